@@ -1,0 +1,113 @@
+# Shared build rules: warnings as errors, shipped-code flags, sanitizers,
+# static Windows images, GoogleTest for every target, the Wine test harness.
+
+set(Q_WARNINGS -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor
+    -Wcast-align -Wunused -Woverloaded-virtual -Wnull-dereference
+    -Wformat=2 -Wimplicit-fallthrough -Werror)
+
+if(Q_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all
+                      -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+if(WIN32)
+  # One self-contained image: no libgcc/libstdc++/winpthread DLLs.
+  add_link_options(-static -static-libgcc -static-libstdc++)
+  add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+endif()
+
+# Project code: warnings are errors.
+function(q_warnings target)
+  target_compile_options(${target} PRIVATE ${Q_WARNINGS})
+endfunction()
+
+# Code that ships: no exceptions, no RTTI (failures are values).
+function(q_shipped target)
+  q_warnings(${target})
+  target_compile_options(${target} PRIVATE
+    $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti>)
+  if(CMAKE_BUILD_TYPE STREQUAL "MinSizeRel")
+    target_compile_options(${target} PRIVATE -ffunction-sections -fdata-sections)
+  endif()
+endfunction()
+
+# GoogleTest: Debian's package natively, its sources for the cross builds.
+if(NOT Q_TESTS)
+elseif(WIN32)
+  set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  if(NOT TARGET GTest::gtest_main)
+    add_library(GTest::gtest ALIAS gtest)
+    add_library(GTest::gtest_main ALIAS gtest_main)
+    add_library(GTest::gmock ALIAS gmock)
+  endif()
+else()
+  find_package(GTest REQUIRED)
+endif()
+include(GoogleTest)
+
+# --- Wine harness -----------------------------------------------------------
+# Template prefixes are made once per build folder (a build step); each CTest
+# run copies them and starts one wineserver per prefix (fixture "wine").
+set(Q_WINE_ROOT ${CMAKE_BINARY_DIR}/wine)
+set(Q_WINE_SCRIPTS ${CMAKE_SOURCE_DIR}/tests/win/wine)
+if(WIN32 AND Q_WINE_TESTS)
+  file(MAKE_DIRECTORY ${Q_WINE_ROOT})
+  file(WRITE ${Q_WINE_ROOT}/run
+    "#!/bin/sh\nQ_WINE_ROOT='${Q_WINE_ROOT}' exec '${Q_WINE_SCRIPTS}/run.sh' \"$@\"\n")
+  file(CHMOD ${Q_WINE_ROOT}/run PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
+       GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${Q_WINE_ROOT}/run)
+  add_custom_command(OUTPUT ${Q_WINE_ROOT}/template.stamp
+    COMMAND ${Q_WINE_SCRIPTS}/make-template.sh ${Q_WINE_ROOT}
+    DEPENDS ${Q_WINE_SCRIPTS}/make-template.sh
+    COMMENT "Making the Wine template prefixes")
+  add_custom_target(wine_template ALL DEPENDS ${Q_WINE_ROOT}/template.stamp)
+
+  add_test(NAME wine.setup COMMAND ${Q_WINE_SCRIPTS}/start.sh ${Q_WINE_ROOT})
+  set_tests_properties(wine.setup PROPERTIES FIXTURES_SETUP wine)
+  add_test(NAME wine.cleanup COMMAND ${Q_WINE_SCRIPTS}/stop.sh ${Q_WINE_ROOT})
+  set_tests_properties(wine.cleanup PROPERTIES FIXTURES_CLEANUP "wine;xvfb")
+  add_test(NAME xvfb.setup COMMAND ${Q_WINE_SCRIPTS}/xvfb-start.sh ${Q_WINE_ROOT})
+  set_tests_properties(xvfb.setup PROPERTIES FIXTURES_SETUP xvfb FIXTURES_REQUIRED wine)
+endif()
+
+# q_add_gtest(target [X11] [TIMEOUT s]): registers a GoogleTest executable.
+# Natively each test case becomes a CTest test. Under Wine the executable is
+# one CTest test (each Wine start costs), run through the emulator in the
+# run's prefix; X11 selects the Xvfb prefix for tests that need real pixels.
+# Windows tests are compiled but not registered without an emulator (win32).
+function(q_add_gtest target)
+  cmake_parse_arguments(A "X11" "TIMEOUT" "" ${ARGN})
+  if(NOT A_TIMEOUT)
+    set(A_TIMEOUT 300)
+  endif()
+  if(NOT WIN32)
+    gtest_discover_tests(${target} PROPERTIES TIMEOUT ${A_TIMEOUT}
+                         DISCOVERY_TIMEOUT 60)
+  elseif(Q_WINE_TESTS)
+    add_test(NAME ${target} COMMAND ${target} --gtest_color=no)
+    if(A_X11)
+      set_tests_properties(${target} PROPERTIES FIXTURES_REQUIRED "wine;xvfb"
+        ENVIRONMENT "Q_WINE_GRAPHICS=x11" TIMEOUT ${A_TIMEOUT})
+    else()
+      set_tests_properties(${target} PROPERTIES FIXTURES_REQUIRED wine
+        TIMEOUT ${A_TIMEOUT})
+    endif()
+  endif()
+endfunction()
+
+# q_add_script_test(name script args...): a shell-driven test (e2e,
+# screenshots) that needs the run's prefixes and Xvfb; it gets Q_WINE_ROOT
+# and Q_BIN (the build's bin folder) in its environment.
+function(q_add_script_test name)
+  if(WIN32 AND Q_WINE_TESTS)
+    add_test(NAME ${name} COMMAND ${ARGN})
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED "wine;xvfb"
+      ENVIRONMENT "Q_WINE_ROOT=${Q_WINE_ROOT};Q_BIN=${CMAKE_BINARY_DIR}/bin;Q_BUILD=${CMAKE_BINARY_DIR}"
+      TIMEOUT 600)
+  endif()
+endfunction()

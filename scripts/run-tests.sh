@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Runs every test suite (native, sanitized native with the fuzz smoke runs,
+# win64 under Wine), all of them even when one fails, then prints one
+# summary line per suite. Exit status 1 when any suite failed.
+set -u
+cd "$(dirname "$0")/.."
+jobs=${Q_TEST_JOBS:-2}
+status=0
+summary=()
+for preset in native asan win64; do
+  echo "=== ctest --preset $preset"
+  out=$(mktemp)
+  ctest --preset "$preset" -j"$jobs" 2>&1 | tee "$out"
+  rc=${PIPESTATUS[0]}
+  line=$(grep -E 'tests passed|tests failed' "$out" | tail -1)
+  summary+=("$preset: ${line:-no result} (exit $rc)")
+  rm -f "$out"
+  [ "$rc" -eq 0 ] || status=1
+done
+echo
+echo "=== Summary"
+printf '%s\n' "${summary[@]}"
+for f in build/win32/bin/QuorvantisSetup.exe build/win32/bin/qunzip.exe; do
+  [ -f "$f" ] && echo "win32: $(file -b "$f" | cut -d, -f1) $f"
+done
+exit $status

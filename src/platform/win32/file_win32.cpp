@@ -1,0 +1,162 @@
+// Win32 implementation of the engine's OS layer: ANSI file functions, file
+// times through the system's calendar conversion, attributes, the tick count,
+// and the window-system side of the engine's user-interface hooks.
+#include <windows.h>
+
+#include "platform/engine_ui.h"
+#include "platform/file.h"
+
+namespace platform {
+namespace {
+
+HANDLE H(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+
+int LastError() {
+  const DWORD err = ::GetLastError();
+  return err == 0 ? 5 : static_cast<int>(err);  // never report success on failure
+}
+
+}  // namespace
+
+File::~File() { Close(); }
+
+File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = kInvalid; }
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = other.handle_;
+    other.handle_ = kInvalid;
+  }
+  return *this;
+}
+
+int File::OpenRead(const char* path) {
+  Close();
+  HANDLE h = ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return LastError();
+  handle_ = reinterpret_cast<intptr_t>(h);
+  return 0;
+}
+
+int File::OpenWrite(const char* path) {
+  Close();
+  HANDLE h = ::CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return LastError();
+  handle_ = reinterpret_cast<intptr_t>(h);
+  return 0;
+}
+
+bool File::Read(void* buffer, uint32_t count, uint32_t* got) {
+  *got = 0;
+  if (!IsOpen()) return false;
+  DWORD n = 0;
+  if (!::ReadFile(H(handle_), buffer, count, &n, nullptr)) return false;
+  *got = n;
+  return true;
+}
+
+bool File::Write(const void* buffer, uint32_t count, uint32_t* written) {
+  *written = 0;
+  if (!IsOpen()) return false;
+  DWORD n = 0;
+  if (!::WriteFile(H(handle_), buffer, count, &n, nullptr)) return false;
+  *written = n;
+  return n == count;
+}
+
+bool File::Seek(uint64_t position) {
+  if (!IsOpen() || position > 0x7FFFFFFFFFFFFFFFull) return false;
+  LARGE_INTEGER to;
+  to.QuadPart = static_cast<LONGLONG>(position);
+  return ::SetFilePointerEx(H(handle_), to, nullptr, FILE_BEGIN) != 0;
+}
+
+bool File::Size(uint64_t* size) const {
+  LARGE_INTEGER s;
+  if (!IsOpen() || !::GetFileSizeEx(H(handle_), &s)) return false;
+  *size = static_cast<uint64_t>(s.QuadPart);
+  return true;
+}
+
+bool File::SetDosTime(uint32_t stamp) {
+  if (!IsOpen()) return false;
+  const DosTime t = DosStampToTime(stamp);
+  SYSTEMTIME st{};
+  st.wYear = static_cast<WORD>(t.year);
+  st.wMonth = static_cast<WORD>(t.month);
+  st.wDay = static_cast<WORD>(t.day);
+  st.wHour = static_cast<WORD>(t.hour);
+  st.wMinute = static_cast<WORD>(t.minute);
+  st.wSecond = static_cast<WORD>(t.second);
+  FILETIME local, utc;
+  if (!::SystemTimeToFileTime(&st, &local)) return false;
+  if (!::LocalFileTimeToFileTime(&local, &utc)) return false;
+  return ::SetFileTime(H(handle_), nullptr, nullptr, &utc) != 0;
+}
+
+bool File::Close() {
+  if (!IsOpen()) return true;
+  const BOOL ok = ::CloseHandle(H(handle_));
+  handle_ = kInvalid;
+  return ok != 0;
+}
+
+bool EraseFile(const char* path) { return ::DeleteFileA(path) != 0; }
+
+int ChangeDir(const char* path) { return ::SetCurrentDirectoryA(path) ? 0 : LastError(); }
+
+int MakeDir(const char* path) { return ::CreateDirectoryA(path, nullptr) ? 0 : LastError(); }
+
+bool FolderExists(const char* path) {
+  const DWORD a = ::GetFileAttributesA(path);
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool PathExists(const char* path) { return ::GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+
+bool SetAttributes(const char* path, uint16_t attributes) {
+  return ::SetFileAttributesA(path, attributes) != 0;
+}
+
+uint32_t TickCount() { return ::GetTickCount(); }
+
+namespace {
+
+void PumpWindowMessages(uintptr_t notifyWindow) {
+  HWND dialog = reinterpret_cast<HWND>(notifyWindow);
+  MSG msg;
+  bool quit = false;
+  WPARAM quitCode = 0;
+  while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      // Removing WM_QUIT here would swallow the application's end: keep it
+      // and post it again once the queue is drained.
+      quit = true;
+      quitCode = msg.wParam;
+      continue;
+    }
+    if (dialog != nullptr && ::IsDialogMessageA(dialog, &msg)) continue;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageA(&msg);
+  }
+  if (quit) ::PostQuitMessage(static_cast<int>(quitCode));
+}
+
+bool KeyDown(int virtualKey) { return ::GetAsyncKeyState(virtualKey) < 0; }
+
+void SendProgress(uintptr_t window, int16_t id, int16_t* percent) {
+  ::SendMessageA(reinterpret_cast<HWND>(window), WM_COMMAND,
+                 static_cast<WPARAM>(static_cast<intptr_t>(id)),
+                 reinterpret_cast<LPARAM>(percent));
+}
+
+}  // namespace
+
+EngineUi DefaultEngineUi() {
+  return EngineUi{PumpWindowMessages, KeyDown, SendProgress, TickCount};
+}
+
+}  // namespace platform

@@ -1,0 +1,83 @@
+#include "unzip/engine.h"
+
+#include "unzip/crc32.h"
+
+namespace unzip {
+
+Engine& TheEngine() {
+  static Engine engine;
+  return engine;
+}
+
+void Engine::UpdateCrc32(const uint8_t* data, uint32_t count) {
+  RunningCrc = Crc32Update(RunningCrc, data, count);
+}
+
+void Engine::PumpMessages() {
+  LastPumpTick = Ui.tickCount();
+  Ui.pumpMessages(NotifyWindow);
+}
+
+void Engine::UpdateProgress() {
+  if (CompressedSize == 0) return;
+  uint32_t percent;
+  if (BytesRead <= 1000000) {
+    percent = static_cast<uint32_t>(BytesRead * 100 / CompressedSize);
+  } else {
+    percent = static_cast<uint32_t>(static_cast<double>(BytesRead) * 100.0 /
+                                    static_cast<double>(CompressedSize));
+  }
+  if (percent > 100) percent = 100;
+  if (static_cast<int16_t>(percent) == LastPercent) return;
+  LastPercent = static_cast<int16_t>(percent);
+  if (NotifyWindow != 0) {
+    int16_t copy = LastPercent;
+    Ui.notify(NotifyWindow, NotifyId, &copy);
+    AbortRequested = static_cast<uint16_t>(copy) == 0xFFFF;
+  } else if (NotifyId != 0) {
+    AbortRequested = Ui.keyDown(NotifyId);
+  }
+}
+
+void Engine::RefillInput() {
+  if (static_cast<uint64_t>(CompressedSize) + 2 < BytesRead) {
+    // Past the entry's data by more than the slack the decoders may need:
+    // stop reading; the buffer keeps delivering what it holds.
+    InputLast = static_cast<int32_t>(kInputSize) - 1;
+    InputExhausted = true;
+  } else {
+    PumpMessages();
+    UpdateProgress();
+    uint32_t count = 0;
+    if (!ArchiveFile.Read(InputBuffer, kInputSize, &count) || count == 0) {
+      count = kInputSize;
+      InputExhausted = true;
+    }
+    BytesRead += count;
+    InputLast = static_cast<int32_t>(count) - 1;
+  }
+  InputPos = 0;
+}
+
+bool Engine::FlushWindow(uint32_t count) {
+  uint32_t written = 0;
+  const bool ok = OutputFile.Write(OutputWindow, count, &written) && written == count;
+  UpdateCrc32(OutputWindow, count);
+  return ok;
+}
+
+TUnzipResult CopyStored(Engine& e) {
+  while (e.BytesRead < e.CompressedSize && !e.AbortRequested) {
+    const uint64_t left = e.CompressedSize - e.BytesRead;
+    const uint32_t n = left < kWindowSize ? static_cast<uint32_t>(left) : kWindowSize;
+    uint32_t got = 0;
+    if (!e.ArchiveFile.Read(e.OutputWindow, n, &got) || got < n) return urReadError;
+    if (!e.FlushWindow(n)) return urWriteError;
+    e.BytesRead += n;
+    e.PumpMessages();
+    e.UpdateProgress();
+  }
+  return e.AbortRequested ? urUserAbort : urOk;
+}
+
+}  // namespace unzip

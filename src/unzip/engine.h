@@ -1,0 +1,105 @@
+// State and low-level routines shared by the engine's driver and decoders:
+// buffered compressed input with a little-endian bit reader, the 32 KB output
+// window and its flush, the running CRC-32, the message pump and progress.
+// One extraction at a time: the engine is a single object (TheEngine()).
+#pragma once
+
+#include <cstdint>
+
+#include "platform/engine_ui.h"
+#include "platform/file.h"
+#include "unzip/unzip.h"
+
+namespace unzip {
+
+inline constexpr uint32_t kWindowSize = 32768;
+inline constexpr uint32_t kInputSize = 2048;
+
+// Masks of the low 0 to 16 bits.
+inline constexpr uint16_t kMask[17] = {0x0000, 0x0001, 0x0003, 0x0007, 0x000F, 0x001F,
+                                       0x003F, 0x007F, 0x00FF, 0x01FF, 0x03FF, 0x07FF,
+                                       0x0FFF, 0x1FFF, 0x3FFF, 0x7FFF, 0xFFFF};
+
+struct Engine {
+  // --- the extraction in progress ---------------------------------------
+  uint8_t* OutputWindow = nullptr;  // kWindowSize bytes, zero-filled per entry
+  uint32_t WindowPos = 0;           // inflate's write position in the window
+  uint8_t InputBuffer[kInputSize] = {};
+  int32_t InputPos = 0;             // next byte to deliver
+  int32_t InputLast = -1;           // last valid byte; -1: empty, refill next
+  uint64_t BitBuffer = 0;           // next unread bit is bit 0
+  uint32_t BitCount = 0;            // valid bits in BitBuffer
+  platform::File ArchiveFile;
+  platform::File OutputFile;
+  // Sizes from the local header: unsigned, so entries of 2-4 GiB work.
+  uint32_t CompressedSize = 0;
+  uint32_t UncompressedSize = 0;
+  uint64_t BytesRead = 0;           // compressed bytes read (a failed read counts 2,048)
+  uint16_t GeneralFlags = 0;
+  uint32_t RunningCrc = 0;
+  bool AbortRequested = false;
+  bool InputExhausted = false;
+  int16_t LastPercent = 0;
+  uintptr_t NotifyWindow = 0;
+  int16_t NotifyId = 0;
+  // --- kept between calls ------------------------------------------------
+  uint32_t LastPumpTick = 0;        // 0 until the first pump
+  bool EngineBusy = false;
+  platform::EngineUi Ui = platform::DefaultEngineUi();
+
+  // Folds `count` window bytes into RunningCrc.
+  void UpdateCrc32(const uint8_t* data, uint32_t count);
+  // Runs pending window messages and records LastPumpTick.
+  void PumpMessages();
+  // Recomputes the percentage; on a change notifies, or tests the abort key.
+  void UpdateProgress();
+  // Loads the next up to 2,048 compressed bytes into InputBuffer; at the end
+  // of the input the buffer counts as full and InputExhausted is set.
+  void RefillInput();
+  // Input state back to empty: the next read starts at the file position.
+  void ResetInput() {
+    InputPos = 0;
+    InputLast = -1;
+    BitBuffer = 0;
+    BitCount = 0;
+  }
+
+  uint8_t ReadInputByte() {
+    if (InputPos > InputLast) RefillInput();
+    return InputBuffer[InputPos++];
+  }
+  // At least n bits in BitBuffer (n <= 32). Never fails: an exhausted input
+  // keeps delivering what the buffer holds, and the decoders stop on
+  // InputExhausted at their next test.
+  void NeedBits(uint32_t n) {
+    while (BitCount < n) {
+      BitBuffer |= static_cast<uint64_t>(ReadInputByte()) << BitCount;
+      BitCount += 8;
+    }
+  }
+  void DumpBits(uint32_t n) {
+    BitBuffer >>= n;
+    BitCount -= n;
+  }
+  // The low n bits (n <= 16) of BitBuffer.
+  uint32_t PeekBits(uint32_t n) const { return static_cast<uint32_t>(BitBuffer) & kMask[n]; }
+  // NeedBits + PeekBits + DumpBits.
+  uint32_t GetBits(uint32_t n) {
+    NeedBits(n);
+    const uint32_t v = PeekBits(n);
+    DumpBits(n);
+    return v;
+  }
+
+  // Writes the first `count` window bytes to the output and folds them into
+  // the CRC (also when the write fails). False when the write failed.
+  bool FlushWindow(uint32_t count);
+};
+
+Engine& TheEngine();
+
+// Method 0: copies CompressedSize bytes straight to the output in blocks of
+// 32,768 bytes.
+TUnzipResult CopyStored(Engine& e);
+
+}  // namespace unzip

@@ -1,0 +1,8 @@
+#include "unzip/decoders.h"
+
+namespace unzip {
+
+// Not decoded yet: answered as an unsupported method.
+TUnzipResult ExplodeEntry(Engine&) { return urNotSupported; }
+
+}  // namespace unzip

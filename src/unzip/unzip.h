@@ -1,0 +1,45 @@
+// The decompression engine's one public operation: extract one ZIP entry,
+// given the offset of its local header, into one output file.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/engine_ui.h"
+
+// Result of an extraction; every decoder answers with the same codes.
+enum TUnzipResult : int32_t {
+  urBusy = -1,          // an extraction is already in progress
+  urOk = 0,             // entry extracted, or folder entry created
+  urCrcError = 1,       // the output's CRC-32 differs from the expected one
+  urWriteError = 2,     // the output cannot be created or written
+  urReadError = 3,      // the archive cannot be opened, or the input ran out
+  urArchiveError = 4,   // bad seek, header or signature, or malformed data
+  urUserAbort = 5,      // the user asked to abort
+  urNotSupported = 6,   // compression method not supported
+  urEncrypted = 7,      // the entry is encrypted
+};
+
+// "urOk", "urCrcError", ...; "urUnknown" for any other value.
+const char* UnzipResultName(int32_t result);
+
+// Sizes in a local header that carries none (bit 3 set, sizes 0): the data
+// is then read until the decoder meets its end.
+inline constexpr uint32_t DescriptorSizeMarker = 2147483547u;  // 0x7FFFFF9B
+
+// Bit n set: method n is supported (0 stored, 1 shrunk, 2-5 reduced,
+// 6 imploded, 8 deflated).
+uint32_t SupportedMethods();
+
+// Extracts the entry whose local header is at `Offset` in `ArchiveName` into
+// `OutName` (at most 259 characters; missing folders are made). `Attr` goes
+// to the output on success (bit 0x10 marks a folder entry). `NotifyWindow`
+// receives WM_COMMAND progress messages with `NotifyId`; with no window, a
+// non-zero `NotifyId` is a virtual key that aborts while held down.
+// Changes the process's current folder when it makes folders.
+TUnzipResult UnzipEntry(const char* ArchiveName, const char* OutName, uint16_t Attr,
+                        uint32_t Offset, uintptr_t NotifyWindow, int16_t NotifyId);
+
+// Replaces the engine's message pump, key state, progress message and clock
+// (the defaults talk to the window system on Windows).
+void SetEngineUi(const platform::EngineUi& ui);
+platform::EngineUi GetEngineUi();

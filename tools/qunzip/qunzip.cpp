@@ -1,0 +1,105 @@
+// qunzip: a command-line front end over the decompression engine, for tests,
+// fuzz reproduction and benchmarks.
+//   qunzip l ARCHIVE        one line per entry: method, packed size,
+//                           unpacked size, CRC-32 (8 hex digits), name
+//   qunzip x ARCHIVE DEST   extract every entry; one line per entry: result
+//                           code, its name, entry name
+//   qunzip t ARCHIVE        as x, into a temporary folder removed afterwards
+// Exit status: 0 every entry urOk, 1 some entry failed, 2 the archive cannot
+// be read (or holds no entries) or the arguments are wrong.
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "platform/file.h"
+#include "unzip/extract.h"
+#include "unzip/zipread.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+int Usage() {
+  std::fprintf(stderr,
+               "usage: qunzip l ARCHIVE\n"
+               "       qunzip x ARCHIVE DEST\n"
+               "       qunzip t ARCHIVE\n");
+  return 2;
+}
+
+int List(const char* archive) {
+  TZipSearchRec rec;
+  std::memset(&rec, 0, sizeof(rec));
+  int rc = ZipFindFirst(archive, rec);
+  if (rc == kZipFailed) {
+    std::fprintf(stderr, "qunzip: cannot read %s as a ZIP archive\n", archive);
+    return 2;
+  }
+  while (rc == kZipOk) {
+    std::printf("%u %u %u %08x %s\n", rec.MethodCode, rec.PackedSize, rec.UnpackedSize,
+                rec.EntryCrc, rec.EntryName);
+    rc = ZipFindNext(rec);
+  }
+  ZipFindClose(rec);
+  return 0;
+}
+
+// The engine changes the current folder as it makes folders, so both paths
+// it gets must be absolute.
+std::string Absolute(const char* path) {
+  std::error_code ec;
+  fs::path p = fs::absolute(path, ec);
+  return ec ? std::string(path) : p.lexically_normal().string();
+}
+
+int Extract(const char* archive, const std::string& dest) {
+  std::string folder = Absolute(dest.c_str());
+  if (folder.empty() || folder.back() != platform::kPathSeparator) folder += platform::kPathSeparator;
+  const ExtractOutcome outcome = ExtractAllFiles(Absolute(archive), folder);
+  for (const EntryOutcome& e : outcome.entries) {
+    std::printf("%d %s %s%s\n", static_cast<int>(e.result), UnzipResultName(e.result),
+                e.name.c_str(), e.refused ? " (refused: unsafe name)" : "");
+  }
+  std::fflush(stdout);
+  switch (outcome.status) {
+    case ExtractStatus::kOk: return 0;
+    case ExtractStatus::kEntriesFailed: return 1;
+    default:
+      std::fprintf(stderr, "qunzip: %s: %s\n", archive, outcome.Describe().c_str());
+      return 2;
+  }
+}
+
+int Test(const char* archive) {
+  std::error_code ec;
+  fs::path base = fs::temp_directory_path(ec);
+  if (ec) return 2;
+  fs::path dir;
+  for (unsigned n = 0; n < 1000; ++n) {
+    dir = base / ("qunzip-" + std::to_string(platform::TickCount()) + "-" + std::to_string(n));
+    if (fs::create_directory(dir, ec) && !ec) break;
+    dir.clear();
+  }
+  if (dir.empty()) {
+    std::fprintf(stderr, "qunzip: cannot make a temporary folder\n");
+    return 2;
+  }
+  const std::string abs = Absolute(archive);
+  const int rc = Extract(abs.c_str(), dir.string());
+  fs::current_path(base, ec);  // leave the folder before removing it
+  fs::remove_all(dir, ec);
+  return rc;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) return Usage();
+  const std::string cmd = argv[1];
+  if (cmd == "l" && argc == 3) return List(argv[2]);
+  if (cmd == "x" && argc == 4) return Extract(argv[2], argv[3]);
+  if (cmd == "t" && argc == 3) return Test(argv[2]);
+  return Usage();
+}
