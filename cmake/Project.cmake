@@ -111,3 +111,26 @@ function(q_add_script_test name)
       TIMEOUT 600)
   endif()
 endfunction()
+
+# q_add_fuzzer(name SOURCES files... [LIBS libs...]): a libFuzzer target,
+# plus a smoke-run test: Q_FUZZ_SECONDS of fuzzing (default 60) from the
+# seeds and regression inputs in tests/data/fuzz/<name>/ (every one of them
+# is run first, so a regression input that crashes again fails the test).
+# Any crash, leak, timeout (10 s per input) or out-of-memory fails it.
+set(Q_FUZZ_SECONDS 60 CACHE STRING "Seconds of each fuzz smoke run")
+function(q_add_fuzzer name)
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${A_SOURCES})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_libraries(${name} PRIVATE ${A_LIBS})
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
+  q_warnings(${name})
+  set(seeds ${CMAKE_SOURCE_DIR}/tests/data/fuzz/${name})
+  set(corpus ${CMAKE_BINARY_DIR}/fuzz-corpus/${name})
+  file(MAKE_DIRECTORY ${seeds} ${corpus})
+  add_test(NAME fuzz.${name}
+    COMMAND ${name} -max_total_time=${Q_FUZZ_SECONDS} -timeout=10 -rss_limit_mb=2048
+            -print_final_stats=1 ${corpus} ${seeds})
+  set_tests_properties(fuzz.${name} PROPERTIES TIMEOUT 900 LABELS fuzz)
+endfunction()
