@@ -1,0 +1,64 @@
+// Owners of the Windows handles the project uses, all through UniqueHandle.
+// Windows-only.
+#pragma once
+
+#include <windows.h>
+
+#include "common/unique_handle.h"
+
+namespace q {
+
+// Any GDI object released with DeleteObject (regions, bitmaps, fonts, pens,
+// brushes); T is the concrete handle type.
+template <typename T>
+struct GdiObjectTraits {
+  using Handle = T;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle h) { ::DeleteObject(h); }
+};
+using RegionHandle = UniqueHandle<GdiObjectTraits<HRGN>>;
+using BitmapHandle = UniqueHandle<GdiObjectTraits<HBITMAP>>;
+using FontHandle = UniqueHandle<GdiObjectTraits<HFONT>>;
+using PenHandle = UniqueHandle<GdiObjectTraits<HPEN>>;
+using BrushHandle = UniqueHandle<GdiObjectTraits<HBRUSH>>;
+
+// A memory device context from CreateCompatibleDC.
+struct MemoryDcTraits {
+  using Handle = HDC;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle h) { ::DeleteDC(h); }
+};
+using MemoryDcHandle = UniqueHandle<MemoryDcTraits>;
+
+// Kernel objects closed with CloseHandle whose invalid value is null
+// (threads, events, mutexes).
+struct KernelTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle h) { ::CloseHandle(h); }
+};
+using KernelHandle = UniqueHandle<KernelTraits>;
+
+// File handles, whose invalid value is INVALID_HANDLE_VALUE.
+struct FileTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(Handle h) { ::CloseHandle(h); }
+};
+using FileHandle = UniqueHandle<FileTraits>;
+
+struct RegistryKeyTraits {
+  using Handle = HKEY;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle h) { ::RegCloseKey(h); }
+};
+using RegistryKeyHandle = UniqueHandle<RegistryKeyTraits>;
+
+struct WindowTraits {
+  using Handle = HWND;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle h) { ::DestroyWindow(h); }
+};
+using WindowHandle = UniqueHandle<WindowTraits>;
+
+}  // namespace q
