@@ -88,19 +88,26 @@ TUnzipResult Decode(Engine& e, uint16_t method) {
   }
 }
 
-// Reads the data descriptor's CRC behind the entry's data: 4 bytes of
-// signature skipped unchecked, then the CRC, low half first.
-uint32_t ReadDescriptorCrc(Engine& e, uint16_t method) {
+// Reads the data descriptor's CRC behind the entry's data. Writers put the
+// "PK\7\8" signature before it or not (both forms are in use): four bytes
+// equal to the signature are skipped, unless they are the CRC itself (an
+// unsigned descriptor whose CRC happens to equal the signature). `actual` is
+// the CRC of the data as decoded.
+uint32_t ReadDescriptorCrc(Engine& e, uint16_t method, uint32_t actual) {
+  constexpr uint32_t kSignature = 0x08074B50u;
   if (method == 0) {
     e.ResetInput();  // the stored copy bypassed the bit reader
   } else {
     e.DumpBits(e.BitCount % 8);
   }
-  e.GetBits(16);
-  e.GetBits(16);
-  const uint32_t low = e.GetBits(16);
-  const uint32_t high = e.GetBits(16);
-  return low | (high << 16);
+  auto word = [&e] {
+    const uint32_t low = e.GetBits(16);
+    return low | (e.GetBits(16) << 16);
+  };
+  const uint32_t first = word();
+  if (first != kSignature) return first;
+  const uint32_t second = word();
+  return (second == actual || first != actual) ? second : first;
 }
 
 // Everything of one call after the busy mark is set; the caller releases the
@@ -161,8 +168,10 @@ TUnzipResult Extract(Engine& e, const char* ArchiveName, const char* OutName, ui
   e.RunningCrc = 0xFFFFFFFFu;
 
   TUnzipResult result = Decode(e, method);
-  if (result == urOk && (e.GeneralFlags & kFlagDescriptor)) expectedCrc = ReadDescriptorCrc(e, method);
   e.RunningCrc = ~e.RunningCrc;
+  if (result == urOk && (e.GeneralFlags & kFlagDescriptor)) {
+    expectedCrc = ReadDescriptorCrc(e, method, e.RunningCrc);
+  }
 
   e.ArchiveFile.Close();
   e.OutputFile.SetDosTime(stamp);  // whatever the decoder's result
