@@ -1,0 +1,108 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "shapebutton/rotatergn.h"
+#include "unit/geometry/pixel_regions.h"
+
+using namespace rotatergn;
+
+namespace {
+
+bool OnSegment(TPoint a, TPoint b, int32_t x, int32_t y) {
+  const int64_t cross = int64_t(b.x - a.x) * (y - a.y) - int64_t(b.y - a.y) * (x - a.x);
+  return cross == 0 && std::min(a.x, b.x) <= x && x <= std::max(a.x, b.x) &&
+         std::min(a.y, b.y) <= y && y <= std::max(a.y, b.y);
+}
+
+bool OnOutline(const Tpoints& poly, int32_t x, int32_t y) {
+  for (size_t i = 0; i < poly.size(); ++i)
+    if (OnSegment(poly[i], poly[NextIndex(i, poly.size())], x, y)) return true;
+  return false;
+}
+
+// Even-odd by a ray to the right, half-open in y: an independent reference
+// for points off the outline.
+bool Reference(const Tpoints& poly, int32_t x, int32_t y) {
+  bool inside = false;
+  for (size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
+    const TPoint a = poly[i], b = poly[j];
+    if ((a.y > y) != (b.y > y) && x < a.x + double(y - a.y) * (b.x - a.x) / (b.y - a.y))
+      inside = !inside;
+  }
+  return inside;
+}
+
+}  // namespace
+
+// Small coordinates put many vertices and horizontal edges on the test rows,
+// which is where the row rules matter.
+TEST(PointInRingPolygon, AgreesWithEvenOddOffTheOutline) {
+  std::mt19937 rng(3);
+  std::uniform_int_distribution<int32_t> coord(0, 12);
+  std::uniform_int_distribution<int> size(3, 9);
+  int checked = 0;
+  for (int round = 0; round < 400; ++round) {
+    Tpoints poly(static_cast<size_t>(size(rng)));
+    for (TPoint& p : poly) p = {coord(rng), coord(rng)};
+    for (int32_t y = -1; y <= 13; ++y)
+      for (int32_t x = -1; x <= 13; ++x) {
+        if (OnOutline(poly, x, y)) continue;
+        const bool expected = Reference(poly, x, y);
+        ASSERT_EQ(PointInRingPolygon(poly, {x, y}), expected) << "round " << round << " " << x << "," << y;
+        ++checked;
+      }
+  }
+  EXPECT_GT(checked, 20000);
+}
+
+// The floating-point test is used with probes off the vertices' rows (pixel
+// centres here, against integer vertices).
+TEST(PointInPolygon, AgreesWithEvenOddAtPixelCentres) {
+  std::mt19937 rng(4);
+  std::uniform_int_distribution<int32_t> coord(0, 12);
+  std::uniform_int_distribution<int> size(3, 9);
+  int checked = 0;
+  for (int round = 0; round < 400; ++round) {
+    Tpoints poly(static_cast<size_t>(size(rng)));
+    for (TPoint& p : poly) p = {coord(rng), coord(rng)};
+    Tpoints doubled;
+    for (TPoint p : poly) doubled.push_back({2 * p.x, 2 * p.y});
+    for (int32_t y = -1; y <= 12; ++y)
+      for (int32_t x = -1; x <= 12; ++x) {
+        if (OnOutline(doubled, 2 * x + 1, 2 * y + 1)) continue;
+        ASSERT_EQ(PointInPolygon(poly, y + 0.5, x + 0.5), geotest::CentreInside(poly, x, y))
+            << "round " << round << " " << x << "," << y;
+        ++checked;
+      }
+  }
+  EXPECT_GT(checked, 20000);
+}
+
+TEST(PointInPolygon, VerticesOnTheRowCountOnlyWhereTheOutlineCrosses) {
+  // A diamond: the row through its side vertices, and a notch whose lower
+  // vertex touches the row of a point below it.
+  const Tpoints diamond{{10, 0}, {20, 10}, {10, 20}, {0, 10}};
+  EXPECT_TRUE(PointInRingPolygon(diamond, {10, 10}));
+  EXPECT_FALSE(PointInRingPolygon(diamond, {-5, 10}));
+  EXPECT_FALSE(PointInRingPolygon(diamond, {25, 10}));
+  const Tpoints notch{{0, 0}, {10, 0}, {15, 8}, {20, 0}, {30, 0}, {30, 20}, {0, 20}};
+  EXPECT_TRUE(PointInRingPolygon(notch, {5, 8}));
+  EXPECT_TRUE(PointInRingPolygon(notch, {25, 8}));
+  EXPECT_FALSE(PointInRingPolygon(notch, {15, 4}));
+  // A horizontal edge on the row between a rising and a falling edge.
+  const Tpoints hat{{0, 20}, {5, 10}, {15, 10}, {20, 20}};
+  EXPECT_FALSE(PointInRingPolygon(hat, {-3, 10}));
+  EXPECT_TRUE(PointInRingPolygon(hat, {10, 15}));
+}
+
+TEST(PointInRingPolygon, RepeatedPointsAndDegenerateRingsChangeNothing) {
+  const Tpoints ring{{0, 0}, {0, 0}, {10, 0}, {10, 10}, {10, 10}, {10, 10}, {0, 10}, {0, 0}};
+  EXPECT_TRUE(PointInRingPolygon(ring, {5, 5}));
+  EXPECT_TRUE(PointInRingPolygon(ring, {3, 7}));
+  EXPECT_FALSE(PointInRingPolygon(ring, {15, 0}));
+  EXPECT_FALSE(PointInRingPolygon(Tpoints{}, {0, 0}));
+  EXPECT_FALSE(PointInRingPolygon(Tpoints{{1, 1}, {1, 1}}, {1, 1}));
+  EXPECT_FALSE(PointInRingPolygon(Tpoints{{0, 0}, {5, 5}}, {2, 3}));
+  EXPECT_FALSE(PointInPolygon(Tpoints{}, 0.5, 0.5));
+}
