@@ -21,10 +21,13 @@ q::RegionHandle PolygonsToRegion(std::span<const TPoint> points, std::span<const
     q::RegionHandle polygon(
         ::CreatePolygonRgn(buffer.data(), static_cast<int>(step.count), ALTERNATE));
     if (!polygon) return {};
-    const int mode = step.op == CombineOp::kCopy ? RGN_COPY
-                     : step.op == CombineOp::kOr ? RGN_OR
-                                                 : RGN_DIFF;
-    if (::CombineRgn(result.Get(), result.Get(), polygon.Get(), mode) == ERROR) return {};
+    // RGN_COPY copies its first source.
+    const int combined =
+        step.op == CombineOp::kCopy
+            ? ::CombineRgn(result.Get(), polygon.Get(), nullptr, RGN_COPY)
+            : ::CombineRgn(result.Get(), result.Get(), polygon.Get(),
+                           step.op == CombineOp::kOr ? RGN_OR : RGN_DIFF);
+    if (combined == ERROR) return {};
   }
   return result;
 }
