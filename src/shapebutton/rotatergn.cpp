@@ -6,7 +6,7 @@
 #include <limits>
 #include <numbers>
 
-#include "shapebutton/rotatergn_sets.h"
+#include "shapebutton/rotatergn_detail.h"
 
 namespace rotatergn {
 
@@ -44,14 +44,31 @@ double AngleRadians(int32_t angle) { return angle * std::numbers::pi / 1800.0; }
 }  // namespace
 
 void RotatePoints(std::span<TPoint> points, int32_t angle) {
+  // Quarter turns map integers to integers: the polar computation below
+  // lands within far less than half a pixel of them for any 32-bit point, so
+  // its rounded result is exactly this. A button at rest (angle 0) pays
+  // nothing.
+  if (angle % 900 == 0) {
+    const int quarter = ((angle / 900) % 4 + 4) % 4;
+    if (quarter == 0) return;
+    for (TPoint& p : points) {
+      const int64_t x = p.x, y = p.y;
+      const int64_t nx = quarter == 1 ? y : quarter == 2 ? -x : -y;
+      const int64_t ny = quarter == 1 ? -x : quarter == 2 ? -y : x;
+      p = TPoint{Saturate(nx), Saturate(ny)};  // as the polar path, for -INT32_MIN
+    }
+    return;
+  }
   const double turn = AngleRadians(angle);
   for (TPoint& p : points) {
     const double r = Radius(p.x, p.y);
     if (RoundHalfEven(r) == 0) continue;
     const double theta = TurnedDirection(p.x, p.y, turn);
     // y is negated on the way in (atan2 of -y) and out, so that positive
-    // angles turn counter-clockwise on a y-down screen.
-    p = TPoint{RoundHalfEven(r * std::cos(theta)), -RoundHalfEven(r * std::sin(theta))};
+    // angles turn counter-clockwise on a y-down screen. Rounding -v equals
+    // negating the rounded v (halves go to even either way) and cannot
+    // overflow.
+    p = TPoint{RoundHalfEven(r * std::cos(theta)), RoundHalfEven(-r * std::sin(theta))};
   }
 }
 
@@ -65,27 +82,14 @@ void RotatePointsAbout(std::span<TPoint> points, int32_t cx, int32_t cy, int32_t
     shift_y = cy + rc * std::sin(theta);
   }
   const int32_t dx = RoundHalfEven(shift_x), dy = RoundHalfEven(shift_y);
-  for (TPoint& p : points) {
-    // Wrapping instead of overflowing: only points near the 32-bit limits,
-    // which no screen shape has, are affected.
-    p.x = static_cast<int32_t>(static_cast<uint32_t>(p.x) + static_cast<uint32_t>(dx));
-    p.y = static_cast<int32_t>(static_cast<uint32_t>(p.y) + static_cast<uint32_t>(dy));
-  }
+  for (TPoint& p : points)
+    p = TPoint{Saturate(static_cast<int64_t>(p.x) + dx), Saturate(static_cast<int64_t>(p.y) + dy)};
 }
 
 bool PointInPolygon(std::span<const TPoint> points, double y, double x) {
   const size_t n = points.size();
   bool right = false, left = false;
-  for (size_t i = 0; i < n; ++i) {
-    const TPoint& pk = points[PrevIndex(i, n)];
-    const TPoint& pi = points[i];
-    if (!((pk.y <= y && y < pi.y) || (pi.y < y && y <= pk.y))) continue;
-    const double xc = (y - pk.y) * (static_cast<double>(pi.x) - pk.x) /
-                          (static_cast<double>(pi.y) - pk.y) +
-                      pk.x;
-    if (x < xc) right = !right;
-    if (x > xc) left = !left;
-  }
+  for (size_t i = 0; i < n; ++i) CountCrossing(points[PrevIndex(i, n)], points[i], y, x, right, left);
   return right && left;
 }
 

@@ -7,7 +7,7 @@
 #include <tuple>
 
 #include "shapebutton/rotatergn.h"
-#include "shapebutton/rotatergn_sets.h"
+#include "shapebutton/rotatergn_detail.h"
 
 namespace rotatergn {
 

@@ -38,6 +38,30 @@ TEST(RotatePoints, QuarterTurnsAndFixedPoints) {
   EXPECT_EQ(origin, (Tpoints{{0, 0}}));
 }
 
+TEST(RotatePoints, QuarterTurnsAreExactFarFromTheOrigin) {
+  const TPoint p{123456789, -987654};
+  for (int32_t angle : {900, -2700, 1800, 2700, -900, 3600, -7200}) {
+    Tpoints q{p};
+    RotatePoints(q, angle);
+    const int turns = ((angle / 900) % 4 + 4) % 4;
+    const TPoint expected = turns == 0 ? p
+                            : turns == 1 ? TPoint{p.y, -p.x}
+                            : turns == 2 ? TPoint{-p.x, -p.y}
+                                         : TPoint{-p.y, p.x};
+    EXPECT_EQ(q[0], expected) << angle;
+  }
+  // One step off a quarter turn goes the long way round, within a pixel of it.
+  Tpoints near{p};
+  RotatePoints(near, 1);
+  RotatePoints(near, 899);
+  EXPECT_LE(std::abs(near[0].x - p.y), 1);
+  EXPECT_LE(std::abs(near[0].y + p.x), 1);
+  // No overflow at the ends of the range.
+  Tpoints ends{{INT32_MIN, 0}, {0, INT32_MIN}};
+  RotatePoints(ends, 900);
+  EXPECT_EQ(ends, (Tpoints{{0, INT32_MAX}, {INT32_MIN, 0}}));
+}
+
 TEST(RotatePoints, TurningBackReturnsEveryPointWithinAPixel) {
   std::mt19937 rng(7);
   std::uniform_int_distribution<int32_t> coord(-600, 600), angle(-3600, 3600);
