@@ -3,6 +3,7 @@
 #include <random>
 
 #include "shapebutton/rotatergn.h"
+#include "shapebutton/rotatergn_detail.h"
 #include "unit/geometry/pixel_regions.h"
 
 using namespace rotatergn;
@@ -105,4 +106,30 @@ TEST(PointInRingPolygon, RepeatedPointsAndDegenerateRingsChangeNothing) {
   EXPECT_FALSE(PointInRingPolygon(Tpoints{{1, 1}, {1, 1}}, {1, 1}));
   EXPECT_FALSE(PointInRingPolygon(Tpoints{{0, 0}, {5, 5}}, {2, 3}));
   EXPECT_FALSE(PointInPolygon(Tpoints{}, 0.5, 0.5));
+}
+
+// The banded index used by insetting must answer exactly as the plain test,
+// on vertex rows and band borders too.
+TEST(PointInPolygon, BandedIndexAnswersAsThePlainTest) {
+  std::mt19937 rng(21);
+  std::uniform_int_distribution<int> size(16, 70);
+  std::uniform_real_distribution<double> unit(0, 1);
+  int differing_answers = 0;
+  for (int round = 0; round < 300; ++round) {
+    const int32_t spread = round % 3 == 0 ? 5 : round % 3 == 1 ? 200 : 100000;
+    std::uniform_int_distribution<int32_t> coord(-spread, spread);
+    Tpoints poly(static_cast<size_t>(size(rng)));
+    for (TPoint& p : poly) p = {coord(rng), coord(rng)};
+    if (round % 5 == 0) poly[3].y = 40 * spread;  // one long spike
+    const ProbeIndex index(poly);
+    for (int probe = 0; probe < 400; ++probe) {
+      const TPoint v = poly[rng() % poly.size()];
+      const double y = probe % 2 ? v.y : -spread + 2.0 * spread * unit(rng);
+      const double x = -spread + 2.0 * spread * unit(rng);
+      const bool plain = PointInPolygon(poly, y, x);
+      ASSERT_EQ(index.Inside(y, x), plain) << "round " << round << " probe " << probe;
+      differing_answers += plain;
+    }
+  }
+  EXPECT_GT(differing_answers, 1000);
 }
