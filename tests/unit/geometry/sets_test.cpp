@@ -47,7 +47,11 @@ TEST(PolygonSets, InconsistentSetsAreHandledWithinTheirArrays) {
     for (TPoint& p : points) p = {coord(rng), coord(rng)};
     Tintegers counts(rng() % 5), levels(rng() % 5);
     for (int32_t& c : counts) c = small(rng);
-    for (int32_t& l : levels) l = round % 7 == 0 ? INT_MIN + small(rng) : small(rng);
+    for (int32_t& l : levels) {
+      l = small(rng);
+      if (round % 7 == 0) l += INT_MIN + 3;
+      if (round % 7 == 1) l = INT_MAX - 3 - l;
+    }
     Tpoints inset = points;
     InsetPolygons(inset, counts, levels, small(rng));
     (void)BevelQuads(points, inset, counts, levels);
