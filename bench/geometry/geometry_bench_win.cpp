@@ -8,15 +8,17 @@ using namespace geobench;
 
 namespace {
 
+// As the button makes its bevel regions: all quads of a list in one region.
 q::RegionHandle QuadRegion(const QuadList& q) {
   if (q.quads == 0) return {};
-  return q::RegionHandle(::CreatePolyPolygonRgn(reinterpret_cast<const POINT*>(q.points.data()),
-                                                q.counts.data(), q.quads, ALTERNATE));
+  std::vector<POINT> points(q.points.size());
+  for (size_t i = 0; i < points.size(); ++i) points[i] = POINT{q.points[i].x, q.points[i].y};
+  const std::vector<INT> counts(q.counts.begin(), q.counts.end());
+  return q::RegionHandle(
+      ::CreatePolyPolygonRgn(points.data(), counts.data(), q.quads, ALTERNATE));
 }
 
 }  // namespace
-
-static_assert(sizeof(TPoint) == sizeof(POINT) && sizeof(int32_t) == sizeof(INT));
 
 int main() {
   const std::vector<Outline> outlines{Ellipse(), RoundedRect(), Star()};

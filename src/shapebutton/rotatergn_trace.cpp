@@ -50,7 +50,10 @@ class EdgeTest {
     size_t winner = SIZE_MAX;
     int32_t result = code;
     auto consider = [&](size_t r, int32_t new_code) {
-      if (winner == SIZE_MAX || r > winner) winner = r, result = new_code;
+      if (winner == SIZE_MAX || r > winner) {
+        winner = r;
+        result = new_code;
+      }
     };
     auto vertical = [&](const SideIndex& index, int32_t new_code) {
       index.ForEach(p.x, [&](size_t r) {
@@ -96,6 +99,8 @@ struct Step {
   Heading heading;
   int32_t codes[2];  // the codes a next vertex may have
 };
+
+bool IsVertexCode(int32_t code) { return code != 0 && code >= -4 && code <= 4; }
 
 // The walk keeps the inside on its right (clockwise on the screen). f flips
 // each time the walk passes between convex and concave corners.
@@ -284,6 +289,7 @@ TRgnpoints TraceVertices(const TRgnpoints& vertices) {
     int32_t previous_code = codes[current];
     for (;;) {
       const int32_t code = codes[current];
+      if (!IsVertexCode(code)) break;  // not from RegionVertices: nowhere to go
       if ((previous_code < 0) != (code < 0)) flipped = !flipped;
       const Step step = NextStep(code, flipped);
       const size_t winner = lines.Nearest(current, step.heading, [&](size_t i) {

@@ -64,7 +64,8 @@ TEST(PolygonSets, InconsistentSetsAreHandledWithinTheirArrays) {
     for (int32_t c : thin_counts) total += static_cast<size_t>(c);
     EXPECT_EQ(total, thin.size());
     EXPECT_EQ(thin_levels.size(), thin_counts.size());
-    TRgnpoints tagged{points, Tintegers(points.size() / 2, 1)};
+    TRgnpoints tagged{points, Tintegers(points.size() / 2)};
+    for (int32_t& tag : tagged.tags) tag = small(rng) - 4;  // codes, some invalid
     (void)TraceVertices(tagged);
     (void)SmoothPolygons(tagged);
   }
