@@ -10,7 +10,7 @@ summary=()
 for preset in native asan win64; do
   echo "=== ctest --preset $preset"
   out=$(mktemp)
-  ctest --preset "$preset" -j"$jobs" 2>&1 | tee "$out"
+  ctest --preset "$preset" -j"$jobs" --no-tests=error 2>&1 | tee "$out"
   rc=${PIPESTATUS[0]}
   line=$(grep -E 'tests passed|tests failed' "$out" | tail -1)
   summary+=("$preset: ${line:-no result} (exit $rc)")
