@@ -20,6 +20,13 @@ done
 echo
 echo "=== Summary"
 printf '%s\n' "${summary[@]}"
+# Fuzz smoke runs: executions and features reached, from the test log.
+log=build/asan/Testing/Temporary/LastTest.log
+if [ -f "$log" ]; then
+  awk '/^[0-9]+\/[0-9]+ Test: fuzz\./ {name=$3}
+       /stat::number_of_executed_units/ && name {execs=$2}
+       /stat::peak_rss_mb/ && name {printf "fuzz: %s %s runs, peak RSS %s MB\n", name, execs, $2; name=""}' "$log"
+fi
 for f in build/win32/bin/QuorvantisSetup.exe build/win32/bin/qunzip.exe; do
   [ -f "$f" ] && echo "win32: $(file -b "$f" | cut -d, -f1) $f"
 done
