@@ -64,9 +64,9 @@ inline Mask Scaled(const Mask& mask, size_t factor) {
   return out;
 }
 
-// Even-odd test of a pixel centre, written independently of the module.
-inline bool CentreInside(std::span<const TPoint> poly, int32_t px, int32_t py) {
-  const double x = px + 0.5, y = py + 0.5;
+// Even-odd by a ray to the right, half-open in y, written independently of
+// the module; meant for points off the outline.
+inline bool EvenOdd(std::span<const TPoint> poly, double x, double y) {
   bool inside = false;
   for (size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
     const TPoint a = poly[i], b = poly[j];
@@ -74,6 +74,10 @@ inline bool CentreInside(std::span<const TPoint> poly, int32_t px, int32_t py) {
       inside = !inside;
   }
   return inside;
+}
+
+inline bool CentreInside(std::span<const TPoint> poly, int32_t px, int32_t py) {
+  return EvenOdd(poly, px + 0.5, py + 0.5);
 }
 
 // The pixels inside an odd number of the set's polygons (how nested
