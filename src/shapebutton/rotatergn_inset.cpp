@@ -11,8 +11,11 @@ namespace rotatergn {
 namespace {
 
 // Direction from `from` to `to` with y upward, vertical directions exact.
+// Horizontal ones are what atan2 must answer for a zero rise (-0 or -pi),
+// without its cost: outlines are full of such edges.
 double DirectionTo(TPoint from, TPoint to) {
   if (to.x == from.x) return to.y <= from.y ? std::numbers::pi / 2 : -std::numbers::pi / 2;
+  if (to.y == from.y) return to.x > from.x ? -0.0 : -std::numbers::pi;
   return -std::atan2(static_cast<double>(to.y) - from.y, static_cast<double>(to.x) - from.x);
 }
 
