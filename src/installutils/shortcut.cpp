@@ -70,6 +70,13 @@ q::Error CreateShortcut(const std::string& Target, const std::string& Arguments,
     return q::Error::Fail(context + ": " + what + ": " + HresultText(hr));
   };
 
+  // The link object holds paths of fewer than MAX_PATH characters; a longer
+  // one is saved cut short, as a link that starts something else.
+  if (Target.size() >= MAX_PATH) {
+    return q::Error::Fail(context + ": the target path " + Target + " is longer than " +
+                          std::to_string(MAX_PATH - 1) + " characters");
+  }
+
   void* raw = nullptr;
   HRESULT hr = ::CoCreateInstance(kClsidShellLink, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
                                   kIidUnknown, &raw);
