@@ -91,42 +91,44 @@ TEST(ClassifyOsVersion, FailedQueryKnowsNothingAndTakesCurrentBranch) {
   EXPECT_EQ(std::string(SelectFolderSources(os).programs.valueName), "Common Programs");
 }
 
-void ExpectSource(const FolderSource& s, RegistryRoot root, const char* key, const char* value) {
-  EXPECT_EQ(s.root, root);
-  EXPECT_STREQ(s.key, key);
-  EXPECT_STREQ(s.valueName, value);
-}
-
-TEST(SelectFolderSources, OlderSystemsReadTheCurrentUsersFolders) {
-  for (const auto& [platform, major, minor] :
-       {std::tuple{1u, 4u, 0u}, std::tuple{1u, 4u, 10u}, std::tuple{2u, 4u, 0u}}) {
-    OsVersionRecord record{major, minor, 0, platform, ""};
+TEST(SelectFolderSources, EachBranchReadsItsOwnPlaces) {
+  constexpr const char* kVersion = "\\Software\\Microsoft\\Windows\\CurrentVersion";
+  constexpr const char* kShell =
+      "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+  struct BranchCase {
+    uint32_t platform, major, minor;
+    RegistryRoot userFoldersRoot;
+    const char* programs;
+    const char* desktop;
+  };
+  constexpr RegistryRoot kLm = RegistryRoot::kLocalMachine;
+  constexpr RegistryRoot kCu = RegistryRoot::kCurrentUser;
+  const BranchCase cases[] = {
+      // Older systems: the current user's folders.
+      {1, 4, 0, kCu, "Programs", "Desktop"},
+      {1, 4, 10, kCu, "Programs", "Desktop"},
+      {2, 4, 0, kCu, "Programs", "Desktop"},
+      // Everything else: the all-users folders.
+      {2, 5, 0, kLm, "Common Programs", "Common Desktop"},
+      {2, 5, 1, kLm, "Common Programs", "Common Desktop"},
+      {2, 10, 0, kLm, "Common Programs", "Common Desktop"},
+      {0, 3, 10, kLm, "Common Programs", "Common Desktop"},
+      {2, 3, 51, kLm, "Common Programs", "Common Desktop"},
+  };
+  for (const BranchCase& c : cases) {
+    SCOPED_TRACE(std::to_string(c.platform) + "/" + std::to_string(c.major) + "." +
+                 std::to_string(c.minor));
+    OsVersionRecord record{c.major, c.minor, 0, c.platform, ""};
     const FolderSources s = SelectFolderSources(ClassifyOsVersion(&record));
-    ExpectSource(s.programFiles, RegistryRoot::kLocalMachine,
-                 "\\Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir");
-    ExpectSource(s.programs, RegistryRoot::kCurrentUser,
-                 "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
-                 "Programs");
-    ExpectSource(s.desktop, RegistryRoot::kCurrentUser,
-                 "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
-                 "Desktop");
-  }
-}
-
-TEST(SelectFolderSources, CurrentSystemsReadTheAllUsersFolders) {
-  for (const auto& [platform, major, minor] :
-       {std::tuple{2u, 5u, 0u}, std::tuple{2u, 5u, 1u}, std::tuple{2u, 10u, 0u},
-        std::tuple{0u, 3u, 10u}, std::tuple{2u, 3u, 51u}}) {
-    OsVersionRecord record{major, minor, 0, platform, ""};
-    const FolderSources s = SelectFolderSources(ClassifyOsVersion(&record));
-    ExpectSource(s.programFiles, RegistryRoot::kLocalMachine,
-                 "\\Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir");
-    ExpectSource(s.programs, RegistryRoot::kLocalMachine,
-                 "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
-                 "Common Programs");
-    ExpectSource(s.desktop, RegistryRoot::kLocalMachine,
-                 "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
-                 "Common Desktop");
+    EXPECT_EQ(s.programFiles.root, kLm);
+    EXPECT_STREQ(s.programFiles.key, kVersion);
+    EXPECT_STREQ(s.programFiles.valueName, "ProgramFilesDir");
+    EXPECT_EQ(s.programs.root, c.userFoldersRoot);
+    EXPECT_STREQ(s.programs.key, kShell);
+    EXPECT_STREQ(s.programs.valueName, c.programs);
+    EXPECT_EQ(s.desktop.root, c.userFoldersRoot);
+    EXPECT_STREQ(s.desktop.key, kShell);
+    EXPECT_STREQ(s.desktop.valueName, c.desktop);
   }
 }
 

@@ -57,18 +57,6 @@ TEST_F(ReadSystemFoldersTest, OlderSystemsUseTheCurrentUsersFolders) {
   }
 }
 
-TEST(ReadSystemFolders, MissingValuesLeaveFoldersEmpty) {
-  qtest::ScratchKey lm;
-  qtest::ScratchKey cu;
-  qtest::SetRegistryString(lm.Get(), kShellFolders, "Common Desktop", "D:\\Desktop");
-  qtest::SetRegistryBytes(lm.Get(), kShellFolders, "Common Programs", REG_DWORD,
-                          std::string(4, '\0'));
-  const SystemFolders f = ReadSystemFolders(Classified(2, 5, 1), lm.Get(), cu.Get());
-  EXPECT_EQ(f.ProgramFilesFolder, "");
-  EXPECT_EQ(f.ProgramsFolder, "");
-  EXPECT_EQ(f.DesktopFolder, "D:\\Desktop");
-}
-
 // The real start-up in the prefix: Wine reports a current NT system, so the
 // all-users folders are read, and they exist.
 TEST(StartUp, ReadsTheSystemsFolders) {

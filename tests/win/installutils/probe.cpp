@@ -112,6 +112,14 @@ void PrintShortcut() {
     Check(fields.workingFolder == installDir, "working folder");
     Check(fields.description == "Quorvantis", "description");
   }
+
+  // What a person reads when the link folder is missing.
+  const std::string orphan = root + "No Such Folder\\Quorvantis.lnk";
+  const q::Error missing = CreateShortcut(target, "", orphan, "Quorvantis");
+  std::printf("CreateShortcut into a missing folder:\n  result: %s\n",
+              missing ? missing.Message().c_str() : "ok");
+  Check(missing && !qtest::FileExists(orphan), "a missing link folder is an error");
+
   ::DeleteFileA(link.c_str());
   ::DeleteFileA(target.c_str());
   for (const std::string& folder : {desktop, installDir, root + "Program Files\\", root}) {
