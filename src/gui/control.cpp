@@ -266,7 +266,33 @@ HBRUSH TWinControl::ColorBrush() {
   return colorBrush_.Get();
 }
 
+// The child a notification of the parent is about, or null.
+HWND TWinControl::ReflectionTarget(const TMessage& m) const {
+  switch (m.Msg) {
+    case WM_COMMAND:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORSTATIC:
+      return reinterpret_cast<HWND>(m.LParam);
+    case WM_NOTIFY:
+      return m.LParam ? reinterpret_cast<const NMHDR*>(m.LParam)->hwndFrom : nullptr;
+    case WM_DRAWITEM:
+      return m.LParam ? reinterpret_cast<const DRAWITEMSTRUCT*>(m.LParam)->hwndItem : nullptr;
+    case WM_MEASUREITEM:  // the item is found by its control id
+      return m.LParam ? ::GetDlgItem(handle_, static_cast<int>(reinterpret_cast<const MEASUREITEMSTRUCT*>(m.LParam)->CtlID))
+                      : nullptr;
+    default:
+      return nullptr;
+  }
+}
+
 void TWinControl::WndProc(TMessage& m) {
+  // Notifications for a child go back to the child as CN_* messages.
+  if (HWND child = ReflectionTarget(m)) {
+    if (TWinControl* c = FromHandle(child); c && c != this) {
+      m.Result = c->Perform(CN_BASE + m.Msg, m.WParam, m.LParam);
+      return;
+    }
+  }
   switch (m.Msg) {
     case WM_PAINT:
       if (customPaint_) {
@@ -341,45 +367,6 @@ void TWinControl::WndProc(TMessage& m) {
       }
       break;
     }
-    // Notifications for a child go back to the child as CN_* messages.
-    case WM_COMMAND:
-      if (TWinControl* c = FromHandle(reinterpret_cast<HWND>(m.LParam)); c && m.LParam) {
-        m.Result = c->Perform(CN_COMMAND, m.WParam, m.LParam);
-        return;
-      }
-      break;
-    case WM_NOTIFY: {
-      const auto* hdr = reinterpret_cast<const NMHDR*>(m.LParam);
-      if (TWinControl* c = hdr ? FromHandle(hdr->hwndFrom) : nullptr) {
-        m.Result = c->Perform(CN_NOTIFY, m.WParam, m.LParam);
-        return;
-      }
-      break;
-    }
-    case WM_DRAWITEM: {
-      const auto* dis = reinterpret_cast<const DRAWITEMSTRUCT*>(m.LParam);
-      if (TWinControl* c = dis ? FromHandle(dis->hwndItem) : nullptr) {
-        m.Result = c->Perform(CN_DRAWITEM, m.WParam, m.LParam);
-        return;
-      }
-      break;
-    }
-    case WM_MEASUREITEM: {
-      const auto* mis = reinterpret_cast<const MEASUREITEMSTRUCT*>(m.LParam);
-      HWND item = mis ? ::GetDlgItem(handle_, static_cast<int>(mis->CtlID)) : nullptr;
-      if (TWinControl* c = FromHandle(item)) {
-        m.Result = c->Perform(CN_MEASUREITEM, m.WParam, m.LParam);
-        return;
-      }
-      break;
-    }
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORSTATIC:
-      if (TWinControl* c = FromHandle(reinterpret_cast<HWND>(m.LParam))) {
-        m.Result = c->Perform(CN_BASE + m.Msg, m.WParam, m.LParam);
-        return;
-      }
-      break;
     case CN_CTLCOLORBTN:
     case CN_CTLCOLORSTATIC: {
       HDC dc = reinterpret_cast<HDC>(m.WParam);

@@ -206,6 +206,7 @@ class TWinControl : public TComponent {
   void Attach(HWND hwnd);
   void Detach();
   void UpdateBoundsFromWindow();
+  HWND ReflectionTarget(const TMessage& m) const;
   void MoveWindowTo(int left, int top, int width, int height);
   SIZE FrameSize() const;
   void ApplyParentColor();

@@ -59,10 +59,25 @@ class TOwnerButton : public gui::TButton {
       case gui::CM_MOUSELEAVE: events.push_back({"leave"}); break;
       case gui::CM_FOCUSCHANGED: events.push_back({"focus", Focused()}); break;
       case WM_LBUTTONDOWN: events.push_back({"press"}); break;
+      case WM_PAINT:  // paint through the hook, with the paint DC
+        SetCustomPaint(true);
+        TButton::WndProc(m);
+        SetCustomPaint(false);
+        return;
       default: break;
     }
     TButton::WndProc(m);
   }
+  void PaintWindow(HDC dc) override {
+    canvas.SetHandle(dc);
+    canvas.SetBrushColor(gui::clRed);
+    canvas.FillRect({0, 0, Width(), Height()});
+    canvas.SetHandle(nullptr);
+    events.push_back({"paint", dc != nullptr});
+  }
+
+ public:
+  gui::TControlCanvas canvas;
   void SetButtonStyle(bool active) override { events.push_back({"style", active}); }
 };
 
@@ -293,6 +308,22 @@ TEST_F(ButtonTest, TabWalksTheTabOrderAndMouseTrackingReportsEnterAndLeave) {
   EXPECT_EQ(no->Count("enter"), 1);
   EXPECT_EQ(no->Count("leave"), 1);
   EXPECT_FALSE(no->MouseInside());
+}
+
+TEST_F(ButtonTest, PaintHookGetsThePaintDcAndTheCanvasCanDrawOutsidePainting) {
+  TOwnerButton* yes = form_.yes;
+  ::InvalidateRect(yes->Handle(), nullptr, TRUE);
+  ::UpdateWindow(yes->Handle());
+  ASSERT_GE(yes->IndexOf("paint"), 0);
+  EXPECT_TRUE(yes->events[static_cast<size_t>(yes->IndexOf("paint"))].flag);
+  // Outside WM_PAINT the control canvas fetches the window's DC itself.
+  yes->canvas.SetWindow(yes->Handle());
+  EXPECT_NE(yes->canvas.Handle(), nullptr);
+  EXPECT_TRUE(yes->canvas.HandleAllocated());
+  yes->canvas.SetPenColor(gui::clBlue);
+  yes->canvas.LineTo(5, 5);
+  yes->canvas.FreeHandle();
+  EXPECT_FALSE(yes->canvas.HandleAllocated());
 }
 
 TEST_F(ButtonTest, RefusedCloseKeepsTheForm) {
