@@ -80,23 +80,6 @@ inline bool CentreInside(std::span<const TPoint> poly, int32_t px, int32_t py) {
   return EvenOdd(poly, px + 0.5, py + 0.5);
 }
 
-// The pixels inside an odd number of the set's polygons (how nested
-// filled polygons and holes combine), over a width x height frame.
-inline Mask CoveredPixels(std::span<const TPoint> points, std::span<const int32_t> counts,
-                          int width, int height) {
-  Mask mask(static_cast<size_t>(height), std::vector<bool>(static_cast<size_t>(width)));
-  size_t first = 0;
-  for (int32_t count : counts) {
-    const auto poly = points.subspan(first, static_cast<size_t>(count));
-    first += static_cast<size_t>(count);
-    if (poly.empty()) continue;
-    for (int y = 0; y < height; ++y)
-      for (int x = 0; x < width; ++x)
-        if (CentreInside(poly, x, y)) mask[size_t(y)][size_t(x)] = !mask[size_t(y)][size_t(x)];
-  }
-  return mask;
-}
-
 // The pixels of a polygon set combined as a region is built from it: level
 // by level, even levels added, odd levels cut out.
 inline Mask CoveredByLevels(std::span<const TPoint> points, std::span<const int32_t> counts,
