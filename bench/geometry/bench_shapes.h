@@ -72,7 +72,7 @@ struct Rebuilt {
   BevelQuadLists outer, inner;
 };
 
-inline void RebuildGeometry(const Outline& o, Rebuilt& r) {
+inline void RebuildGeometry(const Outline& o, Rebuilt& r, int angle = kAngle) {
   r.base = o.points;
   r.first = o.points;
   InsetPolygons(r.first, o.counts, o.levels, kDepth);
@@ -82,7 +82,7 @@ inline void RebuildGeometry(const Outline& o, Rebuilt& r) {
   r.second = r.first;
   InsetPolygons(r.second, o.counts, o.levels, kDepth);
   for (Tpoints* p : {&r.base, &r.focus, &r.first, &r.outline, &r.second})
-    RotatePointsAbout(*p, kWidth / 2, kHeight / 2, kAngle);
+    RotatePointsAbout(*p, kWidth / 2, kHeight / 2, angle);
   r.outer = BevelQuads(r.base, r.first, o.counts, o.levels);
   r.inner = BevelQuads(r.first, r.second, o.counts, o.levels);
 }

@@ -34,16 +34,20 @@ int main() {
           q::RegionHandle q = QuadRegion(r.outer.first);
         }));
     // Everything a rebuild does with geometry and regions: the geometry
-    // above, four regions from polygons and four from bevel quads.
-    Row("whole shape rebuild", o.name, MicrosPerCall([&] {
-          RebuildGeometry(o, r);
-          q::RegionHandle window = PolygonsToRegion(r.base, o.counts, o.levels);
-          q::RegionHandle outline = PolygonsToRegion(r.outline, o.counts, o.levels);
-          q::RegionHandle inner = PolygonsToRegion(r.second, o.counts, o.levels);
-          q::RegionHandle focus = PolygonsToRegion(r.focus, o.counts, o.levels);
-          q::RegionHandle b1 = QuadRegion(r.outer.first), b2 = QuadRegion(r.outer.second);
-          q::RegionHandle b3 = QuadRegion(r.inner.first), b4 = QuadRegion(r.inner.second);
-        }));
+    // above, four regions from polygons and four from bevel quads; turned by
+    // 30 degrees, and at rest.
+    for (const int angle : {kAngle, 0}) {
+      Row(angle == 0 ? "whole shape rebuild (0 deg)" : "whole shape rebuild (30 deg)", o.name,
+          MicrosPerCall([&] {
+            RebuildGeometry(o, r, angle);
+            q::RegionHandle window = PolygonsToRegion(r.base, o.counts, o.levels);
+            q::RegionHandle outline = PolygonsToRegion(r.outline, o.counts, o.levels);
+            q::RegionHandle inner = PolygonsToRegion(r.second, o.counts, o.levels);
+            q::RegionHandle focus = PolygonsToRegion(r.focus, o.counts, o.levels);
+            q::RegionHandle b1 = QuadRegion(r.outer.first), b2 = QuadRegion(r.outer.second);
+            q::RegionHandle b3 = QuadRegion(r.inner.first), b4 = QuadRegion(r.inner.second);
+          }));
+    }
   }
 
   q::RegionHandle ellipse(::CreateEllipticRgn(0, 0, kWidth, kHeight));

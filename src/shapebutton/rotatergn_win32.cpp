@@ -7,27 +7,28 @@ namespace rotatergn {
 q::RegionHandle PolygonsToRegion(std::span<const TPoint> points, std::span<const int32_t> counts,
                                  std::span<const int32_t> levels) {
   const std::vector<CombineStep> plan = RegionCombinationPlan(points, counts, levels);
-  if (plan.empty()) return {};
-  q::RegionHandle result(::CreateRectRgn(0, 0, 0, 0));
-  if (!result) return {};
+  q::RegionHandle result;
   std::vector<POINT> buffer;
   for (const CombineStep& step : plan) {
     // Fewer than three points enclose nothing: such a polygon adds and cuts
-    // nothing, and the first polygon then leaves the result empty.
-    if (step.count < 3) continue;
-    buffer.resize(step.count);
-    for (size_t i = 0; i < step.count; ++i)
-      buffer[i] = POINT{points[step.first + i].x, points[step.first + i].y};
-    q::RegionHandle polygon(
-        ::CreatePolygonRgn(buffer.data(), static_cast<int>(step.count), ALTERNATE));
-    if (!polygon) return {};
-    // RGN_COPY copies its first source.
-    const int combined =
-        step.op == CombineOp::kCopy
-            ? ::CombineRgn(result.Get(), polygon.Get(), nullptr, RGN_COPY)
-            : ::CombineRgn(result.Get(), result.Get(), polygon.Get(),
-                           step.op == CombineOp::kOr ? RGN_OR : RGN_DIFF);
-    if (combined == ERROR) return {};
+    // nothing (and as the first one leaves the result empty).
+    q::RegionHandle polygon;
+    if (step.count >= 3) {
+      buffer.resize(step.count);
+      for (size_t i = 0; i < step.count; ++i)
+        buffer[i] = POINT{points[step.first + i].x, points[step.first + i].y};
+      polygon.Reset(::CreatePolygonRgn(buffer.data(), static_cast<int>(step.count), ALTERNATE));
+      if (!polygon) return {};
+    }
+    if (step.op == CombineOp::kCopy) {
+      // The first polygon's own region is the start: copying it into a new
+      // one would only cost a region.
+      result = polygon ? std::move(polygon) : q::RegionHandle(::CreateRectRgn(0, 0, 0, 0));
+      if (!result) return {};
+    } else if (polygon && ::CombineRgn(result.Get(), result.Get(), polygon.Get(),
+                                       step.op == CombineOp::kOr ? RGN_OR : RGN_DIFF) == ERROR) {
+      return {};
+    }
   }
   return result;
 }
