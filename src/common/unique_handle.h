@@ -7,6 +7,10 @@
 //   };
 //   using Region = q::UniqueHandle<RegionTraits>;
 // The Windows traits live in common/win32_handles.h.
+//
+// Traits may also keep count of the handles in their wrappers' care:
+// Adopted(h) runs when a wrapper takes a valid handle, Disowned(h) when it
+// closes or releases one (a move keeps the count).
 #pragma once
 
 #include <utility>
@@ -14,16 +18,25 @@
 namespace q {
 
 template <typename Traits>
+concept CountingHandleTraits = requires(typename Traits::Handle h) {
+  Traits::Adopted(h);
+  Traits::Disowned(h);
+};
+
+template <typename Traits>
 class UniqueHandle {
  public:
   using Handle = typename Traits::Handle;
 
   UniqueHandle() = default;
-  explicit UniqueHandle(Handle h) : h_(h) {}
+  explicit UniqueHandle(Handle h) : h_(h) { Adopt(h_); }
   ~UniqueHandle() { Reset(); }
-  UniqueHandle(UniqueHandle&& o) noexcept : h_(o.Release()) {}
+  UniqueHandle(UniqueHandle&& o) noexcept : h_(std::exchange(o.h_, Traits::Invalid())) {}
   UniqueHandle& operator=(UniqueHandle&& o) noexcept {
-    if (this != &o) Reset(o.Release());
+    if (this != &o) {
+      Reset();
+      h_ = std::exchange(o.h_, Traits::Invalid());
+    }
     return *this;
   }
   UniqueHandle(const UniqueHandle&) = delete;
@@ -34,13 +47,32 @@ class UniqueHandle {
   explicit operator bool() const { return Valid(); }
 
   // Gives up ownership (e.g. a region handed to SetWindowRgn).
-  Handle Release() { return std::exchange(h_, Traits::Invalid()); }
+  Handle Release() {
+    Disown(h_);
+    return std::exchange(h_, Traits::Invalid());
+  }
   void Reset(Handle h = Traits::Invalid()) {
-    if (h_ != Traits::Invalid() && h_ != h) Traits::Close(h_);
+    if (h_ == h) return;
+    if (h_ != Traits::Invalid()) {
+      Disown(h_);
+      Traits::Close(h_);
+    }
     h_ = h;
+    Adopt(h_);
   }
 
  private:
+  static void Adopt(Handle h) {
+    if constexpr (CountingHandleTraits<Traits>) {
+      if (h != Traits::Invalid()) Traits::Adopted(h);
+    }
+  }
+  static void Disown(Handle h) {
+    if constexpr (CountingHandleTraits<Traits>) {
+      if (h != Traits::Invalid()) Traits::Disowned(h);
+    }
+  }
+
   Handle h_ = Traits::Invalid();
 };
 

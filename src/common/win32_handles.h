@@ -4,18 +4,30 @@
 
 #include <windows.h>
 
+#include <atomic>
+
 #include "common/unique_handle.h"
 
 namespace q {
 
 // Any GDI object released with DeleteObject (regions, bitmaps, fonts, pens,
-// brushes); T is the concrete handle type.
+// brushes); T is the concrete handle type. The objects of each type that
+// wrappers hold are counted, so that an owner's tests can show it leaks none
+// (a handle given away with Release, to SetWindowRgn say, leaves the count).
 template <typename T>
 struct GdiObjectTraits {
   using Handle = T;
   static Handle Invalid() { return nullptr; }
   static void Close(Handle h) { ::DeleteObject(h); }
+  static void Adopted(Handle) { live.fetch_add(1, std::memory_order_relaxed); }
+  static void Disowned(Handle) { live.fetch_sub(1, std::memory_order_relaxed); }
+  static inline std::atomic<long> live{0};
 };
+// GDI objects of type T held by wrappers now.
+template <typename T>
+long LiveGdiObjects() {
+  return GdiObjectTraits<T>::live.load(std::memory_order_relaxed);
+}
 using RegionHandle = UniqueHandle<GdiObjectTraits<HRGN>>;
 using BitmapHandle = UniqueHandle<GdiObjectTraits<HBITMAP>>;
 using FontHandle = UniqueHandle<GdiObjectTraits<HFONT>>;
