@@ -1,0 +1,589 @@
+// TFyeverButton: construction, the published properties, layout reading,
+// window creation and the message table. The shape is in
+// fyeverbutton_shape.cpp, the face in fyeverbutton_paint.cpp.
+#include "shapebutton/fyeverbutton.h"
+
+#include <cmath>
+#include <numbers>
+
+namespace fyeverbutton {
+namespace {
+
+// Stores `v` in `field`; false (and nothing stored) when they are equal.
+template <typename T>
+bool Store(T& field, T v) {
+  if (field == v) return false;
+  field = v;
+  return true;
+}
+
+}  // namespace
+
+TFyeverButton::TFyeverButton(gui::TComponent* owner) : TButton(owner) {
+  buttonWidth_ = windowWidth_ = Width();
+  buttonHeight_ = windowHeight_ = Height();
+  lastEnabled_ = Enabled();
+  gui::TFont font = Font();
+  font.Name = "Times New Roman";
+  SetFont(font);
+  gui::TFont canvasFont = canvas_.Font();
+  canvasFont.Name = "Times New Roman";
+  canvas_.SetFont(canvasFont);
+  constructed_ = true;
+}
+
+TFyeverButton::~TFyeverButton() {
+  // The timer thread sends steps to this object: it goes before anything
+  // a step touches.
+  FreeRotationTimer();
+  rotated_ = false;
+  canvas_.FreeHandle();
+  animationTimer_.reset();
+  face_.reset();
+  // Bitmaps and regions go with the members, before the inherited
+  // destructor takes the window.
+}
+
+void TFyeverButton::Rerender() {
+  renderGate_ = true;
+  RenderFace();
+  Invalidate();
+}
+
+void TFyeverButton::Rebuild() {
+  renderGate_ = true;
+  RebuildShape();
+  Invalidate();
+}
+
+// --- Published properties ------------------------------------------------------
+
+void TFyeverButton::SetCaptionTop(int v) {
+  if (!Store(captionTop_, v)) return;
+  // A form's stored coordinate and alignment coexist; set later, the
+  // coordinate takes over from the alignment.
+  if (loaded_) captionVAlign_ = vaNone;
+  Rerender();
+}
+
+void TFyeverButton::SetCaptionLeft(int v) {
+  if (!Store(captionLeft_, v)) return;
+  if (loaded_) captionHAlign_ = haNone;
+  Rerender();
+}
+
+void TFyeverButton::SetCaptionAngle(int v) {
+  if (Store(captionAngle_, v)) Rerender();
+}
+
+void TFyeverButton::SetGradientBitmap(const gui::TBitmap* v) {
+  if (v == &gradientBitmap_) return;
+  if (!v || gradientBitmap_.Assign(*v)) gradientBitmap_.Clear();
+  Rebuild();
+}
+
+void TFyeverButton::SetGradientBitmapLine(int v) {
+  if (v >= 0 && Store(gradientBitmapLine_, v)) Rerender();
+}
+
+void TFyeverButton::SetButtonColor(gui::TColor v) {
+  if (Store(buttonColor_, v)) Rerender();
+}
+
+void TFyeverButton::SetButtonDepth(int v) {
+  if (Store(buttonDepth_, v)) Rebuild();
+}
+
+void TFyeverButton::SetCaptionHAlign(TFyHAlign v) {
+  if (Store(captionHAlign_, v)) Rerender();
+}
+
+void TFyeverButton::SetCaptionVAlign(TFyVAlign v) {
+  if (Store(captionVAlign_, v)) Rerender();
+}
+
+void TFyeverButton::CopyBitmap(const gui::TBitmap* source, gui::TBitmap& owned) {
+  if (source == &owned) return;
+  // A copy that cannot be made leaves the glyph empty rather than stale.
+  if (!source || source->Height() == 0 || owned.Assign(*source)) owned.Clear();
+}
+
+void TFyeverButton::SetMainBitmap(const gui::TBitmap* v) {
+  CopyBitmap(v, mainBitmap_);
+  Rerender();
+}
+
+void TFyeverButton::SetMainBitmapGlyphs(int v) {
+  if (v >= 1 && v <= 4 && Store(mainBitmapGlyphs_, v)) Rerender();
+}
+
+void TFyeverButton::SetOnEnterBitmap(const gui::TBitmap* v) { CopyBitmap(v, onEnterBitmap_); }
+void TFyeverButton::SetOnExitBitmap(const gui::TBitmap* v) { CopyBitmap(v, onExitBitmap_); }
+void TFyeverButton::SetOnClickBitmap(const gui::TBitmap* v) { CopyBitmap(v, onClickBitmap_); }
+
+void TFyeverButton::SetOnEnterGlyphs(int v) {
+  if (v >= 1) onEnterGlyphs_ = v;
+}
+void TFyeverButton::SetOnExitGlyphs(int v) {
+  if (v >= 1) onExitGlyphs_ = v;
+}
+void TFyeverButton::SetOnClickGlyphs(int v) {
+  if (v >= 1) onClickGlyphs_ = v;
+}
+
+// A running animation keeps the interval its timer was made with.
+void TFyeverButton::SetOnEnterInterval(int v) {
+  if (!AnimationRunning(TFyAnimation::Enter)) onEnterInterval_ = v;
+}
+void TFyeverButton::SetOnExitInterval(int v) {
+  if (!AnimationRunning(TFyAnimation::Exit)) onExitInterval_ = v;
+}
+void TFyeverButton::SetOnClickInterval(int v) {
+  if (!AnimationRunning(TFyAnimation::Click)) onClickInterval_ = v;
+}
+
+void TFyeverButton::SetTransparent(bool v) {
+  if (Store(transparent_, v)) Rerender();
+}
+
+void TFyeverButton::SetPeaksNumber(int v) {
+  if (v < 3 || v > 20 || !Store(peaksNumber_, v)) return;
+  if (buttonKind_ == bkPoly || buttonKind_ == bkPolyStar) Rebuild();
+}
+
+void TFyeverButton::SetBitmapTop(int v) {
+  if (!Store(bitmapTop_, v)) return;
+  if (loaded_) bitmapVAlign_ = vaNone;
+  Rerender();
+}
+
+void TFyeverButton::SetBitmapLeft(int v) {
+  if (!Store(bitmapLeft_, v)) return;
+  if (loaded_) bitmapHAlign_ = haNone;
+  Rerender();
+}
+
+void TFyeverButton::SetBitmapHAlign(TFyHAlign v) {
+  if (Store(bitmapHAlign_, v)) Rerender();
+}
+
+void TFyeverButton::SetBitmapVAlign(TFyVAlign v) {
+  if (Store(bitmapVAlign_, v)) Rerender();
+}
+
+void TFyeverButton::SetRotationPointX(int v) {
+  if (!Store(rotationPointX_, v)) return;
+  rotationCenterFixed_ = false;
+  Rebuild();
+}
+
+void TFyeverButton::SetRotationPointY(int v) {
+  if (!Store(rotationPointY_, v)) return;
+  rotationCenterFixed_ = false;
+  Rebuild();
+}
+
+void TFyeverButton::SetRotationCenterFixed(bool v) {
+  if (Store(rotationCenterFixed_, v)) Rebuild();
+}
+
+void TFyeverButton::SetRotated(bool v) {
+  if (Store(rotated_, v)) RotationTimerChanged();
+}
+
+void TFyeverButton::SetRotatedTime(int v) {
+  if (v >= 0 && Store(rotatedTime_, v)) RotationTimerChanged();
+}
+
+void TFyeverButton::SetRotatedAngle(int v) {
+  if (v >= -1799 && v <= 1799) rotatedAngle_ = v;
+}
+
+void TFyeverButton::SetCaptionFixed(bool v) {
+  if (Store(captionFixed_, v)) Rerender();
+}
+
+void TFyeverButton::SetButtonColor1(gui::TColor v) {
+  if (Store(buttonColor1_, v)) Rerender();
+}
+
+void TFyeverButton::SetGradientKind(TFyGradientKind v) {
+  if (Store(gradientKind_, v)) Rerender();
+}
+
+void TFyeverButton::SetGradientAngle(int v) {
+  if (Store(gradientAngle_, v)) Rerender();
+}
+
+void TFyeverButton::SetGradientFixed(bool v) { gradientFixed_ = v; }
+
+void TFyeverButton::SetCaption3dKind(TFyCaption3dKind v) {
+  if (Store(caption3dKind_, v)) Rerender();
+}
+
+void TFyeverButton::SetRadiusRatio(double v) {
+  if (!(v >= 0 && v <= 1) || !Store(radiusRatio_, v)) return;  // NaN refused too
+  if (buttonKind_ == bkArc || buttonKind_ == bkDonut) Rebuild();
+}
+
+void TFyeverButton::SetArcAngle(double v) {
+  if (!(v >= 0.01 && v <= 2 * std::numbers::pi) || !Store(arcAngle_, v)) return;
+  if (buttonKind_ == bkArc) Rebuild();
+}
+
+void TFyeverButton::SetButton3DKind(TFy3DKind v) {
+  if (Store(button3DKind_, v)) Rebuild();
+}
+
+void TFyeverButton::SetCustomDraw(bool v) {
+  if (!Store(customDraw_, v)) return;
+  RenderFace();
+  Invalidate();
+}
+
+void TFyeverButton::SetShowFocusRGN(bool v) {
+  if (!Store(showFocusRgn_, v)) return;
+  RenderFace();
+  Invalidate();
+}
+
+// --- Layout --------------------------------------------------------------------
+
+q::Error TFyeverButton::SetProperty(std::string_view name, const gui::TValue& v) {
+  using IntSetter = void (TFyeverButton::*)(int);
+  using BoolSetter = void (TFyeverButton::*)(bool);
+  using ColorSetter = void (TFyeverButton::*)(gui::TColor);
+  using RealSetter = void (TFyeverButton::*)(double);
+  static const struct {
+    std::string_view name;
+    IntSetter set;
+  } kInts[] = {
+      {"ButtonAngle", &TFyeverButton::SetButtonAngle},
+      {"ButtonWidth", &TFyeverButton::SetButtonWidth},
+      {"ButtonHeight", &TFyeverButton::SetButtonHeight},
+      {"CaptionTop", &TFyeverButton::SetCaptionTop},
+      {"CaptionLeft", &TFyeverButton::SetCaptionLeft},
+      {"CaptionAngle", &TFyeverButton::SetCaptionAngle},
+      {"ButtonDepth", &TFyeverButton::SetButtonDepth},
+      {"MainBitmapGlyphs", &TFyeverButton::SetMainBitmapGlyphs},
+      {"OnEnterGlyphs", &TFyeverButton::SetOnEnterGlyphs},
+      {"OnEnterInterval", &TFyeverButton::SetOnEnterInterval},
+      {"OnExitGlyphs", &TFyeverButton::SetOnExitGlyphs},
+      {"OnExitInterval", &TFyeverButton::SetOnExitInterval},
+      {"OnClickGlyphs", &TFyeverButton::SetOnClickGlyphs},
+      {"OnClickInterval", &TFyeverButton::SetOnClickInterval},
+      {"PeaksNumber", &TFyeverButton::SetPeaksNumber},
+      {"BitmapTop", &TFyeverButton::SetBitmapTop},
+      {"BitmapLeft", &TFyeverButton::SetBitmapLeft},
+      {"RotationPointX", &TFyeverButton::SetRotationPointX},
+      {"RotationPointY", &TFyeverButton::SetRotationPointY},
+      {"RotatedTime", &TFyeverButton::SetRotatedTime},
+      {"RotatedAngle", &TFyeverButton::SetRotatedAngle},
+      {"GradientAngle", &TFyeverButton::SetGradientAngle},
+      {"GradientBitmapLine", &TFyeverButton::SetGradientBitmapLine},
+  };
+  static const struct {
+    std::string_view name;
+    BoolSetter set;
+  } kBools[] = {
+      {"Transparent", &TFyeverButton::SetTransparent},
+      {"UserRGNAUTO", &TFyeverButton::SetUserRGNAUTO},
+      {"RotationCenterFixed", &TFyeverButton::SetRotationCenterFixed},
+      {"Rotated", &TFyeverButton::SetRotated},
+      {"CaptionFixed", &TFyeverButton::SetCaptionFixed},
+      {"GradientFixed", &TFyeverButton::SetGradientFixed},
+      {"CustomDraw", &TFyeverButton::SetCustomDraw},
+      {"ShowFocusRGN", &TFyeverButton::SetShowFocusRGN},
+  };
+  static const struct {
+    std::string_view name;
+    ColorSetter set;
+  } kColors[] = {
+      {"ButtonColor", &TFyeverButton::SetButtonColor},
+      {"ButtonColor1", &TFyeverButton::SetButtonColor1},
+  };
+  static const struct {
+    std::string_view name;
+    RealSetter set;
+  } kReals[] = {
+      {"RadiusRatio", &TFyeverButton::SetRadiusRatio},
+      {"ArcAngle", &TFyeverButton::SetArcAngle},
+  };
+
+  for (const auto& p : kInts) {
+    if (p.name != name) continue;
+    int x = 0;
+    if (q::Error e = v.ToInt(x)) return std::move(e).WithContext(std::string(name));
+    (this->*p.set)(x);
+    return {};
+  }
+  for (const auto& p : kBools) {
+    if (p.name != name) continue;
+    bool b = false;
+    if (q::Error e = v.ToBool(b)) return std::move(e).WithContext(std::string(name));
+    (this->*p.set)(b);
+    return {};
+  }
+  for (const auto& p : kColors) {
+    if (p.name != name) continue;
+    gui::TColor c = 0;
+    if (q::Error e = v.ToColor(c)) return std::move(e).WithContext(std::string(name));
+    (this->*p.set)(c);
+    return {};
+  }
+  for (const auto& p : kReals) {
+    if (p.name != name) continue;
+    double d = 0;
+    if (q::Error e = v.ToDouble(d)) return std::move(e).WithContext(std::string(name));
+    (this->*p.set)(d);
+    return {};
+  }
+  if (name == "StringButtonRegion") {
+    std::string s;
+    if (q::Error e = v.ToString(s)) return std::move(e).WithContext(std::string(name));
+    SetStringButtonRegion(s);
+    return {};
+  }
+
+  // Enumerations by their names.
+  auto named = [&](const auto& names, auto& out) -> q::Error {
+    if (v.kind == gui::TValue::Kind::Ident && EnumFromName(names, v.text, out)) return {};
+    return q::Error::Fail(std::string(name) + ": unknown value " + v.Describe());
+  };
+  if (name == "ButtonKind") {
+    TFyButtonKind k = bkRect;
+    if (q::Error e = named(kButtonKindNames, k)) return e;
+    SetButtonKind(k);
+    return {};
+  }
+  if (name == "Button3DKind") {
+    TFy3DKind k = dk3D;
+    if (q::Error e = named(k3DKindNames, k)) return e;
+    SetButton3DKind(k);
+    return {};
+  }
+  if (name == "GradientKind") {
+    TFyGradientKind k = gkNone;
+    if (q::Error e = named(kGradientKindNames, k)) return e;
+    SetGradientKind(k);
+    return {};
+  }
+  if (name == "Caption3dKind") {
+    TFyCaption3dKind k = ckSimple;
+    if (q::Error e = named(kCaption3dKindNames, k)) return e;
+    SetCaption3dKind(k);
+    return {};
+  }
+  if (name == "CaptionHAlign" || name == "BitmapHAlign") {
+    TFyHAlign a = haLeft;
+    if (q::Error e = named(kHAlignNames, a)) return e;
+    name == "CaptionHAlign" ? SetCaptionHAlign(a) : SetBitmapHAlign(a);
+    return {};
+  }
+  if (name == "CaptionVAlign" || name == "BitmapVAlign") {
+    TFyVAlign a = vaTop;
+    if (q::Error e = named(kVAlignNames, a)) return e;
+    name == "CaptionVAlign" ? SetCaptionVAlign(a) : SetBitmapVAlign(a);
+    return {};
+  }
+  if (q::Error e = TButton::SetProperty(name, v)) return e;
+  // The layout's own placement is a move while loading: the window may not
+  // exist yet to report it.
+  if ((name == "Left" || name == "Top") && IsLoading()) {
+    recordedLeft_ = Left();
+    recordedTop_ = Top();
+    positionRecorded_ = true;
+  }
+  return {};
+}
+
+void TFyeverButton::Loaded() {
+  TButton::Loaded();
+  if (positionRecorded_) {
+    // Back to where the layout put the window: loading may have moved it
+    // while the shape was set up bit by bit.
+    positionRecorded_ = false;
+    moving_ = true;
+    SetBounds(recordedLeft_, recordedTop_, Width(), Height());
+    moving_ = false;
+    windowLeft_ = recordedLeft_;
+    windowTop_ = recordedTop_;
+  }
+  pendingAngle_ = 0;
+  Rebuild();
+  loaded_ = true;
+}
+
+// --- Window ----------------------------------------------------------------------
+
+void TFyeverButton::CreateParams(gui::TCreateParams& p) {
+  TButton::CreateParams(p);
+  p.Style |= BS_OWNERDRAW;  // the native button never paints itself
+}
+
+q::Error TFyeverButton::CreateHandle() {
+  const bool existed = HandleAllocated();
+  // The window appears where the control already is: no move to record.
+  moving_ = true;
+  q::Error e = TButton::CreateHandle();
+  moving_ = false;
+  if (e || existed) return e;
+  canvas_.SetWindow(Handle());
+  CreateRotationTimer();
+  renderGate_ = true;
+  RebuildShape();
+  lastEnabled_ = Enabled();
+  lastPressed_ = lastHover_ = false;
+  return {};
+}
+
+void TFyeverButton::SetButtonStyle(bool active) {
+  // The active look is the button's own (its focus outline); the native
+  // default-button style is never touched.
+  if (!Store(active_, active)) return;
+  Rebuild();
+}
+
+void TFyeverButton::WndProc(gui::TMessage& m) {
+  switch (m.Msg) {
+    case WM_PAINT:
+      SetCustomPaint(true);
+      TButton::WndProc(m);
+      SetCustomPaint(false);
+      return;
+    case gui::CN_MEASUREITEM:
+      if (auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(m.LParam)) {
+        mis->itemWidth = static_cast<UINT>(Width());
+        mis->itemHeight = static_cast<UINT>(Height());
+      }
+      m.Result = TRUE;
+      return;
+    case gui::CN_DRAWITEM:
+      if (const auto* dis = reinterpret_cast<const DRAWITEMSTRUCT*>(m.LParam)) drawItem_ = *dis;
+      renderGate_ = true;
+      if (!rendering_) {
+        RenderFace();
+        Invalidate();
+      }
+      break;
+    case gui::CM_FONTCHANGED:
+      TButton::WndProc(m);
+      Rerender();
+      return;
+    case gui::CM_ENABLEDCHANGED:
+      TButton::WndProc(m);
+      renderGate_ = true;
+      RenderFace();
+      return;
+    case WM_LBUTTONDBLCLK:
+      // A quick second click is an ordinary press (and a second click).
+      m.Result = HandleAllocated() ? ::SendMessageA(Handle(), WM_LBUTTONDOWN, m.WParam, m.LParam) : 0;
+      return;
+    case WM_LBUTTONDOWN:
+      StopAnimation(TFyAnimation::Enter);
+      StartAnimation(TFyAnimation::Click);
+      break;
+    case gui::CM_MOUSEENTER:
+    case gui::CM_MOUSELEAVE: {
+      // While the space bar holds the button down, the pointer changes nothing.
+      if (spaceKey_) {
+        m.Result = 0;
+        return;
+      }
+      const bool enter = m.Msg == gui::CM_MOUSEENTER;
+      hover_ = enter;
+      if (!rendering_) {
+        RenderFace();
+        Invalidate();
+      }
+      if (enter) {
+        StopAnimation(TFyAnimation::Exit);
+        StartAnimation(TFyAnimation::Enter);
+      } else {
+        StopAnimation(TFyAnimation::Enter);
+        StopAnimation(TFyAnimation::Click);
+        StartAnimation(TFyAnimation::Exit);
+      }
+      if (const TMouseInOutEvent& event = enter ? onMouseEnter : onMouseExit) event(this);
+      break;
+    }
+    case gui::CM_FOCUSCHANGED:
+      TButton::WndProc(m);  // the default-style hook sets the active flag
+      if (firstFocus_) {
+        firstFocus_ = false;
+      } else if (Focused()) {
+        StopAnimation(TFyAnimation::Exit);
+        StartAnimation(TFyAnimation::Enter);
+      } else {
+        StopAnimation(TFyAnimation::Enter);
+        StopAnimation(TFyAnimation::Click);
+        StartAnimation(TFyAnimation::Exit);
+      }
+      return;
+    case WM_KEYDOWN:
+      TButton::WndProc(m);
+      if (m.WParam == VK_SPACE) {
+        spaceKey_ = true;
+        StopAnimation(TFyAnimation::Enter);
+        StartAnimation(TFyAnimation::Click);
+      }
+      return;
+    case WM_KEYUP:
+      TButton::WndProc(m);
+      spaceKey_ = false;
+      return;
+    case WM_SIZE:
+      HandleSize(m);
+      return;
+    case WM_MOVE:
+      HandleMove(m);
+      return;
+    case FY_RELEASEANIMATIONTIMER:
+      TButton::WndProc(m);
+      ReleaseAnimationTimer();
+      return;
+    case FY_ROTATIONSTEP:
+      RotationStep();
+      m.Result = 0;
+      return;
+    default:
+      break;
+  }
+  TButton::WndProc(m);
+}
+
+// --- Animations and rotation -------------------------------------------------------
+
+TFyeverButton::AnimationRecord& TFyeverButton::Record(TFyAnimation a) {
+  switch (a) {
+    case TFyAnimation::Enter: return enterAnimation_;
+    case TFyAnimation::Exit: return exitAnimation_;
+    case TFyAnimation::Click: break;
+  }
+  return clickAnimation_;
+}
+
+bool TFyeverButton::AnimationRunning(TFyAnimation a) const {
+  return const_cast<TFyeverButton*>(this)->Record(a).running;
+}
+
+// No frames are played yet: an animation never runs, so starting and
+// stopping one changes nothing.
+void TFyeverButton::StartAnimation(TFyAnimation) {}
+void TFyeverButton::StopAnimation(TFyAnimation) {}
+
+void TFyeverButton::ReleaseAnimationTimer() {
+  if (!animationTimer_) return;
+  animationTimer_->OnTimer = nullptr;
+  animationTimer_.reset();
+}
+
+// The button does not spin yet: there is no timer thread to make, pace or
+// stop; Rotated and RotatedTime are only stored.
+void TFyeverButton::CreateRotationTimer() {}
+void TFyeverButton::FreeRotationTimer() {}
+void TFyeverButton::RotationTimerChanged() {}
+
+void TFyeverButton::RotationStep() { SetButtonAngle(buttonAngle_ + rotatedAngle_); }
+
+}  // namespace fyeverbutton

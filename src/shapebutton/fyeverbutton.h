@@ -1,0 +1,367 @@
+// TFyeverButton: an owner-drawn push button whose window is cut to one of
+// fifteen outlines (or a user region), turned by any angle, with a face it
+// renders itself into an off-screen bitmap and copies to the window in one
+// operation. Windows-only.
+//
+//   auto* b = new fyeverbutton::TFyeverButton(form);   // the form frees it
+//   b->SetParent(panel);
+//   b->SetButtonKind(fyeverbutton::bkRoundRect);
+//   b->SetButtonColor(gui::clGreen);
+//   b->SetButtonAngle(300);       // the window grows to the turned box
+//   b->OnClick = [](gui::TObject*) { ... };
+//
+// Every published property can also come from a layout by name
+// (ButtonKind = bkRoundRect, RadiusRatio = 0.5, ButtonColor = clGreen).
+// Setters ignore values outside their range and values equal to the stored
+// one; after storing they only store, re-render the face (render, then
+// invalidate), or rebuild the shape (rebuild, render, invalidate).
+//
+// The shape: RebuildShape builds the outline of ButtonKind in the unturned
+// ButtonWidth x ButtonHeight box, insets it for the bevels, turns it by
+// ButtonAngle into a window sized to the turned box, and makes the regions
+// the face is painted with and the window region, which the next paint
+// hands to the window (from then on the window system owns it). Every other
+// region belongs to the button and is deleted when replaced and with it.
+//
+// Everything runs on the GUI thread.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/win32_handles.h"
+#include "gui/graphics.h"
+#include "gui/stdctrls.h"
+#include "gui/timer.h"
+#include "shapebutton/fyeverbutton_types.h"
+#include "shapebutton/fyoutlines.h"
+#include "shapebutton/fyplacement.h"
+
+namespace fyeverbutton {
+
+using TMouseInOutEvent = gui::TNotifyEvent;
+
+// Private messages: release the animation timer (posted or sent by a
+// stopping animation), and one rotation step (sent by the rotation timer
+// thread).
+inline constexpr UINT FY_RELEASEANIMATIONTIMER = 45157;
+inline constexpr UINT FY_ROTATIONSTEP = 45161;
+
+enum class TFyAnimation { Enter, Exit, Click };
+
+class TFyeverButton : public gui::TButton {
+  Q_GUI_CLASS(TFyeverButton, gui::TButton)
+
+ public:
+  explicit TFyeverButton(gui::TComponent* owner);
+  // Stops the rotation timer first, then releases bitmaps and regions
+  // before the window goes.
+  ~TFyeverButton() override;
+
+  // --- Published properties
+  int ButtonAngle() const { return buttonAngle_; }
+  int ButtonWidth() const { return buttonWidth_; }
+  int ButtonHeight() const { return buttonHeight_; }
+  int CaptionTop() const { return captionTop_; }
+  int CaptionLeft() const { return captionLeft_; }
+  int CaptionAngle() const { return captionAngle_; }
+  gui::TColor ButtonColor() const { return buttonColor_; }
+  TFyButtonKind ButtonKind() const { return buttonKind_; }
+  TFy3DKind Button3DKind() const { return button3DKind_; }
+  int ButtonDepth() const { return buttonDepth_; }
+  TFyHAlign CaptionHAlign() const { return captionHAlign_; }
+  TFyVAlign CaptionVAlign() const { return captionVAlign_; }
+  const gui::TBitmap& MainBitmap() const { return mainBitmap_; }
+  int MainBitmapGlyphs() const { return mainBitmapGlyphs_; }
+  const gui::TBitmap& OnEnterBitmap() const { return onEnterBitmap_; }
+  int OnEnterGlyphs() const { return onEnterGlyphs_; }
+  int OnEnterInterval() const { return onEnterInterval_; }
+  const gui::TBitmap& OnExitBitmap() const { return onExitBitmap_; }
+  int OnExitGlyphs() const { return onExitGlyphs_; }
+  int OnExitInterval() const { return onExitInterval_; }
+  const gui::TBitmap& OnClickBitmap() const { return onClickBitmap_; }
+  int OnClickGlyphs() const { return onClickGlyphs_; }
+  int OnClickInterval() const { return onClickInterval_; }
+  bool Transparent() const { return transparent_; }
+  int PeaksNumber() const { return peaksNumber_; }
+  int BitmapTop() const { return bitmapTop_; }
+  int BitmapLeft() const { return bitmapLeft_; }
+  TFyHAlign BitmapHAlign() const { return bitmapHAlign_; }
+  TFyVAlign BitmapVAlign() const { return bitmapVAlign_; }
+  const std::string& StringButtonRegion() const { return stringButtonRegion_; }
+  bool UserRGNAUTO() const { return userRgnAuto_; }
+  int RotationPointX() const { return rotationPointX_; }
+  int RotationPointY() const { return rotationPointY_; }
+  bool RotationCenterFixed() const { return rotationCenterFixed_; }
+  bool Rotated() const { return rotated_; }
+  int RotatedTime() const { return rotatedTime_; }
+  int RotatedAngle() const { return rotatedAngle_; }
+  bool CaptionFixed() const { return captionFixed_; }
+  gui::TColor ButtonColor1() const { return buttonColor1_; }
+  TFyGradientKind GradientKind() const { return gradientKind_; }
+  int GradientAngle() const { return gradientAngle_; }
+  bool GradientFixed() const { return gradientFixed_; }
+  const gui::TBitmap& GradientBitmap() const { return gradientBitmap_; }
+  int GradientBitmapLine() const { return gradientBitmapLine_; }
+  TFyCaption3dKind Caption3dKind() const { return caption3dKind_; }
+  double RadiusRatio() const { return radiusRatio_; }
+  double ArcAngle() const { return arcAngle_; }
+  bool CustomDraw() const { return customDraw_; }
+  bool ShowFocusRGN() const { return showFocusRgn_; }
+
+  virtual void SetCaptionTop(int v);
+  virtual void SetCaptionLeft(int v);
+  virtual void SetCaptionAngle(int v);
+  // Null or a bitmap without pixels empties the owned copy.
+  virtual void SetGradientBitmap(const gui::TBitmap* v);
+  virtual void SetGradientBitmapLine(int v);
+  virtual void SetButtonColor(gui::TColor v);
+  virtual void SetButtonDepth(int v);
+  // Run-time only, for bkUser: the button takes `region` over (copies it and
+  // deletes the handle) and shapes itself after it. For any other kind, or
+  // for a handle that is no region, nothing happens and the handle stays the
+  // caller's.
+  virtual void SetButtonRegion(HRGN region);
+  virtual void SetCaptionHAlign(TFyHAlign v);
+  virtual void SetCaptionVAlign(TFyVAlign v);
+  // The bitmap setters copy; null or a bitmap of height 0 empties the copy.
+  virtual void SetMainBitmap(const gui::TBitmap* v);
+  virtual void SetMainBitmapGlyphs(int v);  // 1..4
+  virtual void SetOnEnterBitmap(const gui::TBitmap* v);
+  virtual void SetOnEnterGlyphs(int v);     // at least 1
+  virtual void SetOnEnterInterval(int v);   // refused while the enter animation runs
+  virtual void SetOnExitBitmap(const gui::TBitmap* v);
+  virtual void SetOnExitGlyphs(int v);
+  virtual void SetOnExitInterval(int v);
+  virtual void SetOnClickBitmap(const gui::TBitmap* v);
+  virtual void SetOnClickGlyphs(int v);
+  virtual void SetOnClickInterval(int v);
+  virtual void SetTransparent(bool v);
+  virtual void SetPeaksNumber(int v);       // 3..20
+  virtual void SetButtonAngle(int v);       // stored in -1799..1800
+  virtual void SetButtonWidth(int v);       // at least 0
+  virtual void SetButtonHeight(int v);      // at least 0
+  virtual void SetBitmapTop(int v);
+  virtual void SetBitmapLeft(int v);
+  virtual void SetBitmapHAlign(TFyHAlign v);
+  virtual void SetBitmapVAlign(TFyVAlign v);
+  virtual void SetStringButtonRegion(const std::string& v);
+  virtual void SetUserRGNAUTO(bool v);
+  virtual void SetRotationPointX(int v);
+  virtual void SetRotationPointY(int v);
+  virtual void SetRotationCenterFixed(bool v);
+  virtual void SetRotated(bool v);
+  virtual void SetRotatedTime(int v);       // at least 0
+  virtual void SetRotatedAngle(int v);      // -1799..1799
+  virtual void SetCaptionFixed(bool v);
+  virtual void SetButtonColor1(gui::TColor v);
+  virtual void SetGradientKind(TFyGradientKind v);
+  virtual void SetGradientAngle(int v);
+  virtual void SetGradientFixed(bool v);
+  virtual void SetCaption3dKind(TFyCaption3dKind v);
+  virtual void SetRadiusRatio(double v);    // 0..1
+  virtual void SetArcAngle(double v);       // 0.01..2 pi
+  void SetButtonKind(TFyButtonKind v);
+  void SetButton3DKind(TFy3DKind v);
+  void SetCustomDraw(bool v);
+  void SetShowFocusRGN(bool v);
+
+  TMouseInOutEvent onMouseEnter;
+  TMouseInOutEvent onMouseExit;
+  gui::TNotifyEvent OnPaint;  // at the end of every Paint
+
+  // --- Shape and face, as the last rebuild and render left them
+  int WindowWidth() const { return windowWidth_; }
+  int WindowHeight() const { return windowHeight_; }
+  // The window region a rebuild made and no paint has applied yet.
+  HRGN PendingWindowRegion() const { return pendingWindowRegion_.Get(); }
+  HRGN OutlineRegion() const { return outlineRegion_.Get(); }
+  HRGN InnerRegion() const { return innerRegion_.Get(); }
+  HRGN FocusRegion() const { return focusRegion_.Get(); }
+  HRGN OuterBevelLitRegion() const { return outerLitRegion_.Get(); }
+  HRGN OuterBevelShadedRegion() const { return outerShadedRegion_.Get(); }
+  HRGN InnerBevelLitRegion() const { return innerLitRegion_.Get(); }
+  HRGN InnerBevelShadedRegion() const { return innerShadedRegion_.Get(); }
+  // The face bitmap (null before the first render).
+  const gui::TBitmap* Face() const { return face_.get(); }
+  bool Pressed() const { return pressed_; }
+  bool Hover() const { return hover_; }
+  bool IsActive() const { return active_; }
+
+  // Rebuilds the outline, insets, rotation, regions and window position,
+  // then renders the face. Never moves the window itself, except that a
+  // bkArc button sizes its window to the arc band it becomes.
+  void RebuildShape();
+  // Renders the whole face into the face bitmap (when the render gate is
+  // set and no render runs).
+  void RenderFace();
+
+  q::Error SetProperty(std::string_view name, const gui::TValue& value) override;
+  void Loaded() override;
+  q::Error CreateHandle() override;
+
+ protected:
+  void CreateParams(gui::TCreateParams& params) override;
+  void WndProc(gui::TMessage& m) override;
+  void PaintWindow(HDC dc) override;
+  void SetButtonStyle(bool active) override;
+  // Puts the face on the screen: applies a pending window region, copies
+  // the face bitmap, fires OnPaint.
+  virtual void Paint();
+  // Draws the MainBitmap frame for the current state into the face.
+  virtual void DrawGlyph(bool pressed);
+  // The caption, into the face.
+  void DrawCaption();
+  // Background of the face: the button colour (lightened when disabled).
+  void PaintBackground();
+  // Bevels, frames and focus outline, from the regions of the last rebuild.
+  void Draw3DEffects();
+
+  // Frame animations: the messages start and stop them at these calls.
+  void StartAnimation(TFyAnimation a);
+  void StopAnimation(TFyAnimation a);
+  bool AnimationRunning(TFyAnimation a) const;
+  void ReleaseAnimationTimer();
+  // The rotation timer: made with the window, running while Rotated.
+  void CreateRotationTimer();
+  void FreeRotationTimer();
+  void RotationTimerChanged();
+  // One rotation step: ButtonAngle + RotatedAngle, through the setter.
+  void RotationStep();
+
+  gui::TControlCanvas& ControlCanvas() { return canvas_; }
+  gui::TCanvas* FaceCanvas() { return face_ ? &face_->Canvas() : nullptr; }
+
+ private:
+  enum class UserSource { None, String, Assigned };
+  struct AnimationRecord {
+    bool running = false;
+    int frame = 0;
+  };
+
+  void Rerender();     // gate, render, invalidate
+  void Rebuild();      // gate, rebuild, invalidate
+  void SetTurnedWindowSize();
+  void MoveOwnWindow(int left, int top, int width, int height, bool repaint);
+  HRGN ActiveUserRegion() const;
+  void MakeShapeRegions();
+  void ConvertUserRegion();
+  PolygonSet BuildBaseOutline();
+  void ResizeForArc(int newHeight);
+  void InvalidateUncovered();
+  void HandleSize(gui::TMessage& m);
+  void HandleMove(gui::TMessage& m);
+  void CopyBitmap(const gui::TBitmap* source, gui::TBitmap& owned);
+  AnimationRecord& Record(TFyAnimation a);
+
+  // Published values.
+  int buttonAngle_ = 0;
+  int buttonWidth_ = 0;
+  int buttonHeight_ = 0;
+  int captionTop_ = 5;
+  int captionLeft_ = 5;
+  int captionAngle_ = 0;
+  gui::TColor buttonColor_ = gui::clBtnFace;
+  TFyButtonKind buttonKind_ = bkRect;
+  TFy3DKind button3DKind_ = dk3D;
+  int buttonDepth_ = 2;
+  TFyHAlign captionHAlign_ = haCenter;
+  TFyVAlign captionVAlign_ = vaCenter;
+  gui::TBitmap mainBitmap_;
+  int mainBitmapGlyphs_ = 1;
+  gui::TBitmap onEnterBitmap_;
+  int onEnterGlyphs_ = 1;
+  int onEnterInterval_ = 40;
+  gui::TBitmap onExitBitmap_;
+  int onExitGlyphs_ = 1;
+  int onExitInterval_ = 40;
+  gui::TBitmap onClickBitmap_;
+  int onClickGlyphs_ = 1;
+  int onClickInterval_ = 40;
+  bool transparent_ = false;
+  int peaksNumber_ = 6;
+  int bitmapTop_ = 5;
+  int bitmapLeft_ = 5;
+  TFyHAlign bitmapHAlign_ = haLeft;
+  TFyVAlign bitmapVAlign_ = vaTop;
+  std::string stringButtonRegion_;
+  bool userRgnAuto_ = true;
+  int rotationPointX_ = 0;
+  int rotationPointY_ = 0;
+  bool rotationCenterFixed_ = false;
+  bool rotated_ = false;
+  int rotatedTime_ = 40;
+  int rotatedAngle_ = 40;
+  bool captionFixed_ = false;
+  gui::TColor buttonColor1_ = gui::clBtnShadow;
+  TFyGradientKind gradientKind_ = gkNone;
+  int gradientAngle_ = 450;
+  bool gradientFixed_ = false;
+  gui::TBitmap gradientBitmap_;
+  int gradientBitmapLine_ = 0;
+  TFyCaption3dKind caption3dKind_ = ckSimple;
+  double radiusRatio_ = 0.5;
+  double arcAngle_ = kDefaultArcAngle;
+  bool customDraw_ = false;
+  bool showFocusRgn_ = true;
+
+  // Painting state.
+  gui::TControlCanvas canvas_;
+  std::unique_ptr<gui::TBitmap> face_;
+  std::unique_ptr<gui::TTimer> animationTimer_;
+  AnimationRecord enterAnimation_, exitAnimation_, clickAnimation_;
+  DRAWITEMSTRUCT drawItem_{};
+  bool pressed_ = false;
+  bool hover_ = false;
+  bool active_ = false;
+  bool spaceKey_ = false;
+  bool lastPressed_ = false, lastHover_ = false, lastEnabled_ = true;
+  bool rendering_ = false;
+  bool renderGate_ = true;
+  bool loaded_ = false;
+  bool firstFocus_ = true;
+  bool constructed_ = false;  // no face is rendered before the constructor ends
+
+  // Geometry and placement.
+  int windowWidth_ = 0;
+  int windowHeight_ = 0;
+  int windowLeft_ = 0;
+  int windowTop_ = 0;
+  int pendingAngle_ = 0;  // new minus old ButtonAngle, until the next rebuild
+  bool pendingRegionFlag_ = false;
+  bool moving_ = false;
+  bool selfResizing_ = false;
+  bool ignoreNextSize_ = false;
+  bool ignoreNextMove_ = false;
+  bool positionRecorded_ = false;
+  int recordedLeft_ = 0;
+  int recordedTop_ = 0;
+  TFyButtonKind previousKind_ = bkRect;
+
+  // User regions and the polygons traced from the active one.
+  q::RegionHandle stringRegion_;
+  q::RegionHandle assignedRegion_;
+  UserSource userSource_ = UserSource::None;
+  PolygonSet userPolygons_;
+  RegionBox userBox_;
+
+  // The last rebuild's polygons (kept for their storage).
+  ShapeGeometry shape_;
+  std::vector<POINT> pointBuffer_;
+  std::vector<INT> countBuffer_;
+
+  // Regions of the last rebuild, in window coordinates.
+  q::RegionHandle pendingWindowRegion_;
+  q::RegionHandle outlineRegion_;
+  q::RegionHandle innerRegion_;
+  q::RegionHandle focusRegion_;
+  q::RegionHandle outerLitRegion_;
+  q::RegionHandle outerShadedRegion_;
+  q::RegionHandle innerLitRegion_;
+  q::RegionHandle innerShadedRegion_;
+};
+
+}  // namespace fyeverbutton

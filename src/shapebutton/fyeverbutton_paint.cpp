@@ -1,0 +1,103 @@
+// TFyeverButton: the face, rendered off screen and put on the window in one
+// copy by Paint.
+#include <algorithm>
+
+#include "shapebutton/fycolors.h"
+#include "shapebutton/fyeverbutton.h"
+
+namespace fyeverbutton {
+namespace {
+
+// The colour a face is drawn in: lightened while the button is disabled.
+gui::TColor StateColor(gui::TColor c, bool enabled) {
+  if (enabled || c == gui::clNone) return c;
+  return static_cast<gui::TColor>(LightenRGB(gui::ColorToRGB(c)));
+}
+
+}  // namespace
+
+void TFyeverButton::RenderFace() {
+  if (!constructed_) return;
+  // The gate is clear only while Paint hands the window its region and
+  // copies the face: renders asked for then only open the gate again.
+  if (!renderGate_) {
+    rendering_ = false;
+    renderGate_ = true;
+    return;
+  }
+  if (rendering_) return;
+  rendering_ = true;
+
+  if (!face_) {
+    face_ = std::make_unique<gui::TBitmap>();
+  } else {
+    face_->Clear();
+  }
+  // A size GDI cannot make leaves the face empty: nothing is shown.
+  if (face_->SetSize(std::max(0, windowWidth_), std::max(0, windowHeight_))) face_->Clear();
+  gui::TCanvas& canvas = face_->Canvas();
+  if (customDraw_) {
+    canvas.FillRect({0, 0, Width(), Height()});
+  } else {
+    PaintBackground();
+    DrawGlyph(pressed_);
+    DrawCaption();
+  }
+  if (buttonKind_ != bkUser || userRgnAuto_) Draw3DEffects();
+
+  const gui::TColor brush = StateColor(buttonColor_, Enabled());
+  if (brush == gui::clNone) {
+    canvas.SetBrushStyle(gui::TBrushStyle::bsClear);
+  } else {
+    canvas.SetBrushColor(brush);
+  }
+  rendering_ = false;
+  renderGate_ = true;
+}
+
+void TFyeverButton::PaintBackground() {
+  const gui::TColor fill = StateColor(buttonColor_, Enabled());
+  if (fill == gui::clNone) return;  // the face keeps what a new bitmap holds
+  gui::TCanvas& canvas = face_->Canvas();
+  canvas.SetBrushColor(fill);
+  canvas.FillRect({0, 0, windowWidth_, windowHeight_});
+}
+
+// Glyph frames, the caption and the 3D bands are not drawn yet: the face
+// shows the button colour cut to the button's shape.
+void TFyeverButton::DrawGlyph(bool) {}
+void TFyeverButton::DrawCaption() {}
+void TFyeverButton::Draw3DEffects() {}
+
+void TFyeverButton::PaintWindow(HDC dc) {
+  canvas_.Lock();
+  canvas_.SetHandle(dc);
+  Paint();
+  canvas_.SetHandle(nullptr);
+  canvas_.Unlock();
+}
+
+void TFyeverButton::Paint() {
+  pressed_ = (drawItem_.itemState & ODS_SELECTED) != 0;
+  if (pressed_ != lastPressed_ || hover_ != lastHover_ || Enabled() != lastEnabled_) {
+    lastPressed_ = pressed_;
+    lastHover_ = hover_;
+    lastEnabled_ = Enabled();
+    if (!rendering_) RenderFace();
+  }
+  if (pendingRegionFlag_) {
+    pendingRegionFlag_ = false;
+    renderGate_ = false;
+    if (pendingWindowRegion_) {
+      // The window system owns the region once it has taken it; one it
+      // refused is still ours to delete.
+      HRGN region = pendingWindowRegion_.Release();
+      if (!::SetWindowRgn(Handle(), region, TRUE)) ::DeleteObject(region);
+    }
+  }
+  if (face_) canvas_.Draw(0, 0, *face_);
+  renderGate_ = true;
+  if (OnPaint) OnPaint(this);
+}
+
+}  // namespace fyeverbutton

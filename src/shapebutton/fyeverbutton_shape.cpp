@@ -1,0 +1,318 @@
+// TFyeverButton: the shape rebuild, user regions, and the window's size and
+// place as the button turns and is resized.
+#include <cstring>
+#include <limits>
+
+#include "gui/forms.h"
+#include "shapebutton/fyeverbutton.h"
+#include "shapebutton/rotatergn_win32.h"
+
+namespace fyeverbutton {
+namespace {
+
+q::RegionHandle CopyRegion(HRGN source) {
+  q::RegionHandle copy(::CreateRectRgn(0, 0, 0, 0));
+  if (copy && source && ::CombineRgn(copy.Get(), source, nullptr, RGN_COPY) == ERROR) copy.Reset();
+  return copy;
+}
+
+}  // namespace
+
+// --- Rebuild ---------------------------------------------------------------------
+
+void TFyeverButton::RebuildShape() {
+  // A window region no paint has taken yet is the button's to delete.
+  if (pendingWindowRegion_) {
+    pendingWindowRegion_.Reset();
+    pendingRegionFlag_ = false;
+  }
+  if (buttonKind_ == bkUser && !userRgnAuto_) {
+    // The user's region is the window region as it is: no bevels, no turn.
+    HRGN user = ActiveUserRegion();
+    pendingWindowRegion_ = user ? CopyRegion(user) : q::RegionHandle(::CreateRectRgn(0, 0, 0, 0));
+    pendingRegionFlag_ = true;
+    RenderFace();
+    return;
+  }
+  PolygonSet outline = BuildBaseOutline();
+
+  const int cx = rotationCenterFixed_ ? buttonWidth_ / 2 : rotationPointX_;
+  const int cy = rotationCenterFixed_ ? buttonHeight_ / 2 : rotationPointY_;
+  const WindowPos pos = TurnedPosition(Left(), Top(), buttonWidth_, buttonHeight_, cx, cy,
+                                       buttonAngle_, pendingAngle_);
+  windowLeft_ = pos.left;
+  windowTop_ = pos.top;
+  pendingAngle_ = 0;
+
+  const bool borderFocus = button3DKind_ == dk3dBorder || button3DKind_ == dk3dBorderFlatten;
+  BuildShapeGeometry(std::move(outline),
+                     {buttonWidth_, buttonHeight_, buttonDepth_, borderFocus, buttonAngle_,
+                      windowWidth_, windowHeight_},
+                     shape_);
+  MakeShapeRegions();
+  pendingRegionFlag_ = true;
+  RenderFace();
+}
+
+void TFyeverButton::MakeShapeRegions() {
+  const PolygonSet& base = shape_.base;
+  pendingWindowRegion_ = rotatergn::PolygonsToRegion(base.points, base.counts, base.levels);
+  // The outline frame follows the window region's own outline: a copy is
+  // cheaper than tracing the same polygons again.
+  outlineRegion_ = pendingWindowRegion_ ? CopyRegion(pendingWindowRegion_.Get()) : q::RegionHandle();
+  innerRegion_ = rotatergn::PolygonsToRegion(shape_.second, base.counts, base.levels);
+  focusRegion_ = rotatergn::PolygonsToRegion(shape_.focus, base.counts, base.levels);
+  auto quads = [this](const rotatergn::QuadList& list) {
+    if (list.quads <= 0) return q::RegionHandle();
+    pointBuffer_.resize(list.points.size());
+    for (size_t i = 0; i < list.points.size(); ++i)
+      pointBuffer_[i] = POINT{list.points[i].x, list.points[i].y};
+    countBuffer_.assign(static_cast<size_t>(list.quads), 4);
+    return q::RegionHandle(
+        ::CreatePolyPolygonRgn(pointBuffer_.data(), countBuffer_.data(), list.quads, ALTERNATE));
+  };
+  outerLitRegion_ = quads(shape_.outer.first);
+  outerShadedRegion_ = quads(shape_.outer.second);
+  innerShadedRegion_ = quads(shape_.inner.first);
+  innerLitRegion_ = quads(shape_.inner.second);
+}
+
+PolygonSet TFyeverButton::BuildBaseOutline() {
+  if (buttonKind_ == bkUser) {
+    const PolygonSet* user = ActiveUserRegion() ? &userPolygons_ : nullptr;
+    return UserOutline(user, userBox_, buttonWidth_, buttonHeight_, buttonDepth_);
+  }
+  Outline o = BuildOutline({buttonKind_, buttonWidth_, buttonHeight_, buttonDepth_, peaksNumber_,
+                            radiusRatio_, arcAngle_});
+  if (o.arcResizes) ResizeForArc(o.arcHeight);
+  return std::move(o.set);
+}
+
+// An arc band is as high as its chord and angle make it: the button takes
+// that height and its window the turned size of it.
+void TFyeverButton::ResizeForArc(int newHeight) {
+  buttonHeight_ = newHeight;
+  SetTurnedWindowSize();
+  selfResizing_ = true;
+  if (HandleAllocated() && Parent()) {
+    ::MoveWindow(Handle(), Left(), Top(), windowWidth_, windowHeight_, previousKind_ != bkArc);
+  } else {
+    SetBounds(Left(), Top(), windowWidth_, windowHeight_);
+  }
+  selfResizing_ = false;
+}
+
+// --- User regions ----------------------------------------------------------------
+
+HRGN TFyeverButton::ActiveUserRegion() const {
+  switch (userSource_) {
+    case UserSource::String: return stringRegion_.Get();
+    case UserSource::Assigned: return assignedRegion_.Get();
+    case UserSource::None: break;
+  }
+  return nullptr;
+}
+
+void TFyeverButton::ConvertUserRegion() {
+  HRGN region = ActiveUserRegion();
+  if (buttonKind_ != bkUser || !userRgnAuto_ || !region) return;
+  // Tracing an empty region leaves its outputs alone: start from nothing so
+  // that an earlier region's polygons never outlive it.
+  userPolygons_ = {};
+  rotatergn::RegionToPolygons(region, userPolygons_.points, userPolygons_.counts,
+                              userPolygons_.levels);
+  RECT box{};
+  ::GetRgnBox(region, &box);
+  userBox_ = {box.left, box.top, box.right, box.bottom};
+}
+
+void TFyeverButton::SetStringButtonRegion(const std::string& v) {
+  if (v == stringButtonRegion_) return;
+  stringButtonRegion_ = v;
+  stringRegion_.Reset();
+  if (v.empty()) {
+    stringRegion_.Reset(::CreateRectRgn(0, 0, buttonWidth_, buttonHeight_));
+  } else {
+    // The text is untrusted: only a block whose header and rectangle count
+    // fit it reaches the region maker.
+    const std::vector<uint8_t> bytes = DecodeRegionString(v);
+    if (IsRegionDataBlock(bytes)) {
+      std::vector<DWORD> aligned((bytes.size() + sizeof(DWORD) - 1) / sizeof(DWORD));
+      std::memcpy(aligned.data(), bytes.data(), bytes.size());
+      stringRegion_.Reset(::ExtCreateRegion(nullptr, static_cast<DWORD>(bytes.size()),
+                                            reinterpret_cast<const RGNDATA*>(aligned.data())));
+    }
+  }
+  userSource_ = UserSource::String;
+  if (buttonKind_ == bkUser) {
+    ConvertUserRegion();
+    Rebuild();
+  }
+}
+
+void TFyeverButton::SetButtonRegion(HRGN region) {
+  if (buttonKind_ != bkUser || !region || region == assignedRegion_.Get()) return;
+  if (::GetObjectType(region) != OBJ_REGION) return;
+  q::RegionHandle copy = CopyRegion(region);
+  if (!copy) return;
+  assignedRegion_ = std::move(copy);
+  ::DeleteObject(region);  // taken over
+  userSource_ = UserSource::Assigned;
+  ConvertUserRegion();
+  Rebuild();
+}
+
+void TFyeverButton::SetUserRGNAUTO(bool v) {
+  if (v == userRgnAuto_) return;
+  userRgnAuto_ = v;
+  if (buttonKind_ != bkUser) return;
+  ConvertUserRegion();
+  Rebuild();
+}
+
+void TFyeverButton::SetButtonKind(TFyButtonKind v) {
+  if (v == buttonKind_ || static_cast<size_t>(v) >= kButtonKindNames.size()) return;
+  previousKind_ = buttonKind_;
+  buttonKind_ = v;
+  pendingAngle_ = 0;
+  ConvertUserRegion();
+  Rebuild();
+  previousKind_ = buttonKind_;
+}
+
+// --- Size, angle and place -------------------------------------------------------
+
+void TFyeverButton::SetTurnedWindowSize() {
+  const Extent e = TurnedSize(buttonWidth_, buttonHeight_, buttonAngle_);
+  windowWidth_ = e.width;
+  windowHeight_ = e.height;
+}
+
+void TFyeverButton::MoveOwnWindow(int left, int top, int width, int height, bool repaint) {
+  if (HandleAllocated()) {
+    ::MoveWindow(Handle(), left, top, width, height, repaint ? TRUE : FALSE);
+  } else {
+    SetBounds(left, top, width, height);
+  }
+}
+
+void TFyeverButton::SetButtonAngle(int v) {
+  if (v == buttonAngle_) return;
+  int64_t change = static_cast<int64_t>(v) - buttonAngle_;
+  // Only a difference beyond the 32-bit range needs folding: whole turns
+  // change no direction.
+  if (change > std::numeric_limits<int32_t>::max() || change < std::numeric_limits<int32_t>::min())
+    change %= 3600;
+  pendingAngle_ = static_cast<int>(change);
+  if (captionFixed_) captionAngle_ = NormalizeAngle(captionAngle_ + change);
+  if (gradientFixed_) gradientAngle_ = NormalizeAngle(gradientAngle_ + change);
+  buttonAngle_ = NormalizeAngle(v);
+  SetTurnedWindowSize();
+  RebuildShape();
+
+  moving_ = selfResizing_ = ignoreNextSize_ = ignoreNextMove_ = true;
+  if (face_ && Parent() &&
+      (Parent()->InheritsFrom(gui::TForm::kClassName) || Parent()->InheritsFrom(gui::TPanel::kClassName))) {
+    face_->Canvas().SetBrush({Parent()->Color(), gui::TBrushStyle::bsSolid});
+  }
+  InvalidateUncovered();
+  MoveOwnWindow(windowLeft_, windowTop_, windowWidth_, windowHeight_, false);
+  moving_ = selfResizing_ = false;
+  Rerender();
+  ignoreNextSize_ = ignoreNextMove_ = false;
+}
+
+// The window moves without repainting: the parent repaints what the turned
+// shape no longer covers.
+void TFyeverButton::InvalidateUncovered() {
+  if (!pendingWindowRegion_) {
+    if (face_) face_->Canvas().FillRect({0, 0, Width(), Height()});
+    return;
+  }
+  if (!HandleAllocated() || !Parent() || !Parent()->HandleAllocated()) return;
+  q::RegionHandle uncovered(::CreateRectRgn(0, 0, 0, 0));
+  if (!uncovered) return;
+  // A window without a region yet is its whole rectangle.
+  if (::GetWindowRgn(Handle(), uncovered.Get()) == ERROR)
+    uncovered.Reset(::CreateRectRgn(0, 0, Width(), Height()));
+  q::RegionHandle next = CopyRegion(pendingWindowRegion_.Get());
+  if (!uncovered || !next) return;
+  ::OffsetRgn(next.Get(), windowLeft_ - Left(), windowTop_ - Top());
+  ::CombineRgn(uncovered.Get(), uncovered.Get(), next.Get(), RGN_DIFF);
+  ::OffsetRgn(uncovered.Get(), Left(), Top());
+  ::InvalidateRgn(Parent()->Handle(), uncovered.Get(), TRUE);
+}
+
+void TFyeverButton::SetButtonWidth(int v) {
+  if (v < 0 || v == buttonWidth_) return;
+  buttonWidth_ = v;
+  SetTurnedWindowSize();
+  RebuildShape();
+  moving_ = selfResizing_ = true;
+  MoveOwnWindow(windowLeft_, windowTop_, windowWidth_, windowHeight_, true);
+  moving_ = selfResizing_ = false;
+  Invalidate();
+}
+
+void TFyeverButton::SetButtonHeight(int v) {
+  if (v < 0 || v == buttonHeight_) return;
+  buttonHeight_ = v;
+  SetTurnedWindowSize();
+  RebuildShape();
+  moving_ = selfResizing_ = true;
+  MoveOwnWindow(windowLeft_, windowTop_, windowWidth_, windowHeight_, true);
+  moving_ = selfResizing_ = false;
+  Invalidate();
+}
+
+// The framework keeps the control's bounds from every size and move message,
+// also from those the button itself caused and otherwise ignores.
+void TFyeverButton::HandleSize(gui::TMessage& m) {
+  TButton::WndProc(m);
+  if (ignoreNextSize_) {
+    ignoreNextSize_ = false;
+    return;
+  }
+  windowWidth_ = Width();
+  windowHeight_ = Height();
+  if (selfResizing_) {
+    selfResizing_ = false;
+    return;
+  }
+  // Resized from outside: the shape follows the window.
+  const OutsideResize r =
+      ResizeFromOutside(Width(), Height(), buttonWidth_, buttonHeight_, buttonAngle_);
+  buttonWidth_ = r.buttonWidth;
+  buttonHeight_ = r.buttonHeight;
+  windowWidth_ = r.windowWidth;
+  windowHeight_ = r.windowHeight;
+  RebuildShape();
+  if (r.moveWindow) {
+    moving_ = selfResizing_ = true;
+    MoveOwnWindow(windowLeft_, windowTop_, windowWidth_, windowHeight_, true);
+    moving_ = selfResizing_ = false;
+  } else {
+    Invalidate();
+  }
+}
+
+void TFyeverButton::HandleMove(gui::TMessage& m) {
+  TButton::WndProc(m);
+  if (ignoreNextMove_) {
+    ignoreNextMove_ = false;
+    return;
+  }
+  if (renderGate_) {
+    RenderFace();
+    Invalidate();
+  }
+  // Moves while the layout is read are where the layout put the button;
+  // Loaded puts it back there.
+  if (!moving_ && IsLoading()) {
+    recordedLeft_ = Left();
+    recordedTop_ = Top();
+    positionRecorded_ = true;
+  }
+}
+
+}  // namespace fyeverbutton

@@ -1,0 +1,308 @@
+// The control model: initial values, accepted ranges, what each change
+// triggers, loading from a layout, and the messages that change state.
+#include <cmath>
+#include <numbers>
+
+#include "win/shapebutton/button_fixture.h"
+
+namespace fybutton_test {
+namespace {
+
+TEST_F(ButtonTest, InitialValues) {
+  TFyeverButton b(nullptr);
+  EXPECT_EQ(b.ButtonWidth(), 75);
+  EXPECT_EQ(b.ButtonHeight(), 25);
+  EXPECT_EQ(b.WindowWidth(), 75);
+  EXPECT_EQ(b.ButtonKind(), bkRect);
+  EXPECT_EQ(b.Button3DKind(), dk3D);
+  EXPECT_EQ(b.ButtonDepth(), 2);
+  EXPECT_EQ(b.ButtonColor(), gui::clBtnFace);
+  EXPECT_EQ(b.ButtonColor1(), gui::clBtnShadow);
+  EXPECT_EQ(b.CaptionHAlign(), haCenter);
+  EXPECT_EQ(b.BitmapHAlign(), haLeft);
+  EXPECT_EQ(b.BitmapVAlign(), vaTop);
+  EXPECT_EQ(b.GradientAngle(), 450);
+  EXPECT_EQ(b.RotatedAngle(), 40);
+  EXPECT_EQ(b.PeaksNumber(), 6);
+  EXPECT_DOUBLE_EQ(b.ArcAngle(), 2.0943951023931957);
+  EXPECT_TRUE(b.UserRGNAUTO());
+  EXPECT_TRUE(b.ShowFocusRGN());
+  EXPECT_EQ(b.Font().Name, "Times New Roman");
+  EXPECT_EQ(b.Face(), nullptr) << "no face before the first render";
+}
+
+TEST_F(ButtonTest, OutOfRangeValuesAreIgnored) {
+  TFyeverButton b(nullptr);
+  for (int v : {5, 0, -1}) b.SetMainBitmapGlyphs(v);
+  EXPECT_EQ(b.MainBitmapGlyphs(), 1);
+  b.SetMainBitmapGlyphs(4);
+  EXPECT_EQ(b.MainBitmapGlyphs(), 4);
+  for (int v : {2, 21}) b.SetPeaksNumber(v);
+  EXPECT_EQ(b.PeaksNumber(), 6);
+  b.SetPeaksNumber(3);
+  b.SetPeaksNumber(20);
+  EXPECT_EQ(b.PeaksNumber(), 20);
+  b.SetRotatedAngle(1800);
+  EXPECT_EQ(b.RotatedAngle(), 40);
+  b.SetRotatedAngle(-1799);
+  EXPECT_EQ(b.RotatedAngle(), -1799);
+  b.SetRotatedAngle(1799);
+  EXPECT_EQ(b.RotatedAngle(), 1799);
+  b.SetArcAngle(0.005);
+  b.SetArcAngle(7);
+  b.SetArcAngle(std::nan(""));
+  EXPECT_DOUBLE_EQ(b.ArcAngle(), 2.0943951023931957);
+  b.SetArcAngle(2 * std::numbers::pi);
+  EXPECT_DOUBLE_EQ(b.ArcAngle(), 2 * std::numbers::pi);
+  b.SetRadiusRatio(1.01);
+  b.SetRadiusRatio(-0.01);
+  EXPECT_DOUBLE_EQ(b.RadiusRatio(), 0.5);
+  b.SetRadiusRatio(1.0);
+  EXPECT_DOUBLE_EQ(b.RadiusRatio(), 1.0);
+  b.SetRadiusRatio(0.0);
+  EXPECT_DOUBLE_EQ(b.RadiusRatio(), 0.0);
+  for (int v : {0, -3}) {
+    b.SetOnEnterGlyphs(v);
+    b.SetOnExitGlyphs(v);
+    b.SetOnClickGlyphs(v);
+  }
+  EXPECT_EQ(b.OnEnterGlyphs() + b.OnExitGlyphs() + b.OnClickGlyphs(), 3);
+  b.SetButtonWidth(-1);
+  b.SetButtonHeight(-5);
+  b.SetRotatedTime(-1);
+  b.SetGradientBitmapLine(-1);
+  EXPECT_EQ(b.ButtonWidth(), 75);
+  EXPECT_EQ(b.ButtonHeight(), 25);
+  EXPECT_EQ(b.RotatedTime(), 40);
+  EXPECT_EQ(b.GradientBitmapLine(), 0);
+}
+
+TEST_F(ButtonTest, StoredOnlySettersNeitherRenderNorRebuild) {
+  Load("");
+  TProbeButton* b = NewButton(10, 10, 100, 40);
+  const HRGN outline = b->OutlineRegion();
+  b->renders = 0;
+  b->SetPeaksNumber(5);  // bkRect: the peaks wait for a kind that uses them
+  b->SetRadiusRatio(0.25);
+  b->SetArcAngle(1.0);
+  b->SetRotatedAngle(-40);
+  b->SetGradientFixed(true);
+  b->SetOnEnterGlyphs(3);
+  b->SetOnEnterInterval(10);
+  b->SetRotated(true);
+  b->SetRotatedTime(25);
+  gui::TBitmap strip;
+  ASSERT_FALSE(strip.SetSize(12, 4));
+  b->SetOnClickBitmap(&strip);
+  EXPECT_EQ(b->OnClickBitmap().Width(), 12);
+  EXPECT_EQ(b->renders, 0);
+  EXPECT_EQ(b->OutlineRegion(), outline);
+
+  // Equal values change nothing either; a re-rendering setter renders once
+  // and leaves the shape; a rebuilding one makes new regions.
+  b->SetButtonColor(gui::clBtnFace);
+  b->SetButtonDepth(2);
+  EXPECT_EQ(b->renders, 0);
+  b->SetButtonColor(gui::clRed);
+  EXPECT_EQ(b->renders, 1);
+  EXPECT_EQ(b->OutlineRegion(), outline);
+  b->SetButtonKind(bkPoly);  // uses the 5 peaks stored above
+  EXPECT_EQ(b->renders, 2);
+  RECT box;
+  ASSERT_NE(::GetRgnBox(b->OutlineRegion(), &box), ERROR);
+  // A pentagon from the top centre: its lowest corners lie at
+  // H/2 (1 + cos 36) = 36.2, where a hexagon's edge would be at 40.
+  EXPECT_LE(box.top, 1);
+  EXPECT_EQ(box.bottom, 36);
+}
+
+TEST_F(ButtonTest, BitmapCopiesAreOwned) {
+  TFyeverButton b(nullptr);
+  {
+    gui::TBitmap glyph;
+    ASSERT_FALSE(glyph.SetSize(8, 6));
+    b.SetMainBitmap(&glyph);
+  }
+  EXPECT_EQ(b.MainBitmap().Width(), 8);
+  EXPECT_EQ(b.MainBitmap().Height(), 6);
+  gui::TBitmap flat;
+  ASSERT_FALSE(flat.SetSize(8, 0));
+  b.SetMainBitmap(&flat);
+  EXPECT_EQ(b.MainBitmap().Height(), 0);
+  EXPECT_TRUE(b.MainBitmap().Empty());
+}
+
+constexpr std::string_view kLoadedButtons = R"(
+    object Yes: TFyeverButton
+      Left = 16
+      Top = 160
+      Width = 193
+      Height = 105
+      Caption = '&Yes I agree the "AS IS"'
+      Default = True
+      ButtonKind = bkRoundRect
+      ButtonColor = clGreen
+      ButtonWidth = 193
+      ButtonHeight = 105
+      RadiusRatio = 0.5
+      ArcAngle = 2.094395102393196
+      ButtonAngle = 0
+      CaptionAngle = 0
+      Caption3dKind = ckSimple
+      Transparent = False
+      UserRGNAUTO = True
+      Rotated = False
+      RotationPointX = 0
+      RotationPointY = 0
+      CaptionFixed = False
+      GradientFixed = False
+      GradientBitmapLine = 0
+      CaptionTop = 10
+      CaptionVAlign = vaCenter
+      BitmapLeft = 3
+      BitmapHAlign = haCenter
+    end
+    object Turned: TFyeverButton
+      Left = 250
+      Top = 20
+      Width = 40
+      Height = 100
+      ButtonWidth = 100
+      ButtonHeight = 40
+      ButtonAngle = 900
+      ButtonKind = bkOval
+      Button3DKind = dk3dBorder
+      GradientKind = gkLinear
+      CaptionHAlign = haRight
+      BitmapVAlign = vaBottom
+      ButtonColor1 = $00FF8000
+      RadiusRatio = 1
+      PeaksNumber = 12
+      StringButtonRegion = ''
+      RotationCenterFixed = True
+      RotatedTime = 10
+      RotatedAngle = -40
+      CustomDraw = False
+      ShowFocusRGN = False
+    end
+)";
+
+TEST_F(ButtonTest, LoadedFromALayout) {
+  Load(kLoadedButtons);
+  auto* yes = form_.Find<TFyeverButton>("Yes");
+  auto* turned = form_.Find<TFyeverButton>("Turned");
+  ASSERT_TRUE(yes && turned);
+  EXPECT_EQ(yes->ButtonKind(), bkRoundRect);
+  EXPECT_EQ(yes->ButtonColor(), gui::clGreen);
+  EXPECT_EQ(yes->Left(), 16);
+  EXPECT_EQ(yes->Top(), 160);
+  EXPECT_EQ(yes->Width(), 193);
+  EXPECT_EQ(yes->Height(), 105);
+  EXPECT_DOUBLE_EQ(yes->ArcAngle(), 2.094395102393196);
+  // A stored coordinate and a stored alignment coexist...
+  EXPECT_EQ(yes->CaptionTop(), 10);
+  EXPECT_EQ(yes->CaptionVAlign(), vaCenter);
+  EXPECT_EQ(yes->BitmapHAlign(), haCenter);
+  // ...but once loaded, a coordinate takes over from its alignment.
+  yes->SetCaptionTop(12);
+  EXPECT_EQ(yes->CaptionVAlign(), vaNone);
+  yes->SetBitmapLeft(4);
+  EXPECT_EQ(yes->BitmapHAlign(), haNone);
+  yes->SetCaptionLeft(5);  // unchanged: no switch
+  EXPECT_EQ(yes->CaptionHAlign(), haCenter);
+  yes->SetCaptionLeft(6);
+  EXPECT_EQ(yes->CaptionHAlign(), haNone);
+  EXPECT_TRUE(yes->IsActive()) << "the default button is the active one";
+
+  EXPECT_EQ(turned->ButtonAngle(), 900);
+  EXPECT_EQ(turned->ButtonWidth(), 100);
+  EXPECT_EQ(turned->ButtonHeight(), 40);
+  EXPECT_EQ(turned->Width(), 40);
+  EXPECT_EQ(turned->Height(), 100);
+  EXPECT_EQ(turned->Left(), 250) << "loading leaves the window where the layout put it";
+  EXPECT_EQ(turned->Top(), 20);
+  EXPECT_EQ(turned->Button3DKind(), dk3dBorder);
+  EXPECT_EQ(turned->GradientKind(), gkLinear);
+  EXPECT_EQ(turned->ButtonColor1(), 0x00FF8000);
+  EXPECT_EQ(turned->PeaksNumber(), 12);
+  EXPECT_TRUE(turned->RotationCenterFixed());
+  EXPECT_EQ(turned->RotatedAngle(), -40);
+  EXPECT_FALSE(turned->ShowFocusRGN());
+}
+
+TEST_F(ButtonTest, LayoutFaultsAreReported) {
+  TFyeverButton b(nullptr);
+  gui::TValue kind;
+  kind.kind = gui::TValue::Kind::Ident;
+  kind.text = "bkSquare";
+  q::Error e = b.SetProperty("ButtonKind", kind);
+  ASSERT_TRUE(e);
+  EXPECT_NE(e.Message().find("bkSquare"), std::string::npos);
+  gui::TValue text;
+  text.kind = gui::TValue::Kind::String;
+  EXPECT_TRUE(b.SetProperty("RadiusRatio", text));
+  EXPECT_TRUE(b.SetProperty("NoSuchProperty", text));
+}
+
+TEST_F(ButtonTest, MessagesThatChangeState) {
+  Load("");
+  TProbeButton* b = NewButton(10, 10, 100, 40);
+  int clicks = 0, enters = 0;
+  b->OnClick = [&](gui::TObject*) { ++clicks; };
+  b->onMouseEnter = [&](gui::TObject* sender) {
+    EXPECT_EQ(sender, b);
+    ++enters;
+  };
+
+  // A double click is two presses and two clicks.
+  const LPARAM at = MAKELPARAM(20, 20);
+  ::SendMessageA(b->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+  ::SendMessageA(b->Handle(), WM_LBUTTONUP, 0, at);
+  ::SendMessageA(b->Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+  ::SendMessageA(b->Handle(), WM_LBUTTONUP, 0, at);
+  Pump();
+  EXPECT_EQ(clicks, 2);
+
+  // The pointer entering sets the hover flag and fires the event...
+  b->Perform(gui::CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(b));
+  EXPECT_TRUE(b->Hover());
+  EXPECT_EQ(enters, 1);
+  // ...except while the space bar holds the button: then leaving and
+  // entering change nothing, until any key comes up.
+  ::SendMessageA(b->Handle(), WM_KEYDOWN, VK_SPACE, 0);
+  b->Perform(gui::CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(b));
+  EXPECT_TRUE(b->Hover());
+  b->Perform(gui::CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(b));
+  EXPECT_EQ(enters, 1);
+  ::SendMessageA(b->Handle(), WM_KEYUP, 'A', 0);
+  b->Perform(gui::CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(b));
+  EXPECT_FALSE(b->Hover());
+  ::SendMessageA(b->Handle(), WM_KEYUP, VK_SPACE, 0);
+  Pump();
+
+  // The native button's selected state is what Paint shows as pressed.
+  DRAWITEMSTRUCT dis{};
+  dis.CtlType = ODT_BUTTON;
+  dis.hwndItem = b->Handle();
+  dis.itemState = ODS_SELECTED;
+  b->Perform(gui::CN_DRAWITEM, 0, reinterpret_cast<LPARAM>(&dis));
+  Paint(b);
+  EXPECT_TRUE(b->Pressed());
+  dis.itemState = 0;
+  b->Perform(gui::CN_DRAWITEM, 0, reinterpret_cast<LPARAM>(&dis));
+  Paint(b);
+  EXPECT_FALSE(b->Pressed());
+
+  MEASUREITEMSTRUCT mis{};
+  b->Perform(gui::CN_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&mis));
+  EXPECT_EQ(mis.itemWidth, 100u);
+  EXPECT_EQ(mis.itemHeight, 40u);
+
+  // One rotation step turns by RotatedAngle through the angle setter.
+  b->SetRotatedAngle(-40);
+  ::SendMessageA(b->Handle(), FY_ROTATIONSTEP, 0, 0);
+  EXPECT_EQ(b->ButtonAngle(), -40);
+}
+
+}  // namespace
+}  // namespace fybutton_test
