@@ -1,6 +1,7 @@
 // TFyeverButton: the face, rendered off screen and put on the window in one
 // copy by Paint.
 #include <algorithm>
+#include <cstring>
 
 #include "shapebutton/fycolors.h"
 #include "shapebutton/fyeverbutton.h"
@@ -28,13 +29,20 @@ void TFyeverButton::RenderFace() {
   if (rendering_) return;
   rendering_ = true;
 
-  if (!face_) {
-    face_ = std::make_unique<gui::TBitmap>();
-  } else {
+  // Every render starts from a new black face of the window's size. A face
+  // of that size already is reused, blackened where no fill covers it: a
+  // new image costs more than the rest of a simple render.
+  const int width = std::max(0, windowWidth_), height = std::max(0, windowHeight_);
+  if (!face_) face_ = std::make_unique<gui::TBitmap>();
+  if (face_->Width() != width || face_->Height() != height) {
     face_->Clear();
+    // A size GDI cannot make leaves the face empty: nothing is shown.
+    if (face_->SetSize(width, height)) face_->Clear();
+  } else if (customDraw_ || gradientKind_ != gkNone || buttonColor_ == gui::clNone) {
+    for (int y = 0; y < height; ++y) {
+      if (uint8_t* row = face_->ScanLine(y)) std::memset(row, 0, static_cast<size_t>(face_->RowBytes()));
+    }
   }
-  // A size GDI cannot make leaves the face empty: nothing is shown.
-  if (face_->SetSize(std::max(0, windowWidth_), std::max(0, windowHeight_))) face_->Clear();
   gui::TCanvas& canvas = face_->Canvas();
   if (customDraw_) {
     canvas.FillRect({0, 0, Width(), Height()});
