@@ -61,4 +61,15 @@ struct WindowTraits {
 };
 using WindowHandle = UniqueHandle<WindowTraits>;
 
+// A COM interface pointer; I is the interface type (IShellLinkA...). The
+// owner holds one reference and gives it back with Release.
+template <typename I>
+struct ComTraits {
+  using Handle = I*;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle h) { h->Release(); }
+};
+template <typename I>
+using ComPtr = UniqueHandle<ComTraits<I>>;
+
 }  // namespace q
