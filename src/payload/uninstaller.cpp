@@ -9,13 +9,16 @@
 // can close the program and run it again.
 #include <windows.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "common/error.h"
 #include "common/win32_handles.h"
 #include "installer/texts.h"
+#include "installutils/registry.h"
+#include "installutils/shell_text.h"
+#include "installutils/system_error.h"
+#include "installutils/system_folders.h"
 #include "payload/uninstall_plan.h"
 
 namespace {
@@ -23,26 +26,9 @@ namespace {
 using uninstall::Report;
 
 constexpr char kCaption[] = "Uninstall Quorvantis";
-constexpr char kShellFoldersKey[] =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-
-std::string ErrorText(DWORD code) {
-  char* buffer = nullptr;
-  const DWORD length = FormatMessageA(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
-  std::string text = length ? std::string(buffer, length) : std::string();
-  LocalFree(buffer);
-  while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == '.' ||
-                           text.back() == ' ')) {
-    text.pop_back();
-  }
-  if (text.empty()) text = "System error";
-  return text + " (error " + std::to_string(code) + ")";
-}
 
 q::Error Failure(const std::string& what, DWORD code) {
-  return q::Error::Fail(what + ": " + ErrorText(code));
+  return q::Error::Fail(what + ": " + Win32ErrorText(code));
 }
 
 std::string ModulePath() {
@@ -68,35 +54,6 @@ std::string LongPath(const std::string& path) {
   if (m == 0 || m >= n) return path;
   out.resize(m);
   return out;
-}
-
-std::string ReadString(HKEY root, const char* key, const char* valueName) {
-  HKEY raw = nullptr;
-  if (RegOpenKeyExA(root, key, 0, KEY_READ, &raw) != ERROR_SUCCESS) return {};
-  q::RegistryKeyHandle handle(raw);
-  DWORD type = 0;
-  DWORD size = 0;
-  if (RegQueryValueExA(raw, valueName, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-      (type != REG_SZ && type != REG_EXPAND_SZ) || size > (1u << 20)) {
-    return {};
-  }
-  std::string value(size, '\0');
-  if (RegQueryValueExA(raw, valueName, nullptr, &type, reinterpret_cast<BYTE*>(value.data()),
-                       &size) != ERROR_SUCCESS) {
-    return {};
-  }
-  value.resize(std::min<size_t>(size, value.size()));
-  const size_t zero = value.find('\0');
-  if (zero != std::string::npos) value.resize(zero);
-  return value;
-}
-
-// The installer puts its shortcuts into the all-users folders; systems that
-// have none (before Windows 2000) keep only the per-user ones.
-std::string ShellFolder(const char* commonName, const char* userName) {
-  std::string folder = ReadString(HKEY_LOCAL_MACHINE, kShellFoldersKey, commonName);
-  if (folder.empty()) folder = ReadString(HKEY_CURRENT_USER, kShellFoldersKey, userName);
-  return folder;
 }
 
 bool Missing(DWORD code) { return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND; }
@@ -133,36 +90,25 @@ void RemoveFolderIfEmpty(const std::string& folder, Report& report) {
     report.notes.push_back("The folder " + folder +
                            " was kept: it holds files that Setup did not install.");
   } else {
-    report.failures.push_back(ErrorText(code).insert(0, folder + ": "));
+    report.failures.push_back(Win32ErrorText(code).insert(0, folder + ": "));
   }
 }
 
 // Deletes the uninstall entry when it is this installation's: another copy
 // of the product installed elsewhere keeps its own.
 void RemoveUninstallEntry(const std::string& ownPath, Report& report) {
-  const std::string key =
-      std::string(texts::kUninstallKeyParent + 1) + texts::kProductName;  // without the leading "\"
-  const std::string keyText = "HKEY_LOCAL_MACHINE\\" + key;
-  HKEY raw = nullptr;
-  LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &raw);
-  if (rc == ERROR_FILE_NOT_FOUND) return;
-  if (rc != ERROR_SUCCESS) {
-    report.failures.push_back(keyText + ": " + ErrorText(static_cast<DWORD>(rc)));
-    return;
-  }
-  q::RegistryKeyHandle handle(raw);
-  const std::string command = ReadString(raw, "", "UninstallString");
+  const std::string key = UninstallKeyPath(texts::kProductName);
+  const std::string command = RegReadString(HKEY_LOCAL_MACHINE, key, "UninstallString");
   if (!command.empty() &&
       !uninstall::SamePath(LongPath(uninstall::CommandProgram(command)), ownPath)) {
-    report.notes.push_back("The entry " + keyText + " was kept: it belongs to the installation of " +
-                           command + ".");
+    report.notes.push_back("The entry " + KeyPathText(HKEY_LOCAL_MACHINE, key) +
+                           " was kept: it belongs to the installation of " + command + ".");
     return;
   }
-  handle.Reset();
-  rc = RegDeleteTreeA(HKEY_LOCAL_MACHINE, key.c_str());
-  if (rc == ERROR_SUCCESS) rc = RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
+  const LONG rc = RegDeleteTreeA(HKEY_LOCAL_MACHINE, RelativeKeyPath(key).c_str());
   if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) {
-    report.failures.push_back(keyText + ": " + ErrorText(static_cast<DWORD>(rc)));
+    report.failures.push_back(KeyPathText(HKEY_LOCAL_MACHINE, key) + ": " +
+                              Win32ErrorText(static_cast<DWORD>(rc)));
   }
 }
 
@@ -259,7 +205,7 @@ void ScheduleAtRestart(const std::string& ownPath, const std::string& installDir
                            why.Message() + ").");
   } else {
     report.failures.push_back(ownPath + ": the uninstaller cannot remove itself (" +
-                              why.Message() + "; " + ErrorText(GetLastError()) + ")");
+                              why.Message() + "; " + Win32ErrorText(GetLastError()) + ")");
   }
 }
 
@@ -280,9 +226,11 @@ int Uninstall(bool silent) {
     }
   }
 
-  const uninstall::Plan plan = uninstall::MakePlan(
-      installDir, ShellFolder("Common Programs", "Programs"),
-      ShellFolder("Common Desktop", "Desktop"));
+  // The shortcuts lie where the installer put them: the folders are read
+  // the same way.
+  InitializeInstallUtils();
+  const uninstall::Plan plan = uninstall::MakePlan(installDir, ProgramsFolder(), DesktopFolder());
+  FinalizeInstallUtils();
   Report report;
   for (const std::string& file : plan.files) {
     if (q::Error err = DeleteInstalledFile(file)) report.failures.push_back(err.Message());

@@ -21,7 +21,12 @@ e2e_pass() { printf 'ok:   %s\n' "$*"; }
 # e2e_check DESCRIPTION COMMAND...: one check, reported either way.
 e2e_check() {
   local what=$1; shift
-  if "$@"; then e2e_pass "$what"; else e2e_fail "$what"; fi
+  if "$@"; then e2e_pass "$what"; else e2e_fail "$what"; return 1; fi
+}
+# e2e_require DESCRIPTION COMMAND...: a check the rest depends on; the
+# script ends when it fails.
+e2e_require() {
+  e2e_check "$@" || { echo "(stopping: the checks after this one depend on it)"; exit 1; }
 }
 
 # e2e_prefix DIR: a fresh prefix in DIR/prefix, copied from the x11

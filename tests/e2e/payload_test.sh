@@ -30,16 +30,16 @@ payload=$Q_BUILD/payload/payload.zip
 mkdir -p "$install_unix" "$group_unix"
 out=$(wine_run "$Q_BIN/qunzip.exe" x "$(winpath "$payload")" "$install_dir")
 rc=$?
-if [ $rc -ne 0 ] && ! grep -qv urNotSupported <<<"$(grep -v '^0 urOk' <<<"$out")"; then
+if [ $rc -eq 1 ] && ! grep -v '^0 urOk ' <<<"$out" | grep -qv ' urNotSupported '; then
   # An engine without inflate yet: the programs under test still need
   # their files, so Python unpacks them (and says so).
   echo "note: qunzip cannot inflate yet; payload unpacked with Python"
   python3 -c 'import sys, zipfile; zipfile.ZipFile(sys.argv[1]).extractall(sys.argv[2])' \
     "$payload" "$install_unix"
-elif [ $rc -ne 0 ]; then
-  e2e_fail "qunzip extracts the payload: $out"
+else
+  e2e_check "qunzip extracts every entry of the payload" test $rc -eq 0
 fi
-e2e_check "installed files match the payload" check_installed_files "$payload" "$install_unix"
+e2e_require "installed files match the payload" check_installed_files "$payload" "$install_unix"
 
 qe2e shortcut-make "${install_dir}Quorvantis.exe" "$desktop_link" Quorvantis
 qe2e shortcut-make "${install_dir}Quorvantis.exe" "$program_link" Quorvantis
@@ -54,7 +54,8 @@ e2e_check "uninstall entry registered" uninstall_key_exists
 
 # --- The product window -----------------------------------------------------
 wine_start "$work/product.log" "${install_dir}Quorvantis.exe"
-rows=$(wait_window "Quorvantis 1.1") || e2e_fail "the product window appears"
+rows=$(wait_window "Quorvantis 1.1")
+e2e_require "the product window appears" test -n "$rows"
 e2e_check "the window names the version" grep -q $'\tVersion 1.1 is installed' <<<"$rows"
 e2e_check "the window names the folder it runs from" \
   grep -qF $'\tInstalled in: '"$install_dir" <<<"$rows"
@@ -65,7 +66,8 @@ e2e_check "the window is centred" test $((cx + cw / 2 - 640)) -ge -2 -a $((cx + 
 
 # --- Uninstalling while the product runs leaves a complete installation -----
 wine_start "$work/uninstall1.log" "${install_dir}UninstallQuorvantis.exe"
-rows=$(wait_window "Uninstall Quorvantis") || e2e_fail "the uninstaller asks first"
+rows=$(wait_window "Uninstall Quorvantis")
+e2e_require "the uninstaller asks first" test -n "$rows"
 e2e_check "the question names the folder" grep -qF "$install_dir" <<<"$rows"
 screenshot payload-2-uninstall-question >/dev/null
 press_key "Uninstall Quorvantis" Return

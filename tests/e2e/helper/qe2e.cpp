@@ -29,7 +29,12 @@
 #include <string>
 #include <vector>
 
+#include "common/win32_handles.h"
 #include "installer/texts.h"
+#include "installutils/registry.h"
+#include "installutils/shell_text.h"
+#include "installutils/shortcut.h"
+#include "installutils/uninstall.h"
 
 namespace {
 
@@ -111,27 +116,11 @@ struct Com {
   ~Com() { CoUninitialize(); }
 };
 
+// The installer's own shortcut routine.
 int ShortcutMake(const std::string& target, const std::string& link, const std::string& description) {
   Com com;
-  IShellLinkA* shell = nullptr;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                              reinterpret_cast<void**>(&shell)))) {
-    std::fprintf(stderr, "qe2e: no shell link object\n");
-    return 1;
-  }
-  shell->SetPath(target.c_str());
-  shell->SetArguments("");
-  shell->SetWorkingDirectory(target.substr(0, target.rfind('\\') + 1).c_str());
-  shell->SetDescription(description.c_str());
-  IPersistFile* file = nullptr;
-  HRESULT hr = shell->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
-  if (SUCCEEDED(hr)) {
-    hr = file->Save(Wide(link).c_str(), FALSE);
-    file->Release();
-  }
-  shell->Release();
-  if (FAILED(hr)) {
-    std::fprintf(stderr, "qe2e: saving %s failed (0x%08lx)\n", link.c_str(), static_cast<unsigned long>(hr));
+  if (q::Error err = CreateShortcut(target, "", link, description)) {
+    std::fprintf(stderr, "qe2e: %s\n", err.Message().c_str());
     return 1;
   }
   return 0;
@@ -139,59 +128,56 @@ int ShortcutMake(const std::string& target, const std::string& link, const std::
 
 int ShortcutRead(const std::string& link) {
   Com com;
-  IShellLinkA* shell = nullptr;
+  IShellLinkA* raw = nullptr;
   if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                              reinterpret_cast<void**>(&shell)))) {
+                              reinterpret_cast<void**>(&raw)))) {
     return 1;
   }
+  q::ComPtr<IShellLinkA> shell(raw);
   IPersistFile* file = nullptr;
-  HRESULT hr = shell->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
-  if (SUCCEEDED(hr)) {
-    hr = file->Load(Wide(link).c_str(), STGM_READ);
-    file->Release();
-  }
-  if (FAILED(hr)) {
-    shell->Release();
+  if (FAILED(shell.Get()->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) return 1;
+  q::ComPtr<IPersistFile> persist(file);
+  if (FAILED(file->Load(Wide(link).c_str(), STGM_READ))) {
     std::fprintf(stderr, "qe2e: cannot read %s\n", link.c_str());
     return 1;
   }
   char buffer[4096];
-  shell->GetPath(buffer, sizeof buffer, nullptr, SLGP_RAWPATH);
+  shell.Get()->GetPath(buffer, sizeof buffer, nullptr, SLGP_RAWPATH);
   std::printf("target\t%s\n", buffer);
-  shell->GetArguments(buffer, sizeof buffer);
+  shell.Get()->GetArguments(buffer, sizeof buffer);
   std::printf("arguments\t%s\n", buffer);
-  shell->GetWorkingDirectory(buffer, sizeof buffer);
+  shell.Get()->GetWorkingDirectory(buffer, sizeof buffer);
   std::printf("workdir\t%s\n", buffer);
-  shell->GetDescription(buffer, sizeof buffer);
+  shell.Get()->GetDescription(buffer, sizeof buffer);
   std::printf("description\t%s\n", buffer);
-  shell->Release();
   return 0;
 }
 
-int RegisterUninstall(std::string dir) {
+// The uninstall entry as the installer writes it: the nine values through
+// the installer's own routine, then the further ones.
+int RegisterEntry(std::string dir) {
   if (!dir.empty() && dir.back() != '\\') dir += '\\';
-  const std::string key = std::string(texts::kUninstallKeyParent + 1) + texts::kProductName;
-  HKEY h = nullptr;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h,
-                      nullptr) != ERROR_SUCCESS) {
+  const std::string uninstaller = dir + texts::kUninstallerFile;
+  if (q::Error err = RegisterUninstall(texts::kMakerName, texts::kProductName,
+                                       texts::kDisplayVersion, texts::kMakerUrl, "", "",
+                                       uninstaller, texts::kMakerUrl2, texts::kMakerUrl2)) {
+    std::fprintf(stderr, "qe2e: %s\n", err.Message().c_str());
     return 1;
   }
-  const std::string uninstaller = dir + texts::kUninstallerFile;
+  HKEY raw = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, RelativeKeyPath(UninstallKeyPath(texts::kProductName)).c_str(),
+                    0, KEY_SET_VALUE, &raw) != ERROR_SUCCESS) {
+    return 1;
+  }
+  q::RegistryKeyHandle key(raw);
   const std::pair<const char*, std::string> strings[] = {
-      {"Publisher", texts::kMakerName},
-      {"DisplayVersion", texts::kDisplayVersion},
-      {"URLInfoAbout", texts::kMakerUrl2},
-      {"HelpLink", texts::kMakerUrl},
-      {"URLUpdateInfo", texts::kMakerUrl2},
-      {"UninstallString", uninstaller},
-      {"DisplayName", texts::kProductName},
       {"InstallLocation", dir},
       {"DisplayIcon", dir + texts::kProgramFile},
-      {"QuietUninstallString", "\"" + uninstaller + "\" " + texts::kQuietUninstallArgument},
+      {"QuietUninstallString", QuoteCommandPath(uninstaller) + " " + texts::kQuietUninstallArgument},
   };
   int rc = 0;
   for (const auto& [name, value] : strings) {
-    if (RegSetValueExA(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+    if (RegSetValueExA(raw, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                        static_cast<DWORD>(value.size() + 1)) != ERROR_SUCCESS) {
       rc = 1;
     }
@@ -200,12 +186,11 @@ int RegisterUninstall(std::string dir) {
       {"VersionMajor", texts::kVersionMajor}, {"VersionMinor", texts::kVersionMinor},
       {"NoModify", 1}, {"NoRepair", 1}};
   for (const auto& [name, value] : numbers) {
-    if (RegSetValueExA(h, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value) !=
-        ERROR_SUCCESS) {
+    if (RegSetValueExA(raw, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                       sizeof value) != ERROR_SUCCESS) {
       rc = 1;
     }
   }
-  RegCloseKey(h);
   return rc;
 }
 
@@ -234,7 +219,7 @@ int main(int argc, char** argv) {
   if (cmd == "folders" && a.size() == 1) return Folders();
   if (cmd == "shortcut-make" && a.size() == 4) return ShortcutMake(a[1], a[2], a[3]);
   if (cmd == "shortcut-read" && a.size() == 2) return ShortcutRead(a[1]);
-  if (cmd == "register-uninstall" && a.size() == 2) return RegisterUninstall(a[1]);
+  if (cmd == "register-uninstall" && a.size() == 2) return RegisterEntry(a[1]);
   if (cmd == "hold" && a.size() == 3) return Hold(a[1], std::atoi(a[2].c_str()));
   return Usage();
 }
