@@ -142,14 +142,19 @@ void Tell(const std::string& text, bool silent, UINT icon) {
   }
 }
 
+// The user's temporary folder, with its trailing "\"; empty if unknown.
+std::string TempFolder() {
+  char temp[MAX_PATH + 1];
+  const DWORD n = GetTempPathA(sizeof temp, temp);
+  return (n == 0 || n > MAX_PATH) ? std::string() : LongPath(std::string(temp, n));
+}
+
 // Copies this program to the temporary folder and starts the copy, which
 // waits for this process to end and then deletes the installed uninstaller
 // and the installation folder.
 q::Error StartFinisher(const std::string& ownPath, const std::string& installDir, bool silent) {
-  char temp[MAX_PATH + 1];
-  const DWORD n = GetTempPathA(sizeof temp, temp);
-  if (n == 0 || n > MAX_PATH) return q::Error::Fail("the temporary folder is unknown");
-  const std::string tempDir(temp, n);
+  const std::string tempDir = TempFolder();
+  if (tempDir.empty()) return q::Error::Fail("the temporary folder is unknown");
   const std::string copy = uninstall::JoinFolder(
       tempDir, "UninstallQuorvantis-" + std::to_string(GetCurrentProcessId()) + ".exe");
   if (!CopyFileA(ownPath.c_str(), copy.c_str(), FALSE)) return Failure(copy, GetLastError());
@@ -272,7 +277,12 @@ int Finish(const uninstall::Arguments& args) {
   } else {
     RemoveFolderIfEmpty(args.installDir, report);
   }
-  MoveFileExA(ModulePath().c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  // Only a copy in the temporary folder deletes itself: "/_finish" given to
+  // the installed program by hand must not schedule that for deletion.
+  const std::string self = LongPath(ModulePath());
+  if (uninstall::SamePath(uninstall::FolderOf(self), TempFolder())) {
+    MoveFileExA(self.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  }
   if (!report.failures.empty() || !report.notes.empty()) {
     Tell(uninstall::ReportText(report), args.silent,
          report.failures.empty() ? MB_ICONINFORMATION : MB_ICONWARNING);
