@@ -30,6 +30,14 @@ struct MemoryDcTraits {
 };
 using MemoryDcHandle = UniqueHandle<MemoryDcTraits>;
 
+// A window's device context from GetDC: released to the window it came from.
+struct WindowDcTraits {
+  using Handle = HDC;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle h) { ::ReleaseDC(::WindowFromDC(h), h); }
+};
+using WindowDcHandle = UniqueHandle<WindowDcTraits>;
+
 // Kernel objects closed with CloseHandle whose invalid value is null
 // (threads, events, mutexes).
 struct KernelTraits {
