@@ -11,7 +11,7 @@
 # usage: scripts/run-installer.sh [--headless] [EXE]
 #   EXE defaults to build/win64/bin/QuorvantisSetup.exe
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 repo=$(pwd)
 
 headless=
@@ -27,9 +27,11 @@ if [ ! -f "$exe" ]; then
   exit 1
 fi
 
+# shellcheck disable=SC2034  # read by lib.sh
 E2E_WINE_ROOT=$repo/build/win64/wine
 E2E_BIN=$repo/build/win64/bin
 E2E_SHOTS=$repo/build/screenshots
+# shellcheck source=tests/e2e/lib.sh
 source "$repo/tests/e2e/lib.sh"
 payload=$repo/build/win64/payload/payload.zip
 run=$repo/build/run

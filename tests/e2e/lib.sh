@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Machinery for driving Windows programs under wine64 + Xvfb from outside,
 # as a person would: a private prefix, windows found and clicked through
 # qe2e.exe (child controls are not X windows), keys through xdotool,
@@ -52,12 +53,14 @@ e2e_display() {
   local root=$1
   if [ -f "$E2E_WINE_ROOT/display" ] && [ -f "$E2E_WINE_ROOT/xvfb.pid" ] &&
      kill -0 "$(cat "$E2E_WINE_ROOT/xvfb.pid")" 2>/dev/null; then
-    export DISPLAY=$(cat "$E2E_WINE_ROOT/display")
+    DISPLAY=$(cat "$E2E_WINE_ROOT/display")
+    export DISPLAY
     return
   fi
   "$E2E_SCRIPTS/xvfb-start.sh" "$root" || return 1
   E2E_OWN_XVFB=$root
-  export DISPLAY=$(cat "$root/display")
+  DISPLAY=$(cat "$root/display")
+  export DISPLAY
 }
 
 e2e_cleanup() {

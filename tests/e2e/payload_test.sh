@@ -7,7 +7,9 @@
 # every file, shortcut, the program group, the entry, itself and the folder.
 set -uo pipefail
 : "${Q_WINE_ROOT:?}" "${Q_BIN:?}" "${Q_BUILD:?}"
+# shellcheck disable=SC2034  # read by lib.sh
 E2E_WINE_ROOT=$Q_WINE_ROOT E2E_BIN=$Q_BIN E2E_SHOTS=$Q_BUILD/screenshots
+# shellcheck source=tests/e2e/lib.sh
 source "$(dirname "$0")/lib.sh"
 
 work=$Q_BUILD/e2e/payload
