@@ -58,19 +58,17 @@ void TFyeverButton::Rebuild() {
 
 // --- Published properties ------------------------------------------------------
 
-void TFyeverButton::SetCaptionTop(int v) {
-  if (!Store(captionTop_, v)) return;
-  // A form's stored coordinate and alignment coexist; set later, the
-  // coordinate takes over from the alignment.
-  if (loaded_) captionVAlign_ = vaNone;
+// A layout's stored coordinate and alignment coexist; set once loaded, the
+// coordinate takes over from its alignment.
+template <typename Alignment>
+void TFyeverButton::SetCoordinate(int& field, int v, Alignment& align, Alignment none) {
+  if (!Store(field, v)) return;
+  if (loaded_) align = none;
   Rerender();
 }
 
-void TFyeverButton::SetCaptionLeft(int v) {
-  if (!Store(captionLeft_, v)) return;
-  if (loaded_) captionHAlign_ = haNone;
-  Rerender();
-}
+void TFyeverButton::SetCaptionTop(int v) { SetCoordinate(captionTop_, v, captionVAlign_, vaNone); }
+void TFyeverButton::SetCaptionLeft(int v) { SetCoordinate(captionLeft_, v, captionHAlign_, haNone); }
 
 void TFyeverButton::SetCaptionAngle(int v) {
   if (Store(captionAngle_, v)) Rerender();
@@ -151,17 +149,8 @@ void TFyeverButton::SetPeaksNumber(int v) {
   if (buttonKind_ == bkPoly || buttonKind_ == bkPolyStar) Rebuild();
 }
 
-void TFyeverButton::SetBitmapTop(int v) {
-  if (!Store(bitmapTop_, v)) return;
-  if (loaded_) bitmapVAlign_ = vaNone;
-  Rerender();
-}
-
-void TFyeverButton::SetBitmapLeft(int v) {
-  if (!Store(bitmapLeft_, v)) return;
-  if (loaded_) bitmapHAlign_ = haNone;
-  Rerender();
-}
+void TFyeverButton::SetBitmapTop(int v) { SetCoordinate(bitmapTop_, v, bitmapVAlign_, vaNone); }
+void TFyeverButton::SetBitmapLeft(int v) { SetCoordinate(bitmapLeft_, v, bitmapHAlign_, haNone); }
 
 void TFyeverButton::SetBitmapHAlign(TFyHAlign v) {
   if (Store(bitmapHAlign_, v)) Rerender();
@@ -249,94 +238,88 @@ void TFyeverButton::SetShowFocusRGN(bool v) {
 
 // --- Layout --------------------------------------------------------------------
 
-q::Error TFyeverButton::SetProperty(std::string_view name, const gui::TValue& v) {
-  using IntSetter = void (TFyeverButton::*)(int);
-  using BoolSetter = void (TFyeverButton::*)(bool);
-  using ColorSetter = void (TFyeverButton::*)(gui::TColor);
-  using RealSetter = void (TFyeverButton::*)(double);
-  static const struct {
-    std::string_view name;
-    IntSetter set;
-  } kInts[] = {
-      {"ButtonAngle", &TFyeverButton::SetButtonAngle},
-      {"ButtonWidth", &TFyeverButton::SetButtonWidth},
-      {"ButtonHeight", &TFyeverButton::SetButtonHeight},
-      {"CaptionTop", &TFyeverButton::SetCaptionTop},
-      {"CaptionLeft", &TFyeverButton::SetCaptionLeft},
-      {"CaptionAngle", &TFyeverButton::SetCaptionAngle},
-      {"ButtonDepth", &TFyeverButton::SetButtonDepth},
-      {"MainBitmapGlyphs", &TFyeverButton::SetMainBitmapGlyphs},
-      {"OnEnterGlyphs", &TFyeverButton::SetOnEnterGlyphs},
-      {"OnEnterInterval", &TFyeverButton::SetOnEnterInterval},
-      {"OnExitGlyphs", &TFyeverButton::SetOnExitGlyphs},
-      {"OnExitInterval", &TFyeverButton::SetOnExitInterval},
-      {"OnClickGlyphs", &TFyeverButton::SetOnClickGlyphs},
-      {"OnClickInterval", &TFyeverButton::SetOnClickInterval},
-      {"PeaksNumber", &TFyeverButton::SetPeaksNumber},
-      {"BitmapTop", &TFyeverButton::SetBitmapTop},
-      {"BitmapLeft", &TFyeverButton::SetBitmapLeft},
-      {"RotationPointX", &TFyeverButton::SetRotationPointX},
-      {"RotationPointY", &TFyeverButton::SetRotationPointY},
-      {"RotatedTime", &TFyeverButton::SetRotatedTime},
-      {"RotatedAngle", &TFyeverButton::SetRotatedAngle},
-      {"GradientAngle", &TFyeverButton::SetGradientAngle},
-      {"GradientBitmapLine", &TFyeverButton::SetGradientBitmapLine},
-  };
-  static const struct {
-    std::string_view name;
-    BoolSetter set;
-  } kBools[] = {
-      {"Transparent", &TFyeverButton::SetTransparent},
-      {"UserRGNAUTO", &TFyeverButton::SetUserRGNAUTO},
-      {"RotationCenterFixed", &TFyeverButton::SetRotationCenterFixed},
-      {"Rotated", &TFyeverButton::SetRotated},
-      {"CaptionFixed", &TFyeverButton::SetCaptionFixed},
-      {"GradientFixed", &TFyeverButton::SetGradientFixed},
-      {"CustomDraw", &TFyeverButton::SetCustomDraw},
-      {"ShowFocusRGN", &TFyeverButton::SetShowFocusRGN},
-  };
-  static const struct {
-    std::string_view name;
-    ColorSetter set;
-  } kColors[] = {
-      {"ButtonColor", &TFyeverButton::SetButtonColor},
-      {"ButtonColor1", &TFyeverButton::SetButtonColor1},
-  };
-  static const struct {
-    std::string_view name;
-    RealSetter set;
-  } kReals[] = {
-      {"RadiusRatio", &TFyeverButton::SetRadiusRatio},
-      {"ArcAngle", &TFyeverButton::SetArcAngle},
-  };
+namespace {
 
-  for (const auto& p : kInts) {
-    if (p.name != name) continue;
-    int x = 0;
-    if (q::Error e = v.ToInt(x)) return std::move(e).WithContext(std::string(name));
-    (this->*p.set)(x);
-    return {};
+template <typename T>
+struct Setter {
+  std::string_view name;
+  void (TFyeverButton::*set)(T);
+};
+
+// Applies `v` through the setter `name` names in `table`, read with
+// `convert`; false when the table has no such name.
+template <typename T, size_t N>
+bool ApplyFrom(TFyeverButton& button, const Setter<T> (&table)[N], std::string_view name,
+               const gui::TValue& v, q::Error (gui::TValue::*convert)(T&) const, q::Error& error) {
+  for (const Setter<T>& s : table) {
+    if (s.name != name) continue;
+    T value{};
+    error = (v.*convert)(value);
+    if (error) {
+      error = std::move(error).WithContext(std::string(name));
+    } else {
+      (button.*s.set)(value);
+    }
+    return true;
   }
-  for (const auto& p : kBools) {
-    if (p.name != name) continue;
-    bool b = false;
-    if (q::Error e = v.ToBool(b)) return std::move(e).WithContext(std::string(name));
-    (this->*p.set)(b);
-    return {};
+  return false;
+}
+
+// An enumeration by the name of its value.
+template <typename E, size_t N>
+bool ApplyEnum(TFyeverButton& button, std::string_view property,
+               const std::array<std::string_view, N>& names, void (TFyeverButton::*set)(E),
+               std::string_view name, const gui::TValue& v, q::Error& error) {
+  if (name != property) return false;
+  E value{};
+  if (v.kind == gui::TValue::Kind::Ident && EnumFromName(names, v.text, value)) {
+    (button.*set)(value);
+  } else {
+    error = q::Error::Fail(std::string(name) + ": unknown value " + v.Describe());
   }
-  for (const auto& p : kColors) {
-    if (p.name != name) continue;
-    gui::TColor c = 0;
-    if (q::Error e = v.ToColor(c)) return std::move(e).WithContext(std::string(name));
-    (this->*p.set)(c);
-    return {};
-  }
-  for (const auto& p : kReals) {
-    if (p.name != name) continue;
-    double d = 0;
-    if (q::Error e = v.ToDouble(d)) return std::move(e).WithContext(std::string(name));
-    (this->*p.set)(d);
-    return {};
+  return true;
+}
+
+using B = TFyeverButton;
+const Setter<int> kIntSetters[] = {
+    {"ButtonAngle", &B::SetButtonAngle},       {"ButtonWidth", &B::SetButtonWidth},
+    {"ButtonHeight", &B::SetButtonHeight},     {"CaptionTop", &B::SetCaptionTop},
+    {"CaptionLeft", &B::SetCaptionLeft},       {"CaptionAngle", &B::SetCaptionAngle},
+    {"ButtonDepth", &B::SetButtonDepth},       {"MainBitmapGlyphs", &B::SetMainBitmapGlyphs},
+    {"OnEnterGlyphs", &B::SetOnEnterGlyphs},   {"OnEnterInterval", &B::SetOnEnterInterval},
+    {"OnExitGlyphs", &B::SetOnExitGlyphs},     {"OnExitInterval", &B::SetOnExitInterval},
+    {"OnClickGlyphs", &B::SetOnClickGlyphs},   {"OnClickInterval", &B::SetOnClickInterval},
+    {"PeaksNumber", &B::SetPeaksNumber},       {"BitmapTop", &B::SetBitmapTop},
+    {"BitmapLeft", &B::SetBitmapLeft},         {"RotationPointX", &B::SetRotationPointX},
+    {"RotationPointY", &B::SetRotationPointY}, {"RotatedTime", &B::SetRotatedTime},
+    {"RotatedAngle", &B::SetRotatedAngle},     {"GradientAngle", &B::SetGradientAngle},
+    {"GradientBitmapLine", &B::SetGradientBitmapLine},
+};
+const Setter<bool> kBoolSetters[] = {
+    {"Transparent", &B::SetTransparent},   {"UserRGNAUTO", &B::SetUserRGNAUTO},
+    {"RotationCenterFixed", &B::SetRotationCenterFixed},
+    {"Rotated", &B::SetRotated},           {"CaptionFixed", &B::SetCaptionFixed},
+    {"GradientFixed", &B::SetGradientFixed}, {"CustomDraw", &B::SetCustomDraw},
+    {"ShowFocusRGN", &B::SetShowFocusRGN},
+};
+const Setter<gui::TColor> kColorSetters[] = {
+    {"ButtonColor", &B::SetButtonColor},
+    {"ButtonColor1", &B::SetButtonColor1},
+};
+const Setter<double> kRealSetters[] = {
+    {"RadiusRatio", &B::SetRadiusRatio},
+    {"ArcAngle", &B::SetArcAngle},
+};
+
+}  // namespace
+
+q::Error TFyeverButton::SetProperty(std::string_view name, const gui::TValue& v) {
+  q::Error error;
+  if (ApplyFrom(*this, kIntSetters, name, v, &gui::TValue::ToInt, error) ||
+      ApplyFrom(*this, kBoolSetters, name, v, &gui::TValue::ToBool, error) ||
+      ApplyFrom(*this, kColorSetters, name, v, &gui::TValue::ToColor, error) ||
+      ApplyFrom(*this, kRealSetters, name, v, &gui::TValue::ToDouble, error)) {
+    return error;
   }
   if (name == "StringButtonRegion") {
     std::string s;
@@ -345,46 +328,15 @@ q::Error TFyeverButton::SetProperty(std::string_view name, const gui::TValue& v)
     return {};
   }
 
-  // Enumerations by their names.
-  auto named = [&](const auto& names, auto& out) -> q::Error {
-    if (v.kind == gui::TValue::Kind::Ident && EnumFromName(names, v.text, out)) return {};
-    return q::Error::Fail(std::string(name) + ": unknown value " + v.Describe());
-  };
-  if (name == "ButtonKind") {
-    TFyButtonKind k = bkRect;
-    if (q::Error e = named(kButtonKindNames, k)) return e;
-    SetButtonKind(k);
-    return {};
-  }
-  if (name == "Button3DKind") {
-    TFy3DKind k = dk3D;
-    if (q::Error e = named(k3DKindNames, k)) return e;
-    SetButton3DKind(k);
-    return {};
-  }
-  if (name == "GradientKind") {
-    TFyGradientKind k = gkNone;
-    if (q::Error e = named(kGradientKindNames, k)) return e;
-    SetGradientKind(k);
-    return {};
-  }
-  if (name == "Caption3dKind") {
-    TFyCaption3dKind k = ckSimple;
-    if (q::Error e = named(kCaption3dKindNames, k)) return e;
-    SetCaption3dKind(k);
-    return {};
-  }
-  if (name == "CaptionHAlign" || name == "BitmapHAlign") {
-    TFyHAlign a = haLeft;
-    if (q::Error e = named(kHAlignNames, a)) return e;
-    name == "CaptionHAlign" ? SetCaptionHAlign(a) : SetBitmapHAlign(a);
-    return {};
-  }
-  if (name == "CaptionVAlign" || name == "BitmapVAlign") {
-    TFyVAlign a = vaTop;
-    if (q::Error e = named(kVAlignNames, a)) return e;
-    name == "CaptionVAlign" ? SetCaptionVAlign(a) : SetBitmapVAlign(a);
-    return {};
+  if (ApplyEnum(*this, "ButtonKind", kButtonKindNames, &B::SetButtonKind, name, v, error) ||
+      ApplyEnum(*this, "Button3DKind", k3DKindNames, &B::SetButton3DKind, name, v, error) ||
+      ApplyEnum(*this, "GradientKind", kGradientKindNames, &B::SetGradientKind, name, v, error) ||
+      ApplyEnum(*this, "Caption3dKind", kCaption3dKindNames, &B::SetCaption3dKind, name, v, error) ||
+      ApplyEnum(*this, "CaptionHAlign", kHAlignNames, &B::SetCaptionHAlign, name, v, error) ||
+      ApplyEnum(*this, "CaptionVAlign", kVAlignNames, &B::SetCaptionVAlign, name, v, error) ||
+      ApplyEnum(*this, "BitmapHAlign", kHAlignNames, &B::SetBitmapHAlign, name, v, error) ||
+      ApplyEnum(*this, "BitmapVAlign", kVAlignNames, &B::SetBitmapVAlign, name, v, error)) {
+    return error;
   }
   if (q::Error e = TButton::SetProperty(name, v)) return e;
   // The layout's own placement is a move while loading: the window may not

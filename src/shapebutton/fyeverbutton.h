@@ -244,7 +244,12 @@ class TFyeverButton : public gui::TButton {
 
   void Rerender();     // gate, render, invalidate
   void Rebuild();      // gate, rebuild, invalidate
+  template <typename Alignment>
+  void SetCoordinate(int& field, int v, Alignment& align, Alignment none);
+  void SetButtonSize(int width, int height);
   void SetTurnedWindowSize();
+  // Moves and sizes the window to the last rebuild's place, repainting.
+  void MoveToShape();
   void MoveOwnWindow(int left, int top, int width, int height, bool repaint);
   HRGN ActiveUserRegion() const;
   void MakeShapeRegions();

@@ -244,25 +244,26 @@ void TFyeverButton::InvalidateUncovered() {
 }
 
 void TFyeverButton::SetButtonWidth(int v) {
-  if (v < 0 || v == buttonWidth_) return;
-  buttonWidth_ = v;
-  SetTurnedWindowSize();
-  RebuildShape();
-  moving_ = selfResizing_ = true;
-  MoveOwnWindow(windowLeft_, windowTop_, windowWidth_, windowHeight_, true);
-  moving_ = selfResizing_ = false;
-  Invalidate();
+  if (v >= 0 && v != buttonWidth_) SetButtonSize(v, buttonHeight_);
 }
 
 void TFyeverButton::SetButtonHeight(int v) {
-  if (v < 0 || v == buttonHeight_) return;
-  buttonHeight_ = v;
+  if (v >= 0 && v != buttonHeight_) SetButtonSize(buttonWidth_, v);
+}
+
+void TFyeverButton::SetButtonSize(int width, int height) {
+  buttonWidth_ = width;
+  buttonHeight_ = height;
   SetTurnedWindowSize();
   RebuildShape();
+  MoveToShape();
+  Invalidate();
+}
+
+void TFyeverButton::MoveToShape() {
   moving_ = selfResizing_ = true;
   MoveOwnWindow(windowLeft_, windowTop_, windowWidth_, windowHeight_, true);
   moving_ = selfResizing_ = false;
-  Invalidate();
 }
 
 // The framework keeps the control's bounds from every size and move message,
@@ -288,9 +289,7 @@ void TFyeverButton::HandleSize(gui::TMessage& m) {
   windowHeight_ = r.windowHeight;
   RebuildShape();
   if (r.moveWindow) {
-    moving_ = selfResizing_ = true;
-    MoveOwnWindow(windowLeft_, windowTop_, windowWidth_, windowHeight_, true);
-    moving_ = selfResizing_ = false;
+    MoveToShape();
   } else {
     Invalidate();
   }
