@@ -1,8 +1,218 @@
+// Method 1 (shrunk): dynamic LZW with 9- to 13-bit codes. Code 256 is an
+// escape: sub-code 1 widens the codes by one bit, sub-code 2 frees every leaf
+// of the string table (a partial clear). Freed and unused codes form one
+// free list in increasing order, and a new string always takes its head.
+//
+// No memory is allocated: the string table, the decode stack and a small
+// output staging buffer share the engine's 32,768-byte OutputWindow.
+#include <cstring>
+
 #include "unzip/decoders.h"
 
 namespace unzip {
+namespace {
 
-// Not decoded yet: answered as an unsupported method.
-TUnzipResult UnshrinkEntry(Engine&) { return urNotSupported; }
+constexpr int kEscape = 256;
+constexpr int kFirstCode = 257;                       // first string code
+constexpr int kLastSlot = 8192;                       // last table slot
+constexpr int kEndOfList = 8193;                      // free list: none left
+constexpr uint32_t kSlots = kLastSlot - kFirstCode + 1;  // 7,936
+constexpr uint32_t kMinCodeSize = 9;
+constexpr uint32_t kMaxCodeSize = 13;
+
+// OutputWindow, carved up with no gap. The prefix table holds, for a string
+// code, the code of the string it extends; for a free code, the negated
+// number of the next free code.
+constexpr uint32_t kStageSize = 767;
+constexpr uint32_t kPrefixAt = kStageSize;
+constexpr uint32_t kSuffixAt = kPrefixAt + 2 * kSlots;
+constexpr uint32_t kStackAt = kSuffixAt + kSlots;
+constexpr int kStackTop = 8192;  // the stack fills downward from here
+static_assert(kStackAt + kStackTop + 1 == kWindowSize);
+
+// Bit 15 marks a leaf candidate during a partial clear. String entries hold
+// codes below 8192, so it is free in them; free entries are negative.
+constexpr uint16_t kMark = 0x8000;
+
+class Unshrinker {
+ public:
+  explicit Unshrinker(Engine& e) : e_(e), w_(e.OutputWindow) {}
+
+  TUnzipResult Run();
+
+ private:
+  // The prefix table starts at an odd offset: entries are read and written
+  // byte-wise (a plain unaligned load on the targets).
+  uint16_t Raw(int code) const {
+    uint16_t v;
+    std::memcpy(&v, w_ + kPrefixAt + 2 * (code - kFirstCode), 2);
+    return v;
+  }
+  void SetRaw(int code, uint16_t v) { std::memcpy(w_ + kPrefixAt + 2 * (code - kFirstCode), &v, 2); }
+  int Prefix(int code) const { return static_cast<int16_t>(Raw(code)); }
+  void SetPrefix(int code, int v) { SetRaw(code, static_cast<uint16_t>(v)); }
+  uint8_t& Suffix(int code) { return w_[kSuffixAt + (code - kFirstCode)]; }
+
+  bool Put(uint8_t b) {
+    w_[staged_++] = b;
+    return staged_ != kStageSize || FlushStage();
+  }
+  bool PutBytes(const uint8_t* p, uint32_t n);
+  bool FlushStage() {
+    const bool ok = e_.FlushWindow(staged_);
+    staged_ = 0;
+    return ok;
+  }
+
+  // Emits the string of `code` (a string code, or a free code, which stands
+  // for the previous string plus its own first byte). False: malformed.
+  bool DecodeString(int code, TUnzipResult* result);
+  void PartialClear();
+
+  Engine& e_;
+  uint8_t* w_;
+  uint32_t staged_ = 0;
+  int nextFree_ = kFirstCode;
+  int lastCode_ = 0;
+  uint8_t lastChar_ = 0;
+  uint64_t produced_ = 0;  // bytes emitted so far
+};
+
+bool Unshrinker::PutBytes(const uint8_t* p, uint32_t n) {
+  while (n > 0) {
+    uint32_t k = kStageSize - staged_;
+    if (k > n) k = n;
+    std::memcpy(w_ + staged_, p, k);
+    staged_ += k;
+    p += k;
+    n -= k;
+    if (staged_ == kStageSize && !FlushStage()) return false;
+  }
+  return true;
+}
+
+bool Unshrinker::DecodeString(int code, TUnzipResult* result) {
+  uint8_t* stack = w_ + kStackAt;
+  int top = kStackTop;  // bytes are at top + 1 .. kStackTop
+  if (Prefix(code) < 0) {
+    stack[top--] = lastChar_;
+    code = lastCode_;
+  }
+  // A well-formed chain visits each table entry at most once, so it fits
+  // the stack; a longer one is a cycle planted by a malformed stream.
+  while (code > kEscape) {
+    if (top < 0) {
+      *result = urArchiveError;
+      return false;
+    }
+    stack[top--] = Suffix(code);
+    code = Prefix(code);
+  }
+  // A chain ends on a literal; a free entry met on the way (only a malformed
+  // stream refers to one) ends it too, with an arbitrary first byte.
+  lastChar_ = static_cast<uint8_t>(code);
+  const uint32_t n = static_cast<uint32_t>(kStackTop - top);
+  if (!Put(lastChar_) || !PutBytes(stack + top + 1, n)) {
+    *result = urWriteError;
+    return false;
+  }
+  produced_ += n + 1;
+  return true;
+}
+
+// Frees the leaves among the codes below the head of the free list (every
+// one of which is in use: the list is in increasing order), and puts them in
+// front of the list. A leaf is a code no other code of that range extends.
+void Unshrinker::PartialClear() {
+  const int maxCode = nextFree_ - 1;
+  for (int c = kFirstCode; c <= maxCode; ++c) SetRaw(c, static_cast<uint16_t>(Raw(c) | kMark));
+  for (int c = kFirstCode; c <= maxCode; ++c) {
+    const int p = Raw(c) & 0x7FFF;
+    if (p >= kFirstCode && p <= maxCode) SetRaw(p, static_cast<uint16_t>(Raw(p) & 0x7FFF));
+  }
+  int lastFreed = 0;
+  for (int c = kFirstCode; c <= maxCode; ++c) {
+    if ((Raw(c) & kMark) == 0) continue;
+    if (lastFreed == 0) {
+      nextFree_ = c;
+    } else {
+      SetPrefix(lastFreed, -c);
+    }
+    lastFreed = c;
+  }
+  if (lastFreed != 0) SetPrefix(lastFreed, -(maxCode + 1));
+}
+
+TUnzipResult Unshrinker::Run() {
+  // Free list: 257, 258, ..., 8192, then none.
+  for (int c = kFirstCode; c <= kLastSlot; ++c) SetPrefix(c, -(c + 1));
+
+  // Counted in bits: an entry of 4 GiB of compressed data has 2^35 of them.
+  int64_t bitsLeft = static_cast<int64_t>(e_.CompressedSize) * 8;
+  uint32_t codeSize = kMinCodeSize;
+  const uint32_t wanted = e_.UncompressedSize;
+  if (wanted == 0) return urOk;
+  if (bitsLeft < codeSize) return urOk;  // nothing to decode: the CRC tells
+
+  // The first code is a literal: a string or an escape before any output
+  // cannot be valid.
+  const uint32_t first = e_.GetBits(codeSize);
+  bitsLeft -= codeSize;
+  if (first >= kEscape) return urArchiveError;
+  lastCode_ = static_cast<int>(first);
+  lastChar_ = static_cast<uint8_t>(first);
+  if (!Put(lastChar_)) return urWriteError;
+  produced_ = 1;
+
+  // Decoding stops where the entry's data ends: at the compressed size
+  // (a last partial code is padding), or once the declared size is out, so
+  // that a malformed stream cannot expand without bound. A damaged or
+  // truncated stream shows in the driver's CRC comparison.
+  while (!e_.AbortRequested && codeSize <= bitsLeft && produced_ < wanted &&
+         !e_.InputExhausted) {
+    const int code = static_cast<int>(e_.GetBits(codeSize));
+    bitsLeft -= codeSize;
+    if (code == kEscape) {
+      const uint32_t sub = e_.GetBits(codeSize);
+      bitsLeft -= codeSize;
+      if (sub == 1) {
+        if (++codeSize > kMaxCodeSize) return urArchiveError;
+      } else if (sub == 2) {
+        PartialClear();
+      } else {
+        return urArchiveError;
+      }
+      continue;
+    }
+    if (code < kEscape) {
+      lastChar_ = static_cast<uint8_t>(code);
+      if (!Put(lastChar_)) return urWriteError;
+      ++produced_;
+    } else {
+      TUnzipResult result = urOk;
+      if (!DecodeString(code, &result)) return result;
+    }
+    if (nextFree_ <= kLastSlot) {
+      const int f = nextFree_;
+      nextFree_ = -Prefix(f);
+      SetPrefix(f, lastCode_);
+      Suffix(f) = lastChar_;
+    }
+    lastCode_ = code;
+  }
+  if (e_.AbortRequested) return urUserAbort;  // staged bytes are dropped
+  return FlushStage() ? urOk : urWriteError;
+}
+
+}  // namespace
+
+TUnzipResult UnshrinkEntry(Engine& e) {
+  // The end of the data is known only from the compressed size.
+  if (e.CompressedSize == DescriptorSizeMarker) return urNotSupported;
+  e.ResetInput();
+  std::memset(e.OutputWindow, 0, kWindowSize);
+  Unshrinker decoder(e);
+  return decoder.Run();
+}
 
 }  // namespace unzip
