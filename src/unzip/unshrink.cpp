@@ -2,6 +2,8 @@
 // escape: sub-code 1 widens the codes by one bit, sub-code 2 frees every leaf
 // of the string table (a partial clear). Freed and unused codes form one
 // free list in increasing order, and a new string always takes its head.
+// The decoder adds the entry for the previous code and the first byte of the
+// current one after decoding the current one, a step behind the encoder.
 //
 // No memory is allocated: the string table, the decode stack and a small
 // output staging buffer share the engine's 32,768-byte OutputWindow.
@@ -30,8 +32,11 @@ constexpr uint32_t kStackAt = kSuffixAt + kSlots;
 constexpr int kStackTop = 8192;  // the stack fills downward from here
 static_assert(kStackAt + kStackTop + 1 == kWindowSize);
 
-// Bit 15 marks a leaf candidate during a partial clear. String entries hold
-// codes below 8192, so it is free in them; free entries are negative.
+// A string entry holds a code below 8192 (bits 13 to 15 clear). A free entry
+// holds -258 .. -8193: bits 14 and 15 set. During a partial clear bit 15
+// marks a string entry as a leaf candidate.
+constexpr uint16_t kCodeBits = 0x1FFF;
+constexpr uint16_t kFree = 0x4000;
 constexpr uint16_t kMark = 0x8000;
 
 class Unshrinker {
@@ -120,27 +125,34 @@ bool Unshrinker::DecodeString(int code, TUnzipResult* result) {
   return true;
 }
 
-// Frees the leaves among the codes below the head of the free list (every
-// one of which is in use: the list is in increasing order), and puts them in
-// front of the list. A leaf is a code no other code of that range extends.
+// Frees every leaf: each code in use that no code in use extends (an entry
+// that names itself as its prefix counts as extended). The free list is then
+// made anew over the whole table in increasing order, so it holds the leaves
+// among the codes still free.
 void Unshrinker::PartialClear() {
-  const int maxCode = nextFree_ - 1;
-  for (int c = kFirstCode; c <= maxCode; ++c) SetRaw(c, static_cast<uint16_t>(Raw(c) | kMark));
-  for (int c = kFirstCode; c <= maxCode; ++c) {
-    const int p = Raw(c) & 0x7FFF;
-    if (p >= kFirstCode && p <= maxCode) SetRaw(p, static_cast<uint16_t>(Raw(p) & 0x7FFF));
+  for (int c = kFirstCode; c <= kLastSlot; ++c) {
+    if ((Raw(c) & kFree) == 0) SetRaw(c, static_cast<uint16_t>(Raw(c) | kMark));
   }
-  int lastFreed = 0;
-  for (int c = kFirstCode; c <= maxCode; ++c) {
-    if ((Raw(c) & kMark) == 0) continue;
-    if (lastFreed == 0) {
+  for (int c = kFirstCode; c <= kLastSlot; ++c) {
+    const uint16_t r = Raw(c);
+    if (r & kFree) continue;
+    // A prefix that is itself free (a clear freed it before this entry was
+    // made) keeps nothing alive.
+    const int p = r & kCodeBits;
+    if (p >= kFirstCode && (Raw(p) & kFree) == 0) SetRaw(p, static_cast<uint16_t>(Raw(p) & ~kMark));
+  }
+  int lastFree = 0;
+  nextFree_ = kEndOfList;
+  for (int c = kFirstCode; c <= kLastSlot; ++c) {
+    if ((Raw(c) & (kFree | kMark)) == 0) continue;
+    if (lastFree == 0) {
       nextFree_ = c;
     } else {
-      SetPrefix(lastFreed, -c);
+      SetPrefix(lastFree, -c);
     }
-    lastFreed = c;
+    lastFree = c;
   }
-  if (lastFreed != 0) SetPrefix(lastFreed, -(maxCode + 1));
+  if (lastFree != 0) SetPrefix(lastFree, -kEndOfList);
 }
 
 TUnzipResult Unshrinker::Run() {
