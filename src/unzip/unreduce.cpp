@@ -55,6 +55,9 @@ void LoadFollowers(Engine& e, FollowerSets& sets) {
 }  // namespace
 
 TUnzipResult UnreduceEntry(Engine& e, int method) {
+  // Only the uncompressed size ends the data: without it the decoder would
+  // run on through the rest of the archive.
+  if (e.CompressedSize == DescriptorSizeMarker) return urNotSupported;
   const FactorParams f = kFactors[(method - 2) & 3];
   e.InputExhausted = false;
   e.ResetInput();
