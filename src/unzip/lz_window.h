@@ -35,13 +35,27 @@ class LzWindow {
       uint32_t piece = kSize - far;
       if (piece > length) piece = length;
       uint8_t* dst = buf_ + pos_;
+      const uint8_t* src = buf_ + source;
       if (firstPass_ && pos_ <= source) {
         std::memset(dst, 0, piece);  // a reference before the first byte
-      } else if (source < pos_ && pos_ - source < piece) {
-        const uint8_t* src = buf_ + source;
+      } else if (piece <= 8) {
         for (uint32_t i = 0; i < piece; ++i) dst[i] = src[i];
+      } else if (source < pos_ && pos_ - source < piece) {
+        // The copy overlaps its own output: what lies between src and dst
+        // repeats with period distance, so it can be copied from src in
+        // ever longer non-overlapping blocks (byte by byte, every byte
+        // would wait for the one stored just before).
+        uint8_t* d = dst;
+        uint32_t left = piece;
+        while (left > 0) {
+          uint32_t block = static_cast<uint32_t>(d - src);
+          if (block > left) block = left;
+          std::memcpy(d, src, block);
+          d += block;
+          left -= block;
+        }
       } else {
-        std::memmove(dst, buf_ + source, piece);
+        std::memmove(dst, src, piece);
       }
       pos_ += piece;
       source = (source + piece) & (kSize - 1);
