@@ -32,12 +32,9 @@ constexpr uint32_t kStackAt = kSuffixAt + kSlots;
 constexpr int kStackTop = 8192;  // the stack fills downward from here
 static_assert(kStackAt + kStackTop + 1 == kWindowSize);
 
-// A string entry holds a code below 8192 (bits 13 to 15 clear). A free entry
-// holds -258 .. -8193: bits 14 and 15 set. During a partial clear bit 15
-// marks a string entry as a leaf candidate.
-constexpr uint16_t kCodeBits = 0x1FFF;
+// A string entry holds a code below 8192 (bits 13 to 15 clear); a free entry
+// holds -258 .. -8193 (bits 14 and 15 set).
 constexpr uint16_t kFree = 0x4000;
-constexpr uint16_t kMark = 0x8000;
 
 class Unshrinker {
  public:
@@ -130,29 +127,27 @@ bool Unshrinker::DecodeString(int code, TUnzipResult* result) {
 // made anew over the whole table in increasing order, so it holds the leaves
 // among the codes still free.
 void Unshrinker::PartialClear() {
-  for (int c = kFirstCode; c <= kLastSlot; ++c) {
-    if ((Raw(c) & kFree) == 0) SetRaw(c, static_cast<uint16_t>(Raw(c) | kMark));
-  }
+  // Which codes some code in use extends; a prefix that is itself free (a
+  // clear freed it before the entry was made) keeps nothing alive. Free
+  // entries land on slot 0 and below, which no code uses.
+  uint8_t extended[kLastSlot + 1];
+  std::memset(extended, 0, sizeof(extended));
   for (int c = kFirstCode; c <= kLastSlot; ++c) {
     const uint16_t r = Raw(c);
-    if (r & kFree) continue;
-    // A prefix that is itself free (a clear freed it before this entry was
-    // made) keeps nothing alive.
-    const int p = r & kCodeBits;
-    if (p >= kFirstCode && (Raw(p) & kFree) == 0) SetRaw(p, static_cast<uint16_t>(Raw(p) & ~kMark));
+    extended[(r & kFree) ? 0 : r] = 1;
   }
-  int lastFree = 0;
-  nextFree_ = kEndOfList;
+  // The free codes in increasing order, gathered without branching (half
+  // the table may be leaves, in no order a predictor could follow), then
+  // chained.
+  uint16_t freeCodes[kSlots];
+  uint32_t n = 0;
   for (int c = kFirstCode; c <= kLastSlot; ++c) {
-    if ((Raw(c) & (kFree | kMark)) == 0) continue;
-    if (lastFree == 0) {
-      nextFree_ = c;
-    } else {
-      SetPrefix(lastFree, -c);
-    }
-    lastFree = c;
+    freeCodes[n] = static_cast<uint16_t>(c);
+    n += ((Raw(c) & kFree) != 0) | (extended[c] == 0);
   }
-  if (lastFree != 0) SetPrefix(lastFree, -kEndOfList);
+  nextFree_ = n > 0 ? freeCodes[0] : kEndOfList;
+  for (uint32_t k = 0; k + 1 < n; ++k) SetPrefix(freeCodes[k], -freeCodes[k + 1]);
+  if (n > 0) SetPrefix(freeCodes[n - 1], -kEndOfList);
 }
 
 TUnzipResult Unshrinker::Run() {
