@@ -111,12 +111,10 @@ Bytes ImplodeTree(const std::vector<uint8_t>& lengths) {
 }
 
 Bytes Implode(const Bytes& data, const ImplodeOptions& o) {
-  const uint32_t base = o.literalTree ? 3 : 2;
-  const unsigned lowBits = o.dict8k ? 7 : 6;
   std::vector<LzToken> tokens;
   if (o.matches) {
     LzParams p;
-    p.minLength = base;
+    p.minLength = o.literalTree ? 3 : 2;
     p.maxLength = ImplodeMaxLength(o.literalTree);
     p.maxDistance = o.dict8k ? 8192 : 4096;
     p.preStart = o.preStart;
@@ -128,6 +126,12 @@ Bytes Implode(const Bytes& data, const ImplodeOptions& o) {
       tokens.push_back(t);
     }
   }
+  return ImplodeTokens(tokens, o);
+}
+
+Bytes ImplodeTokens(const std::vector<LzToken>& tokens, const ImplodeOptions& o) {
+  const uint32_t base = o.literalTree ? 3 : 2;
+  const unsigned lowBits = o.dict8k ? 7 : 6;
 
   std::vector<uint32_t> litCount(256, 0), lenCount(64, 0), distCount(64, 0);
   for (const LzToken& t : tokens) {

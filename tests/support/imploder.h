@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "support/lz_parse.h"
 #include "support/zip_writer.h"
 
 namespace qtest {
@@ -36,5 +37,10 @@ std::vector<uint8_t> LimitedCodeLengths(const std::vector<uint32_t>& counts, uns
 Bytes ImplodeTree(const std::vector<uint8_t>& lengths);
 
 Bytes Implode(const Bytes& data, const ImplodeOptions& options = {});
+
+// Codes a given parse (matches of the variant's lengths, distances up to its
+// dictionary size, before the start allowed); `matches` and `preStart` of
+// the options are not used.
+Bytes ImplodeTokens(const std::vector<LzToken>& tokens, const ImplodeOptions& options);
 
 }  // namespace qtest

@@ -83,6 +83,19 @@ EntryRun RunEntry(uint16_t method, uint16_t flags, const Bytes& packed, const By
   return run;
 }
 
+std::vector<Bytes> SevenZipFiles(const std::string& archive) {
+  qtest::TempDir dir;
+  const std::string cmd = "7zz x -y -o" + Quote(dir.Path()) + " -- " + Quote(archive) + " >/dev/null 2>&1";
+  // 7-Zip ends with an error on entries it cannot decode (reduced ones);
+  // the files it could decode are there all the same.
+  (void)std::system(cmd.c_str());
+  std::vector<Bytes> files;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(dir.Path())) {
+    if (e.is_regular_file()) files.push_back(qtest::ReadFileBytes(e.path().string()));
+  }
+  return files;
+}
+
 Bytes SevenZipDecode(uint16_t method, uint16_t flags, const Bytes& packed, const Bytes& data) {
   qtest::TempDir dir;
   qtest::WriteFileBytes(dir / "a.zip", qtest::BuildZip({Spec(method, flags, packed, data)}));

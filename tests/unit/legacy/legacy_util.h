@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "support/files.h"
 #include "unzip/unzip.h"
@@ -47,6 +48,9 @@ Bytes Repeat(uint8_t byte, size_t count);
 bool SevenZipAvailable();
 // Entry `name` of `archive` as 7-Zip decodes it; throws when 7-Zip fails.
 Bytes SevenZipEntry(const std::string& archive, const std::string& name);
+// Every file 7-Zip can extract from `archive` (whatever it makes of the
+// names).
+std::vector<Bytes> SevenZipFiles(const std::string& archive);
 // A one-entry archive as RunEntry makes it, decoded by 7-Zip.
 Bytes SevenZipDecode(uint16_t method, uint16_t flags, const Bytes& packed, const Bytes& data);
 // The same, failing the test (and answering nothing) when 7-Zip fails.
