@@ -1,0 +1,332 @@
+// The table builder: its results on good and bad length sets, and the tables
+// themselves, checked by decoding every input pattern against the canonical
+// codes computed independently by the test support.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "support/bit_writer.h"
+#include "unzip/huffman.h"
+
+namespace {
+
+using unzip::BuildHuffmanTables;
+using unzip::FreeHuffmanTables;
+using unzip::HuffEntry;
+
+// Owns a built table chain.
+struct Built {
+  int result = -1;
+  HuffEntry* table = nullptr;
+  int32_t bits = 0;
+  Built() = default;
+  Built(const Built&) = delete;
+  Built& operator=(const Built&) = delete;
+  ~Built() { FreeHuffmanTables(table); }
+};
+
+void Build(Built& b, const std::vector<uint8_t>& lengths, int32_t bits, uint16_t s,
+           const std::vector<uint16_t>* bases = nullptr,
+           const std::vector<uint16_t>* extras = nullptr) {
+  std::vector<uint16_t> l(lengths.begin(), lengths.end());
+  b.bits = bits;
+  b.result = BuildHuffmanTables(l.data(), static_cast<uint16_t>(l.size()), s,
+                                bases ? bases->data() : nullptr, extras ? extras->data() : nullptr,
+                                b.table, b.bits);
+}
+
+// What the decoding contract yields for `input` (first bit in bit 0).
+struct Walked {
+  unsigned op;
+  unsigned base;
+  unsigned consumed;
+  unsigned tableEnd;  // input bits up to the end of the table that held the entry
+};
+
+Walked Walk(const HuffEntry* table, int32_t bits, uint32_t input) {
+  unsigned consumed = 0;
+  unsigned width = static_cast<unsigned>(bits);
+  const HuffEntry* e = &table[input & ((1u << bits) - 1)];
+  while (e->Op > 16) {
+    if (e->Op == unzip::kOpInvalid) return {e->Op, 0, consumed, consumed + width};
+    EXPECT_GE(e->Op, 17);
+    EXPECT_LE(e->Op, 32);
+    consumed += e->Bits;
+    input >>= e->Bits;
+    width = e->Op - 16u;
+    e = &e->Link[input & ((1u << width) - 1)];
+  }
+  return {e->Op, e->Base, consumed + e->Bits, consumed + width};
+}
+
+uint32_t Reverse(uint32_t code, unsigned length) {
+  uint32_t r = 0;
+  for (unsigned i = 0; i < length; ++i) r |= ((code >> i) & 1u) << (length - 1 - i);
+  return r;
+}
+
+// Decodes every pattern of maxLength bits and checks that each lands on the
+// symbol whose code is its prefix, or on an invalid entry when no code is.
+// Returns the number of patterns that decode as invalid.
+unsigned CheckAllPatterns(const Built& b, const std::vector<uint8_t>& lengths, uint16_t s,
+                          const std::vector<uint16_t>* bases = nullptr,
+                          const std::vector<uint16_t>* extras = nullptr) {
+  const std::vector<uint16_t> codes = qtest::CanonicalCodes(lengths);
+  const unsigned maxLength = *std::max_element(lengths.begin(), lengths.end());
+  // The symbol each pattern starts with, -1 where no code is a prefix.
+  std::vector<int> owner(size_t{1} << maxLength, -1);
+  for (size_t i = 0; i < lengths.size(); ++i) {
+    if (lengths[i] == 0) continue;
+    for (uint32_t x = Reverse(codes[i], lengths[i]); x < owner.size(); x += 1u << lengths[i]) {
+      owner[x] = static_cast<int>(i);
+    }
+  }
+  unsigned invalid = 0;
+  for (uint32_t x = 0; x < owner.size(); ++x) {
+    const Walked w = Walk(b.table, b.bits, x);
+    const int expected = owner[x];
+    if (expected < 0) {
+      EXPECT_EQ(w.op, unzip::kOpInvalid) << "pattern " << x;
+      ++invalid;
+      continue;
+    }
+    const auto sym = static_cast<unsigned>(expected);
+    // An invalid entry stops the walk before its own bits are counted.
+    if (w.op != unzip::kOpInvalid) {
+      EXPECT_EQ(w.consumed, lengths[sym]) << "pattern " << x << " symbol " << sym;
+    }
+    if (sym < s) {
+      EXPECT_EQ(w.op, sym < 256 ? unzip::kOpLiteral : unzip::kOpEndOfBlock) << "symbol " << sym;
+      EXPECT_EQ(w.base, sym);
+    } else {
+      EXPECT_EQ(w.op, (*extras)[sym - s] & 0xFFu) << "symbol " << sym;
+      if (w.op != unzip::kOpInvalid) {
+        EXPECT_EQ(w.base, (*bases)[sym - s]);
+      }
+    }
+  }
+  return invalid;
+}
+
+// Random complete codes: split random leaves of a code tree until it has n
+// leaves, then deal the leaf depths out to random symbols.
+std::vector<uint8_t> RandomCompleteLengths(std::mt19937& rng, unsigned symbols, unsigned used,
+                                           unsigned maxLength) {
+  std::vector<uint8_t> leaves{0};
+  while (leaves.size() < used) {
+    std::vector<size_t> splittable;
+    for (size_t i = 0; i < leaves.size(); ++i) {
+      if (leaves[i] < maxLength) splittable.push_back(i);
+    }
+    const size_t pick = splittable[rng() % splittable.size()];
+    const uint8_t depth = static_cast<uint8_t>(leaves[pick] + 1);
+    leaves[pick] = depth;
+    leaves.push_back(depth);
+  }
+  std::vector<uint8_t> lengths(symbols, 0);
+  std::vector<unsigned> order(symbols);
+  for (unsigned i = 0; i < symbols; ++i) order[i] = i;
+  std::shuffle(order.begin(), order.end(), rng);
+  for (size_t i = 0; i < leaves.size(); ++i) lengths[order[i]] = leaves[i];
+  return lengths;
+}
+
+size_t ChainLength(const HuffEntry* table) {
+  size_t n = 0;
+  for (const HuffEntry* t = table; t != nullptr; t = (t - 1)->Link) ++n;
+  return n;
+}
+
+TEST(HuffmanBuild, AllLengthsZeroGiveNoTable) {
+  Built b;
+  Build(b, std::vector<uint8_t>(19, 0), 7, 19);
+  EXPECT_EQ(b.result, unzip::kHuffComplete);
+  EXPECT_EQ(b.table, nullptr);
+  EXPECT_EQ(b.bits, 0);
+}
+
+TEST(HuffmanBuild, SingleCodeOfLengthOneCountsAsComplete) {
+  Built b;
+  Build(b, {0, 0, 1, 0}, 7, 4);
+  EXPECT_EQ(b.result, unzip::kHuffComplete);
+  ASSERT_NE(b.table, nullptr);
+  EXPECT_EQ(b.bits, 1);
+  EXPECT_EQ(CheckAllPatterns(b, {0, 0, 1, 0}, 4), 1u);  // the free half is invalid
+}
+
+TEST(HuffmanBuild, OverSubscribedCodesAreRejected) {
+  for (const std::vector<uint8_t>& lengths :
+       {std::vector<uint8_t>{1, 1, 1}, std::vector<uint8_t>{2, 2, 2, 2, 3},
+        std::vector<uint8_t>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 15, 15}}) {
+    Built b;
+    Build(b, lengths, 7, 19);
+    EXPECT_EQ(b.result, unzip::kHuffInvalid);
+    EXPECT_EQ(b.table, nullptr);
+  }
+}
+
+TEST(HuffmanBuild, IncompleteCodeIsUsableAndItsFreeCodesAreInvalid) {
+  Built b;
+  Build(b, {2, 2, 2}, 7, 3);
+  EXPECT_EQ(b.result, unzip::kHuffIncomplete);
+  ASSERT_NE(b.table, nullptr);
+  EXPECT_EQ(b.bits, 2);
+  EXPECT_EQ(CheckAllPatterns(b, {2, 2, 2}, 3), 1u);
+}
+
+TEST(HuffmanBuild, LengthAboveSixteenIsRejectedBeforeAnyTable) {
+  Built b;
+  Build(b, {1, 17, 1}, 7, 3);
+  EXPECT_EQ(b.result, unzip::kHuffInvalid);
+  EXPECT_EQ(b.table, nullptr);
+  EXPECT_EQ(b.bits, 0);
+}
+
+TEST(HuffmanBuild, SymbolsAboveSWithoutBasesAreRejected) {
+  Built b;
+  Build(b, {1, 2, 2}, 7, 2);  // symbol 2 needs a base and an extra bit count
+  EXPECT_EQ(b.result, unzip::kHuffInvalid);
+  EXPECT_EQ(b.table, nullptr);
+  Built unused;
+  Build(unused, {1, 1, 0}, 7, 2);  // symbol 2 is absent: nothing to look up
+  EXPECT_EQ(unused.result, unzip::kHuffComplete);
+}
+
+TEST(HuffmanBuild, TooManySymbolsAreRejected) {
+  Built b;
+  Build(b, std::vector<uint8_t>(289, 9), 9, 257);
+  EXPECT_EQ(b.result, unzip::kHuffInvalid);
+  EXPECT_EQ(b.table, nullptr);
+}
+
+TEST(HuffmanBuild, FirstLevelWidthIsClampedToTheCodeLengths) {
+  Built wide;
+  Build(wide, {2, 2, 3, 3, 3, 3}, 9, 6);
+  EXPECT_EQ(wide.result, unzip::kHuffComplete);
+  EXPECT_EQ(wide.bits, 3);  // lowered to the longest code
+  EXPECT_EQ(ChainLength(wide.table), 1u);
+  EXPECT_EQ(CheckAllPatterns(wide, {2, 2, 3, 3, 3, 3}, 6), 0u);
+
+  std::vector<uint8_t> eight(256, 8);
+  Built narrow;
+  Build(narrow, eight, 5, 256);
+  EXPECT_EQ(narrow.result, unzip::kHuffComplete);
+  EXPECT_EQ(narrow.bits, 8);  // raised to the shortest code
+  EXPECT_EQ((narrow.table - 1)->Base, 256);  // header: entry count
+  EXPECT_EQ(CheckAllPatterns(narrow, eight, 256), 0u);
+}
+
+// Length bases and extra bit counts for symbols 257 and up, shaped like
+// deflate's: the last two symbols carry 99 extra bits and so are invalid.
+void LengthTables(std::vector<uint16_t>& bases, std::vector<uint16_t>& extras) {
+  bases.clear();
+  extras.clear();
+  for (unsigned i = 0; i < 29; ++i) {
+    bases.push_back(static_cast<uint16_t>(3 + 7 * i));
+    extras.push_back(static_cast<uint16_t>(i / 4 > 5 ? 0 : i / 4));
+  }
+  bases.insert(bases.end(), {0, 0});
+  extras.insert(extras.end(), {99, 99});
+}
+
+TEST(HuffmanBuild, FixedLiteralCodeWithInvalidSymbols286And287) {
+  std::vector<uint16_t> bases, extras;
+  LengthTables(bases, extras);
+  const std::vector<uint8_t> lengths = qtest::FixedLiteralLengths();
+  Built b;
+  Build(b, lengths, 7, 257, &bases, &extras);
+  EXPECT_EQ(b.result, unzip::kHuffComplete);
+  EXPECT_EQ(b.bits, 7);
+  EXPECT_GT(ChainLength(b.table), 1u);  // 8- and 9-bit codes go through sub-tables
+  EXPECT_EQ(CheckAllPatterns(b, lengths, 257, &bases, &extras), 0u);
+  const std::vector<uint16_t> codes = qtest::CanonicalCodes(lengths);
+  for (unsigned sym : {286u, 287u}) {
+    EXPECT_EQ(Walk(b.table, b.bits, Reverse(codes[sym], 8)).op, unzip::kOpInvalid) << sym;
+  }
+  // The end-of-block code (7 bits) is whole in the first-level table.
+  const Walked eob = Walk(b.table, b.bits, Reverse(codes[256], 7));
+  EXPECT_EQ(eob.op, unzip::kOpEndOfBlock);
+  EXPECT_EQ(eob.consumed, 7u);
+}
+
+TEST(HuffmanBuild, FixedDistanceCodeIsIncomplete) {
+  std::vector<uint16_t> bases(30), extras(30);
+  for (unsigned i = 0; i < 30; ++i) {
+    bases[i] = static_cast<uint16_t>(i * 100 + 1);
+    extras[i] = static_cast<uint16_t>(i / 2);
+  }
+  const std::vector<uint8_t> lengths(30, 5);
+  Built b;
+  Build(b, lengths, 5, 0, &bases, &extras);
+  EXPECT_EQ(b.result, unzip::kHuffIncomplete);
+  EXPECT_EQ(CheckAllPatterns(b, lengths, 0, &bases, &extras), 2u);
+}
+
+TEST(HuffmanBuild, EndOfBlockCodeNeverStraddlesTwoTables) {
+  // Literal/length code with a 12-bit end-of-block code and longer codes
+  // around it; with 9 first-level bits the sub-table that holds it must
+  // end at its length.
+  std::mt19937 rng(7);
+  for (int round = 0; round < 50; ++round) {
+    std::vector<uint8_t> lengths = RandomCompleteLengths(rng, 288, 200, 15);
+    if (lengths[256] == 0) std::swap(lengths[256], lengths[rng() % 256]);
+    if (lengths[256] == 0) continue;
+    std::vector<uint16_t> bases, extras;
+    LengthTables(bases, extras);
+    Built b;
+    Build(b, lengths, 9, 257, &bases, &extras);
+    ASSERT_EQ(b.result, unzip::kHuffComplete);
+    const std::vector<uint16_t> codes = qtest::CanonicalCodes(lengths);
+    const uint32_t eob = Reverse(codes[256], lengths[256]);
+    const Walked w = Walk(b.table, b.bits, eob);
+    ASSERT_EQ(w.op, unzip::kOpEndOfBlock);
+    ASSERT_EQ(w.consumed, lengths[256]);
+    // Past the first level, the table that holds it ends at its last bit.
+    if (lengths[256] > b.bits) {
+      EXPECT_EQ(w.tableEnd, lengths[256]) << "round " << round;
+    }
+  }
+}
+
+TEST(HuffmanBuild, RandomCodesDecodeEveryPattern) {
+  std::mt19937 rng(2024);
+  for (int round = 0; round < 60; ++round) {
+    const unsigned symbols = 2 + rng() % 287;
+    const unsigned used = 2 + rng() % (symbols - 1);
+    const unsigned maxLength = 9 + static_cast<unsigned>(rng() % 7);
+    std::vector<uint8_t> lengths = RandomCompleteLengths(rng, symbols, used, maxLength);
+    bool incomplete = false;
+    if (round % 3 == 2) {
+      // Drop one of the longest codes (not the last one left).
+      *std::max_element(lengths.begin(), lengths.end()) = 0;
+      // A lone code of length 1 counts as complete.
+      incomplete = *std::max_element(lengths.begin(), lengths.end()) > 1;
+    }
+    for (int32_t bits : {1, 5, 7, 9, 12}) {
+      Built b;
+      Build(b, lengths, bits, static_cast<uint16_t>(symbols));
+      ASSERT_EQ(b.result, incomplete ? unzip::kHuffIncomplete : unzip::kHuffComplete)
+          << "round " << round << " bits " << bits;
+      const unsigned invalid = CheckAllPatterns(b, lengths, static_cast<uint16_t>(symbols));
+      EXPECT_EQ(invalid > 0, round % 3 == 2);
+    }
+  }
+}
+
+TEST(HuffmanBuild, SixteenBitCodesAreAllowed) {
+  // Lengths 1, 2, ..., 15, 16, 16: complete, with a 16-bit code.
+  std::vector<uint8_t> lengths;
+  for (uint8_t l = 1; l <= 16; ++l) lengths.push_back(l);
+  lengths.push_back(16);
+  Built b;
+  Build(b, lengths, 7, static_cast<uint16_t>(lengths.size()));
+  EXPECT_EQ(b.result, unzip::kHuffComplete);
+  EXPECT_EQ(CheckAllPatterns(b, lengths, static_cast<uint16_t>(lengths.size())), 0u);
+}
+
+TEST(HuffmanFree, NullIsAllowed) { FreeHuffmanTables(nullptr); }
+
+}  // namespace
