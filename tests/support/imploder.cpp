@@ -5,29 +5,11 @@
 #include <queue>
 #include <stdexcept>
 
-#include "support/lsb_bits.h"
+#include "support/bit_writer.h"
 #include "support/lz_parse.h"
 
 namespace qtest {
 namespace {
-
-// Canonical codes (shorter first, then by symbol), most significant bit
-// first.
-std::vector<uint32_t> CanonicalCodes(const std::vector<uint8_t>& lengths) {
-  std::vector<size_t> order(lengths.size());
-  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return lengths[a] < lengths[b]; });
-  std::vector<uint32_t> codes(lengths.size(), 0);
-  uint32_t code = 0;
-  unsigned len = lengths[order[0]];
-  for (size_t k = 0; k < order.size(); ++k) {
-    const unsigned l = lengths[order[k]];
-    code <<= (l - len);
-    len = l;
-    codes[order[k]] = code++;
-  }
-  return codes;
-}
 
 void CheckComplete(const std::vector<uint8_t>& lengths) {
   uint64_t sum = 0;
@@ -45,15 +27,15 @@ class Tree {
     codes_ = CanonicalCodes(lengths_);
   }
   // Inverted, as the format stores every code.
-  void Put(LsbBits& bits, uint32_t symbol) const {
+  void Put(BitWriter& bits, uint32_t symbol) const {
     const unsigned l = lengths_[symbol];
-    bits.PutMsbFirst(~codes_[symbol] & ((1u << l) - 1), l);
+    bits.PutCode(~uint32_t{codes_[symbol]} & ((1u << l) - 1), l);
   }
   const std::vector<uint8_t>& lengths() const { return lengths_; }
 
  private:
   std::vector<uint8_t> lengths_;
-  std::vector<uint32_t> codes_;
+  std::vector<uint16_t> codes_;
 };
 
 }  // namespace
@@ -155,7 +137,7 @@ Bytes ImplodeTokens(const std::vector<LzToken>& tokens, const ImplodeOptions& o)
   append(ImplodeTree(len.lengths()));
   append(ImplodeTree(dist.lengths()));
 
-  LsbBits bits;
+  BitWriter bits;
   for (const LzToken& t : tokens) {
     if (t.length == 0) {
       bits.Put(1, 1);
@@ -178,7 +160,7 @@ Bytes ImplodeTokens(const std::vector<LzToken>& tokens, const ImplodeOptions& o)
       len.Put(bits, l);
     }
   }
-  append(bits.bytes());
+  append(bits.Finish());
   return out;
 }
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "support/lsb_bits.h"
+#include "support/bit_writer.h"
 #include "support/lz_parse.h"
 
 namespace qtest {
@@ -48,7 +48,7 @@ uint32_t ReduceMaxLength(int factor) { return LengthMask(factor) + 255 + 3; }
 uint32_t ReduceMaxDistance(int factor) { return ((1u << factor) - 1) * 256 + 256; }
 
 Bytes ReduceCodeStream(const Bytes& inter, const std::vector<std::vector<uint8_t>>& sets) {
-  LsbBits bits;
+  BitWriter bits;
   for (int x = 255; x >= 0; --x) {
     const auto& s = sets[static_cast<size_t>(x)];
     bits.Put(static_cast<uint32_t>(s.size()), 6);
@@ -71,7 +71,7 @@ Bytes ReduceCodeStream(const Bytes& inter, const std::vector<std::vector<uint8_t
     }
     last = ch;
   }
-  return bits.bytes();
+  return bits.Finish();
 }
 
 Bytes Reduce(const Bytes& data, const ReduceOptions& o) {

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "support/lsb_bits.h"
+#include "support/bit_writer.h"
 #include "support/zip_writer.h"
 
 namespace qtest {
@@ -24,10 +24,10 @@ class ShrinkCodeWriter {
   void Widen() { Escape(1); }
   void PartialClear() { Escape(2); }
   unsigned CodeSize() const { return codeSize_; }
-  const Bytes& bytes() const { return bits_.bytes(); }
+  Bytes bytes() const { return bits_.Finish(); }
 
  private:
-  LsbBits bits_;
+  BitWriter bits_;
   unsigned codeSize_ = 9;
 };
 
