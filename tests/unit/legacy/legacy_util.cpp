@@ -111,6 +111,42 @@ Bytes SevenZipDecodeOrEmpty(uint16_t method, uint16_t flags, const Bytes& packed
   }
 }
 
+EntryOptions Truncated(size_t at) {
+  EntryOptions o;
+  o.truncate = true;
+  o.truncateAt = at;
+  return o;
+}
+
+EntryOptions DeclaredPacked(uint32_t size) {
+  EntryOptions o;
+  o.overridePacked = true;
+  o.packedSize = size;
+  return o;
+}
+
+EntryOptions SizesInDescriptor() {
+  EntryOptions o;
+  o.descriptor = true;
+  return o;
+}
+
+EntryOptions HoldingAbortKey() {
+  EntryOptions o;
+  o.abort = true;
+  return o;
+}
+
+void ExpectFailures(uint16_t method, uint16_t flags, const Bytes& packed, const Bytes& data,
+                    const std::vector<FailureCase>& cases) {
+  for (const FailureCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const EntryRun run = RunEntry(method, flags, packed, data, c.options);
+    EXPECT_EQ(run.result, c.expected);
+    EXPECT_FALSE(run.written);
+  }
+}
+
 Bytes Text(size_t size, uint32_t seed) {
   static const char* const kWords[] = {
       "the",   "of",     "and",    "archive", "entry", "window", "code",  "table", "byte",

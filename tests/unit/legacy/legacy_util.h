@@ -37,6 +37,21 @@ struct EntryRun {
 EntryRun RunEntry(uint16_t method, uint16_t flags, const Bytes& packed, const Bytes& data,
                   const EntryOptions& options = {});
 
+EntryOptions Truncated(size_t at);
+EntryOptions DeclaredPacked(uint32_t size);
+EntryOptions SizesInDescriptor();
+EntryOptions HoldingAbortKey();
+
+// A way for an entry to fail, and the result it must give; a failed entry
+// leaves no output file.
+struct FailureCase {
+  const char* name;
+  EntryOptions options;
+  TUnzipResult expected;
+};
+void ExpectFailures(uint16_t method, uint16_t flags, const Bytes& packed, const Bytes& data,
+                    const std::vector<FailureCase>& cases);
+
 // Deterministic test inputs.
 Bytes Text(size_t size, uint32_t seed = 1);    // word-like text
 Bytes Noise(size_t size, uint32_t seed = 1);   // incompressible bytes
