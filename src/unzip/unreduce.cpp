@@ -115,9 +115,11 @@ TUnzipResult UnreduceEntry(Engine& e, int method) {
     }
     lastChar = static_cast<uint8_t>(ch);
   }
-  // Input that ran out leaves the output short: the driver's CRC comparison
-  // reports it.
-  return window.Finish() ? urOk : urWriteError;
+  if (!window.Finish()) return urWriteError;
+  // The loop ended before the declared size: the input ran out. Said so
+  // rather than left to the CRC comparison, which an empty output passes
+  // when the header's CRC is 0.
+  return remaining > 0 ? urReadError : urOk;
 }
 
 }  // namespace unzip

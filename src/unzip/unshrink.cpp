@@ -159,7 +159,7 @@ TUnzipResult Unshrinker::Run() {
   uint32_t codeSize = kMinCodeSize;
   const uint32_t wanted = e_.UncompressedSize;
   if (wanted == 0) return urOk;
-  if (bitsLeft < codeSize) return urOk;  // nothing to decode: the CRC tells
+  if (bitsLeft < codeSize) return urReadError;
 
   // The first code is a literal: a string or an escape before any output
   // cannot be valid.
@@ -173,8 +173,8 @@ TUnzipResult Unshrinker::Run() {
 
   // Decoding stops where the entry's data ends: at the compressed size
   // (a last partial code is padding), or once the declared size is out, so
-  // that a malformed stream cannot expand without bound. A damaged or
-  // truncated stream shows in the driver's CRC comparison.
+  // that a malformed stream cannot expand without bound. Other damage shows
+  // in the driver's CRC comparison.
   while (!e_.AbortRequested && codeSize <= bitsLeft && produced_ < wanted &&
          !e_.InputExhausted) {
     const int code = static_cast<int>(e_.GetBits(codeSize));
@@ -208,7 +208,10 @@ TUnzipResult Unshrinker::Run() {
     lastCode_ = code;
   }
   if (e_.AbortRequested) return urUserAbort;  // staged bytes are dropped
-  return FlushStage() ? urOk : urWriteError;
+  if (!FlushStage()) return urWriteError;
+  // Data that ends short of the declared size ran out: a fact, not a matter
+  // for the CRC (which an empty output matches when the header's CRC is 0).
+  return produced_ < wanted ? urReadError : urOk;
 }
 
 }  // namespace

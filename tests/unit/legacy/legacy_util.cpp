@@ -61,10 +61,10 @@ EntryRun RunEntry(uint16_t method, uint16_t flags, const Bytes& packed, const By
     spec.flags = static_cast<uint16_t>(spec.flags | 8);
     spec.zeroSizesInLocal = true;
   }
-  if (o.overridePacked) {
+  if (o.overridePacked || o.overrideUnpacked) {
     spec.overrideLocalSizes = true;
-    spec.localPacked = o.packedSize;
-    spec.localUnpacked = static_cast<uint32_t>(data.size());
+    spec.localPacked = o.overridePacked ? o.packedSize : static_cast<uint32_t>(packed.size());
+    spec.localUnpacked = o.overrideUnpacked ? o.unpackedSize : static_cast<uint32_t>(data.size());
   }
   Bytes zip = qtest::BuildZip({spec});
   if (o.truncate) zip.resize(30 + spec.name.size() + o.truncateAt);
@@ -122,6 +122,13 @@ EntryOptions DeclaredPacked(uint32_t size) {
   EntryOptions o;
   o.overridePacked = true;
   o.packedSize = size;
+  return o;
+}
+
+EntryOptions DeclaredUnpacked(uint32_t size) {
+  EntryOptions o;
+  o.overrideUnpacked = true;
+  o.unpackedSize = size;
   return o;
 }
 

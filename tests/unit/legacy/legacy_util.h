@@ -19,9 +19,11 @@ struct EntryOptions {
   // The archive file ends this many bytes into the compressed data.
   bool truncate = false;
   size_t truncateAt = 0;
-  // Compressed size written into the local header instead of the real one.
+  // Sizes written into the local header instead of the real ones.
   bool overridePacked = false;
   uint32_t packedSize = 0;
+  bool overrideUnpacked = false;
+  uint32_t unpackedSize = 0;
   // Hold the abort key down from the first progress step on.
   bool abort = false;
 };
@@ -39,6 +41,7 @@ EntryRun RunEntry(uint16_t method, uint16_t flags, const Bytes& packed, const By
 
 EntryOptions Truncated(size_t at);
 EntryOptions DeclaredPacked(uint32_t size);
+EntryOptions DeclaredUnpacked(uint32_t size);
 EntryOptions SizesInDescriptor();
 EntryOptions HoldingAbortKey();
 

@@ -120,14 +120,17 @@ TEST(Unreduce, ReferencesBeforeTheStartAreZeros) {
   ExpectRoundTrip(Concat(Repeat(0, 3000), Text(20000)), o);
 }
 
-// Reduced data has no end mark: a truncated stream shows in the CRC
-// comparison, and without the sizes the decoder would run on through the
-// rest of the archive.
+// Reduced data has no end mark: data that ends before the declared size
+// ran out, and without the sizes the decoder would run on through the rest
+// of the archive. The CRC of nothing is 0: with that in the header, only
+// the size tells that an empty stream is not the declared entry.
 TEST(Unreduce, FailuresLeaveNoOutput) {
   const Bytes data = Noise(20000);
   const Bytes packed = qtest::Reduce(data);
+  ExpectFailures(Method(4), 0, {}, {}, {{"no data, size 1000, CRC 0", DeclaredUnpacked(1000), urReadError}});
   ExpectFailures(Method(4), 0, packed, data,
-                 {{"archive cut in the data", Truncated(packed.size() / 2), urCrcError},
+                 {{"archive cut in the data", Truncated(packed.size() / 2), urReadError},
+                  {"size declared too large", DeclaredUnpacked(25000), urReadError},
                   {"sizes in a descriptor", SizesInDescriptor(), urNotSupported},
                   {"abort key held", HoldingAbortKey(), urUserAbort}});
 }

@@ -174,15 +174,16 @@ TEST(Unshrink, PrefixCycleIsAnArchiveError) {
   EXPECT_FALSE(run.written);
 }
 
-// Shrunk data has no end mark: a truncated or short stream shows in the
-// CRC comparison. Without the compressed size the end cannot be found.
+// Shrunk data has no end mark: data that ends before the declared size ran
+// out. Without the compressed size the end cannot be found.
 TEST(Unshrink, FailuresLeaveNoOutput) {
   const Bytes data = Noise(20000);
   const Bytes packed = qtest::Shrink(data);
   ExpectFailures(kShrunk, 0, packed, data,
-                 {{"archive cut in the data", Truncated(packed.size() / 2), urCrcError},
+                 {{"archive cut in the data", Truncated(packed.size() / 2), urReadError},
                   {"compressed size 2 bytes short", DeclaredPacked(static_cast<uint32_t>(packed.size() - 2)),
-                   urCrcError},
+                   urReadError},
+                  {"size declared too large", DeclaredUnpacked(20001), urReadError},
                   {"sizes in a descriptor", SizesInDescriptor(), urNotSupported},
                   {"abort key held", HoldingAbortKey(), urUserAbort}});
 }
@@ -194,6 +195,12 @@ TEST(Unshrink, CompressedSizeAbove256MiBIsCountedInFull) {
   const EntryRun run = RunEntry(kShrunk, 0, qtest::Shrink(data), data, DeclaredPacked(0x20000000u));
   EXPECT_EQ(run.result, urOk);
   EXPECT_EQ(run.output, data);
+}
+
+// The CRC of nothing is 0: with that in the header, only the size tells
+// that an empty stream is not the declared entry.
+TEST(Unshrink, NothingForAPromisedSizeIsAReadError) {
+  ExpectFailures(kShrunk, 0, {}, {}, {{"no data, size 1000, CRC 0", DeclaredUnpacked(1000), urReadError}});
 }
 
 TEST(Unshrink, EmptyEntry) {
