@@ -22,15 +22,20 @@ constexpr uint32_t kSlots = kLastSlot - kFirstCode + 1;  // 7,936
 constexpr uint32_t kMinCodeSize = 9;
 constexpr uint32_t kMaxCodeSize = 13;
 
-// OutputWindow, carved up with no gap. The prefix table holds, for a string
-// code, the code of the string it extends; for a free code, the negated
-// number of the next free code.
+// OutputWindow, carved up: the staging buffer first (FlushWindow writes from
+// the window's start), one spare byte that puts the prefix table on an even
+// offset, then the suffix table and the decode stack. The prefix table
+// holds, for a string code, the code of the string it extends; for a free
+// code, the negated number of the next free code.
 constexpr uint32_t kStageSize = 767;
-constexpr uint32_t kPrefixAt = kStageSize;
+constexpr uint32_t kPrefixAt = kStageSize + 1;
 constexpr uint32_t kSuffixAt = kPrefixAt + 2 * kSlots;
 constexpr uint32_t kStackAt = kSuffixAt + kSlots;
-constexpr int kStackTop = 8192;  // the stack fills downward from here
-static_assert(kStackAt + kStackTop + 1 == kWindowSize);
+// The stack fills downward from its last byte. A chain that is no cycle
+// visits each of the 7,936 entries once at most, plus one byte for a code
+// read while free: the stack holds that.
+constexpr int kStackTop = static_cast<int>(kWindowSize - kStackAt) - 1;
+static_assert(kStackTop + 1 > static_cast<int>(kSlots) + 1);
 
 // A string entry holds a code below 8192 (bits 13 to 15 clear); a free entry
 // holds -258 .. -8193 (bits 14 and 15 set).
@@ -38,22 +43,21 @@ constexpr uint16_t kFree = 0x4000;
 
 class Unshrinker {
  public:
-  explicit Unshrinker(Engine& e) : e_(e), w_(e.OutputWindow) {}
+  // The window comes from the allocator: aligned for 16-bit entries.
+  explicit Unshrinker(Engine& e)
+      : e_(e),
+        w_(e.OutputWindow),
+        prefix_(reinterpret_cast<int16_t*>(e.OutputWindow + kPrefixAt)),
+        suffix_(e.OutputWindow + kSuffixAt) {}
 
   TUnzipResult Run();
 
  private:
-  // The prefix table starts at an odd offset: entries are read and written
-  // byte-wise (a plain unaligned load on the targets).
-  uint16_t Raw(int code) const {
-    uint16_t v;
-    std::memcpy(&v, w_ + kPrefixAt + 2 * (code - kFirstCode), 2);
-    return v;
-  }
-  void SetRaw(int code, uint16_t v) { std::memcpy(w_ + kPrefixAt + 2 * (code - kFirstCode), &v, 2); }
-  int Prefix(int code) const { return static_cast<int16_t>(Raw(code)); }
-  void SetPrefix(int code, int v) { SetRaw(code, static_cast<uint16_t>(v)); }
-  uint8_t& Suffix(int code) { return w_[kSuffixAt + (code - kFirstCode)]; }
+  uint16_t Raw(int code) const { return static_cast<uint16_t>(prefix_[code - kFirstCode]); }
+  void SetRaw(int code, uint16_t v) { prefix_[code - kFirstCode] = static_cast<int16_t>(v); }
+  int Prefix(int code) const { return prefix_[code - kFirstCode]; }
+  void SetPrefix(int code, int v) { prefix_[code - kFirstCode] = static_cast<int16_t>(v); }
+  uint8_t& Suffix(int code) { return suffix_[code - kFirstCode]; }
 
   bool Put(uint8_t b) {
     w_[staged_++] = b;
@@ -73,6 +77,8 @@ class Unshrinker {
 
   Engine& e_;
   uint8_t* w_;
+  int16_t* prefix_;  // entries of codes 257 to 8192
+  uint8_t* suffix_;
   uint32_t staged_ = 0;
   int nextFree_ = kFirstCode;
   int lastCode_ = 0;
