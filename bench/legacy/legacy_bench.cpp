@@ -105,30 +105,27 @@ std::vector<uint32_t> WriteReplica(const Entry& e, uint32_t copies, const std::s
   std::vector<uint8_t> out, central;
   std::vector<uint32_t> offsets;
   for (uint32_t i = 0; i < copies; ++i) {
+    // From "version needed" to the name length, both headers alike.
+    auto common = [&e](std::vector<uint8_t>& b) {
+      Put16(b, 10);
+      Put16(b, e.flags);
+      Put16(b, e.method);
+      Put32(b, e.time);
+      Put32(b, e.crc);
+      Put32(b, e.packed);
+      Put32(b, e.size);
+      Put16(b, 1);
+    };
     offsets.push_back(static_cast<uint32_t>(out.size()));
     Put32(out, 0x04034b50);
-    Put16(out, 10);
-    Put16(out, e.flags);
-    Put16(out, e.method);
-    Put32(out, e.time);
-    Put32(out, e.crc);
-    Put32(out, e.packed);
-    Put32(out, e.size);
-    Put16(out, 1);
+    common(out);
     Put16(out, 0);
     out.push_back('e');
     out.insert(out.end(), data.begin(), data.end());
 
     Put32(central, 0x02014b50);
-    Put16(central, 10);
-    Put16(central, 10);
-    Put16(central, e.flags);
-    Put16(central, e.method);
-    Put32(central, e.time);
-    Put32(central, e.crc);
-    Put32(central, e.packed);
-    Put32(central, e.size);
-    Put16(central, 1);
+    Put16(central, 10);  // version made by
+    common(central);
     for (int k = 0; k < 4; ++k) Put16(central, 0);  // extra, comment, disk, internal
     Put32(central, 0);                              // external attributes
     Put32(central, offsets.back());
