@@ -1,9 +1,8 @@
-// Shared by the archive fuzzers: a private scratch folder in memory-backed
-// storage, the input written there as an archive file, and clean-up that
-// leaves nothing behind between runs.
+// Shared by the archive fuzzers: a scratch folder in memory-backed storage,
+// named after the fuzzer's program so that every run of it reuses the same
+// folder (libFuzzer may end the process without running exit handlers, so a
+// per-process folder would be left behind each time).
 #pragma once
-
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -16,12 +15,11 @@ namespace qfuzz {
 inline const std::filesystem::path& Scratch() {
   static const std::filesystem::path dir = [] {
     const char* base = std::filesystem::exists("/dev/shm") ? "/dev/shm" : "/tmp";
-    std::filesystem::path p = std::string(base) + "/qfuzz-" + std::to_string(getpid());
-    std::filesystem::create_directories(p);
-    std::atexit([] {
-      std::error_code ec;
-      std::filesystem::remove_all(Scratch(), ec);
-    });
+    std::error_code ec;
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe", ec).filename().string();
+    std::filesystem::path p = std::string(base) + "/qfuzz-" + (self.empty() ? "unknown" : self);
+    std::filesystem::remove_all(p, ec);
+    std::filesystem::create_directories(p, ec);
     return p;
   }();
   return dir;

@@ -1,0 +1,60 @@
+// Shared by the legacy-method fuzzers. An input is
+//   byte 0     the variant: the method (unreduce) or the flags (explode);
+//              bit 7 puts the sizes in a data descriptor instead
+//   bytes 1-3  the declared uncompressed size (20 bits: below 1 MiB, so
+//              that an input decodes quickly)
+//   the rest   the compressed data,
+// turned into a one-entry archive (local header, data, a descriptor and a
+// few bytes of slack) that UnzipEntry extracts.
+#pragma once
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "../unzip/fuzz_common.h"
+#include "unzip/unzip.h"
+
+namespace qfuzz {
+
+inline void Put16(std::vector<uint8_t>& b, uint32_t v) {
+  b.push_back(static_cast<uint8_t>(v));
+  b.push_back(static_cast<uint8_t>(v >> 8));
+}
+inline void Put32(std::vector<uint8_t>& b, uint32_t v) {
+  Put16(b, v & 0xFFFF);
+  Put16(b, v >> 16);
+}
+
+inline void RunLegacyEntry(const uint8_t* data, size_t size, uint16_t method, uint16_t flags) {
+  if (size < 4) return;
+  const bool descriptor = (data[0] & 0x80) != 0;
+  const uint32_t unpacked = data[1] | (data[2] << 8) | (static_cast<uint32_t>(data[3] & 0x0F) << 16);
+  const uint8_t* packed = data + 4;
+  const uint32_t packedSize = static_cast<uint32_t>(size - 4);
+  if (descriptor) flags = static_cast<uint16_t>(flags | 8);
+
+  std::vector<uint8_t> zip;
+  Put32(zip, 0x04034b50);
+  Put16(zip, 20);
+  Put16(zip, flags);
+  Put16(zip, method);
+  Put32(zip, 0x5A8C6B5Au);            // a valid DOS stamp
+  Put32(zip, 0);                       // CRC: whatever the data gives fails
+  Put32(zip, descriptor ? 0 : packedSize);
+  Put32(zip, descriptor ? 0 : unpacked);
+  Put16(zip, 1);
+  Put16(zip, 0);
+  zip.push_back('e');
+  zip.insert(zip.end(), packed, packed + packedSize);
+  Put32(zip, 0x08074b50);
+  Put32(zip, 0);
+  Put32(zip, packedSize);
+  Put32(zip, unpacked);
+  const std::string archive = WriteInput(zip.data(), zip.size(), "legacy.zip");
+  const std::string out = (Scratch() / "legacy.out").string();
+  (void)UnzipEntry(archive.c_str(), out.c_str(), 0, 0, 0, 0);
+}
+
+}  // namespace qfuzz
