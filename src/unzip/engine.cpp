@@ -1,5 +1,7 @@
 #include "unzip/engine.h"
 
+#include <cstring>
+
 #include "unzip/crc32.h"
 
 namespace unzip {
@@ -49,7 +51,17 @@ void Engine::RefillInput() {
     PumpMessages();
     UpdateProgress();
     uint32_t count = 0;
-    if (!ArchiveFile.Read(InputBuffer, kInputSize, &count) || count == 0) {
+    bool ok;
+    if (Memory.input != nullptr) {
+      const size_t left = Memory.inputSize - Memory.inputPos;
+      count = static_cast<uint32_t>(left < kInputSize ? left : kInputSize);
+      std::memcpy(InputBuffer, Memory.input + Memory.inputPos, count);
+      Memory.inputPos += count;
+      ok = true;
+    } else {
+      ok = ArchiveFile.Read(InputBuffer, kInputSize, &count);
+    }
+    if (!ok || count == 0) {
       count = kInputSize;
       InputExhausted = true;
     }
@@ -61,7 +73,13 @@ void Engine::RefillInput() {
 
 bool Engine::FlushWindow(uint32_t count) {
   uint32_t written = 0;
-  const bool ok = OutputFile.Write(OutputWindow, count, &written) && written == count;
+  bool ok;
+  if (Memory.sink != nullptr) {
+    Memory.sink(Memory.sinkContext, OutputWindow, count);
+    ok = true;
+  } else {
+    ok = OutputFile.Write(OutputWindow, count, &written) && written == count;
+  }
   UpdateCrc32(OutputWindow, count);
   return ok;
 }

@@ -51,6 +51,17 @@ struct Engine {
   uint32_t LastPumpTick = 0;        // 0 until the first pump
   bool EngineBusy = false;
   platform::EngineUi Ui = platform::DefaultEngineUi();
+  // Where the bit-reading decoders take compressed bytes from and where
+  // flushed windows go, when not the archive and output files: benchmarks
+  // and fuzzers run a decoder on memory this way. The driver never sets it.
+  struct MemoryIo {
+    const uint8_t* input = nullptr;  // used by RefillInput when set
+    size_t inputSize = 0;
+    size_t inputPos = 0;
+    // Receives each flushed window when set.
+    void (*sink)(void* context, const uint8_t* data, uint32_t count) = nullptr;
+    void* sinkContext = nullptr;
+  } Memory;
 
   // Folds `count` window bytes into RunningCrc.
   void UpdateCrc32(const uint8_t* data, uint32_t count);

@@ -9,6 +9,7 @@
 // reader in registers, refills it a word at a time once per symbol, and
 // copies matches a word at a time. It never refills the input buffer nor
 // flushes the window, so it changes nothing that anyone else can observe.
+#include <cstddef>
 #include <cstring>
 
 #include "unzip/decoders.h"
@@ -46,9 +47,6 @@ constexpr int32_t kDynamicDistanceBits = 6;
 constexpr int32_t kCodeLengthBits = 7;
 
 constexpr unsigned kMaxMatch = 258;
-// The fast path runs while WindowPos is at most this: a longest match plus
-// the word that a copy may write past its end still fit in the window.
-constexpr uint32_t kFastWindowLimit = kWindowSize - kMaxMatch - 8;
 
 // The table chain of one code, freed when the block is done, on every path.
 struct Tables {
@@ -164,94 +162,148 @@ TUnzipResult CarefulStep(Engine& e, const HuffEntry* literals, int32_t literalBi
 
 enum class FastExit { kLeave, kEndOfBlock, kInvalid };
 
-// Decodes symbols while the input buffer holds a word and the window has
-// room; returns kLeave when either runs short. Every code is at most 15
-// bits, extra bits at most 5 (length) and 13 (distance), so one refill to 56
-// bits or more serves a whole length/distance pair.
-FastExit DecodeFast(Engine& e, const HuffEntry* literals, int32_t literalBits,
+// The first four bytes of an entry as one word: Op in bits 0-7, Bits in
+// 8-15, Base in 16-31. One load instead of three.
+inline uint32_t Word(const HuffEntry& entry) {
+  static_assert(offsetof(HuffEntry, Op) == 0 && offsetof(HuffEntry, Bits) == 1 &&
+                offsetof(HuffEntry, Base) == 2);
+  uint32_t w;
+  std::memcpy(&w, &entry, sizeof(w));
+  return w;
+}
+inline uint32_t WordOp(uint32_t w) { return w & 0xFF; }
+inline uint32_t WordBits(uint32_t w) { return (w >> 8) & 0xFF; }
+inline uint32_t WordBase(uint32_t w) { return w >> 16; }
+
+// Each pass of the fast loop refills the bit buffer at most twice (7 bytes
+// each, reading a word) and writes at most two literals and a match plus 15
+// bytes of overrun, or three literals.
+constexpr int32_t kFastInputMargin = 16;
+constexpr uint32_t kFastWindowLimit = kWindowSize - kMaxMatch - 32;
+
+// Decodes symbols while the input buffer holds enough bytes and the window
+// has room; returns kLeave when either runs short. Every code is at most 15
+// bits, extra bits at most 5 (length) and 13 (distance): a refill to 56 bits
+// or more serves a whole length/distance pair, or three literals.
+[[gnu::noinline]] FastExit DecodeFast(Engine& e, const HuffEntry* literals, int32_t literalBits,
                     const HuffEntry* distances, int32_t distanceBits) {
   uint64_t bitBuffer = e.BitBuffer;
   uint32_t bitCount = e.BitCount;
   const uint8_t* const input = e.InputBuffer;
   int32_t inputPos = e.InputPos;
-  const int32_t inputEnd = e.InputLast + 1 - 8;  // a word can be read at or below this
+  const int32_t inputEnd = e.InputLast + 1 - kFastInputMargin;
   uint8_t* const window = e.OutputWindow;
   uint32_t windowPos = e.WindowPos;
-  const uint32_t literalMask = (1u << literalBits) - 1;
-  const uint32_t distanceMask = (1u << distanceBits) - 1;
+  const uint64_t literalMask = (uint64_t{1} << literalBits) - 1;
+  const uint64_t distanceMask = (uint64_t{1} << distanceBits) - 1;
   FastExit exit = FastExit::kLeave;
 
+  // Tops the bit buffer up to 56-63 bits. The word read may carry bits of
+  // the next, not yet counted byte above the count: they are the same bits
+  // that byte puts there when it is counted, so OR-ing it in later changes
+  // nothing; they are cleared when the loop ends.
+  auto refill = [&] {
+    bitBuffer |= Load64(input + inputPos) << bitCount;
+    inputPos += static_cast<int32_t>((63 - bitCount) >> 3);
+    bitCount |= 56;
+  };
   auto consume = [&bitBuffer, &bitCount](uint32_t n) {
     bitBuffer >>= n;
     bitCount -= n;
   };
-  // Resolves sub-table links; null on an invalid code.
-  auto resolve = [&bitBuffer, &consume](const HuffEntry* entry) -> const HuffEntry* {
+  // Follows sub-table links from a first-level entry; returns the final
+  // entry's word with its bits consumed, or Op 99 for an invalid code.
+  auto resolve = [&bitBuffer, &consume](const HuffEntry* entry) -> uint32_t {
     while (entry->Op > kOpLiteral) {
-      if (entry->Op == kOpInvalid) return nullptr;
+      if (entry->Op == kOpInvalid) return kOpInvalid;
       consume(entry->Bits);
       entry = &entry->Link[LowBits(bitBuffer, entry->Op - 16u)];
     }
-    consume(entry->Bits);
-    return entry;
+    const uint32_t w = Word(*entry);
+    consume(WordBits(w));
+    return w;
   };
 
   while (inputPos <= inputEnd && windowPos <= kFastWindowLimit) {
-    const uint32_t bytes = (63 - bitCount) >> 3;
-    bitBuffer |= (Load64(input + inputPos) & ((uint64_t{1} << (bytes * 8)) - 1)) << bitCount;
-    bitCount += bytes * 8;
-    inputPos += static_cast<int32_t>(bytes);
-
-    const HuffEntry* entry = &literals[bitBuffer & literalMask];
-    if (entry->Op == kOpLiteral) {
-      consume(entry->Bits);
-      window[windowPos++] = static_cast<uint8_t>(entry->Base);
-      continue;
+    refill();
+    uint32_t w = Word(literals[bitBuffer & literalMask]);
+    if (WordOp(w) == kOpLiteral) {
+      // Up to three literals on one refill. Each next entry is looked up
+      // as soon as the bits of the one before are gone (at least 56 - 2 *
+      // 15 bits are left, more than any first-level index), before the
+      // byte is stored: the lookups form the critical path.
+      consume(WordBits(w));
+      uint32_t next = Word(literals[bitBuffer & literalMask]);
+      window[windowPos++] = static_cast<uint8_t>(WordBase(w));
+      w = next;
+      if (WordOp(w) == kOpLiteral) {
+        consume(WordBits(w));
+        next = Word(literals[bitBuffer & literalMask]);
+        window[windowPos++] = static_cast<uint8_t>(WordBase(w));
+        w = next;
+        if (WordOp(w) == kOpLiteral) {
+          consume(WordBits(w));
+          window[windowPos++] = static_cast<uint8_t>(WordBase(w));
+          continue;
+        }
+      }
+      // A refill only adds bits above the count: the entry stays valid.
+      refill();
     }
-    entry = resolve(entry);
-    if (entry == nullptr) {
-      exit = FastExit::kInvalid;
-      break;
+    if (WordOp(w) > kOpLiteral) {
+      w = resolve(&literals[bitBuffer & literalMask]);
+      if (WordOp(w) == kOpInvalid) {
+        exit = FastExit::kInvalid;
+        break;
+      }
+      if (WordOp(w) == kOpLiteral) {
+        window[windowPos++] = static_cast<uint8_t>(WordBase(w));
+        continue;
+      }
+    } else {
+      consume(WordBits(w));
     }
-    if (entry->Op == kOpLiteral) {
-      window[windowPos++] = static_cast<uint8_t>(entry->Base);
-      continue;
-    }
-    if (entry->Op == kOpEndOfBlock) {
+    if (WordOp(w) == kOpEndOfBlock) {
       exit = FastExit::kEndOfBlock;
       break;
     }
-    const uint32_t length = entry->Base + LowBits(bitBuffer, entry->Op);
-    consume(entry->Op);
-    if (distances == nullptr) {
+    const uint32_t length = WordBase(w) + LowBits(bitBuffer, WordOp(w));
+    consume(WordOp(w));
+    if (distances == nullptr) {  // a length in a literals-only block
       exit = FastExit::kInvalid;
       break;
     }
-    entry = resolve(&distances[bitBuffer & distanceMask]);
-    if (entry == nullptr) {
-      exit = FastExit::kInvalid;
-      break;
+    w = Word(distances[bitBuffer & distanceMask]);
+    if (WordOp(w) > kOpLiteral) {
+      w = resolve(&distances[bitBuffer & distanceMask]);
+      if (WordOp(w) == kOpInvalid) {
+        exit = FastExit::kInvalid;
+        break;
+      }
+    } else {
+      consume(WordBits(w));
     }
-    const uint32_t distance = entry->Base + LowBits(bitBuffer, entry->Op);
-    consume(entry->Op);
+    const uint32_t distance = WordBase(w) + LowBits(bitBuffer, WordOp(w));
+    consume(WordOp(w));
 
     const uint32_t source = (windowPos - distance) & (kWindowSize - 1);
     uint8_t* const to = window + windowPos;
-    if (distance >= 8 && source + length + 8 <= kWindowSize) {
-      // Whole words; the source runs at least a word behind the
-      // destination, so each word read is final. The last word may write up
-      // to 7 bytes past the match: those bytes are older window content
-      // (still needed as history), saved before and put back after.
-      const uint64_t beyond = Load64(to + length);
+    if (distance >= 8 && source + length + 16 <= kWindowSize) {
+      // Whole words, the first two unconditionally. The source runs at
+      // least a word behind the destination, so each word read holds final
+      // bytes (or, past the match's end, bytes that only land past its end
+      // too). Up to 15 bytes past the match get overwritten: they are older
+      // window content, still needed as history, saved before and put back
+      // after.
       const uint8_t* from = window + source;
-      uint8_t* out = to;
       uint8_t* const end = to + length;
-      do {
-        Store64(out, Load64(from));
-        out += 8;
-        from += 8;
-      } while (out < end);
-      Store64(end, beyond);
+      const uint64_t keep0 = Load64(end);
+      const uint64_t keep1 = Load64(end + 8);
+      Store64(to, Load64(from));
+      Store64(to + 8, Load64(from + 8));
+      for (uint32_t i = 16; i < length; i += 8) Store64(to + i, Load64(from + i));
+      Store64(end, keep0);
+      Store64(end + 8, keep1);
     } else if (distance == 1) {
       std::memset(to, window[source], length);
     } else {
@@ -260,8 +312,7 @@ FastExit DecodeFast(Engine& e, const HuffEntry* literals, int32_t literalBits,
     windowPos += length;
   }
 
-  // Whole bytes stay in the bit buffer; the bits above the count are
-  // cleared (the refill put none there, but keep the invariant explicit).
+  // Whole bytes stay in the bit buffer; the bits above the count go.
   e.BitBuffer = bitBuffer & ((uint64_t{1} << bitCount) - 1);
   e.BitCount = bitCount;
   e.InputPos = inputPos;
@@ -277,7 +328,7 @@ FastExit DecodeFast(Engine& e, const HuffEntry* literals, int32_t literalBits,
 TUnzipResult InflateCodes(Engine& e, const HuffEntry* literals, int32_t literalBits,
                           const HuffEntry* distances, int32_t distanceBits) {
   while (!e.AbortRequested && !e.InputExhausted) {
-    if (e.CanRefillWide() && e.WindowPos <= kFastWindowLimit) {
+    if (e.InputPos + kFastInputMargin <= e.InputLast + 1 && e.WindowPos <= kFastWindowLimit) {
       switch (DecodeFast(e, literals, literalBits, distances, distanceBits)) {
         case FastExit::kEndOfBlock: return urOk;
         case FastExit::kInvalid: return urArchiveError;
