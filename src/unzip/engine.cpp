@@ -71,16 +71,16 @@ void Engine::RefillInput() {
   InputPos = 0;
 }
 
-bool Engine::FlushWindow(uint32_t count) {
+bool Engine::FlushBytes(const uint8_t* data, uint32_t count) {
   uint32_t written = 0;
   bool ok;
   if (Memory.sink != nullptr) {
-    Memory.sink(Memory.sinkContext, OutputWindow, count);
+    Memory.sink(Memory.sinkContext, data, count);
     ok = true;
   } else {
-    ok = OutputFile.Write(OutputWindow, count, &written) && written == count;
+    ok = OutputFile.Write(data, count, &written) && written == count;
   }
-  UpdateCrc32(OutputWindow, count);
+  UpdateCrc32(data, count);
   return ok;
 }
 

@@ -132,7 +132,9 @@ struct Engine {
 
   // Writes the first `count` window bytes to the output and folds them into
   // the CRC (also when the write fails). False when the write failed.
-  bool FlushWindow(uint32_t count);
+  bool FlushWindow(uint32_t count) { return FlushBytes(OutputWindow, count); }
+  // The same for a window kept elsewhere (a decoder with its own buffer).
+  bool FlushBytes(const uint8_t* data, uint32_t count);
 };
 
 Engine& TheEngine();

@@ -1,15 +1,25 @@
-// Method 8: deflate (RFC 1951) into the engine's 32 KB circular window.
+// Method 8: deflate (RFC 1951).
+//
+// Output goes through 32,768-byte windows, each flushed (written and folded
+// into the CRC) when it is full, the last one when the final block ends;
+// matches reach up to 32,768 bytes back, before the first byte into zeros.
+// The decoder keeps that history in a buffer of its own, linear rather than
+// circular: the window being filled sits behind 32 KB of history (zeros at
+// first). When the window is full it is flushed and the buffer slides down
+// by 32 KB. A match source is then always one contiguous range behind the
+// write position, and writing a little past the position harms nothing.
 //
 // Two paths decode the same symbols. The careful path follows the engine's
 // reading rules to the letter: it asks NeedBits for each field, so the input
 // buffer is refilled (with its message pump and progress update) exactly when
-// the next byte is needed, and it flushes the window when it fills. The fast
-// path runs while the input buffer holds at least 8 more bytes and the window
-// has room for a longest match plus a word of overrun: it keeps the bit
-// reader in registers, refills it a word at a time once per symbol, and
-// copies matches a word at a time. It never refills the input buffer nor
-// flushes the window, so it changes nothing that anyone else can observe.
+// the next byte is needed. The fast path runs while the input buffer holds
+// at least 16 more bytes: it keeps the bit reader in registers, refills it a
+// word at a time, and copies matches 8 or 16 bytes at a time. It never
+// refills the input buffer, and it flushes a full window before it decodes
+// the next symbol, as the careful path does, so nobody can tell which path
+// decoded what.
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
 
 #include "unzip/decoders.h"
@@ -42,11 +52,18 @@ constexpr uint8_t kCodeLengthOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5,
 // First-level table widths.
 constexpr int32_t kFixedLiteralBits = 7;
 constexpr int32_t kFixedDistanceBits = 5;
-constexpr int32_t kDynamicLiteralBits = 9;
-constexpr int32_t kDynamicDistanceBits = 6;
+constexpr int32_t kDynamicLiteralBits = 10;
+constexpr int32_t kDynamicDistanceBits = 8;
 constexpr int32_t kCodeLengthBits = 7;
 
 constexpr unsigned kMaxMatch = 258;
+
+// The decoder's buffer: 32 KB of history, the window being filled, and room
+// for what the fast path writes past the window's end before it flushes (two
+// literals and a longest match, plus 15 bytes of copy overrun).
+constexpr uint32_t kWindowStart = kWindowSize;
+constexpr uint32_t kWindowEnd = 2 * kWindowSize;
+constexpr uint32_t kBufferSize = kWindowEnd + 320;
 
 // The table chain of one code, freed when the block is done, on every path.
 struct Tables {
@@ -70,16 +87,98 @@ inline uint64_t Load64(const uint8_t* p) {
   return v;
 }
 
-inline void Store64(uint8_t* p, uint64_t v) { std::memcpy(p, &v, sizeof(v)); }
+inline void Copy8(uint8_t* to, const uint8_t* from) { std::memcpy(to, from, 8); }
+inline void Copy16(uint8_t* to, const uint8_t* from) { std::memcpy(to, from, 16); }
 
 inline uint32_t LowBits(uint64_t value, unsigned n) {
   return static_cast<uint32_t>(value) & ((1u << n) - 1);
 }
 
-// Hands a full window to the output; WindowPos starts over.
-bool WindowFull(Engine& e) {
-  e.WindowPos = 0;
-  return e.FlushWindow(kWindowSize);
+// The first four bytes of an entry as one word: Op in bits 0-7, Bits in
+// 8-15, Base in 16-31. One load instead of three.
+inline uint32_t Word(const HuffEntry& entry) {
+  static_assert(offsetof(HuffEntry, Op) == 0 && offsetof(HuffEntry, Bits) == 1 &&
+                offsetof(HuffEntry, Base) == 2);
+  uint32_t w;
+  std::memcpy(&w, &entry, sizeof(w));
+  return w;
+}
+inline uint32_t WordOp(uint32_t w) { return w & 0xFF; }
+inline uint32_t WordBits(uint32_t w) { return (w >> 8) & 0xFF; }
+inline uint32_t WordBase(uint32_t w) { return w >> 16; }
+
+// The fast path needs this many bytes in the input buffer: a pass refills
+// the bit buffer at most twice, each refill reading a word and taking up to
+// 7 bytes.
+constexpr int32_t kFastInputMargin = 16;
+
+enum class FastExit { kLeave, kEndOfBlock, kInvalid, kWriteError };
+enum class Step { kMore, kEndOfBlock };
+
+class Inflater {
+ public:
+  explicit Inflater(Engine& e) : e_(e) {}
+  Inflater(const Inflater&) = delete;
+  Inflater& operator=(const Inflater&) = delete;
+  ~Inflater() { std::free(buffer_); }
+
+  TUnzipResult Run();
+
+ private:
+  // --- the window -----------------------------------------------------------
+  // Flushes the full window and slides the buffer down by 32 KB, keeping the
+  // last 32 KB as history and anything written past the window's end.
+  bool WindowFull() {
+    const bool ok = e_.FlushBytes(buffer_ + kWindowStart, kWindowSize);
+    std::memmove(buffer_, buffer_ + kWindowStart, static_cast<size_t>(out_ - buffer_) - kWindowStart);
+    out_ -= kWindowSize;
+    return ok;
+  }
+  uint8_t* WindowEnd() const { return buffer_ + kWindowEnd; }
+  // One output byte; a full window is flushed at once.
+  bool Put(uint8_t byte) {
+    *out_++ = byte;
+    return out_ != WindowEnd() || WindowFull();
+  }
+  bool CopyMatch(uint32_t length, uint32_t distance);
+
+  // --- blocks -----------------------------------------------------------------
+  TUnzipResult Block(bool& last);
+  TUnzipResult Stored();
+  TUnzipResult Fixed();
+  TUnzipResult Dynamic();
+  TUnzipResult Codes(const HuffEntry* literals, int32_t literalBits, const HuffEntry* distances,
+                     int32_t distanceBits);
+  TUnzipResult CarefulStep(const HuffEntry* literals, int32_t literalBits,
+                           const HuffEntry* distances, int32_t distanceBits, Step& step);
+  FastExit DecodeFast(const HuffEntry* literals, int32_t literalBits, const HuffEntry* distances,
+                      int32_t distanceBits);
+
+  Engine& e_;
+  uint8_t* buffer_ = nullptr;  // kBufferSize bytes
+  uint8_t* out_ = nullptr;     // next write position, in the window
+};
+
+// Copies a match of `length` bytes from `distance` back, in pieces that end
+// at the window's end (where the window is flushed). A piece whose source
+// lies at least its length behind moves as a block; otherwise byte by byte
+// in increasing order, so that an overlapping source repeats the bytes just
+// written.
+bool Inflater::CopyMatch(uint32_t length, uint32_t distance) {
+  while (length > 0) {
+    uint32_t piece = static_cast<uint32_t>(WindowEnd() - out_);
+    if (piece > length) piece = length;
+    const uint8_t* from = out_ - distance;
+    if (distance >= piece) {
+      std::memcpy(out_, from, piece);
+    } else {
+      for (uint32_t i = 0; i < piece; ++i) out_[i] = from[i];
+    }
+    out_ += piece;
+    length -= piece;
+    if (out_ == WindowEnd() && !WindowFull()) return false;
+  }
+  return true;
 }
 
 // --- careful path ---------------------------------------------------------
@@ -100,100 +199,45 @@ const HuffEntry* DecodeCareful(Engine& e, const HuffEntry* table, int32_t bits) 
   return entry;
 }
 
-// Copies a match of `length` bytes from `distance` back, in pieces that end
-// at the window's end (where the window is flushed and writing goes on at
-// 0). A piece whose source lies at least its length behind the destination
-// moves as a block; otherwise byte by byte in increasing order, so that an
-// overlapping source repeats the bytes just written.
-bool CopyMatch(Engine& e, uint32_t length, uint32_t distance) {
-  uint8_t* const window = e.OutputWindow;
-  uint32_t source = (e.WindowPos - distance) & 0xFFFF;
-  while (length > 0) {
-    source &= kWindowSize - 1;
-    uint32_t piece = kWindowSize - (source > e.WindowPos ? source : e.WindowPos);
-    if (piece > length) piece = length;
-    const int32_t gap = static_cast<int32_t>(e.WindowPos) - static_cast<int32_t>(source);
-    if (gap >= static_cast<int32_t>(piece)) {
-      std::memcpy(window + e.WindowPos, window + source, piece);
-    } else {
-      for (uint32_t i = 0; i < piece; ++i) window[e.WindowPos + i] = window[source + i];
-    }
-    e.WindowPos += piece;
-    source += piece;
-    length -= piece;
-    if (e.WindowPos == kWindowSize && !WindowFull(e)) return false;
-  }
-  return true;
-}
-
-enum class Step { kMore, kEndOfBlock };
-
 // One literal/length symbol and, for a length, its distance: urOk with
 // `step` telling whether the block goes on.
-TUnzipResult CarefulStep(Engine& e, const HuffEntry* literals, int32_t literalBits,
-                         const HuffEntry* distances, int32_t distanceBits, Step& step) {
+TUnzipResult Inflater::CarefulStep(const HuffEntry* literals, int32_t literalBits,
+                                   const HuffEntry* distances, int32_t distanceBits, Step& step) {
   step = Step::kMore;
-  const HuffEntry* entry = DecodeCareful(e, literals, literalBits);
+  const HuffEntry* entry = DecodeCareful(e_, literals, literalBits);
   if (entry == nullptr) return urArchiveError;
-  if (entry->Op == kOpLiteral) {
-    e.OutputWindow[e.WindowPos++] = static_cast<uint8_t>(entry->Base);
-    if (e.WindowPos == kWindowSize && !WindowFull(e)) return urWriteError;
-    return urOk;
-  }
+  if (entry->Op == kOpLiteral) return Put(static_cast<uint8_t>(entry->Base)) ? urOk : urWriteError;
   if (entry->Op == kOpEndOfBlock) {
     step = Step::kEndOfBlock;
     return urOk;
   }
   const uint32_t lengthExtra = entry->Op;
-  e.NeedBits(lengthExtra);
-  const uint32_t length = entry->Base + e.PeekBits(lengthExtra);
-  e.DumpBits(lengthExtra);
+  e_.NeedBits(lengthExtra);
+  const uint32_t length = entry->Base + e_.PeekBits(lengthExtra);
+  e_.DumpBits(lengthExtra);
   if (distances == nullptr) return urArchiveError;  // a length in a literals-only block
-  entry = DecodeCareful(e, distances, distanceBits);
+  entry = DecodeCareful(e_, distances, distanceBits);
   if (entry == nullptr) return urArchiveError;
   const uint32_t distanceExtra = entry->Op;
-  e.NeedBits(distanceExtra);
-  const uint32_t distance = entry->Base + e.PeekBits(distanceExtra);
-  e.DumpBits(distanceExtra);
-  return CopyMatch(e, length, distance) ? urOk : urWriteError;
+  e_.NeedBits(distanceExtra);
+  const uint32_t distance = entry->Base + e_.PeekBits(distanceExtra);
+  e_.DumpBits(distanceExtra);
+  return CopyMatch(length, distance) ? urOk : urWriteError;
 }
 
 // --- fast path --------------------------------------------------------------
 
-enum class FastExit { kLeave, kEndOfBlock, kInvalid };
-
-// The first four bytes of an entry as one word: Op in bits 0-7, Bits in
-// 8-15, Base in 16-31. One load instead of three.
-inline uint32_t Word(const HuffEntry& entry) {
-  static_assert(offsetof(HuffEntry, Op) == 0 && offsetof(HuffEntry, Bits) == 1 &&
-                offsetof(HuffEntry, Base) == 2);
-  uint32_t w;
-  std::memcpy(&w, &entry, sizeof(w));
-  return w;
-}
-inline uint32_t WordOp(uint32_t w) { return w & 0xFF; }
-inline uint32_t WordBits(uint32_t w) { return (w >> 8) & 0xFF; }
-inline uint32_t WordBase(uint32_t w) { return w >> 16; }
-
-// Each pass of the fast loop refills the bit buffer at most twice (7 bytes
-// each, reading a word) and writes at most two literals and a match plus 15
-// bytes of overrun, or three literals.
-constexpr int32_t kFastInputMargin = 16;
-constexpr uint32_t kFastWindowLimit = kWindowSize - kMaxMatch - 32;
-
-// Decodes symbols while the input buffer holds enough bytes and the window
-// has room; returns kLeave when either runs short. Every code is at most 15
-// bits, extra bits at most 5 (length) and 13 (distance): a refill to 56 bits
-// or more serves a whole length/distance pair, or three literals.
-[[gnu::noinline]] FastExit DecodeFast(Engine& e, const HuffEntry* literals, int32_t literalBits,
-                    const HuffEntry* distances, int32_t distanceBits) {
-  uint64_t bitBuffer = e.BitBuffer;
-  uint32_t bitCount = e.BitCount;
-  const uint8_t* const input = e.InputBuffer;
-  int32_t inputPos = e.InputPos;
-  const int32_t inputEnd = e.InputLast + 1 - kFastInputMargin;
-  uint8_t* const window = e.OutputWindow;
-  uint32_t windowPos = e.WindowPos;
+// Decodes symbols while the input buffer holds enough bytes; returns kLeave
+// when it runs short. Every code is at most 15 bits, extra bits at most 5
+// (length) and 13 (distance): a refill to 56 bits or more serves a whole
+// length/distance pair, or three literals.
+FastExit Inflater::DecodeFast(const HuffEntry* literals, int32_t literalBits,
+                              const HuffEntry* distances, int32_t distanceBits) {
+  uint64_t bitBuffer = e_.BitBuffer;
+  uint32_t bitCount = e_.BitCount;
+  const uint8_t* in = e_.InputBuffer + e_.InputPos;
+  const uint8_t* const inLimit = e_.InputBuffer + e_.InputLast + 1 - kFastInputMargin;
+  uint8_t* out = out_;
   const uint64_t literalMask = (uint64_t{1} << literalBits) - 1;
   const uint64_t distanceMask = (uint64_t{1} << distanceBits) - 1;
   FastExit exit = FastExit::kLeave;
@@ -203,8 +247,8 @@ constexpr uint32_t kFastWindowLimit = kWindowSize - kMaxMatch - 32;
   // that byte puts there when it is counted, so OR-ing it in later changes
   // nothing; they are cleared when the loop ends.
   auto refill = [&] {
-    bitBuffer |= Load64(input + inputPos) << bitCount;
-    inputPos += static_cast<int32_t>((63 - bitCount) >> 3);
+    bitBuffer |= Load64(in) << bitCount;
+    in += (63 - bitCount) >> 3;
     bitCount |= 56;
   };
   auto consume = [&bitBuffer, &bitCount](uint32_t n) {
@@ -224,7 +268,16 @@ constexpr uint32_t kFastWindowLimit = kWindowSize - kMaxMatch - 32;
     return w;
   };
 
-  while (inputPos <= inputEnd && windowPos <= kFastWindowLimit) {
+  while (in <= inLimit) {
+    if (out >= WindowEnd()) {
+      out_ = out;
+      const bool ok = WindowFull();
+      out = out_;
+      if (!ok) {
+        exit = FastExit::kWriteError;
+        break;
+      }
+    }
     refill();
     uint32_t w = Word(literals[bitBuffer & literalMask]);
     if (WordOp(w) == kOpLiteral) {
@@ -234,16 +287,16 @@ constexpr uint32_t kFastWindowLimit = kWindowSize - kMaxMatch - 32;
       // byte is stored: the lookups form the critical path.
       consume(WordBits(w));
       uint32_t next = Word(literals[bitBuffer & literalMask]);
-      window[windowPos++] = static_cast<uint8_t>(WordBase(w));
+      *out++ = static_cast<uint8_t>(WordBase(w));
       w = next;
       if (WordOp(w) == kOpLiteral) {
         consume(WordBits(w));
         next = Word(literals[bitBuffer & literalMask]);
-        window[windowPos++] = static_cast<uint8_t>(WordBase(w));
+        *out++ = static_cast<uint8_t>(WordBase(w));
         w = next;
         if (WordOp(w) == kOpLiteral) {
           consume(WordBits(w));
-          window[windowPos++] = static_cast<uint8_t>(WordBase(w));
+          *out++ = static_cast<uint8_t>(WordBase(w));
           continue;
         }
       }
@@ -257,7 +310,7 @@ constexpr uint32_t kFastWindowLimit = kWindowSize - kMaxMatch - 32;
         break;
       }
       if (WordOp(w) == kOpLiteral) {
-        window[windowPos++] = static_cast<uint8_t>(WordBase(w));
+        *out++ = static_cast<uint8_t>(WordBase(w));
         continue;
       }
     } else {
@@ -286,37 +339,44 @@ constexpr uint32_t kFastWindowLimit = kWindowSize - kMaxMatch - 32;
     const uint32_t distance = WordBase(w) + LowBits(bitBuffer, WordOp(w));
     consume(WordOp(w));
 
-    const uint32_t source = (windowPos - distance) & (kWindowSize - 1);
-    uint8_t* const to = window + windowPos;
-    if (distance >= 8 && source + length + 16 <= kWindowSize) {
-      // Whole words, the first two unconditionally. The source runs at
-      // least a word behind the destination, so each word read holds final
-      // bytes (or, past the match's end, bytes that only land past its end
-      // too). Up to 15 bytes past the match get overwritten: they are older
-      // window content, still needed as history, saved before and put back
-      // after.
-      const uint8_t* from = window + source;
-      uint8_t* const end = to + length;
-      const uint64_t keep0 = Load64(end);
-      const uint64_t keep1 = Load64(end + 8);
-      Store64(to, Load64(from));
-      Store64(to + 8, Load64(from + 8));
-      for (uint32_t i = 16; i < length; i += 8) Store64(to + i, Load64(from + i));
-      Store64(end, keep0);
-      Store64(end + 8, keep1);
+    // The source is whole and behind: the write position is at least 32 KB
+    // into the buffer. Copies run in 16- or 8-byte pieces and may write up
+    // to 15 bytes past the match, where nothing is kept yet. With the source
+    // at least a piece behind, every piece read holds final bytes (past the
+    // match's end, bytes that only land past its end too).
+    const uint8_t* from = out - distance;
+    uint8_t* const end = out + length;
+    if (distance >= 16) {
+      do {
+        Copy16(out, from);
+        out += 16;
+        from += 16;
+      } while (out < end);
+    } else if (distance >= 8) {
+      do {
+        Copy8(out, from);
+        out += 8;
+        from += 8;
+      } while (out < end);
     } else if (distance == 1) {
-      std::memset(to, window[source], length);
+      std::memset(out, *from, length);
     } else {
-      for (uint32_t i = 0; i < length; ++i) to[i] = window[(source + i) & (kWindowSize - 1)];
+      for (uint32_t i = 0; i < length; ++i) out[i] = from[i];
     }
-    windowPos += length;
+    out = end;
   }
 
-  // Whole bytes stay in the bit buffer; the bits above the count go.
-  e.BitBuffer = bitBuffer & ((uint64_t{1} << bitCount) - 1);
-  e.BitCount = bitCount;
-  e.InputPos = inputPos;
-  e.WindowPos = windowPos;
+  // Leave with no full window pending, whole bytes in the bit buffer and the
+  // bits above the count cleared.
+  if (exit != FastExit::kWriteError && out >= WindowEnd()) {
+    out_ = out;
+    if (!WindowFull()) exit = FastExit::kWriteError;
+    out = out_;
+  }
+  out_ = out;
+  e_.BitBuffer = bitBuffer & ((uint64_t{1} << bitCount) - 1);
+  e_.BitCount = bitCount;
+  e_.InputPos = static_cast<int32_t>(in - e_.InputBuffer);
   return exit;
 }
 
@@ -325,62 +385,64 @@ constexpr uint32_t kFastWindowLimit = kWindowSize - kMaxMatch - 32;
 // Symbols of a fixed or dynamic block up to its end-of-block code. The
 // decoding steps start with the abort and input tests; the fast path never
 // changes either (only a refill of the input buffer does).
-TUnzipResult InflateCodes(Engine& e, const HuffEntry* literals, int32_t literalBits,
-                          const HuffEntry* distances, int32_t distanceBits) {
-  while (!e.AbortRequested && !e.InputExhausted) {
-    if (e.InputPos + kFastInputMargin <= e.InputLast + 1 && e.WindowPos <= kFastWindowLimit) {
-      switch (DecodeFast(e, literals, literalBits, distances, distanceBits)) {
+TUnzipResult Inflater::Codes(const HuffEntry* literals, int32_t literalBits,
+                             const HuffEntry* distances, int32_t distanceBits) {
+  while (!e_.AbortRequested && !e_.InputExhausted) {
+    if (e_.InputPos + kFastInputMargin <= e_.InputLast + 1) {
+      switch (DecodeFast(literals, literalBits, distances, distanceBits)) {
         case FastExit::kEndOfBlock: return urOk;
         case FastExit::kInvalid: return urArchiveError;
+        case FastExit::kWriteError: return urWriteError;
         case FastExit::kLeave: break;
       }
     }
     Step step;
-    const TUnzipResult r = CarefulStep(e, literals, literalBits, distances, distanceBits, step);
+    const TUnzipResult r = CarefulStep(literals, literalBits, distances, distanceBits, step);
     if (r != urOk) return r;
     if (step == Step::kEndOfBlock) return urOk;
   }
-  return e.AbortRequested ? urUserAbort : urReadError;
+  return e_.AbortRequested ? urUserAbort : urReadError;
 }
 
 // A stored block: LEN and its complement at the next byte boundary, then
 // LEN bytes. Whole bytes still in the bit buffer come first, the rest is
 // copied straight from the input buffer.
-TUnzipResult InflateStored(Engine& e) {
-  e.DumpBits(e.BitCount % 8);
-  e.NeedBits(16);
-  uint32_t length = e.PeekBits(16);
-  e.DumpBits(16);
-  e.NeedBits(16);
-  if (length != (~e.PeekBits(16) & 0xFFFF)) return urArchiveError;
-  e.DumpBits(16);
+TUnzipResult Inflater::Stored() {
+  e_.DumpBits(e_.BitCount % 8);
+  e_.NeedBits(16);
+  uint32_t length = e_.PeekBits(16);
+  e_.DumpBits(16);
+  e_.NeedBits(16);
+  if (length != (~e_.PeekBits(16) & 0xFFFF)) return urArchiveError;
+  e_.DumpBits(16);
 
-  uint8_t* const window = e.OutputWindow;
-  while (length > 0 && !e.AbortRequested && !e.InputExhausted) {
-    if (e.BitCount >= 8) {
-      window[e.WindowPos++] = static_cast<uint8_t>(e.BitBuffer);
-      e.DumpBits(8);
+  while (length > 0 && !e_.AbortRequested && !e_.InputExhausted) {
+    if (e_.BitCount >= 8) {
+      const auto byte = static_cast<uint8_t>(e_.BitBuffer);
+      e_.DumpBits(8);
       --length;
-    } else {
-      if (e.InputPos > e.InputLast) {
-        e.RefillInput();
-        if (e.InputExhausted || e.AbortRequested) break;
-      }
-      uint32_t n = static_cast<uint32_t>(e.InputLast + 1 - e.InputPos);
-      if (n > length) n = length;
-      if (n > kWindowSize - e.WindowPos) n = kWindowSize - e.WindowPos;
-      std::memcpy(window + e.WindowPos, e.InputBuffer + e.InputPos, n);
-      e.InputPos += static_cast<int32_t>(n);
-      e.WindowPos += n;
-      length -= n;
+      if (!Put(byte)) return urWriteError;
+      continue;
     }
-    if (e.WindowPos == kWindowSize && !WindowFull(e)) return urWriteError;
+    if (e_.InputPos > e_.InputLast) {
+      e_.RefillInput();
+      if (e_.InputExhausted || e_.AbortRequested) break;
+    }
+    uint32_t n = static_cast<uint32_t>(e_.InputLast + 1 - e_.InputPos);
+    if (n > length) n = length;
+    const auto room = static_cast<uint32_t>(WindowEnd() - out_);
+    if (n > room) n = room;
+    std::memcpy(out_, e_.InputBuffer + e_.InputPos, n);
+    e_.InputPos += static_cast<int32_t>(n);
+    out_ += n;
+    length -= n;
+    if (out_ == WindowEnd() && !WindowFull()) return urWriteError;
   }
-  if (e.AbortRequested) return urUserAbort;
-  return e.InputExhausted ? urReadError : urOk;
+  if (e_.AbortRequested) return urUserAbort;
+  return e_.InputExhausted ? urReadError : urOk;
 }
 
-TUnzipResult InflateFixed(Engine& e) {
+TUnzipResult Inflater::Fixed() {
   uint16_t lengths[288];
   for (unsigned i = 0; i < 288; ++i) lengths[i] = i < 144 ? 8 : i < 256 ? 9 : i < 280 ? 7 : 8;
   Tables literals;
@@ -394,10 +456,11 @@ TUnzipResult InflateFixed(Engine& e) {
       kHuffIncomplete) {
     return urArchiveError;
   }
-  return InflateCodes(e, literals.table, literals.bits, distances.table, distances.bits);
+  return Codes(literals.table, literals.bits, distances.table, distances.bits);
 }
 
-TUnzipResult InflateDynamic(Engine& e) {
+TUnzipResult Inflater::Dynamic() {
+  Engine& e = e_;
   const uint32_t literalCount = 257 + e.GetBits(5);
   const uint32_t distanceCount = 1 + e.GetBits(5);
   const uint32_t codeLengthCount = 4 + e.GetBits(4);
@@ -463,17 +526,39 @@ TUnzipResult InflateDynamic(Engine& e) {
   }
   // No distance codes at all: a block of literals only (a length symbol in
   // it is an error, found when it is met).
-  return InflateCodes(e, literals.table, literals.bits, distances.table, distances.bits);
+  return Codes(literals.table, literals.bits, distances.table, distances.bits);
 }
 
-TUnzipResult InflateBlock(Engine& e, bool& last) {
-  last = e.GetBits(1) != 0;
-  switch (e.GetBits(2)) {
-    case 0: return InflateStored(e);
-    case 1: return InflateFixed(e);
-    case 2: return InflateDynamic(e);
+TUnzipResult Inflater::Block(bool& last) {
+  last = e_.GetBits(1) != 0;
+  switch (e_.GetBits(2)) {
+    case 0: return Stored();
+    case 1: return Fixed();
+    case 2: return Dynamic();
     default: return urArchiveError;
   }
+}
+
+TUnzipResult Inflater::Run() {
+  buffer_ = static_cast<uint8_t*>(std::malloc(kBufferSize));
+  if (buffer_ == nullptr) return urWriteError;  // no window, no output (as the driver does)
+  std::memset(buffer_, 0, kWindowStart);        // history before the first byte: zeros
+  out_ = buffer_ + kWindowStart;
+  e_.InputPos = 0;
+  e_.InputLast = -1;
+  e_.WindowPos = 0;
+  e_.BitCount = 0;
+  e_.BitBuffer = 0;
+  bool last = false;
+  do {
+    const TUnzipResult r = Block(last);
+    if (r == urArchiveError && e_.InputExhausted) return urReadError;
+    if (r != urOk) return r;
+  } while (!last);
+  if (e_.InputExhausted) return urReadError;
+  const auto pending = static_cast<uint32_t>(out_ - (buffer_ + kWindowStart));
+  e_.WindowPos = pending;
+  return e_.FlushBytes(buffer_ + kWindowStart, pending) ? urOk : urWriteError;
 }
 
 }  // namespace
@@ -488,19 +573,8 @@ TUnzipResult InflateBlock(Engine& e, bool& last) {
 // or even an end of the last block met after that point is reported as what
 // it is: the input ran out.
 TUnzipResult InflateEntry(Engine& e) {
-  e.InputPos = 0;
-  e.InputLast = -1;
-  e.WindowPos = 0;
-  e.BitCount = 0;
-  e.BitBuffer = 0;
-  bool last = false;
-  do {
-    const TUnzipResult r = InflateBlock(e, last);
-    if (r == urArchiveError && e.InputExhausted) return urReadError;
-    if (r != urOk) return r;
-  } while (!last);
-  if (e.InputExhausted) return urReadError;
-  return e.FlushWindow(e.WindowPos) ? urOk : urWriteError;
+  Inflater inflater(e);
+  return inflater.Run();
 }
 
 }  // namespace unzip

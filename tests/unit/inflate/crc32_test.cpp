@@ -23,6 +23,7 @@ const Named kRoutines[] = {
     {"Crc32UpdateBytewise", unzip::Crc32UpdateBytewise},
     {"Crc32UpdateSlicing", unzip::Crc32UpdateSlicing},
     {"Crc32UpdateClmul", unzip::Crc32UpdateClmul},
+    {"Crc32UpdateWideClmul", unzip::Crc32UpdateWideClmul},
 };
 
 uint32_t Finished(Routine r, const uint8_t* data, size_t size) {
