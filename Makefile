@@ -14,7 +14,7 @@ deps:
 
 build: deps $(addprefix build-,$(PRESETS))
 
-build-%: deps
+$(addprefix build-,$(PRESETS)): build-%: deps
 	@test -f build/$*/CMakeCache.txt || cmake --preset $*
 	cmake --build --preset $* -j$(JOBS)
 

@@ -9,6 +9,12 @@ if(Q_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all
                       -fno-omit-frame-pointer)
   add_link_options(-fsanitize=address,undefined)
+  add_compile_definitions(Q_SANITIZED)
+endif()
+
+if(Q_FUZZ)
+  # Coverage feedback for libFuzzer from every library the targets link.
+  add_compile_options(-fsanitize=fuzzer-no-link)
 endif()
 
 if(WIN32)

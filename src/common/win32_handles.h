@@ -30,6 +30,14 @@ struct MemoryDcTraits {
 };
 using MemoryDcHandle = UniqueHandle<MemoryDcTraits>;
 
+// A window's device context from GetDC: released to the window it came from.
+struct WindowDcTraits {
+  using Handle = HDC;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle h) { ::ReleaseDC(::WindowFromDC(h), h); }
+};
+using WindowDcHandle = UniqueHandle<WindowDcTraits>;
+
 // Kernel objects closed with CloseHandle whose invalid value is null
 // (threads, events, mutexes).
 struct KernelTraits {
@@ -60,5 +68,16 @@ struct WindowTraits {
   static void Close(Handle h) { ::DestroyWindow(h); }
 };
 using WindowHandle = UniqueHandle<WindowTraits>;
+
+// A COM interface pointer; I is the interface type (IShellLinkA...). The
+// owner holds one reference and gives it back with Release.
+template <typename I>
+struct ComTraits {
+  using Handle = I*;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle h) { h->Release(); }
+};
+template <typename I>
+using ComPtr = UniqueHandle<ComTraits<I>>;
 
 }  // namespace q

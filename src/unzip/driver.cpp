@@ -113,7 +113,7 @@ uint32_t ReadDescriptorCrc(Engine& e, uint16_t method, uint32_t actual) {
 // Everything of one call after the busy mark is set; the caller releases the
 // window and the mark.
 TUnzipResult Extract(Engine& e, const char* ArchiveName, const char* OutName, uint16_t Attr,
-                     uint32_t Offset) {
+                     uint32_t Offset, const TCentralSizes* central) {
   if (e.ArchiveFile.OpenRead(ArchiveName) != 0) return urReadError;
   if (!e.ArchiveFile.Seek(Offset)) return urArchiveError;
   uint32_t got = 0;
@@ -132,6 +132,13 @@ TUnzipResult Extract(Engine& e, const char* ArchiveName, const char* OutName, ui
     e.CompressedSize = DescriptorSizeMarker;
     e.UncompressedSize = DescriptorSizeMarker;
     expectedCrc = 0;
+  }
+  if ((e.GeneralFlags & kFlagDescriptor) && method == 0 && e.CompressedSize == 0 &&
+      central != nullptr) {
+    // Stored data does not end itself: without the directory's size the copy
+    // would take the data for the descriptor.
+    e.CompressedSize = central->Packed;
+    e.UncompressedSize = central->Unpacked;
   }
   if (method > 31 || !(SupportedMethods() & (1u << method))) return urNotSupported;
   if (e.GeneralFlags & kFlagEncrypted) return urEncrypted;
@@ -197,7 +204,8 @@ TUnzipResult Extract(Engine& e, const char* ArchiveName, const char* OutName, ui
 }
 
 TUnzipResult RunOne(Engine& e, const char* ArchiveName, const char* OutName, uint16_t Attr,
-                    uint32_t Offset, uintptr_t NotifyWindow, int16_t NotifyId) {
+                    uint32_t Offset, uintptr_t NotifyWindow, int16_t NotifyId,
+                    const TCentralSizes* central) {
   e.EngineBusy = true;
   e.OutputWindow = static_cast<uint8_t*>(std::calloc(kWindowSize, 1));
   e.NotifyWindow = NotifyWindow;
@@ -205,7 +213,7 @@ TUnzipResult RunOne(Engine& e, const char* ArchiveName, const char* OutName, uin
   e.WindowPos = 0;
   e.ResetInput();
   TUnzipResult result = urWriteError;  // no window, no output
-  if (e.OutputWindow != nullptr) result = Extract(e, ArchiveName, OutName, Attr, Offset);
+  if (e.OutputWindow != nullptr) result = Extract(e, ArchiveName, OutName, Attr, Offset, central);
   e.ArchiveFile.Close();
   e.OutputFile.Close();
   std::free(e.OutputWindow);
@@ -235,11 +243,13 @@ const char* UnzipResultName(int32_t result) {
 }
 
 TUnzipResult UnzipEntry(const char* ArchiveName, const char* OutName, uint16_t Attr,
-                        uint32_t Offset, uintptr_t NotifyWindow, int16_t NotifyId) {
+                        uint32_t Offset, uintptr_t NotifyWindow, int16_t NotifyId,
+                        const TCentralSizes* Central) {
   unzip::Engine& engine = unzip::TheEngine();
   engine.AbortRequested = false;
   if (!engine.EngineBusy) {
-    return unzip::RunOne(engine, ArchiveName, OutName, Attr, Offset, NotifyWindow, NotifyId);
+    return unzip::RunOne(engine, ArchiveName, OutName, Attr, Offset, NotifyWindow, NotifyId,
+                         Central);
   }
   // A nested call from a message handler is refused, unless the mark has
   // stood for more than 30 s without a pump. The extraction that set it is
@@ -249,7 +259,8 @@ TUnzipResult UnzipEntry(const char* ArchiveName, const char* OutName, uint16_t A
   if (engine.LastPumpTick == 0 || since <= unzip::kBusyTimeoutMs) return urBusy;
   auto nested = std::make_unique<unzip::Engine>();
   nested->Ui = engine.Ui;
-  return unzip::RunOne(*nested, ArchiveName, OutName, Attr, Offset, NotifyWindow, NotifyId);
+  return unzip::RunOne(*nested, ArchiveName, OutName, Attr, Offset, NotifyWindow, NotifyId,
+                       Central);
 }
 
 void SetEngineUi(const platform::EngineUi& ui) { unzip::TheEngine().Ui = ui; }

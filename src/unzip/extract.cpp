@@ -31,6 +31,18 @@ bool IsDeviceName(const std::string& component) {
          base[3] >= '1' && base[3] <= '9';
 }
 
+// Why an archive yielded no entries: missing, unreadable (or not recognised
+// as an archive), or an archive whose directory is empty.
+ExtractStatus WhyEmpty(const std::string& archive) {
+  if (!platform::PathExists(archive.c_str())) return ExtractStatus::kArchiveMissing;
+  TZipSearchRec rec;
+  std::memset(&rec, 0, sizeof(rec));
+  const int rc = ZipFindFirst(archive.c_str(), rec);
+  ZipFindClose(rec);
+  const bool empty = rc == kZipNotOpen || (rc == kZipEnd && IsZipArchive(archive.c_str()));
+  return empty ? ExtractStatus::kNoEntries : ExtractStatus::kNotAnArchive;
+}
+
 }  // namespace
 
 bool IsSafeEntryName(const std::string& name) {
@@ -73,7 +85,8 @@ void ReadZipContents(const std::string& ArchiveName, TZipContens& Contents) {
   std::memset(&rec, 0, sizeof(rec));
   if (ZipFindFirst(ArchiveName.c_str(), rec) == kZipOk) {
     do {
-      Contents.push_back(ZipRec{rec.EntryName, rec.LocalHeaderPos});
+      Contents.push_back(
+          ZipRec{rec.EntryName, rec.LocalHeaderPos, TCentralSizes{rec.PackedSize, rec.UnpackedSize}});
     } while (ZipFindNext(rec) == kZipOk);
   }
   ZipFindClose(rec);
@@ -113,13 +126,7 @@ ExtractOutcome ExtractAllFiles(const std::string& ArchiveName, const std::string
   TZipContens contents;
   ReadZipContents(ArchiveName, contents);
   if (contents.empty()) {
-    if (!platform::PathExists(ArchiveName.c_str())) {
-      outcome.status = ExtractStatus::kArchiveMissing;
-    } else if (!IsZipArchive(ArchiveName.c_str())) {
-      outcome.status = ExtractStatus::kNotAnArchive;
-    } else {
-      outcome.status = ExtractStatus::kNoEntries;
-    }
+    outcome.status = WhyEmpty(ArchiveName);
     return outcome;
   }
   const int32_t total = static_cast<int32_t>(contents.size());
@@ -138,7 +145,8 @@ ExtractOutcome ExtractAllFiles(const std::string& ArchiveName, const std::string
       ForceFolders(full);
       result.result = FolderExists(full) ? urOk : urWriteError;
     } else {
-      result.result = UnzipEntry(ArchiveName.c_str(), full.c_str(), 0, entry.LocalHeaderPos, 0, 0);
+      result.result = UnzipEntry(ArchiveName.c_str(), full.c_str(), 0, entry.LocalHeaderPos, 0, 0,
+                                 &entry.Sizes);
     }
     outcome.entries.push_back(std::move(result));
     Report(false, false, total, i);

@@ -10,10 +10,11 @@
 
 // One archive entry: its name as the directory reader delivers it (at most
 // 259 characters, the platform separator, folder entries ending with one) and
-// the file offset of its local header.
+// the file offset of its local header; its sizes from the directory.
 struct ZipRec {
   std::string FileName;
   uint32_t LocalHeaderPos;
+  TCentralSizes Sizes;
 };
 using TZipContens = std::vector<ZipRec>;
 

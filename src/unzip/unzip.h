@@ -30,14 +30,24 @@ inline constexpr uint32_t DescriptorSizeMarker = 2147483547u;  // 0x7FFFFF9B
 // 6 imploded, 8 deflated).
 uint32_t SupportedMethods();
 
+// The sizes the central directory gives an entry. A stored entry whose local
+// header leaves its sizes out (flag bit 3, sizes 0) can only be copied with
+// them: its data has no end mark of its own.
+struct TCentralSizes {
+  uint32_t Packed;
+  uint32_t Unpacked;
+};
+
 // Extracts the entry whose local header is at `Offset` in `ArchiveName` into
 // `OutName` (at most 259 characters; missing folders are made). `Attr` goes
 // to the output on success (bit 0x10 marks a folder entry). `NotifyWindow`
 // receives WM_COMMAND progress messages with `NotifyId`; with no window, a
 // non-zero `NotifyId` is a virtual key that aborts while held down.
-// Changes the process's current folder when it makes folders.
+// Changes the process's current folder when it makes folders. `Central`,
+// when given, supplies the sizes a stored entry's local header leaves out.
 TUnzipResult UnzipEntry(const char* ArchiveName, const char* OutName, uint16_t Attr,
-                        uint32_t Offset, uintptr_t NotifyWindow, int16_t NotifyId);
+                        uint32_t Offset, uintptr_t NotifyWindow, int16_t NotifyId,
+                        const TCentralSizes* Central = nullptr);
 
 // Replaces the engine's message pump, key state, progress message and clock
 // (the defaults talk to the window system on Windows).

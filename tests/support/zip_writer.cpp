@@ -62,7 +62,7 @@ Bytes BuildZip(const std::vector<ZipEntrySpec>& entries, const ZipLayout& layout
     Append(out, payload);
     if (e.flags & 8) {
       if (e.descriptorSignature) Put32(out, 0x08074b50);
-      Put32(out, crc);
+      Put32(out, e.overrideDescriptorCrc ? e.descriptorCrc : crc);
       Put32(out, packed);
       Put32(out, unpacked);
     }

@@ -31,6 +31,8 @@ struct ZipEntrySpec {
   // Overrides for broken archives (applied to both headers unless noted).
   bool overrideCrc = false;
   uint32_t crc = 0;
+  bool overrideDescriptorCrc = false;  // the data descriptor's CRC only
+  uint32_t descriptorCrc = 0;
   bool overrideLocalSizes = false;
   uint32_t localPacked = 0, localUnpacked = 0;
 };

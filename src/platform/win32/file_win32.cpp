@@ -82,8 +82,10 @@ bool File::Size(uint64_t* size) const {
 }
 
 bool File::SetDosTime(uint32_t stamp) {
-  if (!IsOpen()) return false;
   const DosTime t = DosStampToTime(stamp);
+  // The system's own conversion refuses impossible dates on Windows; Wine's
+  // lets some through (Feb 29 of a common year): test the fields first.
+  if (!IsOpen() || !IsValidDosTime(t)) return false;
   SYSTEMTIME st{};
   st.wYear = static_cast<WORD>(t.year);
   st.wMonth = static_cast<WORD>(t.month);

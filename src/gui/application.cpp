@@ -1,0 +1,132 @@
+#include "gui/application.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+
+#include "gui/forms.h"
+
+namespace gui {
+namespace {
+
+TApplication* g_application = nullptr;
+
+}  // namespace
+
+TApplication* Application() { return g_application; }
+
+TApplication::TApplication() {
+  if (!g_application) g_application = this;
+}
+
+TApplication::~TApplication() {
+  if (g_application == this) g_application = nullptr;
+  if (comInitialized_) ::CoUninitialize();
+}
+
+q::Error TApplication::Initialize(bool initializeCom) {
+  if (initializeCom && !comInitialized_) {
+    HRESULT hr = ::CoInitialize(nullptr);
+    if (FAILED(hr)) {
+      return q::Error::Fail("COM could not be initialised (HRESULT " +
+                            std::to_string(static_cast<unsigned long>(hr)) + ")");
+    }
+    comInitialized_ = true;
+  }
+  INITCOMMONCONTROLSEX icc{};
+  icc.dwSize = sizeof icc;
+  icc.dwICC = ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES;
+  if (!::InitCommonControlsEx(&icc)) return q::Error::Fail("the common controls could not be initialised");
+  return {};
+}
+
+int TApplication::Run(TForm& mainForm) {
+  mainForm_ = &mainForm;
+  mainForm.Show();
+  MSG msg;
+  while (!terminated_) {
+    BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+    if (got == 0) {
+      exitCode_ = static_cast<int>(msg.wParam);
+      terminated_ = true;
+    } else if (got == -1) {
+      terminated_ = true;
+    } else {
+      DispatchOne(msg);
+    }
+  }
+  return exitCode_;
+}
+
+void TApplication::ProcessMessages() {
+  MSG msg;
+  while (!terminated_ && ::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      exitCode_ = static_cast<int>(msg.wParam);
+      terminated_ = true;
+      break;
+    }
+    DispatchOne(msg);
+  }
+}
+
+void TApplication::Terminate() { ::PostQuitMessage(0); }
+
+// Dialog keys of our forms are handled here unless the focused control
+// asks for them (WM_GETDLGCODE), as edit controls do for characters.
+bool TApplication::IsDialogKeyMessage(MSG& msg) {
+  if (msg.message != WM_KEYDOWN && msg.message != WM_CHAR && msg.message != WM_SYSCHAR) return false;
+  TWinControl* target = nullptr;
+  for (HWND h = msg.hwnd; h && !target; h = ::GetParent(h)) target = TWinControl::FromHandle(h);
+  TForm* form = target ? target->ParentForm() : nullptr;
+  if (!form) return false;
+  LRESULT code = ::SendMessageA(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));
+  if (msg.message == WM_SYSCHAR) return form->DialogChar(msg.wParam, true);
+  if (msg.message == WM_CHAR) return !(code & DLGC_WANTCHARS) && form->DialogChar(msg.wParam, false);
+  switch (msg.wParam) {
+    case VK_TAB:
+      if (code & (DLGC_WANTTAB | DLGC_WANTALLKEYS)) return false;
+      break;
+    case VK_LEFT:
+    case VK_RIGHT:
+    case VK_UP:
+    case VK_DOWN:
+      if (code & (DLGC_WANTARROWS | DLGC_WANTALLKEYS)) return false;
+      break;
+    case VK_RETURN:
+    case VK_ESCAPE:
+      if (code & DLGC_WANTALLKEYS) return false;
+      break;
+    default:
+      return false;
+  }
+  return form->DialogKey(msg.wParam);
+}
+
+void TApplication::DispatchOne(MSG& msg) {
+  if (IsDialogKeyMessage(msg)) return;
+  HWND root = msg.hwnd ? ::GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+  if (root && TWinControl::FromHandle(root) && ::IsDialogMessageA(root, &msg)) return;
+  ::TranslateMessage(&msg);
+  ::DispatchMessageA(&msg);
+}
+
+void TApplication::SetCursor(TCursor c) {
+  if (c == cursor_) return;
+  cursor_ = c;
+  if (c != crDefault) {
+    ::SetCursor(CursorHandle(c));
+    return;
+  }
+  // Let the window under the pointer choose its own cursor again.
+  POINT pt;
+  HWND under = ::GetCursorPos(&pt) ? ::WindowFromPoint(pt) : nullptr;
+  if (under && ::GetWindowThreadProcessId(under, nullptr) == ::GetCurrentThreadId()) {
+    LRESULT hit = ::SendMessageA(under, WM_NCHITTEST, 0, MAKELPARAM(pt.x, pt.y));
+    ::SendMessageA(under, WM_SETCURSOR, reinterpret_cast<WPARAM>(under),
+                   MAKELPARAM(static_cast<WORD>(hit), WM_MOUSEMOVE));
+  } else {
+    ::SetCursor(::LoadCursorA(nullptr, IDC_ARROW));
+  }
+}
+
+}  // namespace gui

@@ -1,0 +1,69 @@
+// TApplication: the GUI thread's message loop and pump, the application
+// cursor, and COM start-up. One object per program (the GUI thread), made
+// before any form:
+//
+//   gui::TApplication app;
+//   if (q::Error e = app.Initialize()) ...;   // COM (STA), common controls
+//   TForm3 form;
+//   form.CreateFromLayout(...);
+//   return app.Run(form);                     // until the main form closes
+//
+// Every message the loop or the pump takes goes through dialog-key handling
+// first (the form's Tab, arrows, Enter, Escape and accelerators), then
+// through IsDialogMessage for the form's window, then TranslateMessage and
+// DispatchMessage.
+#pragma once
+
+#include <windows.h>
+
+#include "common/error.h"
+#include "gui/control.h"
+
+namespace gui {
+
+class TForm;
+
+class TApplication {
+ public:
+  TApplication();
+  ~TApplication();
+  TApplication(const TApplication&) = delete;
+  TApplication& operator=(const TApplication&) = delete;
+
+  // Initialises COM for this thread as a single-threaded apartment (when
+  // asked) and the common controls.
+  q::Error Initialize(bool initializeCom = true);
+
+  // Shows `mainForm` and runs the message loop until the main form closes
+  // (or Terminate). Returns the WM_QUIT exit code.
+  int Run(TForm& mainForm);
+  TForm* MainForm() const { return mainForm_; }
+  void SetMainForm(TForm* form) { mainForm_ = form; }
+
+  // Removes and dispatches every queued message; returns when the queue is
+  // empty (or WM_QUIT arrived, which ends the application).
+  void ProcessMessages();
+  // Handles one message the way the loop does.
+  void DispatchOne(MSG& msg);
+  void Terminate();
+  bool Terminated() const { return terminated_; }
+
+  // The application cursor: anything but crDefault shows over every
+  // control of the application (crHourGlass while busy).
+  TCursor Cursor() const { return cursor_; }
+  void SetCursor(TCursor c);
+
+ private:
+  bool IsDialogKeyMessage(MSG& msg);
+
+  TForm* mainForm_ = nullptr;
+  bool terminated_ = false;
+  int exitCode_ = 0;
+  TCursor cursor_ = crDefault;
+  bool comInitialized_ = false;
+};
+
+// The application object alive on this program's GUI thread, or null.
+TApplication* Application();
+
+}  // namespace gui

@@ -1,0 +1,101 @@
+#include "gui/component.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace gui {
+
+std::string TValue::Describe() const {
+  switch (kind) {
+    case Kind::Int: return std::to_string(integer);
+    case Kind::Float: return std::to_string(real);
+    case Kind::String: return "'" + text + "'";
+    case Kind::Ident: return text;
+    case Kind::Set: {
+      std::string s = "[";
+      for (size_t i = 0; i < set.size(); ++i) s += (i ? ", " : "") + set[i];
+      return s + "]";
+    }
+  }
+  return "?";
+}
+
+q::Error TValue::ToInt(int& out) const {
+  if (kind != Kind::Int) return q::Error::Fail("expected an integer, got " + Describe());
+  if (integer < std::numeric_limits<int>::min() || integer > std::numeric_limits<int>::max()) {
+    return q::Error::Fail("integer out of range: " + Describe());
+  }
+  out = static_cast<int>(integer);
+  return {};
+}
+
+q::Error TValue::ToBool(bool& out) const {
+  if (kind == Kind::Ident && (text == "True" || text == "False")) {
+    out = text == "True";
+    return {};
+  }
+  return q::Error::Fail("expected True or False, got " + Describe());
+}
+
+q::Error TValue::ToDouble(double& out) const {
+  if (kind == Kind::Float) {
+    out = real;
+  } else if (kind == Kind::Int) {
+    out = static_cast<double>(integer);
+  } else {
+    return q::Error::Fail("expected a number, got " + Describe());
+  }
+  return {};
+}
+
+q::Error TValue::ToString(std::string& out) const {
+  if (kind != Kind::String) return q::Error::Fail("expected a string, got " + Describe());
+  out = text;
+  return {};
+}
+
+q::Error TValue::ToColor(TColor& out) const {
+  if (kind == Kind::Ident) {
+    if (ColorFromIdent(text, out)) return {};
+    return q::Error::Fail("unknown colour " + text);
+  }
+  if (kind == Kind::Int && integer >= std::numeric_limits<int32_t>::min() &&
+      integer <= 0xFFFFFFFFll) {
+    out = static_cast<TColor>(static_cast<uint32_t>(integer));
+    return {};
+  }
+  return q::Error::Fail("expected a colour, got " + Describe());
+}
+
+TComponent::TComponent(TComponent* owner) : owner_(owner) {
+  if (owner_) owner_->components_.push_back(this);
+}
+
+TComponent::~TComponent() {
+  // Owned components go last-created first, each leaving the list itself.
+  while (!components_.empty()) delete components_.back();
+  if (owner_) {
+    auto& list = owner_->components_;
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+  }
+}
+
+TComponent* TComponent::FindComponent(std::string_view name) const {
+  for (TComponent* c : components_) {
+    if (c->name_ == name) return c;
+  }
+  return nullptr;
+}
+
+q::Error TComponent::SetParentComponent(TComponent*) { return {}; }
+
+q::Error TComponent::SetProperty(std::string_view name, const TValue&) {
+  return q::Error::Fail(std::string(ClassName()) + " has no property " + std::string(name));
+}
+
+void TComponent::Loaded() {
+  loading_ = false;
+  loaded_ = true;
+}
+
+}  // namespace gui

@@ -1,0 +1,164 @@
+// TComponent: the base of everything a layout creates. A component has an
+// owner that destroys it, a name, a "loading" flag that is set while a
+// layout applies its properties, and Loaded(), called once afterwards.
+//
+// A subclass names its class for the layout reader and takes the properties
+// it knows, passing the rest to its base:
+//
+//   class TCounter : public gui::TComponent {
+//     Q_GUI_CLASS(TCounter, gui::TComponent)
+//    public:
+//     explicit TCounter(TComponent* owner) : TComponent(owner) {}
+//     q::Error SetProperty(std::string_view name, const gui::TValue& v) override {
+//       if (name == "Count") return v.ToInt(count_);
+//       return TComponent::SetProperty(name, v);
+//     }
+//     void Loaded() override {
+//       TComponent::Loaded();  // IsLoading() is false from here on
+//     }
+//   };
+//
+// Setters may test IsLoading() to defer work until Loaded(), and
+// IsLoaded() to behave differently once the layout is complete.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/error.h"
+#include "gui/color.h"
+
+// Declares a component class's name (the one a layout names it by) and its
+// place in the class chain, for the layout reader and BindComponent.
+#define Q_GUI_CLASS(Cls, Base)                                              \
+ public:                                                                    \
+  static constexpr std::string_view kClassName = #Cls;                      \
+  std::string_view ClassName() const override { return kClassName; }        \
+  bool InheritsFrom(std::string_view name) const override {                 \
+    return name == kClassName || Base::InheritsFrom(name);                  \
+  }                                                                         \
+                                                                            \
+ private:
+
+namespace gui {
+
+class TComponent;
+using TObject = TComponent;
+// Events take the component that fires them.
+using TNotifyEvent = std::function<void(TObject* sender)>;
+
+template <typename E>
+struct TEnumName {
+  std::string_view name;
+  E value;
+};
+
+// One property value as a layout writes it.
+struct TValue {
+  enum class Kind { Int, Float, String, Ident, Set };
+  Kind kind = Kind::Int;
+  int64_t integer = 0;
+  double real = 0;
+  std::string text;               // String: the text; Ident: the name
+  std::vector<std::string> set;   // Set: the member names
+
+  q::Error ToInt(int& out) const;
+  q::Error ToBool(bool& out) const;
+  q::Error ToDouble(double& out) const;
+  q::Error ToString(std::string& out) const;
+  q::Error ToColor(TColor& out) const;
+  template <typename E>
+  q::Error ToEnum(std::initializer_list<TEnumName<E>> names, E& out) const {
+    if (kind == Kind::Ident) {
+      for (const TEnumName<E>& n : names) {
+        if (n.name == text) {
+          out = n.value;
+          return {};
+        }
+      }
+    }
+    return q::Error::Fail("unknown value " + Describe());
+  }
+  // A set of flags: every member must be one of the names; they are or-ed.
+  template <typename E>
+  q::Error ToSet(std::initializer_list<TEnumName<E>> names, E& out) const {
+    if (kind != Kind::Set) return q::Error::Fail("expected a set, got " + Describe());
+    E bits{};
+    for (const std::string& member : set) {
+      bool found = false;
+      for (const TEnumName<E>& n : names) {
+        if (n.name == member) {
+          bits = static_cast<E>(bits | n.value);
+          found = true;
+        }
+      }
+      if (!found) return q::Error::Fail("unknown set member " + member);
+    }
+    out = bits;
+    return {};
+  }
+  std::string Describe() const;
+};
+
+class TComponent {
+ public:
+  static constexpr std::string_view kClassName = "TComponent";
+
+  // The owner (may be null) destroys this component with itself.
+  explicit TComponent(TComponent* owner);
+  virtual ~TComponent();
+  TComponent(const TComponent&) = delete;
+  TComponent& operator=(const TComponent&) = delete;
+
+  virtual std::string_view ClassName() const { return kClassName; }
+  virtual bool InheritsFrom(std::string_view name) const { return name == kClassName; }
+
+  TComponent* Owner() const { return owner_; }
+  const std::string& Name() const { return name_; }
+  void SetName(std::string name) { name_ = std::move(name); }
+
+  int ComponentCount() const { return static_cast<int>(components_.size()); }
+  TComponent* Component(int i) const { return components_[static_cast<size_t>(i)]; }
+  TComponent* FindComponent(std::string_view name) const;
+
+  // Points `field` at the owned component `name`, which must be a T.
+  template <typename T>
+  q::Error BindComponent(std::string_view name, T*& field) const {
+    TComponent* c = FindComponent(name);
+    if (!c) return q::Error::Fail("no component " + std::string(name));
+    if (!c->InheritsFrom(T::kClassName)) {
+      return q::Error::Fail(std::string(name) + " is a " + std::string(c->ClassName()) +
+                            ", not a " + std::string(T::kClassName));
+    }
+    field = static_cast<T*>(c);
+    return {};
+  }
+
+  // True while a layout applies this component's properties.
+  bool IsLoading() const { return loading_; }
+  // True once Loaded() has run.
+  bool IsLoaded() const { return loaded_; }
+  void BeginLoading() { loading_ = true; }
+
+  // Called by the layout reader with the enclosing object, before the
+  // properties are applied (controls take it as their parent).
+  virtual q::Error SetParentComponent(TComponent* parent);
+  // Applies one property from a layout. Unknown names fail.
+  virtual q::Error SetProperty(std::string_view name, const TValue& value);
+  // Called once after the whole layout is applied (and windows exist);
+  // overrides call the base first.
+  virtual void Loaded();
+
+ private:
+  TComponent* owner_;
+  std::string name_;
+  std::vector<TComponent*> components_;  // owned, in creation order
+  bool loading_ = false;
+  bool loaded_ = false;
+};
+
+}  // namespace gui

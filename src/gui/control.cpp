@@ -1,0 +1,840 @@
+#include "gui/control.h"
+
+#include <algorithm>
+
+#include "gui/application.h"
+#include "gui/forms.h"
+
+namespace gui {
+namespace {
+
+constexpr const char* kControlProp = "Q.Control";
+
+// The control whose window is being made on this thread: the window
+// procedure attaches it on the window's first message (which may come
+// before WM_NCCREATE for top-level windows).
+thread_local TWinControl* t_creating = nullptr;
+
+}  // namespace
+
+HCURSOR CursorHandle(TCursor cursor) {
+  LPCSTR id = nullptr;
+  switch (cursor) {
+    case crDefault: return nullptr;
+    case crArrow: id = IDC_ARROW; break;
+    case crIBeam: id = IDC_IBEAM; break;
+    case crHourGlass: id = IDC_WAIT; break;
+    case crHandPoint: id = IDC_HAND; break;
+  }
+  return ::LoadCursorA(nullptr, id);
+}
+
+// --- Life ----------------------------------------------------------------------
+
+TWinControl::TWinControl(TComponent* owner) : TComponent(owner) {}
+
+TWinControl::~TWinControl() {
+  destroying_ = true;
+  while (!controls_.empty()) delete controls_.back();
+  DestroyHandle();
+  if (parent_) {
+    auto& list = parent_->controls_;
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    parent_ = nullptr;
+  }
+}
+
+bool TWinControl::Dying() const {
+  for (const TWinControl* c = this; c; c = c->parent_) {
+    if (c->destroying_) return true;
+  }
+  return false;
+}
+
+q::Error TWinControl::SetParent(TWinControl* parent) {
+  if (parent == parent_) return {};
+  for (TWinControl* p = parent; p; p = p->parent_) {
+    if (p == this) return q::Error::Fail("a control cannot be its own parent");
+  }
+  if (parent_) {
+    TWinControl* old = parent_;
+    auto& list = old->controls_;
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    parent_ = nullptr;
+    DestroyHandle();
+    old->Realign();
+  }
+  parent_ = parent;
+  if (!parent_) return {};
+  parent_->controls_.push_back(this);
+  if (tabOrder_ < 0) tabOrder_ = static_cast<int>(parent_->controls_.size()) - 1;
+  if (parentColor_) ApplyParentColor();
+  if (parentFont_) ApplyParentFont();
+  if (parent_->handle_) {
+    if (q::Error e = CreateHandle()) return e;
+  }
+  RequestParentAlign();
+  return {};
+}
+
+TForm* TWinControl::ParentForm() {
+  for (TWinControl* c = this; c; c = c->parent_) {
+    if (TForm* f = c->AsForm()) return f;
+  }
+  return nullptr;
+}
+
+// --- Window --------------------------------------------------------------------
+
+void TWinControl::CreateParams(TCreateParams& p) {
+  p.WinClassName = "Q.Control";
+  p.Style = WS_CLIPCHILDREN;
+  if (parent_) {
+    p.Style |= WS_CHILD | WS_CLIPSIBLINGS;
+    p.WndParent = parent_->handle_;
+  }
+  if (visible_) p.Style |= WS_VISIBLE;
+  if (!enabled_) p.Style |= WS_DISABLED;
+  if (tabStop_) p.Style |= WS_TABSTOP;
+  p.X = left_;
+  p.Y = top_;
+  p.Width = width_;
+  p.Height = height_;
+  p.Caption = caption_;
+}
+
+namespace {
+
+q::Error RegisterFor(const TCreateParams& p, WNDPROC proc, WNDPROC& base) {
+  HINSTANCE inst = ::GetModuleHandleA(nullptr);
+  WNDCLASSEXA existing{};
+  existing.cbSize = sizeof existing;
+  if (p.BaseClassName) {
+    WNDCLASSEXA bc{};
+    bc.cbSize = sizeof bc;
+    if (!::GetClassInfoExA(nullptr, p.BaseClassName, &bc)) {
+      return q::Error::Fail(std::string("window class ") + p.BaseClassName + " is not available");
+    }
+    base = bc.lpfnWndProc;
+    if (::GetClassInfoExA(inst, p.WinClassName, &existing)) return {};
+    bc.hInstance = inst;
+    bc.lpszClassName = p.WinClassName;
+    bc.lpfnWndProc = proc;
+    bc.style &= ~static_cast<UINT>(CS_GLOBALCLASS);
+    if (!::RegisterClassExA(&bc)) {
+      return q::Error::Fail(std::string("cannot register window class ") + p.WinClassName);
+    }
+    return {};
+  }
+  base = ::DefWindowProcA;
+  if (::GetClassInfoExA(inst, p.WinClassName, &existing)) return {};
+  WNDCLASSEXA wc{};
+  wc.cbSize = sizeof wc;
+  wc.style = p.ClassStyle;
+  wc.lpfnWndProc = proc;
+  wc.hInstance = inst;
+  wc.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
+  wc.lpszClassName = p.WinClassName;
+  if (!::RegisterClassExA(&wc)) {
+    return q::Error::Fail(std::string("cannot register window class ") + p.WinClassName);
+  }
+  return {};
+}
+
+}  // namespace
+
+q::Error TWinControl::CreateHandle() {
+  if (!handle_) {
+    if (parent_ && !parent_->handle_) {
+      return q::Error::Fail(Name() + ": the parent has no window");
+    }
+    TCreateParams p;
+    CreateParams(p);
+    WNDPROC base = nullptr;
+    if (q::Error e = RegisterFor(p, &StaticWndProc, base)) return std::move(e).WithContext(Name());
+    defProc_ = base;
+    ownClass_ = p.BaseClassName == nullptr;
+    HMENU id = nullptr;
+    if (p.Style & WS_CHILD) {
+      TWinControl* top = this;
+      while (top->parent_) top = top->parent_;
+      ctrlId_ = top->nextCtrlId_++;
+      id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(ctrlId_));
+    }
+    t_creating = this;
+    HWND hwnd = ::CreateWindowExA(p.ExStyle, p.WinClassName, p.Caption.c_str(), p.Style, p.X, p.Y,
+                                  p.Width, p.Height, p.WndParent, id, ::GetModuleHandleA(nullptr),
+                                  nullptr);
+    t_creating = nullptr;
+    if (!hwnd) {
+      return q::Error::Fail(Name() + ": cannot create the window (error " +
+                            std::to_string(::GetLastError()) + ")");
+    }
+    if (handle_ != hwnd) Attach(hwnd);
+    if (!ownClass_) ::SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle()), FALSE);
+    // Later siblings lie on top of earlier ones, as a designer shows them.
+    if (p.Style & WS_CHILD) {
+      ::SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+  }
+  for (TWinControl* child : controls_) {
+    if (q::Error e = child->CreateHandle()) return e;
+  }
+  return {};
+}
+
+void TWinControl::DestroyHandle() {
+  if (!handle_) return;
+  HWND hwnd = handle_;
+  ::DestroyWindow(hwnd);  // children's windows go with it
+  if (handle_ == hwnd) Detach();
+}
+
+void TWinControl::Attach(HWND hwnd) {
+  handle_ = hwnd;
+  ::SetPropA(hwnd, kControlProp, this);
+}
+
+void TWinControl::Detach() {
+  if (handle_) ::RemovePropA(handle_, kControlProp);
+  handle_ = nullptr;
+  mouseInside_ = false;
+}
+
+TWinControl* TWinControl::FromHandle(HWND window) {
+  if (!window) return nullptr;
+  return static_cast<TWinControl*>(::GetPropA(window, kControlProp));
+}
+
+LRESULT CALLBACK TWinControl::StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  TWinControl* c = FromHandle(hwnd);
+  if (!c) {
+    c = t_creating;
+    if (!c) return ::DefWindowProcA(hwnd, msg, wParam, lParam);
+    t_creating = nullptr;
+    c->Attach(hwnd);
+  }
+  return c->MainWndProc(msg, wParam, lParam);
+}
+
+LRESULT TWinControl::MainWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  TMessage m{msg, wParam, lParam, 0};
+  // While the object is being torn down its overrides are gone: the window
+  // only gets its default behaviour.
+  if (Dying()) {
+    DefaultHandler(m);
+  } else if (!InterceptMessage(m)) {
+    WndProc(m);
+  }
+  if (msg == WM_NCDESTROY) Detach();
+  return m.Result;
+}
+
+bool TWinControl::InterceptMessage(TMessage&) { return false; }
+
+LRESULT TWinControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
+  TMessage m{msg, wParam, lParam, 0};
+  WndProc(m);
+  return m.Result;
+}
+
+void TWinControl::DefaultHandler(TMessage& m) {
+  if (!handle_ || !defProc_ || IsFrameworkMessage(m.Msg)) {
+    m.Result = 0;
+    return;
+  }
+  m.Result = ::CallWindowProcA(defProc_, handle_, m.Msg, m.WParam, m.LParam);
+}
+
+void TWinControl::Invalidate() {
+  if (handle_) ::InvalidateRect(handle_, nullptr, TRUE);
+}
+
+void TWinControl::Repaint() {
+  if (!handle_) return;
+  ::InvalidateRect(handle_, nullptr, TRUE);
+  ::UpdateWindow(handle_);
+}
+
+void TWinControl::PaintWindow(HDC dc) {
+  TMessage m{WM_PAINT, reinterpret_cast<WPARAM>(dc), 0, 0};
+  DefaultHandler(m);
+}
+
+HBRUSH TWinControl::ColorBrush() {
+  if (!colorBrush_) colorBrush_.Reset(::CreateSolidBrush(ColorToRGB(color_)));
+  return colorBrush_.Get();
+}
+
+// The child a notification of the parent is about, or null.
+HWND TWinControl::ReflectionTarget(const TMessage& m) const {
+  switch (m.Msg) {
+    case WM_COMMAND:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORSTATIC:
+      return reinterpret_cast<HWND>(m.LParam);
+    case WM_NOTIFY:
+      return m.LParam ? reinterpret_cast<const NMHDR*>(m.LParam)->hwndFrom : nullptr;
+    case WM_DRAWITEM:
+      return m.LParam ? reinterpret_cast<const DRAWITEMSTRUCT*>(m.LParam)->hwndItem : nullptr;
+    case WM_MEASUREITEM:  // the item is found by its control id
+      return m.LParam ? ::GetDlgItem(handle_, static_cast<int>(reinterpret_cast<const MEASUREITEMSTRUCT*>(m.LParam)->CtlID))
+                      : nullptr;
+    default:
+      return nullptr;
+  }
+}
+
+void TWinControl::WndProc(TMessage& m) {
+  // Notifications for a child go back to the child as CN_* messages.
+  if (HWND child = ReflectionTarget(m)) {
+    if (TWinControl* c = FromHandle(child); c && c != this) {
+      m.Result = c->Perform(CN_BASE + m.Msg, m.WParam, m.LParam);
+      return;
+    }
+  }
+  switch (m.Msg) {
+    case WM_PAINT:
+      if (customPaint_) {
+        if (m.WParam) {
+          PaintWindow(reinterpret_cast<HDC>(m.WParam));
+        } else {
+          PAINTSTRUCT ps;
+          HDC dc = ::BeginPaint(handle_, &ps);
+          PaintWindow(dc);
+          ::EndPaint(handle_, &ps);
+        }
+        m.Result = 0;
+        return;
+      }
+      break;
+    case WM_PRINTCLIENT:
+      if (customPaint_) {
+        PaintWindow(reinterpret_cast<HDC>(m.WParam));
+        m.Result = 0;
+        return;
+      }
+      break;
+    case WM_ERASEBKGND:
+      if (ownClass_) {
+        RECT r;
+        ::GetClientRect(handle_, &r);
+        ::FillRect(reinterpret_cast<HDC>(m.WParam), &r, ColorBrush());
+        m.Result = 1;
+        return;
+      }
+      break;
+    case WM_SIZE:
+    case WM_MOVE: {
+      int oldW = width_, oldH = height_;
+      DefaultHandler(m);
+      UpdateBoundsFromWindow();
+      if ((width_ != oldW || height_ != oldH) && !aligning_) Realign();
+      return;
+    }
+    case WM_SETFOCUS:
+      DefaultHandler(m);
+      if (TForm* f = ParentForm()) f->FocusChanged(this);
+      return;
+    case WM_MOUSEMOVE:
+      if (!mouseInside_) {
+        TRACKMOUSEEVENT tme{};
+        tme.cbSize = sizeof tme;
+        tme.dwFlags = TME_LEAVE;
+        tme.hwndTrack = handle_;
+        ::TrackMouseEvent(&tme);
+        mouseInside_ = true;
+        Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(this));
+      }
+      break;
+    case WM_MOUSELEAVE:
+      if (mouseInside_) {
+        mouseInside_ = false;
+        Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(this));
+      }
+      break;
+    case WM_SETCURSOR: {
+      TCursor c = crDefault;
+      if (TApplication* app = Application()) c = app->Cursor();
+      if (c == crDefault && LOWORD(m.LParam) == HTCLIENT &&
+          reinterpret_cast<HWND>(m.WParam) == handle_) {
+        c = cursor_;
+      }
+      if (c != crDefault) {
+        ::SetCursor(CursorHandle(c));
+        m.Result = TRUE;
+        return;
+      }
+      break;
+    }
+    case CN_CTLCOLORBTN:
+    case CN_CTLCOLORSTATIC: {
+      HDC dc = reinterpret_cast<HDC>(m.WParam);
+      ::SetTextColor(dc, ColorToRGB(font_.Color));
+      ::SetBkColor(dc, ColorToRGB(color_));
+      m.Result = reinterpret_cast<LRESULT>(ColorBrush());
+      return;
+    }
+    default:
+      break;
+  }
+  DefaultHandler(m);
+}
+
+// --- Bounds and alignment --------------------------------------------------
+
+SIZE TWinControl::FrameSize() const {
+  TCreateParams p;
+  const_cast<TWinControl*>(this)->CreateParams(p);
+  RECT r{0, 0, 0, 0};
+  ::AdjustWindowRectEx(&r, p.Style & ~static_cast<DWORD>(WS_VISIBLE), FALSE, p.ExStyle);
+  return {r.right - r.left, r.bottom - r.top};
+}
+
+RECT TWinControl::ClientRect() const {
+  if (handle_) {
+    RECT r;
+    ::GetClientRect(handle_, &r);
+    return r;
+  }
+  SIZE f = FrameSize();
+  return {0, 0, std::max(0, width_ - static_cast<int>(f.cx)), std::max(0, height_ - static_cast<int>(f.cy))};
+}
+
+void TWinControl::SetClientSize(int width, int height) {
+  SIZE f = FrameSize();
+  SetBounds(left_, top_, width + f.cx, height + f.cy);
+}
+
+void TWinControl::MoveWindowTo(int left, int top, int width, int height) {
+  if (!handle_) return;
+  aligning_ = true;
+  ::SetWindowPos(handle_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  aligning_ = false;
+}
+
+void TWinControl::SetBounds(int left, int top, int width, int height) {
+  width = std::max(0, width);
+  height = std::max(0, height);
+  explicitWidth_ = width;
+  explicitHeight_ = height;
+  if (left == left_ && top == top_ && width == width_ && height == height_) return;
+  bool resized = width != width_ || height != height_;
+  left_ = left;
+  top_ = top;
+  width_ = width;
+  height_ = height;
+  MoveWindowTo(left, top, width, height);
+  if (resized) Realign();
+  RequestParentAlign();
+}
+
+void TWinControl::SetBoundsAligned(int left, int top, int width, int height) {
+  width = std::max(0, width);
+  height = std::max(0, height);
+  if (left == left_ && top == top_ && width == width_ && height == height_) return;
+  bool resized = width != width_ || height != height_;
+  left_ = left;
+  top_ = top;
+  width_ = width;
+  height_ = height;
+  MoveWindowTo(left, top, width, height);
+  if (resized) Realign();
+}
+
+void TWinControl::UpdateBoundsFromWindow() {
+  if (!handle_) return;
+  RECT r;
+  ::GetWindowRect(handle_, &r);
+  if (HWND p = ::GetParent(handle_); p && (::GetWindowLongPtrA(handle_, GWL_STYLE) & WS_CHILD)) {
+    ::MapWindowPoints(nullptr, p, reinterpret_cast<POINT*>(&r), 2);
+  }
+  left_ = r.left;
+  top_ = r.top;
+  width_ = r.right - r.left;
+  height_ = r.bottom - r.top;
+}
+
+void TWinControl::SetAlign(TAlign a) {
+  if (a == align_) return;
+  align_ = a;
+  RequestParentAlign();
+}
+
+void TWinControl::SetAutoSize(bool on) {
+  if (on == autoSize_) return;
+  autoSize_ = on;
+  RequestParentAlign();
+}
+
+// A change in a child can change the size of every auto-sizing container
+// above it: the layout restarts above the last of them.
+void TWinControl::RequestParentAlign() {
+  TWinControl* c = parent_;
+  if (!c) return;
+  while (c->autoSize_ && c->parent_) c = c->parent_;
+  c->Realign();
+}
+
+void TWinControl::AdjustClientRect(RECT&) {}
+
+bool TWinControl::PreferredSize(int& width, int& height) {
+  bool any = false;
+  RECT area = ClientRect();
+  AdjustClientRect(area);
+  const int marginX = width_ - (area.right - area.left);
+  const int marginY = height_ - (area.bottom - area.top);
+  int stackX = 0, stackY = 0, fillX = 0, fillY = 0, extentX = 0, extentY = 0;
+  for (TWinControl* c : controls_) {
+    if (!c->visible_) continue;
+    any = true;
+    int w = c->width_, h = c->height_;
+    if (c->autoSize_) c->PreferredSize(w, h);
+    switch (c->align_) {
+      case alTop:
+      case alBottom: stackY += h; break;
+      case alLeft:
+      case alRight: stackX += w; break;
+      // A filling child asks for the size it was given, not the one the
+      // alignment stretched it to.
+      case alClient:
+        fillX = std::max(fillX, c->explicitWidth_);
+        fillY = std::max(fillY, c->explicitHeight_);
+        break;
+      case alNone:
+        extentX = std::max(extentX, c->left_ + w - static_cast<int>(area.left));
+        extentY = std::max(extentY, c->top_ + h - static_cast<int>(area.top));
+        break;
+    }
+  }
+  if (!any) return false;
+  width = marginX + std::max(stackX + fillX, extentX);
+  height = marginY + std::max(stackY + fillY, extentY);
+  return true;
+}
+
+void TWinControl::Realign() {
+  if (IsLoading() || Dying()) return;
+  AlignTree();
+}
+
+void TWinControl::AlignTree() {
+  RECT r = ClientRect();
+  AdjustClientRect(r);
+  static constexpr TAlign kOrder[] = {alTop, alBottom, alLeft, alRight, alClient, alNone};
+  for (TAlign kind : kOrder) {
+    for (TWinControl* c : controls_) {
+      if (c->align_ != kind || !c->visible_) continue;
+      int w = c->width_, h = c->height_;
+      int pw = w, ph = h;
+      bool sized = c->autoSize_ && c->PreferredSize(pw, ph);
+      switch (kind) {
+        case alTop:
+          if (sized) h = ph;
+          c->SetBoundsAligned(r.left, r.top, r.right - r.left, h);
+          r.top += h;
+          break;
+        case alBottom:
+          if (sized) h = ph;
+          c->SetBoundsAligned(r.left, r.bottom - h, r.right - r.left, h);
+          r.bottom -= h;
+          break;
+        case alLeft:
+          if (sized) w = pw;
+          c->SetBoundsAligned(r.left, r.top, w, r.bottom - r.top);
+          r.left += w;
+          break;
+        case alRight:
+          if (sized) w = pw;
+          c->SetBoundsAligned(r.right - w, r.top, w, r.bottom - r.top);
+          r.right -= w;
+          break;
+        case alClient:
+          c->SetBoundsAligned(r.left, r.top, r.right - r.left, r.bottom - r.top);
+          break;
+        case alNone:
+          if (sized) c->SetBoundsAligned(c->left_, c->top_, pw, ph);
+          break;
+      }
+    }
+  }
+  for (TWinControl* c : controls_) c->AlignTree();
+}
+
+// --- Look ------------------------------------------------------------------------
+
+void TWinControl::SetColor(TColor c) {
+  parentColor_ = false;
+  if (c == color_) return;
+  color_ = c;
+  colorBrush_.Reset();
+  Perform(CM_COLORCHANGED);
+  Invalidate();
+  for (TWinControl* child : controls_) {
+    if (child->parentColor_) child->ApplyParentColor();
+  }
+}
+
+void TWinControl::SetParentColor(bool on) {
+  parentColor_ = on;
+  if (on) ApplyParentColor();
+}
+
+void TWinControl::ApplyParentColor() {
+  if (!parent_) return;
+  SetColor(parent_->color_);
+  parentColor_ = true;
+}
+
+void TWinControl::SetFont(const TFont& font) {
+  parentFont_ = false;
+  if (font == font_) return;
+  font_ = font;
+  FontChanged();
+}
+
+void TWinControl::SetParentFont(bool on) {
+  parentFont_ = on;
+  if (on) ApplyParentFont();
+}
+
+void TWinControl::ApplyParentFont() {
+  if (!parent_ || parent_->font_ == font_) return;
+  font_ = parent_->font_;
+  FontChanged();
+}
+
+void TWinControl::FontChanged() {
+  fontObj_.Reset();
+  if (handle_ && !ownClass_) {
+    ::SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle()), TRUE);
+  }
+  Perform(CM_FONTCHANGED);
+  Invalidate();
+  for (TWinControl* child : controls_) {
+    if (child->parentFont_) child->ApplyParentFont();
+  }
+  if (autoSize_) RequestParentAlign();
+}
+
+HFONT TWinControl::FontHandle() {
+  if (!fontObj_) {
+    LOGFONTA lf = font_.ToLogFont();
+    fontObj_.Reset(::CreateFontIndirectA(&lf));
+  }
+  return fontObj_.Get();
+}
+
+void TWinControl::SetCaption(std::string text) {
+  if (text == caption_) return;
+  caption_ = std::move(text);
+  if (handle_) ::SetWindowTextA(handle_, caption_.c_str());
+  Perform(CM_TEXTCHANGED);
+  Invalidate();
+  if (autoSize_) RequestParentAlign();
+}
+
+// --- State -----------------------------------------------------------------------
+
+// Hiding or disabling the control that holds the focus hands the focus on
+// to the next control (or to the form), so keys never go to a window the
+// user cannot see.
+void TWinControl::MoveFocusAway() {
+  if (!handle_) return;
+  HWND focus = ::GetFocus();
+  if (!focus || (focus != handle_ && !::IsChild(handle_, focus))) return;
+  if (TForm* f = ParentForm(); f && f != this) f->DefocusControl(this);
+}
+
+void TWinControl::SetVisible(bool on) {
+  if (on == visible_) return;
+  if (!on) MoveFocusAway();
+  visible_ = on;
+  if (handle_) ::ShowWindow(handle_, on ? SW_SHOWNA : SW_HIDE);
+  Perform(CM_VISIBLECHANGED, on ? 1 : 0);
+  RequestParentAlign();
+}
+
+void TWinControl::SetEnabled(bool on) {
+  if (on == enabled_) return;
+  if (!on) MoveFocusAway();
+  enabled_ = on;
+  if (handle_) ::EnableWindow(handle_, on ? TRUE : FALSE);
+  Perform(CM_ENABLEDCHANGED, on ? 1 : 0);
+  Invalidate();
+}
+
+void TWinControl::SetTabOrder(int order) {
+  if (!parent_ || IsLoading()) {
+    tabOrder_ = order;
+    return;
+  }
+  // Renumber the siblings 0..n-1 with this one at `order`.
+  std::vector<TWinControl*> list = parent_->controls_;
+  std::stable_sort(list.begin(), list.end(),
+                   [](const TWinControl* a, const TWinControl* b) { return a->tabOrder_ < b->tabOrder_; });
+  list.erase(std::remove(list.begin(), list.end(), this), list.end());
+  order = std::clamp(order, 0, static_cast<int>(list.size()));
+  list.insert(list.begin() + order, this);
+  for (size_t i = 0; i < list.size(); ++i) list[i]->tabOrder_ = static_cast<int>(i);
+}
+
+void TWinControl::SetTabStop(bool on) {
+  tabStop_ = on;
+  if (handle_) {
+    LONG_PTR style = ::GetWindowLongPtrA(handle_, GWL_STYLE);
+    style = on ? (style | WS_TABSTOP) : (style & ~static_cast<LONG_PTR>(WS_TABSTOP));
+    ::SetWindowLongPtrA(handle_, GWL_STYLE, style);
+  }
+}
+
+bool TWinControl::Focused() const { return handle_ && ::GetFocus() == handle_; }
+
+bool TWinControl::CanFocus() const {
+  if (!handle_) return false;
+  for (const TWinControl* c = this; c; c = c->parent_) {
+    if (!c->visible_ || !c->enabled_) return false;
+  }
+  return true;
+}
+
+void TWinControl::SetFocus() {
+  TForm* f = ParentForm();
+  if (f && f != this && !::IsWindowVisible(f->Handle())) {
+    f->SetActiveControl(this);
+    return;
+  }
+  if (CanFocus()) ::SetFocus(handle_);
+}
+
+// --- Layout properties -----------------------------------------------------
+
+q::Error TWinControl::SetParentComponent(TComponent* parent) {
+  if (!parent || !parent->InheritsFrom(TWinControl::kClassName)) return {};
+  return SetParent(static_cast<TWinControl*>(parent));
+}
+
+q::Error TWinControl::SetProperty(std::string_view name, const TValue& v) {
+  auto intProp = [&](void (TWinControl::*set)(int)) -> q::Error {
+    int x = 0;
+    if (q::Error e = v.ToInt(x)) return e;
+    (this->*set)(x);
+    return {};
+  };
+  auto boolProp = [&](void (TWinControl::*set)(bool)) -> q::Error {
+    bool b = false;
+    if (q::Error e = v.ToBool(b)) return e;
+    (this->*set)(b);
+    return {};
+  };
+  if (name == "Left") return intProp(&TWinControl::SetLeft);
+  if (name == "Top") return intProp(&TWinControl::SetTop);
+  if (name == "Width") return intProp(&TWinControl::SetWidth);
+  if (name == "Height") return intProp(&TWinControl::SetHeight);
+  if (name == "ClientWidth" || name == "ClientHeight") {
+    int x = 0;
+    if (q::Error e = v.ToInt(x)) return e;
+    if (name == "ClientWidth") {
+      SetClientSize(x, ClientHeight());
+    } else {
+      SetClientSize(ClientWidth(), x);
+    }
+    return {};
+  }
+  if (name == "Visible") return boolProp(&TWinControl::SetVisible);
+  if (name == "Enabled") return boolProp(&TWinControl::SetEnabled);
+  if (name == "AutoSize") return boolProp(&TWinControl::SetAutoSize);
+  if (name == "ParentColor") return boolProp(&TWinControl::SetParentColor);
+  if (name == "ParentFont") return boolProp(&TWinControl::SetParentFont);
+  if (name == "TabStop") return boolProp(&TWinControl::SetTabStop);
+  if (name == "TabOrder") return intProp(&TWinControl::SetTabOrder);
+  if (name == "Align") {
+    TAlign a = alNone;
+    if (q::Error e = v.ToEnum<TAlign>({{"alNone", alNone}, {"alTop", alTop}, {"alBottom", alBottom},
+                                       {"alLeft", alLeft}, {"alRight", alRight}, {"alClient", alClient}},
+                                      a)) {
+      return e;
+    }
+    SetAlign(a);
+    return {};
+  }
+  if (name == "Color") {
+    TColor c = 0;
+    if (q::Error e = v.ToColor(c)) return e;
+    SetColor(c);
+    return {};
+  }
+  if (name == "Caption") {
+    std::string s;
+    if (q::Error e = v.ToString(s)) return e;
+    SetCaption(std::move(s));
+    return {};
+  }
+  if (name == "Cursor") {
+    TCursor c = crDefault;
+    if (q::Error e = v.ToEnum<TCursor>({{"crDefault", crDefault}, {"crArrow", crArrow}, {"crIBeam", crIBeam},
+                                        {"crHourGlass", crHourGlass}, {"crHandPoint", crHandPoint}},
+                                       c)) {
+      return e;
+    }
+    SetCursor(c);
+    return {};
+  }
+  if (name.substr(0, 5) == "Font.") {
+    TFont f = font_;
+    std::string_view sub = name.substr(5);
+    q::Error e;
+    if (sub == "Name") {
+      e = v.ToString(f.Name);
+    } else if (sub == "Height") {
+      e = v.ToInt(f.Height);
+    } else if (sub == "Size") {  // points at 96 pixels per inch
+      int points = 0;
+      e = v.ToInt(points);
+      f.Height = -(points * 96 + 36) / 72;
+    } else if (sub == "Color") {
+      e = v.ToColor(f.Color);
+    } else if (sub == "Style") {
+      e = v.ToSet<TFontStyles>({{"fsBold", fsBold}, {"fsItalic", fsItalic},
+                                {"fsUnderline", fsUnderline}, {"fsStrikeOut", fsStrikeOut}},
+                               f.Style);
+    } else if (sub == "Charset") {
+      int cs = 0;
+      e = v.ToEnum<int>({{"ANSI_CHARSET", ANSI_CHARSET}, {"DEFAULT_CHARSET", DEFAULT_CHARSET},
+                         {"SYMBOL_CHARSET", SYMBOL_CHARSET}, {"OEM_CHARSET", OEM_CHARSET}},
+                        cs);
+      if (e && v.kind == TValue::Kind::Int) e = v.ToInt(cs);
+      f.Charset = static_cast<uint8_t>(cs);
+    } else {
+      return TComponent::SetProperty(name, v);
+    }
+    if (e) return e;
+    SetFont(f);
+    return {};
+  }
+  return TComponent::SetProperty(name, v);
+}
+
+void TWinControl::Loaded() {
+  TComponent::Loaded();
+  Realign();
+}
+
+// --- TCustomControl ------------------------------------------------------------
+
+TCustomControl::TCustomControl(TComponent* owner) : TWinControl(owner) { SetCustomPaint(true); }
+
+void TCustomControl::PaintWindow(HDC dc) {
+  canvas_.SetHandle(dc);
+  canvas_.Lock();
+  Paint();
+  canvas_.Unlock();
+  canvas_.SetHandle(nullptr);
+}
+
+void TCustomControl::Paint() {
+  canvas_.SetBrushColor(Color());
+  canvas_.FillRect(ClientRect());
+}
+
+}  // namespace gui

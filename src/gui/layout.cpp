@@ -1,0 +1,300 @@
+#include "gui/layout.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <string>
+
+namespace gui {
+namespace {
+
+constexpr int kMaxDepth = 64;
+
+struct Token {
+  enum class Kind { End, Ident, Int, Float, String, Symbol };
+  Kind kind = Kind::End;
+  std::string text;  // Ident name, String text
+  int64_t integer = 0;
+  double real = 0;
+  char symbol = 0;
+  int line = 1;
+};
+
+class Parser {
+ public:
+  Parser(std::string_view text, TComponent& root, const TComponentFactory& create,
+         std::vector<TComponent*>& created)
+      : text_(text), root_(root), create_(create), created_(created) {}
+
+  q::Error Run() {
+    if (q::Error e = Advance()) return e;
+    if (q::Error e = ReadObject(nullptr, 0)) return e;
+    if (tok_.kind != Token::Kind::End) return Fail("text after the last end");
+    return {};
+  }
+
+ private:
+  q::Error Fail(const std::string& what) const {
+    return q::Error::Fail("layout line " + std::to_string(tok_.line) + ": " + what);
+  }
+
+  static bool IdentStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
+  static bool IdentChar(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.';
+  }
+  bool At(char c) const { return pos_ < text_.size() && text_[pos_] == c; }
+  bool AtDigit(size_t at) const {
+    return at < text_.size() && std::isdigit(static_cast<unsigned char>(text_[at]));
+  }
+
+  // Reads the next token into tok_.
+  q::Error Advance() {
+    for (;;) {
+      while (pos_ < text_.size() && std::isspace(static_cast<unsigned char>(text_[pos_]))) {
+        if (text_[pos_] == '\n') ++line_;
+        ++pos_;
+      }
+      if (pos_ + 1 < text_.size() && text_[pos_] == '/' && text_[pos_ + 1] == '/') {
+        while (pos_ < text_.size() && text_[pos_] != '\n') ++pos_;
+        continue;
+      }
+      break;
+    }
+    tok_ = Token{};
+    tok_.line = line_;
+    if (pos_ >= text_.size()) return {};
+    char c = text_[pos_];
+    if (IdentStart(c)) {
+      size_t start = pos_;
+      while (pos_ < text_.size() && IdentChar(text_[pos_])) ++pos_;
+      tok_.kind = Token::Kind::Ident;
+      tok_.text = std::string(text_.substr(start, pos_ - start));
+      return {};
+    }
+    if (std::isdigit(static_cast<unsigned char>(c)) || (c == '-' && (AtDigit(pos_ + 1) || (pos_ + 1 < text_.size() && text_[pos_ + 1] == '$'))) || c == '$') {
+      return ReadNumber();
+    }
+    if (c == '\'' || c == '#') return ReadString();
+    if (c == '=' || c == ':' || c == '[' || c == ']' || c == ',' || c == '+') {
+      tok_.kind = Token::Kind::Symbol;
+      tok_.symbol = c;
+      ++pos_;
+      return {};
+    }
+    return Fail(std::string("unexpected character '") + c + "'");
+  }
+
+  q::Error ReadNumber() {
+    bool negative = At('-');
+    if (negative) ++pos_;
+    if (At('$')) {
+      ++pos_;
+      size_t start = pos_;
+      while (pos_ < text_.size() && std::isxdigit(static_cast<unsigned char>(text_[pos_]))) ++pos_;
+      if (pos_ == start || pos_ - start > 8) return Fail("bad hexadecimal number");
+      int64_t v = static_cast<int64_t>(std::strtoull(std::string(text_.substr(start, pos_ - start)).c_str(), nullptr, 16));
+      tok_.kind = Token::Kind::Int;
+      tok_.integer = negative ? -v : v;
+      return {};
+    }
+    size_t start = pos_;
+    bool real = false;
+    while (AtDigit(pos_)) ++pos_;
+    if (At('.') && AtDigit(pos_ + 1)) {
+      real = true;
+      ++pos_;
+      while (AtDigit(pos_)) ++pos_;
+    }
+    if (At('e') || At('E')) {
+      size_t save = pos_++;
+      if (At('+') || At('-')) ++pos_;
+      if (AtDigit(pos_)) {
+        real = true;
+        while (AtDigit(pos_)) ++pos_;
+      } else {
+        pos_ = save;
+      }
+    }
+    std::string digits(text_.substr(start, pos_ - start));
+    if (real) {
+      tok_.kind = Token::Kind::Float;
+      tok_.real = std::strtod(digits.c_str(), nullptr) * (negative ? -1 : 1);
+      return {};
+    }
+    if (digits.size() > 18) return Fail("number too long");
+    tok_.kind = Token::Kind::Int;
+    tok_.integer = std::strtoll(digits.c_str(), nullptr, 10) * (negative ? -1 : 1);
+    return {};
+  }
+
+  // 'quoted' pieces ('' is one quote) and #code characters, side by side.
+  q::Error ReadString() {
+    std::string s;
+    while (At('\'') || At('#')) {
+      if (At('\'')) {
+        ++pos_;
+        for (;;) {
+          if (pos_ >= text_.size() || text_[pos_] == '\n') return Fail("unterminated string");
+          if (text_[pos_] == '\'') {
+            if (pos_ + 1 < text_.size() && text_[pos_ + 1] == '\'') {
+              s += '\'';
+              pos_ += 2;
+              continue;
+            }
+            ++pos_;
+            break;
+          }
+          s += text_[pos_++];
+        }
+      } else {
+        ++pos_;
+        int base = 10;
+        if (At('$')) {
+          base = 16;
+          ++pos_;
+        }
+        size_t start = pos_;
+        while (pos_ < text_.size() && (base == 16 ? std::isxdigit(static_cast<unsigned char>(text_[pos_]))
+                                                  : std::isdigit(static_cast<unsigned char>(text_[pos_])))) {
+          ++pos_;
+        }
+        if (pos_ == start || pos_ - start > 3) return Fail("bad character code");
+        long code = std::strtol(std::string(text_.substr(start, pos_ - start)).c_str(), nullptr, base);
+        if (code > 255) return Fail("character code above 255");
+        s += static_cast<char>(code);
+      }
+    }
+    tok_.kind = Token::Kind::String;
+    tok_.text = std::move(s);
+    return {};
+  }
+
+  bool IsSymbol(char c) const { return tok_.kind == Token::Kind::Symbol && tok_.symbol == c; }
+  bool IsWord(std::string_view w) const { return tok_.kind == Token::Kind::Ident && tok_.text == w; }
+
+  q::Error Expect(char c) {
+    if (!IsSymbol(c)) return Fail(std::string("expected '") + c + "'");
+    return Advance();
+  }
+
+  q::Error ExpectIdent(std::string& out, const char* what) {
+    if (tok_.kind != Token::Kind::Ident) return Fail(std::string("expected ") + what);
+    out = tok_.text;
+    return Advance();
+  }
+
+  q::Error ReadValue(TValue& v) {
+    switch (tok_.kind) {
+      case Token::Kind::Int:
+        v.kind = TValue::Kind::Int;
+        v.integer = tok_.integer;
+        return Advance();
+      case Token::Kind::Float:
+        v.kind = TValue::Kind::Float;
+        v.real = tok_.real;
+        return Advance();
+      case Token::Kind::Ident:
+        v.kind = TValue::Kind::Ident;
+        v.text = tok_.text;
+        return Advance();
+      case Token::Kind::String:
+        v.kind = TValue::Kind::String;
+        v.text = tok_.text;
+        if (q::Error e = Advance()) return e;
+        while (IsSymbol('+')) {
+          if (q::Error e = Advance()) return e;
+          if (tok_.kind != Token::Kind::String) return Fail("expected a string after '+'");
+          v.text += tok_.text;
+          if (q::Error e = Advance()) return e;
+        }
+        return {};
+      case Token::Kind::Symbol:
+        if (tok_.symbol == '[') {
+          v.kind = TValue::Kind::Set;
+          if (q::Error e = Advance()) return e;
+          while (!IsSymbol(']')) {
+            std::string member;
+            if (q::Error e = ExpectIdent(member, "a set member")) return e;
+            v.set.push_back(std::move(member));
+            if (IsSymbol(',')) {
+              if (q::Error e = Advance()) return e;
+            } else if (!IsSymbol(']')) {
+              return Fail("expected ',' or ']'");
+            }
+          }
+          return Advance();
+        }
+        break;
+      case Token::Kind::End:
+        break;
+    }
+    return Fail("expected a value");
+  }
+
+  q::Error ReadObject(TComponent* enclosing, int depth) {
+    if (depth > kMaxDepth) return Fail("objects nested too deeply");
+    if (!IsWord("object")) return Fail("expected object");
+    if (q::Error e = Advance()) return e;
+    std::string name, cls;
+    if (q::Error e = ExpectIdent(name, "a component name")) return e;
+    if (q::Error e = Expect(':')) return e;
+    int line = tok_.line;
+    if (q::Error e = ExpectIdent(cls, "a class name")) return e;
+
+    TComponent* comp = nullptr;
+    if (!enclosing) {
+      if (!root_.InheritsFrom(cls)) {
+        return q::Error::Fail("layout line " + std::to_string(line) + ": the layout is for a " + cls +
+                              ", not a " + std::string(root_.ClassName()));
+      }
+      comp = &root_;
+    } else {
+      if (root_.FindComponent(name)) {
+        return q::Error::Fail("layout line " + std::to_string(line) + ": a second component " + name);
+      }
+      comp = create_(cls);
+      if (!comp) return q::Error::Fail("layout line " + std::to_string(line) + ": unknown class " + cls);
+    }
+    comp->SetName(name);
+    comp->BeginLoading();
+    created_.push_back(comp);
+    if (enclosing) {
+      if (q::Error e = comp->SetParentComponent(enclosing)) {
+        return std::move(e).WithContext("layout line " + std::to_string(line) + ": " + name);
+      }
+    }
+    for (;;) {
+      if (IsWord("end")) return Advance();
+      if (IsWord("object")) {
+        if (q::Error e = ReadObject(comp, depth + 1)) return e;
+        continue;
+      }
+      if (tok_.kind != Token::Kind::Ident) return Fail("expected a property, object or end in " + name);
+      std::string prop = tok_.text;
+      int propLine = tok_.line;
+      if (q::Error e = Advance()) return e;
+      if (q::Error e = Expect('=')) return e;
+      TValue value;
+      if (q::Error e = ReadValue(value)) return e;
+      if (q::Error e = comp->SetProperty(prop, value)) {
+        return std::move(e).WithContext("layout line " + std::to_string(propLine) + ": " + name + "." + prop);
+      }
+    }
+  }
+
+  std::string_view text_;
+  size_t pos_ = 0;
+  int line_ = 1;
+  Token tok_;
+  TComponent& root_;
+  const TComponentFactory& create_;
+  std::vector<TComponent*>& created_;
+};
+
+}  // namespace
+
+q::Error ReadLayout(std::string_view text, TComponent& root, const TComponentFactory& create,
+                    std::vector<TComponent*>& created) {
+  return Parser(text, root, create, created).Run();
+}
+
+}  // namespace gui

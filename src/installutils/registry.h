@@ -1,0 +1,21 @@
+// Reading string values from the registry. Windows-only.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// The text of the string value `ValueName` of `Key` below `Root` (a
+// predefined root or any open key; a leading "\" in `Key` is allowed). The
+// key is opened with full access. REG_SZ and REG_EXPAND_SZ values give their
+// text up to the first zero character, environment references unexpanded.
+// Anything else gives an empty string and nothing further: a key that does
+// not exist or cannot be opened with full access, a missing value, a value
+// of another type, a value larger than a megabyte.
+std::string RegReadString(HKEY Root, const std::string& Key, const std::string& ValueName);
+
+// `Key` without its leading "\", as the registry functions take it.
+std::string RelativeKeyPath(const std::string& Key);
+
+// "HKEY_LOCAL_MACHINE\SOFTWARE\...", for messages.
+std::string KeyPathText(HKEY Root, const std::string& Key);

@@ -1,0 +1,96 @@
+#include "installutils/system_folders.h"
+
+#include <cstring>
+#include <utility>
+
+#include "installutils/registry.h"
+
+namespace {
+
+// The module's values: written by the start-up code (or a test) on the main
+// thread before any other thread exists, only read afterwards.
+struct InstallUtilsState {
+  int initCount = 0;
+  OsInfo os;
+  SystemFolders folders;
+  OtherFolders others;
+};
+constinit InstallUtilsState g_state;
+
+std::string ReadFolder(const FolderSource& source, HKEY localMachine, HKEY currentUser) {
+  const HKEY root = source.root == RegistryRoot::kLocalMachine ? localMachine : currentUser;
+  return RegReadString(root, source.key, source.valueName);
+}
+
+// GetWindowsDirectoryA and GetSystemDirectoryA: a result of 0 (failure) or
+// larger than the buffer (it needs more) leaves the value empty.
+template <typename Query>
+std::string SystemDirectory(Query query) {
+  char buffer[MAX_PATH + 1];
+  const UINT length = query(buffer, static_cast<UINT>(sizeof buffer));
+  return (length == 0 || length >= sizeof buffer) ? std::string() : std::string(buffer, length);
+}
+
+OtherFolders ReadOtherFolders() {
+  OtherFolders f;
+  f.WindowsFolder = SystemDirectory(::GetWindowsDirectoryA);
+  f.SystemFolder = SystemDirectory(::GetSystemDirectoryA);
+  const std::pair<std::string*, const char*> userFolders[] = {
+      {&f.StartMenuFolder, "Start Menu"}, {&f.SendToFolder, "SendTo"},
+      {&f.StartupFolder, "Startup"},      {&f.NetHoodFolder, "NetHood"},
+      {&f.AppDataFolder, "AppData"},      {&f.FontsFolder, "Fonts"},
+      {&f.PersonalFolder, "Personal"},
+  };
+  for (const auto& [value, name] : userFolders) {
+    *value = RegReadString(HKEY_CURRENT_USER, kShellFoldersKey, name);
+  }
+  return f;
+}
+
+}  // namespace
+
+OsInfo QueryOsVersion() {
+  OSVERSIONINFOA info;
+  std::memset(&info, 0, sizeof info);
+  static_assert(sizeof info == 148, "the ANSI version-information record");
+  info.dwOSVersionInfoSize = sizeof info;
+  if (!::GetVersionExA(&info)) return ClassifyOsVersion(nullptr);
+  OsVersionRecord record;
+  record.majorVersion = info.dwMajorVersion;
+  record.minorVersion = info.dwMinorVersion;
+  record.buildNumber = info.dwBuildNumber;
+  record.platformId = info.dwPlatformId;
+  // The system need not terminate the text within its 128 characters.
+  record.servicePack.assign(info.szCSDVersion,
+                            strnlen(info.szCSDVersion, sizeof info.szCSDVersion));
+  return ClassifyOsVersion(&record);
+}
+
+SystemFolders ReadSystemFolders(const OsInfo& os, HKEY localMachine, HKEY currentUser) {
+  const FolderSources sources = SelectFolderSources(os);
+  SystemFolders folders;
+  folders.ProgramFilesFolder = ReadFolder(sources.programFiles, localMachine, currentUser);
+  folders.ProgramsFolder = ReadFolder(sources.programs, localMachine, currentUser);
+  folders.DesktopFolder = ReadFolder(sources.desktop, localMachine, currentUser);
+  return folders;
+}
+
+void InitializeInstallUtils() {
+  if (g_state.initCount++ != 0) return;
+  g_state.os = QueryOsVersion();
+  g_state.folders = ReadSystemFolders(g_state.os, HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER);
+  g_state.others = ReadOtherFolders();
+}
+
+void FinalizeInstallUtils() {
+  if (g_state.initCount == 0 || --g_state.initCount != 0) return;
+  g_state = InstallUtilsState();
+}
+
+const OsInfo& OsInformation() { return g_state.os; }
+const std::string& ProgramFilesFolder() { return g_state.folders.ProgramFilesFolder; }
+const std::string& ProgramsFolder() { return g_state.folders.ProgramsFolder; }
+const std::string& DesktopFolder() { return g_state.folders.DesktopFolder; }
+const OtherFolders& OtherSystemFolders() { return g_state.others; }
+
+void SetSystemFolders(SystemFolders folders) { g_state.folders = std::move(folders); }

@@ -1,0 +1,56 @@
+#include "installutils/uninstall.h"
+
+#include "common/win32_handles.h"
+#include "installutils/registry.h"
+#include "installutils/system_error.h"
+
+q::Error RegisterUninstallBelow(HKEY root, const UninstallEntry& entry) {
+  const std::string context =
+      "cannot register \"" + entry.displayName + "\" in the list of installed programs";
+  if (!IsValidUninstallKeyName(entry.displayName)) {
+    return q::Error::Fail(context + ": the display name must be one non-empty key name, without \"\\\"");
+  }
+  const std::string path = UninstallKeyPath(entry.displayName);
+  HKEY created = nullptr;
+  const LONG rc = ::RegCreateKeyExA(root, RelativeKeyPath(path).c_str(), 0, nullptr,
+                                    REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &created,
+                                    nullptr);
+  if (rc != ERROR_SUCCESS) {
+    return q::Error::Fail(context + ": cannot open or create " + KeyPathText(root, path) + ": " +
+                          Win32ErrorText(static_cast<uint32_t>(rc)));
+  }
+  const q::RegistryKeyHandle key(created);
+
+  q::Error result;
+  for (const RegistryStringValue& value : UninstallValues(entry)) {
+    LONG written = ERROR_INVALID_PARAMETER;  // a text too long for one value
+    if (value.data.size() < MAXDWORD) {
+      written = ::RegSetValueExA(key.Get(), value.name, 0, REG_SZ,
+                                 reinterpret_cast<const BYTE*>(value.data.c_str()),
+                                 static_cast<DWORD>(value.data.size() + 1));
+    }
+    if (written != ERROR_SUCCESS) {
+      result = q::Error::Fail(context + ": cannot write the value \"" + value.name + "\" of " +
+                              KeyPathText(root, path) + ": " +
+                              Win32ErrorText(static_cast<uint32_t>(written)));
+      break;
+    }
+  }
+  // Forces what was written to disk now, also after a failed write: a
+  // person who looks at the list right after the installation sees it. A
+  // failing flush loses nothing (the system writes the hive later anyway),
+  // so it is not an error.
+  ::RegFlushKey(key.Get());
+  return result;
+}
+
+q::Error RegisterUninstall(const std::string& Publisher, const std::string& DisplayName,
+                           const std::string& DisplayVersion, const std::string& HelpLink,
+                           const std::string& HelpTelephone, const std::string& ModifyPath,
+                           const std::string& UninstallString, const std::string& URLUpdateInfo,
+                           const std::string& URLInfoAbout) {
+  const UninstallEntry entry{Publisher,  DisplayName,     DisplayVersion,
+                             HelpLink,   HelpTelephone,   ModifyPath,
+                             UninstallString, URLUpdateInfo, URLInfoAbout};
+  return RegisterUninstallBelow(HKEY_LOCAL_MACHINE, entry);
+}

@@ -1,0 +1,215 @@
+// Extract-all: progress protocol, folder entries, the outcome it reports,
+// and names that would leave the destination folder.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "engine_hooks.h"
+#include "platform/file.h"
+#include "support/files.h"
+#include "support/zip_writer.h"
+#include "unzip/extract.h"
+
+using namespace qtest;
+namespace fs = std::filesystem;
+
+namespace {
+
+using Call = std::tuple<bool, bool, int32_t, int32_t>;
+
+// Records progress calls while alive; clears the event afterwards.
+struct ProgressRecorder {
+  std::vector<Call> calls;
+  std::function<void(int32_t)> onStep;
+  ProgressRecorder() {
+    OnExtractProgress.Object = this;
+    OnExtractProgress.Method = [](void* self, bool start, bool finish, int32_t total, int32_t pos) {
+      auto* r = static_cast<ProgressRecorder*>(self);
+      r->calls.emplace_back(start, finish, total, pos);
+      if (!start && !finish && r->onStep) r->onStep(pos);
+    };
+  }
+  ~ProgressRecorder() { OnExtractProgress = {}; }
+};
+
+std::string Sep(std::string s) {
+  for (char& c : s) if (c == '/') c = platform::kPathSeparator;
+  return s;
+}
+
+std::vector<std::string> Tree(const std::string& root) {
+  std::vector<std::string> out;
+  for (const auto& e : fs::recursive_directory_iterator(root)) {
+    out.push_back(fs::relative(e.path(), root).generic_string());
+  }
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+}  // namespace
+
+TEST(ExtractAll, ReportsStartEachEntryAndFinish) {
+  TempDir dir;
+  WriteFileBytes(dir / "a.zip",
+                 BuildZip({Stored("one.txt", "1"), Stored("two.txt", "22"), Stored("three.txt", "333")}));
+  ProgressRecorder rec;
+  const ExtractOutcome out = ExtractAllFiles(dir / "a.zip", dir / Sep("dest/"));
+  EXPECT_TRUE(out.Ok()) << out.Describe();
+  EXPECT_EQ(rec.calls, (std::vector<Call>{{true, false, 3, 0},
+                                          {false, false, 3, 0},
+                                          {false, false, 3, 1},
+                                          {false, false, 3, 2},
+                                          {false, true, 0, 0}}));
+  EXPECT_EQ(ReadFileBytes(dir / Sep("dest/three.txt")), ToBytes("333"));
+  ASSERT_EQ(out.entries.size(), 3u);
+  EXPECT_EQ(out.FailedCount(), 0u);
+}
+
+TEST(ExtractAll, FolderEntryIsMadeWhenItComesAndCountsAsAStep) {
+  TempDir dir;
+  WriteFileBytes(dir / "f.zip", BuildZip({Stored("docs/", ""), Stored("docs/readme.txt", "read me"),
+                                          Stored("empty/", "")}));
+  ProgressRecorder rec;
+  bool folderSeenAtFirstStep = false;
+  rec.onStep = [&](int32_t pos) {
+    if (pos == 0) folderSeenAtFirstStep = fs::is_directory(dir / Sep("dest/docs"));
+  };
+  const ExtractOutcome out = ExtractAllFiles(dir / "f.zip", dir / Sep("dest/"));
+  EXPECT_TRUE(out.Ok()) << out.Describe();
+  EXPECT_TRUE(folderSeenAtFirstStep);
+  EXPECT_EQ(rec.calls.size(), 5u);
+  EXPECT_EQ(Tree(dir / "dest"), (std::vector<std::string>{"docs", "docs/readme.txt", "empty"}));
+}
+
+TEST(ExtractAll, UnreadableArchivesMakeNoCallsAndSayWhy) {
+  TempDir dir;
+  WriteFileBytes(dir / "text.txt", ToBytes("not an archive at all"));
+  WriteFileBytes(dir / "empty.zip", BuildZip({}));
+  ProgressRecorder rec;
+  struct Case {
+    std::string archive;
+    ExtractStatus status;
+  };
+  for (const Case& c : {Case{dir / "missing.zip", ExtractStatus::kArchiveMissing},
+                        Case{dir / "text.txt", ExtractStatus::kNotAnArchive},
+                        Case{dir / "empty.zip", ExtractStatus::kNoEntries}}) {
+    const ExtractOutcome out = ExtractAllFiles(c.archive, dir / Sep("dest/"));
+    EXPECT_EQ(out.status, c.status) << c.archive;
+    EXPECT_FALSE(out.Ok());
+    EXPECT_NE(out.Describe(), "ok");
+  }
+  EXPECT_TRUE(rec.calls.empty());
+  EXPECT_TRUE(Tree(dir / "dest").empty()) << "only the destination folder is made";
+}
+
+TEST(ExtractAll, RunsWithoutAProgressEvent) {
+  TempDir dir;
+  WriteFileBytes(dir / "a.zip", BuildZip({Stored("x/y/z.txt", "zzz")}));
+  ASSERT_FALSE(OnExtractProgress.IsSet());
+  EXPECT_TRUE(ExtractAllFiles(dir / "a.zip", dir / Sep("d/")).Ok());
+  EXPECT_EQ(ReadFileBytes(dir / Sep("d/x/y/z.txt")), ToBytes("zzz"));
+}
+
+TEST(ExtractAll, EveryFailedEntryIsListedWithItsResult) {
+  TempDir dir;
+  ZipEntrySpec bad = Stored("bad.txt", "bad");
+  bad.overrideCrc = true;
+  bad.crc = 1;
+  ZipEntrySpec odd = Stored("odd.bin", "x");
+  odd.method = 12;
+  odd.packed = ToBytes("?");
+  WriteFileBytes(dir / "m.zip", BuildZip({Stored("good.txt", "good"), bad, odd}));
+  ProgressRecorder rec;
+  const ExtractOutcome out = ExtractAllFiles(dir / "m.zip", dir / Sep("dest/"));
+  EXPECT_EQ(out.status, ExtractStatus::kEntriesFailed);
+  ASSERT_EQ(out.entries.size(), 3u);
+  EXPECT_EQ(out.entries[0].result, urOk);
+  EXPECT_EQ(out.entries[1].result, urCrcError);
+  EXPECT_EQ(out.entries[2].result, urNotSupported);
+  EXPECT_EQ(out.FailedCount(), 2u);
+  EXPECT_NE(out.Describe().find("bad.txt (urCrcError)"), std::string::npos) << out.Describe();
+  EXPECT_EQ(rec.calls.size(), 5u) << "every entry is tried and reported";
+  EXPECT_EQ(Tree(dir / "dest"), std::vector<std::string>{"good.txt"});
+}
+
+TEST(ExtractAll, NamesLeavingTheDestinationAreRefusedAndNothingLandsOutside) {
+  TempDir dir;
+  const std::vector<std::string> hostile = {
+      "../escape1.txt", "sub/../../escape2.txt", "..\\escape3.txt", "/abs.txt",
+      "\\abs2.txt",     "C:escape4.txt",         "c:\\escape5.txt", "stream.txt:ads",
+      "CON",            "con.txt",               "aux/inner.txt",   "LPT9.log",
+      "nul.",           "COM1 .txt",             "...",             "a/.. /b.txt"};
+  std::vector<ZipEntrySpec> entries;
+  for (const std::string& name : hostile) entries.push_back(Stored(name, "x"));
+  entries.push_back(Stored("ok.txt", "fine"));
+  entries.push_back(Stored("dir.with.dots/COMMON.txt", "fine too"));
+  WriteFileBytes(dir / "evil.zip", BuildZip(entries));
+  ProgressRecorder rec;
+  const ExtractOutcome out = ExtractAllFiles(dir / "evil.zip", dir / Sep("inside/dest/"));
+  EXPECT_EQ(out.status, ExtractStatus::kEntriesFailed);
+  ASSERT_EQ(out.entries.size(), entries.size());
+  for (size_t i = 0; i < hostile.size(); ++i) {
+    EXPECT_TRUE(out.entries[i].refused) << hostile[i];
+    EXPECT_NE(out.entries[i].result, urOk) << hostile[i];
+  }
+  EXPECT_EQ(out.FailedCount(), hostile.size());
+  EXPECT_EQ(rec.calls.size(), entries.size() + 2) << "refused entries still count as steps";
+  EXPECT_EQ(Tree(dir.Path()), (std::vector<std::string>{"evil.zip", "inside", "inside/dest",
+                                                        "inside/dest/dir.with.dots",
+                                                        "inside/dest/dir.with.dots/COMMON.txt",
+                                                        "inside/dest/ok.txt"}));
+}
+
+TEST(ExtractAll, BusyEngineFailsEveryEntry) {
+  TempDir dir;
+  WriteFileBytes(dir / "outer.zip", BuildZip({Stored("o", std::string(70000, 'o'))}));
+  WriteFileBytes(dir / "inner.zip", BuildZip({Stored("i1", "1"), Stored("i2", "2")}));
+  FakeEngineUi ui;
+  ExtractOutcome nested;
+  bool done = false;
+  ui.onPump = [&] {
+    if (done) return;
+    done = true;
+    nested = ExtractAllFiles(dir / "inner.zip", dir / Sep("nested/"));
+  };
+  ASSERT_EQ(UnzipEntry((dir / "outer.zip").c_str(), (dir / "o").c_str(), 0, 0, 0, 0), urOk);
+  ASSERT_EQ(nested.entries.size(), 2u);
+  EXPECT_EQ(nested.entries[0].result, urBusy);
+  EXPECT_EQ(nested.entries[1].result, urBusy);
+  EXPECT_EQ(nested.status, ExtractStatus::kEntriesFailed);
+}
+
+TEST(ExtractAll, EntriesTooLongForThePathBufferFail) {
+  TempDir dir;
+  const std::string name = std::string(150, 'a') + "/" + std::string(150, 'b');
+  WriteFileBytes(dir / "l.zip", BuildZip({Stored(name, "x"), Stored("short", "y")}));
+  const ExtractOutcome out = ExtractAllFiles(dir / "l.zip", dir / Sep("d/"));
+  ASSERT_EQ(out.entries.size(), 2u);
+  EXPECT_EQ(out.entries[0].result, urWriteError);
+  EXPECT_EQ(out.entries[1].result, urOk);
+  EXPECT_EQ(Tree(dir / "d"), std::vector<std::string>{"short"});
+}
+
+TEST(ForceFolders, MakesEveryMissingParent) {
+  TempDir dir;
+  ForceFolders(dir / Sep("a/b/c/d/"));
+  EXPECT_TRUE(FolderExists(dir / Sep("a/b/c/d/")));
+  EXPECT_TRUE(FolderExists(dir / Sep("a/b/c/d")));
+  EXPECT_FALSE(FolderExists(dir / Sep("a/b/c/e/")));
+  ForceFolders("");  // nothing to do
+#if defined(_WIN32)
+  ForceFolders("C:\\");  // a drive root ends the recursion
+  EXPECT_TRUE(FolderExists("C:\\"));
+#endif
+}
+
+TEST(SafeNames, RelativeNamesInsideTheFolderPass) {
+  for (const char* ok : {"a.txt", "dir/file", "dir\\file", "a..b", ".hidden", "./x", "CONSOLE.txt",
+                         "com10", "lpt", "x/COM0"}) {
+    EXPECT_TRUE(IsSafeEntryName(ok)) << ok;
+  }
+  EXPECT_FALSE(IsSafeEntryName(""));
+}

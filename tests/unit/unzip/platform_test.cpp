@@ -1,0 +1,121 @@
+// The OS layer under the engine: POSIX natively, the Win32 functions
+// (CreateFileA, SetFileTime, SetFileAttributesA, CreateDirectoryA...) in the
+// same tests under Wine.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/file.h"
+#include "support/files.h"
+#include "support/zip_writer.h"
+#include "unzip/unzip.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
+using namespace qtest;
+namespace fs = std::filesystem;
+
+TEST(PlatformFile, WritesReadsSeeksAndSizes) {
+  TempDir dir;
+  platform::File f;
+  EXPECT_EQ(f.OpenWrite((dir / "no/such/folder/f").c_str()), platform::kPathNotFound);
+  EXPECT_FALSE(f.IsOpen());
+  ASSERT_EQ(f.OpenWrite((dir / "f.bin").c_str()), 0);
+  uint32_t n = 0;
+  EXPECT_TRUE(f.Write("0123456789", 10, &n));
+  EXPECT_EQ(n, 10u);
+  EXPECT_TRUE(f.Close());
+  ASSERT_EQ(f.OpenRead((dir / "f.bin").c_str()), 0);
+  uint64_t size = 0;
+  ASSERT_TRUE(f.Size(&size));
+  EXPECT_EQ(size, 10u);
+  char buf[16] = {};
+  ASSERT_TRUE(f.Seek(6));
+  EXPECT_TRUE(f.Read(buf, 16, &n));
+  EXPECT_EQ(n, 4u);
+  EXPECT_STREQ(buf, "6789");
+  EXPECT_TRUE(f.Read(buf, 16, &n));
+  EXPECT_EQ(n, 0u) << "end of file is not an error";
+  EXPECT_NE(f.OpenRead((dir / "missing").c_str()), 0);
+  EXPECT_NE(f.OpenRead(dir.Path().c_str()), 0) << "a folder is not a file";
+  platform::File moved = std::move(f);
+  EXPECT_FALSE(f.IsOpen());
+  EXPECT_TRUE(platform::EraseFile((dir / "f.bin").c_str()));
+  EXPECT_FALSE(platform::EraseFile((dir / "f.bin").c_str()));
+}
+
+TEST(PlatformFile, FoldersAreMadeAndEntered) {
+  TempDir dir;
+  const std::string sub = dir / "sub";
+  EXPECT_EQ(platform::MakeDir(sub.c_str()), 0);
+  EXPECT_NE(platform::MakeDir(sub.c_str()), 0) << "already there";
+  EXPECT_NE(platform::MakeDir((dir / "x/y").c_str()), 0) << "one level at a time";
+  EXPECT_TRUE(platform::FolderExists(sub.c_str()));
+  EXPECT_TRUE(platform::FolderExists((sub + platform::kPathSeparator).c_str()));
+  EXPECT_FALSE(platform::FolderExists((dir / "none").c_str()));
+  EXPECT_EQ(platform::ChangeDir(sub.c_str()), 0);
+  EXPECT_EQ(fs::canonical(fs::current_path()), fs::canonical(sub));
+  EXPECT_NE(platform::ChangeDir((dir / "none").c_str()), 0);
+}
+
+TEST(PlatformFile, DosStampBecomesTheLastWriteTime) {
+  TempDir dir;
+  platform::File f;
+  ASSERT_EQ(f.OpenWrite((dir / "t").c_str()), 0);
+  const uint32_t feb29 = (uint32_t{(2024 - 1980) << 9 | 2 << 5 | 29} << 16) | (23 << 11 | 59 << 5 | 29);
+  EXPECT_TRUE(f.SetDosTime(feb29));
+  EXPECT_FALSE(f.SetDosTime(uint32_t{(2023 - 1980) << 9 | 2 << 5 | 29} << 16)) << "no Feb 29 in 2023";
+  EXPECT_FALSE(f.SetDosTime((uint32_t{(2023 - 1980) << 9 | 1 << 5 | 1} << 16) | (24 << 11)));
+  EXPECT_FALSE(f.SetDosTime((uint32_t{(2023 - 1980) << 9 | 1 << 5 | 1} << 16) | 30)) << "60 seconds";
+  EXPECT_FALSE(f.SetDosTime(0));
+  f.Close();
+  std::tm tm{};
+  tm.tm_year = 124;
+  tm.tm_mon = 1;
+  tm.tm_mday = 29;
+  tm.tm_hour = 23;
+  tm.tm_min = 59;
+  tm.tm_sec = 58;
+  tm.tm_isdst = -1;
+  const auto written = std::chrono::time_point_cast<std::chrono::seconds>(
+      std::chrono::file_clock::to_sys(fs::last_write_time(dir / "t")));
+  EXPECT_EQ(written, std::chrono::system_clock::from_time_t(std::mktime(&tm)));
+}
+
+TEST(PlatformFile, ReadOnlyAttributeRemovesWriting) {
+  TempDir dir;
+  WriteFileBytes(dir / "r", ToBytes("r"));
+  EXPECT_TRUE(platform::SetAttributes((dir / "r").c_str(), 0x21));
+  EXPECT_EQ(fs::status(dir / "r").permissions() & fs::perms::owner_write, fs::perms::none);
+  EXPECT_FALSE(platform::SetAttributes((dir / "missing").c_str(), 0));
+#if defined(_WIN32)
+  EXPECT_TRUE(platform::SetAttributes((dir / "r").c_str(), 0x02));
+  const DWORD a = GetFileAttributesA((dir / "r").c_str());
+  EXPECT_TRUE(a & FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_FALSE(a & FILE_ATTRIBUTE_READONLY);
+#endif
+}
+
+#if defined(_WIN32)
+TEST(PlatformFile, FolderChainStartsAtTheDriveRoot) {
+  // Another drive than the current folder's: the engine moves to its root
+  // first ("z:\"), then makes each folder below it.
+  TempDir dir;
+  char cwd[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, cwd);
+  WriteFileBytes(dir / "a.zip", BuildZip({Stored("f", "drive")}));
+  const std::string unixTmp = "z:\\tmp\\qtest-drive-" + std::to_string(GetTickCount());
+  const std::string out = unixTmp + "\\one\\two\\f.txt";
+  SetCurrentDirectoryA("C:\\windows");
+  ASSERT_EQ(UnzipEntry((dir / "a.zip").c_str(), out.c_str(), 0, 0, 0, 0), urOk);
+  EXPECT_EQ(ReadFileBytes(out), ToBytes("drive"));
+  char now[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, now);
+  EXPECT_STRCASEEQ(now, (unixTmp + "\\one\\two").c_str());
+  SetCurrentDirectoryA(cwd);
+  std::error_code ec;
+  fs::remove_all(unixTmp, ec);
+}
+#endif

@@ -1,0 +1,218 @@
+// The alignment engine and the layout reader.
+#include <string>
+
+#include "gui/demo/demo_form.h"
+#include "win/gui/gui_fixture.h"
+
+namespace gui_test {
+namespace {
+
+using gui_demo::TDemoForm;
+
+struct Box {
+  int left, top, width, height;
+  bool operator==(const Box&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Box& b) {
+  return os << b.left << "," << b.top << " " << b.width << "x" << b.height;
+}
+
+Box BoxOf(const gui::TWinControl* c) { return {c->Left(), c->Top(), c->Width(), c->Height()}; }
+
+// Where the window really is, in its parent's client coordinates.
+Box WindowBoxOf(const gui::TWinControl* c) {
+  RECT r;
+  ::GetWindowRect(c->Handle(), &r);
+  ::MapWindowPoints(nullptr, ::GetParent(c->Handle()), reinterpret_cast<POINT*>(&r), 2);
+  return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+using LayoutTest = GuiTest;
+
+TEST_F(LayoutTest, InstallerDialogComesOutAtItsDesignedRectangles) {
+  TDemoForm form;
+  q::Error err = form.CreateFromLayout(gui_demo::kDemoLayout);
+  ASSERT_FALSE(err) << err.Message();
+
+  EXPECT_EQ(form.ClientWidth(), 630);
+  EXPECT_EQ(form.ClientHeight(), 297);
+  EXPECT_EQ(BoxOf(form.Panel1), (Box{0, 0, 630, 297}));
+  // Inside Panel1: a 2-pixel sunken edge, then 2 + 2 pixels of bevels.
+  EXPECT_EQ(BoxOf(form.Panel2), (Box{4, 4, 618, 143}));
+  EXPECT_EQ(BoxOf(form.Label3), (Box{3, 3, 612, 32}));
+  EXPECT_EQ(BoxOf(form.Label1), (Box{3, 35, 612, 75}));
+  EXPECT_EQ(BoxOf(form.Panel8), (Box{3, 110, 612, 30}));
+  EXPECT_EQ(BoxOf(form.Panel9), (Box{3, 3, 606, 24}));
+  EXPECT_EQ(BoxOf(form.LabelLink), (Box{3, 8, 600, 13}));
+  EXPECT_EQ(BoxOf(form.Label4), (Box{4, 274, 618, 15}));
+  EXPECT_EQ(BoxOf(form.ProgressBar1), (Box{8, 152, 609, 121}));
+  EXPECT_EQ(BoxOf(form.ButtonNO), (Box{408, 160, 201, 105}));
+  EXPECT_EQ(BoxOf(form.ButtonSI), (Box{16, 160, 193, 105}));
+  // The windows agree with the stored bounds.
+  for (gui::TWinControl* c : {static_cast<gui::TWinControl*>(form.Panel2), static_cast<gui::TWinControl*>(form.Label1),
+                              static_cast<gui::TWinControl*>(form.Panel9), static_cast<gui::TWinControl*>(form.LabelLink),
+                              static_cast<gui::TWinControl*>(form.Label4), static_cast<gui::TWinControl*>(form.ButtonSI)}) {
+    EXPECT_EQ(WindowBoxOf(c), BoxOf(c)) << c->Name();
+  }
+  // Centred on the primary monitor, and no frame around the client area.
+  EXPECT_EQ(form.Width(), 630);
+  EXPECT_EQ(form.Left(), (::GetSystemMetrics(SM_CXSCREEN) - 630) / 2);
+  EXPECT_EQ(form.Top(), (::GetSystemMetrics(SM_CYSCREEN) - 297) / 2);
+  EXPECT_FALSE(form.ProgressBar1->Visible());
+  EXPECT_EQ(form.Label4->Caption(), "Start setup of Quorvantis ?");  // FormCreate ran
+  EXPECT_EQ(form.Label1->Caption().find("basis.\r\nUse it"), 48u);
+}
+
+// A small tree with every alignment, a self-sizing panel and later changes.
+constexpr std::string_view kAlignLayout = R"(
+object Box: TForm
+  BorderStyle = bsNone
+  ClientWidth = 300
+  ClientHeight = 200
+  object Outer: TPanel
+    Align = alClient
+    BevelOuter = bvNone
+    BorderWidth = 5
+    object Head: TPanel
+      Align = alTop
+      AutoSize = True
+      BevelOuter = bvRaised
+      BevelWidth = 2
+      Left = 77
+      Width = 3
+      Height = 999
+      object Line1: TLabel
+        Align = alTop
+        Height = 20
+      end
+      object Line2: TLabel
+        Align = alTop
+        Height = 10
+      end
+    end
+    object Foot: TLabel
+      Align = alBottom
+      Height = 15
+    end
+    object West: TPanel
+      Align = alLeft
+      Width = 40
+    end
+    object East: TPanel
+      Align = alRight
+      Width = 30
+    end
+    object Middle: TPanel
+      Align = alClient
+      Left = 1
+      Top = 1
+    end
+    object Loose: TPanel
+      Left = 12
+      Top = 13
+      Width = 14
+      Height = 15
+    end
+  end
+end
+)";
+
+TEST_F(LayoutTest, AlignmentStacksAndFillsAndFollowsChanges) {
+  gui::TForm form;
+  q::Error err = form.CreateFromLayout(kAlignLayout);
+  ASSERT_FALSE(err) << err.Message();
+  auto find = [&](const char* name) { return static_cast<gui::TWinControl*>(form.FindComponent(name)); };
+  // Head sizes itself: 2 + 2 bevel pixels around 20 + 10.
+  EXPECT_EQ(BoxOf(find("Head")), (Box{5, 5, 290, 34}));
+  EXPECT_EQ(BoxOf(find("Line1")), (Box{2, 2, 286, 20}));
+  EXPECT_EQ(BoxOf(find("Line2")), (Box{2, 22, 286, 10}));
+  EXPECT_EQ(BoxOf(find("Foot")), (Box{5, 180, 290, 15}));
+  EXPECT_EQ(BoxOf(find("West")), (Box{5, 39, 40, 141}));
+  EXPECT_EQ(BoxOf(find("East")), (Box{265, 39, 30, 141}));
+  EXPECT_EQ(BoxOf(find("Middle")), (Box{45, 39, 220, 141}));
+  EXPECT_EQ(BoxOf(find("Loose")), (Box{12, 13, 14, 15}));
+
+  // Hiding a line shrinks the self-sizing panel and everything moves up.
+  find("Line1")->Hide();
+  EXPECT_EQ(find("Head")->Height(), 14);
+  EXPECT_EQ(BoxOf(find("Middle")), (Box{45, 19, 220, 161}));
+  find("Line1")->Show();
+  EXPECT_EQ(BoxOf(find("Middle")), (Box{45, 39, 220, 141}));
+
+  // A bigger form gives the filling and stretching controls the room.
+  form.SetClientSize(400, 250);
+  EXPECT_EQ(BoxOf(find("Head")), (Box{5, 5, 390, 34}));
+  EXPECT_EQ(BoxOf(find("Foot")), (Box{5, 230, 390, 15}));
+  EXPECT_EQ(BoxOf(find("Middle")), (Box{45, 39, 320, 191}));
+  EXPECT_EQ(WindowBoxOf(find("Middle")), (Box{45, 39, 320, 191}));
+
+  // A thicker border on the outer panel shrinks the shared area.
+  static_cast<gui::TPanel*>(find("Outer"))->SetBorderWidth(10);
+  EXPECT_EQ(BoxOf(find("Head")), (Box{10, 10, 380, 34}));
+
+  // Squeezed below its content, the filling control ends at size 0.
+  form.SetClientSize(60, 40);
+  EXPECT_EQ(find("Middle")->Width(), 0);
+  EXPECT_EQ(find("Middle")->Height(), 0);
+}
+
+TEST_F(LayoutTest, ReaderRejectsFaultyLayoutsWithTheirLine) {
+  struct Case {
+    const char* text;
+    const char* expected;  // part of the message
+  } cases[] = {
+      {"object F: TForm\n  object P: TWidget\n  end\nend", "line 2: unknown class TWidget"},
+      {"object F: TForm\n  Colour = clRed\nend", "line 2: F.Colour: TForm has no property Colour"},
+      {"object F: TForm\n  Color = 'red'\nend", "expected a colour"},
+      {"object F: TForm\n  Color = clPink\nend", "unknown colour clPink"},
+      {"object F: TForm\n  Width = 99999999999\nend", "out of range"},
+      {"object F: TForm\n  Font.Style = [fsBold, fsHuge]\nend", "unknown set member fsHuge"},
+      {"object F: TForm\n  Caption = 'open\nend", "line 2: unterminated string"},
+      {"object F: TForm\n  Caption = #300\nend", "character code above 255"},
+      {"object F: TForm\n  Width = 10\n", "expected a property, object or end"},
+      {"object F: TPanel\nend", "the layout is for a TPanel"},
+      {"object F: TForm\n  object A: TPanel\n  end\n  object A: TLabel\n  end\nend", "a second component A"},
+      {"object F: TForm\nend\nend", "text after the last end"},
+      {"object F: TForm\n  Width = ?\nend", "unexpected character"},
+      {"object F: TForm\n  object L: TLabel\n    Align = alMiddle\n  end\nend", "line 3: L.Align: unknown value alMiddle"},
+      {"", "expected object"},
+  };
+  for (const Case& c : cases) {
+    gui::TForm form;
+    q::Error err = form.CreateFromLayout(c.text);
+    ASSERT_TRUE(err.Failed()) << c.text;
+    EXPECT_NE(err.Message().find(c.expected), std::string::npos) << err.Message();
+  }
+  // Deep nesting is refused, not a stack overflow.
+  std::string deep = "object F: TForm\n";
+  for (int i = 0; i < 100; ++i) deep += "object P" + std::to_string(i) + ": TPanel\n";
+  for (int i = 0; i < 100; ++i) deep += "end\n";
+  deep += "end\n";
+  gui::TForm form;
+  q::Error err = form.CreateFromLayout(deep);
+  ASSERT_TRUE(err.Failed());
+  EXPECT_NE(err.Message().find("nested too deeply"), std::string::npos);
+}
+
+TEST_F(LayoutTest, ValuesKeepTheirWrittenForm) {
+  gui::TForm form;
+  q::Error err = form.CreateFromLayout(R"(object F: TForm
+    Caption = 'it''s'#9'a'#$41 + ' joined'  // a comment
+    Color = $00FF8000
+    Font.Height = -27
+    Font.Style = [fsBold, fsUnderline]
+    Font.Name = 'Arial'
+  end)");
+  ASSERT_FALSE(err) << err.Message();
+  EXPECT_EQ(form.Caption(), "it's\taA joined");
+  EXPECT_EQ(form.Color(), gui::RGBColor(0, 0x80, 0xFF));
+  EXPECT_EQ(form.Font().Height, -27);
+  EXPECT_EQ(form.Font().Style, gui::fsBold | gui::fsUnderline);
+  char title[64] = {};
+  ::GetWindowTextA(form.Handle(), title, sizeof title);
+  EXPECT_STREQ(title, "it's\taA joined");
+}
+
+}  // namespace
+}  // namespace gui_test
