@@ -63,7 +63,7 @@ constexpr unsigned kMaxMatch = 258;
 // literals and a longest match, plus 15 bytes of copy overrun).
 constexpr uint32_t kWindowStart = kWindowSize;
 constexpr uint32_t kWindowEnd = 2 * kWindowSize;
-constexpr uint32_t kBufferSize = kWindowEnd + 320;
+constexpr uint32_t kBufferSize = kWindowEnd + 2 + kMaxMatch + 16;
 
 // The table chain of one code, freed when the block is done, on every path.
 struct Tables {
@@ -132,7 +132,17 @@ class Inflater {
     const bool ok = e_.FlushBytes(buffer_ + kWindowStart, kWindowSize);
     std::memmove(buffer_, buffer_ + kWindowStart, static_cast<size_t>(out_ - buffer_) - kWindowStart);
     out_ -= kWindowSize;
+    history_ = buffer_;
     return ok;
+  }
+  // The zeros before the first output byte are written only when a match
+  // first reaches back to them (valid streams never do): most entries are
+  // small, and 32 KB of zeros each would cost more than decoding some.
+  void NeedHistory(const uint8_t* from) {
+    if (from < history_) {
+      std::memset(buffer_, 0, kWindowStart);
+      history_ = buffer_;
+    }
   }
   uint8_t* WindowEnd() const { return buffer_ + kWindowEnd; }
   // One output byte; a full window is flushed at once.
@@ -155,8 +165,9 @@ class Inflater {
                       int32_t distanceBits);
 
   Engine& e_;
-  uint8_t* buffer_ = nullptr;  // kBufferSize bytes
-  uint8_t* out_ = nullptr;     // next write position, in the window
+  uint8_t* buffer_ = nullptr;   // kBufferSize bytes
+  uint8_t* out_ = nullptr;      // next write position, in the window
+  uint8_t* history_ = nullptr;  // matches may read from here on
 };
 
 // Copies a match of `length` bytes from `distance` back, in pieces that end
@@ -169,6 +180,7 @@ bool Inflater::CopyMatch(uint32_t length, uint32_t distance) {
     uint32_t piece = static_cast<uint32_t>(WindowEnd() - out_);
     if (piece > length) piece = length;
     const uint8_t* from = out_ - distance;
+    NeedHistory(from);
     if (distance >= piece) {
       std::memcpy(out_, from, piece);
     } else {
@@ -345,6 +357,7 @@ FastExit Inflater::DecodeFast(const HuffEntry* literals, int32_t literalBits,
     // at least a piece behind, every piece read holds final bytes (past the
     // match's end, bytes that only land past its end too).
     const uint8_t* from = out - distance;
+    NeedHistory(from);
     uint8_t* const end = out + length;
     if (distance >= 16) {
       do {
@@ -542,8 +555,8 @@ TUnzipResult Inflater::Block(bool& last) {
 TUnzipResult Inflater::Run() {
   buffer_ = static_cast<uint8_t*>(std::malloc(kBufferSize));
   if (buffer_ == nullptr) return urWriteError;  // no window, no output (as the driver does)
-  std::memset(buffer_, 0, kWindowStart);        // history before the first byte: zeros
   out_ = buffer_ + kWindowStart;
+  history_ = out_;
   e_.InputPos = 0;
   e_.InputLast = -1;
   e_.WindowPos = 0;
