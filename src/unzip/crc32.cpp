@@ -94,6 +94,21 @@ Q_CLMUL_TARGET inline __m128i Constants(const FoldConstants& c) {
   return _mm_set_epi64x(static_cast<long long>(c.high), static_cast<long long>(c.low));
 }
 
+// Folds the 16-byte pieces left before the last 0-15 bytes into the lane,
+// which then stands for everything before p: its CRC from a zero register
+// is the register for the whole prefix. The tables finish with the rest.
+Q_REALIGN Q_CLMUL_TARGET uint32_t FinishFold(__m128i lane, const uint8_t* p, size_t count) {
+  const __m128i k16 = Constants(kFold16);
+  while (count >= 16) {
+    lane = _mm_xor_si128(FoldLane(lane, k16), Load128(p));
+    p += 16;
+    count -= 16;
+  }
+  alignas(16) uint8_t bytes[16];
+  _mm_store_si128(reinterpret_cast<__m128i*>(bytes), lane);
+  return Crc32UpdateSlicing(Crc32UpdateSlicing(0, bytes, sizeof(bytes)), p, count);
+}
+
 // count >= 64. Folds whole 64-byte blocks four lanes at a time, then the
 // lanes and any further 16-byte pieces into one lane, whose CRC the tables
 // finish together with the last 0-15 bytes.
@@ -117,17 +132,7 @@ Q_REALIGN Q_CLMUL_TARGET uint32_t FoldClmul(uint32_t crc, const uint8_t* p, size
   x1 = _mm_xor_si128(x1, FoldLane(x0, k16));
   x2 = _mm_xor_si128(x2, FoldLane(x1, k16));
   x3 = _mm_xor_si128(x3, FoldLane(x2, k16));
-  while (count >= 16) {
-    x3 = _mm_xor_si128(FoldLane(x3, k16), Load128(p));
-    p += 16;
-    count -= 16;
-  }
-  // The lane now stands for everything before p: its CRC from a zero
-  // register is the register for the whole prefix.
-  alignas(16) uint8_t lane[16];
-  _mm_store_si128(reinterpret_cast<__m128i*>(lane), x3);
-  crc = Crc32UpdateSlicing(0, lane, sizeof(lane));
-  return Crc32UpdateSlicing(crc, p, count);
+  return FinishFold(x3, p, count);
 }
 
 bool DetectClmul() {
@@ -180,23 +185,9 @@ Q_VPCLMUL_TARGET uint32_t FoldVpclmul(uint32_t crc, const uint8_t* p, size_t cou
   y2 = _mm256_xor_si256(y2, FoldLanes(y1, k32));
   y3 = _mm256_xor_si256(y3, FoldLanes(y2, k32));
   // The register's two lanes lie 16 bytes apart.
-  const __m128i k16 = _mm_set_epi64x(static_cast<long long>(kFold16.high),
-                                     static_cast<long long>(kFold16.low));
   const __m128i low = _mm256_castsi256_si128(y3);
-  __m128i x = _mm256_extracti128_si256(y3, 1);
-  x = _mm_xor_si128(x, _mm_xor_si128(_mm_clmulepi64_si128(low, k16, 0x00),
-                                     _mm_clmulepi64_si128(low, k16, 0x11)));
-  while (count >= 16) {
-    x = _mm_xor_si128(_mm_xor_si128(_mm_clmulepi64_si128(x, k16, 0x00),
-                                    _mm_clmulepi64_si128(x, k16, 0x11)),
-                      _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
-    p += 16;
-    count -= 16;
-  }
-  alignas(16) uint8_t lane[16];
-  _mm_store_si128(reinterpret_cast<__m128i*>(lane), x);
-  crc = Crc32UpdateSlicing(0, lane, sizeof(lane));
-  return Crc32UpdateSlicing(crc, p, count);
+  const __m128i high = _mm256_extracti128_si256(y3, 1);
+  return FinishFold(_mm_xor_si128(high, FoldLane(low, Constants(kFold16))), p, count);
 }
 
 bool DetectVpclmul() {

@@ -103,6 +103,15 @@ void Emit(DeflateWriter& w, const std::vector<Symbol>& symbols) {
   }
 }
 
+// One final fixed-code block holding the symbols.
+Bytes FixedStream(const std::vector<Symbol>& symbols) {
+  DeflateWriter w;
+  w.BeginFixed(true);
+  Emit(w, symbols);
+  w.EndOfBlock();
+  return w.Finish();
+}
+
 // A dynamic block with Huffman codes fitted to the symbols it carries.
 void DynamicBlock(DeflateWriter& w, bool last, const std::vector<Symbol>& symbols) {
   std::vector<uint64_t> lit(286, 0), dist(30, 0);
@@ -207,23 +216,14 @@ TEST(InflateBlock, ReservedTypeIsAnArchiveError) {
 // --- window edges ------------------------------------------------------------
 
 TEST(InflateWindow, DistanceOneRepeatsThePreviousByte258Times) {
-  DeflateWriter w;
-  w.BeginFixed(true);
-  w.Literal('q');
-  w.Match(258, 1);
-  w.EndOfBlock();
-  const RawRun run = Inflate(w.Finish());
+  const RawRun run = Inflate(FixedStream({{0, 'q'}, {258, 1}}));
   ASSERT_EQ(run.result, urOk);
   EXPECT_EQ(run.output, Bytes(259, 'q'));
 }
 
 TEST(InflateWindow, MatchBeforeTheFirstByteReadsZeros) {
   const std::vector<Symbol> symbols = {{0, 'x'}, {6, 3}, {4, 32768}};
-  DeflateWriter w;
-  w.BeginFixed(true);
-  Emit(w, symbols);
-  w.EndOfBlock();
-  const RawRun run = Inflate(w.Finish());
+  const RawRun run = Inflate(FixedStream(symbols));
   ASSERT_EQ(run.result, urOk);
   const Bytes expected = {'x', 0, 0, 'x', 0, 0, 'x', 0, 0, 0, 0};
   EXPECT_EQ(Expand(symbols), expected);
@@ -259,11 +259,7 @@ TEST(InflateWindow, OutputOfExactlyOneWindow) {
     produced += 258;
   }
   symbols.push_back({static_cast<unsigned>(32768 - produced), 7});
-  DeflateWriter w;
-  w.BeginFixed(true);
-  Emit(w, symbols);
-  w.EndOfBlock();
-  const RawRun run = Inflate(w.Finish());
+  const RawRun run = Inflate(FixedStream(symbols));
   ASSERT_EQ(run.result, urOk);
   ASSERT_EQ(run.output.size(), 32768u);
   EXPECT_EQ(run.output, Expand(symbols));
