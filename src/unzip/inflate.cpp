@@ -49,7 +49,9 @@ constexpr uint16_t kDistanceExtras[32] = {0, 0, 0, 0, 1, 1, 2,  2,  3,  3,  4,  
 constexpr uint8_t kCodeLengthOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5,
                                           11, 4, 12, 3, 13, 2, 14, 1, 15};
 
-// First-level table widths.
+// First-level table widths. Any width decodes the same symbols; for
+// dynamic blocks 10 and 8 bits measured fastest (fewer codes need a
+// sub-table, and the tables still stay in the first-level cache).
 constexpr int32_t kFixedLiteralBits = 7;
 constexpr int32_t kFixedDistanceBits = 5;
 constexpr int32_t kDynamicLiteralBits = 10;
