@@ -1,11 +1,12 @@
 # make test : installs missing Debian packages, builds every preset, runs
 #             every test (native, sanitizers + fuzz smoke, win64 under Wine).
-# make run  : (comes with the installer) builds and runs QuorvantisSetup.exe
-#             under Wine.
+# make run  : installs missing packages, builds win64, runs QuorvantisSetup.exe
+#             under Wine (headless without a display: driven, screenshots in
+#             build/screenshots/, summary).
 PRESETS := native asan win64 win32
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build test clean $(addprefix build-,$(PRESETS))
+.PHONY: all deps build test run clean $(addprefix build-,$(PRESETS))
 
 all: build
 
@@ -20,6 +21,9 @@ $(addprefix build-,$(PRESETS)): build-%: deps
 
 test: build
 	@scripts/run-tests.sh
+
+run: deps
+	@JOBS=$(JOBS) scripts/run-installer.sh
 
 clean:
 	rm -rf build

@@ -1,0 +1,93 @@
+// What the uninstaller removes, how its command line looks and what it tells
+// the person. Pure functions on Windows paths ("\" separates folders whatever
+// the build target), tested on every target; the Windows side is in
+// uninstaller.cpp.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/error.h"
+
+namespace uninstall {
+
+// The command line. A person or the system's list of programs starts the
+// installed uninstaller without arguments or with "/S" (silent: no
+// questions, the outcome on standard output and in the exit code). The
+// installed uninstaller cannot delete its own running image, so it hands
+// the last step to a copy of itself in the temporary folder, started with
+// "/_finish HANDLE FOLDER": HANDLE is the inherited handle of the original
+// process, which the copy waits for before it deletes the original program
+// and the installation folder.
+struct Arguments {
+  bool silent = false;
+  bool finish = false;
+  uint64_t parentProcess = 0;
+  std::string installDir;  // "/_finish" only; ends with "\"
+};
+
+// `out.silent` is set whenever "/S" is among the arguments, also when the
+// command line is otherwise wrong, so the complaint goes where it should.
+q::Error ParseArguments(const std::vector<std::string>& args, Arguments& out);
+
+// The command line of the finishing copy, program included, quoted so that
+// the system's argument parser gives back exactly these strings.
+std::string FinishCommandLine(const std::string& copyPath, uint64_t parentProcess,
+                              const std::string& installDir, bool silent);
+
+// One argument as the system's parser (CommandLineToArgv, the C runtime)
+// reads it back: quoted when it holds a space, tab or quote or is empty;
+// backslashes before a quote doubled.
+std::string QuoteArgument(std::string_view arg);
+
+// folder + name, with "\" inserted when the folder does not end with one;
+// empty when the folder is empty (an unknown folder names nothing).
+std::string JoinFolder(std::string_view folder, std::string_view name);
+
+// Everything up to and including the last "\"; empty when there is none.
+std::string FolderOf(std::string_view path);
+
+// What an installation consists of, for one installation folder and the
+// system's Programs and Desktop folders.
+struct Plan {
+  // The installed files except the uninstaller, and a temporary archive
+  // copy left behind by an interrupted installation.
+  std::vector<std::string> files;
+  std::vector<std::string> shortcuts;  // desktop, program group (two)
+  std::string programGroup;            // ends with "\"; empty when unknown
+  std::string uninstaller;             // deleted last, by the finishing copy
+};
+Plan MakePlan(std::string_view installDir, std::string_view programsFolder,
+              std::string_view desktopFolder);
+
+// The program a registered uninstall command starts: the text in its leading
+// quotes (arguments after them ignored), or the whole value when it is not
+// quoted (the installer registers the bare path, spaces and all).
+std::string CommandProgram(std::string_view command);
+
+// Two paths name the same file: equal but for the case of ASCII letters.
+bool SamePath(std::string_view a, std::string_view b);
+
+// What became of an uninstallation. Failures are things left behind that
+// the person can act on (a file in use, no right to delete); notes are
+// facts worth knowing (a folder kept because it holds foreign files).
+struct Report {
+  std::vector<std::string> failures;
+  std::vector<std::string> notes;
+};
+
+// The text shown in the final message box or printed with "/S".
+std::string ReportText(const Report& report);
+
+// Exit status: 0 everything removed, 1 something left behind, 2 cancelled
+// or a wrong command line.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitIncomplete = 1;
+inline constexpr int kExitCancelled = 2;
+inline int ExitCode(const Report& report) {
+  return report.failures.empty() ? kExitOk : kExitIncomplete;
+}
+
+}  // namespace uninstall

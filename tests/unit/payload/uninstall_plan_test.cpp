@@ -1,0 +1,182 @@
+// The uninstaller's plan, command line and report (portable part).
+#include "payload/uninstall_plan.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#include <shellapi.h>
+#endif
+
+namespace {
+
+using uninstall::Arguments;
+
+bool Contains(const std::vector<std::string>& v, const std::string& s) {
+  return std::find(v.begin(), v.end(), s) != v.end();
+}
+
+TEST(UninstallPlan, NamesEveryInstalledFileShortcutAndTheGroup) {
+  const uninstall::Plan plan = uninstall::MakePlan(
+      "C:\\Program Files\\Quorvantis\\", "C:\\ProgramData\\Start Menu\\Programs",
+      "C:\\Users\\Public\\Desktop\\");
+  // The nine installed files besides the uninstaller, and a temporary archive
+  // an interrupted installation may have left.
+  EXPECT_EQ(plan.files.size(), 10u);
+  for (const char* name : {"ChangeLog.txt", "Quorvantis.exe", "Quorvantis.hlp",
+                           "Quorvantis.lang.es", "Quorvantis.lang.it", "Quorvantis.lang.pt-br",
+                           "Quorvantis.lang.ru", "Quorvantis.lang.template", "SQLRef.hlp",
+                           "_TEMP_ZIP_.DAT"}) {
+    EXPECT_TRUE(Contains(plan.files, std::string("C:\\Program Files\\Quorvantis\\") + name)) << name;
+  }
+  EXPECT_EQ(plan.uninstaller, "C:\\Program Files\\Quorvantis\\UninstallQuorvantis.exe");
+  EXPECT_FALSE(Contains(plan.files, plan.uninstaller));  // deleted last, by the copy
+  EXPECT_EQ(plan.programGroup, "C:\\ProgramData\\Start Menu\\Programs\\Quorvantis\\");
+  EXPECT_EQ(plan.shortcuts,
+            (std::vector<std::string>{
+                "C:\\Users\\Public\\Desktop\\Quorvantis.lnk",
+                "C:\\ProgramData\\Start Menu\\Programs\\Quorvantis\\Quorvantis.lnk",
+                "C:\\ProgramData\\Start Menu\\Programs\\Quorvantis\\Uninstall Quorvantis.lnk"}));
+}
+
+TEST(UninstallPlan, UnknownFoldersNameNothing) {
+  // A folder value that cannot be read must not turn into a relative path
+  // (which would delete "Quorvantis.lnk" in whatever the current folder is).
+  const uninstall::Plan plan = uninstall::MakePlan("D:\\Q\\", "", "");
+  EXPECT_TRUE(plan.shortcuts.empty());
+  EXPECT_TRUE(plan.programGroup.empty());
+  EXPECT_EQ(uninstall::JoinFolder("", "x"), "");
+  EXPECT_EQ(uninstall::JoinFolder("C:\\a", "x"), "C:\\a\\x");
+  EXPECT_EQ(uninstall::JoinFolder("C:\\a\\", "x"), "C:\\a\\x");
+  EXPECT_EQ(uninstall::FolderOf("C:\\a b\\c.exe"), "C:\\a b\\");
+  EXPECT_EQ(uninstall::FolderOf("c.exe"), "");
+}
+
+TEST(UninstallArguments, AcceptsSilentSwitchInAnyCase) {
+  Arguments a;
+  ASSERT_FALSE(uninstall::ParseArguments({}, a));
+  EXPECT_FALSE(a.silent);
+  EXPECT_FALSE(a.finish);
+  ASSERT_FALSE(uninstall::ParseArguments({"/s"}, a));
+  EXPECT_TRUE(a.silent);
+}
+
+TEST(UninstallArguments, RefusesWhatItDoesNotKnowButKeepsSilent) {
+  Arguments a;
+  q::Error err = uninstall::ParseArguments({"/X", "/S"}, a);
+  ASSERT_TRUE(err);
+  EXPECT_NE(err.Message().find("\"/X\""), std::string::npos);
+  EXPECT_TRUE(a.silent);  // the complaint goes to standard output, not a box
+  EXPECT_TRUE(uninstall::ParseArguments({"/_finish"}, a));
+  EXPECT_TRUE(uninstall::ParseArguments({"/_finish", "12", ""}, a));
+  EXPECT_TRUE(uninstall::ParseArguments({"/_finish", "0", "C:\\Q"}, a));
+  EXPECT_TRUE(uninstall::ParseArguments({"/_finish", "1x", "C:\\Q"}, a));
+  EXPECT_TRUE(uninstall::ParseArguments({"/_finish", "99999999999999999999999", "C:\\Q"}, a));
+}
+
+// The system's own parser reads the finishing copy's command line back as
+// the strings that went in: paths with spaces, a trailing backslash before
+// the closing quote, quotes, empty strings.
+std::vector<std::string> SplitAsTheSystemDoes(const std::string& line) {
+#ifdef _WIN32
+  const int wide = MultiByteToWideChar(CP_ACP, 0, line.c_str(), -1, nullptr, 0);
+  std::wstring w(static_cast<size_t>(wide), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, line.c_str(), -1, w.data(), wide);
+  int argc = 0;
+  LPWSTR* argv = CommandLineToArgvW(w.c_str(), &argc);
+  std::vector<std::string> out;
+  for (int i = 0; i < argc; ++i) {
+    const int n = WideCharToMultiByte(CP_ACP, 0, argv[i], -1, nullptr, 0, nullptr, nullptr);
+    std::string s(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, argv[i], -1, s.data(), n, nullptr, nullptr);
+    s.resize(s.size() - 1);
+    out.push_back(s);
+  }
+  LocalFree(argv);
+  return out;
+#else
+  // The documented rules: 2n backslashes + quote -> n backslashes and a
+  // quote toggle; 2n+1 -> n and a literal quote; other backslashes literal.
+  std::vector<std::string> out;
+  size_t i = 0;
+  while (i < line.size()) {
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+    if (i == line.size()) break;
+    std::string arg;
+    bool quoted = false;
+    for (; i < line.size() && (quoted || (line[i] != ' ' && line[i] != '\t')); ++i) {
+      size_t slashes = 0;
+      while (i < line.size() && line[i] == '\\') ++slashes, ++i;
+      if (i < line.size() && line[i] == '"') {
+        arg.append(slashes / 2, '\\');
+        if (slashes % 2) {
+          arg += '"';
+        } else {
+          quoted = !quoted;
+        }
+      } else {
+        arg.append(slashes, '\\');
+        if (i == line.size()) break;
+        if (!quoted && (line[i] == ' ' || line[i] == '\t')) break;
+        arg += line[i];
+      }
+    }
+    out.push_back(arg);
+  }
+  return out;
+#endif
+}
+
+TEST(UninstallArguments, FinishCommandLineRoundTrips) {
+  const std::string copy = "C:\\Temp Folder\\UninstallQuorvantis-12.exe";
+  for (const std::string folder :
+       {"C:\\Program Files\\Quorvantis\\", "C:\\Q\\", "C:\\odd \"name\\\" here\\", "D:\\x\\\\"}) {
+    for (bool silent : {false, true}) {
+      const std::string line = uninstall::FinishCommandLine(copy, 4242, folder, silent);
+      std::vector<std::string> argv = SplitAsTheSystemDoes(line);
+      ASSERT_FALSE(argv.empty()) << line;
+      EXPECT_EQ(argv.front(), copy) << line;
+      argv.erase(argv.begin());
+      Arguments a;
+      ASSERT_FALSE(uninstall::ParseArguments(argv, a)) << line;
+      EXPECT_TRUE(a.finish);
+      EXPECT_EQ(a.silent, silent);
+      EXPECT_EQ(a.parentProcess, 4242u);
+      EXPECT_EQ(a.installDir, folder) << line;
+    }
+  }
+  EXPECT_EQ(SplitAsTheSystemDoes(uninstall::QuoteArgument("")), std::vector<std::string>{""});
+}
+
+TEST(UninstallEntry, RecognisesItsOwnProgramQuotedOrNot) {
+  const std::string self = "C:\\Program Files\\Quorvantis\\UninstallQuorvantis.exe";
+  EXPECT_TRUE(uninstall::SamePath(uninstall::CommandProgram(self), self));
+  EXPECT_TRUE(uninstall::SamePath(
+      uninstall::CommandProgram("\"c:\\program files\\quorvantis\\UNINSTALLQUORVANTIS.EXE\" /S"),
+      self));
+  EXPECT_TRUE(uninstall::SamePath(uninstall::CommandProgram("  " + self + "  "), self));
+  EXPECT_FALSE(uninstall::SamePath(
+      uninstall::CommandProgram("D:\\Apps\\Quorvantis\\UninstallQuorvantis.exe"), self));
+  EXPECT_FALSE(uninstall::SamePath(uninstall::CommandProgram(""), ""));
+}
+
+TEST(UninstallReport, SaysWhatIsLeftAndWhatToDo) {
+  uninstall::Report report;
+  EXPECT_EQ(uninstall::ReportText(report), "Quorvantis has been removed from your computer.");
+  EXPECT_EQ(uninstall::ExitCode(report), uninstall::kExitOk);
+  report.notes.push_back("The folder X was kept.");
+  EXPECT_EQ(uninstall::ExitCode(report), uninstall::kExitOk);
+  report.failures.push_back("C:\\Q\\Quorvantis.exe: Access denied (error 5)");
+  const std::string text = uninstall::ReportText(report);
+  EXPECT_NE(text.find("could not be removed"), std::string::npos);
+  EXPECT_NE(text.find("C:\\Q\\Quorvantis.exe: Access denied (error 5)"), std::string::npos);
+  EXPECT_NE(text.find("run the uninstaller again"), std::string::npos);
+  EXPECT_NE(text.find("The folder X was kept."), std::string::npos);
+  EXPECT_EQ(uninstall::ExitCode(report), uninstall::kExitIncomplete);
+}
+
+}  // namespace
