@@ -1,5 +1,7 @@
 #include "unzip/engine.h"
 
+#include <cstring>
+
 #include "unzip/crc32.h"
 
 namespace unzip {
@@ -49,7 +51,17 @@ void Engine::RefillInput() {
     PumpMessages();
     UpdateProgress();
     uint32_t count = 0;
-    if (!ArchiveFile.Read(InputBuffer, kInputSize, &count) || count == 0) {
+    bool ok;
+    if (Memory.input != nullptr) {
+      const size_t left = Memory.inputSize - Memory.inputPos;
+      count = static_cast<uint32_t>(left < kInputSize ? left : kInputSize);
+      std::memcpy(InputBuffer, Memory.input + Memory.inputPos, count);
+      Memory.inputPos += count;
+      ok = true;
+    } else {
+      ok = ArchiveFile.Read(InputBuffer, kInputSize, &count);
+    }
+    if (!ok || count == 0) {
       count = kInputSize;
       InputExhausted = true;
     }
@@ -59,10 +71,16 @@ void Engine::RefillInput() {
   InputPos = 0;
 }
 
-bool Engine::FlushWindow(uint32_t count) {
+bool Engine::FlushBytes(const uint8_t* data, uint32_t count) {
   uint32_t written = 0;
-  const bool ok = OutputFile.Write(OutputWindow, count, &written) && written == count;
-  UpdateCrc32(OutputWindow, count);
+  bool ok;
+  if (Memory.sink != nullptr) {
+    Memory.sink(Memory.sinkContext, data, count);
+    ok = true;
+  } else {
+    ok = OutputFile.Write(data, count, &written) && written == count;
+  }
+  UpdateCrc32(data, count);
   return ok;
 }
 

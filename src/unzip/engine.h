@@ -4,13 +4,18 @@
 // One extraction at a time: the engine is a single object (TheEngine()).
 #pragma once
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 
 #include "platform/engine_ui.h"
 #include "platform/file.h"
 #include "unzip/unzip.h"
 
 namespace unzip {
+
+// The wide refill reads the input buffer as little-endian words.
+static_assert(std::endian::native == std::endian::little, "little-endian hosts only");
 
 inline constexpr uint32_t kWindowSize = 32768;
 inline constexpr uint32_t kInputSize = 2048;
@@ -27,7 +32,7 @@ struct Engine {
   uint8_t InputBuffer[kInputSize] = {};
   int32_t InputPos = 0;             // next byte to deliver
   int32_t InputLast = -1;           // last valid byte; -1: empty, refill next
-  uint64_t BitBuffer = 0;           // next unread bit is bit 0
+  uint64_t BitBuffer = 0;           // next unread bit is bit 0; zero above BitCount
   uint32_t BitCount = 0;            // valid bits in BitBuffer
   platform::File ArchiveFile;
   platform::File OutputFile;
@@ -46,6 +51,17 @@ struct Engine {
   uint32_t LastPumpTick = 0;        // 0 until the first pump
   bool EngineBusy = false;
   platform::EngineUi Ui = platform::DefaultEngineUi();
+  // Where the bit-reading decoders take compressed bytes from and where
+  // flushed windows go, when not the archive and output files: benchmarks
+  // and fuzzers run a decoder on memory this way. The driver never sets it.
+  struct MemoryIo {
+    const uint8_t* input = nullptr;  // used by RefillInput when set
+    size_t inputSize = 0;
+    size_t inputPos = 0;
+    // Receives each flushed window when set.
+    void (*sink)(void* context, const uint8_t* data, uint32_t count) = nullptr;
+    void* sinkContext = nullptr;
+  } Memory;
 
   // Folds `count` window bytes into RunningCrc.
   void UpdateCrc32(const uint8_t* data, uint32_t count);
@@ -68,10 +84,33 @@ struct Engine {
     if (InputPos > InputLast) RefillInput();
     return InputBuffer[InputPos++];
   }
+  // True when InputBuffer holds at least 8 more valid bytes: a refill can
+  // then take several at once without reaching the buffer's end.
+  bool CanRefillWide() const { return InputPos + 8 <= InputLast + 1; }
+  // Moves as many whole bytes from InputBuffer into BitBuffer as fit below
+  // bit 63 (at least 56 valid bits afterwards). Needs CanRefillWide().
+  // Bytes are taken in order, exactly as one-at-a-time reads would take
+  // them, so nothing else sees a difference; BitBuffer stays clean above
+  // BitCount.
+  void RefillWide() {
+    uint64_t word;
+    std::memcpy(&word, InputBuffer + InputPos, sizeof(word));
+    const uint32_t bytes = (63 - BitCount) >> 3;
+    BitBuffer |= (word & ((uint64_t{1} << (bytes * 8)) - 1)) << BitCount;
+    BitCount += bytes * 8;
+    InputPos += static_cast<int32_t>(bytes);
+  }
   // At least n bits in BitBuffer (n <= 32). Never fails: an exhausted input
   // keeps delivering what the buffer holds, and the decoders stop on
-  // InputExhausted at their next test.
+  // InputExhausted at their next test. A refill that would reach past the
+  // buffer's end goes a byte at a time, so RefillInput (with its message
+  // pump and progress update) runs exactly when the next byte is needed.
   void NeedBits(uint32_t n) {
+    if (BitCount >= n) return;
+    if (CanRefillWide()) {
+      RefillWide();
+      return;
+    }
     while (BitCount < n) {
       BitBuffer |= static_cast<uint64_t>(ReadInputByte()) << BitCount;
       BitCount += 8;
@@ -93,7 +132,9 @@ struct Engine {
 
   // Writes the first `count` window bytes to the output and folds them into
   // the CRC (also when the write fails). False when the write failed.
-  bool FlushWindow(uint32_t count);
+  bool FlushWindow(uint32_t count) { return FlushBytes(OutputWindow, count); }
+  // The same for a window kept elsewhere (a decoder with its own buffer).
+  bool FlushBytes(const uint8_t* data, uint32_t count);
 };
 
 Engine& TheEngine();

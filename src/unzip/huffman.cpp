@@ -10,14 +10,16 @@ namespace {
 // property of the archive: there is nothing sensible to report it as.
 [[noreturn]] void OutOfMemory() { std::abort(); }
 
-// One table of 2^bits zero-filled entries behind its header; returns the
-// first real entry. The header's Base holds the entry count (the low 16 bits
-// of it), its Link the next table of the chain.
+// One table of 2^bits entries behind its header; returns the first real
+// entry. The header's Base holds the entry count (the low 16 bits of it),
+// its Link the next table of the chain. The entries are left unwritten: the
+// code space is complete (free codes become invalid entries), so the walk
+// writes every field of every entry, as if the table had been zero-filled.
 HuffEntry* NewTable(unsigned bits) {
   const size_t entries = size_t{1} << bits;
-  auto* block = static_cast<HuffEntry*>(std::calloc(entries + 1, sizeof(HuffEntry)));
+  auto* block = static_cast<HuffEntry*>(std::malloc((entries + 1) * sizeof(HuffEntry)));
   if (block == nullptr) OutOfMemory();
-  block[0].Base = static_cast<uint16_t>(entries);
+  block[0] = HuffEntry{0, 0, static_cast<uint16_t>(entries), nullptr};
   return block + 1;
 }
 

@@ -1,5 +1,7 @@
 #include "support/bit_writer.h"
 
+#include <algorithm>
+#include <queue>
 #include <stdexcept>
 #include <string>
 
@@ -53,6 +55,52 @@ std::vector<uint16_t> CanonicalCodes(const std::vector<uint8_t>& lengths) {
     if (lengths[i] != 0) codes[i] = static_cast<uint16_t>(next[lengths[i]]++);
   }
   return codes;
+}
+
+std::vector<uint8_t> HuffmanLengths(const std::vector<uint64_t>& frequencies, unsigned maxLength) {
+  std::vector<uint64_t> freq = frequencies;
+  std::vector<uint8_t> lengths(freq.size(), 0);
+  for (;;) {
+    // Tree nodes: leaves first, then inner nodes as they are made.
+    std::vector<int> parent;
+    using Item = std::pair<uint64_t, int>;
+    std::priority_queue<Item, std::vector<Item>, std::greater<Item>> heap;
+    std::vector<int> leafNode(freq.size(), -1);
+    for (size_t i = 0; i < freq.size(); ++i) {
+      if (freq[i] == 0) continue;
+      leafNode[i] = static_cast<int>(parent.size());
+      heap.push({freq[i], static_cast<int>(parent.size())});
+      parent.push_back(-1);
+    }
+    if (parent.empty()) return lengths;
+    if (parent.size() == 1) {
+      for (size_t i = 0; i < freq.size(); ++i) lengths[i] = freq[i] != 0 ? 1 : 0;
+      return lengths;
+    }
+    while (heap.size() > 1) {
+      const Item a = heap.top();
+      heap.pop();
+      const Item b = heap.top();
+      heap.pop();
+      const int node = static_cast<int>(parent.size());
+      parent.push_back(-1);
+      parent[static_cast<size_t>(a.second)] = node;
+      parent[static_cast<size_t>(b.second)] = node;
+      heap.push({a.first + b.first, node});
+    }
+    unsigned longest = 0;
+    for (size_t i = 0; i < freq.size(); ++i) {
+      if (leafNode[i] < 0) continue;
+      unsigned depth = 0;
+      for (int n = leafNode[i]; parent[static_cast<size_t>(n)] >= 0; n = parent[static_cast<size_t>(n)]) ++depth;
+      lengths[i] = static_cast<uint8_t>(std::min(depth, 255u));
+      longest = std::max(longest, depth);
+    }
+    if (longest <= maxLength) return lengths;
+    for (uint64_t& f : freq) {
+      if (f != 0) f = (f + 1) / 2;
+    }
+  }
 }
 
 // The length symbols form groups: 257-264 without extra bits (lengths 3 to

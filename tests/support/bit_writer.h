@@ -38,6 +38,11 @@ class BitWriter {
 // assigned by increasing length, then increasing symbol value.
 std::vector<uint16_t> CanonicalCodes(const std::vector<uint8_t>& lengths);
 
+// Code lengths of at most `maxLength` bits for symbols with the given
+// frequencies (0: symbol absent): a Huffman code, its frequencies flattened
+// until it fits. One used symbol gets length 1.
+std::vector<uint8_t> HuffmanLengths(const std::vector<uint64_t>& frequencies, unsigned maxLength);
+
 // Length symbol (257-285) and extra bits for a match length of 3 to 258, and
 // distance symbol (0-29) and extra bits for a distance of 1 to 32,768.
 struct SymbolExtra {
