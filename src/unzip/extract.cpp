@@ -39,8 +39,7 @@ ExtractStatus WhyEmpty(const std::string& archive) {
   std::memset(&rec, 0, sizeof(rec));
   const int rc = ZipFindFirst(archive.c_str(), rec);
   ZipFindClose(rec);
-  const bool empty = rc == kZipNotOpen || (rc == kZipEnd && IsZipArchive(archive.c_str()));
-  return empty ? ExtractStatus::kNoEntries : ExtractStatus::kNotAnArchive;
+  return rc == kZipFailed ? ExtractStatus::kNotAnArchive : ExtractStatus::kNoEntries;
 }
 
 }  // namespace
@@ -80,7 +79,9 @@ void ForceFolders(const std::string& Path) {
 }
 
 void ReadZipContents(const std::string& ArchiveName, TZipContens& Contents) {
-  if (!IsZipArchive(ArchiveName.c_str())) return;
+  // The directory decides, not the first bytes: an archive with data in
+  // front of it (a self-extractor's stub, or bytes added later) is still an
+  // archive, and a file that is none has no directory to walk.
   TZipSearchRec rec;
   std::memset(&rec, 0, sizeof(rec));
   if (ZipFindFirst(ArchiveName.c_str(), rec) == kZipOk) {

@@ -66,8 +66,8 @@ struct ExtractOutcome {
 [[nodiscard]] ExtractOutcome ExtractAllFiles(const std::string& ArchiveName,
                                              const std::string& DestFolder);
 
-// The archive's entries in directory order; empty when the file is not a
-// readable archive.
+// The archive's entries in directory order; empty when the file has no
+// readable directory.
 void ReadZipContents(const std::string& ArchiveName, TZipContens& Contents);
 
 // Creates the folder `Path` (given with a trailing separator) and any

@@ -1,5 +1,6 @@
 #include "unzip/zipread.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -81,7 +82,7 @@ int HeaderStep(TZipSearchRec& rec) {
   rec.EntryCrc = Le32(h + 16);
   rec.GpFlags = Le16(h + 8);
   rec.MethodCode = Le16(h + 10);
-  rec.LocalHeaderPos = Le32(h + 42);
+  rec.LocalHeaderPos = Le32(h + 42) + rec.OffsetShift;
   rec.DosAttr = h[5] == 0 ? h[38] : 0;
   const uint32_t n = Le16(h + 28);
   uint32_t i = 0;
@@ -95,37 +96,81 @@ int HeaderStep(TZipSearchRec& rec) {
   return kZipOk;
 }
 
-// Finds the end record nearest the end of the file; its file offset goes to
-// *endPos and the central directory offset to *dirPos.
-bool FindEndRecord(platform::File& file, uint64_t size, uint64_t* endPos, uint32_t* dirPos) {
-  uint32_t w = kSearchWindow;
-  uint64_t start = 0;
-  if (size <= kSearchWindow) {
-    w = static_cast<uint32_t>(size);
-  } else {
-    start = size - kSearchWindow;
-  }
-  auto* buf = static_cast<uint8_t*>(std::calloc(w + 1, 1));
-  if (buf == nullptr) return false;
-  bool found = false;
-  for (;;) {
+struct EndRecord {
+  uint64_t pos = 0;       // file offset of the record
+  uint32_t dirPos = 0;    // directory offset it states
+  uint32_t dirSize = 0;   // directory size it states
+};
+
+// Finds the end record nearest the end of the file among those starting
+// before `before`, reading windows of 4 KB from the end backwards that
+// overlap so no record is cut in two. The search may run to the file start.
+bool FindEndRecord(platform::File& file, uint64_t size, uint64_t before, EndRecord* found) {
+  if (size < kEndRecordSize) return false;
+  before = std::min(before, size - kEndRecordSize + 1);
+  uint8_t buf[kSearchWindow];
+  while (before > 0) {
+    const uint64_t end = std::min<uint64_t>(size, before + kEndRecordSize - 1);
+    const uint64_t start = end > kSearchWindow ? end - kSearchWindow : 0;
+    const uint32_t w = static_cast<uint32_t>(end - start);
     uint32_t got = 0;
-    if (!file.Seek(start) || !file.Read(buf, w, &got) || got < w) break;
-    for (int64_t i = static_cast<int64_t>(w) - kEndRecordSize; i >= 0; --i) {
+    if (!file.Seek(start) || !file.Read(buf, w, &got) || got < w) return false;
+    for (int64_t i = static_cast<int64_t>(before - 1 - start); i >= 0; --i) {
       if (Sig(buf + i, 5, 6)) {
-        *endPos = start + static_cast<uint64_t>(i);
-        *dirPos = Le32(buf + i + 16);
-        found = true;
-        break;
+        found->pos = start + static_cast<uint64_t>(i);
+        found->dirSize = Le32(buf + i + 12);
+        found->dirPos = Le32(buf + i + 16);
+        return true;
       }
     }
-    if (found || start == 0 || w <= kEndRecordSize) break;
-    // Consecutive windows overlap by 22 bytes so no record is cut in two.
-    const uint64_t step = w - kEndRecordSize;
-    start = start > step ? start - step : 0;
+    before = start;
   }
-  std::free(buf);
-  return found;
+  return false;
+}
+
+bool CentralHeaderAt(platform::File& file, uint64_t pos) {
+  uint8_t sig[4];
+  uint32_t got = 0;
+  return file.Seek(pos) && file.Read(sig, 4, &got) && got == 4 && Sig(sig, 1, 2);
+}
+
+// True when the first central header at `dirPos` names a local header that
+// is really there once `shift` is added to its offset.
+bool ShiftFindsLocalHeader(platform::File& file, uint64_t dirPos, uint32_t shift) {
+  uint8_t h[kCentralHeaderSize];
+  uint32_t got = 0;
+  if (!file.Seek(dirPos) || !file.Read(h, sizeof(h), &got) || got != sizeof(h)) return false;
+  uint8_t sig[4];
+  return Sig(h, 1, 2) && file.Seek(uint64_t{Le32(h + 42)} + shift) && file.Read(sig, 4, &got) &&
+         got == 4 && Sig(sig, 3, 4);
+}
+
+// When the directory is not where the nearest end record says, there are two
+// layouts in real use: the record belongs to an archive stored inside the
+// real one's comment (an earlier record then states its directory rightly),
+// or bytes were put in front of the archive without adjusting its offsets
+// (the directory then ends right before the record). Returns the record to
+// use and the amount to add to every offset the directory states.
+EndRecord FallbackRecord(platform::File& file, uint64_t size, const EndRecord& nearest,
+                         uint32_t* shift) {
+  *shift = 0;
+  EndRecord earlier;
+  uint64_t before = nearest.pos;
+  for (int tries = 0; tries < 64 && FindEndRecord(file, size, before, &earlier); ++tries) {
+    if (earlier.dirPos < earlier.pos && CentralHeaderAt(file, earlier.dirPos)) return earlier;
+    before = earlier.pos;
+  }
+  if (nearest.dirSize <= nearest.pos) {
+    const uint64_t actual = nearest.pos - nearest.dirSize;
+    const uint32_t by = static_cast<uint32_t>(actual - nearest.dirPos);
+    if (actual != nearest.dirPos && ShiftFindsLocalHeader(file, actual, by)) {
+      EndRecord moved = nearest;
+      *shift = by;
+      moved.dirPos = static_cast<uint32_t>(actual);
+      return moved;
+    }
+  }
+  return nearest;
 }
 
 }  // namespace
@@ -160,37 +205,59 @@ bool IsZipArchive(const char* Name) {
 
 int ZipFindFirst(const char* Name, TZipSearchRec& Rec) {
   Rec.Window = nullptr;
+  Rec.OffsetShift = 0;
   platform::File file;
   if (file.OpenRead(Name) != 0) return kZipFailed;
   uint64_t size = 0;
   if (!file.Size(&size)) return kZipFailed;
   Rec.UnpackedSize = static_cast<uint32_t>(size);
   if (size == 0) return kZipFailed;
-  uint64_t endPos = 0;
-  uint32_t dirPos = 0;
-  if (!FindEndRecord(file, size, &endPos, &dirPos)) return kZipFailed;
+  EndRecord record;
+  if (!FindEndRecord(file, size, UINT64_MAX, &record)) return kZipFailed;
   Rec.ReadPos = 0;
-  if (endPos < kCentralHeaderSize) return kZipNotOpen;
+  if (record.pos < kCentralHeaderSize) return kZipNotOpen;
 
-  // The directory and the end record's signature, in full 32-bit width.
-  const uint32_t span = static_cast<uint32_t>(endPos - dirPos + 4);
-  const bool large = span >= kLargeMode;
-  Rec.WindowSize = large ? kLargeMode : static_cast<uint16_t>(span);
-  const size_t bytes = large ? TailOffset(kLargeMode) + sizeof(LargeTail) : Rec.WindowSize + 1u;
-  auto* buf = static_cast<uint8_t*>(std::calloc(bytes, 1));
-  if (buf == nullptr) return kZipFailed;
-  uint32_t got = 0;
-  if (!file.Seek(dirPos) || !file.Read(buf, Rec.WindowSize, &got)) {
-    std::free(buf);
-    return kZipFailed;
+  // One seek and one read for an ordinary archive: the directory is loaded
+  // where the record says, and only when it is not there is anything else
+  // looked at.
+  uint64_t resume = 0;  // where the next directory read of a large walk starts
+  auto load = [&](const EndRecord& r) -> bool {
+    // The directory and the end record's signature, in full 32-bit width.
+    const uint32_t span = static_cast<uint32_t>(r.pos - r.dirPos + 4);
+    const bool large = span >= kLargeMode;
+    Rec.WindowSize = large ? kLargeMode : static_cast<uint16_t>(span);
+    const size_t bytes = large ? TailOffset(kLargeMode) + sizeof(LargeTail) : Rec.WindowSize + 1u;
+    auto* buf = static_cast<uint8_t*>(std::calloc(bytes, 1));
+    if (buf == nullptr) return false;
+    uint32_t got = 0;
+    if (!file.Seek(r.dirPos) || !file.Read(buf, Rec.WindowSize, &got)) {
+      std::free(buf);
+      return false;
+    }
+    Rec.Window = buf;
+    resume = uint64_t{r.dirPos} + got;
+    if (large) {
+      LargeTail* tail = new (buf + TailOffset(kLargeMode)) LargeTail;
+      tail->valid = got;
+    } else {
+      Rec.WindowSize = static_cast<uint16_t>(got);  // a short read: only what arrived counts
+    }
+    return true;
+  };
+  if (!load(record)) return kZipFailed;
+  const uint8_t* first = Rec.Window;
+  const bool inPlace = BufferEnd(Rec) >= 4 && (Sig(first, 1, 2) || Sig(first, 5, 6));
+  if (!inPlace) {
+    const EndRecord other = FallbackRecord(file, size, record, &Rec.OffsetShift);
+    if (other.pos != record.pos || other.dirPos != record.dirPos) {
+      ZipFindClose(Rec);
+      if (!load(other)) return kZipFailed;
+    }
   }
-  Rec.Window = buf;
-  if (large) {
-    LargeTail* tail = new (buf + TailOffset(kLargeMode)) LargeTail;
-    tail->file = std::move(file);
-    tail->valid = got;
-  } else {
-    Rec.WindowSize = static_cast<uint16_t>(got);  // a short read: only what arrived counts
+  if (IsLarge(Rec)) {
+    // The walk keeps the archive open and reads on where the load ended.
+    if (!file.Seek(resume)) Tail(Rec)->valid = 0;
+    Tail(Rec)->file = std::move(file);
   }
   const int rc = HeaderStep(Rec);
   if (rc != kZipOk) ZipFindClose(Rec);

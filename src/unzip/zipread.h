@@ -19,6 +19,9 @@ struct TZipSearchRec {
   uint16_t MethodCode;
   uint16_t DosAttr;         // low byte of the external attributes on MS-DOS hosts, else 0
   uint16_t GpFlags;
+  // Added to every offset the directory states: non-zero when bytes were
+  // put in front of the archive without adjusting its offsets.
+  uint32_t OffsetShift;
 };
 
 // Result codes of the walk.

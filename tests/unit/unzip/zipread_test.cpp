@@ -226,3 +226,30 @@ TEST(ZipRead, RecognisesArchivesAndExecutablesCarryingThem) {
   WriteFileBytes(dir / "neg.exe", exe(0, 0, 64));
   EXPECT_FALSE(IsZipArchive((dir / "neg.exe").c_str())) << "a non-positive image size";
 }
+
+TEST(ZipRead, OffsetsOfAnArchiveWithBytesInFrontAreAdjusted) {
+  TempDir dir;
+  std::vector<uint32_t> offsets;
+  const Bytes plain = BuildZip({Stored("a", "first"), Stored("b", "second")}, {}, &offsets);
+  Bytes prefixed = plain;
+  prefixed.insert(prefixed.begin(), 1000, 'J');  // not a local header, not an executable
+  WriteFileBytes(dir / "p.zip", prefixed);
+  Walk w;
+  ASSERT_EQ(ZipFindFirst((dir / "p.zip").c_str(), w.rec), kZipOk);
+  EXPECT_EQ(w.rec.LocalHeaderPos, offsets[0] + 1000);
+  ASSERT_EQ(ZipFindNext(w.rec), kZipOk);
+  EXPECT_EQ(w.rec.LocalHeaderPos, offsets[1] + 1000);
+  EXPECT_FALSE(IsZipArchive((dir / "p.zip").c_str())) << "the start test alone cannot tell";
+}
+
+TEST(ZipRead, EndRecordOfAnArchiveInTheCommentGivesWayToTheRealOne) {
+  TempDir dir;
+  // The comment holds a whole second archive: its end record is the last in
+  // the file, but the directory offset it states is relative to its own
+  // start, where the outer archive has no central header.
+  const Bytes inner = BuildZip({Stored("inner.txt", "")});
+  ZipLayout layout;
+  layout.comment.assign(inner.begin(), inner.end());
+  WriteFileBytes(dir / "c.zip", BuildZip({Stored("outer.txt", "outer")}, layout));
+  EXPECT_EQ(Names(dir / "c.zip"), std::vector<std::string>{"outer.txt"});
+}
