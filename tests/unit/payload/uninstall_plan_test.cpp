@@ -43,39 +43,37 @@ TEST(UninstallPlan, NamesEveryInstalledFileShortcutAndTheGroup) {
                 "C:\\ProgramData\\Start Menu\\Programs\\Quorvantis\\Uninstall Quorvantis.lnk"}));
 }
 
+// A folder value that cannot be read must not turn into a relative path
+// (which would delete "Quorvantis.lnk" in whatever the current folder is).
 TEST(UninstallPlan, UnknownFoldersNameNothing) {
-  // A folder value that cannot be read must not turn into a relative path
-  // (which would delete "Quorvantis.lnk" in whatever the current folder is).
   const uninstall::Plan plan = uninstall::MakePlan("D:\\Q\\", "", "");
   EXPECT_TRUE(plan.shortcuts.empty());
   EXPECT_TRUE(plan.programGroup.empty());
   EXPECT_EQ(uninstall::JoinFolder("", "x"), "");
-  EXPECT_EQ(uninstall::JoinFolder("C:\\a", "x"), "C:\\a\\x");
-  EXPECT_EQ(uninstall::JoinFolder("C:\\a\\", "x"), "C:\\a\\x");
+  EXPECT_EQ(uninstall::JoinFolder("C:\\a", "x") + uninstall::JoinFolder("C:\\a\\", "x"), "C:\\a\\xC:\\a\\x");
   EXPECT_EQ(uninstall::FolderOf("C:\\a b\\c.exe"), "C:\\a b\\");
   EXPECT_EQ(uninstall::FolderOf("c.exe"), "");
 }
 
-TEST(UninstallArguments, AcceptsSilentSwitchInAnyCase) {
+// Unknown switches are refused by name, but a silent switch anywhere still
+// holds: the complaint goes to standard output, not a box. The finishing
+// switch needs a process number and a folder.
+TEST(UninstallArguments, SilentInAnyCaseUnknownAndIncompleteRefused) {
   Arguments a;
   ASSERT_FALSE(uninstall::ParseArguments({}, a));
-  EXPECT_FALSE(a.silent);
-  EXPECT_FALSE(a.finish);
+  EXPECT_FALSE(a.silent || a.finish);
   ASSERT_FALSE(uninstall::ParseArguments({"/s"}, a));
   EXPECT_TRUE(a.silent);
-}
-
-TEST(UninstallArguments, RefusesWhatItDoesNotKnowButKeepsSilent) {
-  Arguments a;
+  a = {};
   q::Error err = uninstall::ParseArguments({"/X", "/S"}, a);
   ASSERT_TRUE(err);
   EXPECT_NE(err.Message().find("\"/X\""), std::string::npos);
-  EXPECT_TRUE(a.silent);  // the complaint goes to standard output, not a box
-  EXPECT_TRUE(uninstall::ParseArguments({"/_finish"}, a));
-  EXPECT_TRUE(uninstall::ParseArguments({"/_finish", "12", ""}, a));
-  EXPECT_TRUE(uninstall::ParseArguments({"/_finish", "0", "C:\\Q"}, a));
-  EXPECT_TRUE(uninstall::ParseArguments({"/_finish", "1x", "C:\\Q"}, a));
-  EXPECT_TRUE(uninstall::ParseArguments({"/_finish", "99999999999999999999999", "C:\\Q"}, a));
+  EXPECT_TRUE(a.silent);
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"/_finish"}, {"/_finish", "12", ""}, {"/_finish", "0", "C:\\Q"}, {"/_finish", "1x", "C:\\Q"},
+           {"/_finish", "99999999999999999999999", "C:\\Q"}}) {
+    EXPECT_TRUE(uninstall::ParseArguments(args, a)) << args.size() << " " << args.back();
+  }
 }
 
 // The system's own parser reads the finishing copy's command line back as
