@@ -1,8 +1,10 @@
-// The start-up code: version query and folder reads, against keys of the
-// test's own and against the Wine prefix's real registry.
+// The start-up code: the folder reads against keys of the test's own, and
+// the real start-up against the Wine prefix's registry.
 #include "installutils/system_folders.h"
 
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 #include "installutils/registry.h"
 #include "test_util.h"
@@ -10,92 +12,72 @@
 namespace {
 
 constexpr const char* kVersionKey = "Software\\Microsoft\\Windows\\CurrentVersion";
-constexpr const char* kShellFolders =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+constexpr const char* kShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
-OsInfo Classified(uint32_t platform, uint32_t major, uint32_t minor) {
-  OsVersionRecord record{major, minor, 0, platform, ""};
-  return ClassifyOsVersion(&record);
-}
-
-// Two scratch keys standing in for the local-machine and current-user roots,
-// each holding distinct values under every name either branch may read.
-class ReadSystemFoldersTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    qtest::SetRegistryString(lm_.Get(), kVersionKey, "ProgramFilesDir", "D:\\Apps\\");
-    qtest::SetRegistryString(lm_.Get(), kShellFolders, "Common Programs", "D:\\LM\\Programs");
-    qtest::SetRegistryString(lm_.Get(), kShellFolders, "Common Desktop", "D:\\LM\\Desktop\\");
-    qtest::SetRegistryString(lm_.Get(), kShellFolders, "Programs", "D:\\LM\\UserPrograms");
-    qtest::SetRegistryString(lm_.Get(), kShellFolders, "Desktop", "D:\\LM\\UserDesktop");
-    qtest::SetRegistryString(cu_.Get(), kVersionKey, "ProgramFilesDir", "D:\\CU\\Apps");
-    qtest::SetRegistryString(cu_.Get(), kShellFolders, "Programs", "%USERPROFILE%\\Programs\\",
-                             REG_EXPAND_SZ);
-    qtest::SetRegistryString(cu_.Get(), kShellFolders, "Desktop", "D:\\CU\\Desktop");
-    qtest::SetRegistryString(cu_.Get(), kShellFolders, "Common Programs", "D:\\CU\\Common");
+// Two scratch keys stand in for the local-machine and current-user roots,
+// with distinct values under every name either branch may read: a branch
+// reading the wrong root or name shows. Values come back as stored: no
+// separator added or removed, nothing expanded.
+TEST(ReadSystemFolders, EachBranchReadsItsOwnRootAndNames) {
+  qtest::ScratchKey lm, cu;
+  for (const auto& [key, sub, name, text] : std::initializer_list<std::tuple<HKEY, const char*, const char*, const char*>>{
+           {lm.Get(), kVersionKey, "ProgramFilesDir", "D:\\Apps\\"},
+           {lm.Get(), kShellFolders, "Common Programs", "D:\\LM\\Programs"},
+           {lm.Get(), kShellFolders, "Common Desktop", "D:\\LM\\Desktop\\"},
+           {lm.Get(), kShellFolders, "Programs", "D:\\LM\\UserPrograms"},
+           {lm.Get(), kShellFolders, "Desktop", "D:\\LM\\UserDesktop"},
+           {cu.Get(), kVersionKey, "ProgramFilesDir", "D:\\CU\\Apps"},
+           {cu.Get(), kShellFolders, "Desktop", "D:\\CU\\Desktop"},
+           {cu.Get(), kShellFolders, "Common Programs", "D:\\CU\\Common"}}) {
+    qtest::SetRegistryString(key, sub, name, text);
   }
-  qtest::ScratchKey lm_;
-  qtest::ScratchKey cu_;
-};
-
-TEST_F(ReadSystemFoldersTest, CurrentSystemsUseTheAllUsersFolders) {
-  for (const OsInfo& os : {Classified(2, 5, 0), Classified(2, 5, 1), Classified(2, 10, 0),
-                           ClassifyOsVersion(nullptr)}) {
-    const SystemFolders f = ReadSystemFolders(os, lm_.Get(), cu_.Get());
-    EXPECT_EQ(f.ProgramFilesFolder, "D:\\Apps\\");  // trailing "\" kept
-    EXPECT_EQ(f.ProgramsFolder, "D:\\LM\\Programs");  // none added
-    EXPECT_EQ(f.DesktopFolder, "D:\\LM\\Desktop\\");
-  }
-}
-
-TEST_F(ReadSystemFoldersTest, OlderSystemsUseTheCurrentUsersFolders) {
-  for (const OsInfo& os : {Classified(1, 4, 0), Classified(1, 4, 10), Classified(2, 4, 0)}) {
-    const SystemFolders f = ReadSystemFolders(os, lm_.Get(), cu_.Get());
+  qtest::SetRegistryString(cu.Get(), kShellFolders, "Programs", "%USERPROFILE%\\Programs\\", REG_EXPAND_SZ);
+  const struct {
+    OsVersionRecord record;
+    bool known, older;
+  } cases[] = {{{5, 0, 0, 2, ""}, true, false}, {{5, 1, 0, 2, ""}, true, false}, {{10, 0, 0, 2, ""}, true, false},
+               {{}, false, false},  // the version query failed: current systems
+               {{4, 0, 0, 1, ""}, true, true}, {{4, 10, 0, 1, ""}, true, true}, {{4, 0, 0, 2, ""}, true, true}};
+  for (const auto& c : cases) {
+    const SystemFolders f = ReadSystemFolders(ClassifyOsVersion(c.known ? &c.record : nullptr), lm.Get(), cu.Get());
+    SCOPED_TRACE(std::to_string(c.record.platformId) + "/" + std::to_string(c.record.majorVersion));
     EXPECT_EQ(f.ProgramFilesFolder, "D:\\Apps\\");
-    EXPECT_EQ(f.ProgramsFolder, "%USERPROFILE%\\Programs\\");
-    EXPECT_EQ(f.DesktopFolder, "D:\\CU\\Desktop");
+    EXPECT_EQ(f.ProgramsFolder, c.older ? "%USERPROFILE%\\Programs\\" : "D:\\LM\\Programs");
+    EXPECT_EQ(f.DesktopFolder, c.older ? "D:\\CU\\Desktop" : "D:\\LM\\Desktop\\");
   }
 }
 
-// The real start-up in the prefix: Wine reports a current NT system, so the
-// all-users folders are read, and they exist.
-TEST(StartUp, ReadsTheSystemsFolders) {
+// Wine reports a current NT system: the all-users folders are read, and
+// they exist. The start-up is counted: a nested start runs nothing, the last
+// finish releases, a fresh start reads again.
+TEST(StartUp, ReadsTheSystemsFoldersOnceAndReleasesAtTheLastFinalize) {
+  EXPECT_EQ(ProgramFilesFolder(), "");  // nothing before the start-up code
   InitializeInstallUtils();
   const OsInfo& os = OsInformation();
   EXPECT_TRUE(os.OsVersionKnown);
   EXPECT_EQ(os.OsName, "Windows NT");
   EXPECT_GE(os.OsMajor, 6u);
-  EXPECT_EQ(ProgramFilesFolder(),
-            RegReadString(HKEY_LOCAL_MACHINE, kVersionKey, "ProgramFilesDir"));
+  const std::string programFiles = ProgramFilesFolder();
+  EXPECT_EQ(programFiles, RegReadString(HKEY_LOCAL_MACHINE, kVersionKey, "ProgramFilesDir"));
+  EXPECT_EQ(programFiles, "C:\\Program Files");
   EXPECT_EQ(ProgramsFolder(), RegReadString(HKEY_LOCAL_MACHINE, kShellFolders, "Common Programs"));
   EXPECT_EQ(DesktopFolder(), RegReadString(HKEY_LOCAL_MACHINE, kShellFolders, "Common Desktop"));
-  for (const std::string* folder : {&ProgramFilesFolder(), &ProgramsFolder(), &DesktopFolder(),
-                                    &OtherSystemFolders().WindowsFolder,
-                                    &OtherSystemFolders().SystemFolder,
-                                    &OtherSystemFolders().AppDataFolder,
-                                    &OtherSystemFolders().PersonalFolder}) {
+  const auto& o = OtherSystemFolders();
+  for (const std::string* folder : {&ProgramFilesFolder(), &ProgramsFolder(), &DesktopFolder(), &o.WindowsFolder,
+                                    &o.SystemFolder, &o.AppDataFolder, &o.PersonalFolder}) {
     EXPECT_TRUE(qtest::FolderExists(*folder)) << "\"" << *folder << "\"";
   }
-  FinalizeInstallUtils();
-}
 
-TEST(StartUp, RunsOnceAndReleasesAtTheLastFinalize) {
-  EXPECT_EQ(ProgramFilesFolder(), "");  // nothing before the start-up code
-  InitializeInstallUtils();
-  const std::string programFiles = ProgramFilesFolder();
-  ASSERT_NE(programFiles, "");
   SetSystemFolders({"T:\\Program Files", "T:\\Programs\\", "T:\\Desktop"});
   InitializeInstallUtils();  // counted, not run again
-  EXPECT_EQ(ProgramFilesFolder(), "T:\\Program Files");
   EXPECT_EQ(ProgramsFolder(), "T:\\Programs\\");
-  EXPECT_EQ(DesktopFolder(), "T:\\Desktop");
   FinalizeInstallUtils();
   EXPECT_EQ(ProgramsFolder(), "T:\\Programs\\");  // still one start-up to match
   FinalizeInstallUtils();
   EXPECT_EQ(ProgramsFolder(), "");
   EXPECT_FALSE(OsInformation().OsVersionKnown);
   FinalizeInstallUtils();  // unmatched: nothing happens
-  InitializeInstallUtils();  // a fresh start reads again
+  InitializeInstallUtils();
   EXPECT_EQ(ProgramFilesFolder(), programFiles);
   FinalizeInstallUtils();
 }
