@@ -57,15 +57,14 @@ TEST_F(FormTest, LabelClicksOnReleaseInsideAndShowsItsCursor) {
   ::SendMessageA(h, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
   EXPECT_EQ(clicks, 1) << "a release without a press";
 
-  EXPECT_TRUE(::SendMessageA(h, WM_SETCURSOR, reinterpret_cast<WPARAM>(h), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
-  EXPECT_EQ(::GetCursor(), ::LoadCursorA(nullptr, IDC_HAND));
   // The application's wait cursor wins over every control's own.
-  app_.SetCursor(gui::crHourGlass);
-  ::SendMessageA(h, WM_SETCURSOR, reinterpret_cast<WPARAM>(h), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-  EXPECT_EQ(::GetCursor(), ::LoadCursorA(nullptr, IDC_WAIT));
-  app_.SetCursor(gui::crDefault);
-  ::SendMessageA(h, WM_SETCURSOR, reinterpret_cast<WPARAM>(h), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-  EXPECT_EQ(::GetCursor(), ::LoadCursorA(nullptr, IDC_HAND));
+  const std::pair<gui::TCursor, LPCSTR> cases[] = {
+      {gui::crDefault, IDC_HAND}, {gui::crHourGlass, IDC_WAIT}, {gui::crDefault, IDC_HAND}};
+  for (const auto& [app, shown] : cases) {
+    app_.SetCursor(app);
+    EXPECT_TRUE(::SendMessageA(h, WM_SETCURSOR, reinterpret_cast<WPARAM>(h), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
+    EXPECT_EQ(::GetCursor(), ::LoadCursorA(nullptr, shown));
+  }
 }
 
 TEST_F(FormTest, ProgressBarKeepsItsRangeAndStyleInTheControl) {
