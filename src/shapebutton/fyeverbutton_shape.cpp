@@ -82,10 +82,11 @@ PolygonSet TFyeverButton::BuildBaseOutline() {
     const PolygonSet* user = ActiveUserRegion() ? &userPolygons_ : nullptr;
     return UserOutline(user, userBox_, buttonWidth_, buttonHeight_, buttonDepth_);
   }
-  Outline o = BuildOutline({buttonKind_, buttonWidth_, buttonHeight_, buttonDepth_, peaksNumber_,
-                            radiusRatio_, arcAngle_});
+  const Outline& o = CachedOutline({buttonKind_, buttonWidth_, buttonHeight_, buttonDepth_,
+                                    peaksNumber_, radiusRatio_, arcAngle_},
+                                   shape_.outlines);
   if (o.arcResizes) ResizeForArc(o.arcHeight);
-  return std::move(o.set);
+  return o.set;
 }
 
 // An arc band is as high as its chord and angle make it: the button takes
