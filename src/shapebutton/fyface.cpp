@@ -77,15 +77,30 @@ GradientSegment LinearGradient::Line(int32_t i) const {
           RoundHalfEven(y + diagonal_ * s_)};
 }
 
+std::array<rotatergn::TPoint, 4> LinearGradient::Band(int32_t i) const {
+  const GradientSegment l = Line(i);
+  // Half the width along the step direction each way; the half pixel puts
+  // the band's edges between pixel rows, as a 3-pixel pen lies.
+  // A quarter turn's cosine or sine is a few 1e-17 rather than 0; left in,
+  // it tips edges that fall exactly on a half pixel (row 0 at 900 lost).
+  auto snap = [](double v) { return std::fabs(v) < 1e-9 ? 0.0 : v; };
+  const double nx = snap(1.5 * s_), ny = snap(1.5 * c_);
+  auto at = [](int32_t x, int32_t y, double dx, double dy) {
+    return rotatergn::TPoint{RoundHalfEven(x + dx + 0.5), RoundHalfEven(y + dy + 0.5)};
+  };
+  return {at(l.x1, l.y1, -nx, -ny), at(l.x2, l.y2, -nx, -ny), at(l.x2, l.y2, nx, ny),
+          at(l.x1, l.y1, nx, ny)};
+}
+
 CircularGradient::CircularGradient(int32_t width, int32_t height)
     : cx_(width / 2), cy_(height / 2) {
   const double w = width, h = height;
   steps_ = std::max(0, RoundHalfEven(std::sqrt(w * w + h * h) / 2 / 3));
 }
 
-GradientSegment CircularGradient::Ring(int32_t i) const {
-  const int64_t r = int64_t{3} * i;
-  return {Saturate(cx_ - r), Saturate(cy_ - r), Saturate(cx_ + r), Saturate(cy_ + r)};
+GradientSegment CircularGradient::Disc(int32_t i) const {
+  const int64_t r = int64_t{3} * i + 1;
+  return {Saturate(cx_ - r), Saturate(cy_ - r), Saturate(cx_ + r + 1), Saturate(cy_ + r + 1)};
 }
 
 int32_t GradientColumn(int32_t width, int32_t i, int32_t n) {

@@ -7,6 +7,7 @@
 // degree, positive counter-clockwise on the screen.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "shapebutton/fyeverbutton_types.h"
@@ -55,28 +56,33 @@ struct GradientSegment {
 // Lines 3 pixels apart at right angles to the direction `angle`, from the
 // corner or edge where the sweep starts (the top edge for 0, the left edge
 // for 900, the top-left corner for 450) across a width x height face; each
-// line is as long as the face's diagonal. Lines 0..Steps() are drawn with a
-// 3-pixel pen, line i in the colour of step i of Steps().
+// line is as long as the face's diagonal. Lines 0..Steps() are drawn 3
+// pixels wide, line i in the colour of step i of Steps().
 class LinearGradient {
  public:
   LinearGradient(int32_t width, int32_t height, int32_t angle);
   int32_t Steps() const { return steps_; }
   GradientSegment Line(int32_t i) const;
+  // Line i as the 3-pixel band a filled polygon covers (which leaves out
+  // its right and bottom edges): a line on row y covers rows y - 1..y + 1.
+  std::array<rotatergn::TPoint, 4> Band(int32_t i) const;
 
  private:
   double s_ = 0, c_ = 0, diagonal_ = 0, x0_ = 0, y0_ = 0;
   int32_t steps_ = 0;
 };
 
-// Rings 3 pixels apart about the face centre, the outermost reaching the
-// corners: rings Steps()..0 are drawn outermost first, ring i in the colour
-// of step i of Steps(), each filled with the centre colour inside.
+// Rings 3 pixels apart and 3 pixels wide about the face centre, the
+// outermost reaching the corners, ring i in the colour of step i of
+// Steps(); ring 0 is the 3-pixel dot at the centre. Filled discs painted
+// from the outermost inward make the same rings.
 class CircularGradient {
  public:
   CircularGradient(int32_t width, int32_t height);
   int32_t Steps() const { return steps_; }
-  // The bounding box of ring i (an ellipse box: right and bottom outside).
-  GradientSegment Ring(int32_t i) const;
+  // The disc out to ring i's outer edge, as the bounding box of an ellipse
+  // (right and bottom outside).
+  GradientSegment Disc(int32_t i) const;
 
  private:
   int32_t cx_ = 0, cy_ = 0, steps_ = 0;

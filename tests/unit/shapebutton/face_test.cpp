@@ -118,6 +118,21 @@ TEST(LinearGradient, AngleZeroIsElevenRowsTopToBottom) {
   }
 }
 
+TEST(LinearGradient, BandsCoverThreeRowsOrColumns) {
+  // A filled polygon leaves out its bottom and right edges: the band of a
+  // line on row 6 runs from row 5 to row 8, rows 5, 6 and 7 covered.
+  const auto row = LinearGradient(100, 30, 0).Band(2);
+  EXPECT_EQ(row[0], (rotatergn::TPoint{100, 5}));
+  EXPECT_EQ(row[1], (rotatergn::TPoint{-4, 5}));
+  EXPECT_EQ(row[2], (rotatergn::TPoint{-4, 8}));
+  EXPECT_EQ(row[3], (rotatergn::TPoint{100, 8}));
+  const auto column = LinearGradient(100, 30, 900).Band(3);
+  EXPECT_EQ(column[0].x, 8);
+  EXPECT_EQ(column[2].x, 11);
+  EXPECT_EQ(std::min(column[0].y, column[1].y), 0);
+  EXPECT_GE(std::max(column[0].y, column[1].y), 30);
+}
+
 TEST(LinearGradient, QuarterTurnsStartAtTheirEdge) {
   // 900: columns from the left edge; 1800: rows from the bottom edge;
   // -900: columns from the right edge.
@@ -172,16 +187,20 @@ TEST(LinearGradient, EveryAngleCoversTheFaceFromItsStartCorner) {
   }
 }
 
-TEST(CircularGradient, RingsAboutTheCentreReachTheCorners) {
+TEST(CircularGradient, DiscsAboutTheCentreReachTheCorners) {
   const CircularGradient g(100, 30);
   ASSERT_EQ(g.Steps(), 17);  // sqrt(100^2 + 30^2) / 6 = 17.4
-  const GradientSegment inner = g.Ring(0), outer = g.Ring(17);
-  EXPECT_EQ(inner.x1, 50);
-  EXPECT_EQ(inner.y2, 15);
-  EXPECT_EQ(outer.x1, 50 - 51);
-  EXPECT_EQ(outer.y1, 15 - 51);
-  EXPECT_EQ(outer.x2, 50 + 51);
-  EXPECT_EQ(outer.y2, 15 + 51);
+  // Ring i is 3 pixels wide about radius 3i: its disc spans 3i + 1 pixels
+  // either side of the centre pixel; ring 0 is the 3-pixel dot.
+  const GradientSegment dot = g.Disc(0), outer = g.Disc(17);
+  EXPECT_EQ(dot.x1, 49);
+  EXPECT_EQ(dot.y1, 14);
+  EXPECT_EQ(dot.x2, 52);
+  EXPECT_EQ(dot.y2, 17);
+  EXPECT_EQ(outer.x1, 50 - 52);
+  EXPECT_EQ(outer.y1, 15 - 52);
+  EXPECT_EQ(outer.x2, 50 + 53);
+  EXPECT_EQ(outer.y2, 15 + 53);
   EXPECT_EQ(CircularGradient(0, 0).Steps(), 0);
 }
 
