@@ -110,6 +110,44 @@ TEST_F(FaceTest, NoColourFillsNothing) {
   EXPECT_EQ(Pixel(*b, 0, 0), 0u);
 }
 
+TEST_F(FaceTest, CustomDrawReplacesOnlyBackgroundAndCaption) {
+  Load("");
+  TFaceButton* b = NewFace(100, 40, Color(kLight), dk3D);
+  gui::TFont font;
+  font.Name = "Tahoma";
+  font.Height = -13;
+  font.Color = gui::clWhite;
+  b->SetFont(font);
+  b->SetCaption("NO");
+  ASSERT_GT(Count(*b, Rgb(255, 255, 255), {0, 0, 100, 40}), 0);
+  b->SetCustomDraw(true);
+  EXPECT_EQ(Count(*b, Rgb(255, 255, 255), {0, 0, 100, 40}), 0) << "no caption";
+  EXPECT_EQ(Count(*b, kLight, {2, 2, 98, 38}), 96 * 36) << "a plain fill inside the bands";
+  EXPECT_EQ(Pixel(*b, 50, 1), L(kLight)) << "bevels";
+  EXPECT_EQ(Pixel(*b, 50, 0), D(D(kLight))) << "frame";
+
+  // The plain fill is the brush a render leaves: disabled, the paler one.
+  b->SetEnabled(false);
+  Paint(b);
+  Hover(b, true);
+  EXPECT_EQ(Pixel(*b, 50, 20), L(kLight));
+  EXPECT_EQ(Pixel(*b, 50, 1), L(L(kLight)));
+}
+
+TEST_F(FaceTest, PaintRendersOnlyWhenPressedHoverOrEnabledChange) {
+  Load("");
+  TFaceButton* b = NewFace(100, 40, Color(kLight));
+  // A mark the renderer would paint over: it survives a paint that changes
+  // nothing, so that paint copied the face without rendering it.
+  uint8_t* row = const_cast<gui::TBitmap*>(b->Face())->ScanLine(20);
+  ASSERT_NE(row, nullptr);
+  row[3 * 50] = row[3 * 50 + 1] = row[3 * 50 + 2] = 0;
+  Paint(b);
+  EXPECT_EQ(Pixel(*b, 50, 20), 0u);
+  Hover(b, true);
+  EXPECT_EQ(Pixel(*b, 50, 20), kLight);
+}
+
 TEST_F(FaceTest, FocusOutlineRules) {
   Load("");
   // The focus outline runs depth + 4 = 6 pixels inside the outline.
