@@ -264,5 +264,34 @@ TEST_F(CaptionTest, EmbossedEngravedDisabledAndHidden) {
   EXPECT_EQ(TextInk(*b).count, 0);
 }
 
+TEST_F(CaptionTest, InstallerAnswerButtonsInTahomaBold) {
+  Load("");
+  // The installer's "Yes" button: the whole caption centred on the face,
+  // the Y underlined, the rest after it, in bold white.
+  gui::TFont font;
+  font.Name = "Tahoma";
+  font.Height = -13;
+  font.Style = gui::fsBold;
+  font.Color = gui::clWhite;
+  const std::string caption = "&Yes I agree the \"AS IS\"";
+  TFaceButton* b = NewCaption(193, 105, caption, font);
+  b->SetButtonKind(bkRoundRect);
+  Paint(b);
+  Reference r(*b, kGround);
+  const std::string shown = "Yes I agree the \"AS IS\"";
+  const SIZE s = r.Extent(shown);
+  const int x = (193 - s.cx) / 2, y = (105 - s.cy) / 2;
+  r.Text(x, y, "Y", {.underline = true});
+  r.Text(x + r.Extent("Y").cx, y, shown.substr(1));
+  EXPECT_EQ(r.Diff(*b).count, 0);
+  const RECT inside{0, 0, 193, 105};
+  const int bold = Count(*b, Rgb(255, 255, 255), inside);
+
+  font.Style = 0;
+  b->SetFont(font);
+  Paint(b);
+  EXPECT_GT(bold, Count(*b, Rgb(255, 255, 255), inside)) << "bold carried into the drawn font";
+}
+
 }  // namespace
 }  // namespace fyrender_test
