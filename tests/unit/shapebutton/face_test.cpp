@@ -131,6 +131,13 @@ TEST(LinearGradient, BandsCoverThreeRowsOrColumns) {
   EXPECT_EQ(column[2].x, 11);
   EXPECT_EQ(std::min(column[0].y, column[1].y), 0);
   EXPECT_GE(std::max(column[0].y, column[1].y), 30);
+  // Square ends: a slanted one would leave corner pixels of the face out.
+  EXPECT_EQ(column[0].y, column[3].y);
+  EXPECT_EQ(column[1].y, column[2].y);
+  for (int angle : {1800, 2700, -900}) {
+    const auto b = LinearGradient(100, 30, angle).Band(1);
+    EXPECT_TRUE(b[0].x == b[3].x || b[0].y == b[3].y) << angle;
+  }
 }
 
 TEST(LinearGradient, QuarterTurnsStartAtTheirEdge) {
