@@ -30,6 +30,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/win32_handles.h"
@@ -198,6 +199,10 @@ class TFyeverButton : public gui::TButton {
   // Renders the whole face into the face bitmap (when the render gate is
   // set and no render runs).
   void RenderFace();
+  // While the button is edited in a designer, its face marks the rotation
+  // point; the next render shows the change.
+  bool Designing() const { return designing_; }
+  void SetDesigning(bool v) { designing_ = v; }
 
   q::Error SetProperty(std::string_view name, const gui::TValue& value) override;
   void Loaded() override;
@@ -213,9 +218,20 @@ class TFyeverButton : public gui::TButton {
   virtual void Paint();
   // Draws the MainBitmap frame for the current state into the face.
   virtual void DrawGlyph(bool pressed);
-  // The caption, into the face.
+  // The caption, into the face: measured, placed by its alignment (or
+  // coordinates) in its turned box, then drawn by DrawCaptionPasses.
   void DrawCaption();
-  // Background of the face: the button colour (lightened when disabled).
+  // The text from (x, y) along `angle`, once per pass of Caption3dKind.
+  void DrawCaptionPasses(int x, int y, std::string_view text, int angle);
+  // One piece with the font turned by `angle`: mode 0 in the text colour,
+  // positive in the light shade of the button colour, negative in the dark.
+  void DrawTextPiece(int x, int y, bool underline, std::string_view text, int mode, int angle);
+  // Fills the face, or the part inside the clip region, with the gradient
+  // of GradientKind from c1 to c2; a GradientBitmap gives the colours
+  // instead, adjusted by `mode` (-1 darker, 1 lighter, 2 twice lighter).
+  void GradientFill(gui::TColor c1, gui::TColor c2, int mode);
+  // Background of the face: the button colour or gradient (lighter when
+  // disabled).
   void PaintBackground();
   // Bevels, frames and focus outline, from the regions of the last rebuild.
   void Draw3DEffects();
@@ -257,6 +273,9 @@ class TFyeverButton : public gui::TButton {
   PolygonSet BuildBaseOutline();
   void ResizeForArc(int newHeight);
   void InvalidateUncovered();
+  // GradientFill clipped to `region`; nothing when there is no region.
+  void ClippedGradient(HRGN region, gui::TColor c1, gui::TColor c2, int mode);
+  void DrawRotationMarker();
   void HandleSize(gui::TMessage& m);
   void HandleMove(gui::TMessage& m);
   void CopyBitmap(const gui::TBitmap* source, gui::TBitmap& owned);
@@ -329,6 +348,7 @@ class TFyeverButton : public gui::TButton {
   bool loaded_ = false;
   bool firstFocus_ = true;
   bool constructed_ = false;  // no face is rendered before the constructor ends
+  bool designing_ = false;
 
   // Geometry and placement.
   int windowWidth_ = 0;

@@ -52,6 +52,7 @@ void TFyeverButton::RenderFace() {
     DrawCaption();
   }
   if (buttonKind_ != bkUser || userRgnAuto_) Draw3DEffects();
+  if (designing_ && !face_->Empty()) DrawRotationMarker();
 
   const gui::TColor brush = StateColor(buttonColor_, Enabled());
   if (brush == gui::clNone) {
@@ -64,6 +65,15 @@ void TFyeverButton::RenderFace() {
 }
 
 void TFyeverButton::PaintBackground() {
+  if (gradientKind_ != gkNone) {
+    // Disabled, the gradient pales, and so do a gradient bitmap's colours.
+    if (Enabled()) {
+      GradientFill(buttonColor_, buttonColor1_, 0);
+    } else {
+      GradientFill(StateColor(buttonColor_, false), StateColor(buttonColor1_, false), 2);
+    }
+    return;
+  }
   const gui::TColor fill = StateColor(buttonColor_, Enabled());
   if (fill == gui::clNone) return;  // the face keeps what a new bitmap holds
   gui::TCanvas& canvas = face_->Canvas();
@@ -71,11 +81,8 @@ void TFyeverButton::PaintBackground() {
   canvas.FillRect({0, 0, windowWidth_, windowHeight_});
 }
 
-// Glyph frames, the caption and the 3D bands are not drawn yet: the face
-// shows the button colour cut to the button's shape.
+// Glyph frames are not drawn yet.
 void TFyeverButton::DrawGlyph(bool) {}
-void TFyeverButton::DrawCaption() {}
-void TFyeverButton::Draw3DEffects() {}
 
 void TFyeverButton::PaintWindow(HDC dc) {
   canvas_.Lock();
