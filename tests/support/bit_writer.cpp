@@ -59,47 +59,38 @@ std::vector<uint16_t> CanonicalCodes(const std::vector<uint8_t>& lengths) {
 
 std::vector<uint8_t> HuffmanLengths(const std::vector<uint64_t>& frequencies, unsigned maxLength) {
   std::vector<uint64_t> freq = frequencies;
+  std::vector<size_t> used;  // symbols present
+  for (size_t i = 0; i < freq.size(); ++i) {
+    if (freq[i] != 0) used.push_back(i);
+  }
   std::vector<uint8_t> lengths(freq.size(), 0);
+  if (used.size() == 1) lengths[used[0]] = 1;
+  if (used.size() < 2) return lengths;
   for (;;) {
-    // Tree nodes: leaves first, then inner nodes as they are made.
-    std::vector<int> parent;
-    using Item = std::pair<uint64_t, int>;
-    std::priority_queue<Item, std::vector<Item>, std::greater<Item>> heap;
-    std::vector<int> leafNode(freq.size(), -1);
-    for (size_t i = 0; i < freq.size(); ++i) {
-      if (freq[i] == 0) continue;
-      leafNode[i] = static_cast<int>(parent.size());
-      heap.push({freq[i], static_cast<int>(parent.size())});
-      parent.push_back(-1);
-    }
-    if (parent.empty()) return lengths;
-    if (parent.size() == 1) {
-      for (size_t i = 0; i < freq.size(); ++i) lengths[i] = freq[i] != 0 ? 1 : 0;
-      return lengths;
-    }
+    // Merge the two lightest nodes; a leaf's length is the merges above it.
+    const size_t n = used.size();
+    std::vector<size_t> parent(2 * n, 0);
+    using Node = std::pair<uint64_t, size_t>;
+    std::priority_queue<Node, std::vector<Node>, std::greater<Node>> heap;
+    for (size_t i = 0; i < n; ++i) heap.push({freq[used[i]], i});
+    size_t next = n;
     while (heap.size() > 1) {
-      const Item a = heap.top();
+      const Node a = heap.top();
       heap.pop();
-      const Item b = heap.top();
+      const Node b = heap.top();
       heap.pop();
-      const int node = static_cast<int>(parent.size());
-      parent.push_back(-1);
-      parent[static_cast<size_t>(a.second)] = node;
-      parent[static_cast<size_t>(b.second)] = node;
-      heap.push({a.first + b.first, node});
+      parent[a.second] = parent[b.second] = next;
+      heap.push({a.first + b.first, next++});
     }
     unsigned longest = 0;
-    for (size_t i = 0; i < freq.size(); ++i) {
-      if (leafNode[i] < 0) continue;
+    for (size_t i = 0; i < n; ++i) {
       unsigned depth = 0;
-      for (int n = leafNode[i]; parent[static_cast<size_t>(n)] >= 0; n = parent[static_cast<size_t>(n)]) ++depth;
-      lengths[i] = static_cast<uint8_t>(std::min(depth, 255u));
+      for (size_t p = i; p != next - 1; p = parent[p]) ++depth;
+      lengths[used[i]] = static_cast<uint8_t>(std::min(depth, 255u));
       longest = std::max(longest, depth);
     }
     if (longest <= maxLength) return lengths;
-    for (uint64_t& f : freq) {
-      if (f != 0) f = (f + 1) / 2;
-    }
+    for (size_t i : used) freq[i] = (freq[i] + 1) / 2;  // flatter, until it fits
   }
 }
 
@@ -144,8 +135,6 @@ std::vector<uint8_t> FixedLiteralLengths() {
   for (unsigned i = 0; i < 288; ++i) l[i] = i < 144 ? 8 : i < 256 ? 9 : i < 280 ? 7 : 8;
   return l;
 }
-
-std::vector<uint8_t> FixedDistanceLengths() { return std::vector<uint8_t>(30, 5); }
 
 namespace {
 

@@ -23,8 +23,6 @@ class BitWriter {
   void AlignToByte();
   // Whole bytes at a byte boundary (aligns first).
   void PutBytes(const Bytes& data);
-  // Bits written so far.
-  size_t BitLength() const { return bytes_.size() * 8 + pending_; }
   // The stream, its last byte filled up with zero bits.
   Bytes Finish() const;
 
@@ -53,10 +51,8 @@ struct SymbolExtra {
 SymbolExtra LengthSymbol(unsigned length);
 SymbolExtra DistanceSymbol(unsigned distance);
 
-// Code lengths of the fixed literal/length code (288 symbols) and of the
-// fixed distance code (30 symbols).
+// Code lengths of the fixed literal/length code (288 symbols).
 std::vector<uint8_t> FixedLiteralLengths();
-std::vector<uint8_t> FixedDistanceLengths();
 
 // One item of a dynamic block's code-length sequence: a symbol 0-18 and, for
 // 16, 17 and 18, the value of its extra bits (2, 3 and 7 bits).

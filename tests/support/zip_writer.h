@@ -16,16 +16,16 @@ uint32_t ReferenceCrc32(const uint8_t* data, size_t size);
 inline uint32_t ReferenceCrc32(const Bytes& b) { return ReferenceCrc32(b.data(), b.size()); }
 
 struct ZipEntrySpec {
-  std::string name;
-  Bytes data;                    // uncompressed content (for the CRC and sizes)
+  std::string name = {};
+  Bytes data = {};               // uncompressed content (for the CRC and sizes)
   uint16_t method = 0;           // 0 stores `data`; others use `packed`
-  Bytes packed;                  // compressed bytes when method != 0
+  Bytes packed = {};             // compressed bytes when method != 0
   uint16_t flags = 0;            // general purpose flags (bit 3: descriptor)
   uint32_t dosTime = 0x5A8C6B5Au;  // a valid MS-DOS stamp (2025-04-12 13:26:52)
   uint8_t host = 0;              // version made by, upper byte (0 MS-DOS, 3 Unix)
   uint32_t externalAttr = 0;
-  std::string comment;           // entry comment in the central directory
-  Bytes extra;                   // extra field, in both headers
+  std::string comment = {};      // entry comment in the central directory
+  Bytes extra = {};              // extra field, in both headers
   bool descriptorSignature = true;  // "PK\7\8" before the descriptor
   bool zeroSizesInLocal = false;    // with bit 3: local CRC and sizes are 0
   // Overrides for broken archives (applied to both headers unless noted).
@@ -38,9 +38,9 @@ struct ZipEntrySpec {
 };
 
 struct ZipLayout {
-  Bytes prefix;            // bytes before the first local header (offsets include them)
-  std::string comment;     // archive comment
-  Bytes trailer;           // bytes after the end record
+  Bytes prefix = {};       // bytes before the first local header (offsets include them)
+  std::string comment = {};  // archive comment
+  Bytes trailer = {};      // bytes after the end record
 };
 
 // Writes the archive. `offsets` (optional) receives each entry's local

@@ -140,83 +140,52 @@ size_t ChainLength(const HuffEntry* table) {
   return n;
 }
 
-TEST(HuffmanBuild, AllLengthsZeroGiveNoTable) {
-  Built b;
-  Build(b, std::vector<uint8_t>(19, 0), 7, 19);
-  EXPECT_EQ(b.result, unzip::kHuffComplete);
-  EXPECT_EQ(b.table, nullptr);
-  EXPECT_EQ(b.bits, 0);
-}
-
-TEST(HuffmanBuild, SingleCodeOfLengthOneCountsAsComplete) {
-  Built b;
-  Build(b, {0, 0, 1, 0}, 7, 4);
-  EXPECT_EQ(b.result, unzip::kHuffComplete);
-  ASSERT_NE(b.table, nullptr);
-  EXPECT_EQ(b.bits, 1);
-  EXPECT_EQ(CheckAllPatterns(b, {0, 0, 1, 0}, 4), 1u);  // the free half is invalid
-}
-
-TEST(HuffmanBuild, OverSubscribedCodesAreRejected) {
-  for (const std::vector<uint8_t>& lengths :
-       {std::vector<uint8_t>{1, 1, 1}, std::vector<uint8_t>{2, 2, 2, 2, 3},
-        std::vector<uint8_t>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 15, 15}}) {
+TEST(HuffmanBuild, ResultTableWidthAndEveryPatternOfSmallCodes) {
+  std::vector<uint8_t> descending;  // 1, 2, ..., 15, 16, 16: complete
+  for (uint8_t l = 1; l <= 16; ++l) descending.push_back(l);
+  descending.push_back(16);
+  constexpr int kNoTable = -1, kAny = -1;
+  const struct {
+    const char* name;
+    std::vector<uint8_t> lengths;
+    int32_t bits;
+    uint16_t s;
+    int result;
+    int32_t tableBits;  // first-level width afterwards
+    int invalid;        // patterns that decode as invalid
+  } cases[] = {
+      {"all lengths zero", std::vector<uint8_t>(19, 0), 7, 19, unzip::kHuffComplete, 0, kNoTable},
+      // The other half of the code space decodes as invalid.
+      {"one code of length 1 counts as complete", {0, 0, 1, 0}, 7, 4, unzip::kHuffComplete, 1, 1},
+      {"incomplete code is usable", {2, 2, 2}, 7, 3, unzip::kHuffIncomplete, 2, 1},
+      {"over-subscribed 1,1,1", {1, 1, 1}, 7, 19, unzip::kHuffInvalid, kAny, kNoTable},
+      {"over-subscribed 2,2,2,2,3", {2, 2, 2, 2, 3}, 7, 19, unzip::kHuffInvalid, kAny, kNoTable},
+      {"over-subscribed 1..15,15,15", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 15, 15}, 7, 19,
+       unzip::kHuffInvalid, kAny, kNoTable},
+      {"length above 16", {1, 17, 1}, 7, 3, unzip::kHuffInvalid, 0, kNoTable},
+      // Symbol 2 needs a base and an extra bit count; absent, it needs none.
+      {"symbol above s without bases", {1, 2, 2}, 7, 2, unzip::kHuffInvalid, kAny, kNoTable},
+      {"absent symbol above s", {1, 1, 0}, 7, 2, unzip::kHuffComplete, 1, 0},
+      {"289 symbols", std::vector<uint8_t>(289, 9), 9, 257, unzip::kHuffInvalid, kAny, kNoTable},
+      {"width lowered to the longest code", {2, 2, 3, 3, 3, 3}, 9, 6, unzip::kHuffComplete, 3, 0},
+      {"width raised to the shortest code", std::vector<uint8_t>(256, 8), 5, 256, unzip::kHuffComplete, 8, 0},
+      {"16-bit codes", descending, 7, static_cast<uint16_t>(descending.size()), unzip::kHuffComplete, 7, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
     Built b;
-    Build(b, lengths, 7, 19);
-    EXPECT_EQ(b.result, unzip::kHuffInvalid);
-    EXPECT_EQ(b.table, nullptr);
+    Build(b, c.lengths, c.bits, c.s);
+    EXPECT_EQ(b.result, c.result);
+    if (c.tableBits != kAny) {
+      EXPECT_EQ(b.bits, c.tableBits);
+    }
+    if (c.invalid == kNoTable) {
+      EXPECT_EQ(b.table, nullptr);
+    } else {
+      ASSERT_NE(b.table, nullptr);
+      EXPECT_EQ(CheckAllPatterns(b, c.lengths, c.s), static_cast<unsigned>(c.invalid));
+    }
   }
-}
-
-TEST(HuffmanBuild, IncompleteCodeIsUsableAndItsFreeCodesAreInvalid) {
-  Built b;
-  Build(b, {2, 2, 2}, 7, 3);
-  EXPECT_EQ(b.result, unzip::kHuffIncomplete);
-  ASSERT_NE(b.table, nullptr);
-  EXPECT_EQ(b.bits, 2);
-  EXPECT_EQ(CheckAllPatterns(b, {2, 2, 2}, 3), 1u);
-}
-
-TEST(HuffmanBuild, LengthAboveSixteenIsRejectedBeforeAnyTable) {
-  Built b;
-  Build(b, {1, 17, 1}, 7, 3);
-  EXPECT_EQ(b.result, unzip::kHuffInvalid);
-  EXPECT_EQ(b.table, nullptr);
-  EXPECT_EQ(b.bits, 0);
-}
-
-TEST(HuffmanBuild, SymbolsAboveSWithoutBasesAreRejected) {
-  Built b;
-  Build(b, {1, 2, 2}, 7, 2);  // symbol 2 needs a base and an extra bit count
-  EXPECT_EQ(b.result, unzip::kHuffInvalid);
-  EXPECT_EQ(b.table, nullptr);
-  Built unused;
-  Build(unused, {1, 1, 0}, 7, 2);  // symbol 2 is absent: nothing to look up
-  EXPECT_EQ(unused.result, unzip::kHuffComplete);
-}
-
-TEST(HuffmanBuild, TooManySymbolsAreRejected) {
-  Built b;
-  Build(b, std::vector<uint8_t>(289, 9), 9, 257);
-  EXPECT_EQ(b.result, unzip::kHuffInvalid);
-  EXPECT_EQ(b.table, nullptr);
-}
-
-TEST(HuffmanBuild, FirstLevelWidthIsClampedToTheCodeLengths) {
-  Built wide;
-  Build(wide, {2, 2, 3, 3, 3, 3}, 9, 6);
-  EXPECT_EQ(wide.result, unzip::kHuffComplete);
-  EXPECT_EQ(wide.bits, 3);  // lowered to the longest code
-  EXPECT_EQ(ChainLength(wide.table), 1u);
-  EXPECT_EQ(CheckAllPatterns(wide, {2, 2, 3, 3, 3, 3}, 6), 0u);
-
-  std::vector<uint8_t> eight(256, 8);
-  Built narrow;
-  Build(narrow, eight, 5, 256);
-  EXPECT_EQ(narrow.result, unzip::kHuffComplete);
-  EXPECT_EQ(narrow.bits, 8);  // raised to the shortest code
-  EXPECT_EQ((narrow.table - 1)->Base, 256);  // header: entry count
-  EXPECT_EQ(CheckAllPatterns(narrow, eight, 256), 0u);
 }
 
 // Length bases and extra bit counts for symbols 257 and up, shaped like
@@ -315,18 +284,5 @@ TEST(HuffmanBuild, RandomCodesDecodeEveryPattern) {
     }
   }
 }
-
-TEST(HuffmanBuild, SixteenBitCodesAreAllowed) {
-  // Lengths 1, 2, ..., 15, 16, 16: complete, with a 16-bit code.
-  std::vector<uint8_t> lengths;
-  for (uint8_t l = 1; l <= 16; ++l) lengths.push_back(l);
-  lengths.push_back(16);
-  Built b;
-  Build(b, lengths, 7, static_cast<uint16_t>(lengths.size()));
-  EXPECT_EQ(b.result, unzip::kHuffComplete);
-  EXPECT_EQ(CheckAllPatterns(b, lengths, static_cast<uint16_t>(lengths.size())), 0u);
-}
-
-TEST(HuffmanFree, NullIsAllowed) { FreeHuffmanTables(nullptr); }
 
 }  // namespace

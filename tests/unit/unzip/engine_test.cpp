@@ -99,15 +99,6 @@ TEST_F(EngineState, ShortAndFailedReadsCountAsWholeBlocks) {
   EXPECT_EQ(e.InputLast, 2047);
 }
 
-TEST_F(EngineState, BitReaderIsLittleEndianLowBitFirst) {
-  Open(16);  // bytes 01 08 0F 16 ...
-  e.CompressedSize = 16;
-  EXPECT_EQ(e.GetBits(4), 0x1u);
-  EXPECT_EQ(e.GetBits(8), 0x80u);
-  EXPECT_EQ(e.GetBits(12), 0x0F0u);
-  EXPECT_EQ(e.GetBits(16), 0x1D16u);
-}
-
 TEST_F(EngineState, FlushFoldsEveryByteIntoTheCrcEvenWhenTheWriteFails) {
   uint8_t window[unzip::kWindowSize];
   for (size_t i = 0; i < sizeof(window); ++i) window[i] = static_cast<uint8_t>(i ^ (i >> 8));

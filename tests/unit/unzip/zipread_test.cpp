@@ -8,6 +8,7 @@
 
 #include "platform/file.h"
 #include "support/files.h"
+#include "support/samples.h"
 #include "support/zip_writer.h"
 #include "unzip/zipread.h"
 
@@ -34,38 +35,30 @@ std::vector<std::string> Names(const std::string& path, int* firstResult = nullp
   return names;
 }
 
-std::string Sep(std::string s) {
-  for (char& c : s) if (c == '/') c = platform::kPathSeparator;
-  return s;
-}
-
 }  // namespace
 
-TEST(ZipRead, FailsOnFilesWithoutAnEndRecord) {
+// No end record: failed. An end record at offset 0 leaves no room for any
+// header: not open. The same behind 50 bytes is an empty directory.
+TEST(ZipRead, EndRecordPresenceAndPositionDecideTheFirstResult) {
   TempDir dir;
+  const struct {
+    const char* name;
+    Bytes bytes;
+    int expected;
+  } cases[] = {
+      {"empty.zip", {}, kZipFailed},
+      {"short.zip", ToBytes("PK\x05\x06 short"), kZipFailed},
+      {"noend.zip", Bytes(10000, 'x'), kZipFailed},
+      {"bare.zip", BuildZip({}), kZipNotOpen},
+      {"padded.zip", BuildZip({}, {.prefix = Bytes(50, 0)}), kZipEnd},
+  };
   Walk w;
   EXPECT_EQ(ZipFindFirst((dir / "missing.zip").c_str(), w.rec), kZipFailed);
-  WriteFileBytes(dir / "empty.zip", {});
-  EXPECT_EQ(ZipFindFirst((dir / "empty.zip").c_str(), w.rec), kZipFailed);
-  WriteFileBytes(dir / "short.zip", ToBytes("PK\x05\x06 short"));
-  EXPECT_EQ(ZipFindFirst((dir / "short.zip").c_str(), w.rec), kZipFailed);
-  WriteFileBytes(dir / "noend.zip", Bytes(10000, 'x'));
-  EXPECT_EQ(ZipFindFirst((dir / "noend.zip").c_str(), w.rec), kZipFailed);
-  EXPECT_EQ(w.rec.Window, nullptr);
-}
-
-TEST(ZipRead, EndRecordPositionDecidesBetweenEmptyAndNotOpen) {
-  TempDir dir;
-  // Only an end record, at offset 0: no room for any header.
-  WriteFileBytes(dir / "bare.zip", BuildZip({}));
-  Walk w;
-  EXPECT_EQ(ZipFindFirst((dir / "bare.zip").c_str(), w.rec), kZipNotOpen);
-  // The same with 50 bytes in front: the directory is empty -> no entry.
-  ZipLayout layout;
-  layout.prefix = Bytes(50, 0);
-  WriteFileBytes(dir / "padded.zip", BuildZip({}, layout));
-  EXPECT_EQ(ZipFindFirst((dir / "padded.zip").c_str(), w.rec), kZipEnd);
-  EXPECT_EQ(w.rec.Window, nullptr);
+  for (const auto& c : cases) {
+    WriteFileBytes(dir / c.name, c.bytes);
+    EXPECT_EQ(ZipFindFirst((dir / c.name).c_str(), w.rec), c.expected) << c.name;
+    EXPECT_EQ(w.rec.Window, nullptr) << c.name;
+  }
   EXPECT_EQ(ZipFindNext(w.rec), kZipNotOpen);
 }
 
@@ -204,27 +197,26 @@ TEST(ZipRead, RecognisesArchivesAndExecutablesCarryingThem) {
   EXPECT_FALSE(IsZipArchive((dir / "text.txt").c_str()));
 
   // An MZ image of 3 pages with 100 bytes in the last: (3-1)*512+100 = 1124.
-  auto exe = [&](uint16_t last, uint16_t pages, size_t at) {
-    Bytes b(at, 0);
-    b[0] = 'M';
-    b[1] = 'Z';
-    b[2] = static_cast<uint8_t>(last);
-    b[3] = static_cast<uint8_t>(last >> 8);
-    b[4] = static_cast<uint8_t>(pages);
-    b[5] = static_cast<uint8_t>(pages >> 8);
-    b.insert(b.end(), zip.begin(), zip.end());
-    return b;
+  const struct {
+    uint16_t last, pages;
+    size_t at;
+    bool isArchive;
+    const char* why;
+  } images[] = {
+      {100, 3, 1124, true, "right behind the image"},
+      {100, 3, 1125, true, "one byte behind the image"},
+      {0, 2, 1024, true, "L = 0 means a full last page"},
+      {100, 3, 1130, false, "too far behind the image"},
+      {0, 0, 64, false, "a non-positive image size"},
   };
-  WriteFileBytes(dir / "sfx.exe", exe(100, 3, 1124));
-  EXPECT_TRUE(IsZipArchive((dir / "sfx.exe").c_str()));
-  WriteFileBytes(dir / "sfx1.exe", exe(100, 3, 1125));
-  EXPECT_TRUE(IsZipArchive((dir / "sfx1.exe").c_str())) << "one byte behind the image";
-  WriteFileBytes(dir / "sfx0.exe", exe(0, 2, 1024));
-  EXPECT_TRUE(IsZipArchive((dir / "sfx0.exe").c_str())) << "L = 0 means a full last page";
-  WriteFileBytes(dir / "sfx2.exe", exe(100, 3, 1130));
-  EXPECT_FALSE(IsZipArchive((dir / "sfx2.exe").c_str()));
-  WriteFileBytes(dir / "neg.exe", exe(0, 0, 64));
-  EXPECT_FALSE(IsZipArchive((dir / "neg.exe").c_str())) << "a non-positive image size";
+  for (const auto& i : images) {
+    Bytes b = {'M', 'Z', static_cast<uint8_t>(i.last), static_cast<uint8_t>(i.last >> 8),
+               static_cast<uint8_t>(i.pages), static_cast<uint8_t>(i.pages >> 8)};
+    b.resize(i.at, 0);
+    b.insert(b.end(), zip.begin(), zip.end());
+    WriteFileBytes(dir / "sfx.exe", b);
+    EXPECT_EQ(IsZipArchive((dir / "sfx.exe").c_str()), i.isArchive) << i.why;
+  }
 }
 
 TEST(ZipRead, OffsetsOfAnArchiveWithBytesInFrontAreAdjusted) {

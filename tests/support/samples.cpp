@@ -1,0 +1,81 @@
+#include "support/samples.h"
+
+#include <cstring>
+#include <random>
+
+#include "platform/file.h"
+#include "unzip/zipread.h"
+
+namespace qtest {
+
+Bytes Text(size_t size, uint32_t seed) {
+  static const char* const kWords[] = {
+      "the",  "of",     "and",     "archive", "entry",  "window", "code",     "table",  "byte",
+      "a",    "to",     "in",      "is",      "that",   "for",    "with",     "PKZIP",  "\r\n",
+      "data", "length", "distance", "{",      "}",      "return", "0x7FFF",   "#include", "\t"};
+  std::mt19937 rng(seed);
+  Bytes out;
+  out.reserve(size + 16);
+  while (out.size() < size) {
+    const char* w = kWords[rng() % std::size(kWords)];
+    out.insert(out.end(), w, w + std::strlen(w));
+    out.push_back(rng() % 9 == 0 ? '\n' : ' ');
+  }
+  out.resize(size);
+  return out;
+}
+
+Bytes Noise(size_t size, uint32_t seed) {
+  std::mt19937 rng(seed);
+  Bytes out(size);
+  for (auto& b : out) b = static_cast<uint8_t>(rng());
+  return out;
+}
+
+Bytes Runs(size_t size, uint32_t seed, size_t reach) {
+  std::mt19937 rng(seed);
+  Bytes out;
+  while (out.size() < size) {
+    const uint32_t kind = rng() % 3;
+    if (kind == 0) {
+      out.insert(out.end(), 1 + rng() % 700, static_cast<uint8_t>(rng()));
+    } else if (kind == 1 && !out.empty()) {
+      const size_t back = 1 + rng() % std::min(out.size(), reach);
+      for (size_t k = 1 + rng() % 400; k > 0; --k) out.push_back(out[out.size() - back]);
+    } else {
+      for (uint32_t k = rng() % 20; k > 0; --k) out.push_back(static_cast<uint8_t>(rng()));
+    }
+  }
+  out.resize(size);
+  return out;
+}
+
+Bytes Records(size_t size, uint32_t seed) {
+  std::mt19937 rng(seed);
+  Bytes out;
+  for (uint32_t n = 0; out.size() < size; n += 1 + rng() % 3) {
+    const uint8_t rec[12] = {0x90, 0, static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8), 0, 0, 0x90,
+                             static_cast<uint8_t>(rng() % 4), 0xFF, 0xFE, static_cast<uint8_t>(rng()), 0x90};
+    out.insert(out.end(), rec, rec + 12);
+  }
+  out.resize(size);
+  return out;
+}
+
+std::vector<DirEntry> ListEntries(const std::string& archive) {
+  std::vector<DirEntry> out;
+  TZipSearchRec rec;
+  std::memset(&rec, 0, sizeof(rec));
+  for (int rc = ZipFindFirst(archive.c_str(), rec); rc == kZipOk; rc = ZipFindNext(rec)) {
+    out.push_back({rec.EntryName, rec.MethodCode, rec.EntryCrc, rec.UnpackedSize, rec.LocalHeaderPos});
+  }
+  ZipFindClose(rec);
+  return out;
+}
+
+std::string Sep(std::string rel) {
+  for (char& c : rel) if (c == '/') c = platform::kPathSeparator;
+  return rel;
+}
+
+}  // namespace qtest
