@@ -71,9 +71,8 @@ void TFyeverButton::PaintBackground() {
   canvas.FillRect({0, 0, windowWidth_, windowHeight_});
 }
 
-// Glyph frames, the caption and the 3D bands are not drawn yet: the face
-// shows the button colour cut to the button's shape.
-void TFyeverButton::DrawGlyph(bool) {}
+// The caption and the 3D bands are not drawn yet: the face shows the
+// button colour (and glyph) cut to the button's shape.
 void TFyeverButton::DrawCaption() {}
 void TFyeverButton::Draw3DEffects() {}
 
