@@ -388,8 +388,6 @@ class TFyeverButton : public gui::TButton {
 
   // The last rebuild's polygons (kept for their storage).
   ShapeGeometry shape_;
-  std::vector<POINT> pointBuffer_;
-  std::vector<INT> countBuffer_;
 
   // Regions of the last rebuild, in window coordinates.
   q::RegionHandle pendingWindowRegion_;

@@ -62,19 +62,10 @@ void TFyeverButton::MakeShapeRegions() {
   outlineRegion_ = pendingWindowRegion_ ? CopyRegion(pendingWindowRegion_.Get()) : q::RegionHandle();
   innerRegion_ = rotatergn::PolygonsToRegion(shape_.second, base.counts, base.levels);
   focusRegion_ = rotatergn::PolygonsToRegion(shape_.focus, base.counts, base.levels);
-  auto quads = [this](const rotatergn::QuadList& list) {
-    if (list.quads <= 0) return q::RegionHandle();
-    pointBuffer_.resize(list.points.size());
-    for (size_t i = 0; i < list.points.size(); ++i)
-      pointBuffer_[i] = POINT{list.points[i].x, list.points[i].y};
-    countBuffer_.assign(static_cast<size_t>(list.quads), 4);
-    return q::RegionHandle(
-        ::CreatePolyPolygonRgn(pointBuffer_.data(), countBuffer_.data(), list.quads, ALTERNATE));
-  };
-  outerLitRegion_ = quads(shape_.outer.first);
-  outerShadedRegion_ = quads(shape_.outer.second);
-  innerShadedRegion_ = quads(shape_.inner.first);
-  innerLitRegion_ = quads(shape_.inner.second);
+  outerLitRegion_ = rotatergn::QuadsToRegion(shape_.outer.first);
+  outerShadedRegion_ = rotatergn::QuadsToRegion(shape_.outer.second);
+  innerShadedRegion_ = rotatergn::QuadsToRegion(shape_.inner.first);
+  innerLitRegion_ = rotatergn::QuadsToRegion(shape_.inner.second);
 }
 
 PolygonSet TFyeverButton::BuildBaseOutline() {
@@ -82,10 +73,11 @@ PolygonSet TFyeverButton::BuildBaseOutline() {
     const PolygonSet* user = ActiveUserRegion() ? &userPolygons_ : nullptr;
     return UserOutline(user, userBox_, buttonWidth_, buttonHeight_, buttonDepth_);
   }
-  Outline o = BuildOutline({buttonKind_, buttonWidth_, buttonHeight_, buttonDepth_, peaksNumber_,
-                            radiusRatio_, arcAngle_});
+  const Outline& o = CachedOutline({buttonKind_, buttonWidth_, buttonHeight_, buttonDepth_,
+                                    peaksNumber_, radiusRatio_, arcAngle_},
+                                   shape_.outlines);
   if (o.arcResizes) ResizeForArc(o.arcHeight);
-  return std::move(o.set);
+  return o.set;
 }
 
 // An arc band is as high as its chord and angle make it: the button takes

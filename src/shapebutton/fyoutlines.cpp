@@ -305,4 +305,13 @@ bool IsRegionDataBlock(std::span<const uint8_t> bytes) {
   return ReadU32(bytes, 8) <= (bytes.size() - headerSize) / kRect;
 }
 
+const Outline& CachedOutline(const OutlineParams& p, OutlineCache& cache) {
+  if (!cache.valid || !(cache.params == p)) {
+    cache.outline = BuildOutline(p);
+    cache.params = p;
+    cache.valid = true;
+  }
+  return cache.outline;
+}
+
 }  // namespace fyeverbutton

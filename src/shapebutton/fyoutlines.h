@@ -32,6 +32,7 @@ struct PolygonSet {
   Tintegers counts;
   Tintegers levels;
   bool Empty() const { return counts.empty(); }
+  friend bool operator==(const PolygonSet&, const PolygonSet&) = default;
 };
 
 // The properties an outline depends on.
@@ -43,6 +44,7 @@ struct OutlineParams {
   int32_t peaks = 6;
   double radiusRatio = 0.5;
   double arcAngle = kDefaultArcAngle;
+  friend bool operator==(const OutlineParams&, const OutlineParams&) = default;
 };
 
 struct Outline {
@@ -61,6 +63,16 @@ struct Outline {
 // - bkOval whose short side leaves fewer than two points per semicircle
 //   (k = short side - 2 * max(2, depth) < 2) is the plain rectangle.
 Outline BuildOutline(const OutlineParams& p);
+
+// The last outline built and what it was built from: a spinning button
+// rebuilds 25 times a second from the same properties, and the ring kinds
+// cost hundreds of points of trigonometry each time.
+struct OutlineCache {
+  bool valid = false;
+  OutlineParams params;
+  Outline outline;
+};
+const Outline& CachedOutline(const OutlineParams& p, OutlineCache& cache);
 
 // (0, 0), (w, 0), (w, h), (0, h).
 PolygonSet RectOutline(int32_t width, int32_t height);

@@ -82,16 +82,27 @@ OutsideResize ResizeFromOutside(int32_t windowWidth, int32_t windowHeight, int32
 }
 
 void BuildShapeGeometry(PolygonSet outline, const ShapeParams& p, ShapeGeometry& out) {
+  ShapeGeometry::InsetCache& c = out.insets;
+  if (!c.valid || c.depth != p.depth || c.borderFocus != p.borderFocus || !(c.outline == outline)) {
+    const int64_t d = p.depth;
+    c.first = outline.points;
+    rotatergn::InsetPolygons(c.first, outline.counts, outline.levels, p.depth);
+    c.focus = outline.points;
+    rotatergn::InsetPolygons(c.focus, outline.counts, outline.levels,
+                             Saturate(p.borderFocus ? 2 * d + 4 : d + 4));
+    c.second = c.first;
+    rotatergn::InsetPolygons(c.second, outline.counts, outline.levels, p.depth);
+    c.outline = outline;
+    c.depth = p.depth;
+    c.borderFocus = p.borderFocus;
+    c.valid = true;
+  }
   out.base = std::move(outline);
   const Tintegers& counts = out.base.counts;
   const Tintegers& levels = out.base.levels;
-  const int64_t d = p.depth;
-  out.first = out.base.points;
-  rotatergn::InsetPolygons(out.first, counts, levels, p.depth);
-  out.focus = out.base.points;
-  rotatergn::InsetPolygons(out.focus, counts, levels, Saturate(p.borderFocus ? 2 * d + 4 : d + 4));
-  out.second = out.first;
-  rotatergn::InsetPolygons(out.second, counts, levels, p.depth);
+  out.first = c.first;
+  out.focus = c.focus;
+  out.second = c.second;
 
   const int32_t cx = p.width / 2, cy = p.height / 2;
   const int32_t dx = Saturate((static_cast<int64_t>(p.windowWidth) - p.width) / 2);

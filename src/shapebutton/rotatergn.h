@@ -98,6 +98,14 @@ struct BevelQuadLists {
 BevelQuadLists BevelQuads(std::span<const TPoint> outer, std::span<const TPoint> inner,
                           std::span<const int32_t> counts, std::span<const int32_t> levels);
 
+// Joins each run of quads that follow one another along a ring (a quad
+// starting on the edge where the previous one ended) into one polygon: the
+// run's outer points forward, then its inner points back. Filled alternately
+// the polygons cover exactly the pixels the quads do, because every edge
+// left out is one two quads share and so crossed every scanline twice. A
+// band of n quads costs about half the edges, and regions are built per edge.
+void JoinQuadRuns(const QuadList& quads, Tpoints& points, Tintegers& counts);
+
 // Keeps the first point and every later point farther than `distance` from
 // the last point kept; a polygon left with fewer than 3 points becomes empty.
 void ThinPolygon(Tpoints& points, int32_t distance);

@@ -145,6 +145,28 @@ BevelQuadLists BevelQuads(std::span<const TPoint> outer, std::span<const TPoint>
   return lists;
 }
 
+void JoinQuadRuns(const QuadList& quads, Tpoints& points, Tintegers& counts) {
+  points.clear();
+  counts.clear();
+  const size_t n = std::min(static_cast<size_t>(std::max(quads.quads, 0)), quads.points.size() / 4);
+  const TPoint* q = quads.points.data();
+  // Quad k is (outer i, inner i, inner j, outer j).
+  for (size_t first = 0; first < n;) {
+    size_t last = first;
+    while (last + 1 < n && q[4 * (last + 1)] == q[4 * last + 3] &&
+           q[4 * (last + 1) + 1] == q[4 * last + 2]) {
+      ++last;
+    }
+    const size_t start = points.size();
+    points.push_back(q[4 * first]);
+    for (size_t k = first; k <= last; ++k) points.push_back(q[4 * k + 3]);
+    for (size_t k = last + 1; k-- > first;) points.push_back(q[4 * k + 2]);
+    points.push_back(q[4 * first + 1]);
+    counts.push_back(static_cast<int32_t>(points.size() - start));
+    first = last + 1;
+  }
+}
+
 void ThinPolygon(Tpoints& points, int32_t distance) {
   if (points.empty()) return;
   Tpoints kept{points.front()};

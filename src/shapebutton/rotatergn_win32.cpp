@@ -1,6 +1,7 @@
 #include "shapebutton/rotatergn_win32.h"
 
 #include <algorithm>
+#include <type_traits>
 
 namespace rotatergn {
 
@@ -31,6 +32,18 @@ q::RegionHandle PolygonsToRegion(std::span<const TPoint> points, std::span<const
     }
   }
   return result;
+}
+
+q::RegionHandle QuadsToRegion(const QuadList& quads) {
+  Tpoints joined;
+  Tintegers counts;
+  JoinQuadRuns(quads, joined, counts);
+  if (counts.empty()) return {};
+  std::vector<POINT> points(joined.size());
+  for (size_t i = 0; i < joined.size(); ++i) points[i] = POINT{joined[i].x, joined[i].y};
+  static_assert(std::is_same_v<INT, int32_t>);
+  return q::RegionHandle(
+      ::CreatePolyPolygonRgn(points.data(), counts.data(), static_cast<int>(counts.size()), ALTERNATE));
 }
 
 bool RegionToPolygons(HRGN region, Tpoints& points, Tintegers& counts, Tintegers& levels) {

@@ -21,4 +21,8 @@ q::RegionHandle PolygonsToRegion(std::span<const TPoint> points, std::span<const
 // are and answers false.
 bool RegionToPolygons(HRGN region, Tpoints& points, Tintegers& counts, Tintegers& levels);
 
+// The pixels of a bevel band's quads, filled alternately (through
+// JoinQuadRuns). No region for an empty list or when GDI cannot make one.
+q::RegionHandle QuadsToRegion(const QuadList& quads);
+
 }  // namespace rotatergn

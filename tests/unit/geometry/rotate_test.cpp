@@ -64,3 +64,31 @@ TEST(RotatePoints, StayWithinAPixelOfTheExactTurn) {
     }
   }
 }
+
+// The polar form defines each rounded image; the rotation may compute it
+// another way only where both round alike. Turns by multiples of 30 degrees
+// put small points on exact halves (where the ways part, e.g. (0, -37) by
+// -60 degrees), so every one of them meets every point of a grid.
+TEST(RotatePoints, RoundLikeThePolarForm) {
+  const double pi = std::acos(-1.0);
+  auto polar = [pi](TPoint p, int32_t a) {
+    const double r = std::sqrt(static_cast<double>(p.x) * p.x + static_cast<double>(p.y) * p.y);
+    if (RoundHalfEven(r) == 0) return p;
+    const double turn = a * pi / 1800.0;
+    const double th = p.x == 0 ? (p.y > 0 ? turn - pi / 2 : turn + pi / 2)
+                               : std::atan2(-static_cast<double>(p.y), p.x) + turn;
+    return TPoint{RoundHalfEven(r * std::cos(th)), RoundHalfEven(-r * std::sin(th))};
+  };
+  std::vector<int32_t> angles;
+  for (int32_t a = -1650; a <= 1800; a += 150) angles.push_back(a);
+  for (int32_t a : {1, 7, 299, 301, -451, 1234}) angles.push_back(a);
+  for (int32_t a : angles) {
+    for (int32_t x = -40; x <= 40; ++x) {
+      for (int32_t y = -40; y <= 40; ++y) {
+        Tpoints one{{x, y}};
+        RotatePoints(one, a);
+        ASSERT_EQ(one[0], polar({x, y}, a)) << x << "," << y << " by " << a;
+      }
+    }
+  }
+}
