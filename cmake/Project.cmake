@@ -35,6 +35,20 @@ function(q_shipped target)
     $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti>)
   if(CMAKE_BUILD_TYPE STREQUAL "MinSizeRel")
     target_compile_options(${target} PRIVATE -ffunction-sections -fdata-sections)
+    # i686: no unwind tables. Nothing is unwound without exceptions, and on
+    # PE images one .eh_frame per object keeps every function of it alive
+    # through --gc-sections. (x86_64 keeps its SEH tables: the system's
+    # stack walks need them.)
+    if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+      target_compile_options(${target} PRIVATE -fno-asynchronous-unwind-tables -fno-unwind-tables)
+    endif()
+  endif()
+  # A shipped Windows program: the non-throwing runtime (src/common), and no
+  # symbols or unused sections in the image.
+  get_target_property(type ${target} TYPE)
+  if(WIN32 AND type STREQUAL "EXECUTABLE")
+    target_link_libraries(${target} PRIVATE q_runtime)
+    target_link_options(${target} PRIVATE $<$<NOT:$<CONFIG:Debug>>:-s -Wl,--gc-sections>)
   endif()
 endfunction()
 

@@ -61,20 +61,21 @@ else
     qe2e windows "$title" 2>/dev/null | awk -F'\t' -v t="$1" \
       '$9 == t || $9 ~ /^Setup of Quorvantis failed/ { f = 1 } END { exit !f }'
   }
-  progress_visible() {
-    qe2e windows "$title" 2>/dev/null |
-      awk -F'\t' '$3 == "msctls_progress32" && $4 == 1 { f = 1 } END { exit !f }'
-  }
   if ! wait_window "$title" 60 >/dev/null; then
     echo "run-installer: the dialog did not appear" >&2
     screenshot run-0-no-dialog
   else
     screenshot run-1-start-question
+    # The extraction takes a moment only: the helper holds the installer
+    # still once the bar is a third of the way, for the screenshot.
+    qe2e_watch "$run/freeze.log" freeze-progress "$title" 2
+    freezer=$!
+    wait_until 30 grep -q watching "$run/freeze.log"
     press_key "$title" Return
-    # The progress bar shows while the archive is extracted.
-    if wait_until 30 progress_visible; then
+    if wait_until 30 grep -q frozen "$run/freeze.log"; then
       screenshot run-2-installing
     fi
+    wait "$freezer" 2>/dev/null
     if wait_until 120 status_is "Run Quorvantis?"; then
       screenshot run-3-run-question
       qe2e windows "$title" | awk -F'\t' '$9 ~ /^Setup of Quorvantis failed/ { print "run-installer: " $9 }'

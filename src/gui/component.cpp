@@ -1,14 +1,30 @@
 #include "gui/component.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <limits>
 
 namespace gui {
+namespace {
+
+// A real with six decimals, for messages. Written by hand: the C library's
+// formatter would bring its whole floating-point printing machinery.
+std::string FixedText(double v) {
+  if (!(v == v)) return "nan";
+  std::string sign = v < 0 ? "-" : "";
+  if (v < 0) v = -v;
+  if (v >= 1e13) return sign + "huge";  // beyond what fits the fixed form below
+  auto units = static_cast<uint64_t>(v * 1e6 + 0.5);
+  std::string fraction = std::to_string(units % 1000000);
+  return sign + std::to_string(units / 1000000) + "." + std::string(6 - fraction.size(), '0') + fraction;
+}
+
+}  // namespace
 
 std::string TValue::Describe() const {
   switch (kind) {
     case Kind::Int: return std::to_string(integer);
-    case Kind::Float: return std::to_string(real);
+    case Kind::Float: return text.empty() ? FixedText(real) : text;
     case Kind::String: return "'" + text + "'";
     case Kind::Ident: return text;
     case Kind::Set: {

@@ -63,7 +63,7 @@ struct TValue {
   Kind kind = Kind::Int;
   int64_t integer = 0;
   double real = 0;
-  std::string text;               // String: the text; Ident: the name
+  std::string text;               // String: the text; Ident: the name; Float: as written (may be empty)
   std::vector<std::string> set;   // Set: the member names
 
   q::Error ToInt(int& out) const;

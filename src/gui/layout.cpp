@@ -1,7 +1,8 @@
 #include "gui/layout.h"
 
+#include <algorithm>
 #include <cctype>
-#include <cstdlib>
+#include <cstdint>
 #include <string>
 
 namespace gui {
@@ -9,10 +10,69 @@ namespace {
 
 constexpr int kMaxDepth = 64;
 
+// The value of a digit run (at most 18 decimal or 8 hexadecimal digits, so
+// it cannot overflow). The C library's converters would drag the locale-
+// aware, any-format number machinery into every program with a layout.
+int64_t DigitsValue(std::string_view digits, int base) {
+  int64_t v = 0;
+  for (char c : digits) {
+    const int d = std::isdigit(static_cast<unsigned char>(c))
+                      ? c - '0'
+                      : std::tolower(static_cast<unsigned char>(c)) - 'a' + 10;
+    v = v * base + d;
+  }
+  return v;
+}
+
+// A decimal real as a layout writes it: digits, optionally "." and digits,
+// optionally "e" or "E", a sign and digits. Up to 19 significant digits
+// count; when they fit 53 bits and the power of ten is at most 22 (the
+// layouts' own values, such as 2.094395102393196), both factors are exact
+// doubles and the one multiplication or division rounds correctly.
+// Otherwise the result may be off by a few units in the last place.
+double DecimalValue(std::string_view text) {
+  uint64_t mantissa = 0;
+  int significant = 0;
+  int exponent = 0;
+  size_t i = 0;
+  bool fraction = false;
+  for (; i < text.size() && text[i] != 'e' && text[i] != 'E'; ++i) {
+    if (text[i] == '.') {
+      fraction = true;
+      continue;
+    }
+    const int d = text[i] - '0';
+    if (significant < 19) {
+      if (mantissa != 0 || d != 0) ++significant;
+      mantissa = mantissa * 10 + static_cast<uint64_t>(d);
+      if (fraction) --exponent;
+    } else if (!fraction) {
+      ++exponent;  // a digit beyond the precision kept, before the point
+    }
+  }
+  if (i < text.size()) {
+    ++i;
+    const bool negative = i < text.size() && text[i] == '-';
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+    int written = 0;
+    for (; i < text.size(); ++i) written = std::min(written * 10 + (text[i] - '0'), 100000);
+    exponent += negative ? -written : written;
+  }
+  double value = static_cast<double>(mantissa);
+  if (mantissa == 0) return 0;
+  // Powers of ten up to 1e22 are exact doubles.
+  double power = 1;
+  int steps = exponent < 0 ? -exponent : exponent;
+  for (double factor = 10; steps != 0 && power < 1e308; steps >>= 1, factor *= factor) {
+    if (steps & 1) power *= factor;
+  }
+  return exponent < 0 ? value / power : value * power;
+}
+
 struct Token {
   enum class Kind { End, Ident, Int, Float, String, Symbol };
   Kind kind = Kind::End;
-  std::string text;  // Ident name, String text
+  std::string text;  // Ident name, String text, Float as written
   int64_t integer = 0;
   double real = 0;
   char symbol = 0;
@@ -91,7 +151,7 @@ class Parser {
       size_t start = pos_;
       while (pos_ < text_.size() && std::isxdigit(static_cast<unsigned char>(text_[pos_]))) ++pos_;
       if (pos_ == start || pos_ - start > 8) return Fail("bad hexadecimal number");
-      int64_t v = static_cast<int64_t>(std::strtoull(std::string(text_.substr(start, pos_ - start)).c_str(), nullptr, 16));
+      const int64_t v = DigitsValue(text_.substr(start, pos_ - start), 16);
       tok_.kind = Token::Kind::Int;
       tok_.integer = negative ? -v : v;
       return {};
@@ -114,15 +174,16 @@ class Parser {
         pos_ = save;
       }
     }
-    std::string digits(text_.substr(start, pos_ - start));
+    const std::string_view digits = text_.substr(start, pos_ - start);
     if (real) {
       tok_.kind = Token::Kind::Float;
-      tok_.real = std::strtod(digits.c_str(), nullptr) * (negative ? -1 : 1);
+      tok_.real = DecimalValue(digits) * (negative ? -1 : 1);
+      tok_.text = std::string(negative ? "-" : "") + std::string(digits);
       return {};
     }
     if (digits.size() > 18) return Fail("number too long");
     tok_.kind = Token::Kind::Int;
-    tok_.integer = std::strtoll(digits.c_str(), nullptr, 10) * (negative ? -1 : 1);
+    tok_.integer = DigitsValue(digits, 10) * (negative ? -1 : 1);
     return {};
   }
 
@@ -158,7 +219,7 @@ class Parser {
           ++pos_;
         }
         if (pos_ == start || pos_ - start > 3) return Fail("bad character code");
-        long code = std::strtol(std::string(text_.substr(start, pos_ - start)).c_str(), nullptr, base);
+        const int64_t code = DigitsValue(text_.substr(start, pos_ - start), base);
         if (code > 255) return Fail("character code above 255");
         s += static_cast<char>(code);
       }
@@ -191,6 +252,7 @@ class Parser {
       case Token::Kind::Float:
         v.kind = TValue::Kind::Float;
         v.real = tok_.real;
+        v.text = tok_.text;  // as written, for messages
         return Advance();
       case Token::Kind::Ident:
         v.kind = TValue::Kind::Ident;

@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <cstdio>
-
 namespace {
 
 // The system's message for a code, without its trailing period and line
@@ -21,6 +19,14 @@ std::string SystemMessage(uint32_t code) {
   return text;
 }
 
+// "0x8007000E". By hand: the C library's formatter would bring its whole
+// floating-point printing machinery into every program.
+std::string HexCode(uint32_t code) {
+  std::string number = "0x";
+  for (int shift = 28; shift >= 0; shift -= 4) number += "0123456789ABCDEF"[(code >> shift) & 0xF];
+  return number;
+}
+
 }  // namespace
 
 std::string Win32ErrorText(uint32_t code) {
@@ -31,8 +37,7 @@ std::string Win32ErrorText(uint32_t code) {
 
 std::string HresultText(int32_t hr) {
   const uint32_t code = static_cast<uint32_t>(hr);
-  char number[16];
-  std::snprintf(number, sizeof number, "0x%08X", static_cast<unsigned>(code));
+  const std::string number = HexCode(code);
   std::string text = SystemMessage(code);
-  return text.empty() ? std::string(number) : text + " (" + number + ")";
+  return text.empty() ? number : text + " (" + number + ")";
 }

@@ -92,6 +92,13 @@ wait_exit() {
   return 1
 }
 qe2e() { wine_run "$E2E_BIN/qe2e.exe" "$@"; }
+# qe2e_watch LOG ARGS...: qe2e in the background (its pid in $!) for a
+# command that reports while it runs: lines reach LOG as they are written
+# (a pipe through tr would hold them back), with Wine's CR at their ends.
+qe2e_watch() {
+  local log=$1; shift
+  "$E2E_WINE" "$E2E_BIN/qe2e.exe" "$@" >"$log" 2>&1 &
+}
 
 # Paths: Z:\ is the Unix root; C:\ the prefix's drive_c.
 winpath() { local p=$1; echo "Z:${p//\//\\}"; }

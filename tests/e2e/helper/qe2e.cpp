@@ -18,7 +18,16 @@
 //                                the uninstall entry as the installer
 //                                writes it
 //   qe2e hold FILE SECONDS       keeps FILE open without sharing
+//   qe2e freeze-progress TITLE SECONDS
+//                                waits until the progress bar of that
+//                                window is visible and a third of the way,
+//                                then holds the window's thread still for
+//                                SECONDS (a screenshot can catch the bar):
+//                                prints "watching" once it sees the window,
+//                                "frozen POSITION MAXIMUM" then; exit 1
+//                                if the bar never got there
 #include <windows.h>
+#include <commctrl.h>
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
@@ -31,8 +40,7 @@
 
 #include "common/win32_handles.h"
 #include "installer/texts.h"
-#include "installutils/registry.h"
-#include "installutils/shell_text.h"
+#include "installer/uninstall_extras.h"
 #include "installutils/shortcut.h"
 #include "installutils/uninstall.h"
 
@@ -153,45 +161,35 @@ int ShortcutRead(const std::string& link) {
   return 0;
 }
 
-// The uninstall entry as the installer writes it: the nine values through
-// the installer's own routine, then the further ones.
+// The uninstall entry as the installer writes it, through the installer's
+// own routines: the nine values, then the further ones, with the size of
+// the files now in the folder.
 int RegisterEntry(std::string dir) {
   if (!dir.empty() && dir.back() != '\\') dir += '\\';
-  const std::string uninstaller = dir + texts::kUninstallerFile;
   if (q::Error err = RegisterUninstall(texts::kMakerName, texts::kProductName,
                                        texts::kDisplayVersion, texts::kMakerUrl, "", "",
-                                       uninstaller, texts::kMakerUrl2, texts::kMakerUrl2)) {
+                                       dir + texts::kUninstallerFile, texts::kMakerUrl2,
+                                       texts::kMakerUrl2)) {
     std::fprintf(stderr, "qe2e: %s\n", err.Message().c_str());
     return 1;
   }
-  HKEY raw = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, RelativeKeyPath(UninstallKeyPath(texts::kProductName)).c_str(),
-                    0, KEY_SET_VALUE, &raw) != ERROR_SUCCESS) {
+  uint64_t bytes = 0;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((dir + "*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        bytes += (uint64_t{found.nFileSizeHigh} << 32) | found.nFileSizeLow;
+      }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+  }
+  if (q::Error err = WriteUninstallExtras(HKEY_LOCAL_MACHINE, texts::kProductName,
+                                          MakeUninstallExtras(dir, bytes))) {
+    std::fprintf(stderr, "qe2e: %s\n", err.Message().c_str());
     return 1;
   }
-  q::RegistryKeyHandle key(raw);
-  const std::pair<const char*, std::string> strings[] = {
-      {"InstallLocation", dir},
-      {"DisplayIcon", dir + texts::kProgramFile},
-      {"QuietUninstallString", QuoteCommandPath(uninstaller) + " " + texts::kQuietUninstallArgument},
-  };
-  int rc = 0;
-  for (const auto& [name, value] : strings) {
-    if (RegSetValueExA(raw, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                       static_cast<DWORD>(value.size() + 1)) != ERROR_SUCCESS) {
-      rc = 1;
-    }
-  }
-  const std::pair<const char*, DWORD> numbers[] = {
-      {"VersionMajor", texts::kVersionMajor}, {"VersionMinor", texts::kVersionMinor},
-      {"NoModify", 1}, {"NoRepair", 1}};
-  for (const auto& [name, value] : numbers) {
-    if (RegSetValueExA(raw, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                       sizeof value) != ERROR_SUCCESS) {
-      rc = 1;
-    }
-  }
-  return rc;
+  return 0;
 }
 
 int Hold(const std::string& file, int seconds) {
@@ -204,9 +202,52 @@ int Hold(const std::string& file, int seconds) {
   return 0;
 }
 
+// The first visible progress bar among a window's children.
+BOOL CALLBACK FindProgress(HWND child, LPARAM out) {
+  char cls[64] = {};
+  GetClassNameA(child, cls, sizeof cls);
+  if (IsWindowVisible(child) && (std::strstr(cls, "ProgressBar") || std::strstr(cls, "progress32"))) {
+    *reinterpret_cast<HWND*>(out) = child;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+int FreezeProgress(const char* title, int seconds) {
+  bool watching = false;
+  for (int waited = 0; waited < 60000; waited += 2) {
+    HWND window = FindWindowA(nullptr, title);
+    if (window && !watching) {
+      // The caller waits for this before it starts the work to watch.
+      std::printf("watching\n");
+      std::fflush(stdout);
+      watching = true;
+    }
+    HWND bar = nullptr;
+    if (window) EnumChildWindows(window, FindProgress, reinterpret_cast<LPARAM>(&bar));
+    DWORD_PTR position = 0, maximum = 0;
+    if (bar && SendMessageTimeoutA(bar, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 200, &position) &&
+        SendMessageTimeoutA(bar, PBM_GETRANGE, FALSE, 0, SMTO_ABORTIFHUNG, 200, &maximum) &&
+        position >= 1 && position >= maximum / 3) {
+      const DWORD tid = GetWindowThreadProcessId(window, nullptr);
+      HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, tid);
+      if (!thread || SuspendThread(thread) == static_cast<DWORD>(-1)) return 1;
+      std::printf("frozen\t%u\t%u\n", static_cast<unsigned>(position), static_cast<unsigned>(maximum));
+      std::fflush(stdout);
+      Sleep(static_cast<DWORD>(seconds) * 1000);
+      ResumeThread(thread);
+      CloseHandle(thread);
+      return 0;
+    }
+    Sleep(2);
+  }
+  return 1;
+}
+
 int Usage() {
   std::fprintf(stderr, "usage: qe2e windows TITLE | folders | shortcut-make TARGET LINK DESC | "
-                       "shortcut-read LINK | register-uninstall DIR | hold FILE SECONDS\n");
+                       "shortcut-read LINK | register-uninstall DIR | hold FILE SECONDS | "
+                       "freeze-progress TITLE SECONDS\n");
   return 2;
 }
 
@@ -221,5 +262,6 @@ int main(int argc, char** argv) {
   if (cmd == "shortcut-read" && a.size() == 2) return ShortcutRead(a[1]);
   if (cmd == "register-uninstall" && a.size() == 2) return RegisterEntry(a[1]);
   if (cmd == "hold" && a.size() == 3) return Hold(a[1], std::atoi(a[2].c_str()));
+  if (cmd == "freeze-progress" && a.size() == 3) return FreezeProgress(a[1].c_str(), std::atoi(a[2].c_str()));
   return Usage();
 }

@@ -1,7 +1,9 @@
 // The alignment engine and the layout reader.
 #include <string>
+#include <vector>
 
 #include "gui/demo/demo_form.h"
+#include "gui/layout.h"
 #include "win/gui/gui_fixture.h"
 
 namespace gui_test {
@@ -212,6 +214,57 @@ TEST_F(LayoutTest, ValuesKeepTheirWrittenForm) {
   char title[64] = {};
   ::GetWindowTextA(form.Handle(), title, sizeof title);
   EXPECT_STREQ(title, "it's\taA joined");
+}
+
+
+// A component with one real property, for the reader's numbers.
+class TRealHolder : public gui::TComponent {
+  Q_GUI_CLASS(TRealHolder, gui::TComponent)
+
+ public:
+  explicit TRealHolder(TComponent* owner) : TComponent(owner) {}
+  double value = 0;
+  q::Error SetProperty(std::string_view name, const gui::TValue& v) override {
+    if (name == "Value") return v.ToDouble(value);
+    return TComponent::SetProperty(name, v);
+  }
+};
+
+// Reads "Value = <text>" into a TRealHolder.
+double ReadReal(const std::string& text) {
+  gui::TComponent root(nullptr);
+  std::vector<gui::TComponent*> created;
+  q::Error err = gui::ReadLayout(
+      "object R: TComponent\n  object H: TRealHolder\n    Value = " + text + "\n  end\nend", root,
+      [&root](std::string_view) { return new TRealHolder(&root); }, created);
+  EXPECT_FALSE(err) << text << ": " << err.Message();
+  return created.size() == 2 ? static_cast<TRealHolder*>(created[1])->value : -1;
+}
+
+TEST_F(LayoutTest, RealsComeOutAsTheNearestDouble) {
+  // Up to 53 bits of digits and powers of ten up to 22: exactly.
+  const struct {
+    const char* text;
+    double expected;
+  } exact[] = {
+      {"2.094395102393196", 2.094395102393196},  // the shaped buttons' arc angle
+      {"0.5", 0.5},
+      {"-0.001", -0.001},
+      {"1e3", 1000.0},
+      {"2.5E-2", 0.025},
+      {"-12.75e+1", -127.5},
+      {"0.30000000000000004", 0.30000000000000004},
+  };
+  for (const auto& c : exact) EXPECT_EQ(ReadReal(c.text), c.expected) << c.text;
+  // More digits: within a few units in the last place.
+  EXPECT_DOUBLE_EQ(ReadReal("123456789012.345678"), 123456789012.345678);
+  EXPECT_DOUBLE_EQ(ReadReal("3.14159265358979323846264"), 3.14159265358979323846264);
+
+  // A real where an integer belongs is named as it was written.
+  gui::TForm form;
+  q::Error err = form.CreateFromLayout("object F: TForm\n  Width = -2.50\nend");
+  ASSERT_TRUE(err.Failed());
+  EXPECT_NE(err.Message().find("got -2.50"), std::string::npos) << err.Message();
 }
 
 }  // namespace
