@@ -504,38 +504,4 @@ void TFyeverButton::WndProc(gui::TMessage& m) {
   TButton::WndProc(m);
 }
 
-// --- Animations and rotation -------------------------------------------------------
-
-TFyeverButton::AnimationRecord& TFyeverButton::Record(TFyAnimation a) {
-  switch (a) {
-    case TFyAnimation::Enter: return enterAnimation_;
-    case TFyAnimation::Exit: return exitAnimation_;
-    case TFyAnimation::Click: break;
-  }
-  return clickAnimation_;
-}
-
-bool TFyeverButton::AnimationRunning(TFyAnimation a) const {
-  return const_cast<TFyeverButton*>(this)->Record(a).running;
-}
-
-// No frames are played yet: an animation never runs, so starting and
-// stopping one changes nothing.
-void TFyeverButton::StartAnimation(TFyAnimation) {}
-void TFyeverButton::StopAnimation(TFyAnimation) {}
-
-void TFyeverButton::ReleaseAnimationTimer() {
-  if (!animationTimer_) return;
-  animationTimer_->OnTimer = nullptr;
-  animationTimer_.reset();
-}
-
-// The button does not spin yet: there is no timer thread to make, pace or
-// stop; Rotated and RotatedTime are only stored.
-void TFyeverButton::CreateRotationTimer() {}
-void TFyeverButton::FreeRotationTimer() {}
-void TFyeverButton::RotationTimerChanged() {}
-
-void TFyeverButton::RotationStep() { SetButtonAngle(buttonAngle_ + rotatedAngle_); }
-
 }  // namespace fyeverbutton

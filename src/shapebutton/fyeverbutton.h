@@ -23,7 +23,13 @@
 // hands to the window (from then on the window system owns it). Every other
 // region belongs to the button and is deleted when replaced and with it.
 //
-// Everything runs on the GUI thread.
+// Glyphs come from a strip of up to four frames (normal, disabled, hover,
+// pressed); enter, exit and click animations play other strips frame by
+// frame straight onto the screen. While Rotated, the button turns by
+// RotatedAngle every RotatedTime milliseconds.
+//
+// Everything runs on the GUI thread, except the rotation timer thread,
+// which only sends the button its steps.
 #pragma once
 
 #include <windows.h>
@@ -40,16 +46,18 @@
 #include "shapebutton/fyeverbutton_types.h"
 #include "shapebutton/fyoutlines.h"
 #include "shapebutton/fyplacement.h"
+#include "shapebutton/fyrotatetimer.h"
 
 namespace fyeverbutton {
 
 using TMouseInOutEvent = gui::TNotifyEvent;
 
 // Private messages: release the animation timer (posted or sent by a
-// stopping animation), and one rotation step (sent by the rotation timer
-// thread).
+// stopping animation), and one rotation step (FY_ROTATIONSTEP, sent by the
+// rotation timer thread).
 inline constexpr UINT FY_RELEASEANIMATIONTIMER = 45157;
-inline constexpr UINT FY_ROTATIONSTEP = 45161;
+
+struct FrameRect;
 
 enum class TFyAnimation { Enter, Exit, Click };
 
@@ -191,6 +199,10 @@ class TFyeverButton : public gui::TButton {
   bool Pressed() const { return pressed_; }
   bool Hover() const { return hover_; }
   bool IsActive() const { return active_; }
+  // The rotation timer (null before the window exists), and the animation
+  // timer while an animation runs.
+  const TfyRotateTimer* RotationTimer() const { return rotationTimer_.get(); }
+  const gui::TTimer* AnimationTimer() const { return animationTimer_.get(); }
 
   // Rebuilds the outline, insets, rotation, regions and window position,
   // then renders the face. Never moves the window itself, except that a
@@ -236,10 +248,22 @@ class TFyeverButton : public gui::TButton {
   // Bevels, frames and focus outline, from the regions of the last rebuild.
   void Draw3DEffects();
 
+  // Copies the pixels of `source` in `strip` that differ from its pixel
+  // (0, 0), the source's top-left landing at (destX, destY) of the face, or
+  // of the window when `toFace` is false.
+  void TransparentCopy(int destX, int destY, bool toFace, const gui::TBitmap& strip,
+                       const RECT& source);
+  // Frame `index` of a strip of `count` frames, straight onto the window.
+  void DrawAnimationFrame(gui::TBitmap& strip, int count, int index);
+  // The animation timer's event: the next frame of each running animation;
+  // one tick after its last frame an animation invalidates and stops.
+  virtual void AnimationTick();
+
   // Frame animations: the messages start and stop them at these calls.
   void StartAnimation(TFyAnimation a);
   void StopAnimation(TFyAnimation a);
   bool AnimationRunning(TFyAnimation a) const;
+  // The handler of 45157: frees the timers let go of.
   void ReleaseAnimationTimer();
   // The rotation timer: made with the window, running while Rotated.
   void CreateRotationTimer();
@@ -257,6 +281,7 @@ class TFyeverButton : public gui::TButton {
     bool running = false;
     int frame = 0;
   };
+  struct AnimationSource;
 
   void Rerender();     // gate, render, invalidate
   void Rebuild();      // gate, rebuild, invalidate
@@ -280,6 +305,11 @@ class TFyeverButton : public gui::TButton {
   void HandleMove(gui::TMessage& m);
   void CopyBitmap(const gui::TBitmap* source, gui::TBitmap& owned);
   AnimationRecord& Record(TFyAnimation a);
+  AnimationSource Source(TFyAnimation a);
+  // Lets the animation timer go: gone at once, freed by 45157.
+  void RetireAnimationTimer();
+  void CopyFrame(gui::TCanvas& target, bool toFace, int x, int y, gui::TBitmap& strip,
+                 const FrameRect& source);
 
   // Published values.
   int buttonAngle_ = 0;
@@ -336,7 +366,10 @@ class TFyeverButton : public gui::TButton {
   gui::TControlCanvas canvas_;
   std::unique_ptr<gui::TBitmap> face_;
   std::unique_ptr<gui::TTimer> animationTimer_;
+  std::vector<std::unique_ptr<gui::TTimer>> retiredTimers_;
+  bool inAnimationTick_ = false;
   AnimationRecord enterAnimation_, exitAnimation_, clickAnimation_;
+  std::unique_ptr<TfyRotateTimer> rotationTimer_;
   DRAWITEMSTRUCT drawItem_{};
   bool pressed_ = false;
   bool hover_ = false;

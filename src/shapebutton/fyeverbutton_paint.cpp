@@ -81,9 +81,6 @@ void TFyeverButton::PaintBackground() {
   canvas.FillRect({0, 0, windowWidth_, windowHeight_});
 }
 
-// Glyph frames are not drawn yet.
-void TFyeverButton::DrawGlyph(bool) {}
-
 void TFyeverButton::PaintWindow(HDC dc) {
   canvas_.Lock();
   canvas_.SetHandle(dc);

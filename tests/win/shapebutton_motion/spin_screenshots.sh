@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Runs spin-demo.exe under Xvfb and takes a series of screenshots of its
+# window, $Q_BUILD/screenshots/spin-1.png .. spin-6.png, a few steps apart.
+# Checks that the spinning button really turns (the shots differ around
+# it, and no two in a row are equal) while its centre stays on the button
+# (the pivot is its centre), and that the rest of the window stays put.
+set -euo pipefail
+root=${Q_WINE_ROOT:?} bin=${Q_BIN:?} build=${Q_BUILD:?}
+out=$build/screenshots
+mkdir -p "$out"
+rm -f "$out"/spin-*.png "$out/spin-demo.log"
+export DISPLAY
+DISPLAY=$(cat "$root/display")
+
+shots=6
+Q_WINE_ROOT=$root Q_WINE_GRAPHICS=x11 setsid "$root/run" "$bin/spin-demo.exe" --close-after 12000 \
+  </dev/null >"$out/spin-demo.log" 2>&1 &
+demo=$!
+found=
+for _ in $(seq 1 150); do
+  if xdotool search --name '^SpinDemo$' >/dev/null 2>&1; then found=1; break; fi
+  sleep 0.1
+done
+if [ -z "$found" ]; then
+  echo "spin-demo: no window named SpinDemo appeared" >&2
+  kill "$demo" 2>/dev/null || true
+  exit 1
+fi
+sleep 1.5
+read -r sw sh < <(xdpyinfo | awk '/dimensions:/ { split($2, a, "x"); print a[1], a[2] }')
+left=$(( (sw - 560) / 2 )) top=$(( (sh - 300) / 2 ))
+pixel() {  # file x y -> "r,g,b"
+  convert "$1" -format "%[fx:int(255*p{$2,$3}.r)],%[fx:int(255*p{$2,$3}.g)],%[fx:int(255*p{$2,$3}.b)]" info:
+}
+# 40 ms steps of 4 degrees: 0.37 s apart is about 9 steps, 37 degrees.
+# The centre of the button is on the button, never the white ground; a
+# shot that catches the moved window before its repaint reached the
+# X server shows it blank there, and is taken again (counted below).
+fail=0 retaken=0
+for i in $(seq 1 $shots); do
+  for _ in 1 2 3; do
+    import -window root -crop "560x300+$left+$top" +repage "$out/spin-$i.png"
+    [ "$(pixel "$out/spin-$i.png" 140 150)" != "255,255,255" ] && break
+    retaken=$((retaken + 1))
+  done
+  sleep 0.37
+done
+wait "$demo" || { echo "spin-demo exited with status $?" >&2; exit 1; }
+echo "shots taken again because they caught the window between move and repaint: $retaken"
+differ() {  # file1 file2 x y w h -> pixels that differ in the rectangle
+  compare -metric AE -extract "$5x$6+$3+$4" "$1" "$2" null: 2>&1 || true
+}
+# The spinner's box about its centre (140, 150): a 200 x 100 arrow turning
+# about its centre stays inside a circle of radius 112.
+for i in $(seq 2 $shots); do
+  moved=$(differ "$out/spin-$((i - 1)).png" "$out/spin-$i.png" 26 36 228 228)
+  still=$(differ "$out/spin-$((i - 1)).png" "$out/spin-$i.png" 300 0 260 300)
+  echo "spin-$((i - 1)) -> spin-$i: $moved pixels changed around the spinner, $still beside it"
+  [ "${moved%%.*}" -gt 500 ] || { echo "FAIL the button did not turn"; fail=1; }
+  [ "${still%%.*}" -eq 0 ] || { echo "FAIL the other buttons changed"; fail=1; }
+done
+for i in $(seq 1 $shots); do
+  c=$(pixel "$out/spin-$i.png" 140 150)
+  [ "$c" != "255,255,255" ] || { echo "FAIL spin-$i: the centre left the button"; fail=1; }
+done
+echo "screenshots: $out/spin-1.png .. spin-$shots.png"
+exit $fail
