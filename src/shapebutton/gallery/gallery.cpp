@@ -2,8 +2,10 @@
 // kind, every 3D kind with the pointer outside and over it, linear and
 // circular gradients and a gradient bitmap, turned and embossed captions,
 // the disabled, pressed and focused looks, a turned button with its
-// caption fixed to it, the design-time marker, and the installer's two
-// answer buttons. "--close-after MS" closes it by itself (for screenshots).
+// caption fixed to it, the design-time marker, the installer's two answer
+// buttons, and buttons in motion: one spinning with its caption fixed, one
+// with a four-frame glyph strip, and one playing enter, exit and click
+// animations. "--close-after MS" closes it by itself (for screenshots).
 #include <windows.h>
 
 #include <cstdio>
@@ -27,7 +29,7 @@ object Gallery: TForm
   BorderStyle = bsSingle
   Caption = 'Shaped button gallery'
   ClientWidth = 1200
-  ClientHeight = 830
+  ClientHeight = 975
   Color = clWhite
   Font.Height = -12
   Font.Name = 'Arial'
@@ -56,6 +58,7 @@ class Gallery {
     Captions(372);
     States(520);
     Installer(660);
+    Motion(800);
   }
 
  private:
@@ -210,6 +213,61 @@ class Gallery {
     no->SetFont(Face("Tahoma", 13, gui::clNavy));
   }
 
+  // A strip of `frames` square frames on a fuchsia key: frame k is a square
+  // in colours[k % count], smaller towards the first frame.
+  static void Strip(gui::TBitmap& strip, int frames, int size, const gui::TColor* colours, int count) {
+    if (strip.SetSize(frames * size, size)) return;
+    gui::TCanvas& c = strip.Canvas();
+    c.SetBrushColor(gui::clFuchsia);
+    c.FillRect({0, 0, frames * size, size});
+    for (int k = 0; k < frames; ++k) {
+      const int inset = (size / 3) * (frames - 1 - k) / (frames > 1 ? frames - 1 : 1) + 2;
+      c.SetBrushColor(colours[k % count]);
+      c.FillRect({k * size + inset, inset, (k + 1) * size - inset, size - inset});
+    }
+  }
+
+  void Motion(int top) {
+    Heading(top, "In motion: a four-frame glyph (normal, disabled, hover, pressed), enter/exit/click "
+                 "animations (point at it, click it), spinning with its caption fixed");
+    // 160 x 80 turns about its centre within 90 pixels of it: at the right,
+    // below the heading's text, the window holds every angle.
+    TFyeverButton* spin = Button(960, top + 40, 160, 80, "Spin", gui::clNavy);
+    spin->SetRotationCenterFixed(true);
+    spin->SetButtonKind(bkArrow);
+    spin->SetButtonColor1(gui::clAqua);
+    spin->SetGradientKind(gkLinear);
+    spin->SetFont(Face("Arial", 18, gui::clWhite));
+    spin->SetCaptionFixed(true);
+    spinner_ = spin;
+
+    const gui::TColor states[] = {gui::clGreen, gui::clGray, gui::clLime, gui::clRed};
+    Strip(glyphStrip_, 4, 40, states, 4);
+    TFyeverButton* glyph = Button(60, top + 40, 200, 84, "Glyph", gui::clSilver);
+    glyph->SetMainBitmap(&glyphStrip_);
+    glyph->SetMainBitmapGlyphs(4);
+    glyph->SetBitmapHAlign(haLeft);
+    glyph->SetBitmapVAlign(vaCenter);
+    glyph->SetTransparent(true);
+
+    const gui::TColor warm[] = {gui::clYellow, gui::clRed};
+    const gui::TColor cold[] = {gui::clAqua, gui::clBlue};
+    Strip(enterStrip_, 6, 56, warm, 2);
+    Strip(exitStrip_, 6, 56, cold, 2);
+    Strip(clickStrip_, 3, 56, warm, 2);
+    TFyeverButton* animated = Button(420, top + 40, 200, 84, "Animated", gui::clTeal);
+    animated->SetButtonKind(bkElliptic);
+    animated->SetOnEnterBitmap(&enterStrip_);
+    animated->SetOnEnterGlyphs(6);
+    animated->SetOnExitBitmap(&exitStrip_);
+    animated->SetOnExitGlyphs(6);
+    animated->SetOnClickBitmap(&clickStrip_);
+    animated->SetOnClickGlyphs(3);
+    animated->SetBitmapHAlign(haCenter);
+    animated->SetBitmapVAlign(vaCenter);
+    animated->SetTransparent(true);
+  }
+
  public:
   // What needs the shown window: the pressed state and the focus. Then the
   // client area's place on the screen goes to standard output, for a
@@ -228,13 +286,20 @@ class Gallery {
     if (out && out != INVALID_HANDLE_VALUE && n > 0) {
       ::WriteFile(out, line, static_cast<DWORD>(n), &written, nullptr);
     }
+    // A step here costs far more than beside a few buttons (the form and its
+    // many shaped children repaint around the moving window): at the default
+    // 40 ms the paints never drain and the gallery's own timers starve.
+    spinner_->SetRotatedTime(100);
+    spinner_->SetRotated(true);
   }
 
  private:
   gui::TForm& form_;
   gui::TBitmap rainbow_;
+  gui::TBitmap glyphStrip_, enterStrip_, exitStrip_, clickStrip_;
   TFyeverButton* pressed_ = nullptr;
   TFyeverButton* focused_ = nullptr;
+  TFyeverButton* spinner_ = nullptr;
 };
 
 }  // namespace
