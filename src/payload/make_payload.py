@@ -29,10 +29,10 @@ def collect(args):
                 entries.append((os.path.relpath(path, root).replace(os.sep, "/"), path))
         return entries
     entries = []
-    for spec in args.file:
-        name, sep, path = spec.partition("=")
+    for item in args.file:
+        name, sep, path = item.partition("=")
         if not sep or not name:
-            sys.exit(f"make_payload: --file wants NAME=PATH, got {spec!r}")
+            sys.exit(f"make_payload: --file wants NAME=PATH, got {item!r}")
         entries.append((name, path))
     return entries
 

@@ -27,18 +27,18 @@ uint32_t ReferenceCrc32(const uint8_t* data, size_t size) {
 
 Bytes ToBytes(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
-ZipEntrySpec Stored(const std::string& name, const std::string& text) {
-  ZipEntrySpec e;
+ZipEntryPlan Stored(const std::string& name, const std::string& text) {
+  ZipEntryPlan e;
   e.name = name;
   e.data = ToBytes(text);
   return e;
 }
 
-Bytes BuildZip(const std::vector<ZipEntrySpec>& entries, const ZipLayout& layout,
+Bytes BuildZip(const std::vector<ZipEntryPlan>& entries, const ZipLayout& layout,
                std::vector<uint32_t>* offsets) {
   Bytes out = layout.prefix;
   Bytes central;
-  for (const ZipEntrySpec& e : entries) {
+  for (const ZipEntryPlan& e : entries) {
     const Bytes& payload = e.method == 0 ? e.data : e.packed;
     const uint32_t crc = e.overrideCrc ? e.crc : ReferenceCrc32(e.data);
     const uint32_t packed = static_cast<uint32_t>(payload.size());

@@ -15,7 +15,7 @@ using Bytes = std::vector<uint8_t>;
 uint32_t ReferenceCrc32(const uint8_t* data, size_t size);
 inline uint32_t ReferenceCrc32(const Bytes& b) { return ReferenceCrc32(b.data(), b.size()); }
 
-struct ZipEntrySpec {
+struct ZipEntryPlan {
   std::string name = {};
   Bytes data = {};               // uncompressed content (for the CRC and sizes)
   uint16_t method = 0;           // 0 stores `data`; others use `packed`
@@ -45,11 +45,11 @@ struct ZipLayout {
 
 // Writes the archive. `offsets` (optional) receives each entry's local
 // header offset.
-Bytes BuildZip(const std::vector<ZipEntrySpec>& entries, const ZipLayout& layout = {},
+Bytes BuildZip(const std::vector<ZipEntryPlan>& entries, const ZipLayout& layout = {},
                std::vector<uint32_t>* offsets = nullptr);
 
 // Shorthand: a stored entry.
-ZipEntrySpec Stored(const std::string& name, const std::string& text);
+ZipEntryPlan Stored(const std::string& name, const std::string& text);
 Bytes ToBytes(const std::string& text);
 
 }  // namespace qtest

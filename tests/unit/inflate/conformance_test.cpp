@@ -57,7 +57,7 @@ Bytes LibdeflateDeflate(const Bytes& in, int level) {
 // reader sees what an archive holds after the data) and extracts it.
 ::testing::AssertionResult RoundTrip(const Bytes& data, const Bytes& packed, bool descriptor,
                                      const std::string& what) {
-  qtest::ZipEntrySpec entry;
+  qtest::ZipEntryPlan entry;
   entry.name = "e.bin";
   entry.data = data;
   entry.method = 8;

@@ -470,7 +470,7 @@ TEST(Inflate, DescriptorEntriesWithZeroSizesExtract) {
     const Symbols symbols = RandomSymbols(rng, 50000);
     DeflateWriter w;
     DynamicBlock(w, true, symbols);
-    const qtest::ZipEntrySpec entry{.name = "d.bin", .data = qtest::LzReplay(symbols), .method = 8,
+    const qtest::ZipEntryPlan entry{.name = "d.bin", .data = qtest::LzReplay(symbols), .method = 8,
                                     .packed = w.Finish(), .flags = 8, .descriptorSignature = signature,
                                     .zeroSizesInLocal = true};
     qtest::TempDir dir;

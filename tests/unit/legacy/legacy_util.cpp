@@ -10,7 +10,7 @@ namespace {
 
 bool KeyAlwaysDown(int) { return true; }
 
-qtest::ZipEntrySpec Spec(uint16_t method, uint16_t flags, const Bytes& packed, const Bytes& data) {
+qtest::ZipEntryPlan Planned(uint16_t method, uint16_t flags, const Bytes& packed, const Bytes& data) {
   return {.name = "entry.bin", .data = data, .method = method, .packed = packed, .flags = flags};
 }
 
@@ -18,18 +18,18 @@ qtest::ZipEntrySpec Spec(uint16_t method, uint16_t flags, const Bytes& packed, c
 
 EntryRun RunEntry(uint16_t method, uint16_t flags, const Bytes& packed, const Bytes& data,
                   const EntryOptions& o) {
-  qtest::ZipEntrySpec spec = Spec(method, flags, packed, data);
+  qtest::ZipEntryPlan entry = Planned(method, flags, packed, data);
   if (o.descriptor) {
-    spec.flags = static_cast<uint16_t>(spec.flags | 8);
-    spec.zeroSizesInLocal = true;
+    entry.flags = static_cast<uint16_t>(entry.flags | 8);
+    entry.zeroSizesInLocal = true;
   }
   if (o.packedSize >= 0 || o.unpackedSize >= 0) {
-    spec.overrideLocalSizes = true;
-    spec.localPacked = static_cast<uint32_t>(o.packedSize >= 0 ? o.packedSize : int64_t(packed.size()));
-    spec.localUnpacked = static_cast<uint32_t>(o.unpackedSize >= 0 ? o.unpackedSize : int64_t(data.size()));
+    entry.overrideLocalSizes = true;
+    entry.localPacked = static_cast<uint32_t>(o.packedSize >= 0 ? o.packedSize : int64_t(packed.size()));
+    entry.localUnpacked = static_cast<uint32_t>(o.unpackedSize >= 0 ? o.unpackedSize : int64_t(data.size()));
   }
-  Bytes zip = qtest::BuildZip({spec});
-  if (o.truncateAt != SIZE_MAX) zip.resize(30 + spec.name.size() + o.truncateAt);
+  Bytes zip = qtest::BuildZip({entry});
+  if (o.truncateAt != SIZE_MAX) zip.resize(30 + entry.name.size() + o.truncateAt);
 
   qtest::TempDir dir;
   const std::string archive = dir / "a.zip", out = dir / "out.bin";
@@ -83,7 +83,7 @@ std::vector<Bytes> SevenZipFiles(const std::string& archive) {
 
 Bytes SevenZipDecode(uint16_t method, uint16_t flags, const Bytes& packed, const Bytes& data) {
   qtest::TempDir dir;
-  qtest::WriteFileBytes(dir / "a.zip", qtest::BuildZip({Spec(method, flags, packed, data)}));
+  qtest::WriteFileBytes(dir / "a.zip", qtest::BuildZip({Planned(method, flags, packed, data)}));
   std::vector<Bytes> files = SevenZipFiles(dir / "a.zip");
   if (files.size() != 1) {
     ADD_FAILURE() << "7-Zip gave " << files.size() << " files";

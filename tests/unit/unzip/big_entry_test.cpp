@@ -29,7 +29,7 @@ TEST(BigEntry, StoredEntryPast2GiBExtractsWhole) {
     crc = crc32(crc, zeros.data(), n);
     left -= n;
   }
-  ZipEntrySpec e;
+  ZipEntryPlan e;
   e.name = "z";
   e.overrideCrc = true;
   e.crc = static_cast<uint32_t>(crc);

@@ -25,7 +25,7 @@ class Driver : public ::testing::Test {
   std::vector<uint32_t> offsets;
 
   // Writes the archive and returns its path.
-  std::string Archive(const std::vector<ZipEntrySpec>& entries, const ZipLayout& layout = {}) {
+  std::string Archive(const std::vector<ZipEntryPlan>& entries, const ZipLayout& layout = {}) {
     offsets.clear();
     const std::string path = dir / "test.zip";
     WriteFileBytes(path, BuildZip(entries, layout, &offsets));
@@ -41,14 +41,14 @@ class Driver : public ::testing::Test {
 }  // namespace
 
 TEST_F(Driver, RefusedEntriesLeaveNothingBehind) {
-  std::vector<ZipEntrySpec> entries;
+  std::vector<ZipEntryPlan> entries;
   for (uint16_t method : {7, 9, 12, 98}) {
-    ZipEntrySpec e = Stored("m", "data");
+    ZipEntryPlan e = Stored("m", "data");
     e.method = method;
     e.packed = ToBytes("whatever");
     entries.push_back(e);
   }
-  ZipEntrySpec enc = Stored("e", "secret");
+  ZipEntryPlan enc = Stored("e", "secret");
   enc.flags = 1;
   entries.push_back(enc);
   const std::string a = Archive(entries);
@@ -74,7 +74,7 @@ TEST_F(Driver, BadHeadersAndFilesAreReportedAsSuch) {
 }
 
 TEST_F(Driver, CrcMismatchErasesTheOutputAndKeepsAttributesUntouched) {
-  ZipEntrySpec e = Stored("c", "content");
+  ZipEntryPlan e = Stored("c", "content");
   e.overrideCrc = true;
   e.crc = 0x12345678;
   const std::string a = Archive({e});
@@ -88,16 +88,16 @@ TEST_F(Driver, CrcMismatchErasesTheOutputAndKeepsAttributesUntouched) {
 // signature; with zeros in the local header the sizes come from the
 // directory, and without them the entry cannot succeed.
 TEST_F(Driver, StoredEntriesWithDescriptors) {
-  ZipEntrySpec signedDd = Stored("s", "signed descriptor");
+  ZipEntryPlan signedDd = Stored("s", "signed descriptor");
   signedDd.flags = 8;
-  ZipEntrySpec bareDd = Stored("b", "bare descriptor");
+  ZipEntryPlan bareDd = Stored("b", "bare descriptor");
   bareDd.flags = 8;
   bareDd.descriptorSignature = false;
-  ZipEntrySpec wrongDd = Stored("w", "wrong descriptor");
+  ZipEntryPlan wrongDd = Stored("w", "wrong descriptor");
   wrongDd.flags = 8;
   wrongDd.overrideDescriptorCrc = true;
   wrongDd.descriptorCrc = 0xDEADBEEF;
-  ZipEntrySpec streamed = Stored("z", "streamed stored data");
+  ZipEntryPlan streamed = Stored("z", "streamed stored data");
   streamed.flags = 8;
   streamed.zeroSizesInLocal = true;
   const std::string a = Archive({signedDd, bareDd, wrongDd, streamed, Stored("next", "n")});
@@ -133,7 +133,7 @@ TEST_F(Driver, LastWriteTimeComesFromAValidDosStamp) {
   };
   const uint32_t invalid[] = {stamp(2023, 2, 29, 0, 0, 0), stamp(2023, 1, 1, 24, 0, 0),
                               stamp(2023, 1, 1, 0, 0, 30), 0};
-  std::vector<ZipEntrySpec> entries = {Stored("g", "x")};
+  std::vector<ZipEntryPlan> entries = {Stored("g", "x")};
   entries[0].dosTime = stamp(2024, 2, 29, 23, 59, 29);
   for (uint32_t t : invalid) entries.push_back(Stored("b", "y")), entries.back().dosTime = t;
   const std::string a = Archive(entries);

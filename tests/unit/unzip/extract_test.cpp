@@ -103,10 +103,10 @@ TEST(ExtractAll, UnreadableArchivesMakeNoCallsAndSayWhy) {
 
 TEST(ExtractAll, EveryFailedEntryIsListedWithItsResult) {
   TempDir dir;
-  ZipEntrySpec bad = Stored("bad.txt", "bad");
+  ZipEntryPlan bad = Stored("bad.txt", "bad");
   bad.overrideCrc = true;
   bad.crc = 1;
-  ZipEntrySpec odd = Stored("odd.bin", "x");
+  ZipEntryPlan odd = Stored("odd.bin", "x");
   odd.method = 12;
   odd.packed = ToBytes("?");
   WriteFileBytes(dir / "m.zip", BuildZip({Stored("good.txt", "good"), bad, odd}));
@@ -130,7 +130,7 @@ TEST(ExtractAll, NamesLeavingTheDestinationAreRefusedAndNothingLandsOutside) {
       "\\abs2.txt",     "C:escape4.txt",         "c:\\escape5.txt", "stream.txt:ads",
       "CON",            "con.txt",               "aux/inner.txt",   "LPT9.log",
       "nul.",           "COM1 .txt",             "...",             "a/.. /b.txt"};
-  std::vector<ZipEntrySpec> entries;
+  std::vector<ZipEntryPlan> entries;
   for (const std::string& name : hostile) entries.push_back(Stored(name, "x"));
   entries.push_back(Stored("ok.txt", "fine"));
   entries.push_back(Stored("dir.with.dots/COMMON.txt", "fine too"));

@@ -37,7 +37,7 @@ ToolRun Qunzip(const std::string& args) {
 
 TEST(Qunzip, ListsExtractsAndTests) {
   TempDir dir;
-  ZipEntrySpec e = Stored("sub/b.txt", "bravo");
+  ZipEntryPlan e = Stored("sub/b.txt", "bravo");
   WriteFileBytes(dir / "a.zip", BuildZip({Stored("a.txt", "alpha"), e}));
   const ToolRun l = Qunzip("l " + dir / "a.zip");
   EXPECT_EQ(l.status, 0);
@@ -58,7 +58,7 @@ TEST(Qunzip, ListsExtractsAndTests) {
 
 TEST(Qunzip, ExitStatusSaysWhatWentWrong) {
   TempDir dir;
-  ZipEntrySpec bad = Stored("bad", "bad");
+  ZipEntryPlan bad = Stored("bad", "bad");
   bad.overrideCrc = true;
   WriteFileBytes(dir / "m.zip", BuildZip({Stored("good", "good"), bad}));
   const ToolRun m = Qunzip("t " + dir / "m.zip");

@@ -64,16 +64,16 @@ TEST(ZipRead, EndRecordPresenceAndPositionDecideTheFirstResult) {
 
 TEST(ZipRead, DeliversEveryFieldOfEachEntry) {
   TempDir dir;
-  ZipEntrySpec a = Stored("dir/sub/a.txt", "alpha");
+  ZipEntryPlan a = Stored("dir/sub/a.txt", "alpha");
   a.dosTime = 0x12345678;
   a.externalAttr = 0x21;  // archive + read-only
   a.comment = "an entry comment that the walk must step over";
-  ZipEntrySpec b = Stored("b.bin", std::string(3000, 'b'));
+  ZipEntryPlan b = Stored("b.bin", std::string(3000, 'b'));
   b.host = 3;  // Unix: attributes are not DOS attributes
   b.externalAttr = 0x81A40021;
   b.flags = 0x0800;
   b.extra = Bytes(17, 0xEE);
-  ZipEntrySpec c = Stored("folder/", "");
+  ZipEntryPlan c = Stored("folder/", "");
   std::vector<uint32_t> offsets;
   ZipLayout layout;
   layout.comment = "archive comment";
@@ -104,7 +104,7 @@ TEST(ZipRead, DeliversEveryFieldOfEachEntry) {
 TEST(ZipRead, LongNamesAreCutAndZeroBytesEndThem) {
   TempDir dir;
   const std::string longName(300, 'n');
-  ZipEntrySpec z = Stored(std::string("abc\0def", 7), "z");
+  ZipEntryPlan z = Stored(std::string("abc\0def", 7), "z");
   WriteFileBytes(dir / "n.zip", BuildZip({Stored(longName, "x"), z}));
   const auto names = Names(dir / "n.zip");
   ASSERT_EQ(names.size(), 2u);
@@ -143,9 +143,9 @@ TEST(ZipRead, EndRecordIsFoundFarFromTheEnd) {
 
 TEST(ZipRead, LargeDirectoryIsWalkedInPieces) {
   TempDir dir;
-  std::vector<ZipEntrySpec> entries;
+  std::vector<ZipEntryPlan> entries;
   for (int i = 0; i < 900; ++i) {
-    ZipEntrySpec e = Stored("entry-" + std::to_string(i) + "-" + std::string(60, 'p'), "x");
+    ZipEntryPlan e = Stored("entry-" + std::to_string(i) + "-" + std::string(60, 'p'), "x");
     e.comment = std::string(i % 7, 'c');
     entries.push_back(e);
   }

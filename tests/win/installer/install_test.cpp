@@ -221,7 +221,7 @@ TEST_F(InstallTest, AnEmptyFolderValueEndsTheInstallationThere) {
 }
 
 TEST_F(InstallTest, ACorruptEntryStopsBeforeShortcutsAndEntry) {
-  std::vector<qtest::ZipEntrySpec> entries = {qtest::Stored("Quorvantis.exe", "program"),
+  std::vector<qtest::ZipEntryPlan> entries = {qtest::Stored("Quorvantis.exe", "program"),
                                               qtest::Stored("data.bin", "data")};
   entries[1].overrideCrc = true;
   entries[1].crc = 0x12345678;

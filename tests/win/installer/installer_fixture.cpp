@@ -175,7 +175,7 @@ std::vector<std::string> InstallerTest::Tree() const {
 }
 
 Bytes SmallArchive(int count, bool folder) {
-  std::vector<qtest::ZipEntrySpec> entries;
+  std::vector<qtest::ZipEntryPlan> entries;
   if (folder) entries.push_back(qtest::Stored("docs/", ""));
   for (int i = 0; i < count; ++i) {
     const std::string name = (folder ? "docs/file" : "file") + std::to_string(i) + ".txt";
