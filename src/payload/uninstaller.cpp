@@ -202,7 +202,10 @@ q::Error MakePrivateFolder(std::string& folder) {
       break;
     }
     std::string name = "UninstallQuorvantis-";
-    for (unsigned char b : random) name += "0123456789abcdef"[b >> 4], name += "0123456789abcdef"[b & 15];
+    for (unsigned char b : random) {
+      name += "0123456789abcdef"[b >> 4];
+      name += "0123456789abcdef"[b & 15];
+    }
     folder = temp + name + "\\";
     code = CreateDirectoryA(folder.c_str(), &security) ? ERROR_SUCCESS : GetLastError();
   }
