@@ -12,7 +12,8 @@ carry; --zip with --expect refuses to pack anything else. With --check the
 payload check (payloadcheck) collects the files and refuses what Setup
 could not install; without it only --file NAME=PATH is taken, as given.
 
-Entry times come from SOURCE_DATE_EPOCH when it is set (reproducible
+An output is replaced only when its bytes change (its time then says when
+the payload last changed). Entry times come from SOURCE_DATE_EPOCH when it is set (reproducible
 builds: the same folder gives the same bytes), otherwise from the files.
 """
 import argparse
@@ -54,6 +55,18 @@ def collect(args):
     return sorted(entries)
 
 
+def replace_if_changed(tmp, out):
+    try:
+        with open(tmp, "rb") as new, open(out, "rb") as old:
+            same = new.read() == old.read()
+    except FileNotFoundError:
+        same = False
+    if same:
+        os.remove(tmp)
+    else:
+        os.replace(tmp, out)
+
+
 def write_zip(out, entries):
     epoch = os.environ.get("SOURCE_DATE_EPOCH")
     tmp = out + ".tmp"
@@ -78,7 +91,7 @@ def write_zip(out, entries):
         os.remove(tmp)
         fail("the payload is too large for an archive without ZIP64 records "
              "(2 GiB in all, and per file); Setup reads no others")
-    os.replace(tmp, out)
+    replace_if_changed(tmp, out)
 
 
 def main():
@@ -98,8 +111,9 @@ def main():
     entries = collect(args)
     names = "".join(name + "\n" for name, _ in entries)
     if args.list:
-        with open(args.list, "w", encoding="utf-8", newline="\n") as f:
+        with open(args.list + ".tmp", "w", encoding="utf-8", newline="\n") as f:
             f.write(names)
+        replace_if_changed(args.list + ".tmp", args.list)
         return
     if args.expect:
         with open(args.expect, encoding="utf-8") as f:
