@@ -6,10 +6,14 @@
 # make run  : installs missing packages, builds win64, runs QuorvantisSetup.exe
 #             under Wine (headless without a display: driven, screenshots in
 #             build/screenshots/, summary).
+# make package PAYLOAD=<folder> [VERSION=<major.minor>] [MAKER="..."]
+#             [MAKER_URL=...] [MAKER_URL2=...] [REPRODUCIBLE=1]
+#           : the shipped i686 installer for that folder, in
+#             dist/QuorvantisSetup.exe (scripts/package.sh).
 PRESETS := native asan win64 win32
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build test fuzz run clean $(addprefix build-,$(PRESETS))
+.PHONY: all deps build test fuzz run package clean $(addprefix build-,$(PRESETS))
 
 all: build
 
@@ -31,6 +35,12 @@ fuzz: build-asan
 
 run: deps
 	@JOBS=$(JOBS) scripts/run-installer.sh
+
+package: deps
+	@test -n "$(PAYLOAD)" || { echo "make package: give PAYLOAD=<folder of your product>"; exit 2; }
+	@VERSION="$(VERSION)" MAKER="$(MAKER)" MAKER_URL="$(MAKER_URL)" MAKER_URL2="$(MAKER_URL2)" \
+	  REPRODUCIBLE="$(REPRODUCIBLE)" JOBS=$(JOBS) \
+	  scripts/package.sh win32 "$(PAYLOAD)" dist/QuorvantisSetup.exe
 
 clean:
 	rm -rf build

@@ -49,6 +49,9 @@ function(q_shipped target)
   if(WIN32 AND type STREQUAL "EXECUTABLE")
     target_link_libraries(${target} PRIVATE q_runtime)
     target_link_options(${target} PRIVATE $<$<NOT:$<CONFIG:Debug>>:-s -Wl,--gc-sections>)
+    if(Q_REPRODUCIBLE)
+      target_link_options(${target} PRIVATE -Wl,--no-insert-timestamp)  # no link time
+    endif()
   endif()
 endfunction()
 
