@@ -1,16 +1,52 @@
 // Extract-all and the entry driver on arbitrary archive files, every method:
 // the reader, the local header, folder making, the decoders, descriptors.
-// Checks that nothing lands outside the destination folder.
+// Checks that nothing lands outside the destination folder, and that what
+// lands inside is what the central directory claims.
 #include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
+#include <map>
 
 #include "fuzz_common.h"
+#include "unzip/crc32.h"
 #include "unzip/extract.h"
 #include "unzip/unzip.h"
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// Each name holds the last entry of that name that succeeded, with the size
+// and CRC the directory gives it (a failed entry leaves what was there), and
+// the folder holds no more than the sizes the directory declares in all.
+void CheckClaims(const std::string& archive, const ExtractOutcome& out, const fs::path& dest) {
+  TZipContens contents;
+  ReadZipContents(archive, contents);
+  if (contents.size() != out.entries.size()) return;  // a damaged directory: nothing was tried
+  std::map<fs::path, const ZipRec*> last;
+  uint64_t declared = 0;
+  for (size_t i = 0; i < contents.size(); ++i) {
+    declared += contents[i].Central.Unpacked;
+    const std::string& name = contents[i].FileName;
+    if (out.entries[i].result != urOk || name.back() == '/') continue;
+    last[fs::path(name).lexically_normal()] = &contents[i];
+  }
+  std::error_code ec;
+  for (const auto& [name, rec] : last) {
+    if (!name.has_filename()) continue;
+    const Bytes data = qfuzz::ReadAll((dest / name).string());
+    const uint32_t crc = ~unzip::Crc32UpdateBytewise(0xFFFFFFFFu, data.data(), data.size());
+    if (data.size() != rec->Central.Unpacked || crc != rec->Central.Crc) std::abort();
+  }
+  uint64_t total = 0;
+  for (const auto& e : fs::recursive_directory_iterator(dest, ec)) {
+    if (e.is_regular_file(ec)) total += e.file_size(ec);
+  }
+  if (total > declared) std::abort();
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const fs::path root = qfuzz::Scratch() / "run";
@@ -23,6 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const ExtractOutcome out = ExtractAllFiles(archive, dest.string() + "/");
   (void)out.Describe();
+  fs::current_path(cwd, ec);
+  CheckClaims(archive, out, dest);
   // The raw driver at the start of the file, where a local header may be.
   (void)UnzipEntry(archive.c_str(), (root / "raw.out").c_str(), 0, 0, 0, 0);
 

@@ -26,7 +26,7 @@ struct TZipSearchRec {
 
 // Result codes of the walk.
 inline constexpr int kZipOk = 0;          // an entry is in the record; walk open
-inline constexpr int kZipEnd = 1;         // no (more) readable entries; walk closed
+inline constexpr int kZipEnd = 1;         // the directory ended, every entry counted; walk closed
 inline constexpr int kZipFailed = -1;     // cannot open/read, or no end record
 inline constexpr int kZipNotOpen = -2;    // end record too near the start / no walk open
 // A central header that is damaged or runs past the directory, or fewer or
