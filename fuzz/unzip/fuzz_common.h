@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <vector>
 
 namespace qfuzz {
 
@@ -34,19 +33,6 @@ inline std::string WriteInput(const uint8_t* data, size_t size, const char* name
     std::fclose(f);
   }
   return path;
-}
-
-using Bytes = std::vector<uint8_t>;
-
-// The whole file; empty when it cannot be read.
-inline Bytes ReadAll(const std::string& path) {
-  Bytes data;
-  if (FILE* f = std::fopen(path.c_str(), "rb")) {
-    uint8_t buf[65536];
-    for (size_t n; (n = std::fread(buf, 1, sizeof(buf), f)) > 0;) data.insert(data.end(), buf, buf + n);
-    std::fclose(f);
-  }
-  return data;
 }
 
 }  // namespace qfuzz

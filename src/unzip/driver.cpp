@@ -234,8 +234,15 @@ TUnzipResult Extract(Engine& e, const char* ArchiveName, const char* OutName, ui
   if (result == urOk && sizesKnown && e.BytesWritten != e.UncompressedSize) {
     result = urArchiveError;  // the data ended short of its declared size
   }
-  if (result == urOk && descriptor && central == nullptr) {
-    expectedCrc = ReadDescriptorCrc(e, h.method, e.RunningCrc);
+  if (result == urOk && descriptor) {
+    // Without the directory the descriptor's CRC is the one to meet; with
+    // it, a descriptor that disagrees with the directory is damage.
+    const uint32_t described = ReadDescriptorCrc(e, h.method, e.RunningCrc);
+    if (central == nullptr) {
+      expectedCrc = described;
+    } else if (described != expectedCrc) {
+      result = urArchiveError;
+    }
   }
 
   e.ArchiveFile.Close();
