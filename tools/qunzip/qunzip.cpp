@@ -6,7 +6,9 @@
 //                           code, its name, entry name
 //   qunzip t ARCHIVE        as x, into a temporary folder removed afterwards
 // Exit status: 0 every entry urOk, 1 some entry failed, 2 the archive cannot
-// be read (or holds no entries) or the arguments are wrong.
+// be read, is damaged or holds no entries, or the arguments are wrong.
+// Control characters in entry names are printed as \xNN, so that a name
+// can neither forge a line of output nor drive the terminal.
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -29,6 +31,23 @@ int Usage() {
   return 2;
 }
 
+// The name as printable text: control characters (and the escape's own
+// backslash, where it is not the path separator) as \xNN.
+std::string Printable(const std::string& name) {
+  std::string out;
+  for (const char c : name) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7F || (c == '\\' && platform::kPathSeparator != '\\')) {
+      char hex[5];
+      std::snprintf(hex, sizeof(hex), "\\x%02X", u);
+      out += hex;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 int List(const char* archive) {
   TZipSearchRec rec;
   std::memset(&rec, 0, sizeof(rec));
@@ -39,10 +58,15 @@ int List(const char* archive) {
   }
   while (rc == kZipOk) {
     std::printf("%u %u %u %08x %s\n", rec.MethodCode, rec.PackedSize, rec.UnpackedSize,
-                rec.EntryCrc, rec.EntryName);
+                rec.EntryCrc, Printable(rec.EntryName).c_str());
     rc = ZipFindNext(rec);
   }
   ZipFindClose(rec);
+  std::fflush(stdout);
+  if (rc == kZipDamaged) {
+    std::fprintf(stderr, "qunzip: %s: the archive is damaged\n", archive);
+    return 2;
+  }
   return 0;
 }
 
@@ -60,7 +84,7 @@ int Extract(const char* archive, const std::string& dest) {
   const ExtractOutcome outcome = ExtractAllFiles(Absolute(archive), folder);
   for (const EntryOutcome& e : outcome.entries) {
     std::printf("%d %s %s%s\n", static_cast<int>(e.result), UnzipResultName(e.result),
-                e.name.c_str(), e.refused ? " (refused: unsafe name)" : "");
+                Printable(e.name).c_str(), e.refused ? " (refused: unsafe name)" : "");
   }
   std::fflush(stdout);
   switch (outcome.status) {

@@ -161,4 +161,43 @@ EngineUi DefaultEngineUi() {
   return EngineUi{PumpWindowMessages, KeyDown, SendProgress, TickCount};
 }
 
+// --- Replacing a file only once its successor is complete -----------------
+
+int File::CreateNew(const char* path) {
+  Close();
+  HANDLE h = ::CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    const int err = LastError();
+    return err == ERROR_FILE_EXISTS ? kFileExists : err;
+  }
+  handle_ = reinterpret_cast<intptr_t>(h);
+  return 0;
+}
+
+bool RenameOver(const char* from, const char* to) {
+  return ::MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+namespace {
+
+// The volume and file index that identify an existing file or folder.
+bool FileIdentity(const char* path, BY_HANDLE_FILE_INFORMATION* info) {
+  HANDLE h = ::CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  const BOOL ok = ::GetFileInformationByHandle(h, info);
+  ::CloseHandle(h);
+  return ok != 0;
+}
+
+}  // namespace
+
+bool SameFile(const char* a, const char* b) {
+  BY_HANDLE_FILE_INFORMATION ia, ib;
+  return FileIdentity(a, &ia) && FileIdentity(b, &ib) &&
+         ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
+         ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
+}
+
 }  // namespace platform

@@ -197,8 +197,13 @@ TEST(ForceFolders, MakesEveryMissingParent) {
 
 TEST(SafeNames, RelativeNamesInsideTheFolderPass) {
   for (const char* ok : {"a.txt", "dir/file", "dir\\file", "a..b", ".hidden", "./x", "CONSOLE.txt",
-                         "com10", "lpt", "x/COM0"}) {
+                         "com10", "lpt", "COM\xC2\xB9x", "CONIN"}) {
     EXPECT_TRUE(IsSafeEntryName(ok)) << ok;
   }
-  EXPECT_FALSE(IsSafeEntryName(""));
+  // The devices beyond CON, PRN, AUX, NUL, COM1-9 and LPT1-9 (superscript
+  // digits in UTF-8 and as Latin bytes).
+  for (const char* bad : {"", "x/COM0", "lpt0.txt", "CONIN$", "conout$.log", "COM\xC2\xB9",
+                          "LPT\xC2\xB2.txt", "com\xB3", "LPT\xB9"}) {
+    EXPECT_FALSE(IsSafeEntryName(bad)) << bad;
+  }
 }
