@@ -14,6 +14,7 @@
 
 #include "common/error.h"
 #include "common/win32_handles.h"
+#include "installer/log_file.h"
 #include "installer/texts.h"
 #include "installutils/registry.h"
 #include "installutils/shell_text.h"
@@ -214,11 +215,12 @@ void ScheduleAtRestart(const std::string& ownPath, const std::string& installDir
   }
 }
 
-int Uninstall(bool silent) {
+int Uninstall(bool silent, SetupLog& log) {
   const std::string ownPath = LongPath(ModulePath());
   const std::string installDir = uninstall::FolderOf(ownPath);
   if (installDir.empty()) {
     Tell("Cannot find out where Quorvantis is installed.", silent, MB_ICONERROR);
+    log.Exit(uninstall::kExitIncomplete, "cannot find out where Quorvantis is installed");
     return uninstall::kExitIncomplete;
   }
   if (!silent) {
@@ -227,6 +229,7 @@ int Uninstall(bool silent) {
                                  "installed programs will be deleted.";
     if (MessageBoxA(nullptr, question.c_str(), kCaption,
                     MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) != IDYES) {
+      log.Exit(uninstall::kExitCancelled, "cancelled; nothing was removed");
       return uninstall::kExitCancelled;
     }
   }
@@ -237,12 +240,13 @@ int Uninstall(bool silent) {
   const uninstall::Plan plan = uninstall::MakePlan(installDir, ProgramsFolder(), DesktopFolder());
   FinalizeInstallUtils();
   Report report;
-  for (const std::string& file : plan.files) {
-    if (q::Error err = DeleteInstalledFile(file)) report.failures.push_back(err.Message());
-  }
-  for (const std::string& link : plan.shortcuts) {
-    if (q::Error err = DeleteInstalledFile(link)) report.failures.push_back(err.Message());
-  }
+  const auto remove = [&](const char* step, const std::string& path) {
+    q::Error err = DeleteInstalledFile(path);
+    log.Write(step, err ? "failed" : "ok", path, err ? err.Message() : "removed or absent");
+    if (err) report.failures.push_back(err.Message());
+  };
+  for (const std::string& file : plan.files) remove("file", file);
+  for (const std::string& link : plan.shortcuts) remove("shortcut", link);
   RemoveFolderIfEmpty(plan.programGroup, report);
   if (report.failures.empty()) RemoveUninstallEntry(ownPath, report);
   if (report.failures.empty()) {
@@ -250,8 +254,9 @@ int Uninstall(bool silent) {
       ScheduleAtRestart(ownPath, installDir, err, report);
     }
   }
-  Tell(uninstall::ReportText(report), silent,
-       report.failures.empty() ? MB_ICONINFORMATION : MB_ICONWARNING);
+  const std::string text = uninstall::ReportText(report);
+  Tell(text, silent, report.failures.empty() ? MB_ICONINFORMATION : MB_ICONWARNING);
+  log.Exit(uninstall::ExitCode(report), text);
   return uninstall::ExitCode(report);
 }
 
@@ -295,9 +300,18 @@ int Finish(const uninstall::Arguments& args) {
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   uninstall::Arguments parsed;
-  if (q::Error err = uninstall::ParseArguments(args, parsed)) {
+  const q::Error wrong = uninstall::ParseArguments(args, parsed);
+  SetupLog log;
+  if (q::Error err = log.Open(parsed.logPath)) {
     Tell(err.Message(), parsed.silent, MB_ICONERROR);
-    return uninstall::kExitCancelled;
+    return uninstall::kExitIncomplete;
   }
-  return parsed.finish ? Finish(parsed) : Uninstall(parsed.silent);
+  if (wrong) {
+    Tell(wrong.Message(), parsed.silent, MB_ICONERROR);
+    log.Exit(uninstall::kExitBadCommandLine, wrong.Message());
+    return uninstall::kExitBadCommandLine;
+  }
+  if (parsed.finish) return Finish(parsed);
+  log.Write("start", "ok", std::string("UninstallQuorvantis ") + texts::kVersion, ModulePath());
+  return Uninstall(parsed.silent, log);
 }
