@@ -116,9 +116,10 @@ q::Error TForm3::RunInstalledProgram() {
   FBusy = true;
   q::Error result;
   if (!FExePath.empty()) {
-    // The product's own folder as its current folder: the shell's is not
+    // The program's own folder as its current folder: the shell's is not
     // the installer's.
-    const HRESULT hr = FDesktopShellExecute(Utf16FromUtf8(FExePath), Utf16FromUtf8(FInstallDir));
+    const std::string folder = FExePath.substr(0, FExePath.rfind('\\') + 1);
+    const HRESULT hr = FDesktopShellExecute(Utf16FromUtf8(FExePath), Utf16FromUtf8(folder));
     if (SUCCEEDED(hr)) {
       LogStep("launch", "ok", FExePath, "started by the desktop shell, as the logged-on user");
     } else {

@@ -121,7 +121,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Tell(options, e.Message(), MB_ICONERROR);
     return setup::kExitFailed;
   }
-  log.Write("start", "ok", std::string("QuorvantisSetup ") + texts::kVersion, arguments);
+  log.Write("start", "ok", std::string("QuorvantisSetup ") + texts::kVersion,
+            arguments.substr(std::min(arguments.find_first_not_of(" \t"), arguments.size())));
   const Outcome outcome = Run(options, parsed, log);
   log.Exit(outcome.code, outcome.message);
   return outcome.code;
