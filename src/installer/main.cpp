@@ -15,6 +15,7 @@
 #include "installer/log_file.h"
 #include "installer/main_form.h"
 #include "installer/texts.h"
+#include "installutils/shortcut.h"
 #include "installutils/system_error.h"
 #include "installutils/system_folders.h"
 #include "installutils/utf16.h"
@@ -100,6 +101,9 @@ Outcome Run(const setup::Options& options, const q::Error& parsed, SetupLog& log
     return {setup::kExitAlreadyRunning, text};
   }
   if (!running) log.Write("mutex", "failed", "", Win32ErrorText(code));
+  // The shortcut module's one message box (a link name without ".lnk",
+  // which Setup never passes) has no one to answer it.
+  if (options.silent) SetShortcutMessageBox([](const char*, const char*, unsigned) {});
   InitializeInstallUtils();
   Outcome outcome = RunSetup(options, log);
   FinalizeInstallUtils();
