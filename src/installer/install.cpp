@@ -109,7 +109,6 @@ q::Error TForm3::InstallSteps() {
   ::DeleteFileA(archive.c_str());
   if (copied) return copied;
   if (extracted) return extracted;
-  LogStep("archive", "ok", archive, std::to_string(installedBytes) + " bytes installed");
 
   if (q::Error e = CreateShortcuts()) return e;
   return RegisterProduct(installedBytes);
@@ -150,6 +149,10 @@ q::Error TForm3::ExtractArchive(const std::string& archive, uint64_t& installedB
   OnExtractProgress = TExtractProgressEvent{&TForm3::ExtractProgressEvent, this};
   const ExtractOutcome outcome = ExtractAllFiles(archive, FInstallDir);
   OnExtractProgress = TExtractProgressEvent{};
+  const bool readable =
+      outcome.status == ExtractStatus::kOk || outcome.status == ExtractStatus::kEntriesFailed;
+  LogStep("archive", readable ? "ok" : "failed", archive,
+          readable ? std::to_string(outcome.entries.size()) + " entries" : outcome.Describe());
   // What the files take on disk, for the list of installed programs.
   installedBytes = 0;
   for (const EntryOutcome& entry : outcome.entries) {

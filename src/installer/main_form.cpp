@@ -277,7 +277,7 @@ void TForm3::FyeverButtonSIClick(gui::TObject*) {
 
 void TForm3::FyeverButtonNOClick(gui::TObject*) {
   if (!FBusy && !FAnswering) {
-    LogStep("answer", "ok", FPhase == 1 ? texts::kStartQuestion : texts::kRunQuestion, "no");
+    LogStep("answer", "ok", Label4->Caption(), "no");  // the question or the failure shown
   }
   Close();
 }
