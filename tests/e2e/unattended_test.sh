@@ -4,7 +4,8 @@
 # and the /LOG= file read. Each run must end within 60 s, show no window
 # at any moment (xdotool polls the screen while it runs) and end its log
 # with the exit line of the code it returned. Then the interactive cases:
-# No answers 1602; without a desktop shell Setup starts the product itself.
+# No answers 1602; a wrong switch (87) and a second setup (1618) are said
+# in a message box; without a desktop shell Setup starts the product itself.
 set -uo pipefail
 : "${Q_WINE_ROOT:?}" "${Q_BIN:?}" "${Q_BUILD:?}"
 # shellcheck disable=SC2034  # read by lib.sh
@@ -160,6 +161,24 @@ click_control Form3 "&NO"
 e2e_check "No: exit code 1602" test "$(finished no)" = 1602
 e2e_check "No: the log ends with exit 1602" test "$(tail -n 1 "$log" | cut -f2,3)" = $'exit\t1602'
 e2e_check "No: nothing changed" test "$(state | grep -v 'My Apps$')" = "$empty"
+
+# Without /S a wrong switch and a second setup are said in a message box.
+for run in "bad 87 /Quiet" "busy 1618"; do
+  read -r name code switch <<<"$run"
+  if [ "$name" = busy ]; then
+    qe2e_watch "$work/freeze2.out" freeze Form3 5
+    freezer=$!
+    start held "$setup"
+    wait_until 30 grep -q frozen "$work/freeze2.out"
+  fi
+  start "$name" "$setup" ${switch:+"$switch"}
+  e2e_check "$name: a message box says so" test -n "$(wait_window "Quorvantis Setup" 30)"
+  press_key "Quorvantis Setup" Return
+  e2e_check "$name: exit code $code" test "$(finished "$name")" = "$code"
+done
+wait "$freezer" 2>/dev/null
+wait_until 30 click_control Form3 "&NO" 2>/dev/null
+finished held >/dev/null
 
 # A setup whose process cannot reach the desktop shell's objects (Wine's
 # interface proxies disabled for it: the shell windows' class is then "not
