@@ -24,7 +24,6 @@ payload=$Q_BUILD/payload/payload.zip
 mapfile -t folders < <(system_folders)
 install_dir="${folders[0]}\\Quorvantis\\"
 install_unix=$(unixpath "$install_dir")
-group_unix=$(unixpath "${folders[1]}\\Quorvantis\\")
 desktop_link="${folders[2]}\\Quorvantis.lnk"
 root_window=$(xwininfo -root | awk '/Window id:/ { print $4 }')
 
@@ -144,7 +143,7 @@ unattended uninstall 0 "${install_dir}UninstallQuorvantis.exe" /S
 wait_until 15 test ! -e "$install_unix"
 e2e_check "uninstall: nothing left" test "$(state)" = "$empty"
 
-spaced='C:\Program Files\My Apps\Quorvantis Test\'
+spaced="C:\\Program Files\\My Apps\\Quorvantis Test\\"
 unattended folder 0 "$setup" /S "/D=${spaced%\\}"
 check_installation "$spaced" folder
 e2e_check "folder: nothing in the default folder" test ! -e "$install_unix"
