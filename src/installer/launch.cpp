@@ -3,7 +3,6 @@
 #include "installer/launch.h"
 
 #include <exdisp.h>
-#include <shldisp.h>
 #include <shlguid.h>
 #include <shlobj.h>
 
@@ -102,12 +101,17 @@ HRESULT DesktopShellExecute(const std::wstring& file, const std::wstring& direct
   q::ComPtr<IShellDispatch2> shell;
   if (const HRESULT hr = FindDesktopShell(shell); FAILED(hr)) return hr;
   if (!shell) return E_NOINTERFACE;
+  return ShellExecuteThrough(*shell.Get(), file, directory);
+}
+
+HRESULT ShellExecuteThrough(IShellDispatch2& shell, const std::wstring& file,
+                            const std::wstring& directory) {
   BSTR name = ::SysAllocStringLen(file.data(), static_cast<UINT>(file.size()));
   if (!name) return E_OUTOFMEMORY;
   VariantArg arguments(std::wstring{}), folder(directory), verb(std::wstring(L"open")),
       show(SW_SHOWNORMAL);
-  const HRESULT hr = shell.Get()->ShellExecute(name, arguments.value, folder.value, verb.value,
-                                               show.value);
+  const HRESULT hr = shell.ShellExecute(name, arguments.value, folder.value, verb.value,
+                                       show.value);
   ::SysFreeString(name);
   return hr;
 }

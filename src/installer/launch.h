@@ -10,6 +10,7 @@
 #pragma once
 
 #include <windows.h>
+#include <shldisp.h>
 
 #include <string>
 
@@ -19,3 +20,9 @@
 // install a recording stand-in.
 using TDesktopShellExecute = HRESULT (*)(const std::wstring& file, const std::wstring& directory);
 HRESULT DesktopShellExecute(const std::wstring& file, const std::wstring& directory);
+
+// The last step of the above: `file` started by `shell`, a shell
+// application object, with verb "open", no arguments, `directory` as its
+// current folder, shown normally.
+HRESULT ShellExecuteThrough(IShellDispatch2& shell, const std::wstring& file,
+                            const std::wstring& directory);
