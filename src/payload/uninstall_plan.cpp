@@ -34,19 +34,25 @@ bool ParseHandle(const std::string& text, uint64_t& value) {
 
 std::string UsageText(const std::string& wrong) {
   return "Unknown argument \"" + wrong + "\".\nUsage: " + std::string(texts::kUninstallerFile) +
-         " [" + texts::kQuietUninstallArgument + "]";
+         " [" + texts::kQuietUninstallArgument + "] [/LOG=file]";
 }
 
 }  // namespace
 
 q::Error ParseArguments(const std::vector<std::string>& args, Arguments& out) {
   out = Arguments{};
+  const auto isLog = [](const std::string& arg) { return EqualNoCase(arg.substr(0, 5), "/LOG="); };
   for (const std::string& arg : args) {
     if (EqualNoCase(arg, texts::kQuietUninstallArgument)) out.silent = true;
+    if (isLog(arg)) out.logPath = arg.substr(5);
   }
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (EqualNoCase(arg, texts::kQuietUninstallArgument)) continue;
+    if (isLog(arg)) {
+      if (arg.size() == 5) return q::Error::Fail("\"/LOG=\" wants a file name");
+      continue;
+    }
     if (arg == kFinishSwitch) {
       if (i + 2 >= args.size() || !ParseHandle(args[i + 1], out.parentProcess) ||
           args[i + 2].empty()) {

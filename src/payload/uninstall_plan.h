@@ -10,12 +10,14 @@
 #include <vector>
 
 #include "common/error.h"
+#include "installer/exit_codes.h"
 
 namespace uninstall {
 
 // The command line. A person or the system's list of programs starts the
 // installed uninstaller without arguments or with "/S" (silent: no
-// questions, the outcome on standard output and in the exit code). The
+// questions, the outcome on standard output and in the exit code), and
+// "/LOG=file" to append the steps to a log as the setup program does. The
 // installed uninstaller cannot delete its own running image, so it hands
 // the last step to a copy of itself in a folder of its own below the
 // Windows folder's Temp, started with "/_finish HANDLE FOLDER": HANDLE is
@@ -24,12 +26,14 @@ namespace uninstall {
 struct Arguments {
   bool silent = false;
   bool finish = false;
+  std::string logPath;  // "/LOG="; empty: no log
   uint64_t parentProcess = 0;
   std::string installDir;  // "/_finish" only; ends with "\"
 };
 
-// `out.silent` is set whenever "/S" is among the arguments, also when the
-// command line is otherwise wrong, so the complaint goes where it should.
+// `out.silent` and `out.logPath` are set whenever "/S" and "/LOG=" are
+// among the arguments, also when the command line is otherwise wrong, so
+// the complaint goes where it should.
 q::Error ParseArguments(const std::vector<std::string>& args, Arguments& out);
 
 // The command line of the finishing copy, program included, quoted so that
@@ -96,11 +100,12 @@ struct Report {
 // The text shown in the final message box or printed with "/S".
 std::string ReportText(const Report& report);
 
-// Exit status: 0 everything removed, 1 something left behind, 2 cancelled
-// or a wrong command line.
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitIncomplete = 1;
-inline constexpr int kExitCancelled = 2;
+// Exit status, as the setup program's: 0 everything removed, 1603 something
+// left behind, 1602 cancelled, 87 a wrong command line.
+inline constexpr int kExitOk = setup::kExitSuccess;
+inline constexpr int kExitIncomplete = setup::kExitFailed;
+inline constexpr int kExitCancelled = setup::kExitCancelled;
+inline constexpr int kExitBadCommandLine = setup::kExitBadCommandLine;
 inline int ExitCode(const Report& report) {
   return report.failures.empty() ? kExitOk : kExitIncomplete;
 }

@@ -19,6 +19,7 @@
 
 #include "common/error.h"
 #include "common/win32_handles.h"
+#include "installer/log_file.h"
 #include "installer/texts.h"
 #include "installutils/dll_search.h"
 #include "installutils/registry.h"
@@ -299,24 +300,28 @@ void ScheduleAtRestart(const std::string& ownPath, const std::string& installDir
   }
 }
 
-int Uninstall(bool silent) {
+int Uninstall(bool silent, SetupLog& log) {
   const std::string ownPath = LongPath(ModulePath());
   const std::string installDir = uninstall::FolderOf(ownPath);
   if (installDir.empty()) {
     Tell("Cannot find out where Quorvantis is installed.", silent, MB_ICONERROR);
+    log.Exit(uninstall::kExitIncomplete, "cannot find out where Quorvantis is installed");
     return uninstall::kExitIncomplete;
   }
   // An installation left unfinished is settled here, before this
   // installation's folder is compared with the entry and anything deleted.
   if (q::Error err = uninstall::CheckInstallation(installDir, RegisteredFolder())) {
+    // Nothing was touched, but what was asked for did not happen.
     Tell(err.Message(), silent, MB_ICONERROR);
-    return uninstall::kExitCancelled;
+    log.Exit(uninstall::kExitIncomplete, err.Message());
+    return uninstall::kExitIncomplete;
   }
   const std::vector<std::string> payload = PayloadFiles();
   if (payload.empty()) {
-    Tell(std::string(texts::kUninstallerFile) + " carries no list of the installed files; " +
-             "nothing was removed.",
-         silent, MB_ICONERROR);
+    const std::string text = std::string(texts::kUninstallerFile) +
+                             " carries no list of the installed files; nothing was removed.";
+    Tell(text, silent, MB_ICONERROR);
+    log.Exit(uninstall::kExitIncomplete, text);
     return uninstall::kExitIncomplete;
   }
   if (!silent) {
@@ -325,6 +330,7 @@ int Uninstall(bool silent) {
                                  "installed programs will be deleted.";
     if (MessageBoxA(nullptr, question.c_str(), kCaption,
                     MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) != IDYES) {
+      log.Exit(uninstall::kExitCancelled, "cancelled; nothing was removed");
       return uninstall::kExitCancelled;
     }
   }
@@ -336,13 +342,14 @@ int Uninstall(bool silent) {
       uninstall::MakePlan(installDir, payload, ProgramsFolder(), DesktopFolder());
   FinalizeInstallUtils();
   Report report;
-  for (const std::string& file : plan.files) {
-    if (q::Error err = DeleteInstalledFile(file)) report.failures.push_back(err.Message());
-  }
+  const auto remove = [&](const char* step, const std::string& path) {
+    q::Error err = DeleteInstalledFile(path);
+    log.Write(step, err ? "failed" : "ok", path, err ? err.Message() : "removed or absent");
+    if (err) report.failures.push_back(err.Message());
+  };
+  for (const std::string& file : plan.files) remove("file", file);
   for (const std::string& folder : plan.folders) RemoveFolderIfEmpty(folder, report);
-  for (const std::string& link : plan.shortcuts) {
-    if (q::Error err = DeleteInstalledFile(link)) report.failures.push_back(err.Message());
-  }
+  for (const std::string& link : plan.shortcuts) remove("shortcut", link);
   RemoveFolderIfEmpty(plan.programGroup, report);
   if (report.failures.empty()) RemoveUninstallEntry(ownPath, report);
   if (report.failures.empty()) {
@@ -350,8 +357,9 @@ int Uninstall(bool silent) {
       ScheduleAtRestart(ownPath, installDir, err, report);
     }
   }
-  Tell(uninstall::ReportText(report), silent,
-       report.failures.empty() ? MB_ICONINFORMATION : MB_ICONWARNING);
+  const std::string text = uninstall::ReportText(report);
+  Tell(text, silent, report.failures.empty() ? MB_ICONINFORMATION : MB_ICONWARNING);
+  log.Exit(uninstall::ExitCode(report), text);
   return uninstall::ExitCode(report);
 }
 
@@ -401,9 +409,18 @@ int main(int argc, char** argv) {
   RestrictDllSearch();
   std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   uninstall::Arguments parsed;
-  if (q::Error err = uninstall::ParseArguments(args, parsed)) {
+  const q::Error wrong = uninstall::ParseArguments(args, parsed);
+  SetupLog log;
+  if (q::Error err = log.Open(parsed.logPath)) {
     Tell(err.Message(), parsed.silent, MB_ICONERROR);
-    return uninstall::kExitCancelled;
+    return uninstall::kExitIncomplete;
   }
-  return parsed.finish ? Finish(parsed) : Uninstall(parsed.silent);
+  if (wrong) {
+    Tell(wrong.Message(), parsed.silent, MB_ICONERROR);
+    log.Exit(uninstall::kExitBadCommandLine, wrong.Message());
+    return uninstall::kExitBadCommandLine;
+  }
+  if (parsed.finish) return Finish(parsed);
+  log.Write("start", "ok", std::string("UninstallQuorvantis ") + texts::kVersion, ModulePath());
+  return Uninstall(parsed.silent, log);
 }

@@ -66,8 +66,8 @@ cp "$install_unix/UninstallQuorvantis.exe" "$install_unix/Quorvantis.exe" "$else
 echo mine >"$elsewhere/docs/Read me.txt"
 out=$(wine_run 'C:\users\Public\Downloads\unpacked\UninstallQuorvantis.exe' /S)
 rc=$?
-e2e_check "a copy outside the installation refuses with status 2: $out" \
-  test $rc -eq 2 -a -n "$(grep -F "is installed in $install_dir" <<<"$out")"
+e2e_check "a copy outside the installation refuses with status 1603: $out" \
+  test $rc -eq $((1603 % 256)) -a -n "$(grep -F "is installed in $install_dir" <<<"$out")"
 e2e_check "and deletes nothing there" \
   test -f "$elsewhere/Quorvantis.exe" -a -f "$elsewhere/docs/Read me.txt"
 

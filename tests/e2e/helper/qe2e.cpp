@@ -26,6 +26,14 @@
 //                                prints "watching" once it sees the window,
 //                                "frozen POSITION MAXIMUM" then; exit 1
 //                                if the bar never got there
+//   qe2e run PROGRAM ARGS...     runs PROGRAM with ARGS (quoted when they
+//                                hold a space) and prints "exit CODE", the
+//                                whole 32-bit code: Wine hands its callers
+//                                only the low 8 bits
+//   qe2e freeze TITLE SECONDS    as soon as a window of that caption exists,
+//                                shown or not, holds its thread still for
+//                                SECONDS: prints "frozen"; exit 1 if none
+//                                came within a minute
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
@@ -213,6 +221,48 @@ BOOL CALLBACK FindProgress(HWND child, LPARAM out) {
   return TRUE;
 }
 
+int Run(const std::vector<std::string>& args) {
+  std::string line;
+  for (const std::string& arg : args) {
+    const bool quote = arg.find(' ') != std::string::npos;
+    line += (line.empty() ? "" : " ") + (quote ? "\"" + arg + "\"" : arg);
+  }
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA(args[0].c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process)) {
+    return 1;
+  }
+  WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD code = 0;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  std::printf("exit %lu\n", static_cast<unsigned long>(code));
+  return 0;
+}
+
+// Holds `window`'s thread still for `seconds`.
+bool Freeze(HWND window, int seconds) {
+  HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(window, nullptr));
+  if (!thread || SuspendThread(thread) == static_cast<DWORD>(-1)) return false;
+  std::printf("frozen\n");
+  std::fflush(stdout);
+  Sleep(static_cast<DWORD>(seconds) * 1000);
+  ResumeThread(thread);
+  CloseHandle(thread);
+  return true;
+}
+
+int FreezeWhenThere(const char* title, int seconds) {
+  for (int waited = 0; waited < 60000; waited += 1) {
+    if (HWND window = FindWindowA(nullptr, title)) return Freeze(window, seconds) ? 0 : 1;
+    Sleep(1);
+  }
+  return 1;
+}
+
 int FreezeProgress(const char* title, int seconds) {
   bool watching = false;
   for (int waited = 0; waited < 60000; waited += 2) {
@@ -247,7 +297,7 @@ int FreezeProgress(const char* title, int seconds) {
 int Usage() {
   std::fprintf(stderr, "usage: qe2e windows TITLE | folders | shortcut-make TARGET LINK DESC | "
                        "shortcut-read LINK | register-uninstall DIR | hold FILE SECONDS | "
-                       "freeze-progress TITLE SECONDS\n");
+                       "freeze-progress TITLE SECONDS | freeze TITLE SECONDS | run PROGRAM ARGS...\n");
   return 2;
 }
 
@@ -262,6 +312,8 @@ int main(int argc, char** argv) {
   if (cmd == "shortcut-read" && a.size() == 2) return ShortcutRead(a[1]);
   if (cmd == "register-uninstall" && a.size() == 2) return RegisterEntry(a[1]);
   if (cmd == "hold" && a.size() == 3) return Hold(a[1], std::atoi(a[2].c_str()));
+  if (cmd == "run" && a.size() >= 2) return Run({a.begin() + 1, a.end()});
+  if (cmd == "freeze" && a.size() == 3) return FreezeWhenThere(a[1].c_str(), std::atoi(a[2].c_str()));
   if (cmd == "freeze-progress" && a.size() == 3) return FreezeProgress(a[1].c_str(), std::atoi(a[2].c_str()));
   return Usage();
 }

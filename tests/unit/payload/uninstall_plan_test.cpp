@@ -65,8 +65,9 @@ TEST(UninstallPlan, UnknownFoldersNameNothing) {
   EXPECT_EQ(uninstall::FolderOf("c.exe"), "");
 }
 
-// Unknown switches are refused by name, but a silent switch anywhere still
-// holds: the complaint goes to standard output, not a box. The finishing
+// Unknown switches are refused by name, but a silent switch or a log
+// anywhere still holds: the complaint goes to standard output and the log,
+// not a box. The finishing
 // switch needs a process number and a folder.
 TEST(UninstallArguments, SilentInAnyCaseUnknownAndIncompleteRefused) {
   Arguments a;
@@ -75,12 +76,13 @@ TEST(UninstallArguments, SilentInAnyCaseUnknownAndIncompleteRefused) {
   ASSERT_FALSE(uninstall::ParseArguments({"/s"}, a));
   EXPECT_TRUE(a.silent);
   a = {};
-  q::Error err = uninstall::ParseArguments({"/X", "/S"}, a);
+  q::Error err = uninstall::ParseArguments({"/X", "/S", "/log=C:\\a b.log"}, a);
   ASSERT_TRUE(err);
   EXPECT_NE(err.Message().find("\"/X\""), std::string::npos);
   EXPECT_TRUE(a.silent);
+  EXPECT_EQ(a.logPath, "C:\\a b.log");
   for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-           {"/_finish"}, {"/_finish", "12", ""}, {"/_finish", "0", "C:\\Q"}, {"/_finish", "1x", "C:\\Q"},
+           {"/LOG="}, {"/_finish"}, {"/_finish", "12", ""}, {"/_finish", "0", "C:\\Q"}, {"/_finish", "1x", "C:\\Q"},
            {"/_finish", "99999999999999999999999", "C:\\Q"}}) {
     EXPECT_TRUE(uninstall::ParseArguments(args, a)) << args.size() << " " << args.back();
   }
