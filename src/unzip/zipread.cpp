@@ -84,14 +84,10 @@ int HeaderStep(TZipSearchRec& rec) {
   rec.MethodCode = Le16(h + 10);
   rec.LocalHeaderPos = Le32(h + 42) + rec.OffsetShift;
   rec.DosAttr = h[5] == 0 ? h[38] : 0;
-  const uint32_t n = Le16(h + 28);
-  uint32_t i = 0;
-  for (; i < n && i < sizeof(rec.EntryName) - 1; ++i) {
-    const char c = static_cast<char>(h[kCentralHeaderSize + i]);
-    if (c == '\0') break;
-    rec.EntryName[i] = c == '/' ? platform::kPathSeparator : c;
-  }
-  rec.EntryName[i] = '\0';
+  const uint8_t* name = h + kCentralHeaderSize;
+  rec.NameValid = unzip::DecodeEntryName({name, Le16(h + 28), rec.GpFlags, h[5], name + Le16(h + 28),
+                                          Le16(h + 30)},
+                                         platform::kPathSeparator, rec.EntryName);
   rec.ReadPos = static_cast<uint16_t>(rec.ReadPos + headerSpan());
   return kZipOk;
 }
