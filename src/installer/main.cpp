@@ -5,6 +5,7 @@
 // message loop runs until the dialog closes.
 #include <windows.h>
 
+#include "common/wide.h"
 #include "gui/application.h"
 #include "installer/main_form.h"
 #include "installutils/system_folders.h"
@@ -27,7 +28,8 @@ void RestrictDllSearch() {
 
 // Only a broken build or system gets here: say so, there is no dialog.
 int StartFailed(const q::Error& error) {
-  ::MessageBoxA(nullptr, error.Message().c_str(), "Quorvantis Setup", MB_OK | MB_ICONERROR);
+  ::MessageBoxW(nullptr, q::Widen(error.Message()).c_str(), L"Quorvantis Setup",
+                MB_OK | MB_ICONERROR);
   return 1;
 }
 

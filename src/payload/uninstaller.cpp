@@ -8,11 +8,13 @@
 // failure (a file in use) the uninstaller and its entry stay, so the person
 // can close the program and run it again.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <string>
 #include <vector>
 
 #include "common/error.h"
+#include "common/wide.h"
 #include "common/win32_handles.h"
 #include "installer/texts.h"
 #include "installutils/registry.h"
@@ -32,13 +34,13 @@ q::Error Failure(const std::string& what, DWORD code) {
 }
 
 std::string ModulePath() {
-  std::string path(MAX_PATH, '\0');
+  std::wstring path(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     if (n == 0) return {};
     if (n < path.size()) {
       path.resize(n);
-      return path;
+      return q::Narrow(path);
     }
     path.resize(path.size() * 2);  // truncated: try a larger buffer
   }
@@ -47,13 +49,14 @@ std::string ModulePath() {
 // The long form of an existing path (a program started through its 8.3
 // name reports that name), or the path itself.
 std::string LongPath(const std::string& path) {
-  const DWORD n = GetLongPathNameA(path.c_str(), nullptr, 0);
+  const std::wstring wide = q::Widen(path);
+  const DWORD n = GetLongPathNameW(wide.c_str(), nullptr, 0);
   if (n == 0) return path;
-  std::string out(n, '\0');
-  const DWORD m = GetLongPathNameA(path.c_str(), out.data(), n);
+  std::wstring out(n, L'\0');
+  const DWORD m = GetLongPathNameW(wide.c_str(), out.data(), n);
   if (m == 0 || m >= n) return path;
   out.resize(m);
-  return out;
+  return q::Narrow(out);
 }
 
 bool Missing(DWORD code) { return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND; }
@@ -61,7 +64,8 @@ bool Missing(DWORD code) { return code == ERROR_FILE_NOT_FOUND || code == ERROR_
 // Deletes one installed file; one that is already gone is fine. Files
 // extracted from the archive may carry the read-only attribute.
 q::Error DeleteInstalledFile(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const std::wstring wide = q::WidePath(path);
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     const DWORD code = GetLastError();
     return Missing(code) ? q::Error() : Failure(path, code);
@@ -70,11 +74,11 @@ q::Error DeleteInstalledFile(const std::string& path) {
     return q::Error::Fail(path + ": a folder of that name stands where a file was installed");
   }
   if (attributes & FILE_ATTRIBUTE_READONLY) {
-    SetFileAttributesA(path.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
+    SetFileAttributesW(wide.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
   }
-  if (!DeleteFileA(path.c_str())) {
+  if (!DeleteFileW(wide.c_str())) {
     const DWORD code = GetLastError();
-    if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesA(path.c_str(), attributes);
+    if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(wide.c_str(), attributes);
     return Missing(code) ? q::Error() : Failure(path, code);
   }
   return {};
@@ -83,7 +87,7 @@ q::Error DeleteInstalledFile(const std::string& path) {
 // Removes a folder the installer created, unless someone put files of their
 // own into it (then it stays, and the person is told).
 void RemoveFolderIfEmpty(const std::string& folder, Report& report) {
-  if (folder.empty() || RemoveDirectoryA(folder.c_str())) return;
+  if (folder.empty() || RemoveDirectoryW(q::WidePath(folder).c_str())) return;
   const DWORD code = GetLastError();
   if (Missing(code)) return;
   if (code == ERROR_DIR_NOT_EMPTY) {
@@ -105,7 +109,7 @@ void RemoveUninstallEntry(const std::string& ownPath, Report& report) {
                            " was kept: it belongs to the installation of " + command + ".");
     return;
   }
-  const LONG rc = RegDeleteTreeA(HKEY_LOCAL_MACHINE, RelativeKeyPath(key).c_str());
+  const LONG rc = RegDeleteTreeW(HKEY_LOCAL_MACHINE, q::Widen(RelativeKeyPath(key)).c_str());
   if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) {
     report.failures.push_back(KeyPathText(HKEY_LOCAL_MACHINE, key) + ": " +
                               Win32ErrorText(static_cast<DWORD>(rc)));
@@ -119,7 +123,7 @@ void Print(const std::string& text) {
   q::FileHandle console;
   if (out == nullptr || out == INVALID_HANDLE_VALUE) {
     if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
-    console.Reset(CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+    console.Reset(CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               0, nullptr));
     if (!console) return;
     out = console.Get();
@@ -138,15 +142,17 @@ void Tell(const std::string& text, bool silent, UINT icon) {
   if (silent) {
     Print(text);
   } else {
-    MessageBoxA(nullptr, text.c_str(), kCaption, MB_OK | icon | MB_SETFOREGROUND);
+    MessageBoxW(nullptr, q::Widen(text).c_str(), q::Widen(kCaption).c_str(),
+                MB_OK | icon | MB_SETFOREGROUND);
   }
 }
 
 // The user's temporary folder, with its trailing "\"; empty if unknown.
 std::string TempFolder() {
-  char temp[MAX_PATH + 1];
-  const DWORD n = GetTempPathA(sizeof temp, temp);
-  return (n == 0 || n > MAX_PATH) ? std::string() : LongPath(std::string(temp, n));
+  wchar_t temp[MAX_PATH + 1];
+  const DWORD n = GetTempPathW(MAX_PATH + 1, temp);
+  return (n == 0 || n > MAX_PATH) ? std::string()
+                                  : LongPath(q::Narrow(std::wstring_view(temp, n)));
 }
 
 // Copies this program to the temporary folder and starts the copy, which
@@ -157,18 +163,21 @@ q::Error StartFinisher(const std::string& ownPath, const std::string& installDir
   if (tempDir.empty()) return q::Error::Fail("the temporary folder is unknown");
   const std::string copy = uninstall::JoinFolder(
       tempDir, "UninstallQuorvantis-" + std::to_string(GetCurrentProcessId()) + ".exe");
-  if (!CopyFileA(ownPath.c_str(), copy.c_str(), FALSE)) return Failure(copy, GetLastError());
+  const std::wstring wideCopy = q::WidePath(copy);
+  if (!CopyFileW(q::WidePath(ownPath).c_str(), wideCopy.c_str(), FALSE)) {
+    return Failure(copy, GetLastError());
+  }
 
   HANDLE raw = nullptr;
   if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &raw,
                        SYNCHRONIZE, TRUE, 0)) {
     const DWORD code = GetLastError();
-    DeleteFileA(copy.c_str());
+    DeleteFileW(wideCopy.c_str());
     return Failure("this process's handle", code);
   }
   q::KernelHandle self(raw);
 
-  STARTUPINFOA startup{};
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   if (silent) {
     // The copy reports on the same output (a caller reading it to its end
@@ -183,13 +192,13 @@ q::Error StartFinisher(const std::string& ownPath, const std::string& installDir
       }
     }
   }
-  std::string commandLine = uninstall::FinishCommandLine(
-      copy, static_cast<uint64_t>(reinterpret_cast<uintptr_t>(self.Get())), installDir, silent);
+  std::wstring commandLine = q::Widen(uninstall::FinishCommandLine(
+      copy, static_cast<uint64_t>(reinterpret_cast<uintptr_t>(self.Get())), installDir, silent));
   PROCESS_INFORMATION process{};
-  if (!CreateProcessA(copy.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                      tempDir.c_str(), &startup, &process)) {
+  if (!CreateProcessW(wideCopy.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                      q::Widen(tempDir).c_str(), &startup, &process)) {
     const DWORD code = GetLastError();
-    DeleteFileA(copy.c_str());
+    DeleteFileW(wideCopy.c_str());
     return Failure(copy, code);
   }
   q::KernelHandle thread(process.hThread);
@@ -203,8 +212,8 @@ void ScheduleAtRestart(const std::string& ownPath, const std::string& installDir
                        const q::Error& why, Report& report) {
   std::string folder = installDir;
   if (!folder.empty() && folder.back() == '\\') folder.pop_back();
-  if (MoveFileExA(ownPath.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) &&
-      MoveFileExA(folder.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+  if (MoveFileExW(q::WidePath(ownPath).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) &&
+      MoveFileExW(q::WidePath(folder).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
     report.notes.push_back(std::string(texts::kUninstallerFile) +
                            " and its folder will be removed when Windows restarts (" +
                            why.Message() + ").");
@@ -225,7 +234,7 @@ int Uninstall(bool silent) {
     const std::string question = "Remove Quorvantis from your computer?\n\nThe program in " +
                                  installDir + ", its shortcuts and its entry in the list of " +
                                  "installed programs will be deleted.";
-    if (MessageBoxA(nullptr, question.c_str(), kCaption,
+    if (MessageBoxW(nullptr, q::Widen(question).c_str(), q::Widen(kCaption).c_str(),
                     MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) != IDYES) {
       return uninstall::kExitCancelled;
     }
@@ -281,7 +290,7 @@ int Finish(const uninstall::Arguments& args) {
   // the installed program by hand must not schedule that for deletion.
   const std::string self = LongPath(ModulePath());
   if (uninstall::SamePath(uninstall::FolderOf(self), TempFolder())) {
-    MoveFileExA(self.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    MoveFileExW(q::WidePath(self).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
   }
   if (!report.failures.empty() || !report.notes.empty()) {
     Tell(uninstall::ReportText(report), args.silent,
@@ -290,10 +299,22 @@ int Finish(const uninstall::Arguments& args) {
   return uninstall::ExitCode(report);
 }
 
+// The arguments as the system's parser reads the wide command line: the
+// installation folder may hold any character.
+std::vector<std::string> Arguments() {
+  std::vector<std::string> args;
+  int count = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (wide == nullptr) return args;
+  for (int i = 1; i < count; ++i) args.push_back(q::Narrow(wide[i]));
+  LocalFree(wide);
+  return args;
+}
+
 }  // namespace
 
-int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+int main() {
+  const std::vector<std::string> args = Arguments();
   uninstall::Arguments parsed;
   if (q::Error err = uninstall::ParseArguments(args, parsed)) {
     Tell(err.Message(), parsed.silent, MB_ICONERROR);

@@ -156,3 +156,22 @@ TEST(Names, EveryFixtureNameEqualsSevenZipsListing) {
   EXPECT_GT(compared, 1000);
 }
 #endif
+
+// The one pair of conversions at the Windows boundary, and the validation
+// the reader relies on.
+TEST(Utf, ConversionsRoundTripAndInvalidInputIsNeverGuessed) {
+  const std::string text = "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\xEF\xBC\x8E";  // aé€😀．
+  const std::u16string wide = u"a\u00E9\u20AC\U0001F600\uFF0E";
+  EXPECT_EQ(q::Utf8To16<char16_t>(text), wide);
+  EXPECT_EQ(q::Utf16To8(std::u16string_view(wide)), text);
+  // A lone surrogate from a system name survives the round trip.
+  const std::u16string lone = u"x\xD800y";
+  EXPECT_EQ(q::Utf8To16<char16_t>(q::Utf16To8(std::u16string_view(lone))), lone);
+  EXPECT_EQ(q::Utf8To16<char16_t>("a\xC3(b"), u"a\uFFFD(b");
+  for (const char* bad : {"\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE2\x82",
+                          "\x80", "\xFF", "\xF8\x88\x80\x80\x80"}) {
+    EXPECT_FALSE(q::IsValidUtf8(bad)) << bad;
+  }
+  EXPECT_TRUE(q::IsValidUtf8(text));
+  EXPECT_TRUE(q::IsValidUtf8("\xF4\x8F\xBF\xBF"));  // U+10FFFF
+}

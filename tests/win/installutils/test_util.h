@@ -51,7 +51,8 @@ std::vector<std::string> RegistryValueNames(HKEY key, const std::string& subKey)
 bool RegistryKeyExists(HKEY key, const std::string& subKey);
 void DeleteRegistryTree(HKEY key, const std::string& subKey);
 
-// A shortcut's fields as the shell reads them back (IShellLinkA::Load);
+// A shortcut's fields as the shell reads them back (IShellLinkW::Load), in
+// UTF-8;
 // COM must be initialised on the calling thread.
 struct LinkFields {
   std::string path, arguments, workingFolder, description;
