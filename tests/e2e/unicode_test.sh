@@ -48,7 +48,6 @@ for i, name in enumerate(names):
     os.makedirs(os.path.dirname(path), exist_ok=True)
     with open(path, "wb") as f:
         f.write(name.encode() + bytes(rnd.randrange(256) for _ in range(1000 * (i + 1))))
-print(max(len(n) for n in names), file=sys.stderr)
 PY
 payload=$work/payload.zip
 python3 "$source_dir/src/payload/make_payload.py" "$payload" --dir "$payload_dir"
