@@ -52,9 +52,17 @@ PY
 payload=$work/payload.zip
 python3 "$source_dir/src/payload/make_payload.py" "$payload" --dir "$payload_dir"
 e2e_require "the payload packs" test -s "$payload"
+expected_names=$(python3 -c 'import sys, zipfile; print("\n".join(zipfile.ZipFile(sys.argv[1]).namelist()))' "$payload" | sort)
 setup=$work/QuorvantisSetup.exe
 cp "$Q_BIN/QuorvantisSetup.exe" "$setup"
 e2e_require "the installer carries the payload" qe2e set-payload "$(winpath "$setup")" "$(winpath "$payload")"
+
+# --- qunzip on Windows: names listed as UTF-8, a destination in Cyrillic --------
+listed=$(wine_run "$Q_BIN/qunzip.exe" l "$(winpath "$payload")" | cut -d' ' -f5- | sort)
+e2e_check "qunzip.exe lists every name as it is" test "$listed" = "$(sed 's|/|\\|g' <<<"$expected_names" | sort)"
+wine_run "$Q_BIN/qunzip.exe" x "$(winpath "$payload")" 'C:\users\Пётр\qunzip' >/dev/null
+e2e_check "qunzip.exe extracts into a Cyrillic folder under the exact names" \
+  check_installed_files "$payload" "$(unixpath 'C:\users\Пётр\qunzip')"
 
 # --- A desktop in a folder named in Cyrillic -------------------------------------
 desktop='C:\users\Пётр\Desktop'
@@ -86,8 +94,7 @@ screenshot unicode-1-installed >/dev/null
 e2e_check "every file is installed byte for byte under its exact name" \
   check_installed_files "$payload" "$install_unix"
 installed=$(cd "$install_unix" && find . -type f | sed 's|^\./||' | sort)
-expected=$(python3 -c 'import sys, zipfile; print("\n".join(sorted(zipfile.ZipFile(sys.argv[1]).namelist())))' "$payload")
-e2e_check "nothing else is installed (no name changed on the way)" test "$installed" = "$expected"
+e2e_check "nothing else is installed (no name changed on the way)" test "$installed" = "$expected_names"
 longest=$(python3 -c 'import sys, zipfile; print(max(len(sys.argv[2]) + len(n) for n in zipfile.ZipFile(sys.argv[1]).namelist()))' \
   "$payload" "$install_dir")
 e2e_check "the longest installed path ($longest characters) passes 260" test "$longest" -gt 260
