@@ -20,7 +20,8 @@ e2e_display "$work" || { echo "no X display"; exit 1; }
 export LC_ALL=C.UTF-8  # Wine takes an English locale and code page 1252 from it
 e2e_prefix "$work"
 rm -f "$E2E_SHOTS"/unicode-*.png
-e2e_require "the prefix's ANSI code page is 1252" test "$(qe2e code-page)" = 1252
+acp=$(wine_run reg query 'HKLM\System\CurrentControlSet\Control\Nls\CodePage' /v ACP | awk '/ACP/ { print $3 }')
+e2e_require "the prefix's ANSI code page is 1252" test "$acp" = 1252
 
 # --- The product: names in many scripts ---------------------------------------
 payload_dir=$work/payload

@@ -28,7 +28,6 @@
 //                                if the bar never got there
 //   qe2e set-payload EXE ZIP     puts ZIP in place of the installer's
 //                                product archive (resource "ZIP" 1)
-//   qe2e code-page               the ANSI code page of the prefix
 #include <windows.h>
 #include <shellapi.h>
 #include <commctrl.h>
@@ -247,45 +246,30 @@ int FreezeProgress(const char* title, int seconds) {
   return 1;
 }
 
-// An installer carrying another product: the resource replaced in the
-// language it has.
+// An installer carrying another product: the archive read whole, put in
+// place of resource "ZIP" 1, in the language the build gave it.
 int SetPayload(const std::string& exe, const std::string& zip) {
-  const std::wstring exePath = q::Widen(exe);
-  q::FileHandle file(CreateFileW(q::Widen(zip).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                 OPEN_EXISTING, 0, nullptr));
-  LARGE_INTEGER size{};
-  if (!file || !GetFileSizeEx(file.Get(), &size)) return 1;
-  std::vector<char> data(static_cast<size_t>(size.QuadPart));
-  DWORD got = 0;
-  if (!ReadFile(file.Get(), data.data(), static_cast<DWORD>(data.size()), &got, nullptr) ||
-      got != data.size()) {
-    return 1;
-  }
+  FILE* in = _wfopen(q::Widen(zip).c_str(), L"rb");
+  std::vector<char> data;
+  for (int c; in != nullptr && (c = std::fgetc(in)) != EOF;) data.push_back(static_cast<char>(c));
+  if (in == nullptr || std::fclose(in) != 0 || data.empty()) return 1;
   WORD language = 0;
-  if (HMODULE image = LoadLibraryExW(exePath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
-    EnumResourceLanguagesW(
-        image, L"ZIP", MAKEINTRESOURCEW(1),
-        [](HMODULE, LPCWSTR, LPCWSTR, WORD found, LONG_PTR out) -> BOOL {
-          *reinterpret_cast<WORD*>(out) = found;
-          return FALSE;
-        },
-        reinterpret_cast<LONG_PTR>(&language));
+  if (HMODULE image = LoadLibraryExW(q::Widen(exe).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
+    EnumResourceLanguagesW(image, L"ZIP", MAKEINTRESOURCEW(1), [](HMODULE, LPCWSTR, LPCWSTR, WORD found,
+                           LONG_PTR out) { return *reinterpret_cast<WORD*>(out) = found, FALSE; },
+                           reinterpret_cast<LONG_PTR>(&language));
     FreeLibrary(image);
   }
-  HANDLE update = BeginUpdateResourceW(exePath.c_str(), FALSE);
-  if (!update) return 1;
-  if (!UpdateResourceW(update, L"ZIP", MAKEINTRESOURCEW(1), language, data.data(),
-                       static_cast<DWORD>(data.size()))) {
-    EndUpdateResourceW(update, TRUE);
-    return 1;
-  }
-  return EndUpdateResourceW(update, FALSE) ? 0 : 1;
+  HANDLE update = BeginUpdateResourceW(q::Widen(exe).c_str(), FALSE);
+  const bool ok = update && UpdateResourceW(update, L"ZIP", MAKEINTRESOURCEW(1), language,
+                                            data.data(), static_cast<DWORD>(data.size()));
+  return update && EndUpdateResourceW(update, !ok) && ok ? 0 : 1;
 }
 
 int Usage() {
   std::fprintf(stderr, "usage: qe2e windows TITLE | folders | shortcut-make TARGET LINK DESC | "
                        "shortcut-read LINK | register-uninstall DIR | hold FILE SECONDS | "
-                       "freeze-progress TITLE SECONDS | set-payload EXE ZIP | code-page\n");
+                       "freeze-progress TITLE SECONDS | set-payload EXE ZIP\n");
   return 2;
 }
 
@@ -308,6 +292,5 @@ int main() {
   if (cmd == "hold" && a.size() == 3) return Hold(a[1], std::atoi(a[2].c_str()));
   if (cmd == "freeze-progress" && a.size() == 3) return FreezeProgress(a[1].c_str(), std::atoi(a[2].c_str()));
   if (cmd == "set-payload" && a.size() == 3) return SetPayload(a[1], a[2]);
-  if (cmd == "code-page" && a.size() == 1) return std::printf("%u\n", GetACP()) < 0;
   return Usage();
 }

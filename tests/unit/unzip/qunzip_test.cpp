@@ -6,7 +6,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <map>
 #include <string>
 
 #include "support/files.h"
@@ -118,71 +117,5 @@ TEST(Qunzip, ExtractsStoredArchivesOfOtherWriters) {
     EXPECT_EQ(ReadFileBytes(dir / ("out-" + name) + "/sub/text.txt").size(), 5001u);
     EXPECT_TRUE(fs::exists(dir / ("out-" + name) + "/sub/deeper/empty"));
   }
-}
-#endif
-
-#if defined(Q_QUNZIP)
-namespace {
-
-// Every file and folder below `root`: relative path, then the content of a
-// file or "/" for a folder.
-std::map<std::string, std::string> TreeOf(const fs::path& root) {
-  std::map<std::string, std::string> tree;
-  for (const auto& e : fs::recursive_directory_iterator(root)) {
-    const std::string rel = e.path().lexically_relative(root).string();
-    if (e.is_directory()) {
-      tree[rel] = "/";
-    } else {
-      const Bytes b = ReadFileBytes(e.path().string());
-      tree[rel] = std::string(b.begin(), b.end());
-    }
-  }
-  return tree;
-}
-
-}  // namespace
-
-// Names in many scripts, written by 7-Zip, bsdtar and Python's zipfile (all
-// mark them as UTF-8), and the fixtures whose names are in code page 437:
-// qunzip's tree equals 7-Zip's, names and bytes. Full-width dots, slashes and
-// quotes are names like any other, inside the folder.
-TEST(Qunzip, NonAsciiNamesComeOutAsSevenZipWritesThem) {
-  TempDir dir;
-  const std::vector<std::string> names = {
-      "Caf\xC3\xA9 cr\xC3\xA8me.txt",                                   // Latin accents
-      "\xD0\x9F\xD1\x91\xD1\x82\xD1\x80/\xCE\x95\xCE\xBB\xCE\xBB\xCE\xAC\xCE\xB4\xCE\xB1.txt",  // Cyrillic / Greek
-      "\xE5\x90\x8D\xE5\x89\x8D/\xF0\x9F\x98\x80.bin",                  // CJK / emoji
-      "a\xEF\xBC\x8E\xEF\xBC\x8E\xEF\xBC\x8F" "b\xEF\xBC\xBC\xEF\xBC\x82.txt",  // ａ．．／b＼＂
-  };
-  for (size_t i = 0; i < names.size(); ++i) {
-    fs::create_directories((fs::path(dir / "src") / names[i]).parent_path());
-    WriteFileBytes(dir / ("src/" + names[i]), ToBytes("content " + std::to_string(i)));
-  }
-  const std::string src = dir / "src";
-  const std::string py =
-      "import zipfile,os\nwith zipfile.ZipFile('" + dir / "python.zip" +
-      "','w') as z:\n for r,d,f in os.walk('.'):\n  for n in f: z.write(os.path.join(r,n))";
-  const std::vector<std::pair<std::string, std::string>> writers = {
-      {"7z.zip", "cd " + src + " && 7zz a -tzip " + dir / "7z.zip" + " . >/dev/null"},
-      {"bsdtar.zip", "cd " + src + " && LC_ALL=C.UTF-8 bsdtar --format zip -cf " + dir / "bsdtar.zip" + " ."},
-      {"python.zip", "cd " + src + " && python3 -c \"" + py + "\""}};
-  std::vector<std::string> archives;
-  for (const auto& [name, cmd] : writers) {
-    if (std::system(cmd.c_str()) != 0) ADD_FAILURE() << "writer failed: " << cmd;
-    archives.push_back(dir / name);
-  }
-  if (FixturesPresent()) {
-    for (const char* f : {"Zip.implode.zip", "Zip.deflate.dd.zip"}) archives.push_back(FixturePath(f));
-  }
-  int n = 0;
-  for (const std::string& archive : archives) {
-    SCOPED_TRACE(archive);
-    const std::string ours = dir / ("q" + std::to_string(n)), theirs = dir / ("7" + std::to_string(n));
-    ++n;
-    EXPECT_EQ(Qunzip("x " + archive + " " + ours).status, 0);
-    ASSERT_EQ(std::system(("7zz x -y -o" + theirs + " " + archive + " >/dev/null").c_str()), 0);
-    EXPECT_EQ(TreeOf(ours), TreeOf(theirs));
-  }
-  EXPECT_EQ(TreeOf(dir / "q0"), TreeOf(src)) << "the 7-Zip archive holds the source tree";
 }
 #endif
