@@ -49,6 +49,9 @@ function(q_shipped target)
   if(WIN32 AND type STREQUAL "EXECUTABLE")
     target_link_libraries(${target} PRIVATE q_runtime)
     target_link_options(${target} PRIVATE $<$<NOT:$<CONFIG:Debug>>:-s -Wl,--gc-sections>)
+    if(Q_REPRODUCIBLE)
+      target_link_options(${target} PRIVATE -Wl,--no-insert-timestamp)  # no link time
+    endif()
   endif()
 endfunction()
 
@@ -133,11 +136,13 @@ function(q_add_script_test name)
 endfunction()
 
 # q_add_fuzzer(name SOURCES files... [LIBS libs...]): a libFuzzer target,
-# plus a smoke-run test: Q_FUZZ_SECONDS of fuzzing (default 60) from the
-# seeds and regression inputs in tests/data/fuzz/<name>/ (every one of them
-# is run first, so a regression input that crashes again fails the test).
-# Any crash, leak, timeout (10 s per input) or out-of-memory fails it.
-set(Q_FUZZ_SECONDS 60 CACHE STRING "Seconds of each fuzz smoke run")
+# plus a smoke-run test: Q_FUZZ_SECONDS of fuzzing (default 10; the
+# environment variable FUZZ_SECONDS overrides it at run time, as `make fuzz`
+# does) from the seeds and regression inputs in tests/data/fuzz/<name>/
+# (every one of them is run first, so a regression input that crashes again
+# fails the test). Any crash, leak, timeout (10 s per input) or out-of-memory
+# fails it.
+set(Q_FUZZ_SECONDS 10 CACHE STRING "Seconds of each fuzz smoke run")
 function(q_add_fuzzer name)
   cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${A_SOURCES})
@@ -150,7 +155,7 @@ function(q_add_fuzzer name)
   set(corpus ${CMAKE_BINARY_DIR}/fuzz-corpus/${name})
   file(MAKE_DIRECTORY ${seeds} ${corpus})
   add_test(NAME fuzz.${name}
-    COMMAND ${name} -max_total_time=${Q_FUZZ_SECONDS} -timeout=10 -rss_limit_mb=2048
-            -print_final_stats=1 ${corpus} ${seeds})
-  set_tests_properties(fuzz.${name} PROPERTIES TIMEOUT 900 LABELS fuzz)
+    COMMAND sh -c "exec \"$0\" -max_total_time=$\{FUZZ_SECONDS:-${Q_FUZZ_SECONDS}\} -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \"$@\""
+            $<TARGET_FILE:${name}> ${corpus} ${seeds})
+  set_tests_properties(fuzz.${name} PROPERTIES TIMEOUT 0 LABELS fuzz)
 endfunction()

@@ -8,23 +8,10 @@
 #include "common/wide.h"
 #include "gui/application.h"
 #include "installer/main_form.h"
+#include "installutils/dll_search.h"
 #include "installutils/system_folders.h"
 
 namespace {
-
-// An installer is often started from a download folder, where anyone may
-// have put a DLL named like a system one: libraries load from System32
-// only. SetDefaultDllDirectories exists from Windows 8 (and on Windows 7
-// with its update); without it at least the current folder leaves the
-// search path.
-void RestrictDllSearch() {
-  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-  const HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
-  // Through void(*)(): GetProcAddress's type says nothing of the function's.
-  const auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void (*)()>(
-      kernel ? ::GetProcAddress(kernel, "SetDefaultDllDirectories") : nullptr));
-  if (!setDefault || !setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) ::SetDllDirectoryA("");
-}
 
 // Only a broken build or system gets here: say so, there is no dialog.
 int StartFailed(const q::Error& error) {

@@ -17,10 +17,10 @@ namespace uninstall {
 // installed uninstaller without arguments or with "/S" (silent: no
 // questions, the outcome on standard output and in the exit code). The
 // installed uninstaller cannot delete its own running image, so it hands
-// the last step to a copy of itself in the temporary folder, started with
-// "/_finish HANDLE FOLDER": HANDLE is the inherited handle of the original
-// process, which the copy waits for before it deletes the original program
-// and the installation folder.
+// the last step to a copy of itself in a folder of its own below the
+// Windows folder's Temp, started with "/_finish HANDLE FOLDER": HANDLE is
+// the inherited handle of the original process, which the copy waits for
+// before it deletes the original program and the installation folder.
 struct Arguments {
   bool silent = false;
   bool finish = false;
@@ -49,18 +49,33 @@ std::string JoinFolder(std::string_view folder, std::string_view name);
 // Everything up to and including the last "\"; empty when there is none.
 std::string FolderOf(std::string_view path);
 
-// What an installation consists of, for one installation folder and the
-// system's Programs and Desktop folders.
+// The payload's file names as the build lists them for the uninstaller:
+// one a line, "/" between folders (as in the archive). Given back with "\"
+// between folders; empty lines are skipped.
+std::vector<std::string> ParseFileList(std::string_view text);
+
+// What an installation consists of, for one installation folder, the names
+// of the files packed into the installer (relative, "\" between folders)
+// and the system's Programs and Desktop folders.
 struct Plan {
   // The installed files except the uninstaller, and a temporary archive
   // copy left behind by an interrupted installation.
   std::vector<std::string> files;
+  // The payload's sub-folders, each ending with "\", deepest first: removed
+  // once empty.
+  std::vector<std::string> folders;
   std::vector<std::string> shortcuts;  // desktop, program group (two)
   std::string programGroup;            // ends with "\"; empty when unknown
   std::string uninstaller;             // deleted last, by the finishing copy
 };
-Plan MakePlan(std::string_view installDir, std::string_view programsFolder,
-              std::string_view desktopFolder);
+Plan MakePlan(std::string_view installDir, const std::vector<std::string>& payloadFiles,
+              std::string_view programsFolder, std::string_view desktopFolder);
+
+// Whether an uninstaller lying in `ownFolder` may remove the installation
+// registered in `registeredFolder` (the entry's InstallLocation; either may
+// lack its final "\"). It may only when both are the same folder: a copy
+// started anywhere else would delete files of the same names there.
+q::Error CheckInstallation(std::string_view ownFolder, std::string_view registeredFolder);
 
 // The program a registered uninstall command starts: the text in its leading
 // quotes (arguments after them ignored), or the whole value when it is not

@@ -3,12 +3,17 @@
 // no arguments or "/S"; see uninstall_plan.h for the command line and the
 // hand-over to a temporary copy that deletes the original program.
 //
-// Order: installed files, shortcuts, program group, and only when all of
-// that went well the uninstall entry and the uninstaller itself. After a
-// failure (a file in use) the uninstaller and its entry stay, so the person
-// can close the program and run it again.
+// It works only in the folder the uninstall entry registers, and removes the
+// files packed into the installer (their names travel in its resources),
+// nothing else of that folder. Order: installed files, their sub-folders
+// once empty, shortcuts, program group, and only when all of that went well
+// the uninstall entry and the uninstaller itself. After a failure (a file in
+// use) the uninstaller and its entry stay, so the person can close the
+// program and run it again.
 #include <windows.h>
 #include <shellapi.h>
+#include <ntsecapi.h>
+#include <sddl.h>
 
 #include <string>
 #include <vector>
@@ -17,10 +22,12 @@
 #include "common/wide.h"
 #include "common/win32_handles.h"
 #include "installer/texts.h"
+#include "installutils/dll_search.h"
 #include "installutils/registry.h"
 #include "installutils/shell_text.h"
 #include "installutils/system_error.h"
 #include "installutils/system_folders.h"
+#include "payload/file_list.h"
 #include "payload/uninstall_plan.h"
 
 namespace {
@@ -116,6 +123,27 @@ void RemoveUninstallEntry(const std::string& ownPath, Report& report) {
   }
 }
 
+// The folder the uninstall entry registers: its InstallLocation, or for an
+// entry without one the folder of its uninstall command. Empty when the
+// product is not registered.
+std::string RegisteredFolder() {
+  const std::string key = UninstallKeyPath(texts::kProductName);
+  const std::string location = RegReadString(HKEY_LOCAL_MACHINE, key, "InstallLocation");
+  if (!location.empty()) return LongPath(location);
+  const std::string command = RegReadString(HKEY_LOCAL_MACHINE, key, "UninstallString");
+  return uninstall::FolderOf(LongPath(uninstall::CommandProgram(command)));
+}
+
+// The names of the files packed into the installer, from this program's
+// resources.
+std::vector<std::string> PayloadFiles() {
+  HRSRC info = FindResourceA(nullptr, MAKEINTRESOURCEA(Q_FILE_LIST_RESOURCE_ID), RT_RCDATA);
+  const char* bytes = info ? static_cast<const char*>(LockResource(LoadResource(nullptr, info)))
+                           : nullptr;
+  if (!bytes) return {};
+  return uninstall::ParseFileList(std::string_view(bytes, SizeofResource(nullptr, info)));
+}
+
 // Where the report goes with "/S": the inherited standard output, or else
 // the console of the program that started this one.
 void Print(const std::string& text) {
@@ -147,32 +175,86 @@ void Tell(const std::string& text, bool silent, UINT icon) {
   }
 }
 
-// The user's temporary folder, with its trailing "\"; empty if unknown.
-std::string TempFolder() {
-  wchar_t temp[MAX_PATH + 1];
-  const DWORD n = GetTempPathW(MAX_PATH + 1, temp);
-  return (n == 0 || n > MAX_PATH) ? std::string()
-                                  : LongPath(q::Narrow(std::wstring_view(temp, n)));
+// The Windows folder's Temp, with its trailing "\"; empty if unknown.
+std::string WindowsTempFolder() {
+  wchar_t windows[MAX_PATH + 1];
+  const UINT n = GetSystemWindowsDirectoryW(windows, MAX_PATH + 1);
+  return (n == 0 || n > MAX_PATH)
+             ? std::string()
+             : uninstall::JoinFolder(LongPath(q::Narrow(std::wstring_view(windows, n))), "Temp\\");
 }
 
-// Copies this program to the temporary folder and starts the copy, which
+// A new folder below the Windows folder's Temp that only administrators and
+// SYSTEM may change, its access list not inherited from Temp (where every
+// user may create files). The user who started the uninstallation can
+// neither swap the copy that runs elevated from it nor put a DLL beside it.
+// The user's own temporary folder is no such place: its owner can move
+// entries out of it whatever their access lists say. The random name keeps
+// anyone from preparing the folder in advance: an existing one is never used.
+q::Error MakePrivateFolder(std::string& folder) {
+  const std::string temp = WindowsTempFolder();
+  if (temp.empty()) return q::Error::Fail("the Windows folder is unknown");
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(
+          "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)", SDDL_REVISION_1, &descriptor, nullptr)) {
+    return Failure("the folder's access list", GetLastError());
+  }
+  SECURITY_ATTRIBUTES security{sizeof security, descriptor, FALSE};
+  DWORD code = ERROR_ALREADY_EXISTS;
+  for (int attempt = 0; attempt < 8 && code == ERROR_ALREADY_EXISTS; ++attempt) {
+    unsigned char random[8];
+    if (!RtlGenRandom(random, sizeof random)) {
+      code = GetLastError();
+      break;
+    }
+    std::string name = "UninstallQuorvantis-";
+    for (unsigned char b : random) {
+      name += "0123456789abcdef"[b >> 4];
+      name += "0123456789abcdef"[b & 15];
+    }
+    folder = temp + name + "\\";
+    code = CreateDirectoryW(q::WidePath(folder).c_str(), &security) ? ERROR_SUCCESS : GetLastError();
+  }
+  LocalFree(descriptor);
+  return code == ERROR_SUCCESS ? q::Error() : Failure(temp, code);
+}
+
+// Copies this program into a private folder and starts the copy, which
 // waits for this process to end and then deletes the installed uninstaller
-// and the installation folder.
+// and the installation folder. The copy is held open without write or
+// delete sharing until it runs, starts by its full path with System32 as
+// its current folder, and narrows its DLL search first thing (main).
 q::Error StartFinisher(const std::string& ownPath, const std::string& installDir, bool silent) {
-  const std::string tempDir = TempFolder();
-  if (tempDir.empty()) return q::Error::Fail("the temporary folder is unknown");
-  const std::string copy = uninstall::JoinFolder(
-      tempDir, "UninstallQuorvantis-" + std::to_string(GetCurrentProcessId()) + ".exe");
+  std::string folder;
+  if (q::Error err = MakePrivateFolder(folder)) return err;
+  const std::string copy = folder + texts::kUninstallerFile;
   const std::wstring wideCopy = q::WidePath(copy);
-  if (!CopyFileW(q::WidePath(ownPath).c_str(), wideCopy.c_str(), FALSE)) {
-    return Failure(copy, GetLastError());
+  const auto discard = [&] {
+    DeleteFileW(wideCopy.c_str());
+    RemoveDirectoryW(q::WidePath(folder).c_str());
+  };
+  if (!CopyFileW(q::WidePath(ownPath).c_str(), wideCopy.c_str(), TRUE)) {
+    const DWORD code = GetLastError();
+    discard();
+    return Failure(copy, code);
+  }
+  q::FileHandle held(CreateFileW(wideCopy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, 0, nullptr));
+  wchar_t system[MAX_PATH + 1];
+  const UINT systemLength = GetSystemDirectoryW(system, MAX_PATH + 1);
+  if (!held || systemLength == 0 || systemLength > MAX_PATH) {
+    const DWORD code = GetLastError();
+    held.Reset();
+    discard();
+    return Failure(copy, code);
   }
 
   HANDLE raw = nullptr;
   if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &raw,
                        SYNCHRONIZE, TRUE, 0)) {
     const DWORD code = GetLastError();
-    DeleteFileW(wideCopy.c_str());
+    held.Reset();
+    discard();
     return Failure("this process's handle", code);
   }
   q::KernelHandle self(raw);
@@ -196,9 +278,10 @@ q::Error StartFinisher(const std::string& ownPath, const std::string& installDir
       copy, static_cast<uint64_t>(reinterpret_cast<uintptr_t>(self.Get())), installDir, silent));
   PROCESS_INFORMATION process{};
   if (!CreateProcessW(wideCopy.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                      q::Widen(tempDir).c_str(), &startup, &process)) {
+                      system, &startup, &process)) {
     const DWORD code = GetLastError();
-    DeleteFileW(wideCopy.c_str());
+    held.Reset();
+    discard();
     return Failure(copy, code);
   }
   q::KernelHandle thread(process.hThread);
@@ -230,6 +313,19 @@ int Uninstall(bool silent) {
     Tell("Cannot find out where Quorvantis is installed.", silent, MB_ICONERROR);
     return uninstall::kExitIncomplete;
   }
+  // An installation left unfinished is settled here, before this
+  // installation's folder is compared with the entry and anything deleted.
+  if (q::Error err = uninstall::CheckInstallation(installDir, RegisteredFolder())) {
+    Tell(err.Message(), silent, MB_ICONERROR);
+    return uninstall::kExitCancelled;
+  }
+  const std::vector<std::string> payload = PayloadFiles();
+  if (payload.empty()) {
+    Tell(std::string(texts::kUninstallerFile) + " carries no list of the installed files; " +
+             "nothing was removed.",
+         silent, MB_ICONERROR);
+    return uninstall::kExitIncomplete;
+  }
   if (!silent) {
     const std::string question = "Remove Quorvantis from your computer?\n\nThe program in " +
                                  installDir + ", its shortcuts and its entry in the list of " +
@@ -243,12 +339,14 @@ int Uninstall(bool silent) {
   // The shortcuts lie where the installer put them: the folders are read
   // the same way.
   InitializeInstallUtils();
-  const uninstall::Plan plan = uninstall::MakePlan(installDir, ProgramsFolder(), DesktopFolder());
+  const uninstall::Plan plan =
+      uninstall::MakePlan(installDir, payload, ProgramsFolder(), DesktopFolder());
   FinalizeInstallUtils();
   Report report;
   for (const std::string& file : plan.files) {
     if (q::Error err = DeleteInstalledFile(file)) report.failures.push_back(err.Message());
   }
+  for (const std::string& folder : plan.folders) RemoveFolderIfEmpty(folder, report);
   for (const std::string& link : plan.shortcuts) {
     if (q::Error err = DeleteInstalledFile(link)) report.failures.push_back(err.Message());
   }
@@ -273,7 +371,7 @@ int Finish(const uninstall::Arguments& args) {
     WaitForSingleObject(parent.Get(), INFINITE);
   }
   Report report;
-  const uninstall::Plan plan = uninstall::MakePlan(args.installDir, {}, {});
+  const uninstall::Plan plan = uninstall::MakePlan(args.installDir, {}, {}, {});
   q::Error err;
   // The image of an ended process may stay locked for a moment.
   for (int attempt = 0; attempt < 50; ++attempt) {
@@ -286,11 +384,16 @@ int Finish(const uninstall::Arguments& args) {
   } else {
     RemoveFolderIfEmpty(args.installDir, report);
   }
-  // Only a copy in the temporary folder deletes itself: "/_finish" given to
-  // the installed program by hand must not schedule that for deletion.
+  // Only a copy in its own folder below the Windows folder's Temp deletes
+  // itself and that folder (when Windows restarts: it is running now):
+  // "/_finish" given to the installed program by hand must not schedule that
+  // for deletion.
   const std::string self = LongPath(ModulePath());
-  if (uninstall::SamePath(uninstall::FolderOf(self), TempFolder())) {
+  std::string folder = uninstall::FolderOf(self);
+  if (!folder.empty()) folder.pop_back();
+  if (uninstall::SamePath(uninstall::FolderOf(folder), WindowsTempFolder())) {
     MoveFileExW(q::WidePath(self).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    MoveFileExW(q::WidePath(folder).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
   }
   if (!report.failures.empty() || !report.notes.empty()) {
     Tell(uninstall::ReportText(report), args.silent,
@@ -314,6 +417,7 @@ std::vector<std::string> Arguments() {
 }  // namespace
 
 int main() {
+  RestrictDllSearch();
   const std::vector<std::string> args = Arguments();
   uninstall::Arguments parsed;
   if (q::Error err = uninstall::ParseArguments(args, parsed)) {
