@@ -6,7 +6,7 @@
 # English system (ANSI code page 1252) whose desktop lies in a folder named
 # in Cyrillic. Every file must arrive byte for byte under its exact name
 # (Wine writes names to Linux as UTF-8), the shortcut must land on that
-# desktop, and the quiet uninstall must remove the shortcut from there.
+# desktop, and the quiet uninstall must take it all away again.
 set -uo pipefail
 : "${Q_WINE_ROOT:?}" "${Q_BIN:?}" "${Q_BUILD:?}"
 # shellcheck disable=SC2034  # read by lib.sh
@@ -50,13 +50,22 @@ for i, name in enumerate(names):
     with open(path, "wb") as f:
         f.write(name.encode() + bytes(rnd.randrange(256) for _ in range(1000 * (i + 1))))
 PY
-payload=$work/payload.zip
-python3 "$source_dir/src/payload/make_payload.py" "$payload" --dir "$payload_dir"
+# Packed as a build packs it: the list of names goes into the uninstaller
+# (it removes exactly these), then the files into the installer's archive.
+payload=$work/payload.zip list=$work/payload_files.txt
+mapfile -t files < <(cd "$payload_dir" && find . -type f | sed 's|^\./||' | sort)
+sources=()
+for f in "${files[@]}"; do sources+=(--file "$f=$payload_dir/$f"); done
+python3 "$source_dir/src/payload/make_payload.py" --list "$list" "${sources[@]}"
+e2e_require "the uninstaller carries the list" \
+  qe2e set-resource "$(winpath "$payload_dir/UninstallQuorvantis.exe")" '#10' 100 "$(winpath "$list")"
+python3 "$source_dir/src/payload/make_payload.py" --zip "$payload" --expect "$list" "${sources[@]}"
 e2e_require "the payload packs" test -s "$payload"
 expected_names=$(python3 -c 'import sys, zipfile; print("\n".join(zipfile.ZipFile(sys.argv[1]).namelist()))' "$payload" | sort)
 setup=$work/QuorvantisSetup.exe
 cp "$Q_BIN/QuorvantisSetup.exe" "$setup"
-e2e_require "the installer carries the payload" qe2e set-payload "$(winpath "$setup")" "$(winpath "$payload")"
+e2e_require "the installer carries the payload" \
+  qe2e set-resource "$(winpath "$setup")" ZIP 1 "$(winpath "$payload")"
 
 # --- qunzip on Windows: names listed as UTF-8, a destination in Cyrillic --------
 listed=$(wine_run "$Q_BIN/qunzip.exe" l "$(winpath "$payload")" | cut -d' ' -f5- | sort)
@@ -120,17 +129,12 @@ command=$(wine_run reg query "$UNINSTALL_KEY" /v QuietUninstallString |
 program=${command%\" *}; program=${program#\"}
 out=$(wine_run "$program" /S)
 echo "$out" | sed 's/^/    /'
-wait_until 15 test ! -e "$install_unix/UninstallQuorvantis.exe"
-e2e_check "the uninstaller is gone" test ! -e "$install_unix/UninstallQuorvantis.exe"
+wait_until 15 test ! -e "$install_unix"
 e2e_check "the shortcut on the Cyrillic desktop is gone" test ! -e "$(unixpath "$desktop_link")"
 e2e_check "the program group is gone" test ! -e "$group_unix"
 e2e_check "the uninstall entry is gone" eval '! uninstall_key_exists'
-left=$(cd "$install_unix" 2>/dev/null && find . -type f | sed 's|^\./||' | sort)
-e2e_check "the programs are gone" test ! -e "$install_unix/Quorvantis.exe"
-# The uninstaller removes the files of its own list, which is the demo
-# product's whatever the payload; until it follows the payload packed, the
-# product's own files stay (named here so that the gap stays visible).
-[ -z "$left" ] || echo "$left" | sed 's/^/    note: left by the uninstaller'"'"'s list: /'
+e2e_check "the installation folder is gone, every file and folder in it" test ! -e "$install_unix"
+[ ! -e "$install_unix" ] || (cd "$install_unix" && find . | sed 's/^/    left: /')
 
 echo "screenshots: $E2E_SHOTS/unicode-*.png"
 [ "$E2E_FAILURES" -eq 0 ] && echo "e2e.unicode: all checks passed" || echo "e2e.unicode: $E2E_FAILURES check(s) failed"

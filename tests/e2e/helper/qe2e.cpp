@@ -26,8 +26,10 @@
 //                                prints "watching" once it sees the window,
 //                                "frozen POSITION MAXIMUM" then; exit 1
 //                                if the bar never got there
-//   qe2e set-payload EXE ZIP     puts ZIP in place of the installer's
-//                                product archive (resource "ZIP" 1)
+//   qe2e set-resource EXE TYPE ID FILE
+//                                puts FILE's bytes in place of a resource
+//                                (the installer's "ZIP" 1, the uninstaller's
+//                                file list "#10" 100)
 #include <windows.h>
 #include <shellapi.h>
 #include <commctrl.h>
@@ -246,22 +248,24 @@ int FreezeProgress(const char* title, int seconds) {
   return 1;
 }
 
-// An installer carrying another product: the archive read whole, put in
-// place of resource "ZIP" 1, in the language the build gave it.
-int SetPayload(const std::string& exe, const std::string& zip) {
-  FILE* in = _wfopen(q::Widen(zip).c_str(), L"rb");
+// A program carrying other data: resource TYPE ("#10" for a number) ID
+// replaced by the file's bytes, in the language the build gave it.
+int SetResource(const std::string& exe, const std::string& type, int id, const std::string& path) {
+  FILE* in = _wfopen(q::Widen(path).c_str(), L"rb");
   std::vector<char> data;
   for (int c; in != nullptr && (c = std::fgetc(in)) != EOF;) data.push_back(static_cast<char>(c));
   if (in == nullptr || std::fclose(in) != 0 || data.empty()) return 1;
+  const std::wstring typeName = q::Widen(type);
+  const wchar_t* kind = type[0] == '#' ? MAKEINTRESOURCEW(std::atoi(type.c_str() + 1)) : typeName.c_str();
   WORD language = 0;
   if (HMODULE image = LoadLibraryExW(q::Widen(exe).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
-    EnumResourceLanguagesW(image, L"ZIP", MAKEINTRESOURCEW(1), [](HMODULE, LPCWSTR, LPCWSTR, WORD found,
+    EnumResourceLanguagesW(image, kind, MAKEINTRESOURCEW(id), [](HMODULE, LPCWSTR, LPCWSTR, WORD found,
                            LONG_PTR out) { return *reinterpret_cast<WORD*>(out) = found, FALSE; },
                            reinterpret_cast<LONG_PTR>(&language));
     FreeLibrary(image);
   }
   HANDLE update = BeginUpdateResourceW(q::Widen(exe).c_str(), FALSE);
-  const bool ok = update && UpdateResourceW(update, L"ZIP", MAKEINTRESOURCEW(1), language,
+  const bool ok = update && UpdateResourceW(update, kind, MAKEINTRESOURCEW(id), language,
                                             data.data(), static_cast<DWORD>(data.size()));
   return update && EndUpdateResourceW(update, !ok) && ok ? 0 : 1;
 }
@@ -269,7 +273,7 @@ int SetPayload(const std::string& exe, const std::string& zip) {
 int Usage() {
   std::fprintf(stderr, "usage: qe2e windows TITLE | folders | shortcut-make TARGET LINK DESC | "
                        "shortcut-read LINK | register-uninstall DIR | hold FILE SECONDS | "
-                       "freeze-progress TITLE SECONDS | set-payload EXE ZIP\n");
+                       "freeze-progress TITLE SECONDS | set-resource EXE TYPE ID FILE\n");
   return 2;
 }
 
@@ -291,6 +295,6 @@ int main() {
   if (cmd == "register-uninstall" && a.size() == 2) return RegisterEntry(a[1]);
   if (cmd == "hold" && a.size() == 3) return Hold(a[1], std::atoi(a[2].c_str()));
   if (cmd == "freeze-progress" && a.size() == 3) return FreezeProgress(a[1].c_str(), std::atoi(a[2].c_str()));
-  if (cmd == "set-payload" && a.size() == 3) return SetPayload(a[1], a[2]);
+  if (cmd == "set-resource" && a.size() == 5) return SetResource(a[1], a[2], std::atoi(a[3].c_str()), a[4]);
   return Usage();
 }

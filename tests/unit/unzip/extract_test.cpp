@@ -181,21 +181,6 @@ TEST(ExtractAll, EntriesPastTheOldPathLimitExtract) {
   EXPECT_EQ(ReadFileBytes(dir / Sep("d/" + a + "/" + b + "/c")), ToBytes("x"));
 }
 
-// A name marked as UTF-8 that is not is refused, never written as bytes.
-TEST(ExtractAll, UndecodableNamesAreRefused) {
-  TempDir dir;
-  ZipEntryPlan bad = Stored("bad\xFF.txt", "x");
-  bad.flags = 0x0800;
-  WriteFileBytes(dir / "u.zip", BuildZip({bad, Stored("good.txt", "y")}));
-  const ExtractOutcome out = ExtractAllFiles(dir / "u.zip", dir / Sep("d/"));
-  ASSERT_EQ(out.entries.size(), 2u);
-  EXPECT_TRUE(out.entries[0].refused);
-  EXPECT_EQ(out.entries[0].result, urArchiveError);
-  EXPECT_EQ(out.entries[0].name, "bad\xEF\xBF\xBD.txt");
-  EXPECT_EQ(out.status, ExtractStatus::kEntriesFailed);
-  EXPECT_EQ(Tree(dir / "d"), std::vector<std::string>{"good.txt"});
-}
-
 TEST(ForceFolders, MakesEveryMissingParent) {
   TempDir dir;
   ForceFolders(dir / Sep("a/b/c/d/"));

@@ -32,6 +32,23 @@ for f in "$fixtures"/*; do
 done
 check "names of $compared entries compared" test "$compared" -gt 1000
 
+# --- Code page 437 against Python's codec, and a name that is not the UTF-8 it claims --
+python3 - "$work/names.zip" <<'PY'
+import sys, zipfile
+with zipfile.ZipFile(sys.argv[1], "w") as z:
+    z.writestr(zipfile.ZipInfo("cp437-" + "x" * 128), "x")  # bytes 128-255, written below
+    z.writestr("bad-\u00e9.txt", "x")  # marked as UTF-8; its second byte broken below
+data = open(sys.argv[1], "rb").read()
+data = data.replace(b"x" * 128, bytes(range(128, 256))).replace(b"bad-\xc3\xa9", b"bad-\xc3(")
+open(sys.argv[1], "wb").write(data)
+PY
+listed=$("$qunzip" l "$work/names.zip" | cut -d' ' -f5-)
+check "code page 437 decodes as Python's codec" \
+  test "$(head -1 <<<"$listed")" = "cp437-$(python3 -c 'print(bytes(range(128, 256)).decode("cp437"))')"
+out=$("$qunzip" x "$work/names.zip" "$work/bad")
+check "a broken UTF-8 name is refused, never written" \
+  test "$(grep -c refused <<<"$out")" = 1 -a -z "$(find "$work/bad" -mindepth 1 -name 'bad*')"
+
 # --- Trees extracted ----------------------------------------------------------------
 src=$work/src
 python3 - "$src" <<'PY'
