@@ -25,8 +25,12 @@ bool IsDeviceName(const std::string& component) {
   while (!base.empty() && (base.back() == ' ' || base.back() == '.')) base.pop_back();
   for (char& c : base) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return true;
-  return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
-         base[3] >= '1' && base[3] <= '9';
+  if (base.compare(0, 3, "COM") != 0 && base.compare(0, 3, "LPT") != 0) return false;
+  // A digit 1-9, or (in a decoded name) the superscripts 1, 2 and 3 that
+  // Windows reads as the same devices.
+  const std::string digit = base.substr(3);
+  return (digit.size() == 1 && digit[0] >= '1' && digit[0] <= '9') || digit == "\xC2\xB9" ||
+         digit == "\xC2\xB2" || digit == "\xC2\xB3";
 }
 
 // Why an archive yielded no entries: missing, unreadable (or not recognised
