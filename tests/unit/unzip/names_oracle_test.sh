@@ -32,6 +32,42 @@ for f in "$fixtures"/*; do
 done
 check "names of $compared entries compared" test "$compared" -gt 1000
 
+# --- How each name is read: flag bit 11, the host, the Unicode path field -------------
+python3 - "$work/read.zip" "$work/read.txt" <<'PY'
+import struct, sys, zlib
+dos, cyr = b"\xe2\xa5\xe1\xe2", "Тест"
+def field(stored, name, version=1):
+    data = bytes([version]) + struct.pack("<I", zlib.crc32(stored)) + name
+    return struct.pack("<HH", 0x7075, len(data)) + data
+cases = [  # stored name, flags, host, extra field, the name as read
+    ("Café".encode(), 0x800, 0, b"", "Café"),
+    (b"Caf\xc3(", 0x800, 0, b"", "Caf\ufffd("),        # broken: refused, shown so
+    (b"a\xc0\xaf", 0x800, 3, b"", "a\ufffd\ufffd"),     # an overlong "/": refused
+    (dos, 0, 0, b"", dos.decode("cp437")),               # MS-DOS: code page 437
+    ("Café".encode(), 0, 10, b"", "Café".encode().decode("cp437")),  # NTFS too
+    ("Café".encode(), 0, 3, b"", "Café"),                # Unix: UTF-8 when valid,
+    (dos, 0, 3, b"", dos.decode("cp437")),               # else code page 437
+    (dos, 0, 0, field(dos, cyr.encode()), cyr),          # the field wins,
+    (dos, 0, 0, field(b"other", cyr.encode()), dos.decode("cp437")),  # if it is this name's,
+    (dos, 0, 0, field(dos, cyr.encode(), 2), dos.decode("cp437")),    # of version 1,
+    (dos, 0, 0, field(dos, b"\xff"), dos.decode("cp437")),           # and UTF-8
+    ("名".encode() * 300, 0x800, 0, b"", "名" * 259),    # cut to 259 whole characters
+]
+local, central = b"", b""
+for name, flags, host, extra, _ in cases:
+    crc = zlib.crc32(b"x")
+    central += struct.pack("<4s6H3I5H2I", b"PK\1\2", 20 | host << 8, 20, flags, 0, 0, 0, crc, 1, 1,
+                           len(name), len(extra), 0, 0, 0, 0, len(local)) + name + extra
+    local += struct.pack("<4s5H3I2H", b"PK\3\4", 20, flags, 0, 0, 0, crc, 1, 1, len(name), 0) + name + b"x"
+end = struct.pack("<4s4H2IH", b"PK\5\6", 0, 0, len(cases), len(cases), len(central), len(local), 0)
+open(sys.argv[1], "wb").write(local + central + end)
+open(sys.argv[2], "w").write("".join(c[4] + "\n" for c in cases))
+PY
+check "names read by flag, host and Unicode path field" \
+  test "$("$qunzip" l "$work/read.zip" | cut -d' ' -f5-)" = "$(cat "$work/read.txt")"
+check "the two broken UTF-8 names are refused" \
+  test "$("$qunzip" x "$work/read.zip" "$work/read" | grep -c refused)" = 2
+
 # --- Code page 437 against Python's codec, and a name that is not the UTF-8 it claims --
 python3 - "$work/names.zip" <<'PY'
 import sys, zipfile
