@@ -1,11 +1,26 @@
-// The conversions between UTF-8 and UTF-16. (Entry names, decoded from
-// UTF-8 or code page 437, are checked against 7-Zip and Python's codec
+// The conversions between UTF-8 and UTF-16, and code page 437 against
+// Python's codec. (How entry names are read is checked against 7-Zip
 // through the real tool: names_oracle_test.sh.)
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "common/utf.h"
+#include "unzip/names.h"
+
+#if !defined(_WIN32)
+TEST(Names, Cp437TableEqualsPythonsCodecForAll256Bytes) {
+  FILE* p = popen("python3 -c \"print(*(ord(bytes([b]).decode('cp437')) for b in range(256)))\"", "r");
+  ASSERT_NE(p, nullptr);
+  for (int b = 0; b < 256; ++b) {
+    unsigned expected = 0;
+    ASSERT_EQ(std::fscanf(p, "%u", &expected), 1) << "python3 not available?";
+    EXPECT_EQ(unzip::Cp437ToUnicode(static_cast<uint8_t>(b)), expected) << b;
+  }
+  pclose(p);
+}
+#endif
 
 // The one pair of conversions at the Windows boundary.
 TEST(Utf, ConversionsRoundTripAndInvalidInputIsNeverGuessed) {
