@@ -248,8 +248,8 @@ int FreezeProgress(const char* title, int seconds) {
   return 1;
 }
 
-// A program carrying other data: resource TYPE ("#10" for a number) ID
-// replaced by the file's bytes, in the language the build gave it.
+// Resource TYPE ("#10": a number) ID replaced by the file's bytes, in the
+// language the build gave it.
 int SetResource(const std::string& exe, const std::string& type, int id, const std::string& path) {
   FILE* in = _wfopen(q::Widen(path).c_str(), L"rb");
   std::vector<char> data;

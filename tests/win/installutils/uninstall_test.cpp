@@ -58,8 +58,7 @@ TEST_F(RegisterUninstallTest, WritesTheEntryRegQuerySees) {
   EXPECT_EQ(out.find("HelpTelephone"), std::string::npos) << out;
 }
 
-// Any Unicode text the product's texts may hold arrives as itself: read
-// back through the wide API, past any code page.
+// Any Unicode text arrives as itself, read back through the wide API.
 TEST_F(RegisterUninstallTest, TextsInAnyScriptArriveUnchanged) {
   const std::string publisher = "\xD0\x9A\xD0\xB2\xD0\xBE \xE5\x90\x8D\xE5\x89\x8D \xEF\xBC\x82\xF0\x9F\x98\x80";
   ASSERT_FALSE(RegisterUninstall(publisher, name_, "1.1 ", "", "", "", "C:\\u.exe", "", ""));
