@@ -1,6 +1,7 @@
 // The work behind the first Yes answer: DoInstall and its steps and the
 // progress callback (the launch is in launch.cpp). Each step that fails ends the
 // procedure there with a message saying what could not be done and why.
+#include "common/wide.h"
 #include "common/win32_handles.h"
 #include "gui/application.h"
 #include "installer/main_form.h"
@@ -11,7 +12,6 @@
 #include "installutils/system_error.h"
 #include "installutils/system_folders.h"
 #include "installutils/uninstall.h"
-#include "installutils/utf16.h"
 #include "unzip/extract.h"
 
 namespace {
@@ -44,7 +44,7 @@ q::Error MakeFolderPath(const std::string& folder) {
   for (size_t end = folder.find('\\', from); end != std::string::npos;
        end = folder.find('\\', end + 1)) {
     const std::string step = folder.substr(0, end);
-    if (!::CreateDirectoryW(Utf16FromUtf8(step).c_str(), nullptr) &&
+    if (!::CreateDirectoryW(q::Widen(step).c_str(), nullptr) &&
         ::GetLastError() != ERROR_ALREADY_EXISTS) {
       return LastError("cannot create the installation folder " + folder + ": cannot create " +
                        step);
@@ -106,7 +106,7 @@ q::Error TForm3::InstallSteps() {
   uint64_t installedBytes = 0;
   q::Error copied = CopyArchiveToTemporaryFile(archive);
   q::Error extracted = copied ? q::Error() : ExtractArchive(archive, installedBytes);
-  ::DeleteFileA(archive.c_str());
+  ::DeleteFileW(q::WidePath(archive).c_str());
   if (copied) return copied;
   if (extracted) return extracted;
 
@@ -119,11 +119,17 @@ q::Error TForm3::InstallSteps() {
 // folder stays `parent` afterwards.
 q::Error TForm3::MakeProductFolder(const std::string& parent, const std::string& folder,
                                    const char* what) {
-  if (!::SetCurrentDirectoryA(parent.c_str())) {
+  if (!::SetCurrentDirectoryW(q::Widen(parent).c_str())) {
+    // A parent deeper than a current folder can be is still reached by the
+    // folder's whole path.
+    if (::GetLastError() == ERROR_FILENAME_EXCED_RANGE &&
+        ::CreateDirectoryW(q::WidePath(folder).c_str(), nullptr)) {
+      return {};
+    }
     return LastError(std::string("cannot create the ") + what + " " + folder +
                      ": cannot open " + parent);
   }
-  if (!::CreateDirectoryA(texts::kProductName, nullptr)) {
+  if (!::CreateDirectoryW(q::Widen(texts::kProductName).c_str(), nullptr)) {
     return LastError(std::string("cannot create the ") + what + " " + folder);
   }
   return {};
@@ -133,8 +139,8 @@ q::Error TForm3::CopyArchiveToTemporaryFile(const std::string& path) {
   const void* bytes = ::LockResource(FResData);
   if (!bytes) return q::Error::Fail("cannot read this program's product archive");
   const std::string what = "cannot write the temporary file " + path;
-  q::FileHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+  q::FileHandle file(::CreateFileW(q::WidePath(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return LastError(what);
   // The whole archive in one write, straight from the resource.
   DWORD written = 0;
@@ -163,7 +169,7 @@ q::Error TForm3::ExtractArchive(const std::string& archive, uint64_t& installedB
     }
     WIN32_FILE_ATTRIBUTE_DATA data;
     const std::string path = FInstallDir + entry.name;
-    if (::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) &&
+    if (::GetFileAttributesExW(q::WidePath(path).c_str(), GetFileExInfoStandard, &data) &&
         !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
       const uint64_t size = (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
       installedBytes += size;

@@ -6,10 +6,10 @@
 #include <shlguid.h>
 #include <shlobj.h>
 
+#include "common/wide.h"
 #include "common/win32_handles.h"
 #include "installer/main_form.h"
 #include "installutils/system_error.h"
-#include "installutils/utf16.h"
 
 namespace {
 
@@ -123,7 +123,7 @@ q::Error TForm3::RunInstalledProgram() {
     // The program's own folder as its current folder: the shell's is not
     // the installer's.
     const std::string folder = FExePath.substr(0, FExePath.rfind('\\') + 1);
-    const HRESULT hr = FDesktopShellExecute(Utf16FromUtf8(FExePath), Utf16FromUtf8(folder));
+    const HRESULT hr = FDesktopShellExecute(q::Widen(FExePath), q::Widen(folder));
     if (SUCCEEDED(hr)) {
       LogStep("launch", "ok", FExePath, "started by the desktop shell, as the logged-on user");
     } else {

@@ -1,15 +1,15 @@
 // SetupLog: see log_file.h.
 #include "installer/log_file.h"
 
+#include "common/wide.h"
 #include "installer/exit_codes.h"
 #include "installer/setup_log.h"
 #include "installutils/system_error.h"
-#include "installutils/utf16.h"
 
 q::Error SetupLog::Open(const std::string& path) {
   file_.Reset();
   if (path.empty()) return {};
-  const std::wstring wide = Utf16FromUtf8(path);
+  const std::wstring wide = q::Widen(path);
   if (wide.empty()) return q::Error::Fail("the log file name " + path + " is not valid text");
   // FILE_APPEND_DATA alone: every write lands at the end, also when two
   // runs (a second setup turned away) write to the same file.

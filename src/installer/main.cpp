@@ -8,6 +8,7 @@
 // (exit_codes.h); with /LOG= the log's last line says the same.
 #include <windows.h>
 
+#include "common/wide.h"
 #include "common/win32_handles.h"
 #include "gui/application.h"
 #include "installer/command_line.h"
@@ -19,7 +20,6 @@
 #include "installutils/shortcut.h"
 #include "installutils/system_error.h"
 #include "installutils/system_folders.h"
-#include "installutils/utf16.h"
 
 namespace {
 
@@ -36,7 +36,7 @@ constexpr wchar_t kRunningMutex[] = L"Global\\QuorvantisSetup.Running";
 // log and the exit code carry it.
 void Tell(const setup::Options& options, const std::string& text, UINT icon) {
   if (options.silent) return;
-  ::MessageBoxW(nullptr, Utf16FromUtf8(text).c_str(), kCaption, MB_OK | icon | MB_SETFOREGROUND);
+  ::MessageBoxW(nullptr, q::Widen(text).c_str(), kCaption, MB_OK | icon | MB_SETFOREGROUND);
 }
 
 struct Outcome {
@@ -101,7 +101,7 @@ Outcome Run(const setup::Options& options, const q::Error& parsed, SetupLog& log
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   RestrictDllSearch();
-  const std::string commandLine = Utf8FromUtf16(::GetCommandLineW());
+  const std::string commandLine = q::Narrow(::GetCommandLineW());
   const std::string_view arguments = setup::ArgumentsOf(commandLine);
   setup::Options options;
   const q::Error parsed = setup::ParseCommandLine(arguments, options);

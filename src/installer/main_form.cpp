@@ -4,6 +4,7 @@
 
 #include <shellapi.h>
 
+#include "common/wide.h"
 #include "gui/application.h"
 #include "installer/exit_codes.h"
 #include "installer/log_file.h"
@@ -55,7 +56,8 @@ constexpr std::string_view kAnswerButtonLook = R"(
 
 INT_PTR ShellOpen(const char* file, const char* directory) {
   return reinterpret_cast<INT_PTR>(
-      ::ShellExecuteA(nullptr, "open", file, "", directory, SW_SHOWNORMAL));
+      ::ShellExecuteW(nullptr, L"open", q::Widen(file).c_str(), L"", q::Widen(directory).c_str(),
+                      SW_SHOWNORMAL));
 }
 
 }  // namespace

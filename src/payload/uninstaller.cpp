@@ -11,6 +11,7 @@
 // use) the uninstaller and its entry stay, so the person can close the
 // program and run it again.
 #include <windows.h>
+#include <shellapi.h>
 #include <ntsecapi.h>
 #include <sddl.h>
 
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "common/error.h"
+#include "common/wide.h"
 #include "common/win32_handles.h"
 #include "installer/log_file.h"
 #include "installer/texts.h"
@@ -40,13 +42,13 @@ q::Error Failure(const std::string& what, DWORD code) {
 }
 
 std::string ModulePath() {
-  std::string path(MAX_PATH, '\0');
+  std::wstring path(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     if (n == 0) return {};
     if (n < path.size()) {
       path.resize(n);
-      return path;
+      return q::Narrow(path);
     }
     path.resize(path.size() * 2);  // truncated: try a larger buffer
   }
@@ -55,13 +57,14 @@ std::string ModulePath() {
 // The long form of an existing path (a program started through its 8.3
 // name reports that name), or the path itself.
 std::string LongPath(const std::string& path) {
-  const DWORD n = GetLongPathNameA(path.c_str(), nullptr, 0);
+  const std::wstring wide = q::Widen(path);
+  const DWORD n = GetLongPathNameW(wide.c_str(), nullptr, 0);
   if (n == 0) return path;
-  std::string out(n, '\0');
-  const DWORD m = GetLongPathNameA(path.c_str(), out.data(), n);
+  std::wstring out(n, L'\0');
+  const DWORD m = GetLongPathNameW(wide.c_str(), out.data(), n);
   if (m == 0 || m >= n) return path;
   out.resize(m);
-  return out;
+  return q::Narrow(out);
 }
 
 bool Missing(DWORD code) { return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND; }
@@ -69,7 +72,8 @@ bool Missing(DWORD code) { return code == ERROR_FILE_NOT_FOUND || code == ERROR_
 // Deletes one installed file; one that is already gone is fine. Files
 // extracted from the archive may carry the read-only attribute.
 q::Error DeleteInstalledFile(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const std::wstring wide = q::WidePath(path);
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     const DWORD code = GetLastError();
     return Missing(code) ? q::Error() : Failure(path, code);
@@ -78,11 +82,11 @@ q::Error DeleteInstalledFile(const std::string& path) {
     return q::Error::Fail(path + ": a folder of that name stands where a file was installed");
   }
   if (attributes & FILE_ATTRIBUTE_READONLY) {
-    SetFileAttributesA(path.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
+    SetFileAttributesW(wide.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
   }
-  if (!DeleteFileA(path.c_str())) {
+  if (!DeleteFileW(wide.c_str())) {
     const DWORD code = GetLastError();
-    if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesA(path.c_str(), attributes);
+    if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(wide.c_str(), attributes);
     return Missing(code) ? q::Error() : Failure(path, code);
   }
   return {};
@@ -91,7 +95,7 @@ q::Error DeleteInstalledFile(const std::string& path) {
 // Removes a folder the installer created, unless someone put files of their
 // own into it (then it stays, and the person is told).
 void RemoveFolderIfEmpty(const std::string& folder, Report& report) {
-  if (folder.empty() || RemoveDirectoryA(folder.c_str())) return;
+  if (folder.empty() || RemoveDirectoryW(q::WidePath(folder).c_str())) return;
   const DWORD code = GetLastError();
   if (Missing(code)) return;
   if (code == ERROR_DIR_NOT_EMPTY) {
@@ -113,7 +117,7 @@ void RemoveUninstallEntry(const std::string& ownPath, Report& report) {
                            " was kept: it belongs to the installation of " + command + ".");
     return;
   }
-  const LONG rc = RegDeleteTreeA(HKEY_LOCAL_MACHINE, RelativeKeyPath(key).c_str());
+  const LONG rc = RegDeleteTreeW(HKEY_LOCAL_MACHINE, q::Widen(RelativeKeyPath(key)).c_str());
   if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) {
     report.failures.push_back(KeyPathText(HKEY_LOCAL_MACHINE, key) + ": " +
                               Win32ErrorText(static_cast<DWORD>(rc)));
@@ -148,7 +152,7 @@ void Print(const std::string& text) {
   q::FileHandle console;
   if (out == nullptr || out == INVALID_HANDLE_VALUE) {
     if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
-    console.Reset(CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+    console.Reset(CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               0, nullptr));
     if (!console) return;
     out = console.Get();
@@ -167,16 +171,18 @@ void Tell(const std::string& text, bool silent, UINT icon) {
   if (silent) {
     Print(text);
   } else {
-    MessageBoxA(nullptr, text.c_str(), kCaption, MB_OK | icon | MB_SETFOREGROUND);
+    MessageBoxW(nullptr, q::Widen(text).c_str(), q::Widen(kCaption).c_str(),
+                MB_OK | icon | MB_SETFOREGROUND);
   }
 }
 
 // The Windows folder's Temp, with its trailing "\"; empty if unknown.
 std::string WindowsTempFolder() {
-  char windows[MAX_PATH + 1];
-  const UINT n = GetSystemWindowsDirectoryA(windows, sizeof windows);
-  return (n == 0 || n > MAX_PATH) ? std::string()
-                                  : uninstall::JoinFolder(LongPath(std::string(windows, n)), "Temp\\");
+  wchar_t windows[MAX_PATH + 1];
+  const UINT n = GetSystemWindowsDirectoryW(windows, MAX_PATH + 1);
+  return (n == 0 || n > MAX_PATH)
+             ? std::string()
+             : uninstall::JoinFolder(LongPath(q::Narrow(std::wstring_view(windows, n))), "Temp\\");
 }
 
 // A new folder below the Windows folder's Temp that only administrators and
@@ -208,7 +214,7 @@ q::Error MakePrivateFolder(std::string& folder) {
       name += "0123456789abcdef"[b & 15];
     }
     folder = temp + name + "\\";
-    code = CreateDirectoryA(folder.c_str(), &security) ? ERROR_SUCCESS : GetLastError();
+    code = CreateDirectoryW(q::WidePath(folder).c_str(), &security) ? ERROR_SUCCESS : GetLastError();
   }
   LocalFree(descriptor);
   return code == ERROR_SUCCESS ? q::Error() : Failure(temp, code);
@@ -223,19 +229,20 @@ q::Error StartFinisher(const std::string& ownPath, const std::string& installDir
   std::string folder;
   if (q::Error err = MakePrivateFolder(folder)) return err;
   const std::string copy = folder + texts::kUninstallerFile;
+  const std::wstring wideCopy = q::WidePath(copy);
   const auto discard = [&] {
-    DeleteFileA(copy.c_str());
-    RemoveDirectoryA(folder.c_str());
+    DeleteFileW(wideCopy.c_str());
+    RemoveDirectoryW(q::WidePath(folder).c_str());
   };
-  if (!CopyFileA(ownPath.c_str(), copy.c_str(), TRUE)) {
+  if (!CopyFileW(q::WidePath(ownPath).c_str(), wideCopy.c_str(), TRUE)) {
     const DWORD code = GetLastError();
     discard();
     return Failure(copy, code);
   }
-  q::FileHandle held(CreateFileA(copy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+  q::FileHandle held(CreateFileW(wideCopy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                  OPEN_EXISTING, 0, nullptr));
-  char system[MAX_PATH + 1];
-  const UINT systemLength = GetSystemDirectoryA(system, sizeof system);
+  wchar_t system[MAX_PATH + 1];
+  const UINT systemLength = GetSystemDirectoryW(system, MAX_PATH + 1);
   if (!held || systemLength == 0 || systemLength > MAX_PATH) {
     const DWORD code = GetLastError();
     held.Reset();
@@ -253,7 +260,7 @@ q::Error StartFinisher(const std::string& ownPath, const std::string& installDir
   }
   q::KernelHandle self(raw);
 
-  STARTUPINFOA startup{};
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   if (silent) {
     // The copy reports on the same output (a caller reading it to its end
@@ -268,10 +275,10 @@ q::Error StartFinisher(const std::string& ownPath, const std::string& installDir
       }
     }
   }
-  std::string commandLine = uninstall::FinishCommandLine(
-      copy, static_cast<uint64_t>(reinterpret_cast<uintptr_t>(self.Get())), installDir, silent);
+  std::wstring commandLine = q::Widen(uninstall::FinishCommandLine(
+      copy, static_cast<uint64_t>(reinterpret_cast<uintptr_t>(self.Get())), installDir, silent));
   PROCESS_INFORMATION process{};
-  if (!CreateProcessA(copy.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+  if (!CreateProcessW(wideCopy.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
                       system, &startup, &process)) {
     const DWORD code = GetLastError();
     held.Reset();
@@ -289,8 +296,8 @@ void ScheduleAtRestart(const std::string& ownPath, const std::string& installDir
                        const q::Error& why, Report& report) {
   std::string folder = installDir;
   if (!folder.empty() && folder.back() == '\\') folder.pop_back();
-  if (MoveFileExA(ownPath.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) &&
-      MoveFileExA(folder.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+  if (MoveFileExW(q::WidePath(ownPath).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) &&
+      MoveFileExW(q::WidePath(folder).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
     report.notes.push_back(std::string(texts::kUninstallerFile) +
                            " and its folder will be removed when Windows restarts (" +
                            why.Message() + ").");
@@ -328,7 +335,7 @@ int Uninstall(bool silent, SetupLog& log) {
     const std::string question = "Remove Quorvantis from your computer?\n\nThe program in " +
                                  installDir + ", its shortcuts and its entry in the list of " +
                                  "installed programs will be deleted.";
-    if (MessageBoxA(nullptr, question.c_str(), kCaption,
+    if (MessageBoxW(nullptr, q::Widen(question).c_str(), q::Widen(kCaption).c_str(),
                     MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) != IDYES) {
       log.Exit(uninstall::kExitCancelled, "cancelled; nothing was removed");
       return uninstall::kExitCancelled;
@@ -393,8 +400,8 @@ int Finish(const uninstall::Arguments& args) {
   std::string folder = uninstall::FolderOf(self);
   if (!folder.empty()) folder.pop_back();
   if (uninstall::SamePath(uninstall::FolderOf(folder), WindowsTempFolder())) {
-    MoveFileExA(self.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-    MoveFileExA(folder.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    MoveFileExW(q::WidePath(self).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    MoveFileExW(q::WidePath(folder).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
   }
   if (!report.failures.empty() || !report.notes.empty()) {
     Tell(uninstall::ReportText(report), args.silent,
@@ -403,11 +410,23 @@ int Finish(const uninstall::Arguments& args) {
   return uninstall::ExitCode(report);
 }
 
+// The arguments as the system's parser reads the wide command line: the
+// installation folder may hold any character.
+std::vector<std::string> Arguments() {
+  std::vector<std::string> args;
+  int count = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (wide == nullptr) return args;
+  for (int i = 1; i < count; ++i) args.push_back(q::Narrow(wide[i]));
+  LocalFree(wide);
+  return args;
+}
+
 }  // namespace
 
-int main(int argc, char** argv) {
+int main() {
   RestrictDllSearch();
-  std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  const std::vector<std::string> args = Arguments();
   uninstall::Arguments parsed;
   const q::Error wrong = uninstall::ParseArguments(args, parsed);
   SetupLog log;

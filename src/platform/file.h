@@ -3,6 +3,7 @@
 // posix/ and win32/; this header never pulls in a system header.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace platform {
@@ -14,6 +15,11 @@ inline constexpr bool kHasDriveLetters = true;
 inline constexpr char kPathSeparator = '/';
 inline constexpr bool kHasDriveLetters = false;
 #endif
+
+// The longest path the layer takes, in bytes of UTF-8 without the zero. On
+// Windows, paths of MAX_PATH characters or more reach the system through the
+// "\\?\" form, so only this bound remains.
+inline constexpr size_t kMaxPathBytes = 4095;
 
 // Error codes of the file and folder calls: 0 is success; kPathNotFound means
 // a folder on the path does not exist (the one code callers act on); any other

@@ -13,7 +13,7 @@ namespace unzip {
 namespace {
 
 constexpr uint32_t kBusyTimeoutMs = 30000;
-constexpr size_t kNameBufferSize = 260;  // terminating zero included
+constexpr size_t kNameBufferSize = platform::kMaxPathBytes + 1;  // terminating zero included
 constexpr uint16_t kFolderAttr = 0x10;
 constexpr uint16_t kFlagEncrypted = 0x0001;
 constexpr uint16_t kFlagDescriptor = 0x0008;
@@ -193,7 +193,7 @@ TUnzipResult Extract(Engine& e, const char* ArchiveName, const char* OutName, ui
   e.BytesRead = 0;
   e.ArchiveFile.Seek(h.dataStart);
 
-  // The name buffer holds 259 characters; a longer name (with the separator
+  // The name buffer holds kMaxPathBytes bytes; a longer name (with the separator
   // a folder entry gets) is refused before anything is made.
   const size_t length = std::strlen(OutName);
   const bool appendSep = (Attr & kFolderAttr) && length > 0 &&

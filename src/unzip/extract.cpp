@@ -11,8 +11,6 @@ TExtractProgressEvent OnExtractProgress;
 
 namespace {
 
-constexpr size_t kMaxPath = 259;
-
 void Report(bool start, bool finish, int32_t total, int32_t position) {
   if (OnExtractProgress.IsSet()) {
     OnExtractProgress.Method(OnExtractProgress.Object, start, finish, total, position);
@@ -125,7 +123,8 @@ int ReadZipContents(const std::string& ArchiveName, TZipContens& Contents) {
   for (; rc == kZipOk; rc = ZipFindNext(rec)) {
     Contents.push_back(ZipRec{rec.EntryName, rec.LocalHeaderPos,
                               TCentralEntry{rec.PackedSize, rec.UnpackedSize, rec.EntryCrc,
-                                            rec.MethodCode, rec.GpFlags}});
+                                            rec.MethodCode, rec.GpFlags},
+                              rec.NameValid});
   }
   ZipFindClose(rec);
   return rc;
@@ -181,17 +180,26 @@ ExtractOutcome ExtractAllFiles(const std::string& ArchiveName, const std::string
     const ZipRec& entry = contents[static_cast<size_t>(i)];
     EntryOutcome result{entry.FileName, urOk, false};
     const std::string full = DestFolder + entry.FileName;
-    if (!IsSafeEntryName(entry.FileName)) {
+    if (!entry.NameValid || !IsSafeEntryName(entry.FileName)) {
       result.result = urArchiveError;
       result.refused = true;
     } else if (overlapping[static_cast<size_t>(i)]) {
       result.result = urArchiveError;
-    } else if (full.size() > kMaxPath) {
+    } else if (full.size() > platform::kMaxPathBytes) {
       result.result = urWriteError;
     } else if (full.back() == platform::kPathSeparator) {
       ForceFolders(full);
       result.result = FolderExists(full) ? urOk : urWriteError;
     } else {
+      // The folders are made here from the whole path, which works at any
+      // length, rather than by the engine one current folder at a time,
+      // which stops where a current folder can reach no deeper. The current
+      // folder is left in the new folder as the engine would leave it.
+      const std::string parent = full.substr(0, full.rfind(platform::kPathSeparator) + 1);
+      if (!FolderExists(parent)) {
+        ForceFolders(parent);
+        platform::ChangeDir(parent.c_str());
+      }
       result.result = UnzipEntry(ArchiveName.c_str(), full.c_str(), 0, entry.LocalHeaderPos, 0, 0,
                                  &entry.Central);
     }

@@ -8,13 +8,15 @@
 
 #include "unzip/unzip.h"
 
-// One archive entry: its name as the directory reader delivers it (at most
-// 259 characters, the platform separator, folder entries ending with one) and
-// the file offset of its local header; what the directory says of its data.
+// One archive entry: its name as the directory reader delivers it (UTF-8, at
+// most 259 characters, the platform separator, folder entries ending with
+// one) and the file offset of its local header; what the directory says of
+// its data; false in NameValid when the stored name could not be decoded.
 struct ZipRec {
   std::string FileName;
   uint32_t LocalHeaderPos;
   TCentralEntry Central;
+  bool NameValid = true;
 };
 using TZipContens = std::vector<ZipRec>;
 
@@ -45,6 +47,7 @@ struct EntryOutcome {
   std::string name;       // the entry's name in the archive
   TUnzipResult result;    // urOk or why it failed
   bool refused = false;   // not extracted: the name points outside the folder
+                          // or could not be decoded
 };
 
 // What became of an extraction. Every entry is listed, in archive order.

@@ -43,7 +43,8 @@ struct TCentralEntry {
 };
 
 // Extracts the entry whose local header is at `Offset` in `ArchiveName` into
-// `OutName` (at most 259 characters; missing folders are made). `Attr` goes
+// `OutName` (UTF-8, at most platform::kMaxPathBytes bytes; missing folders
+// are made). `Attr` goes
 // to the output on success (bit 0x10 marks a folder entry). `NotifyWindow`
 // receives WM_COMMAND progress messages with `NotifyId`; with no window, a
 // non-zero `NotifyId` is a virtual key that aborts while held down.

@@ -36,18 +36,14 @@ void ReadHeaderFields(TZipSearchRec& rec, const uint8_t* h, uint32_t shift) {
   rec.DosAttr = h[5] == 0 ? h[38] : 0;
 }
 
-// The entry's name from the `length` bytes at `name` (the central header
-// `h` before them): cut at 259 characters or a zero byte, "/" turned into
-// the separator.
-void ReadEntryName(TZipSearchRec& rec, const uint8_t* /*h*/, const uint8_t* name,
-                   uint32_t length) {
-  uint32_t i = 0;
-  for (; i < length && i < sizeof(rec.EntryName) - 1; ++i) {
-    const char c = static_cast<char>(name[i]);
-    if (c == '\0') break;
-    rec.EntryName[i] = c == '/' ? platform::kPathSeparator : c;
-  }
-  rec.EntryName[i] = '\0';
+// The entry's name, decoded once (UTF-8 from here on), from the central
+// header `h` followed by `nameBytes` bytes of its name and, when `extra`
+// is set, its whole extra field.
+void ReadEntryName(TZipSearchRec& rec, const uint8_t* h, uint32_t nameBytes, const uint8_t* extra,
+                   uint32_t extraBytes) {
+  rec.NameValid = unzip::DecodeEntryName(
+      {h + kCentralHeaderSize, nameBytes, rec.GpFlags, h[5], extra, extra ? extraBytes : 0},
+      platform::kPathSeparator, rec.EntryName);
 }
 
 struct EndRecord {
@@ -142,11 +138,20 @@ int HeaderStep(TZipSearchRec& rec) {
   const uint32_t nameLength = Le16(h + 28);
   const uint64_t span = kCentralHeaderSize + nameLength + Le16(h + 30) + Le16(h + 32);
   if (w.next + span > w.end) return kZipDamaged;  // runs into the end record
-  const uint32_t used = std::min<uint32_t>(nameLength, sizeof(rec.EntryName) - 1);
-  h = w.At(w.next, kCentralHeaderSize + used);
-  if (h == nullptr) return kZipDamaged;
-  ReadHeaderFields(rec, h, w.shift);
-  ReadEntryName(rec, h, h + kCentralHeaderSize, used);
+  // The name with the extra field (a Unicode path may be there) when both
+  // fit the buffer; else as much of the name as a delivered name can use.
+  const uint32_t extraLength = Le16(h + 30);
+  const uint8_t* whole = w.At(w.next, kCentralHeaderSize + nameLength + extraLength);
+  if (whole != nullptr) {
+    ReadHeaderFields(rec, whole, w.shift);
+    ReadEntryName(rec, whole, nameLength, whole + kCentralHeaderSize + nameLength, extraLength);
+  } else {
+    const uint32_t used = std::min<uint32_t>(nameLength, sizeof(rec.EntryName) - 1);
+    h = w.At(w.next, kCentralHeaderSize + used);
+    if (h == nullptr) return kZipDamaged;
+    ReadHeaderFields(rec, h, w.shift);
+    ReadEntryName(rec, h, used, nullptr, 0);
+  }
   w.next += span;
   ++w.walked;
   w.Show(rec);

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "unzip/names.h"
+
 class ZipWalk;
 
 // The state of one directory walk, owned by the caller, who zero-fills it
@@ -17,11 +19,15 @@ struct TZipSearchRec {
   uint32_t PackedSize;
   uint32_t LocalHeaderPos;  // absolute file offset of the local header
   uint32_t EntryCrc;
-  char EntryName[260];      // at most 259 characters, "/" turned into the separator
+  // UTF-8, at most 259 characters, "/" turned into the separator.
+  char EntryName[unzip::kEntryNameBufferSize];
   uint16_t MethodCode;
   uint16_t DosAttr;         // low byte of the external attributes on MS-DOS hosts, else 0
   uint16_t GpFlags;
   ZipWalk* Walk;            // what the open walk owns (buffer, archive file); null when closed
+  // False when the entry claims a UTF-8 name that is not: EntryName then
+  // holds a stand-in for messages, and the entry is refused.
+  bool NameValid;
 };
 
 // Result codes of the walk.

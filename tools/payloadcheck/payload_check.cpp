@@ -8,7 +8,9 @@
 #include <set>
 #include <utility>
 
+#include "common/utf.h"
 #include "installer/texts.h"
+#include "platform/file.h"
 #include "unzip/extract.h"
 #include "unzip/zipread.h"
 
@@ -18,10 +20,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The longest path the engine writes: the directory reader's name buffer
-// less its terminator is also the limit of a whole output path.
-constexpr size_t kMaxPath = sizeof(TZipSearchRec{}.EntryName) - 1;
-static_assert(kMaxPath == 259, "Setup writes paths of at most 259 characters");
+// The longest name the directory reader delivers whole, in characters, and
+// the longest whole path the engine writes, in bytes of UTF-8.
+constexpr size_t kMaxName = unzip::kMaxEntryNameChars;
+constexpr size_t kMaxPath = platform::kMaxPathBytes;
 
 // The largest entry a ZIP without ZIP64 records describes.
 constexpr uint64_t kMaxEntrySize = 0xFFFFFFFFu;
@@ -114,13 +116,14 @@ std::string LongestInstallFolder() {
 std::string NameRefusal(const std::string& name, uint64_t size, const std::string& installFolder) {
   for (unsigned char c : name) {
     if (c < 0x20 || c == 0x7F) return "holds the control character " + ByteText(c);
-    if (c >= 0x80) {
-      return "holds characters outside ASCII, which Setup cannot write under their own names";
-    }
     if (std::string_view("<>:\"|?*\\").find(static_cast<char>(c)) != std::string_view::npos) {
       return std::string("holds \"") + static_cast<char>(c) +
              "\", which Windows does not allow in names";
     }
+  }
+  if (!q::IsValidUtf8(name)) {
+    return "is not UTF-8 text, so its characters are unknown (the archive names every file in "
+           "UTF-8)";
   }
   if (!IsSafeEntryName(name)) {
     return "Setup refuses it: a device name (CON, PRN, AUX, NUL, COM1, LPT1 and the like, "
@@ -140,10 +143,16 @@ std::string NameRefusal(const std::string& name, uint64_t size, const std::strin
   if (Lower(name) == Lower(texts::TempZipFileName)) {
     return "is the name of the temporary archive Setup writes into the installation folder";
   }
+  size_t characters = 0;
+  for (unsigned char c : name) characters += (c & 0xC0) != 0x80 ? 1 : 0;
+  if (characters > kMaxName) {
+    return "its " + std::to_string(characters) + " characters are more than the " +
+           std::to_string(kMaxName) + " of a name Setup reads whole";
+  }
   if (installFolder.size() + name.size() > kMaxPath) {
     return "installed as " + installFolder + name + " its path has " +
            std::to_string(installFolder.size() + name.size()) +
-           " characters, more than the " + std::to_string(kMaxPath) + " Setup writes";
+           " bytes, more than the " + std::to_string(kMaxPath) + " Setup writes";
   }
   if (size > kMaxEntrySize) {
     return std::to_string(size) + " bytes: over 4 GiB, more than an archive entry holds";

@@ -171,15 +171,14 @@ TEST(ExtractAll, BusyEngineFailsEveryEntry) {
 }
 
 // (Runs without a progress event.)
-TEST(ExtractAll, EntriesTooLongForThePathBufferFail) {
+// Whole paths past 260 characters, in folders the archive does not list.
+TEST(ExtractAll, EntriesPastTheOldPathLimitExtract) {
   TempDir dir;
-  const std::string name = std::string(150, 'a') + "/" + std::string(150, 'b');
-  WriteFileBytes(dir / "l.zip", BuildZip({Stored(name, "x"), Stored("short", "y")}));
+  const std::string a(150, 'a'), b(100, 'b');
+  WriteFileBytes(dir / "l.zip", BuildZip({Stored(a + "/" + b + "/c", "x"), Stored("short", "y")}));
   const ExtractOutcome out = ExtractAllFiles(dir / "l.zip", dir / Sep("d/"));
-  ASSERT_EQ(out.entries.size(), 2u);
-  EXPECT_EQ(out.entries[0].result, urWriteError);
-  EXPECT_EQ(out.entries[1].result, urOk);
-  EXPECT_EQ(Tree(dir / "d"), std::vector<std::string>{"short"});
+  EXPECT_TRUE(out.Ok()) << out.Describe();
+  EXPECT_EQ(ReadFileBytes(dir / Sep("d/" + a + "/" + b + "/c")), ToBytes("x"));
 }
 
 TEST(ForceFolders, MakesEveryMissingParent) {
