@@ -1,9 +1,10 @@
 # make test : installs missing Debian packages, builds every preset, runs
-#             every test (native, sanitizers + fuzz smoke, win64 under Wine).
+#             every test (native, sanitizers + fuzz smoke, win64 under Wine,
+#             the shipped i686 build under 32-bit Wine).
 # make run  : installs missing packages, builds win64, runs QuorvantisSetup.exe
 #             under Wine (headless without a display: driven, screenshots in
 #             build/screenshots/, summary).
-PRESETS := native asan win64 win32
+PRESETS := native asan win64 win32 win32-tests
 JOBS ?= $(shell nproc)
 
 .PHONY: all deps build test run clean $(addprefix build-,$(PRESETS))
