@@ -17,6 +17,14 @@ if(Q_FUZZ)
   add_compile_options(-fsanitize=fuzzer-no-link)
 endif()
 
+if(Q_LTO)
+  # Whole-program optimisation: code each program does not reach goes, and
+  # what it reaches is optimised across modules. One partition: GCC 12's
+  # i686 LTO stops with an internal error when it splits the program.
+  add_compile_options(-flto)
+  add_link_options(-flto -flto-partition=one)
+endif()
+
 if(WIN32)
   # One self-contained image: no libgcc/libstdc++/winpthread DLLs.
   add_link_options(-static -static-libgcc -static-libstdc++)

@@ -39,7 +39,7 @@ builtin_zlib() {
 }
 # shellcheck source=tests/win/wine/i386.sh
 source tests/win/wine/i386.sh
-if i386_probe; then
+if [ "${Q_I386_FORCE_QEMU:-}" != 1 ] && i386_probe; then
   # The kernel runs i386 programs: Debian's wine32, system-wide.
   if ! installed wine32:i386; then
     echo "Installing: wine32:i386 (32-bit Wine for the i686 build)"

@@ -15,6 +15,7 @@ import argparse
 import collections
 import re
 import struct
+import subprocess
 import sys
 
 
@@ -74,12 +75,51 @@ MODULE = [
 ]
 
 
-def module_of(path):
+# Modules by namespace. Code generated at link time (LTO) comes from one
+# object, so a function is told apart by its symbol; without LTO the same
+# grouping holds (template instances go to the library, not to their user),
+# so that tables of both kinds compare.
+SHAPEBUTTON = "q_shapebutton, q_fyshape, q_fyface"
+NAMESPACE = {
+    "gui": "q_gui", "fyeverbutton": SHAPEBUTTON, "rotatergn": "q_geometry",
+    "unzip": "q_unzip", "std": "C++ library templates",
+    "__gnu_cxx": "C++ library templates", "q": "q_common",
+}
+LIBRARY_GROUP = {"q_fyshape": SHAPEBUTTON, "q_fyface": SHAPEBUTTON, "q_shapebutton": SHAPEBUTTON,
+                 "q_geometry_win": "q_geometry"}
+
+
+def demangle(names):
+    try:
+        out = subprocess.run(["c++filt"], input="\n".join(names), capture_output=True,
+                             text=True, check=True).stdout.split("\n")
+        return out[:len(names)]
+    except (OSError, subprocess.CalledProcessError):
+        return names
+
+
+def module_of(path, section):
+    symbol = section.split("$", 1)[1].split(".lto_priv")[0] if "$" in section else ""
+    if "ltrans" in path or re.match(r"_ZN?K?(St|9__gnu_cxx)", symbol):
+        return ("symbol", symbol, "q_" + path.rsplit("q_", 1)[-1].split(".a(")[0] if "lib" in path else "")
     for pattern, name in MODULE:
         m = pattern.search(path)
         if m:
-            return name(m)
+            return LIBRARY_GROUP.get(name(m), name(m))
     return path
+
+
+def symbol_module(demangled, library):
+    d = re.sub(r"^(virtual thunk to |non-virtual thunk to |vtable for |typeinfo for )", "", demangled)
+    d = re.sub(r"^[\w:<>, *&]+? (?=[\w:]+::)", "", d, count=1)  # a return type
+    m = re.match(r"(?:\(anonymous namespace\)::)?([A-Za-z_]\w*)::", d)
+    if m and m.group(1) in NAMESPACE:
+        return NAMESPACE[m.group(1)]
+    if library:
+        return LIBRARY_GROUP.get(library, library)
+    if not demangled or demangled.startswith("."):
+        return "link-time code, unnamed"
+    return "other project code (link-time)"
 
 
 def map_table(path):
@@ -107,9 +147,12 @@ def map_table(path):
             pending = None
             continue
         addr, size, where = int(m.group(2), 16), int(m.group(3), 16), m.group(4)
-        if (m.group(1) or pending) and addr and size and "(size before relaxing)" not in where:
-            table[module_of(where)][out] += size
+        if (m.group(1) or pending) and addr and size:
+            table[module_of(where, m.group(1) or pending)][out] += size
         pending = None
+    keys = [k for k in table if isinstance(k, tuple)]
+    for key, name in zip(keys, demangle([k[1] for k in keys])):
+        table[symbol_module(name, key[2])].update(table.pop(key))
     return table
 
 
@@ -131,13 +174,13 @@ def main():
     if args.map:
         table = map_table(args.map)
         rows = sorted(table.items(), key=lambda kv: -sum(kv[1].values()))
-        print(f"\n  {'module':32} {'.text':>8} {'.rdata':>8} {'.data':>8} {'total':>8}")
+        print(f"\n  {'module':36} {'.text':>8} {'.rdata':>8} {'.data':>8} {'total':>8}")
         for name, c in rows:
-            print(f"  {name:32} {c['.text']:>8} {c['.rdata']:>8} {c['.data']:>8} {sum(c.values()):>8}")
+            print(f"  {name:36} {c['.text']:>8} {c['.rdata']:>8} {c['.data']:>8} {sum(c.values()):>8}")
         total = collections.Counter()
         for c in table.values():
             total.update(c)
-        print(f"  {'(all)':32} {total['.text']:>8} {total['.rdata']:>8} {total['.data']:>8} "
+        print(f"  {'(all)':36} {total['.text']:>8} {total['.rdata']:>8} {total['.data']:>8} "
               f"{sum(total.values()):>8}")
     if args.budget is not None:
         verdict = "within" if bare <= args.budget else "OVER"
