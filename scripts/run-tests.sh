@@ -47,6 +47,6 @@ if [ -f "$log" ]; then
 fi
 setup=build/win32/bin/QuorvantisSetup.exe
 if [ -f "$setup" ]; then
-  echo "win32: $(python3 tools/size/size_report.py "$setup" | head -1) $setup"
+  echo "win32 installer: $(python3 tools/size/size_report.py "$setup" | head -1)"
 fi
 exit $status
