@@ -1,6 +1,6 @@
 # make test : installs missing Debian packages, builds every preset, runs
 #             every test (native, sanitizers + 10 s fuzz smoke runs, win64
-#             under Wine).
+#             under Wine, the shipped i686 build under 32-bit Wine).
 # make fuzz : builds the asan preset and runs each fuzzer for FUZZ_SECONDS
 #             (default 600) from the seeds and the corpus kept so far.
 # make run  : installs missing packages, builds win64, runs QuorvantisSetup.exe
@@ -10,7 +10,7 @@
 #             [MAKER_URL=...] [MAKER_URL2=...] [REPRODUCIBLE=1]
 #           : the shipped i686 installer for that folder, in
 #             dist/QuorvantisSetup.exe (scripts/package.sh).
-PRESETS := native asan win64 win32
+PRESETS := native asan win64 win32 win32-tests
 JOBS ?= $(shell nproc)
 
 .PHONY: all deps build test fuzz run package clean $(addprefix build-,$(PRESETS))

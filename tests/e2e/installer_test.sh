@@ -23,7 +23,7 @@ group="${folders[1]}\\Quorvantis\\"
 desktop_link="${folders[2]}\\Quorvantis.lnk"
 install_unix=$(unixpath "$install_dir")
 group_unix=$(unixpath "$group")
-payload=$Q_BUILD/payload/payload.zip
+payload=${Q_SHIPPED:-$Q_BUILD}/payload/payload.zip
 title=Form3
 yes_text='&Yes I agree the "AS IS"'
 
@@ -36,7 +36,7 @@ snapshot() {
 before=$(snapshot)
 
 # --- The dialog ---------------------------------------------------------------
-wine_start "$work/setup.log" "$Q_BIN/QuorvantisSetup.exe" "/LOG=$(winpath "$work/steps.log")"
+wine_start "$work/setup.log" "${Q_SHIPPED:-$Q_BUILD}/bin/QuorvantisSetup.exe" "/LOG=$(winpath "$work/steps.log")"
 rows=$(wait_window "$title" 60)
 e2e_require "the dialog appears" test -n "$rows"
 read -r wx wy ww wh < <(awk -F'\t' '$1 == "window" { print $5, $6, $7, $8 }' <<<"$rows")
