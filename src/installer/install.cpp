@@ -1,16 +1,22 @@
 // The work behind the two Yes answers: DoInstall and its steps, the
 // progress callback, and RunInstalledProgram. Each step that fails ends the
-// procedure there with a message saying what could not be done and why.
+// procedure there with a message saying what could not be done and why, and
+// leaves the previous installation, if any, as it was.
 #include "common/win32_handles.h"
 #include "gui/application.h"
 #include "installer/main_form.h"
 #include "installer/texts.h"
 #include "installer/uninstall_extras.h"
+#include "installutils/registry.h"
 #include "installutils/shortcut.h"
 #include "installutils/system_error.h"
 #include "installutils/system_folders.h"
+#include "installutils/transaction.h"
+#include "installutils/transaction_win32.h"
 #include "installutils/uninstall.h"
 #include "unzip/extract.h"
+
+#include <optional>
 
 namespace {
 
@@ -50,11 +56,21 @@ std::string ShellOpenErrorText(INT_PTR rc) {
 
 q::Error TForm3::DoInstall() {
   FBusy = true;
+  FInstallNotes.clear();
   q::Error result = InstallSteps();
   FBusy = false;
+  if (!FInstallNotes.empty()) {
+    std::string text;
+    for (const std::string& note : FInstallNotes) text += (text.empty() ? "" : "\n\n") + note;
+    ::MessageBoxA(Handle(), text.c_str(), texts::kTitle, MB_OK | MB_ICONINFORMATION);
+  }
   return result;
 }
 
+// Nothing is written before the archive has been looked at and the target
+// volume found large enough; the files then go to a staging folder beside
+// the installation folder and replace it only when all of them are whole
+// (see installutils/transaction.h).
 q::Error TForm3::InstallSteps() {
   ProgressBar1->Show();
   ProgressBar1->SetPosition(0);
@@ -62,16 +78,12 @@ q::Error TForm3::InstallSteps() {
   const std::string& programFiles = ProgramFilesFolder();
   if (q::Error e = Known(programFiles, "Program Files")) return e;
   FInstallDir = Join(programFiles, texts::kProductName) + '\\';
-  if (!FolderExists(FInstallDir)) {
-    if (q::Error e = MakeProductFolder(programFiles, FInstallDir, "installation folder")) return e;
-  }
-  FExePath = FInstallDir + texts::kProgramFile;
-
   const std::string& programs = ProgramsFolder();
   if (q::Error e = Known(programs, "Start menu's Programs")) return e;
   FStartMenuDir = Join(programs, texts::kProductName) + '\\';
-  if (!FolderExists(FStartMenuDir)) {
-    if (q::Error e = MakeProductFolder(programs, FStartMenuDir, "program group")) return e;
+  if (!FolderExists(programFiles)) {
+    return q::Error::Fail("cannot create the installation folder " + FInstallDir + ": the folder " +
+                          programFiles + " does not exist");
   }
 
   FResInfo = ::FindResourceA(FResModule, MAKEINTRESOURCEA(texts::kArchiveResourceId),
@@ -81,19 +93,95 @@ q::Error TForm3::InstallSteps() {
   if (!FResData || FResSize == 0) {
     return q::Error::Fail("this program carries no product archive (it is damaged)");
   }
+  if (q::Error e = CheckFreeSpace(programFiles)) return e;
+
+  Win32FolderOps ops;
+  txn::Transaction transaction(ops, txn::FoldersFor(FInstallDir));
+  q::Error result = InstallTransacted(transaction, programFiles, programs);
+  FInstallNotes.insert(FInstallNotes.end(), transaction.notes().begin(), transaction.notes().end());
+  return result;
+}
+
+q::Error TForm3::CheckFreeSpace(const std::string& programFiles) {
+  VolumeSpace space;
+  if (q::Error e = QueryVolumeSpace(programFiles, space)) return e;
+  const auto* bytes = static_cast<const uint8_t*>(::LockResource(FResData));
+  const std::optional<txn::ArchiveFootprint> files = txn::MeasureArchive(bytes, FResSize, space.clusterBytes);
+  // An archive without a readable directory fails its extraction, which
+  // says so; its own size is the least it needs.
+  return txn::CheckSpace(txn::SpaceNeeded(files.value_or(txn::ArchiveFootprint{}), FResSize,
+                                          space.clusterBytes),
+                         space.freeBytes, programFiles);
+}
+
+q::Error TForm3::InstallTransacted(txn::Transaction& transaction, const std::string& programFiles,
+                                   const std::string& programs) {
+  if (q::Error e = transaction.Begin()) return e;
+  const txn::Folders& folders = transaction.folders();
+  const std::string staging = folders.staging + '\\';
+  bool groupMade = false;
+  bool shellCaptured = false;
+  ShellState shellBefore;
+  // Everything back as it was: the shortcuts and entry, the folders, and a
+  // program group this run made.
+  const auto undo = [&](q::Error why) {
+    // The extractor leaves the current folder inside what it made, and a
+    // process's current folder can be neither renamed nor removed.
+    ::SetCurrentDirectoryA(programFiles.c_str());
+    std::string also;
+    if (shellCaptured) {
+      if (q::Error e = shellBefore.Restore()) also += "; " + e.Message();
+    }
+    if (q::Error e = transaction.Rollback()) also += "; " + e.Message();
+    if (groupMade) ::RemoveDirectoryA(FStartMenuDir.c_str());  // only while empty
+    FExePath.clear();
+    return also.empty() ? why : q::Error::Fail(why.Message() + also);
+  };
+
+  if (!FolderExists(FStartMenuDir)) {
+    if (q::Error e = MakeProductFolder(programs, FStartMenuDir, "program group")) return undo(std::move(e));
+    groupMade = true;
+  }
 
   // The temporary copy never outlives the procedure, whatever became of
   // the copy or the extraction: it is of no use to anyone afterwards.
-  const std::string archive = FInstallDir + texts::TempZipFileName;
+  const std::string archive = staging + texts::TempZipFileName;
   uint64_t installedBytes = 0;
   q::Error copied = CopyArchiveToTemporaryFile(archive);
-  q::Error extracted = copied ? q::Error() : ExtractArchive(archive, installedBytes);
+  q::Error extracted = copied ? q::Error() : ExtractArchive(archive, staging, installedBytes);
   ::DeleteFileA(archive.c_str());
-  if (copied) return copied;
-  if (extracted) return extracted;
+  ::SetCurrentDirectoryA(programFiles.c_str());
+  if (copied) return undo(std::move(copied));
+  if (extracted) return undo(std::move(extracted));
 
-  if (q::Error e = CreateShortcuts()) return e;
-  return RegisterProduct(installedBytes);
+  // What the person put into the installation folder comes along.
+  Win32FolderOps ops;
+  if (ops.Exists(folders.product)) {
+    if (q::Error e = CarryOverFiles(folders.product, folders.staging, texts::TempZipFileName)) {
+      return undo(std::move(e));
+    }
+  }
+  if (q::Error e = shellBefore.Capture(
+          {DesktopLinkPath(), FStartMenuDir + texts::kProductName + texts::kLinkExtension,
+           FStartMenuDir + texts::kUninstallLinkName + texts::kLinkExtension},
+          HKEY_LOCAL_MACHINE, RelativeKeyPath(UninstallKeyPath(texts::kProductName)))) {
+    return undo(std::move(e));
+  }
+  shellCaptured = true;
+
+  if (q::Error e = transaction.Commit()) return undo(std::move(e));
+  FExePath = FInstallDir + texts::kProgramFile;
+  if (q::Error e = CreateShortcuts()) return undo(std::move(e));
+  if (q::Error e = RegisterProduct(installedBytes)) return undo(std::move(e));
+  // The new installation stands: a previous one that cannot be removed
+  // now is only worth telling.
+  if (q::Error e = transaction.Finish()) FInstallNotes.push_back(e.Message());
+  return {};
+}
+
+std::string TForm3::DesktopLinkPath() const {
+  const std::string& desktop = DesktopFolder();
+  return desktop.empty() ? std::string() : Join(desktop, texts::kProductName) + texts::kLinkExtension;
 }
 
 // Creates one level, `folder` (which ends with "\"), inside `parent`,
@@ -127,9 +215,10 @@ q::Error TForm3::CopyArchiveToTemporaryFile(const std::string& path) {
   return {};
 }
 
-q::Error TForm3::ExtractArchive(const std::string& archive, uint64_t& installedBytes) {
+q::Error TForm3::ExtractArchive(const std::string& archive, const std::string& folder,
+                                uint64_t& installedBytes) {
   OnExtractProgress = TExtractProgressEvent{&TForm3::ExtractProgressEvent, this};
-  const ExtractOutcome outcome = ExtractAllFiles(archive, FInstallDir);
+  const ExtractOutcome outcome = ExtractAllFiles(archive, folder);
   OnExtractProgress = TExtractProgressEvent{};
   if (!outcome.Ok()) {
     return q::Error::Fail("the product archive could not be extracted: " + outcome.Describe());
@@ -138,7 +227,7 @@ q::Error TForm3::ExtractArchive(const std::string& archive, uint64_t& installedB
   installedBytes = 0;
   for (const EntryOutcome& entry : outcome.entries) {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    const std::string path = FInstallDir + entry.name;
+    const std::string path = folder + entry.name;
     if (::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) &&
         !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
       installedBytes += (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
@@ -148,11 +237,8 @@ q::Error TForm3::ExtractArchive(const std::string& archive, uint64_t& installedB
 }
 
 q::Error TForm3::CreateShortcuts() {
-  const std::string& desktop = DesktopFolder();
-  if (q::Error e = Known(desktop, "Desktop")) return e;
-  if (q::Error e = CreateShortcut(FExePath, "",
-                                  Join(desktop, texts::kProductName) + texts::kLinkExtension,
-                                  texts::kProductName)) {
+  if (q::Error e = Known(DesktopFolder(), "Desktop")) return e;
+  if (q::Error e = CreateShortcut(FExePath, "", DesktopLinkPath(), texts::kProductName)) {
     return e;
   }
   if (q::Error e = CreateShortcut(FExePath, "",
@@ -208,4 +294,10 @@ q::Error TForm3::RunInstalledProgram() {
   }
   FBusy = false;
   return result;
+}
+
+q::Error RecoverInterruptedInstall(std::vector<std::string>& notes) {
+  const std::string& programFiles = ProgramFilesFolder();
+  if (programFiles.empty()) return {};
+  return RecoverInstallation(Join(programFiles, texts::kProductName), notes);
 }

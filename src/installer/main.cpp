@@ -44,6 +44,10 @@ int RunSetup() {
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   RestrictDllSearch();
   InitializeInstallUtils();
+  // An installation killed halfway is settled first; what cannot be settled
+  // now the installation reports when it runs into it.
+  std::vector<std::string> notes;
+  static_cast<void>(RecoverInterruptedInstall(notes));
   const int rc = RunSetup();
   FinalizeInstallUtils();
   return rc;

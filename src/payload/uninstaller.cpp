@@ -19,6 +19,7 @@
 #include "installutils/shell_text.h"
 #include "installutils/system_error.h"
 #include "installutils/system_folders.h"
+#include "installutils/transaction_win32.h"
 #include "payload/uninstall_plan.h"
 
 namespace {
@@ -221,6 +222,9 @@ int Uninstall(bool silent) {
     Tell("Cannot find out where Quorvantis is installed.", silent, MB_ICONERROR);
     return uninstall::kExitIncomplete;
   }
+  // An installation killed halfway is settled first: its folders lie beside this one.
+  Report report;
+  if (q::Error err = RecoverInstallation(installDir, report.notes)) report.failures.push_back(err.Message());
   if (!silent) {
     const std::string question = "Remove Quorvantis from your computer?\n\nThe program in " +
                                  installDir + ", its shortcuts and its entry in the list of " +
@@ -236,7 +240,6 @@ int Uninstall(bool silent) {
   InitializeInstallUtils();
   const uninstall::Plan plan = uninstall::MakePlan(installDir, ProgramsFolder(), DesktopFolder());
   FinalizeInstallUtils();
-  Report report;
   for (const std::string& file : plan.files) {
     if (q::Error err = DeleteInstalledFile(file)) report.failures.push_back(err.Message());
   }
