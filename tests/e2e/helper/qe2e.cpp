@@ -26,6 +26,8 @@
 //                                prints "watching" once it sees the window,
 //                                "frozen POSITION MAXIMUM" then; exit 1
 //                                if the bar never got there
+//   qe2e set-payload EXE ZIP     replaces resource "ZIP" 1 of EXE (a copy
+//                                of the installer) with the file ZIP
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
@@ -244,10 +246,24 @@ int FreezeProgress(const char* title, int seconds) {
   return 1;
 }
 
+int SetPayload(const std::string& exe, const std::string& zip) {
+  HANDLE file = CreateFileA(zip.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 1;
+  std::vector<char> bytes(GetFileSize(file, nullptr));
+  DWORD got = 0;
+  const BOOL read = ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+  CloseHandle(file);
+  HANDLE update = BeginUpdateResourceA(exe.c_str(), FALSE);
+  if (!read || got != bytes.size() || !update) return 1;
+  const BOOL ok = UpdateResourceA(update, "ZIP", MAKEINTRESOURCEA(1), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
+                                  bytes.data(), got);
+  return EndUpdateResourceA(update, !ok) && ok ? 0 : 1;
+}
+
 int Usage() {
   std::fprintf(stderr, "usage: qe2e windows TITLE | folders | shortcut-make TARGET LINK DESC | "
                        "shortcut-read LINK | register-uninstall DIR | hold FILE SECONDS | "
-                       "freeze-progress TITLE SECONDS\n");
+                       "freeze-progress TITLE SECONDS | set-payload EXE ZIP\n");
   return 2;
 }
 
@@ -263,5 +279,6 @@ int main(int argc, char** argv) {
   if (cmd == "register-uninstall" && a.size() == 2) return RegisterEntry(a[1]);
   if (cmd == "hold" && a.size() == 3) return Hold(a[1], std::atoi(a[2].c_str()));
   if (cmd == "freeze-progress" && a.size() == 3) return FreezeProgress(a[1].c_str(), std::atoi(a[2].c_str()));
+  if (cmd == "set-payload" && a.size() == 3) return SetPayload(a[1], a[2]);
   return Usage();
 }
