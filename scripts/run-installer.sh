@@ -109,12 +109,13 @@ else
 fi
 # An installation stages its files beside the folder and keeps the previous
 # one aside until it is complete: neither may outlive it.
+left_beside=
 for beside in "${install_unix%/}.~new" "${install_unix%/}.~old"; do
   if [ -e "$beside" ]; then
-    echo "  LEFT OVER $(basename "$beside") beside the installation folder"; status=1
+    echo "  LEFT OVER $(basename "$beside") beside the installation folder"; status=1; left_beside=1
   fi
 done
-[ $status = 0 ] && echo "  (no staging or previous-version folder left beside it)"
+[ -z "$left_beside" ] && echo "  (no staging or previous-version folder left beside it)"
 for link in "$desktop\\Quorvantis.lnk" "${group}Quorvantis.lnk" "${group}Uninstall Quorvantis.lnk"; do
   echo "Shortcut $link:"
   show_shortcut "$link" || { echo "    MISSING"; status=1; }

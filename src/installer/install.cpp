@@ -103,8 +103,10 @@ q::Error TForm3::InstallSteps() {
 }
 
 q::Error TForm3::CheckFreeSpace(const std::string& programFiles) {
+  // A volume that does not say how much room it has is not refused: should
+  // it fill up, the extraction fails and the staging folder goes.
   VolumeSpace space;
-  if (q::Error e = QueryVolumeSpace(programFiles, space)) return e;
+  if (QueryVolumeSpace(programFiles, space)) return {};
   const auto* bytes = static_cast<const uint8_t*>(::LockResource(FResData));
   const std::optional<txn::ArchiveFootprint> files = txn::MeasureArchive(bytes, FResSize, space.clusterBytes);
   // An archive without a readable directory fails its extraction, which

@@ -79,7 +79,7 @@ install() {
 
 e2e_require "the old version installs" test "$(install old)" = "Run Quorvantis?"
 old_hash=$(tree_hash "$product")
-cp -a "$product" "$work/old-install"
+rm -rf "$work/old-install" && cp -a "$product" "$work/old-install"
 others=$(ls "$program_files" | grep -v '^Quorvantis$')
 unchanged() { test "$(tree_hash "$product")" = "$old_hash" -a "$(ours)" = "Quorvantis "; }
 
@@ -101,7 +101,7 @@ fi
 # --- A volume too small ---------------------------------------------------------------
 small=$work/small-volume
 mkdir -p "$small"
-if [ "$(id -u)" = 0 ] && mount -t tmpfs -o size=16m tmpfs "$small" 2>/dev/null; then
+if [ "$(id -u)" = 0 ] && mount -t tmpfs -o size=2m tmpfs "$small" 2>/dev/null; then
   mkdir -p "$small/Program Files" && cp -a "$work/old-install" "$small/Program Files/Quorvantis"
   before=$(tree_hash "$small")
   ln -sfn "$small" "$WINEPREFIX/dosdevices/q:"
@@ -120,14 +120,17 @@ else
 fi
 
 # --- The new version, whole: its files, and how long it takes -------------------------
+setup new
 start=$(date +%s%N)
-status=$(install new)
+wait_until 120 ended
 elapsed_ms=$((($(date +%s%N) - start) / 1000000))
+status=$(shown | grep -E '^Run Quorvantis\?$|^Setup of Quorvantis failed')
+close_setup
 e2e_require "the new version installs over the old one: $status" test "$status" = "Run Quorvantis?"
 new_hash=$(tree_hash "$product")
 e2e_check "... and carries only-old.txt over (not in its payload)" test -f "$product/only-old.txt"
 e2e_check "... leaving nothing beside it" test "$(ours)" = "Quorvantis "
-echo "an installation of the new version takes ${elapsed_ms} ms from Yes to the end"
+echo "installing the new version takes ${elapsed_ms} ms from Yes to the run question"
 
 # --- Killed at 21 moments ---------------------------------------------------------------
 # setup_pids: this prefix's installer processes.
