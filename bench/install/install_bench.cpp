@@ -45,13 +45,33 @@ bool Straight(const std::string& archive, const std::string& parent, const std::
   return ok;
 }
 
+// Seconds spent in each phase of the staged installations, summed.
+double g_phase[5];
+constexpr const char* kPhases[] = {"begin (settle, in-use check, make folder)", "extract",
+                                   "carry over the person's files", "commit (in-use check, renames)",
+                                   "remove the previous installation"};
+
 bool Staged(const std::string& archive, const std::string& parent, const std::string& product) {
   Win32FolderOps ops;
   txn::Transaction t(ops, txn::FoldersFor(product));
+  double mark = Now();
+  const auto phase = [&](int i) {
+    const double now = Now();
+    g_phase[i] += now - mark;
+    mark = now;
+  };
   if (q::Error e = t.Begin()) return std::fprintf(stderr, "%s\n", e.Message().c_str()), false;
+  phase(0);
   const bool ok = Extract(archive, t.folders().staging + '\\');
   SetCurrentDirectoryA(parent.c_str());
-  if (!ok || CarryOverFiles(product, t.folders().staging, kTemp) || t.Commit() || t.Finish()) {
+  phase(1);
+  bool failed = !ok || CarryOverFiles(product, t.folders().staging, kTemp);
+  phase(2);
+  failed = failed || t.Commit();
+  phase(3);
+  failed = failed || t.Finish();
+  phase(4);
+  if (failed) {
     static_cast<void>(t.Rollback());
     return false;
   }
@@ -89,5 +109,6 @@ int main(int argc, char** argv) {
   std::printf("straight extraction into the folder: %.3f s (median of %d)\n", a, runs);
   std::printf("staged beside it, renamed, old removed: %.3f s (median of %d)\n", b, runs);
   std::printf("cost of staging: %+.1f %%\n", (b - a) / a * 100.0);
+  for (int i = 0; i < 5; ++i) std::printf("  staged, %s: %.3f s per installation\n", kPhases[i], g_phase[i] / runs);
   return 0;
 }
