@@ -170,6 +170,7 @@ TEST_F(InstallTest, InstallingAgainRestoresFilesShortcutsAndValuesAndKeepsOthers
   // Damage the installation a little, and add what a person may have added.
   qtest::WriteFileBytes(InstallDir() + "file1.txt", qtest::ToBytes("changed"));
   qtest::WriteFileBytes(InstallDir() + "notes.txt", qtest::ToBytes("mine"));
+  ASSERT_TRUE(::SetFileAttributesA((InstallDir() + "file2.txt").c_str(), FILE_ATTRIBUTE_READONLY));
   ASSERT_TRUE(::DeleteFileA((GroupDir() + "Quorvantis.lnk").c_str()));
   qtest::SetRegistryString(HKEY_LOCAL_MACHINE, kKey, "DisplayVersion", "0.9");
   qtest::SetRegistryString(HKEY_LOCAL_MACHINE, kKey, "Comments", "kept");
@@ -181,6 +182,8 @@ TEST_F(InstallTest, InstallingAgainRestoresFilesShortcutsAndValuesAndKeepsOthers
   EXPECT_EQ(qtest::ReadFileBytes(InstallDir() + "file1.txt"), qtest::ToBytes("content of file1.txt\r\n"));
   EXPECT_EQ(qtest::ReadFileBytes(InstallDir() + "notes.txt"), qtest::ToBytes("mine"));
   EXPECT_FALSE(Exists(InstallDir() + "_TEMP_ZIP_.DAT"));
+  // The previous installation, read-only files and all, is gone.
+  EXPECT_FALSE(Exists(programFiles_ + "\\Quorvantis.~old"));
   EXPECT_EQ(qtest::ReadShortcut(GroupDir() + "Quorvantis.lnk").path, InstallDir() + "Quorvantis.exe");
   EXPECT_EQ(StringValue("DisplayVersion"), "1.1 ");
   EXPECT_EQ(StringValue("Comments"), "kept");
