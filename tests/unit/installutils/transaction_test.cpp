@@ -135,7 +135,7 @@ TEST(Transaction, EveryCrashPointRecoversToExactlyTheOldOrTheNewInstallation) {
   }
 }
 
-TEST(Transaction, ARunningProductOrUnremovableRemainsChangeNothing) {
+TEST(Transaction, ARunningProductChangesNothing) {
   ModelVolume volume;
   volume.folders[kFolders.product] = "old";
   volume.inUse = "C:\\Program Files\\Quorvantis\\Quorvantis.exe";
