@@ -25,31 +25,50 @@ program_files=$(unixpath "${folders[0]}")
 product=$program_files/Quorvantis
 
 # --- Three installers: old, new (large enough to take a few seconds), damaged.
-python3 - "$Q_BUILD/payload/payload.zip" "$work" <<'PY'
+# Each version's uninstaller carries that version's list of names, as a
+# build would pack it: it removes exactly those.
+# versions PHASE: "lists" writes each version's names and a copy of its
+# uninstaller; "zips" packs each version with its uninstaller, and a damaged
+# copy of the new one.
+versions() {
+  python3 - "$Q_BUILD/payload/payload.zip" "$work" "$1" <<'PY'
 import random, sys, zipfile
-source, work = sys.argv[1], sys.argv[2]
+source, work, phase = sys.argv[1:4]
 with zipfile.ZipFile(source) as z:
     files = {i.filename: z.read(i) for i in z.infolist() if not i.is_dir()}
-def write(name, entries):
-    with zipfile.ZipFile(f"{work}/{name}", "w", zipfile.ZIP_DEFLATED) as z:
-        for n, d in entries.items():
-            z.writestr(n, d)
 old = dict(files, **{"ChangeLog.txt": b"the old version\r\n", "only-old.txt": b"gone in the new one\r\n"})
-write("old.zip", old)
 words = [bytes(random.Random(i).choices(range(97, 123), k=7)) for i in range(400)]
 rnd = random.Random(15)
 new = dict(files)
 for i in range(200):
     new[f"data/part{i // 20}/file{i}.txt"] = b" ".join(rnd.choices(words, k=2000))
-write("new.zip", new)
-# One entry's data damaged in the middle: its CRC (or its stream) fails.
-data = bytearray(open(f"{work}/new.zip", "rb").read())
-with zipfile.ZipFile(f"{work}/new.zip") as z:
-    info = z.getinfo("data/part5/file100.txt")
-start = info.header_offset + 30 + len(info.filename.encode()) + len(info.extra)
-data[start + info.compress_size // 2] ^= 0x55
-open(f"{work}/damaged.zip", "wb").write(data)
+for name, entries in (("old", old), ("new", new)):
+    uninstaller = f"{work}/{name}-uninstaller.exe"
+    if phase == "lists":
+        with open(f"{work}/{name}.list", "w", encoding="utf-8", newline="\n") as f:
+            f.write("".join(n + "\n" for n in sorted(entries)))
+        open(uninstaller, "wb").write(entries["UninstallQuorvantis.exe"])
+        continue
+    entries["UninstallQuorvantis.exe"] = open(uninstaller, "rb").read()
+    with zipfile.ZipFile(f"{work}/{name}.zip", "w", zipfile.ZIP_DEFLATED) as z:
+        for n, d in entries.items():
+            z.writestr(n, d)
+if phase == "zips":
+    # One entry's data damaged in the middle: its CRC (or its stream) fails.
+    data = bytearray(open(f"{work}/new.zip", "rb").read())
+    with zipfile.ZipFile(f"{work}/new.zip") as z:
+        info = z.getinfo("data/part5/file100.txt")
+    start = info.header_offset + 30 + len(info.filename.encode()) + len(info.extra)
+    data[start + info.compress_size // 2] ^= 0x55
+    open(f"{work}/damaged.zip", "wb").write(data)
 PY
+}
+versions lists
+for v in old new; do
+  e2e_require "the $v uninstaller carries its list" qe2e set-resource \
+    "$(winpath "$work/$v-uninstaller.exe")" '#10' 100 "$(winpath "$work/$v.list")"
+done
+versions zips
 for v in old new damaged; do
   cp "$Q_BIN/QuorvantisSetup.exe" "$work/txn-$v-setup.exe"
   e2e_require "the $v installer is made" qe2e set-resource "$(winpath "$work/txn-$v-setup.exe")" ZIP 1 "$(winpath "$work/$v.zip")"
