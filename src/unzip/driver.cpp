@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "platform/file.h"
 #include "unzip/decoders.h"
@@ -114,7 +115,7 @@ uint32_t ReadDescriptorCrc(Engine& e, uint16_t method, uint32_t actual) {
 // window and the mark.
 TUnzipResult Extract(Engine& e, const char* ArchiveName, const char* OutName, uint16_t Attr,
                      uint32_t Offset, const TCentralSizes* central) {
-  if (e.ArchiveFile.OpenRead(ArchiveName) != 0) return urReadError;
+  if (ArchiveName != nullptr && e.ArchiveFile.OpenRead(ArchiveName) != 0) return urReadError;
   if (!e.ArchiveFile.Seek(Offset)) return urArchiveError;
   uint32_t got = 0;
   if (!e.ArchiveFile.Read(e.InputBuffer, 30, &got) || got != 30) return urArchiveError;
@@ -180,7 +181,7 @@ TUnzipResult Extract(Engine& e, const char* ArchiveName, const char* OutName, ui
     expectedCrc = ReadDescriptorCrc(e, method, e.RunningCrc);
   }
 
-  e.ArchiveFile.Close();
+  if (ArchiveName != nullptr) e.ArchiveFile.Close();
   e.OutputFile.SetDosTime(stamp);  // whatever the decoder's result
   const bool closed = e.OutputFile.Close();
   if (result == urOk && !closed) result = urWriteError;  // data may not have reached the disk
@@ -203,10 +204,13 @@ TUnzipResult Extract(Engine& e, const char* ArchiveName, const char* OutName, ui
   return urOk;
 }
 
-TUnzipResult RunOne(Engine& e, const char* ArchiveName, const char* OutName, uint16_t Attr,
-                    uint32_t Offset, uintptr_t NotifyWindow, int16_t NotifyId,
+// The archive is named (opened and closed here) or, with ArchiveName null,
+// lent by the caller in `lent` and handed back open.
+TUnzipResult RunOne(Engine& e, const char* ArchiveName, platform::File* lent, const char* OutName,
+                    uint16_t Attr, uint32_t Offset, uintptr_t NotifyWindow, int16_t NotifyId,
                     const TCentralSizes* central) {
   e.EngineBusy = true;
+  if (lent != nullptr) e.ArchiveFile = std::move(*lent);
   e.OutputWindow = static_cast<uint8_t*>(std::calloc(kWindowSize, 1));
   e.NotifyWindow = NotifyWindow;
   e.NotifyId = NotifyId;
@@ -214,7 +218,11 @@ TUnzipResult RunOne(Engine& e, const char* ArchiveName, const char* OutName, uin
   e.ResetInput();
   TUnzipResult result = urWriteError;  // no window, no output
   if (e.OutputWindow != nullptr) result = Extract(e, ArchiveName, OutName, Attr, Offset, central);
-  e.ArchiveFile.Close();
+  if (lent != nullptr) {
+    *lent = std::move(e.ArchiveFile);
+  } else {
+    e.ArchiveFile.Close();
+  }
   e.OutputFile.Close();
   std::free(e.OutputWindow);
   e.OutputWindow = nullptr;
@@ -242,13 +250,15 @@ const char* UnzipResultName(int32_t result) {
   }
 }
 
-TUnzipResult UnzipEntry(const char* ArchiveName, const char* OutName, uint16_t Attr,
-                        uint32_t Offset, uintptr_t NotifyWindow, int16_t NotifyId,
-                        const TCentralSizes* Central) {
+namespace {
+
+TUnzipResult Run(const char* ArchiveName, platform::File* lent, const char* OutName, uint16_t Attr,
+                 uint32_t Offset, uintptr_t NotifyWindow, int16_t NotifyId,
+                 const TCentralSizes* Central) {
   unzip::Engine& engine = unzip::TheEngine();
   engine.AbortRequested = false;
   if (!engine.EngineBusy) {
-    return unzip::RunOne(engine, ArchiveName, OutName, Attr, Offset, NotifyWindow, NotifyId,
+    return unzip::RunOne(engine, ArchiveName, lent, OutName, Attr, Offset, NotifyWindow, NotifyId,
                          Central);
   }
   // A nested call from a message handler is refused, unless the mark has
@@ -259,8 +269,23 @@ TUnzipResult UnzipEntry(const char* ArchiveName, const char* OutName, uint16_t A
   if (engine.LastPumpTick == 0 || since <= unzip::kBusyTimeoutMs) return urBusy;
   auto nested = std::make_unique<unzip::Engine>();
   nested->Ui = engine.Ui;
-  return unzip::RunOne(*nested, ArchiveName, OutName, Attr, Offset, NotifyWindow, NotifyId,
+  return unzip::RunOne(*nested, ArchiveName, lent, OutName, Attr, Offset, NotifyWindow, NotifyId,
                        Central);
+}
+
+}  // namespace
+
+TUnzipResult UnzipEntry(const char* ArchiveName, const char* OutName, uint16_t Attr,
+                        uint32_t Offset, uintptr_t NotifyWindow, int16_t NotifyId,
+                        const TCentralSizes* Central) {
+  return Run(ArchiveName, nullptr, OutName, Attr, Offset, NotifyWindow, NotifyId, Central);
+}
+
+TUnzipResult UnzipEntryFrom(platform::File& Archive, const char* OutName, uint16_t Attr,
+                            uint32_t Offset, uintptr_t NotifyWindow, int16_t NotifyId,
+                            const TCentralSizes* Central) {
+  if (!Archive.IsOpen()) return urReadError;
+  return Run(nullptr, &Archive, OutName, Attr, Offset, NotifyWindow, NotifyId, Central);
 }
 
 void SetEngineUi(const platform::EngineUi& ui) { unzip::TheEngine().Ui = ui; }

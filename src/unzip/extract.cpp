@@ -130,6 +130,10 @@ ExtractOutcome ExtractAllFiles(const std::string& ArchiveName, const std::string
     outcome.status = WhyEmpty(ArchiveName);
     return outcome;
   }
+  // One open archive for every entry (a failed open fails each entry as
+  // opening it by name would).
+  platform::File archive;
+  const bool open = archive.OpenRead(ArchiveName.c_str()) == 0;
   const int32_t total = static_cast<int32_t>(contents.size());
   Report(true, false, total, 0);
   outcome.entries.reserve(contents.size());
@@ -146,8 +150,9 @@ ExtractOutcome ExtractAllFiles(const std::string& ArchiveName, const std::string
       ForceFolders(full);
       result.result = FolderExists(full) ? urOk : urWriteError;
     } else {
-      result.result = UnzipEntry(ArchiveName.c_str(), full.c_str(), 0, entry.LocalHeaderPos, 0, 0,
-                                 &entry.Sizes);
+      result.result = open ? UnzipEntryFrom(archive, full.c_str(), 0, entry.LocalHeaderPos, 0, 0,
+                                            &entry.Sizes)
+                           : urReadError;
     }
     outcome.entries.push_back(std::move(result));
     Report(false, false, total, i);

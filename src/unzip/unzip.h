@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "platform/engine_ui.h"
+#include "platform/file.h"
 
 // Result of an extraction; every decoder answers with the same codes.
 enum TUnzipResult : int32_t {
@@ -48,6 +49,13 @@ struct TCentralSizes {
 TUnzipResult UnzipEntry(const char* ArchiveName, const char* OutName, uint16_t Attr,
                         uint32_t Offset, uintptr_t NotifyWindow, int16_t NotifyId,
                         const TCentralSizes* Central = nullptr);
+
+// The same with the archive opened by the caller (OpenRead), who keeps it
+// open across the entries of one archive instead of opening it for each.
+// The file position is the engine's to move; the file stays open.
+TUnzipResult UnzipEntryFrom(platform::File& Archive, const char* OutName, uint16_t Attr,
+                            uint32_t Offset, uintptr_t NotifyWindow, int16_t NotifyId,
+                            const TCentralSizes* Central = nullptr);
 
 // Replaces the engine's message pump, key state, progress message and clock
 // (the defaults talk to the window system on Windows).
