@@ -182,7 +182,8 @@ void TForm3::ExtractProgressEvent(void* form, bool Start, bool Finish, int32_t T
 }
 
 // Before the first entry the bar shows 0 of N; after entry i it shows i
-// (so N-1 after the last); at the end it disappears.
+// (so N-1 after the last) whenever that moves the drawn bar or the last
+// move is a while ago; at the end it disappears.
 void TForm3::ExtractProgress(bool Start, bool Finish, int32_t Total, int32_t Position) {
   if (Start) {
     ProgressBar1->Show();
@@ -190,9 +191,12 @@ void TForm3::ExtractProgress(bool Start, bool Finish, int32_t Total, int32_t Pos
     ProgressBar1->SetPosition(0);
     ProgressBar1->SetSmooth(true);
     ProgressBar1->SetStep(1);
+    RECT bar{};
+    ::GetClientRect(ProgressBar1->Handle(), &bar);
+    FBarThrottle.Start(Total, bar.right - bar.left, ::GetTickCount());
   } else if (Finish) {
     ProgressBar1->Hide();
-  } else {
+  } else if (FBarThrottle.Show(Position, ::GetTickCount())) {
     ProgressBar1->SetPosition(Position);
     ProcessMessages();  // the bar repaints; the dialog stays responsive
   }

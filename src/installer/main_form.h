@@ -21,6 +21,7 @@
 #include "common/error.h"
 #include "gui/forms.h"
 #include "gui/stdctrls.h"
+#include "installer/progress_throttle.h"
 #include "shapebutton/fyeverbutton.h"
 
 // The dialog's layout text (outer object Form3 of class TForm3), with the
@@ -114,4 +115,5 @@ class TForm3 : public gui::TForm {
   HGLOBAL FResData = nullptr;
   DWORD FResSize = 0;
   TShellOpen FShellOpen;
+  ProgressThrottle FBarThrottle;  // which extraction reports move the bar
 };
