@@ -46,6 +46,38 @@ std::string ShellOpenErrorText(INT_PTR rc) {
   }
 }
 
+// The engine runs the message queue before each entry and after every
+// block it reads. With thousands of small files that is tens of thousands
+// of runs, each a round trip to the window system (under Wine, to its
+// server) even when nothing is queued. While an extraction runs, a run is
+// skipped when the last one is less than kEnginePumpGap ms ago: input is
+// still handled within a fraction of a frame.
+class EnginePumpThrottle {
+ public:
+  static constexpr uint32_t kEnginePumpGap = 15;
+  EnginePumpThrottle() : saved_(GetEngineUi()) {
+    own_ = saved_;
+    lastRun_ = saved_.tickCount() - kEnginePumpGap;
+    platform::EngineUi throttled = saved_;
+    throttled.pumpMessages = &Pump;
+    SetEngineUi(throttled);
+  }
+  ~EnginePumpThrottle() { SetEngineUi(saved_); }
+  EnginePumpThrottle(const EnginePumpThrottle&) = delete;
+  EnginePumpThrottle& operator=(const EnginePumpThrottle&) = delete;
+
+ private:
+  static void Pump(uintptr_t notifyWindow) {
+    const uint32_t now = own_.tickCount();
+    if (now - lastRun_ < kEnginePumpGap) return;
+    lastRun_ = now;
+    own_.pumpMessages(notifyWindow);
+  }
+  platform::EngineUi saved_;
+  static inline platform::EngineUi own_{};
+  static inline uint32_t lastRun_ = 0;
+};
+
 }  // namespace
 
 q::Error TForm3::DoInstall() {
@@ -129,7 +161,11 @@ q::Error TForm3::CopyArchiveToTemporaryFile(const std::string& path) {
 
 q::Error TForm3::ExtractArchive(const std::string& archive, uint64_t& installedBytes) {
   OnExtractProgress = TExtractProgressEvent{&TForm3::ExtractProgressEvent, this};
-  const ExtractOutcome outcome = ExtractAllFiles(archive, FInstallDir);
+  ExtractOutcome outcome;
+  {
+    EnginePumpThrottle throttle;
+    outcome = ExtractAllFiles(archive, FInstallDir);
+  }
   OnExtractProgress = TExtractProgressEvent{};
   if (!outcome.Ok()) {
     return q::Error::Fail("the product archive could not be extracted: " + outcome.Describe());

@@ -1,10 +1,13 @@
 // Which of the extraction's per-entry reports reach the screen. Moving the
 // bar and running the message queue for every one of thousands of small
-// files costs more than extracting them; the person watching sees nothing
-// of most of those moves. A report is shown when the bar's drawn length
-// changes (one pixel of `pixels` for the whole run) or when `interval`
-// milliseconds have passed since the last one shown, so the dialog keeps
-// answering while slow entries come through.
+// files costs more than extracting them (a themed bar repaints whole, and
+// under Wine a repaint of the installer's large bar costs tens of
+// milliseconds); the person watching sees nothing of most of those moves. A
+// report is shown when the bar's drawn length changes, counted in pixels but
+// in no finer steps than a fiftieth of the bar (an archive of up to 50
+// entries still shows every one), or when `interval` milliseconds have
+// passed since the last one shown, so the dialog keeps answering while slow
+// entries come through.
 #pragma once
 
 #include <cstdint>
@@ -12,11 +15,12 @@
 class ProgressThrottle {
  public:
   static constexpr uint32_t kDefaultInterval = 50;
+  static constexpr int32_t kMaxSteps = 50;
 
   // A new run of `total` reports on a bar `pixels` wide, at time `now`.
   void Start(int32_t total, int32_t pixels, uint32_t now) {
     total_ = total > 0 ? total : 1;
-    pixels_ = pixels > 0 ? pixels : 1;
+    pixels_ = pixels < 1 ? 1 : pixels > kMaxSteps ? kMaxSteps : pixels;
     drawn_ = 0;
     shownAt_ = now;
   }
