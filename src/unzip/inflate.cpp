@@ -61,6 +61,16 @@ constexpr int32_t kDynamicLiteralBits = 10;
 constexpr int32_t kDynamicDistanceBits = 8;
 constexpr int32_t kCodeLengthBits = 7;
 
+// A code-length code is read through its first-level table alone.
+static_assert(kCodeLengthBits >= static_cast<int32_t>(kMaxCodeLengthLength));
+constexpr bool FixedLengthsWithinLongest() {
+  for (unsigned i = 0; i < kLiteralLengthSymbols; ++i) {
+    if (FixedLiteralLength(i) > kFixedLiteralLongest) return false;
+  }
+  return true;
+}
+static_assert(FixedLengthsWithinLongest());
+
 // The farthest distance the tables can produce is the format's.
 static_assert(kDistanceBases[kDistanceCodes - 1] + (1u << kDistanceExtras[kDistanceCodes - 1]) - 1 ==
               kMaxDistance);
