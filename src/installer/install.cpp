@@ -1,11 +1,13 @@
-// The work behind the two Yes answers: DoInstall and its steps, the
-// progress callback, and RunInstalledProgram. Each step that fails ends the
+// The work behind the first Yes answer: DoInstall and its steps and the
+// progress callback (the launch is in launch.cpp). Each step that fails ends the
 // procedure there with a message saying what could not be done and why.
+#include "common/wide.h"
 #include "common/win32_handles.h"
 #include "gui/application.h"
 #include "installer/main_form.h"
 #include "installer/texts.h"
 #include "installer/uninstall_extras.h"
+#include "installutils/registry.h"
 #include "installutils/shortcut.h"
 #include "installutils/system_error.h"
 #include "installutils/system_folders.h"
@@ -32,18 +34,23 @@ q::Error Known(const std::string& value, const char* which) {
                         " folder is (no value in the registry)");
 }
 
-// ShellExecuteA's result as text: at most 32 is a failure.
-std::string ShellOpenErrorText(INT_PTR rc) {
-  switch (rc) {
-    case 0: return "the system is out of memory or resources";
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_ACCESS_DENIED:
-    case ERROR_NOT_ENOUGH_MEMORY:
-    case ERROR_BAD_FORMAT:
-      return Win32ErrorText(static_cast<uint32_t>(rc));
-    default: return "the shell refused to open it (code " + std::to_string(rc) + ")";
+// Creates `folder` (ending with "\") and every missing folder above it;
+// the root (a drive's or a share's) must exist.
+q::Error MakeFolderPath(const std::string& folder) {
+  size_t from = 3;  // past "C:\"
+  if (folder.rfind("\\\\", 0) == 0) {  // past "\\server\share\"
+    from = folder.find('\\', folder.find('\\', 2) + 1) + 1;
   }
+  for (size_t end = folder.find('\\', from); end != std::string::npos;
+       end = folder.find('\\', end + 1)) {
+    const std::string step = folder.substr(0, end);
+    if (!::CreateDirectoryW(q::Widen(step).c_str(), nullptr) &&
+        ::GetLastError() != ERROR_ALREADY_EXISTS) {
+      return LastError("cannot create the installation folder " + folder + ": cannot create " +
+                       step);
+    }
+  }
+  return {};
 }
 
 // The engine runs the message queue before each entry and after every
@@ -91,20 +98,31 @@ q::Error TForm3::InstallSteps() {
   ProgressBar1->Show();
   ProgressBar1->SetPosition(0);
 
-  const std::string& programFiles = ProgramFilesFolder();
-  if (q::Error e = Known(programFiles, "Program Files")) return e;
-  FInstallDir = Join(programFiles, texts::kProductName) + '\\';
-  if (!FolderExists(FInstallDir)) {
-    if (q::Error e = MakeProductFolder(programFiles, FInstallDir, "installation folder")) return e;
+  if (!FTargetDir.empty()) {
+    FInstallDir = FTargetDir;
+    const bool existed = FolderExists(FInstallDir);
+    if (q::Error e = MakeFolderPath(FInstallDir)) return e;
+    LogStep("folder", "ok", FInstallDir, existed ? "exists" : "created");
+  } else {
+    const std::string& programFiles = ProgramFilesFolder();
+    if (q::Error e = Known(programFiles, "Program Files")) return e;
+    FInstallDir = Join(programFiles, texts::kProductName) + '\\';
+    const bool existed = FolderExists(FInstallDir);
+    if (!existed) {
+      if (q::Error e = MakeProductFolder(programFiles, FInstallDir, "installation folder")) return e;
+    }
+    LogStep("folder", "ok", FInstallDir, existed ? "exists" : "created");
   }
   FExePath = FInstallDir + texts::kProgramFile;
 
   const std::string& programs = ProgramsFolder();
   if (q::Error e = Known(programs, "Start menu's Programs")) return e;
   FStartMenuDir = Join(programs, texts::kProductName) + '\\';
-  if (!FolderExists(FStartMenuDir)) {
+  const bool groupExisted = FolderExists(FStartMenuDir);
+  if (!groupExisted) {
     if (q::Error e = MakeProductFolder(programs, FStartMenuDir, "program group")) return e;
   }
+  LogStep("group", "ok", FStartMenuDir, groupExisted ? "exists" : "created");
 
   FResInfo = ::FindResourceA(FResModule, MAKEINTRESOURCEA(texts::kArchiveResourceId),
                              texts::kArchiveResourceType);
@@ -120,7 +138,7 @@ q::Error TForm3::InstallSteps() {
   uint64_t installedBytes = 0;
   q::Error copied = CopyArchiveToTemporaryFile(archive);
   q::Error extracted = copied ? q::Error() : ExtractArchive(archive, installedBytes);
-  ::DeleteFileA(archive.c_str());
+  ::DeleteFileW(q::WidePath(archive).c_str());
   if (copied) return copied;
   if (extracted) return extracted;
 
@@ -133,11 +151,17 @@ q::Error TForm3::InstallSteps() {
 // folder stays `parent` afterwards.
 q::Error TForm3::MakeProductFolder(const std::string& parent, const std::string& folder,
                                    const char* what) {
-  if (!::SetCurrentDirectoryA(parent.c_str())) {
+  if (!::SetCurrentDirectoryW(q::Widen(parent).c_str())) {
+    // A parent deeper than a current folder can be is still reached by the
+    // folder's whole path.
+    if (::GetLastError() == ERROR_FILENAME_EXCED_RANGE &&
+        ::CreateDirectoryW(q::WidePath(folder).c_str(), nullptr)) {
+      return {};
+    }
     return LastError(std::string("cannot create the ") + what + " " + folder +
                      ": cannot open " + parent);
   }
-  if (!::CreateDirectoryA(texts::kProductName, nullptr)) {
+  if (!::CreateDirectoryW(q::Widen(texts::kProductName).c_str(), nullptr)) {
     return LastError(std::string("cannot create the ") + what + " " + folder);
   }
   return {};
@@ -147,8 +171,8 @@ q::Error TForm3::CopyArchiveToTemporaryFile(const std::string& path) {
   const void* bytes = ::LockResource(FResData);
   if (!bytes) return q::Error::Fail("cannot read this program's product archive");
   const std::string what = "cannot write the temporary file " + path;
-  q::FileHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+  q::FileHandle file(::CreateFileW(q::WidePath(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return LastError(what);
   // The whole archive in one write, straight from the resource.
   DWORD written = 0;
@@ -167,18 +191,31 @@ q::Error TForm3::ExtractArchive(const std::string& archive, uint64_t& installedB
     outcome = ExtractAllFiles(archive, FInstallDir);
   }
   OnExtractProgress = TExtractProgressEvent{};
-  if (!outcome.Ok()) {
-    return q::Error::Fail("the product archive could not be extracted: " + outcome.Describe());
-  }
+  const bool readable =
+      outcome.status == ExtractStatus::kOk || outcome.status == ExtractStatus::kEntriesFailed;
+  LogStep("archive", readable ? "ok" : "failed", archive,
+          readable ? std::to_string(outcome.entries.size()) + " entries" : outcome.Describe());
   // What the files take on disk, for the list of installed programs.
   installedBytes = 0;
   for (const EntryOutcome& entry : outcome.entries) {
+    if (entry.refused || entry.result != urOk) {
+      LogStep("entry", "failed", entry.name,
+              entry.refused ? "refused: outside the folder" : UnzipResultName(entry.result));
+      continue;
+    }
     WIN32_FILE_ATTRIBUTE_DATA data;
     const std::string path = FInstallDir + entry.name;
-    if (::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) &&
+    if (::GetFileAttributesExW(q::WidePath(path).c_str(), GetFileExInfoStandard, &data) &&
         !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-      installedBytes += (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+      const uint64_t size = (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+      installedBytes += size;
+      LogStep("entry", "ok", entry.name, std::to_string(size) + " bytes");
+    } else {
+      LogStep("entry", "ok", entry.name, "folder");
     }
+  }
+  if (!outcome.Ok()) {
+    return q::Error::Fail("the product archive could not be extracted: " + outcome.Describe());
   }
   return {};
 }
@@ -186,19 +223,22 @@ q::Error TForm3::ExtractArchive(const std::string& archive, uint64_t& installedB
 q::Error TForm3::CreateShortcuts() {
   const std::string& desktop = DesktopFolder();
   if (q::Error e = Known(desktop, "Desktop")) return e;
-  if (q::Error e = CreateShortcut(FExePath, "",
-                                  Join(desktop, texts::kProductName) + texts::kLinkExtension,
-                                  texts::kProductName)) {
-    return e;
+  const std::string uninstaller = FInstallDir + texts::kUninstallerFile;
+  const struct {
+    const std::string& target;
+    std::string link;
+    const char* description;
+  } links[] = {
+      {FExePath, Join(desktop, texts::kProductName) + texts::kLinkExtension, texts::kProductName},
+      {FExePath, FStartMenuDir + texts::kProductName + texts::kLinkExtension, texts::kProductName},
+      {uninstaller, FStartMenuDir + texts::kUninstallLinkName + texts::kLinkExtension,
+       texts::kUninstallLinkName},
+  };
+  for (const auto& link : links) {
+    if (q::Error e = CreateShortcut(link.target, "", link.link, link.description)) return e;
+    LogStep("shortcut", "ok", link.link, link.target);
   }
-  if (q::Error e = CreateShortcut(FExePath, "",
-                                  FStartMenuDir + texts::kProductName + texts::kLinkExtension,
-                                  texts::kProductName)) {
-    return e;
-  }
-  return CreateShortcut(FInstallDir + texts::kUninstallerFile, "",
-                        FStartMenuDir + texts::kUninstallLinkName + texts::kLinkExtension,
-                        texts::kUninstallLinkName);
+  return {};
 }
 
 q::Error TForm3::RegisterProduct(uint64_t installedBytes) {
@@ -208,8 +248,14 @@ q::Error TForm3::RegisterProduct(uint64_t installedBytes) {
                                      texts::kMakerUrl2)) {
     return e;
   }
-  return WriteUninstallExtras(HKEY_LOCAL_MACHINE, texts::kProductName,
-                              MakeUninstallExtras(FInstallDir, installedBytes));
+  if (q::Error e = WriteUninstallExtras(HKEY_LOCAL_MACHINE, texts::kProductName,
+                                       MakeUninstallExtras(FInstallDir, installedBytes))) {
+    return e;
+  }
+  LogStep("uninstall-entry", "ok", KeyPathText(HKEY_LOCAL_MACHINE,
+                                               UninstallKeyPath(texts::kProductName)),
+          FInstallDir + texts::kUninstallerFile);
+  return {};
 }
 
 void TForm3::ExtractProgressEvent(void* form, bool Start, bool Finish, int32_t Total,
@@ -236,16 +282,4 @@ void TForm3::ExtractProgress(bool Start, bool Finish, int32_t Total, int32_t Pos
     ProgressBar1->SetPosition(Position);
     ProcessMessages();  // the bar repaints; the dialog stays responsive
   }
-}
-
-q::Error TForm3::RunInstalledProgram() {
-  FBusy = true;
-  q::Error result;
-  if (!FExePath.empty()) {
-    // The path as it stands, however long: no fixed buffer to outgrow.
-    const INT_PTR rc = FShellOpen(FExePath.c_str(), "");
-    if (rc <= 32) result = q::Error::Fail("cannot start " + FExePath + ": " + ShellOpenErrorText(rc));
-  }
-  FBusy = false;
-  return result;
 }

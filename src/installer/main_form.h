@@ -10,6 +10,10 @@
 //   TForm3 form;
 //   if (q::Error e = form.CreateFromLayout(Form3Layout())) ...;
 //   app.Run(form);
+//   return form.ExitCode();
+//
+// Unattended (/S), the form is made but never shown, and InstallUnattended
+// runs what a Yes would run.
 #pragma once
 
 #include <windows.h>
@@ -22,7 +26,10 @@
 #include "gui/forms.h"
 #include "gui/stdctrls.h"
 #include "installer/progress_throttle.h"
+#include "installer/launch.h"
 #include "shapebutton/fyeverbutton.h"
+
+class SetupLog;
 
 // The dialog's layout text (outer object Form3 of class TForm3), with the
 // product's built-in texts and the maker's name in place.
@@ -75,6 +82,22 @@ class TForm3 : public gui::TForm {
   // The module whose resource "ZIP" 1 is installed; this program by
   // default. Tests point it at modules carrying archives of their own.
   void SetArchiveModule(HMODULE module) { FResModule = module; }
+  // How the installed program is started as the desktop's user; tests
+  // install a stand-in. When it fails, the shell open above starts it.
+  void SetDesktopShellExecute(TDesktopShellExecute start) { FDesktopShellExecute = start; }
+  // The folder to install into instead of the product's folder in Program
+  // Files (absolute, ending with a backslash); empty for the default.
+  void SetInstallFolder(const std::string& folder) { FTargetDir = folder; }
+  // Where the steps are written down; none by default.
+  void SetLog(SetupLog* log) { FLog = log; }
+
+  // Without the dialog: installs as a Yes would and returns the exit code.
+  int InstallUnattended();
+  // How the run ended so far: success once installed (whatever became of
+  // the launch), failure after a failed installation, cancelled before.
+  int ExitCode() const;
+  // Why the installation failed; empty otherwise.
+  const std::string& FailureMessage() const { return FFailure; }
 
  protected:
   q::Error BindComponents() override;
@@ -88,6 +111,8 @@ class TForm3 : public gui::TForm {
   q::Error ExtractArchive(const std::string& archive, uint64_t& installedBytes);
   q::Error CreateShortcuts();
   q::Error RegisterProduct(uint64_t installedBytes);
+  // Records the procedure's outcome for the exit code and the log.
+  void InstallFinished(const q::Error& error);
   // The progress event the extractor reports to while DoInstall runs.
   void ExtractProgress(bool Start, bool Finish, int32_t Total, int32_t Position);
   static void ExtractProgressEvent(void* form, bool Start, bool Finish, int32_t Total,
@@ -97,6 +122,8 @@ class TForm3 : public gui::TForm {
   // The dialog after a failure: `prefix` + the reason, only No to answer.
   void ShowFailure(const char* prefix, const q::Error& error);
   void ProcessMessages();
+  void LogStep(std::string_view step, std::string_view result, std::string_view subject = {},
+               std::string_view detail = {});
   void SetAppCursor(gui::TCursor cursor);
 
   bool FBusy = false;
@@ -106,6 +133,8 @@ class TForm3 : public gui::TForm {
   // Yes (a double click) must not start a second installation or launch.
   bool FAnswering = false;
   bool FFailed = false;
+  bool FInstalled = false;
+  std::string FFailure;
 
   std::string FInstallDir;    // ends with "\"
   std::string FStartMenuDir;  // ends with "\"
@@ -115,5 +144,8 @@ class TForm3 : public gui::TForm {
   HGLOBAL FResData = nullptr;
   DWORD FResSize = 0;
   TShellOpen FShellOpen;
+  TDesktopShellExecute FDesktopShellExecute = DesktopShellExecute;
+  std::string FTargetDir;
+  SetupLog* FLog = nullptr;
   ProgressThrottle FBarThrottle;  // which extraction reports move the bar
 };

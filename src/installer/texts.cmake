@@ -2,6 +2,11 @@
 # share, generated once per build: included by src/payload (the payload
 # programs) and src/installer (the installer).
 set(Q_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)  # in every including scope
+if(NOT Q_VERSION MATCHES "^([0-9]+)\\.([0-9]+)$")
+  message(FATAL_ERROR "Q_VERSION must be MAJOR.MINOR (two numbers), not \"${Q_VERSION}\"")
+endif()
+set(Q_VERSION_MAJOR ${CMAKE_MATCH_1})
+set(Q_VERSION_MINOR ${CMAKE_MATCH_2})
 include_guard(GLOBAL)
 
 # A build option as the body of a C++ string literal, and as the body of a

@@ -1,5 +1,7 @@
 #include "support/zip_writer.h"
 
+#include <algorithm>
+
 namespace qtest {
 namespace {
 
@@ -42,21 +44,24 @@ Bytes BuildZip(const std::vector<ZipEntryPlan>& entries, const ZipLayout& layout
     const Bytes& payload = e.method == 0 ? e.data : e.packed;
     const uint32_t crc = e.overrideCrc ? e.crc : ReferenceCrc32(e.data);
     const uint32_t packed = static_cast<uint32_t>(payload.size());
-    const uint32_t unpacked = static_cast<uint32_t>(e.data.size());
+    const uint32_t unpacked =
+        static_cast<uint32_t>(e.unpackedSize >= 0 ? e.unpackedSize : static_cast<int64_t>(e.data.size()));
     const uint32_t offset = static_cast<uint32_t>(out.size());
     if (offsets) offsets->push_back(offset);
     const bool hideLocal = (e.flags & 8) && e.zeroSizesInLocal;
 
     Put32(out, 0x04034b50);
+    const size_t fixedFields = out.size();
     Put16(out, 20);
     Put16(out, e.flags);
-    Put16(out, e.method);
+    Put16(out, e.localMethod >= 0 ? static_cast<uint32_t>(e.localMethod) : e.method);
     Put32(out, e.dosTime);
     Put32(out, hideLocal ? 0 : crc);
     Put32(out, hideLocal ? 0 : (e.overrideLocalSizes ? e.localPacked : packed));
     Put32(out, hideLocal ? 0 : (e.overrideLocalSizes ? e.localUnpacked : unpacked));
     Put16(out, static_cast<uint32_t>(e.name.size()));
     Put16(out, static_cast<uint32_t>(e.extra.size()));
+    if (e.zeroLocalHeader) std::fill(out.begin() + static_cast<std::ptrdiff_t>(fixedFields), out.end(), 0);
     Append(out, e.name);
     Append(out, e.extra);
     Append(out, payload);
@@ -67,7 +72,7 @@ Bytes BuildZip(const std::vector<ZipEntryPlan>& entries, const ZipLayout& layout
       Put32(out, unpacked);
     }
 
-    Put32(central, 0x02014b50);
+    Put32(central, e.badCentralSignature ? 0x02014b51 : 0x02014b50);
     Put16(central, (static_cast<uint32_t>(e.host) << 8) | 20);
     Put16(central, 20);
     Put16(central, e.flags);
@@ -82,7 +87,7 @@ Bytes BuildZip(const std::vector<ZipEntryPlan>& entries, const ZipLayout& layout
     Put16(central, 0);  // disk
     Put16(central, 0);  // internal attributes
     Put32(central, e.externalAttr);
-    Put32(central, offset);
+    Put32(central, e.centralOffset >= 0 ? static_cast<uint32_t>(e.centralOffset) : offset);
     Append(central, e.name);
     Append(central, e.extra);
     Append(central, e.comment);
@@ -92,8 +97,10 @@ Bytes BuildZip(const std::vector<ZipEntryPlan>& entries, const ZipLayout& layout
   Put32(out, 0x06054b50);
   Put16(out, 0);
   Put16(out, 0);
-  Put16(out, static_cast<uint32_t>(entries.size()));
-  Put16(out, static_cast<uint32_t>(entries.size()));
+  const auto count = static_cast<uint32_t>(layout.entryCount >= 0 ? layout.entryCount
+                                                                  : static_cast<int32_t>(entries.size()));
+  Put16(out, count);
+  Put16(out, count);
   Put32(out, static_cast<uint32_t>(central.size()));
   Put32(out, dirOffset);
   Put16(out, static_cast<uint32_t>(layout.comment.size()));

@@ -45,6 +45,7 @@ class InstallTest : public InstallerTest {
     EXPECT_EQ(status.rfind("Setup of Quorvantis failed: ", 0), 0u) << status;
     EXPECT_NE(status.find(reasonPart), std::string::npos) << status;
     EXPECT_TRUE(form.Failed());
+    EXPECT_EQ(form.ExitCode(), 1603);
     EXPECT_FALSE(form.Busy());
     EXPECT_EQ(form.Phase(), 2);
     EXPECT_FALSE(form.FyeverButtonSI->Visible());
@@ -70,6 +71,7 @@ TEST_F(InstallTest, ThePayloadLandsByteForByteWithShortcutsAndTheFullUninstallEn
   TProbeForm3 form;
   Install(form, nullptr);
   ASSERT_FALSE(form.Failed()) << form.Label4->Caption();
+  EXPECT_EQ(form.ExitCode(), 0);
   EXPECT_EQ(form.InstallDir(), InstallDir());
   EXPECT_EQ(form.StartMenuDir(), GroupDir());
 
