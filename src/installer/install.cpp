@@ -1,6 +1,7 @@
 // The work behind the first Yes answer: DoInstall and its steps and the
-// progress callback (the launch is in launch.cpp). Each step that fails ends the
-// procedure there with a message saying what could not be done and why.
+// progress callback (the launch is in launch.cpp). Each step that fails ends
+// the procedure there with a message saying what could not be done and why,
+// and leaves the previous installation, if any, as it was.
 #include "common/wide.h"
 #include "common/win32_handles.h"
 #include "gui/application.h"
@@ -11,8 +12,12 @@
 #include "installutils/shortcut.h"
 #include "installutils/system_error.h"
 #include "installutils/system_folders.h"
+#include "installutils/transaction.h"
+#include "installutils/transaction_win32.h"
 #include "installutils/uninstall.h"
 #include "unzip/extract.h"
+
+#include <optional>
 
 namespace {
 
@@ -89,40 +94,52 @@ class EnginePumpThrottle {
 
 q::Error TForm3::DoInstall() {
   FBusy = true;
+  FInstallNotes.clear();
   q::Error result = InstallSteps();
   FBusy = false;
+  if (!FInstallNotes.empty()) {
+    std::string text;
+    for (const std::string& note : FInstallNotes) {
+      LogStep("note", "ok", FInstallDir, note);
+      text += (text.empty() ? "" : "\n\n") + note;
+    }
+    if (!FUnattended) {
+      ::MessageBoxW(Handle(), q::Widen(text).c_str(), q::Widen(texts::kTitle).c_str(),
+                    MB_OK | MB_ICONINFORMATION);
+    }
+  }
   return result;
 }
 
+// Nothing is written before the archive has been looked at and the target
+// volume found large enough; the files then go to a staging folder beside
+// the installation folder and replace it only when all of them are whole
+// (see installutils/transaction.h).
 q::Error TForm3::InstallSteps() {
   ProgressBar1->Show();
   ProgressBar1->SetPosition(0);
 
+  // The folder the installation folder lies in: Program Files, or the
+  // parent of the folder /D= names (made when missing). The staging folder
+  // goes beside the installation folder, on the same volume.
+  std::string base;
   if (!FTargetDir.empty()) {
     FInstallDir = FTargetDir;
-    const bool existed = FolderExists(FInstallDir);
-    if (q::Error e = MakeFolderPath(FInstallDir)) return e;
-    LogStep("folder", "ok", FInstallDir, existed ? "exists" : "created");
+    base = FInstallDir.substr(0, FInstallDir.find_last_of('\\', FInstallDir.size() - 2));
+    if (q::Error e = MakeFolderPath(base + '\\')) return e;
   } else {
-    const std::string& programFiles = ProgramFilesFolder();
-    if (q::Error e = Known(programFiles, "Program Files")) return e;
-    FInstallDir = Join(programFiles, texts::kProductName) + '\\';
-    const bool existed = FolderExists(FInstallDir);
-    if (!existed) {
-      if (q::Error e = MakeProductFolder(programFiles, FInstallDir, "installation folder")) return e;
-    }
-    LogStep("folder", "ok", FInstallDir, existed ? "exists" : "created");
+    base = ProgramFilesFolder();
+    if (q::Error e = Known(base, "Program Files")) return e;
+    FInstallDir = Join(base, texts::kProductName) + '\\';
   }
-  FExePath = FInstallDir + texts::kProgramFile;
-
   const std::string& programs = ProgramsFolder();
   if (q::Error e = Known(programs, "Start menu's Programs")) return e;
   FStartMenuDir = Join(programs, texts::kProductName) + '\\';
-  const bool groupExisted = FolderExists(FStartMenuDir);
-  if (!groupExisted) {
-    if (q::Error e = MakeProductFolder(programs, FStartMenuDir, "program group")) return e;
+  if (!FolderExists(base)) {
+    return q::Error::Fail("cannot create the installation folder " + FInstallDir + ": the folder " +
+                          base + " does not exist");
   }
-  LogStep("group", "ok", FStartMenuDir, groupExisted ? "exists" : "created");
+  LogStep("folder", "ok", FInstallDir, FolderExists(FInstallDir) ? "exists" : "new");
 
   FResInfo = ::FindResourceA(FResModule, MAKEINTRESOURCEA(texts::kArchiveResourceId),
                              texts::kArchiveResourceType);
@@ -131,19 +148,98 @@ q::Error TForm3::InstallSteps() {
   if (!FResData || FResSize == 0) {
     return q::Error::Fail("this program carries no product archive (it is damaged)");
   }
+  if (q::Error e = CheckFreeSpace(base)) return e;
+
+  Win32FolderOps ops;
+  txn::Transaction transaction(ops, txn::FoldersFor(FInstallDir));
+  q::Error result = InstallTransacted(transaction, base, programs);
+  FInstallNotes.insert(FInstallNotes.end(), transaction.notes().begin(), transaction.notes().end());
+  return result;
+}
+
+q::Error TForm3::CheckFreeSpace(const std::string& programFiles) {
+  // A volume that does not say how much room it has is not refused: should
+  // it fill up, the extraction fails and the staging folder goes.
+  VolumeSpace space;
+  if (QueryVolumeSpace(programFiles, space)) return {};
+  const auto* bytes = static_cast<const uint8_t*>(::LockResource(FResData));
+  const std::optional<txn::ArchiveFootprint> files = txn::MeasureArchive(bytes, FResSize, space.clusterBytes);
+  // An archive without a readable directory fails its extraction, which
+  // says so; its own size is the least it needs.
+  return txn::CheckSpace(txn::SpaceNeeded(files.value_or(txn::ArchiveFootprint{}), FResSize,
+                                          space.clusterBytes),
+                         space.freeBytes, programFiles);
+}
+
+q::Error TForm3::InstallTransacted(txn::Transaction& transaction, const std::string& base,
+                                   const std::string& programs) {
+  if (q::Error e = transaction.Begin()) return e;
+  const txn::Folders& folders = transaction.folders();
+  const std::string staging = folders.staging + '\\';
+  bool groupMade = false;
+  bool shellCaptured = false;
+  ShellState shellBefore;
+  // Everything back as it was: the shortcuts and entry, the folders, and a
+  // program group this run made.
+  const auto undo = [&](q::Error why) {
+    // The extractor leaves the current folder inside what it made, and a
+    // process's current folder can be neither renamed nor removed.
+    ::SetCurrentDirectoryW(q::WidePath(base).c_str());
+    std::string also;
+    if (shellCaptured) {
+      if (q::Error e = shellBefore.Restore()) also += "; " + e.Message();
+    }
+    if (q::Error e = transaction.Rollback()) also += "; " + e.Message();
+    if (groupMade) ::RemoveDirectoryW(q::WidePath(FStartMenuDir).c_str());  // only while empty
+    FExePath.clear();
+    return also.empty() ? why : q::Error::Fail(why.Message() + also);
+  };
+
+  if (!FolderExists(FStartMenuDir)) {
+    if (q::Error e = MakeProductFolder(programs, FStartMenuDir, "program group")) return undo(std::move(e));
+    groupMade = true;
+  }
+  LogStep("group", "ok", FStartMenuDir, groupMade ? "created" : "exists");
 
   // The temporary copy never outlives the procedure, whatever became of
   // the copy or the extraction: it is of no use to anyone afterwards.
-  const std::string archive = FInstallDir + texts::TempZipFileName;
+  const std::string archive = staging + texts::TempZipFileName;
   uint64_t installedBytes = 0;
   q::Error copied = CopyArchiveToTemporaryFile(archive);
-  q::Error extracted = copied ? q::Error() : ExtractArchive(archive, installedBytes);
+  q::Error extracted = copied ? q::Error() : ExtractArchive(archive, staging, installedBytes);
   ::DeleteFileW(q::WidePath(archive).c_str());
-  if (copied) return copied;
-  if (extracted) return extracted;
+  ::SetCurrentDirectoryW(q::WidePath(base).c_str());
+  if (copied) return undo(std::move(copied));
+  if (extracted) return undo(std::move(extracted));
 
-  if (q::Error e = CreateShortcuts()) return e;
-  return RegisterProduct(installedBytes);
+  // What the person put into the installation folder comes along.
+  Win32FolderOps ops;
+  if (ops.Exists(folders.product)) {
+    if (q::Error e = CarryOverFiles(folders.product, folders.staging, texts::TempZipFileName)) {
+      return undo(std::move(e));
+    }
+  }
+  if (q::Error e = shellBefore.Capture(
+          {DesktopLinkPath(), FStartMenuDir + texts::kProductName + texts::kLinkExtension,
+           FStartMenuDir + texts::kUninstallLinkName + texts::kLinkExtension},
+          HKEY_LOCAL_MACHINE, RelativeKeyPath(UninstallKeyPath(texts::kProductName)))) {
+    return undo(std::move(e));
+  }
+  shellCaptured = true;
+
+  if (q::Error e = transaction.Commit()) return undo(std::move(e));
+  FExePath = FInstallDir + texts::kProgramFile;
+  if (q::Error e = CreateShortcuts()) return undo(std::move(e));
+  if (q::Error e = RegisterProduct(installedBytes)) return undo(std::move(e));
+  // The new installation stands: a previous one that cannot be removed
+  // now is only worth telling.
+  if (q::Error e = transaction.Finish()) FInstallNotes.push_back(e.Message());
+  return {};
+}
+
+std::string TForm3::DesktopLinkPath() const {
+  const std::string& desktop = DesktopFolder();
+  return desktop.empty() ? std::string() : Join(desktop, texts::kProductName) + texts::kLinkExtension;
 }
 
 // Creates one level, `folder` (which ends with "\"), inside `parent`,
@@ -183,12 +279,13 @@ q::Error TForm3::CopyArchiveToTemporaryFile(const std::string& path) {
   return {};
 }
 
-q::Error TForm3::ExtractArchive(const std::string& archive, uint64_t& installedBytes) {
+q::Error TForm3::ExtractArchive(const std::string& archive, const std::string& folder,
+                                uint64_t& installedBytes) {
   OnExtractProgress = TExtractProgressEvent{&TForm3::ExtractProgressEvent, this};
   ExtractOutcome outcome;
   {
     EnginePumpThrottle throttle;
-    outcome = ExtractAllFiles(archive, FInstallDir);
+    outcome = ExtractAllFiles(archive, folder);
   }
   OnExtractProgress = TExtractProgressEvent{};
   const bool readable =
@@ -204,7 +301,7 @@ q::Error TForm3::ExtractArchive(const std::string& archive, uint64_t& installedB
       continue;
     }
     WIN32_FILE_ATTRIBUTE_DATA data;
-    const std::string path = FInstallDir + entry.name;
+    const std::string path = folder + entry.name;
     if (::GetFileAttributesExW(q::WidePath(path).c_str(), GetFileExInfoStandard, &data) &&
         !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
       const uint64_t size = (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
@@ -221,15 +318,14 @@ q::Error TForm3::ExtractArchive(const std::string& archive, uint64_t& installedB
 }
 
 q::Error TForm3::CreateShortcuts() {
-  const std::string& desktop = DesktopFolder();
-  if (q::Error e = Known(desktop, "Desktop")) return e;
+  if (q::Error e = Known(DesktopFolder(), "Desktop")) return e;
   const std::string uninstaller = FInstallDir + texts::kUninstallerFile;
   const struct {
     const std::string& target;
     std::string link;
     const char* description;
   } links[] = {
-      {FExePath, Join(desktop, texts::kProductName) + texts::kLinkExtension, texts::kProductName},
+      {FExePath, DesktopLinkPath(), texts::kProductName},
       {FExePath, FStartMenuDir + texts::kProductName + texts::kLinkExtension, texts::kProductName},
       {uninstaller, FStartMenuDir + texts::kUninstallLinkName + texts::kLinkExtension,
        texts::kUninstallLinkName},
@@ -282,4 +378,10 @@ void TForm3::ExtractProgress(bool Start, bool Finish, int32_t Total, int32_t Pos
     ProgressBar1->SetPosition(Position);
     ProcessMessages();  // the bar repaints; the dialog stays responsive
   }
+}
+
+q::Error RecoverInterruptedInstall(std::vector<std::string>& notes) {
+  const std::string& programFiles = ProgramFilesFolder();
+  if (programFiles.empty()) return {};
+  return RecoverInstallation(Join(programFiles, texts::kProductName), notes);
 }

@@ -92,6 +92,11 @@ Outcome Run(const setup::Options& options, const q::Error& parsed, SetupLog& log
   // which Setup never passes) has no one to answer it.
   if (options.silent) SetShortcutMessageBox([](const char*, const char*, unsigned) {});
   InitializeInstallUtils();
+  // An installation killed halfway is settled first; what cannot be settled
+  // now the installation reports when it runs into it.
+  std::vector<std::string> notes;
+  if (q::Error e = RecoverInterruptedInstall(notes)) log.Write("recover", "failed", "", e.Message());
+  for (const std::string& note : notes) log.Write("recover", "ok", "", note);
   Outcome outcome = RunSetup(options, log);
   FinalizeInstallUtils();
   return outcome;

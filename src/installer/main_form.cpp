@@ -285,6 +285,7 @@ void TForm3::FyeverButtonNOClick(gui::TObject*) {
 }
 
 int TForm3::InstallUnattended() {
+  FUnattended = true;
   const q::Error error = DoInstall();
   InstallFinished(error);
   FPhase = 2;

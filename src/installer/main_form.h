@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/error.h"
 #include "gui/forms.h"
@@ -30,10 +31,18 @@
 #include "shapebutton/fyeverbutton.h"
 
 class SetupLog;
+namespace txn {
+class Transaction;
+}
 
 // The dialog's layout text (outer object Form3 of class TForm3), with the
 // product's built-in texts and the maker's name in place.
 std::string Form3Layout();
+
+// Finishes or undoes an installation that was killed halfway (the folders
+// beside the installation folder), before anything else happens; what the
+// person should know goes to `notes`. Needs the system's folders read.
+q::Error RecoverInterruptedInstall(std::vector<std::string>& notes);
 
 class TForm3 : public gui::TForm {
   Q_GUI_CLASS(TForm3, gui::TForm)
@@ -72,6 +81,9 @@ class TForm3 : public gui::TForm {
   const std::string& InstallDir() const { return FInstallDir; }
   const std::string& StartMenuDir() const { return FStartMenuDir; }
   const std::string& ExePath() const { return FExePath; }
+  // What the last installation has to tell although it did not fail (a
+  // previous version's folder left to the next restart).
+  const std::vector<std::string>& InstallNotes() const { return FInstallNotes; }
 
   // How the dialog opens a file or address with the shell: ShellExecuteA
   // with verb "open", no parameters and `directory` (may be empty), shown
@@ -105,10 +117,15 @@ class TForm3 : public gui::TForm {
   // The installation procedure and its steps; each failure ends it there.
   q::Error DoInstall();
   q::Error InstallSteps();
+  q::Error CheckFreeSpace(const std::string& base);
+  q::Error InstallTransacted(txn::Transaction& transaction, const std::string& base,
+                             const std::string& programs);
   q::Error MakeProductFolder(const std::string& parent, const std::string& folder,
                              const char* what);
   q::Error CopyArchiveToTemporaryFile(const std::string& path);
-  q::Error ExtractArchive(const std::string& archive, uint64_t& installedBytes);
+  q::Error ExtractArchive(const std::string& archive, const std::string& folder,
+                          uint64_t& installedBytes);
+  std::string DesktopLinkPath() const;
   q::Error CreateShortcuts();
   q::Error RegisterProduct(uint64_t installedBytes);
   // Records the procedure's outcome for the exit code and the log.
@@ -134,11 +151,13 @@ class TForm3 : public gui::TForm {
   bool FAnswering = false;
   bool FFailed = false;
   bool FInstalled = false;
+  bool FUnattended = false;  // /S: no window, no message box
   std::string FFailure;
 
   std::string FInstallDir;    // ends with "\"
   std::string FStartMenuDir;  // ends with "\"
   std::string FExePath;       // empty until the installation folder exists
+  std::vector<std::string> FInstallNotes;
   HMODULE FResModule = nullptr;
   HRSRC FResInfo = nullptr;
   HGLOBAL FResData = nullptr;

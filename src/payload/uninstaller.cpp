@@ -29,6 +29,7 @@
 #include "installutils/system_error.h"
 #include "installutils/system_folders.h"
 #include "payload/file_list.h"
+#include "installutils/transaction_win32.h"
 #include "payload/uninstall_plan.h"
 
 namespace {
@@ -316,7 +317,10 @@ int Uninstall(bool silent, SetupLog& log) {
     return uninstall::kExitIncomplete;
   }
   // An installation left unfinished is settled here, before this
-  // installation's folder is compared with the entry and anything deleted.
+  // installation's folder is compared with the entry and anything deleted:
+  // its folders lie beside this one.
+  Report report;
+  if (q::Error err = RecoverInstallation(installDir, report.notes)) report.failures.push_back(err.Message());
   if (q::Error err = uninstall::CheckInstallation(installDir, RegisteredFolder())) {
     // Nothing was touched, but what was asked for did not happen.
     Tell(err.Message(), silent, MB_ICONERROR);
@@ -348,7 +352,6 @@ int Uninstall(bool silent, SetupLog& log) {
   const uninstall::Plan plan =
       uninstall::MakePlan(installDir, payload, ProgramsFolder(), DesktopFolder());
   FinalizeInstallUtils();
-  Report report;
   const auto remove = [&](const char* step, const std::string& path) {
     q::Error err = DeleteInstalledFile(path);
     log.Write(step, err ? "failed" : "ok", path, err ? err.Message() : "removed or absent");
