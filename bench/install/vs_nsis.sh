@@ -2,7 +2,7 @@
 # Install time of a real product: our installer against an NSIS installer
 # of the same files, under wine64, in one prefix, runs alternating.
 #
-#   bench/install/run.sh [RUNS=5]
+#   bench/install/vs_nsis.sh [RUNS=5]
 #
 # With Q_BENCH_BEFORE=path/to/QuorvantisSetup.exe (an earlier build with the
 # same payload) that installer is timed too, in the same rotation.
@@ -41,10 +41,12 @@ if [ ! -d "$payload/small" ]; then
   rm -rf "$payload"
   cp -al "$corpus" "$payload"
 fi
-if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S "$root" -B "$build" --toolchain "$root/cmake/toolchain-x86_64-w64-mingw32.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DQ_TESTS=OFF -DQ_PAYLOAD_DIR="$payload" > /dev/null
-fi
+# The payload check runs on this machine: the native build's.
+[ -f "$root/build/native/CMakeCache.txt" ] || cmake --preset native -S "$root" > /dev/null
+cmake --build "$root/build/native" --target payloadcheck -j2 > /dev/null
+cmake -S "$root" -B "$build" --toolchain "$root/cmake/toolchain-x86_64-w64-mingw32.cmake" \
+  -DCMAKE_BUILD_TYPE=Release -DQ_TESTS=OFF -DQ_PAYLOAD_DIR="$payload" \
+  -DQ_PAYLOAD_CHECK="$root/build/native/bin/payloadcheck" > /dev/null
 cmake --build "$build" --target Quorvantis UninstallQuorvantis -j2 > /dev/null
 for program in Quorvantis UninstallQuorvantis; do
   cmp -s "$build/bin/$program.exe" "$payload/$program.exe" || cp "$build/bin/$program.exe" "$payload/"
