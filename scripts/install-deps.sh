@@ -9,7 +9,7 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-win32 g++-mingw-w64-i686-posix
   binutils-mingw-w64 libz-mingw-w64
   googletest libgtest-dev libgmock-dev
-  zlib1g-dev libdeflate-dev 7zip libarchive-tools hyperfine
+  zlib1g-dev libdeflate-dev 7zip libarchive-tools hyperfine nsis
   wine64 fonts-wine xvfb xdotool imagemagick fonts-liberation2 x11-utils
 )
 sudo=

@@ -3,7 +3,9 @@
 # the benchmark archives, into a tmpfs folder. Every tool's output is first
 # compared byte for byte with the corpus; then hyperfine times each tool
 # (the destination is emptied before every run) and the table shows the
-# mean times and how much faster qunzip is.
+# mean times and how much faster qunzip is, in wall time and in CPU time
+# (user + system: on a loaded machine the wall times wander, the CPU times
+# much less).
 #
 #   peers.sh [QUNZIP] [ARCHIVE_DIR] [CORPUS_DIR]
 #
@@ -31,7 +33,7 @@ extract() {  # tool archive dest
   esac
 }
 
-printf '%-10s %10s %10s %10s %16s %14s\n' archive "qunzip s" "bsdtar s" "7zz s" "bsdtar/qunzip" "7zz/qunzip"
+printf '%-10s %10s %10s %10s %16s %14s %14s %12s\n' archive "qunzip s" "bsdtar s" "7zz s" "bsdtar/qunzip" "7zz/qunzip" "CPU bsdtar/q" "CPU 7zz/q"
 for name in deflate6 deflate9 7z-mx9 bsdtar-dd; do
   zip=$archives/$name.zip
   [ -f "$zip" ] || { echo "peers.sh: $zip is missing (run make-corpus and make-archives)" >&2; exit 2; }
@@ -50,9 +52,12 @@ for name in deflate6 deflate9 7z-mx9 bsdtar-dd; do
     -n 7zz "7zz x -y -bd -o'$scratch/out' '$zip'" > /dev/null 2> "$scratch/hyperfine.log"
   python3 - "$json" "$name" <<'PY'
 import json, sys
-r = {x["command"]: x["mean"] for x in json.load(open(sys.argv[1]))["results"]}
+results = json.load(open(sys.argv[1]))["results"]
+r = {x["command"]: x["mean"] for x in results}
+c = {x["command"]: x["user"] + x["system"] for x in results}
 q, b, s = r["qunzip"], r["bsdtar"], r["7zz"]
-print(f"{sys.argv[2]:<10} {q:10.3f} {b:10.3f} {s:10.3f} {b / q:16.2f} {s / q:14.2f}")
+print(f"{sys.argv[2]:<10} {q:10.3f} {b:10.3f} {s:10.3f} {b / q:16.2f} {s / q:14.2f} "
+      f"{c['bsdtar'] / c['qunzip']:14.2f} {c['7zz'] / c['qunzip']:12.2f}")
 PY
 done
-echo "(mean wall time of $runs runs each, outputs checked byte for byte against the corpus first)"
+echo "(mean wall and CPU time of $runs runs each, outputs checked byte for byte against the corpus first)"

@@ -3,12 +3,18 @@
 // the process's CPU time (all threads: GUI, timer thread, the system's
 // own) over a measured span, as a percent of one core.
 //
-//   spin_cost_bench.exe [seconds=10] [kind=bkRoundRect]
+//   spin_cost_bench.exe [seconds=10] [kind=bkRoundRect] [siblings=0]
+//
+// With siblings, that many shaped buttons (100 x 50, in a grid around the
+// spinner, as in a gallery) share the form, and the GUI thread's cost of
+// one step is measured twice in the same run: beside them, and with them
+// hidden; the ratio is printed.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "gui/application.h"
 #include "gui/forms.h"
@@ -60,6 +66,29 @@ void Serve(gui::TApplication& app, ULONGLONG ms) {
 int main(int argc, char** argv) {
   const int seconds = argc > 1 ? std::atoi(argv[1]) : 10;
   const std::string kind = argc > 2 ? argv[2] : "bkRoundRect";
+  const int siblings = argc > 3 ? std::atoi(argv[3]) : 0;
+  // The spinner in the middle of a grid of 110 x 60 cells, ten to a row,
+  // its own 400 x 300 cell left free.
+  constexpr int kColumns = 10, kCellW = 110, kCellH = 60;
+  const int rows = siblings > 0 ? (siblings + kColumns - 1) / kColumns + 5 : 0;
+  const int width = siblings > 0 ? kColumns * kCellW : 400;
+  const int height = siblings > 0 ? rows * kCellH : 300;
+  const int spinLeft = (width - 200) / 2, spinTop = (height - 100) / 2;
+  std::string others;
+  for (int i = 0, cell = 0; i < siblings; ++cell) {
+    const int x = (cell % kColumns) * kCellW + 5, y = (cell / kColumns) * kCellH + 5;
+    if (x + 100 > spinLeft - 100 && x < spinLeft + 300 && y + 50 > spinTop - 100 && y < spinTop + 200) {
+      continue;  // the spinner's turning room
+    }
+    char object[256];
+    std::snprintf(object, sizeof object,
+                  "  object S%d: TFyeverButton\n    Left = %d\n    Top = %d\n    Width = 100\n"
+                  "    Height = 50\n    ButtonWidth = 100\n    ButtonHeight = 50\n"
+                  "    ButtonKind = bkRoundRect\n    Caption = 'S%d'\n  end\n",
+                  i, x, y, i);
+    others += object;
+    ++i;
+  }
   gui::TApplication app;
   if (q::Error e = app.Initialize()) {
     std::fprintf(stderr, "%s\n", e.Message().c_str());
@@ -69,12 +98,12 @@ int main(int argc, char** argv) {
   const std::string layout = R"(
 object F: TCostForm
   BorderStyle = bsNone
-  ClientWidth = 400
-  ClientHeight = 300
+  ClientWidth = )" + std::to_string(width) + R"(
+  ClientHeight = )" + std::to_string(height) + R"(
   Color = clWhite
-  object B: TFyeverButton
-    Left = 100
-    Top = 100
+)" + others + R"(  object B: TFyeverButton
+    Left = )" + std::to_string(spinLeft) + R"(
+    Top = )" + std::to_string(spinTop) + R"(
     Width = 200
     Height = 100
     ButtonWidth = 200
@@ -96,20 +125,44 @@ end
   if (!b) return 1;
   Serve(app, 500);
   // One step split in two, GUI thread alone: the angle setter (shape
-  // rebuild, face render, window move) and the paint that follows.
-  ULONGLONG setter = 0, paint = 0;
-  constexpr int kSplitSteps = 90;
-  for (int i = 0; i < kSplitSteps; ++i) {
-    const ULONGLONG t0 = CpuTime100ns(true);
-    b->SetButtonAngle(b->ButtonAngle() + 40);
-    const ULONGLONG t1 = CpuTime100ns(true);
-    ::UpdateWindow(b->Handle());
-    paint += CpuTime100ns(true) - t1;
-    setter += t1 - t0;
+  // rebuild, face render, window move) and the paint that follows, the
+  // parent's and siblings' repaints included (the queue is served).
+  auto split = [&](const char* what) {
+    ULONGLONG setter = 0, paint = 0;
+    constexpr int kSplitSteps = 90;
+    for (int i = 0; i < kSplitSteps; ++i) {
+      const ULONGLONG t0 = CpuTime100ns(true);
+      b->SetButtonAngle(b->ButtonAngle() + 40);
+      const ULONGLONG t1 = CpuTime100ns(true);
+      ::UpdateWindow(b->Handle());
+      app.ProcessMessages();
+      paint += CpuTime100ns(true) - t1;
+      setter += t1 - t0;
+    }
+    const double ms = static_cast<double>(setter + paint) / 1e4 / kSplitSteps;
+    std::printf("per step, GUI thread, %s: angle setter %.2f ms, paint %.2f ms (%d steps)\n", what,
+                static_cast<double>(setter) / 1e4 / kSplitSteps,
+                static_cast<double>(paint) / 1e4 / kSplitSteps, kSplitSteps);
+    return ms;
+  };
+  const double beside = split(siblings > 0 ? "beside the siblings" : "alone");
+  if (siblings > 0) {
+    std::vector<TFyeverButton*> hidden;
+    for (int i = 0; i < siblings; ++i) {
+      TFyeverButton* s = nullptr;
+      char name[16];
+      std::snprintf(name, sizeof name, "S%d", i);
+      if (!form.BindComponent(name, s) && s) {
+        s->Hide();
+        hidden.push_back(s);
+      }
+    }
+    Serve(app, 300);
+    const double alone = split("alone (siblings hidden)");
+    std::printf("step beside %d siblings / alone: %.2f\n", siblings, alone > 0 ? beside / alone : 0.0);
+    for (TFyeverButton* s : hidden) s->Show();
+    Serve(app, 300);
   }
-  std::printf("per step, GUI thread: angle setter %.2f ms, paint %.2f ms (%d steps)\n",
-              static_cast<double>(setter) / 1e4 / kSplitSteps,
-              static_cast<double>(paint) / 1e4 / kSplitSteps, kSplitSteps);
   const int startAngle = b->ButtonAngle();
   b->SetRotated(true);
   Serve(app, 1000);  // warm-up: caches, first sizes

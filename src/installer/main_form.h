@@ -26,6 +26,7 @@
 #include "common/error.h"
 #include "gui/forms.h"
 #include "gui/stdctrls.h"
+#include "installer/progress_throttle.h"
 #include "installer/launch.h"
 #include "shapebutton/fyeverbutton.h"
 
@@ -165,4 +166,5 @@ class TForm3 : public gui::TForm {
   TDesktopShellExecute FDesktopShellExecute = DesktopShellExecute;
   std::string FTargetDir;
   SetupLog* FLog = nullptr;
+  ProgressThrottle FBarThrottle;  // which extraction reports move the bar
 };

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "platform/file.h"
 #include "unzip/decoders.h"
@@ -161,9 +162,9 @@ int CreateTemporary(Engine& e, const char* name, char (&temp)[kNameBufferSize + 
 
 // Everything of one call after the busy mark is set; the caller releases the
 // window and the mark.
-TUnzipResult Extract(Engine& e, const char* ArchiveName, const char* OutName, uint16_t Attr,
+TUnzipResult Extract(Engine& e, const char* ArchiveName, bool lent, const char* OutName, uint16_t Attr,
                      uint32_t Offset, const TCentralEntry* central) {
-  if (e.ArchiveFile.OpenRead(ArchiveName) != 0) return urReadError;
+  if (!lent && e.ArchiveFile.OpenRead(ArchiveName) != 0) return urReadError;
   LocalHeader h;
   if (!ReadLocalHeader(e, Offset, &h)) return urArchiveError;
   if (central != nullptr && !AgreesWithDirectory(h, *central)) return urArchiveError;
@@ -245,7 +246,7 @@ TUnzipResult Extract(Engine& e, const char* ArchiveName, const char* OutName, ui
     }
   }
 
-  e.ArchiveFile.Close();
+  if (!lent) e.ArchiveFile.Close();
   e.OutputFile.SetDosTime(h.stamp);  // whatever the decoder's result
   const bool closed = e.OutputFile.Close();
   if (result == urOk && !closed) result = urWriteError;  // data may not have reached the disk
@@ -264,18 +265,27 @@ TUnzipResult Extract(Engine& e, const char* ArchiveName, const char* OutName, ui
   return urOk;
 }
 
-TUnzipResult RunOne(Engine& e, const char* ArchiveName, const char* OutName, uint16_t Attr,
-                    uint32_t Offset, uintptr_t NotifyWindow, int16_t NotifyId,
+// The archive is opened and closed here or, with `lent`, lent open by the
+// caller and handed back open; its name serves to recognise it either way.
+TUnzipResult RunOne(Engine& e, const char* ArchiveName, platform::File* lent, const char* OutName,
+                    uint16_t Attr, uint32_t Offset, uintptr_t NotifyWindow, int16_t NotifyId,
                     const TCentralEntry* central) {
   e.EngineBusy = true;
+  if (lent != nullptr) e.ArchiveFile = std::move(*lent);
   e.OutputWindow = static_cast<uint8_t*>(std::calloc(kWindowSize, 1));
   e.NotifyWindow = NotifyWindow;
   e.NotifyId = NotifyId;
   e.WindowPos = 0;
   e.ResetInput();
   TUnzipResult result = urWriteError;  // no window, no output
-  if (e.OutputWindow != nullptr) result = Extract(e, ArchiveName, OutName, Attr, Offset, central);
-  e.ArchiveFile.Close();
+  if (e.OutputWindow != nullptr) {
+    result = Extract(e, ArchiveName, lent != nullptr, OutName, Attr, Offset, central);
+  }
+  if (lent != nullptr) {
+    *lent = std::move(e.ArchiveFile);
+  } else {
+    e.ArchiveFile.Close();
+  }
   e.OutputFile.Close();
   std::free(e.OutputWindow);
   e.OutputWindow = nullptr;
@@ -303,13 +313,15 @@ const char* UnzipResultName(int32_t result) {
   }
 }
 
-TUnzipResult UnzipEntry(const char* ArchiveName, const char* OutName, uint16_t Attr,
-                        uint32_t Offset, uintptr_t NotifyWindow, int16_t NotifyId,
-                        const TCentralEntry* Central) {
+namespace {
+
+TUnzipResult Run(const char* ArchiveName, platform::File* lent, const char* OutName, uint16_t Attr,
+                 uint32_t Offset, uintptr_t NotifyWindow, int16_t NotifyId,
+                 const TCentralEntry* Central) {
   unzip::Engine& engine = unzip::TheEngine();
   engine.AbortRequested = false;
   if (!engine.EngineBusy) {
-    return unzip::RunOne(engine, ArchiveName, OutName, Attr, Offset, NotifyWindow, NotifyId,
+    return unzip::RunOne(engine, ArchiveName, lent, OutName, Attr, Offset, NotifyWindow, NotifyId,
                          Central);
   }
   // A nested call from a message handler is refused, unless the mark has
@@ -320,8 +332,23 @@ TUnzipResult UnzipEntry(const char* ArchiveName, const char* OutName, uint16_t A
   if (engine.LastPumpTick == 0 || since <= unzip::kBusyTimeoutMs) return urBusy;
   auto nested = std::make_unique<unzip::Engine>();
   nested->Ui = engine.Ui;
-  return unzip::RunOne(*nested, ArchiveName, OutName, Attr, Offset, NotifyWindow, NotifyId,
+  return unzip::RunOne(*nested, ArchiveName, lent, OutName, Attr, Offset, NotifyWindow, NotifyId,
                        Central);
+}
+
+}  // namespace
+
+TUnzipResult UnzipEntry(const char* ArchiveName, const char* OutName, uint16_t Attr,
+                        uint32_t Offset, uintptr_t NotifyWindow, int16_t NotifyId,
+                        const TCentralEntry* Central) {
+  return Run(ArchiveName, nullptr, OutName, Attr, Offset, NotifyWindow, NotifyId, Central);
+}
+
+TUnzipResult UnzipEntryFrom(platform::File& Archive, const char* ArchiveName, const char* OutName,
+                            uint16_t Attr, uint32_t Offset, uintptr_t NotifyWindow,
+                            int16_t NotifyId, const TCentralEntry* Central) {
+  if (!Archive.IsOpen()) return urReadError;
+  return Run(ArchiveName, &Archive, OutName, Attr, Offset, NotifyWindow, NotifyId, Central);
 }
 
 void SetEngineUi(const platform::EngineUi& ui) { unzip::TheEngine().Ui = ui; }

@@ -4,6 +4,7 @@
 // the data. Flag bit 2 of the entry selects the literal tree, flag bit 1 the
 // 8K dictionary. Every code is stored with its bits inverted.
 #include <array>
+#include <cstdlib>
 
 #include "unzip/decoders.h"
 #include "unzip/huffman.h"
@@ -36,29 +37,43 @@ constexpr std::array<uint16_t, kTreeSymbols> kExtraBits = [] {
   return a;
 }();
 
-// One tree's decoding tables, freed with the object.
+// First-level widths of the trees' tables.
+constexpr int32_t kLiteralBits = 9;
+constexpr int32_t kLengthBits = 7;
+constexpr int32_t kSmallDistanceBits = 7;
+constexpr int32_t kLargeDistanceBits = 8;
+// Room for the tables of all three trees at once.
+constexpr size_t kTableEntries = HuffTableBound(kLiteralBits, kLiterals) +
+                                 HuffTableBound(kLengthBits, kTreeSymbols) +
+                                 HuffTableBound(kSmallDistanceBits, kTreeSymbols);
+static_assert(HuffTableBound(kLargeDistanceBits, kTreeSymbols) <=
+              HuffTableBound(kSmallDistanceBits, kTreeSymbols));
+
+// One tree's decoding tables, kept in the entry's arena.
 class Tree {
  public:
   Tree() = default;
-  ~Tree() { FreeHuffmanTables(table_); }
   Tree(const Tree&) = delete;
   Tree& operator=(const Tree&) = delete;
 
   // Reads the tree's run-length coded lengths from the byte stream and
   // builds its tables. False when the description is malformed or the
   // lengths do not form a complete code.
-  bool Read(Engine& e, uint16_t n, const uint16_t* bases, const uint16_t* extras, int32_t bits);
+  bool Read(Engine& e, HuffArena& arena, uint16_t n, const uint16_t* bases,
+            const uint16_t* extras, int32_t bits);
 
   // Resolves one inverted code.
   const HuffEntry* Decode(Engine& e) const {
     e.NeedBits(static_cast<uint32_t>(bits_));
-    const HuffEntry* t = table_ + (~static_cast<uint32_t>(e.BitBuffer) & kMask[bits_]);
+    const HuffEntry* table = table_;
+    const HuffEntry* t = table + (~static_cast<uint32_t>(e.BitBuffer) & kMask[bits_]);
     while (t->Op > kOpLiteral) {
       if (t->Op == kOpInvalid) return nullptr;
       e.DumpBits(t->Bits);
       const uint32_t k = t->Op - kOpLiteral;
       e.NeedBits(k);
-      t = t->Link + (~static_cast<uint32_t>(e.BitBuffer) & kMask[k]);
+      table += t->Base;
+      t = table + (~static_cast<uint32_t>(e.BitBuffer) & kMask[k]);
     }
     e.DumpBits(t->Bits);
     return t;
@@ -83,14 +98,16 @@ bool ReadExplodeLengths(Engine& e, uint16_t* lengths, uint16_t n) {
   return k == n;
 }
 
-bool Tree::Read(Engine& e, uint16_t n, const uint16_t* bases, const uint16_t* extras, int32_t bits) {
+bool Tree::Read(Engine& e, HuffArena& arena, uint16_t n, const uint16_t* bases,
+                const uint16_t* extras, int32_t bits) {
   uint16_t lengths[kLiterals];
   if (!ReadExplodeLengths(e, lengths, n)) return false;
   // The trees use every symbol, so a usable code is complete; an incomplete
-  // one is built (and freed with the object) but refused.
+  // one is built but refused.
   const uint16_t simple = bases == nullptr ? n : 0;
   bits_ = bits;
-  return BuildHuffmanTables(lengths, n, simple, bases, extras, table_, bits_) == kHuffComplete &&
+  return BuildHuffmanTables(lengths, n, simple, bases, extras, arena, table_, bits_) ==
+             kHuffComplete &&
          table_ != nullptr;
 }
 
@@ -155,15 +172,26 @@ TUnzipResult ExplodeEntry(Engine& e) {
   e.InputLast = -1;
   const bool big = (e.GeneralFlags & kFlag8K) != 0;
   const bool literalTree = (e.GeneralFlags & kFlagLiteralTree) != 0;
-  const int32_t distanceBits = e.CompressedSize > kLargeEntry ? 8 : 7;
+  const int32_t distanceBits = e.CompressedSize > kLargeEntry ? kLargeDistanceBits
+                                                              : kSmallDistanceBits;
   const uint16_t* distanceBases = big ? kDistances8K.data() : kDistances4K.data();
 
   // The trees come in the order literal, length, distance.
+  struct Storage {
+    HuffEntry* entries = static_cast<HuffEntry*>(std::malloc(kTableEntries * sizeof(HuffEntry)));
+    ~Storage() { std::free(entries); }
+  } storage;
+  if (storage.entries == nullptr) return urWriteError;  // as the driver without a window
+  HuffArena arena(storage.entries, kTableEntries);
   Tree lit, len, dist;
-  if (literalTree && !lit.Read(e, kLiterals, nullptr, nullptr, 9)) return urArchiveError;
+  if (literalTree && !lit.Read(e, arena, kLiterals, nullptr, nullptr, kLiteralBits)) {
+    return urArchiveError;
+  }
   const uint16_t* lengthBases = literalTree ? kLengthsFrom3.data() : kLengthsFrom2.data();
-  if (!len.Read(e, kTreeSymbols, lengthBases, kExtraBits.data(), 7)) return urArchiveError;
-  if (!dist.Read(e, kTreeSymbols, distanceBases, kExtraBits.data(), distanceBits)) {
+  if (!len.Read(e, arena, kTreeSymbols, lengthBases, kExtraBits.data(), kLengthBits)) {
+    return urArchiveError;
+  }
+  if (!dist.Read(e, arena, kTreeSymbols, distanceBases, kExtraBits.data(), distanceBits)) {
     return urArchiveError;
   }
   if (literalTree) return big ? ExplodeLit8(e, lit, len, dist) : ExplodeLit4(e, lit, len, dist);

@@ -173,6 +173,10 @@ ExtractOutcome ExtractAllFiles(const std::string& ArchiveName, const std::string
     return outcome;
   }
   const std::vector<bool> overlapping = OverlappingEntries(contents);
+  // One open archive for every entry (a failed open fails each entry as
+  // opening it by name would).
+  platform::File archive;
+  const bool open = archive.OpenRead(ArchiveName.c_str()) == 0;
   const int32_t total = static_cast<int32_t>(contents.size());
   Report(true, false, total, 0);
   outcome.entries.reserve(contents.size());
@@ -200,8 +204,9 @@ ExtractOutcome ExtractAllFiles(const std::string& ArchiveName, const std::string
         ForceFolders(parent);
         platform::ChangeDir(parent.c_str());
       }
-      result.result = UnzipEntry(ArchiveName.c_str(), full.c_str(), 0, entry.LocalHeaderPos, 0, 0,
-                                 &entry.Central);
+      result.result = open ? UnzipEntryFrom(archive, ArchiveName.c_str(), full.c_str(), 0,
+                                            entry.LocalHeaderPos, 0, 0, &entry.Central)
+                           : urReadError;
     }
     outcome.entries.push_back(std::move(result));
     Report(false, false, total, i);

@@ -1,27 +1,7 @@
 #include "unzip/huffman.h"
 
-#include <cstdlib>
-
 namespace unzip {
 namespace {
-
-// The tables are a few kilobytes at most and their size does not depend on
-// the input beyond a fixed bound, so running out of memory here is not a
-// property of the archive: there is nothing sensible to report it as.
-[[noreturn]] void OutOfMemory() { std::abort(); }
-
-// One table of 2^bits entries behind its header; returns the first real
-// entry. The header's Base holds the entry count (the low 16 bits of it),
-// its Link the next table of the chain. The entries are left unwritten: the
-// code space is complete (free codes become invalid entries), so the walk
-// writes every field of every entry, as if the table had been zero-filled.
-HuffEntry* NewTable(unsigned bits) {
-  const size_t entries = size_t{1} << bits;
-  auto* block = static_cast<HuffEntry*>(std::malloc((entries + 1) * sizeof(HuffEntry)));
-  if (block == nullptr) OutOfMemory();
-  block[0] = HuffEntry{0, 0, static_cast<uint16_t>(entries), nullptr};
-  return block + 1;
-}
 
 // One open table while the codes are walked.
 struct Level {
@@ -35,8 +15,20 @@ unsigned LowMask(unsigned bits) { return (1u << bits) - 1; }
 
 }  // namespace
 
+HuffEntry* HuffArena::Take(size_t count, bool invalid) {
+  if (count > capacity_ - used_) return nullptr;
+  HuffEntry* table = entries_ + used_;
+  if (invalid) {
+    for (size_t i = 0; i < count; ++i) table[i] = HuffEntry{kOpInvalid, 0, 0};
+  }
+  used_ += count;
+  ++tables_;
+  return table;
+}
+
 int BuildHuffmanTables(const uint16_t* Lengths, uint16_t N, uint16_t S, const uint16_t* Bases,
-                       const uint16_t* Extras, HuffEntry*& Table, int32_t& Bits) {
+                       const uint16_t* Extras, HuffArena& Arena, HuffEntry*& Table,
+                       int32_t& Bits) {
   Table = nullptr;
   auto invalid = [&Table, &Bits] {
     Table = nullptr;
@@ -64,7 +56,10 @@ int BuildHuffmanTables(const uint16_t* Lengths, uint16_t N, uint16_t S, const ui
   while (count[minLength] == 0) ++minLength;
   unsigned maxLength = kMaxHuffLength;
   while (count[maxLength] == 0) --maxLength;
-  if (Bits < static_cast<int32_t>(minLength)) Bits = static_cast<int32_t>(minLength);
+  if (Bits < static_cast<int32_t>(minLength)) {
+    Bits = static_cast<int32_t>(minLength);
+    if (Bits > static_cast<int32_t>(kMaxRaisedBits)) Bits = static_cast<int32_t>(kMaxRaisedBits);
+  }
   if (Bits > static_cast<int32_t>(maxLength)) Bits = static_cast<int32_t>(maxLength);
   const unsigned rootBits = static_cast<unsigned>(Bits);
 
@@ -89,9 +84,11 @@ int BuildHuffmanTables(const uint16_t* Lengths, uint16_t N, uint16_t S, const ui
     if (Lengths[i] != 0) values[start[Lengths[i]]++] = static_cast<uint16_t>(i);
   }
 
-  // What stays free becomes codes of the longest length without a symbol,
-  // which decode as invalid (Op 99): the tables then cover every input
-  // pattern.
+  // What stays free counts as codes of the longest length without a symbol
+  // when table widths are chosen. They come last in canonical order and
+  // decode as invalid (Op 99): with free space, every table starts out
+  // invalid and the walk stops at the last symbol, opening no table for
+  // them; without, the walk writes every entry.
   count[maxLength] += static_cast<unsigned>(slack);
 
   // The end-of-block symbol's length (inflate's literal/length code): no
@@ -100,13 +97,12 @@ int BuildHuffmanTables(const uint16_t* Lengths, uint16_t N, uint16_t S, const ui
   const unsigned eobLength = N > 256 ? Lengths[256] : kMaxHuffLength;
 
   Level level[kMaxHuffLength + 1];
-  int h = -1;                       // current level; -1 before the first table
-  HuffEntry* lastHeader = nullptr;  // header of the table allocated last
-  unsigned code = 0;                // current code, first input bit in bit 0
-  unsigned next = 0;                // next symbol in `values`
+  int h = -1;          // current level; -1 before the first table
+  unsigned code = 0;   // current code, first input bit in bit 0
+  unsigned next = 0;   // next symbol in `values`
 
-  for (unsigned k = minLength; k <= maxLength; ++k) {
-    for (unsigned left = count[k]; left > 0; --left) {
+  for (unsigned k = minLength; k <= maxLength && next < symbolCount; ++k) {
+    for (unsigned left = count[k]; left > 0 && next < symbolCount; --left) {
       // Leave the sub-tables whose prefix the code has moved past.
       while (h > 0 && (code & LowMask(level[h].above)) != level[h].prefix) --h;
 
@@ -133,19 +129,16 @@ int BuildHuffmanTables(const uint16_t* Lengths, uint16_t N, uint16_t S, const ui
           }
           if (above + j > eobLength && above < eobLength) j = eobLength - above;
         }
-        HuffEntry* table = NewTable(j);
-        if (lastHeader == nullptr) {
-          Table = table;
-        } else {
-          lastHeader->Link = table;
-        }
-        lastHeader = table - 1;
+        HuffEntry* table = Arena.Take(size_t{1} << j, slack != 0);
+        if (table == nullptr) return invalid();  // an arena below the bound
+        if (h < 0) Table = table;
         if (h >= 0) {
           HuffEntry& link = level[h].table[(code >> level[h].above) & LowMask(level[h].width)];
+          const auto offset = static_cast<size_t>(table - level[h].table);
+          if (offset > 0xFFFF) return invalid();
           link.Op = static_cast<uint8_t>(16 + j);
           link.Bits = static_cast<uint8_t>(level[h].width);
-          link.Base = 0;
-          link.Link = table;
+          link.Base = static_cast<uint16_t>(offset);
         }
         ++h;
         level[h] = Level{table, above, j, code & LowMask(above)};
@@ -155,17 +148,13 @@ int BuildHuffmanTables(const uint16_t* Lengths, uint16_t N, uint16_t S, const ui
       const Level& current = level[h];
       HuffEntry entry{};
       entry.Bits = static_cast<uint8_t>(k - current.above);
-      if (next >= symbolCount) {
-        entry.Op = kOpInvalid;
+      const unsigned symbol = values[next++];
+      if (symbol < S) {
+        entry.Op = symbol < 256 ? kOpLiteral : kOpEndOfBlock;
+        entry.Base = static_cast<uint16_t>(symbol);
       } else {
-        const unsigned symbol = values[next++];
-        if (symbol < S) {
-          entry.Op = symbol < 256 ? kOpLiteral : kOpEndOfBlock;
-          entry.Base = static_cast<uint16_t>(symbol);
-        } else {
-          entry.Op = static_cast<uint8_t>(Extras[symbol - S] & 0xFF);
-          entry.Base = Bases[symbol - S];
-        }
+        entry.Op = static_cast<uint8_t>(Extras[symbol - S] & 0xFF);
+        entry.Base = Bases[symbol - S];
       }
       const unsigned step = 1u << entry.Bits;
       const unsigned size = 1u << current.width;
@@ -183,14 +172,6 @@ int BuildHuffmanTables(const uint16_t* Lengths, uint16_t N, uint16_t S, const ui
     }
   }
   return (slack != 0 && maxLength != 1) ? kHuffIncomplete : kHuffComplete;
-}
-
-void FreeHuffmanTables(HuffEntry* Table) {
-  while (Table != nullptr) {
-    HuffEntry* header = Table - 1;
-    Table = header->Link;
-    std::free(header);
-  }
 }
 
 }  // namespace unzip

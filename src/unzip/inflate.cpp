@@ -23,30 +23,33 @@
 #include <cstring>
 
 #include "unzip/decoders.h"
+#include "unzip/deflate_format.h"
 #include "unzip/huffman.h"
 
 namespace unzip {
 namespace {
 
+using namespace deflate;
+
 // Base lengths and extra bits of length symbols 257 to 285; symbols 286 and
 // 287 carry 99 extra bits, which makes them invalid codes.
-constexpr uint16_t kLengthBases[31] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,
+constexpr uint16_t kLengthBases[kLiteralLengthSymbols - kFirstLengthSymbol] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,
                                        17, 19, 23, 27, 31, 35, 43, 51, 59,  67,  83,
                                        99, 115, 131, 163, 195, 227, 258, 0, 0};
-constexpr uint16_t kLengthExtras[31] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,  2,
+constexpr uint16_t kLengthExtras[kLiteralLengthSymbols - kFirstLengthSymbol] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,  2,
                                         3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0, 99, 99};
 // Base distances and extra bits of distance symbols 0 to 29. A dynamic block
 // may declare 31 or 32 distance codes; symbols 30 and 31 then get entries
 // with 99 extra bits, so they decode as invalid codes and the tables are
 // never read past their end.
-constexpr uint16_t kDistanceBases[32] = {1,    2,    3,    4,     5,     7,     9,    13,
+constexpr uint16_t kDistanceBases[kDistanceSymbols] = {1,    2,    3,    4,     5,     7,     9,    13,
                                          17,   25,   33,   49,    65,    97,    129,  193,
                                          257,  385,  513,  769,   1025,  1537,  2049, 3073,
                                          4097, 6145, 8193, 12289, 16385, 24577, 0,    0};
-constexpr uint16_t kDistanceExtras[32] = {0, 0, 0, 0, 1, 1, 2,  2,  3,  3,  4,  4,  5,  5,  6,  6,
+constexpr uint16_t kDistanceExtras[kDistanceSymbols] = {0, 0, 0, 0, 1, 1, 2,  2,  3,  3,  4,  4,  5,  5,  6,  6,
                                           7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13, 99, 99};
 // The order in which a dynamic block sends the code-length code's lengths.
-constexpr uint8_t kCodeLengthOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5,
+constexpr uint8_t kCodeLengthOrder[kCodeLengthSymbols] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5,
                                           11, 4, 12, 3, 13, 2, 14, 1, 15};
 
 // First-level table widths. Any width decodes the same symbols; for
@@ -58,30 +61,90 @@ constexpr int32_t kDynamicLiteralBits = 10;
 constexpr int32_t kDynamicDistanceBits = 8;
 constexpr int32_t kCodeLengthBits = 7;
 
-constexpr unsigned kMaxMatch = 258;
+// A code-length code is read through its first-level table alone.
+static_assert(kCodeLengthBits >= static_cast<int32_t>(kMaxCodeLengthLength));
+constexpr bool FixedLengthsWithinLongest() {
+  for (unsigned i = 0; i < kLiteralLengthSymbols; ++i) {
+    if (FixedLiteralLength(i) > kFixedLiteralLongest) return false;
+  }
+  return true;
+}
+static_assert(FixedLengthsWithinLongest());
+
+// The farthest distance the tables can produce is the format's.
+static_assert(kDistanceBases[kDistanceCodes - 1] + (1u << kDistanceExtras[kDistanceCodes - 1]) - 1 ==
+              kMaxDistance);
+static_assert(kLengthBases[kLiteralLengthSymbols - kFirstLengthSymbol - 3] == kMaxMatch);
 
 // The decoder's buffer: 32 KB of history, the window being filled, and room
-// for what the fast path writes past the window's end before it flushes (two
-// literals and a longest match, plus 15 bytes of copy overrun).
+// for what the fast path writes past the window's end before it flushes:
+// two literals and a longest match, plus the overrun of the last 16-byte
+// piece of a match copy.
 constexpr uint32_t kWindowStart = kWindowSize;
 constexpr uint32_t kWindowEnd = 2 * kWindowSize;
-constexpr uint32_t kBufferSize = kWindowEnd + 2 + kMaxMatch + 16;
+constexpr uint32_t kFastLiteralsBeforeMatch = 2;
+constexpr uint32_t kCopyPiece = 16;
+constexpr uint32_t kBufferSize = kWindowEnd + kFastLiteralsBeforeMatch + kMaxMatch + kCopyPiece;
+// Every match source lies in the buffer: the history before the window is a
+// whole distance long.
+static_assert(kWindowStart >= kMaxDistance);
+// The fast path starts a pass at most one byte before the window's end.
+static_assert(kBufferSize - (kWindowEnd - 1) >=
+              kFastLiteralsBeforeMatch + kMaxMatch + (kCopyPiece - 1));
 
-// The table chain of one code, freed when the block is done, on every path.
-struct Tables {
-  HuffEntry* table = nullptr;
+// Table storage: the tables of a dynamic block's two codes (the code-length
+// code's tables come and go before them), and the fixed block's, which are
+// built once and kept.
+constexpr size_t kDynamicTableEntries =
+    HuffTableBound(kDynamicLiteralBits, kLiteralLengthSymbols, kMaxCodeLength) +
+    HuffTableBound(kDynamicDistanceBits, kDistanceSymbols, kMaxCodeLength);
+static_assert(HuffTableBound(kCodeLengthBits, kCodeLengthSymbols, kMaxCodeLengthLength) <=
+              kDynamicTableEntries);
+constexpr size_t kFixedTableEntries =
+    HuffTableBound(kFixedLiteralBits, kLiteralLengthSymbols, kFixedLiteralLongest) +
+    HuffTableBound(kFixedDistanceBits, kDistanceCodes, kFixedDistanceLength);
+
+// One code's tables as a decoder uses them.
+struct Code {
+  const HuffEntry* table = nullptr;
   int32_t bits = 0;
-  Tables() = default;
-  Tables(const Tables&) = delete;
-  Tables& operator=(const Tables&) = delete;
-  ~Tables() { FreeHuffmanTables(table); }
-  int Build(const uint16_t* lengths, unsigned n, unsigned s, const uint16_t* bases,
-            const uint16_t* extras, int32_t wantedBits) {
-    bits = wantedBits;
-    return BuildHuffmanTables(lengths, static_cast<uint16_t>(n), static_cast<uint16_t>(s), bases,
-                              extras, table, bits);
+};
+
+int Build(HuffArena& arena, const uint16_t* lengths, unsigned n, unsigned s, const uint16_t* bases,
+          const uint16_t* extras, int32_t wantedBits, Code& code) {
+  HuffEntry* table = nullptr;
+  code.bits = wantedBits;
+  const int result = BuildHuffmanTables(lengths, static_cast<uint16_t>(n), static_cast<uint16_t>(s),
+                                        bases, extras, arena, table, code.bits);
+  code.table = table;
+  return result;
+}
+
+// The fixed block's codes, built on first use and kept for the process.
+struct FixedCodes {
+  HuffEntry entries[kFixedTableEntries];
+  Code literals, distances;
+  bool ok = false;
+
+  FixedCodes() {
+    HuffArena arena(entries, kFixedTableEntries);
+    uint16_t lengths[kLiteralLengthSymbols];
+    for (unsigned i = 0; i < kLiteralLengthSymbols; ++i) lengths[i] = FixedLiteralLength(i);
+    const int lit = Build(arena, lengths, kLiteralLengthSymbols, kFirstLengthSymbol, kLengthBases,
+                          kLengthExtras, kFixedLiteralBits, literals);
+    for (unsigned i = 0; i < kDistanceCodes; ++i) lengths[i] = kFixedDistanceLength;
+    const int dist = Build(arena, lengths, kDistanceCodes, 0, kDistanceBases, kDistanceExtras,
+                           kFixedDistanceBits, distances);
+    // The fixed literal code is complete; the distance code leaves two
+    // codes free (the format's 30 of 32).
+    ok = lit == kHuffComplete && dist <= kHuffIncomplete;
   }
 };
+
+const FixedCodes& Fixed() {
+  static const FixedCodes codes;
+  return codes;
+}
 
 inline uint64_t Load64(const uint8_t* p) {
   uint64_t v;
@@ -96,8 +159,8 @@ inline uint32_t LowBits(uint64_t value, unsigned n) {
   return static_cast<uint32_t>(value) & ((1u << n) - 1);
 }
 
-// The first four bytes of an entry as one word: Op in bits 0-7, Bits in
-// 8-15, Base in 16-31. One load instead of three.
+// An entry as one word: Op in bits 0-7, Bits in 8-15, Base in 16-31. One
+// load instead of three.
 inline uint32_t Word(const HuffEntry& entry) {
   static_assert(offsetof(HuffEntry, Op) == 0 && offsetof(HuffEntry, Bits) == 1 &&
                 offsetof(HuffEntry, Base) == 2);
@@ -113,6 +176,16 @@ inline uint32_t WordBase(uint32_t w) { return w >> 16; }
 // the bit buffer at most twice, each refill reading a word and taking up to
 // 7 bytes.
 constexpr int32_t kFastInputMargin = 16;
+static_assert(kFastInputMargin >= 7 + 8);
+// A refill leaves at least 56 bits: enough for a whole length/distance pair
+// (two codes and their extra bits) or three literals, and after two
+// literals still more than a first-level index.
+constexpr unsigned kRefillBits = 56;
+static_assert(kRefillBits == (kRefillBits | 7u) - 7u && kRefillBits + 7 < 64);
+static_assert(2 * kMaxCodeLength + kMaxLengthExtra + kMaxDistanceExtra <= kRefillBits);
+static_assert(3 * kMaxCodeLength <= kRefillBits);
+static_assert(kRefillBits - 2 * kMaxCodeLength >= kDynamicLiteralBits &&
+              kRefillBits - 2 * kMaxCodeLength >= kFixedLiteralBits);
 
 enum class FastExit { kLeave, kEndOfBlock, kInvalid, kWriteError };
 enum class Step { kMore, kEndOfBlock };
@@ -167,7 +240,8 @@ class Inflater {
                       int32_t distanceBits);
 
   Engine& e_;
-  uint8_t* buffer_ = nullptr;   // kBufferSize bytes
+  uint8_t* buffer_ = nullptr;   // kBufferSize bytes, then the tables
+  HuffEntry* tables_ = nullptr; // kDynamicTableEntries entries
   uint8_t* out_ = nullptr;      // next write position, in the window
   uint8_t* history_ = nullptr;  // matches may read from here on
 };
@@ -207,7 +281,8 @@ const HuffEntry* DecodeCareful(Engine& e, const HuffEntry* table, int32_t bits) 
     e.DumpBits(entry->Bits);
     const uint32_t k = entry->Op - 16u;
     e.NeedBits(k);
-    entry = &entry->Link[e.PeekBits(k)];
+    table += entry->Base;
+    entry = &table[e.PeekBits(k)];
   }
   e.DumpBits(entry->Bits);
   return entry;
@@ -256,28 +331,29 @@ FastExit Inflater::DecodeFast(const HuffEntry* literals, int32_t literalBits,
   const uint64_t distanceMask = (uint64_t{1} << distanceBits) - 1;
   FastExit exit = FastExit::kLeave;
 
-  // Tops the bit buffer up to 56-63 bits. The word read may carry bits of
+  // Tops the bit buffer up to 56-63 bits (kRefillBits is a bit mask here). The word read may carry bits of
   // the next, not yet counted byte above the count: they are the same bits
   // that byte puts there when it is counted, so OR-ing it in later changes
   // nothing; they are cleared when the loop ends.
   auto refill = [&] {
     bitBuffer |= Load64(in) << bitCount;
     in += (63 - bitCount) >> 3;
-    bitCount |= 56;
+    bitCount |= kRefillBits;
   };
   auto consume = [&bitBuffer, &bitCount](uint32_t n) {
     bitBuffer >>= n;
     bitCount -= n;
   };
-  // Follows sub-table links from a first-level entry; returns the final
-  // entry's word with its bits consumed, or Op 99 for an invalid code.
-  auto resolve = [&bitBuffer, &consume](const HuffEntry* entry) -> uint32_t {
-    while (entry->Op > kOpLiteral) {
-      if (entry->Op == kOpInvalid) return kOpInvalid;
-      consume(entry->Bits);
-      entry = &entry->Link[LowBits(bitBuffer, entry->Op - 16u)];
+  // Follows sub-table links from the first-level entry `w` of `table`;
+  // returns the final entry's word with its bits consumed, or Op 99 for an
+  // invalid code.
+  auto resolve = [&bitBuffer, &consume](const HuffEntry* table, uint32_t w) -> uint32_t {
+    while (WordOp(w) > kOpLiteral) {
+      if (WordOp(w) == kOpInvalid) return kOpInvalid;
+      consume(WordBits(w));
+      table += WordBase(w);
+      w = Word(table[LowBits(bitBuffer, WordOp(w) - 16u)]);
     }
-    const uint32_t w = Word(*entry);
     consume(WordBits(w));
     return w;
   };
@@ -318,7 +394,7 @@ FastExit Inflater::DecodeFast(const HuffEntry* literals, int32_t literalBits,
       refill();
     }
     if (WordOp(w) > kOpLiteral) {
-      w = resolve(&literals[bitBuffer & literalMask]);
+      w = resolve(literals, w);
       if (WordOp(w) == kOpInvalid) {
         exit = FastExit::kInvalid;
         break;
@@ -342,7 +418,7 @@ FastExit Inflater::DecodeFast(const HuffEntry* literals, int32_t literalBits,
     }
     w = Word(distances[bitBuffer & distanceMask]);
     if (WordOp(w) > kOpLiteral) {
-      w = resolve(&distances[bitBuffer & distanceMask]);
+      w = resolve(distances, w);
       if (WordOp(w) == kOpInvalid) {
         exit = FastExit::kInvalid;
         break;
@@ -458,20 +534,10 @@ TUnzipResult Inflater::Stored() {
 }
 
 TUnzipResult Inflater::Fixed() {
-  uint16_t lengths[288];
-  for (unsigned i = 0; i < 288; ++i) lengths[i] = i < 144 ? 8 : i < 256 ? 9 : i < 280 ? 7 : 8;
-  Tables literals;
-  if (literals.Build(lengths, 288, 257, kLengthBases, kLengthExtras, kFixedLiteralBits) !=
-      kHuffComplete) {
-    return urArchiveError;  // cannot happen: the fixed code is complete
-  }
-  for (unsigned i = 0; i < 30; ++i) lengths[i] = 5;
-  Tables distances;
-  if (distances.Build(lengths, 30, 0, kDistanceBases, kDistanceExtras, kFixedDistanceBits) >
-      kHuffIncomplete) {
-    return urArchiveError;
-  }
-  return Codes(literals.table, literals.bits, distances.table, distances.bits);
+  const FixedCodes& fixed = unzip::Fixed();
+  if (!fixed.ok) return urArchiveError;  // cannot happen: the fixed codes are well formed
+  return Codes(fixed.literals.table, fixed.literals.bits, fixed.distances.table,
+               fixed.distances.bits);
 }
 
 TUnzipResult Inflater::Dynamic() {
@@ -482,17 +548,20 @@ TUnzipResult Inflater::Dynamic() {
   // The 5-bit fields cannot say more than 288 and 32, which are accepted
   // (two more than RFC 1951 allows each; the extra symbols are invalid
   // codes if they are ever used).
-  if (literalCount > 288 || distanceCount > 32) return urArchiveError;
+  if (literalCount > kLiteralLengthSymbols || distanceCount > kDistanceSymbols) {
+    return urArchiveError;
+  }
 
-  uint16_t lengths[320] = {};
+  HuffArena arena(tables_, kDynamicTableEntries);
+  uint16_t lengths[kMaxCodeLengths] = {};
   {
-    uint16_t codeLengthLengths[19] = {};
+    uint16_t codeLengthLengths[kCodeLengthSymbols] = {};
     for (uint32_t i = 0; i < codeLengthCount; ++i) {
       codeLengthLengths[kCodeLengthOrder[i]] = static_cast<uint16_t>(e.GetBits(3));
     }
-    Tables codeLengths;
-    if (codeLengths.Build(codeLengthLengths, 19, 19, nullptr, nullptr, kCodeLengthBits) !=
-            kHuffComplete ||
+    Code codeLengths;
+    if (Build(arena, codeLengthLengths, kCodeLengthSymbols, kCodeLengthSymbols, nullptr, nullptr,
+              kCodeLengthBits, codeLengths) != kHuffComplete ||
         codeLengths.table == nullptr) {
       return urArchiveError;
     }
@@ -528,15 +597,16 @@ TUnzipResult Inflater::Dynamic() {
     }
   }
 
-  Tables literals;
-  if (literals.Build(lengths, literalCount, 257, kLengthBases, kLengthExtras,
-                     kDynamicLiteralBits) != kHuffComplete ||
+  arena.Reset();
+  Code literals;
+  if (Build(arena, lengths, literalCount, kFirstLengthSymbol, kLengthBases, kLengthExtras,
+            kDynamicLiteralBits, literals) != kHuffComplete ||
       literals.table == nullptr) {
     return urArchiveError;
   }
-  Tables distances;
-  if (distances.Build(lengths + literalCount, distanceCount, 0, kDistanceBases, kDistanceExtras,
-                      kDynamicDistanceBits) > kHuffIncomplete) {
+  Code distances;
+  if (Build(arena, lengths + literalCount, distanceCount, 0, kDistanceBases, kDistanceExtras,
+            kDynamicDistanceBits, distances) > kHuffIncomplete) {
     return urArchiveError;
   }
   // No distance codes at all: a block of literals only (a length symbol in
@@ -555,8 +625,13 @@ TUnzipResult Inflater::Block(bool& last) {
 }
 
 TUnzipResult Inflater::Run() {
-  buffer_ = static_cast<uint8_t*>(std::malloc(kBufferSize));
+  // One block: the buffer, then the tables at the next entry boundary.
+  constexpr size_t kTablesAt = (kBufferSize + alignof(HuffEntry) - 1) / alignof(HuffEntry) *
+                               alignof(HuffEntry);
+  buffer_ = static_cast<uint8_t*>(
+      std::malloc(kTablesAt + kDynamicTableEntries * sizeof(HuffEntry)));
   if (buffer_ == nullptr) return urWriteError;  // no window, no output (as the driver does)
+  tables_ = reinterpret_cast<HuffEntry*>(buffer_ + kTablesAt);
   out_ = buffer_ + kWindowStart;
   history_ = out_;
   e_.InputPos = 0;

@@ -5,8 +5,8 @@
 // The decoder adds the entry for the previous code and the first byte of the
 // current one after decoding the current one, a step behind the encoder.
 //
-// No memory is allocated: the string table, the decode stack and a small
-// output staging buffer share the engine's 32,768-byte OutputWindow.
+// No memory is allocated: the string table and the output staging buffer
+// share the engine's 32,768-byte OutputWindow; the decode stack is local.
 #include <cstring>
 
 #include "unzip/decoders.h"
@@ -24,18 +24,19 @@ constexpr uint32_t kMaxCodeSize = 13;
 
 // OutputWindow, carved up: the staging buffer first (FlushWindow writes from
 // the window's start), one spare byte that puts the prefix table on an even
-// offset, then the suffix table and the decode stack. The prefix table
-// holds, for a string code, the code of the string it extends; for a free
-// code, the negated number of the next free code.
-constexpr uint32_t kStageSize = 767;
-constexpr uint32_t kPrefixAt = kStageSize + 1;
-constexpr uint32_t kSuffixAt = kPrefixAt + 2 * kSlots;
-constexpr uint32_t kStackAt = kSuffixAt + kSlots;
-// The stack fills downward from its last byte. A chain that is no cycle
-// visits each of the 7,936 entries once at most, plus one byte for a code
-// read while free: the stack holds that.
-constexpr int kStackTop = static_cast<int>(kWindowSize - kStackAt) - 1;
-static_assert(kStackTop + 1 > static_cast<int>(kSlots) + 1);
+// offset, then the suffix table. The prefix table holds, for a string code,
+// the code of the string it extends; for a free code, the negated number of
+// the next free code. The staging buffer takes what the tables leave: each
+// flush is a write to the output file.
+constexpr uint32_t kSuffixAt = kWindowSize - kSlots;
+constexpr uint32_t kPrefixAt = kSuffixAt - 2 * kSlots;
+constexpr uint32_t kStageSize = kPrefixAt - 1;
+static_assert(kPrefixAt % 2 == 0 && kStageSize >= 4096);
+// The decode stack fills downward from its last byte. A chain that is no
+// cycle visits each of the 7,936 entries once at most, plus one byte for a
+// code read while free: the stack holds that.
+constexpr int kStackBytes = static_cast<int>(kSlots) + 2;
+constexpr int kStackTop = kStackBytes - 1;
 
 // A string entry holds a code below 8192 (bits 13 to 15 clear); a free entry
 // holds -258 .. -8193 (bits 14 and 15 set).
@@ -101,7 +102,7 @@ bool Unshrinker::PutBytes(const uint8_t* p, uint32_t n) {
 }
 
 bool Unshrinker::DecodeString(int code, TUnzipResult* result) {
-  uint8_t* stack = w_ + kStackAt;
+  uint8_t stack[kStackBytes];
   int top = kStackTop;  // bytes are at top + 1 .. kStackTop
   if (Prefix(code) < 0) {
     stack[top--] = lastChar_;

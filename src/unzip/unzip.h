@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "platform/engine_ui.h"
+#include "platform/file.h"
 
 // Result of an extraction; every decoder answers with the same codes.
 enum TUnzipResult : int32_t {
@@ -57,6 +58,14 @@ struct TCentralEntry {
 TUnzipResult UnzipEntry(const char* ArchiveName, const char* OutName, uint16_t Attr,
                         uint32_t Offset, uintptr_t NotifyWindow, int16_t NotifyId,
                         const TCentralEntry* Central = nullptr);
+
+// The same with `ArchiveName` opened by the caller (OpenRead) as `Archive`,
+// which stays open across the entries of one archive instead of being
+// opened for each. The file position is the engine's to move; the file
+// stays open.
+TUnzipResult UnzipEntryFrom(platform::File& Archive, const char* ArchiveName, const char* OutName,
+                            uint16_t Attr, uint32_t Offset, uintptr_t NotifyWindow,
+                            int16_t NotifyId, const TCentralEntry* Central = nullptr);
 
 // Replaces the engine's message pump, key state, progress message and clock
 // (the defaults talk to the window system on Windows).

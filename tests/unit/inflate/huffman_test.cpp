@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -14,28 +15,32 @@
 namespace {
 
 using unzip::BuildHuffmanTables;
-using unzip::FreeHuffmanTables;
 using unzip::HuffEntry;
 
-// Owns a built table chain.
+// A built code in an arena of exactly the bound's size for it.
 struct Built {
   int result = -1;
   HuffEntry* table = nullptr;
   int32_t bits = 0;
-  Built() = default;
-  Built(const Built&) = delete;
-  Built& operator=(const Built&) = delete;
-  ~Built() { FreeHuffmanTables(table); }
+  std::unique_ptr<HuffEntry[]> storage;  // left unwritten: the builder writes what it takes
+  size_t tables = 0;
 };
 
 void Build(Built& b, const std::vector<uint8_t>& lengths, int32_t bits, uint16_t s,
            const std::vector<uint16_t>* bases = nullptr,
            const std::vector<uint16_t>* extras = nullptr) {
   std::vector<uint16_t> l(lengths.begin(), lengths.end());
+  const unsigned longest = l.empty() ? 0 : *std::max_element(l.begin(), l.end());
+  const size_t bound = unzip::HuffTableBound(static_cast<unsigned>(bits),
+                                             static_cast<unsigned>(l.size()),
+                                             std::min(longest, unzip::kMaxHuffLength));
+  b.storage.reset(new HuffEntry[bound]);
+  unzip::HuffArena arena(b.storage.get(), bound);
   b.bits = bits;
   b.result = BuildHuffmanTables(l.data(), static_cast<uint16_t>(l.size()), s,
                                 bases ? bases->data() : nullptr, extras ? extras->data() : nullptr,
-                                b.table, b.bits);
+                                arena, b.table, b.bits);
+  b.tables = arena.Tables();
 }
 
 // What the decoding contract yields for `input` (first bit in bit 0).
@@ -57,7 +62,8 @@ Walked Walk(const HuffEntry* table, int32_t bits, uint32_t input) {
     consumed += e->Bits;
     input >>= e->Bits;
     width = e->Op - 16u;
-    e = &e->Link[input & ((1u << width) - 1)];
+    table += e->Base;
+    e = &table[input & ((1u << width) - 1)];
   }
   return {e->Op, e->Base, consumed + e->Bits, consumed + width};
 }
@@ -134,11 +140,6 @@ std::vector<uint8_t> RandomCompleteLengths(std::mt19937& rng, unsigned symbols, 
   return lengths;
 }
 
-size_t ChainLength(const HuffEntry* table) {
-  size_t n = 0;
-  for (const HuffEntry* t = table; t != nullptr; t = (t - 1)->Link) ++n;
-  return n;
-}
 
 TEST(HuffmanBuild, ResultTableWidthAndEveryPatternOfSmallCodes) {
   std::vector<uint8_t> descending;  // 1, 2, ..., 15, 16, 16: complete
@@ -209,7 +210,7 @@ TEST(HuffmanBuild, FixedLiteralCodeWithInvalidSymbols286And287) {
   Build(b, lengths, 7, 257, &bases, &extras);
   EXPECT_EQ(b.result, unzip::kHuffComplete);
   EXPECT_EQ(b.bits, 7);
-  EXPECT_GT(ChainLength(b.table), 1u);  // 8- and 9-bit codes go through sub-tables
+  EXPECT_GT(b.tables, 1u);  // 8- and 9-bit codes go through sub-tables
   EXPECT_EQ(CheckAllPatterns(b, lengths, 257, &bases, &extras), 0u);
   const std::vector<uint16_t> codes = qtest::CanonicalCodes(lengths);
   for (unsigned sym : {286u, 287u}) {

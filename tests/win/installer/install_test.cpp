@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "installer/progress_throttle.h"
 #include "unzip/crc32.h"
 #include "unzip/zipread.h"
 #include "win/installer/installer_fixture.h"
@@ -158,6 +159,19 @@ TEST_F(InstallTest, TheBarCountsEntriesFromZeroToOneShortOfTheTotalThenHides) {
     }
     ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKey);
   }
+}
+
+// Thousands of quick entries move the bar once per fiftieth of it; a slow
+// stretch still shows a report once the interval is over.
+TEST(ProgressThrottle, MovesOncePerFiftiethOrAfterTheInterval) {
+  ProgressThrottle throttle;
+  throttle.Start(2000, 617, 1000);
+  int shown = 0;
+  for (int i = 0; i < 2000; ++i) shown += throttle.Show(i, 1000 + i / 100) ? 1 : 0;
+  EXPECT_EQ(shown, ProgressThrottle::kMaxSteps - 1);  // fiftieths 1 to 49
+  throttle.Start(2000, 617, 0);
+  EXPECT_FALSE(throttle.Show(1, ProgressThrottle::kDefaultInterval - 1));
+  EXPECT_TRUE(throttle.Show(2, ProgressThrottle::kDefaultInterval));
 }
 
 TEST_F(InstallTest, InstallingAgainRestoresFilesShortcutsAndValuesAndKeepsOthers) {

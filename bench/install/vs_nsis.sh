@@ -1,0 +1,192 @@
+#!/usr/bin/env bash
+# Install time of a real product: our installer against an NSIS installer
+# of the same files, under wine64, in one prefix, runs alternating.
+#
+#   bench/install/vs_nsis.sh [RUNS=5]
+#
+# With Q_BENCH_BEFORE=path/to/QuorvantisSetup.exe (an earlier build with the
+# same payload) that installer is timed too, in the same rotation.
+#
+# Builds the benchmark corpus if missing (under Q_BENCH_DIR, default
+# /tmp/qbench), builds QuorvantisSetup.exe with the corpus as its payload
+# (build/win64-bench, a build folder of its own) and an NSIS installer of
+# the corpus (makensis from Debian's nsis: Unicode, amd64, zlib, silent,
+# File /r, the same three shortcuts and an uninstall entry). Ours is timed
+# from the Enter key on its dialog to its last shortcut on disk; NSIS's
+# from its start to its end (wine64 setup.exe /S, the process start
+# included). Every run's installed files are compared with the corpus.
+# Prints both times per run, their medians, the ratio and both sizes.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+runs=${1:-5}
+dir=${Q_BENCH_DIR:-/tmp/qbench}
+shared=${Q_SHARED_DIR:-$root/../shared}
+corpus=$dir/corpus
+work=$dir/install
+build=$root/build/win64-bench
+wine=/usr/lib/wine/wine64
+server=/usr/lib/wine/wineserver
+for tool in makensis xdotool Xvfb "$wine"; do
+  command -v "$tool" > /dev/null || { echo "install bench: $tool is missing" >&2; exit 2; }
+done
+[ -f "$dir/corpus.manifest" ] || python3 "$shared/bench/make-corpus" --out "$corpus"
+
+# --- the two installers -----------------------------------------------------------
+# Our payload: the corpus (hard links) and the two programs the installer's
+# shortcuts and uninstall entry point at, built first in the same folder.
+payload=$work/payload
+mkdir -p "$work"
+if [ ! -d "$payload/small" ]; then
+  rm -rf "$payload"
+  cp -al "$corpus" "$payload"
+fi
+# The payload check runs on this machine: the native build's.
+[ -f "$root/build/native/CMakeCache.txt" ] || cmake --preset native -S "$root" > /dev/null
+cmake --build "$root/build/native" --target payloadcheck -j2 > /dev/null
+cmake -S "$root" -B "$build" --toolchain "$root/cmake/toolchain-x86_64-w64-mingw32.cmake" \
+  -DCMAKE_BUILD_TYPE=Release -DQ_TESTS=OFF -DQ_PAYLOAD_DIR="$payload" \
+  -DQ_PAYLOAD_CHECK="$root/build/native/bin/payloadcheck" > /dev/null
+cmake --build "$build" --target Quorvantis UninstallQuorvantis -j2 > /dev/null
+for program in Quorvantis UninstallQuorvantis; do
+  cmp -s "$build/bin/$program.exe" "$payload/$program.exe" || cp "$build/bin/$program.exe" "$payload/"
+done
+cmake --build "$build" --target QuorvantisSetup -j2 > /dev/null
+ours=$build/bin/QuorvantisSetup.exe
+nsis=$work/nsis-setup.exe
+winpath() { local p=$1; echo "Z:${p//\//\\}"; }
+cat > "$work/setup.nsi" <<NSI
+Unicode true
+Target amd64-unicode
+SetCompressor zlib
+SilentInstall silent
+RequestExecutionLevel admin
+Name "QBench"
+OutFile "$nsis"
+InstallDir "\$PROGRAMFILES64\\QBench"
+Section
+  SetOutPath "\$INSTDIR"
+  File /r "$corpus/*"
+  WriteUninstaller "\$INSTDIR\\uninstall.exe"
+  CreateDirectory "\$SMPROGRAMS\\QBench"
+  CreateShortcut "\$DESKTOP\\QBench.lnk" "\$INSTDIR\\random\\random.bin"
+  CreateShortcut "\$SMPROGRAMS\\QBench\\QBench.lnk" "\$INSTDIR\\random\\random.bin"
+  CreateShortcut "\$SMPROGRAMS\\QBench\\Uninstall QBench.lnk" "\$INSTDIR\\uninstall.exe"
+  WriteRegStr HKLM "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\QBench" "DisplayName" "QBench"
+  WriteRegStr HKLM "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\QBench" "UninstallString" "\$INSTDIR\\uninstall.exe"
+SectionEnd
+Section "Uninstall"
+SectionEnd
+NSI
+if [ ! -f "$nsis" ] || [ "$work/setup.nsi" -nt "$nsis" ] || [ -n "$(find "$corpus" -newer "$nsis" -print -quit)" ]; then
+  makensis -V1 "$work/setup.nsi" > /dev/null
+fi
+
+# --- a prefix and a display of their own -------------------------------------------
+export WINEPREFIX=$work/prefix WINEDEBUG=-all HOME=$work/home
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+mkdir -p "$HOME"
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  "$wine" wineboot -i > /dev/null 2>&1
+  "$server" -w
+fi
+"$root/tests/win/wine/xvfb-start.sh" "$work"
+DISPLAY=$(cat "$work/display")
+export DISPLAY
+cleanup() {
+  "$server" -k > /dev/null 2>&1 || true
+  kill "$(cat "$work/xvfb.pid")" 2> /dev/null || true
+  rm -f "$work/xvfb.pid" "$work/display"
+}
+trap cleanup EXIT
+setsid "$server" -p < /dev/null > /dev/null 2>&1 &
+"$wine" cmd /c exit < /dev/null > /dev/null 2>&1  # the prefix's services start now, not in a run
+
+drive=$WINEPREFIX/drive_c
+ours_dir="$drive/Program Files/Quorvantis"
+nsis_dir="$drive/Program Files/QBench"
+
+# One run of an installer of ours: dialog up, Enter, wait for the last
+# shortcut; prints seconds.
+group="$drive/ProgramData/Microsoft/Windows/Start Menu/Programs/Quorvantis"
+run_ours() {  # exe
+  rm -rf "$ours_dir" "$group"
+  "$wine" "$1" < /dev/null > /dev/null 2>&1 &
+  local pid=$!
+  python3 - "$group/Uninstall Quorvantis.lnk" <<'PY'
+import os, subprocess, sys, time
+last = sys.argv[1]
+deadline = time.time() + 60
+xid = ""
+while not xid and time.time() < deadline:
+    r = subprocess.run(["xdotool", "search", "--name", "^Form3$"], capture_output=True, text=True)
+    xid = r.stdout.split("\n")[0].strip()
+    if not xid:
+        time.sleep(0.1)
+if not xid:
+    sys.exit("install bench: the dialog did not appear")
+time.sleep(1.0)  # let it paint
+subprocess.run(["xdotool", "windowfocus", "--sync", xid], capture_output=True)
+t0 = time.perf_counter()
+subprocess.run(["xdotool", "key", "Return"], check=True)
+while not os.path.exists(last):
+    if time.perf_counter() - t0 > 600:
+        sys.exit("install bench: no last shortcut after 600 s")
+    time.sleep(0.01)
+print(f"{time.perf_counter() - t0:.3f}")
+PY
+  "$server" -k > /dev/null 2>&1 || true
+  wait "$pid" 2> /dev/null || true
+  setsid "$server" -p < /dev/null > /dev/null 2>&1 &
+  "$wine" cmd /c exit < /dev/null > /dev/null 2>&1
+}
+
+run_nsis() {
+  rm -rf "$nsis_dir"
+  local t0 t1
+  t0=$(date +%s.%N)
+  "$wine" "$nsis" /S < /dev/null > /dev/null 2>&1
+  t1=$(date +%s.%N)
+  python3 -c "print(f'{$t1 - $t0:.3f}')"
+}
+
+verify() {  # name folder
+  if ! diff -r -q -x uninstall.exe -x Quorvantis.exe -x UninstallQuorvantis.exe "$2" "$corpus" > /dev/null; then
+    echo "install bench: $1's installed files differ from the corpus" >&2
+    exit 1
+  fi
+}
+
+names=(ours NSIS)
+[ -n "${Q_BENCH_BEFORE:-}" ] && names+=(before)
+one() {  # name -> seconds
+  case $1 in
+    ours) run_ours "$ours"; verify ours "$ours_dir" ;;
+    before) run_ours "$Q_BENCH_BEFORE"; verify before "$ours_dir" ;;
+    NSIS) run_nsis; verify NSIS "$nsis_dir" ;;
+  esac
+}
+printf '%-5s' run; printf ' %10s' "${names[@]/%/ s}"; echo
+declare -A times
+for i in $(seq 1 "$runs"); do
+  declare -A row=()
+  # Each run starts with a different installer.
+  for k in $(seq 0 $((${#names[@]} - 1))); do
+    name=${names[$(((i - 1 + k) % ${#names[@]}))]}
+    row[$name]=$(one "$name")
+    times[$name]="${times[$name]:-} ${row[$name]}"
+  done
+  printf '%-5s' "$i"; for name in "${names[@]}"; do printf ' %10s' "${row[$name]}"; done; echo
+done
+python3 - "${times[ours]}" "${times[NSIS]}" "${times[before]:-}" "$(stat -c %s "$ours")" "$(stat -c %s "$nsis")" <<'PY'
+import statistics, sys
+med = lambda s: statistics.median(float(x) for x in s.split())
+o, n = med(sys.argv[1]), med(sys.argv[2])
+line = f"median: ours {o:.3f} s, NSIS {n:.3f} s, ours/NSIS {o / n:.2f}"
+if sys.argv[3].strip():
+    b = med(sys.argv[3])
+    line += f"; before {b:.3f} s, before/NSIS {b / n:.2f}"
+print(line)
+print(f"size:   ours {int(sys.argv[4]):,} bytes, NSIS {int(sys.argv[5]):,} bytes")
+PY
+echo "(ours: Enter to the last shortcut; NSIS: wine64 setup.exe /S start to end; outputs compared with the corpus)"
