@@ -1,7 +1,9 @@
 #include "installutils/transaction_win32.h"
 
+#include <iterator>
 #include <utility>
 
+#include "common/wide.h"
 #include "common/win32_handles.h"
 #include "installutils/system_error.h"
 
@@ -22,27 +24,28 @@ bool SameName(std::string_view a, std::string_view b) {
   return true;
 }
 
-// Calls `visit(path, data)` for each entry of `folder` but "." and "..".
+// Calls `visit(path, name, data)` for each entry of `folder` but "." and
+// "..", with the entry's path and name in UTF-8.
 // False, with the system's code, when the folder cannot be listed; a
 // visitor returning false ends the walk early.
 template <typename Visit>
 bool ForEachEntry(const std::string& folder, DWORD& code, Visit visit) {
-  WIN32_FIND_DATAA data;
-  q::FindHandle find(::FindFirstFileA((folder + "\\*").c_str(), &data));
+  WIN32_FIND_DATAW data;
+  q::FindHandle find(::FindFirstFileW(q::WidePath(folder + "\\*").c_str(), &data));
   if (!find) {
     code = ::GetLastError();
     return false;
   }
   do {
-    const std::string name = data.cFileName;
+    const std::string name = q::Narrow(data.cFileName);
     if (name == "." || name == "..") continue;
-    if (!visit(folder + '\\' + name, data)) return true;
-  } while (::FindNextFileA(find.Get(), &data));
+    if (!visit(folder + '\\' + name, name, data)) return true;
+  } while (::FindNextFileW(find.Get(), &data));
   code = ::GetLastError();
   return code == ERROR_NO_MORE_FILES;
 }
 
-bool IsFolder(const WIN32_FIND_DATAA& data) {
+bool IsFolder(const WIN32_FIND_DATAW& data) {
   // A junction is removed as a link, never followed.
   return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
          !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
@@ -56,34 +59,38 @@ void RemoveNow(const std::string& path, bool folder, std::vector<std::string>& l
     if (firstError == ERROR_SUCCESS) firstError = code;
   };
   if (!folder) {
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    const std::wstring wide = q::WidePath(path);
+    const DWORD attributes = ::GetFileAttributesW(wide.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
-      ::SetFileAttributesA(path.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
+      ::SetFileAttributesW(wide.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
     }
-    if (!::DeleteFileA(path.c_str()) && !Missing(::GetLastError())) keep(::GetLastError());
+    if (!::DeleteFileW(wide.c_str()) && !Missing(::GetLastError())) keep(::GetLastError());
     return;
   }
   DWORD code = ERROR_SUCCESS;
-  const bool listed = ForEachEntry(path, code, [&](const std::string& child, const WIN32_FIND_DATAA& data) {
+  const bool listed = ForEachEntry(path, code, [&](const std::string& child, const std::string&,
+                                                   const WIN32_FIND_DATAW& data) {
     RemoveNow(child, IsFolder(data), left, firstError);
     return true;
   });
   if (!listed && Missing(code)) return;
   // A read-only folder cannot be removed either.
-  ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  if (!::RemoveDirectoryA(path.c_str()) && !Missing(::GetLastError())) keep(::GetLastError());
+  const std::wstring wide = q::WidePath(path);
+  ::SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
+  if (!::RemoveDirectoryW(wide.c_str()) && !Missing(::GetLastError())) keep(::GetLastError());
 }
 
 // Whether another process holds the file open: opening it for writing and
 // deletion without sharing fails then (a running program's image refuses
 // writing). A read-only file is tried for deletion alone.
 bool InUse(const std::string& path) {
-  q::FileHandle file(::CreateFileA(path.c_str(), FILE_WRITE_DATA | DELETE, 0, nullptr, OPEN_EXISTING,
+  const std::wstring wide = q::WidePath(path);
+  q::FileHandle file(::CreateFileW(wide.c_str(), FILE_WRITE_DATA | DELETE, 0, nullptr, OPEN_EXISTING,
                                    FILE_ATTRIBUTE_NORMAL, nullptr));
   if (file) return false;
   DWORD code = ::GetLastError();
   if (code == ERROR_ACCESS_DENIED) {
-    file.Reset(::CreateFileA(path.c_str(), DELETE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+    file.Reset(::CreateFileW(wide.c_str(), DELETE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                              nullptr));
     if (file) return false;
     code = ::GetLastError();
@@ -94,7 +101,7 @@ bool InUse(const std::string& path) {
 std::string FirstInUse(const std::string& folder) {
   std::string found;
   DWORD code = ERROR_SUCCESS;
-  ForEachEntry(folder, code, [&](const std::string& path, const WIN32_FIND_DATAA& data) {
+  ForEachEntry(folder, code, [&](const std::string& path, const std::string&, const WIN32_FIND_DATAW& data) {
     if (IsFolder(data)) {
       found = FirstInUse(path);
     } else if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && InUse(path)) {
@@ -108,14 +115,16 @@ std::string FirstInUse(const std::string& folder) {
 q::Error CarryOver(const std::string& from, const std::string& to, std::string_view skipName) {
   DWORD code = ERROR_SUCCESS;
   q::Error result;
-  const bool listed = ForEachEntry(from, code, [&](const std::string& source, const WIN32_FIND_DATAA& data) {
-    if (SameName(data.cFileName, skipName)) return true;
-    const std::string target = to + '\\' + data.cFileName;
-    const DWORD there = ::GetFileAttributesA(target.c_str());
+  const bool listed = ForEachEntry(from, code, [&](const std::string& source, const std::string& name,
+                                                   const WIN32_FIND_DATAW& data) {
+    if (SameName(name, skipName)) return true;
+    const std::string target = to + '\\' + name;
+    const std::wstring wideSource = q::WidePath(source), wideTarget = q::WidePath(target);
+    const DWORD there = ::GetFileAttributesW(wideTarget.c_str());
     const bool folder = IsFolder(data);
     if (there == INVALID_FILE_ATTRIBUTES) {
-      if (folder ? !::CreateDirectoryExA(source.c_str(), target.c_str(), nullptr)
-                 : !::CopyFileA(source.c_str(), target.c_str(), TRUE)) {
+      if (folder ? !::CreateDirectoryExW(wideSource.c_str(), wideTarget.c_str(), nullptr)
+                 : !::CopyFileW(wideSource.c_str(), wideTarget.c_str(), TRUE)) {
         result = Failure("cannot carry " + source + " over to " + target, ::GetLastError());
         return false;
       }
@@ -132,17 +141,17 @@ q::Error CarryOver(const std::string& from, const std::string& to, std::string_v
 }  // namespace
 
 bool Win32FolderOps::Exists(const std::string& folder) {
-  const DWORD attributes = ::GetFileAttributesA(folder.c_str());
+  const DWORD attributes = ::GetFileAttributesW(q::WidePath(folder).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 q::Error Win32FolderOps::MakeFolder(const std::string& folder) {
-  if (::CreateDirectoryA(folder.c_str(), nullptr)) return {};
+  if (::CreateDirectoryW(q::WidePath(folder).c_str(), nullptr)) return {};
   return Failure("cannot create the folder " + folder, ::GetLastError());
 }
 
 q::Error Win32FolderOps::Rename(const std::string& from, const std::string& to) {
-  if (::MoveFileExA(from.c_str(), to.c_str(), 0)) return {};
+  if (::MoveFileExW(q::WidePath(from).c_str(), q::WidePath(to).c_str(), 0)) return {};
   return Failure("cannot rename " + from + " to " + to, ::GetLastError());
 }
 
@@ -153,7 +162,7 @@ q::Error Win32FolderOps::RemoveTree(const std::string& folder, std::string& note
   if (left.empty()) return {};
   // Deepest first, so that each folder is empty by the time its turn comes.
   for (const std::string& path : left) {
-    if (!::MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+    if (!::MoveFileExW(q::WidePath(path).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
       return Failure("cannot remove " + folder + ": " + left.front(), reason);
     }
   }
@@ -174,15 +183,16 @@ q::Error CarryOverFiles(const std::string& from, const std::string& to, std::str
 }
 
 q::Error QueryVolumeSpace(const std::string& folder, VolumeSpace& space) {
+  const std::wstring wide = q::WidePath(folder);
   ULARGE_INTEGER available{};
-  if (!::GetDiskFreeSpaceExA(folder.c_str(), &available, nullptr, nullptr)) {
+  if (!::GetDiskFreeSpaceExW(wide.c_str(), &available, nullptr, nullptr)) {
     return Failure("cannot find out the free space on the drive of " + folder, ::GetLastError());
   }
   space.freeBytes = available.QuadPart;
-  char root[MAX_PATH + 1];
+  wchar_t root[MAX_PATH + 1];
   DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
-  if (::GetVolumePathNameA(folder.c_str(), root, sizeof root) &&
-      ::GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters) &&
+  if (::GetVolumePathNameW(wide.c_str(), root, static_cast<DWORD>(std::size(root))) &&
+      ::GetDiskFreeSpaceW(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters) &&
       sectorsPerCluster * bytesPerSector != 0) {
     space.clusterBytes = sectorsPerCluster * bytesPerSector;
   }
@@ -194,7 +204,7 @@ q::Error ShellState::Capture(const std::vector<std::string>& files, HKEY root, c
   values_.clear();
   for (const std::string& path : files) {
     FileState state{path, false, {}};
-    q::FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    q::FileHandle file(::CreateFileW(q::WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
       const DWORD code = ::GetLastError();
@@ -213,7 +223,7 @@ q::Error ShellState::Capture(const std::vector<std::string>& files, HKEY root, c
   root_ = root;
   key_ = key;
   HKEY opened = nullptr;
-  const LONG rc = ::RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &opened);
+  const LONG rc = ::RegOpenKeyExW(root, q::Widen(key).c_str(), 0, KEY_READ, &opened);
   keyExisted_ = rc == ERROR_SUCCESS;
   if (!keyExisted_) {
     if (rc == ERROR_FILE_NOT_FOUND) return {};
@@ -221,20 +231,21 @@ q::Error ShellState::Capture(const std::vector<std::string>& files, HKEY root, c
   }
   const q::RegistryKeyHandle handle(opened);
   DWORD count = 0, longestName = 0, longestData = 0;
-  if (::RegQueryInfoKeyA(opened, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+  // The longest name in characters, the largest data in bytes.
+  if (::RegQueryInfoKeyW(opened, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
                          &longestName, &longestData, nullptr, nullptr) != ERROR_SUCCESS) {
     return q::Error::Fail("cannot read the registry key " + key);
   }
   for (DWORD i = 0; i < count; ++i) {
-    std::string name(longestName + 1, '\0');
+    std::wstring name(longestName + 1, L'\0');
     std::string data(longestData, '\0');
     DWORD nameSize = longestName + 1, dataSize = longestData, type = 0;
-    const LONG got = ::RegEnumValueA(opened, i, name.data(), &nameSize, nullptr, &type,
+    const LONG got = ::RegEnumValueW(opened, i, name.data(), &nameSize, nullptr, &type,
                                      reinterpret_cast<BYTE*>(data.data()), &dataSize);
     if (got != ERROR_SUCCESS) return Failure("cannot read the registry key " + key, static_cast<DWORD>(got));
     name.resize(nameSize);
     data.resize(dataSize);
-    values_.push_back({std::move(name), type, std::move(data)});
+    values_.push_back({q::Narrow(name), type, std::move(data)});
   }
   return {};
 }
@@ -246,10 +257,10 @@ q::Error ShellState::Restore() const {
   };
   for (const FileState& state : files_) {
     if (!state.existed) {
-      if (!::DeleteFileA(state.path.c_str()) && !Missing(::GetLastError())) fail(state.path, ::GetLastError());
+      if (!::DeleteFileW(q::WidePath(state.path).c_str()) && !Missing(::GetLastError())) fail(state.path, ::GetLastError());
       continue;
     }
-    q::FileHandle file(::CreateFileA(state.path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    q::FileHandle file(::CreateFileW(q::WidePath(state.path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
     if (!file || !::WriteFile(file.Get(), state.bytes.data(), static_cast<DWORD>(state.bytes.size()),
@@ -260,11 +271,11 @@ q::Error ShellState::Restore() const {
   }
 
   if (root_ && !keyExisted_) {
-    const LONG rc = ::RegDeleteTreeA(root_, key_.c_str());
+    const LONG rc = ::RegDeleteTreeW(root_, q::Widen(key_).c_str());
     if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) fail(key_, static_cast<DWORD>(rc));
   } else if (root_) {
     HKEY created = nullptr;
-    const LONG rc = ::RegCreateKeyExA(root_, key_.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+    const LONG rc = ::RegCreateKeyExW(root_, q::Widen(key_).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                       KEY_ALL_ACCESS, nullptr, &created, nullptr);
     if (rc != ERROR_SUCCESS) {
       fail(key_, static_cast<DWORD>(rc));
@@ -272,19 +283,19 @@ q::Error ShellState::Restore() const {
       const q::RegistryKeyHandle key(created);
       // Values written since are removed, the earlier ones written back.
       std::vector<std::string> now;
-      char name[16384];
+      wchar_t name[16384];  // the longest value name the registry allows, and its zero
       for (DWORD i = 0;; ++i) {
-        DWORD size = sizeof name;
-        if (::RegEnumValueA(created, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        now.emplace_back(name, size);
+        DWORD size = static_cast<DWORD>(std::size(name));
+        if (::RegEnumValueW(created, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        now.push_back(q::Narrow(std::wstring_view(name, size)));
       }
       for (const std::string& n : now) {
         bool kept = false;
         for (const Value& v : values_) kept = kept || v.name == n;
-        if (!kept) ::RegDeleteValueA(created, n.c_str());
+        if (!kept) ::RegDeleteValueW(created, q::Widen(n).c_str());
       }
       for (const Value& v : values_) {
-        const LONG set = ::RegSetValueExA(created, v.name.c_str(), 0, v.type,
+        const LONG set = ::RegSetValueExW(created, q::Widen(v.name).c_str(), 0, v.type,
                                           reinterpret_cast<const BYTE*>(v.data.data()),
                                           static_cast<DWORD>(v.data.size()));
         if (set != ERROR_SUCCESS) fail(key_ + "\\" + v.name, static_cast<DWORD>(set));

@@ -62,7 +62,7 @@ class ShellState {
   struct Value {
     std::string name;
     DWORD type = 0;
-    std::string data;
+    std::string data;  // as stored: a string value's UTF-16 text with its zero
   };
   std::vector<FileState> files_;
   HKEY root_ = nullptr;

@@ -171,6 +171,7 @@ for ((i = 0; i <= 20; i++)); do
   wait_until 10 test -z "$(setup_pids)"
   wait_exit "$work/setup.log" 10 >/dev/null
   after_kill+="${left:-none}| "
+  status=
   mode=$((i % 3))
   # Without an installation folder there is no uninstaller to start.
   [ $mode = 2 ] && [ ! -e "$product/UninstallQuorvantis.exe" ] && mode=1
@@ -185,11 +186,12 @@ for ((i = 0; i <= 20; i++)); do
        close_setup
        ok() { test "$hash" = "$old_hash" -o "$hash" = "$new_hash"; } ;;
     2) how="the uninstaller"
-       wine_run "$product/UninstallQuorvantis.exe" /S >/dev/null 2>&1
+       status=$(wine_run "$product/UninstallQuorvantis.exe" /S 2>&1 | tail -3)
        # Files it did not install (the new version's data, only-old.txt) stay.
        ok() { test ! -e "$product/Quorvantis.exe"; } ;;
   esac
-  e2e_check "killed after $i/20 of the installation time, then $how: exactly the old or the new version" ok
+  e2e_check "killed after $i/20 of the installation time, then $how: exactly the old or the new version" ok ||
+    echo "    status: ${status:-none}; installed: $(ls "$product" 2>/dev/null | tr '\n' ' ')"
   e2e_check "... and nothing else in Program Files" \
     test "$(ls "$program_files" | grep -v '^Quorvantis$')" = "$others" -a -z "$(ls -d "$product".* 2>/dev/null)"
 done
