@@ -4,7 +4,7 @@
 #include "common/win32_handles.h"
 #include "gui/application.h"
 #include "installer/main_form.h"
-#include "installer/texts.h"
+#include "product/texts.h"
 #include "installer/uninstall_extras.h"
 #include "installutils/shortcut.h"
 #include "installutils/system_error.h"

@@ -5,7 +5,7 @@
 #include <shellapi.h>
 
 #include "gui/application.h"
-#include "installer/texts.h"
+#include "product/texts.h"
 
 namespace {
 

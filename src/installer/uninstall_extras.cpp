@@ -1,7 +1,7 @@
 #include "installer/uninstall_extras.h"
 
 #include "common/win32_handles.h"
-#include "installer/texts.h"
+#include "product/texts.h"
 #include "installutils/registry.h"
 #include "installutils/shell_text.h"
 #include "installutils/system_error.h"

@@ -1,7 +1,7 @@
 #include "payload/uninstall_plan.h"
 
 
-#include "installer/texts.h"
+#include "product/texts.h"
 #include "payload/payload_files.h"
 
 namespace uninstall {

@@ -14,7 +14,7 @@
 
 #include "common/error.h"
 #include "common/win32_handles.h"
-#include "installer/texts.h"
+#include "product/texts.h"
 #include "installutils/registry.h"
 #include "installutils/shell_text.h"
 #include "installutils/system_error.h"

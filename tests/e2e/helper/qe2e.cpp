@@ -39,7 +39,7 @@
 #include <vector>
 
 #include "common/win32_handles.h"
-#include "installer/texts.h"
+#include "product/texts.h"
 #include "installer/uninstall_extras.h"
 #include "installutils/shortcut.h"
 #include "installutils/uninstall.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "installer/texts.h"
+#include "product/texts.h"
 #include "payload/payload_files.h"
 #include "support/files.h"
 #include "unzip/crc32.h"
