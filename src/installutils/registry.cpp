@@ -31,7 +31,7 @@ std::string KeyPathText(HKEY Root, const std::string& Key) {
 
 std::string RegReadString(HKEY Root, const std::string& Key, const std::string& ValueName) {
   HKEY opened = nullptr;
-  if (::RegOpenKeyExA(Root, RelativeKeyPath(Key).c_str(), 0, KEY_ALL_ACCESS, &opened) !=
+  if (::RegOpenKeyExA(Root, RelativeKeyPath(Key).c_str(), 0, KEY_READ, &opened) !=
       ERROR_SUCCESS) {
     return {};
   }
