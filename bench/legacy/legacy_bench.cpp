@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "common/little_endian.h"
 #include "unzip/unzip.h"
 #include "unzip/zipread.h"
 
@@ -97,7 +98,7 @@ std::vector<uint32_t> WriteReplica(const Entry& e, uint32_t copies, const std::s
   std::vector<uint8_t> header(30);
   in.seekg(e.offset);
   if (!in.read(reinterpret_cast<char*>(header.data()), 30)) return {};
-  const uint32_t skip = (header[26] | header[27] << 8) + (header[28] | header[29] << 8);
+  const uint32_t skip = uint32_t{q::Le16(header.data() + 26)} + q::Le16(header.data() + 28);
   std::vector<uint8_t> data(e.packed);
   in.seekg(e.offset + 30 + skip);
   if (!in.read(reinterpret_cast<char*>(data.data()), e.packed)) return {};

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <memory>
 
+#include "common/little_endian.h"
 #include "platform/file.h"
 #include "unzip/decoders.h"
 #include "unzip/engine.h"
@@ -17,11 +18,8 @@ constexpr uint16_t kFolderAttr = 0x10;
 constexpr uint16_t kFlagEncrypted = 0x0001;
 constexpr uint16_t kFlagDescriptor = 0x0008;
 
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Le32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
+using q::Le16;
+using q::Le32;
 
 // Cuts a text into separator-delimited tokens in place, like strtok but
 // keeping empty tokens and holding its position in the object.
