@@ -4,22 +4,16 @@
 #include "common/win32_handles.h"
 #include "gui/application.h"
 #include "installer/main_form.h"
-#include "product/texts.h"
 #include "installer/uninstall_extras.h"
+#include "installutils/shell_text.h"
 #include "installutils/shortcut.h"
 #include "installutils/system_error.h"
 #include "installutils/system_folders.h"
 #include "installutils/uninstall.h"
+#include "product/texts.h"
 #include "unzip/extract.h"
 
 namespace {
-
-// folder + name, with "\" between them unless the folder already ends
-// with one.
-std::string Join(const std::string& folder, const char* name) {
-  if (!folder.empty() && folder.back() == '\\') return folder + name;
-  return folder + '\\' + name;
-}
 
 q::Error LastError(const std::string& what) {
   return q::Error::Fail(what + ": " + Win32ErrorText(::GetLastError()));
@@ -61,7 +55,7 @@ q::Error TForm3::InstallSteps() {
 
   const std::string& programFiles = ProgramFilesFolder();
   if (q::Error e = Known(programFiles, "Program Files")) return e;
-  FInstallDir = Join(programFiles, texts::kProductName) + '\\';
+  FInstallDir = JoinFolder(programFiles, texts::kProductName) + '\\';
   if (!FolderExists(FInstallDir)) {
     if (q::Error e = MakeProductFolder(programFiles, FInstallDir, "installation folder")) return e;
   }
@@ -69,7 +63,7 @@ q::Error TForm3::InstallSteps() {
 
   const std::string& programs = ProgramsFolder();
   if (q::Error e = Known(programs, "Start menu's Programs")) return e;
-  FStartMenuDir = Join(programs, texts::kProductName) + '\\';
+  FStartMenuDir = JoinFolder(programs, texts::kProductName) + '\\';
   if (!FolderExists(FStartMenuDir)) {
     if (q::Error e = MakeProductFolder(programs, FStartMenuDir, "program group")) return e;
   }
@@ -151,7 +145,7 @@ q::Error TForm3::CreateShortcuts() {
   const std::string& desktop = DesktopFolder();
   if (q::Error e = Known(desktop, "Desktop")) return e;
   if (q::Error e = CreateShortcut(FExePath, "",
-                                  Join(desktop, texts::kProductName) + texts::kLinkExtension,
+                                  JoinFolder(desktop, texts::kProductName) + texts::kLinkExtension,
                                   texts::kProductName)) {
     return e;
   }

@@ -14,12 +14,12 @@
 
 #include "common/error.h"
 #include "common/win32_handles.h"
-#include "product/texts.h"
 #include "installutils/registry.h"
 #include "installutils/shell_text.h"
 #include "installutils/system_error.h"
 #include "installutils/system_folders.h"
 #include "payload/uninstall_plan.h"
+#include "product/texts.h"
 
 namespace {
 
@@ -155,7 +155,7 @@ std::string TempFolder() {
 q::Error StartFinisher(const std::string& ownPath, const std::string& installDir, bool silent) {
   const std::string tempDir = TempFolder();
   if (tempDir.empty()) return q::Error::Fail("the temporary folder is unknown");
-  const std::string copy = uninstall::JoinFolder(
+  const std::string copy = JoinFolder(
       tempDir, "UninstallQuorvantis-" + std::to_string(GetCurrentProcessId()) + ".exe");
   if (!CopyFileA(ownPath.c_str(), copy.c_str(), FALSE)) return Failure(copy, GetLastError());
 
@@ -216,7 +216,7 @@ void ScheduleAtRestart(const std::string& ownPath, const std::string& installDir
 
 int Uninstall(bool silent) {
   const std::string ownPath = LongPath(ModulePath());
-  const std::string installDir = uninstall::FolderOf(ownPath);
+  const std::string installDir = std::string(FolderPart(ownPath));
   if (installDir.empty()) {
     Tell("Cannot find out where Quorvantis is installed.", silent, MB_ICONERROR);
     return uninstall::kExitIncomplete;
@@ -280,7 +280,7 @@ int Finish(const uninstall::Arguments& args) {
   // Only a copy in the temporary folder deletes itself: "/_finish" given to
   // the installed program by hand must not schedule that for deletion.
   const std::string self = LongPath(ModulePath());
-  if (uninstall::SamePath(uninstall::FolderOf(self), TempFolder())) {
+  if (uninstall::SamePath(std::string(FolderPart(self)), TempFolder())) {
     MoveFileExA(self.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
   }
   if (!report.failures.empty() || !report.notes.empty()) {

@@ -39,10 +39,10 @@
 #include <vector>
 
 #include "common/win32_handles.h"
-#include "product/texts.h"
 #include "installer/uninstall_extras.h"
 #include "installutils/shortcut.h"
 #include "installutils/uninstall.h"
+#include "product/texts.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "product/texts.h"
 #include "payload/payload_files.h"
+#include "product/texts.h"
 #include "support/files.h"
 #include "unzip/crc32.h"
 #include "unzip/zipread.h"
