@@ -163,10 +163,8 @@ screenshot() {
   import -window root "$E2E_SHOTS/$1.png"
   echo "$E2E_SHOTS/$1.png"
 }
-# pixel FILE X Y: "r,g,b" (0-255) of one pixel.
-pixel() {
-  convert "$1[1x1+$2+$3]" -format '%[fx:round(255*r)],%[fx:round(255*g)],%[fx:round(255*b)]' info:
-}
+# pixel FILE X Y, screen_size: from the shared screenshot helpers.
+source "$E2E_SCRIPTS/screenshots.sh"
 
 # check_installed_files ZIP FOLDER: every entry of the archive lies in the
 # folder with its size and CRC-32; prints one line per entry.
