@@ -3,7 +3,7 @@
 // gui-demo.exe and by the layout tests.
 #pragma once
 
-#include <string_view>
+#include <string>
 
 #include "gui/forms.h"
 #include "gui/stdctrls.h"
@@ -11,8 +11,9 @@
 
 namespace gui_demo {
 
-// The layout text (outer object Form3 of class TDemoForm).
-extern const std::string_view kDemoLayout;
+// The installer dialog's layout (outer object Form3 of class TDemoForm) with
+// push buttons as the answer buttons.
+std::string DemoLayout();
 
 class TDemoForm : public gui::TForm {
   Q_GUI_CLASS(TDemoForm, gui::TForm)

@@ -15,7 +15,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR cmdLine, int) {
     return 1;
   }
   gui_demo::TDemoForm form;
-  if (q::Error e = form.CreateFromLayout(gui_demo::kDemoLayout)) {
+  if (q::Error e = form.CreateFromLayout(gui_demo::DemoLayout())) {
     ::MessageBoxA(nullptr, e.Message().c_str(), "gui-demo", MB_ICONERROR);
     return 1;
   }
