@@ -35,6 +35,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,7 @@
 #include "installutils/shortcut.h"
 #include "installutils/uninstall.h"
 #include "product/texts.h"
+#include "win/installutils/test_util.h"
 
 namespace {
 
@@ -111,13 +113,6 @@ int Folders() {
   return 0;
 }
 
-std::wstring Wide(const std::string& s) {
-  std::wstring w(s.size() + 1, L'\0');
-  const int n = MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, w.data(), static_cast<int>(w.size()));
-  w.resize(n > 0 ? static_cast<size_t>(n - 1) : 0);
-  return w;
-}
-
 // COM for one command; the interfaces are released before CoUninitialize.
 struct Com {
   Com() { CoInitialize(nullptr); }
@@ -136,28 +131,14 @@ int ShortcutMake(const std::string& target, const std::string& link, const std::
 
 int ShortcutRead(const std::string& link) {
   Com com;
-  IShellLinkA* raw = nullptr;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                              reinterpret_cast<void**>(&raw)))) {
+  try {
+    const qtest::LinkFields f = qtest::ReadShortcut(link);
+    std::printf("target\t%s\narguments\t%s\nworkdir\t%s\ndescription\t%s\n", f.path.c_str(),
+                f.arguments.c_str(), f.workingFolder.c_str(), f.description.c_str());
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "qe2e: %s\n", e.what());
     return 1;
   }
-  q::ComPtr<IShellLinkA> shell(raw);
-  IPersistFile* file = nullptr;
-  if (FAILED(shell.Get()->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) return 1;
-  q::ComPtr<IPersistFile> persist(file);
-  if (FAILED(file->Load(Wide(link).c_str(), STGM_READ))) {
-    std::fprintf(stderr, "qe2e: cannot read %s\n", link.c_str());
-    return 1;
-  }
-  char buffer[4096];
-  shell.Get()->GetPath(buffer, sizeof buffer, nullptr, SLGP_RAWPATH);
-  std::printf("target\t%s\n", buffer);
-  shell.Get()->GetArguments(buffer, sizeof buffer);
-  std::printf("arguments\t%s\n", buffer);
-  shell.Get()->GetWorkingDirectory(buffer, sizeof buffer);
-  std::printf("workdir\t%s\n", buffer);
-  shell.Get()->GetDescription(buffer, sizeof buffer);
-  std::printf("description\t%s\n", buffer);
   return 0;
 }
 
