@@ -63,6 +63,18 @@ e2e_display() {
   export DISPLAY
 }
 
+# e2e_test_begin NAME: an end-to-end test's start under CTest: the run's
+# folders, the display, a fresh prefix in E2E_WORK=$Q_BUILD/e2e/NAME, and
+# no screenshots NAME-*.png left from an earlier run.
+e2e_test_begin() {
+  : "${Q_WINE_ROOT:?}" "${Q_BIN:?}" "${Q_BUILD:?}"
+  E2E_WINE_ROOT=$Q_WINE_ROOT E2E_BIN=$Q_BIN E2E_SHOTS=$Q_BUILD/screenshots
+  E2E_WORK=$Q_BUILD/e2e/$1
+  e2e_display "$E2E_WORK" || { echo "no X display"; exit 1; }
+  e2e_prefix "$E2E_WORK"
+  rm -f "$E2E_SHOTS/$1"-*.png
+}
+
 e2e_cleanup() {
   "$E2E_SERVER" -k >/dev/null 2>&1 || true
   if [ -n "$E2E_OWN_XVFB" ] && [ -f "$E2E_OWN_XVFB/xvfb.pid" ]; then
