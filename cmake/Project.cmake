@@ -23,6 +23,18 @@ if(WIN32)
   add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
 endif()
 
+# q_add_subdirectories(folder): every sub-folder of `folder` that has a
+# CMakeLists.txt, in name order.
+function(q_add_subdirectories folder)
+  file(GLOB children LIST_DIRECTORIES true ${folder}/*)
+  list(SORT children)
+  foreach(child ${children})
+    if(IS_DIRECTORY ${child} AND EXISTS ${child}/CMakeLists.txt)
+      add_subdirectory(${child})
+    endif()
+  endforeach()
+endfunction()
+
 # Project code: warnings are errors.
 function(q_warnings target)
   target_compile_options(${target} PRIVATE ${Q_WARNINGS})
