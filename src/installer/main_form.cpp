@@ -58,13 +58,8 @@ gui::TComponent* TForm3::CreateComponent(std::string_view className) {
 }
 
 q::Error TForm3::BindComponents() {
-  for (q::Error e :
-       {BindComponent("Panel1", Panel1), BindComponent("Panel2", Panel2),
-        BindComponent("Panel8", Panel8), BindComponent("Panel9", Panel9),
-        BindComponent("Label1", Label1), BindComponent("Label3", Label3),
-        BindComponent("Label4", Label4), BindComponent("LabelLink", LabelLink),
-        BindComponent("ProgressBar1", ProgressBar1), BindComponent("FyeverButtonSI", FyeverButtonSI),
-        BindComponent("FyeverButtonNO", FyeverButtonNO)}) {
+  for (q::Error e : {BindControls(*this), BindComponent("FyeverButtonSI", FyeverButtonSI),
+                     BindComponent("FyeverButtonNO", FyeverButtonNO)}) {
     if (e) return e;
   }
   FyeverButtonSI->OnClick = [this](gui::TObject* sender) { FyeverButtonSIClick(sender); };

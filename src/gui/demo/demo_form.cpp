@@ -17,11 +17,7 @@ TDemoForm::TDemoForm() {
 }
 
 q::Error TDemoForm::BindComponents() {
-  for (q::Error e : {BindComponent("Panel1", Panel1), BindComponent("Panel2", Panel2),
-                     BindComponent("Panel8", Panel8), BindComponent("Panel9", Panel9),
-                     BindComponent("Label1", Label1), BindComponent("Label3", Label3),
-                     BindComponent("Label4", Label4), BindComponent("LabelLink", LabelLink),
-                     BindComponent("ProgressBar1", ProgressBar1), BindComponent("ButtonSI", ButtonSI),
+  for (q::Error e : {BindControls(*this), BindComponent("ButtonSI", ButtonSI),
                      BindComponent("ButtonNO", ButtonNO)}) {
     if (e) return e;
   }

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "gui/demo/dialog_controls.h"
 #include "gui/forms.h"
 #include "gui/stdctrls.h"
 #include "gui/timer.h"
@@ -15,21 +16,12 @@ namespace gui_demo {
 // push buttons as the answer buttons.
 std::string DemoLayout();
 
-class TDemoForm : public gui::TForm {
+class TDemoForm : public gui::TForm, public TDialogControls {
   Q_GUI_CLASS(TDemoForm, gui::TForm)
 
  public:
   TDemoForm();
 
-  gui::TPanel* Panel1 = nullptr;
-  gui::TPanel* Panel2 = nullptr;
-  gui::TPanel* Panel8 = nullptr;
-  gui::TPanel* Panel9 = nullptr;
-  gui::TLabel* Label1 = nullptr;
-  gui::TLabel* Label3 = nullptr;
-  gui::TLabel* Label4 = nullptr;
-  gui::TLabel* LabelLink = nullptr;
-  gui::TProgressBar* ProgressBar1 = nullptr;
   gui::TButton* ButtonSI = nullptr;
   gui::TButton* ButtonNO = nullptr;
 
