@@ -308,22 +308,18 @@ void TWinControl::WndProc(TMessage& m) {
   }
   switch (m.Msg) {
     case WM_PAINT:
+    case WM_PRINTCLIENT:
       if (paintsItself_) {
         if (m.WParam) {
           PaintWindow(reinterpret_cast<HDC>(m.WParam));
-        } else {
+        } else if (m.Msg == WM_PAINT) {
           PAINTSTRUCT ps;
           HDC dc = ::BeginPaint(handle_, &ps);
           PaintWindow(dc);
           ::EndPaint(handle_, &ps);
+        } else {
+          PaintWindow(nullptr);
         }
-        m.Result = 0;
-        return;
-      }
-      break;
-    case WM_PRINTCLIENT:
-      if (paintsItself_) {
-        PaintWindow(reinterpret_cast<HDC>(m.WParam));
         m.Result = 0;
         return;
       }
@@ -350,36 +346,12 @@ void TWinControl::WndProc(TMessage& m) {
       if (TForm* f = ParentForm()) f->FocusChanged(this);
       return;
     case WM_MOUSEMOVE:
-      if (!mouseInside_) {
-        TRACKMOUSEEVENT tme{};
-        tme.cbSize = sizeof tme;
-        tme.dwFlags = TME_LEAVE;
-        tme.hwndTrack = handle_;
-        ::TrackMouseEvent(&tme);
-        mouseInside_ = true;
-        Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(this));
-      }
-      break;
     case WM_MOUSELEAVE:
-      if (mouseInside_) {
-        mouseInside_ = false;
-        Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(this));
-      }
+      TrackMouse(m.Msg == WM_MOUSEMOVE);
       break;
-    case WM_SETCURSOR: {
-      TCursor c = crDefault;
-      if (TApplication* app = Application()) c = app->Cursor();
-      if (c == crDefault && LOWORD(m.LParam) == HTCLIENT &&
-          reinterpret_cast<HWND>(m.WParam) == handle_) {
-        c = cursor_;
-      }
-      if (c != crDefault) {
-        ::SetCursor(CursorHandle(c));
-        m.Result = TRUE;
-        return;
-      }
+    case WM_SETCURSOR:
+      if (SetCursorFor(m)) return;
       break;
-    }
     case CN_CTLCOLORBTN:
     case CN_CTLCOLORSTATIC: {
       HDC dc = reinterpret_cast<HDC>(m.WParam);
@@ -392,6 +364,35 @@ void TWinControl::WndProc(TMessage& m) {
       break;
   }
   DefaultHandler(m);
+}
+
+// Mouse enter and leave: the first move inside asks for the leave message
+// and sends CM_MOUSEENTER; the leave sends CM_MOUSELEAVE.
+void TWinControl::TrackMouse(bool inside) {
+  if (inside == mouseInside_) return;
+  if (inside) {
+    TRACKMOUSEEVENT tme{};
+    tme.cbSize = sizeof tme;
+    tme.dwFlags = TME_LEAVE;
+    tme.hwndTrack = handle_;
+    ::TrackMouseEvent(&tme);
+  }
+  mouseInside_ = inside;
+  Perform(inside ? CM_MOUSEENTER : CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(this));
+}
+
+// The application's cursor (the hourglass while work runs), else the
+// control's own over its client area; false when neither is set.
+bool TWinControl::SetCursorFor(TMessage& m) {
+  TCursor c = crDefault;
+  if (TApplication* app = Application()) c = app->Cursor();
+  if (c == crDefault && LOWORD(m.LParam) == HTCLIENT && reinterpret_cast<HWND>(m.WParam) == handle_) {
+    c = cursor_;
+  }
+  if (c == crDefault) return false;
+  ::SetCursor(CursorHandle(c));
+  m.Result = TRUE;
+  return true;
 }
 
 // --- Bounds and alignment --------------------------------------------------

@@ -205,6 +205,8 @@ class TWinControl : public TComponent {
   static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT MainWndProc(UINT msg, WPARAM wParam, LPARAM lParam);
   bool DropUnfocusedPress(TMessage& m);
+  void TrackMouse(bool inside);
+  bool SetCursorFor(TMessage& m);
   // Lays out this control's children and theirs, whatever the loading flag.
   void AlignTree();
   // Sets the stored bounds and moves the window; `own` makes the size the

@@ -371,6 +371,31 @@ void TFyeverButton::SetButtonStyle(bool active) {
   Rebuild();
 }
 
+// The pointer or the focus came (enter) or went: the enter animation, or
+// the exit animation in place of the enter and click ones.
+void TFyeverButton::PlayEnterOrExit(bool enter) {
+  if (enter) {
+    StopAnimation(TFyAnimation::Exit);
+    StartAnimation(TFyAnimation::Enter);
+  } else {
+    StopAnimation(TFyAnimation::Enter);
+    StopAnimation(TFyAnimation::Click);
+    StartAnimation(TFyAnimation::Exit);
+  }
+}
+
+void TFyeverButton::HoverChanged(bool enter) {
+  hover_ = enter;
+  if (!rendering_) {
+    RenderFace();
+    Invalidate();
+  }
+  PlayEnterOrExit(enter);
+  if (const TMouseInOutEvent& event = enter ? onMouseEnter : onMouseExit) event(this);
+}
+
+// The button's messages in one switch, long because each case (a few lines)
+// reads best beside the others; the larger handlers are functions of their own.
 void TFyeverButton::WndProc(gui::TMessage& m) {
   switch (m.Msg) {
     case gui::CN_MEASUREITEM:
@@ -406,40 +431,20 @@ void TFyeverButton::WndProc(gui::TMessage& m) {
       StartAnimation(TFyAnimation::Click);
       break;
     case gui::CM_MOUSEENTER:
-    case gui::CM_MOUSELEAVE: {
+    case gui::CM_MOUSELEAVE:
       // While the space bar holds the button down, the pointer changes nothing.
       if (spaceKey_) {
         m.Result = 0;
         return;
       }
-      const bool enter = m.Msg == gui::CM_MOUSEENTER;
-      hover_ = enter;
-      if (!rendering_) {
-        RenderFace();
-        Invalidate();
-      }
-      if (enter) {
-        StopAnimation(TFyAnimation::Exit);
-        StartAnimation(TFyAnimation::Enter);
-      } else {
-        StopAnimation(TFyAnimation::Enter);
-        StopAnimation(TFyAnimation::Click);
-        StartAnimation(TFyAnimation::Exit);
-      }
-      if (const TMouseInOutEvent& event = enter ? onMouseEnter : onMouseExit) event(this);
+      HoverChanged(m.Msg == gui::CM_MOUSEENTER);
       break;
-    }
     case gui::CM_FOCUSCHANGED:
       TButton::WndProc(m);  // the default-style hook sets the active flag
       if (firstFocus_) {
         firstFocus_ = false;
-      } else if (Focused()) {
-        StopAnimation(TFyAnimation::Exit);
-        StartAnimation(TFyAnimation::Enter);
       } else {
-        StopAnimation(TFyAnimation::Enter);
-        StopAnimation(TFyAnimation::Click);
-        StartAnimation(TFyAnimation::Exit);
+        PlayEnterOrExit(Focused());
       }
       return;
     case WM_KEYDOWN:

@@ -331,6 +331,8 @@ class TFyeverButton : public gui::TButton {
   // GradientFill clipped to `region`; nothing when there is no region.
   void ClippedGradient(HRGN region, gui::TColor c1, gui::TColor c2, int mode);
   void DrawRotationMarker();
+  void PlayEnterOrExit(bool enter);
+  void HoverChanged(bool enter);
   void HandleSize(gui::TMessage& m);
   void HandleMove(gui::TMessage& m);
   void CopyBitmap(const gui::TBitmap* source, gui::TBitmap& owned);

@@ -108,6 +108,9 @@ uint32_t ReadDescriptorCrc(Engine& e, uint16_t method, uint32_t actual) {
   return (second == actual || first != actual) ? second : first;
 }
 
+// Long because it is one entry's procedure in the order the result codes
+// need: local header, checks, output name and file, decoding, CRC, time
+// stamp, progress and attributes.
 // Everything of one call after the busy mark is set; the caller releases the
 // window and the mark.
 TUnzipResult Extract(Engine& e, const char* ArchiveName, const char* OutName, uint16_t Attr,

@@ -35,6 +35,8 @@ unsigned LowMask(unsigned bits) { return (1u << bits) - 1; }
 
 }  // namespace
 
+// Long on purpose: the steps (counts, Kraft check, canonical order, one walk
+// opening and filling the tables level by level) share their state.
 int BuildHuffmanTables(const uint16_t* Lengths, uint16_t N, uint16_t S, const uint16_t* Bases,
                        const uint16_t* Extras, HuffEntry*& Table, int32_t& Bits) {
   Table = nullptr;
