@@ -59,6 +59,7 @@ function(q_shipped target)
   # symbols or unused sections in the image.
   get_target_property(type ${target} TYPE)
   if(WIN32 AND type STREQUAL "EXECUTABLE")
+    set_property(GLOBAL APPEND PROPERTY Q_SHIPPED_IMAGES ${target})
     target_link_libraries(${target} PRIVATE q_runtime)
     target_link_options(${target} PRIVATE $<$<NOT:$<CONFIG:Debug>>:-s -Wl,--gc-sections>)
   endif()

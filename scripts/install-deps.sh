@@ -9,6 +9,7 @@ packages=(
   googletest libgtest-dev libgmock-dev
   zlib1g-dev libdeflate-dev 7zip libarchive-tools hyperfine
   wine64 fonts-wine xvfb xdotool imagemagick fonts-liberation2 x11-utils
+  clang-format universal-ctags
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test suite (native, sanitized native with the fuzz smoke runs,
-# win64 under Wine), all of them even when one fails, then prints one
-# summary line per suite. Exit status 1 when any suite failed.
+# win64 under Wine) and the checks of the tree and the win32 images, all of
+# them even when one fails, then prints one summary line per suite. Exit
+# status 1 when any suite or check failed.
 set -u
 cd "$(dirname "$0")/.."
 jobs=${Q_TEST_JOBS:-2}
@@ -17,6 +18,22 @@ for preset in native asan win64; do
   rm -f "$out"
   [ "$rc" -eq 0 ] || status=1
 done
+# Checks of the tree and of the shipped images. The format check is off
+# until the tree has been formatted once: Q_CHECK_FORMAT=1 switches it on.
+checks=(scripts/check-include-graph.py scripts/long-functions.sh scripts/check-images.sh)
+[ "${Q_CHECK_FORMAT:-0}" = 1 ] && checks+=(scripts/check-format.sh)
+failed=()
+for check in "${checks[@]}"; do
+  echo "=== $check"
+  "$check" || failed+=("$(basename "$check")")
+done
+if [ ${#failed[@]} -eq 0 ]; then
+  summary+=("checks: ${#checks[@]} passed")
+else
+  summary+=("checks: failed: ${failed[*]}")
+  status=1
+fi
+
 echo
 echo "=== Summary"
 printf '%s\n' "${summary[@]}"
