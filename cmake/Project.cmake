@@ -17,18 +17,31 @@ if(Q_FUZZ)
   add_compile_options(-fsanitize=fuzzer-no-link)
 endif()
 
+if(Q_LTO)
+  # Whole-program optimisation: code each program does not reach goes, and
+  # what it reaches is optimised across modules. One partition: GCC 12's
+  # i686 LTO stops with an internal error when it splits the program.
+  add_compile_options(-flto)
+  add_link_options(-flto -flto-partition=one)
+endif()
+
 if(WIN32)
   # One self-contained image: no libgcc/libstdc++/winpthread DLLs.
   add_link_options(-static -static-libgcc -static-libstdc++)
   add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
 endif()
 
-# q_add_subdirectories(folder): every sub-folder of `folder` that has a
-# CMakeLists.txt, in name order.
+# q_add_subdirectories(folder [suite_prefix]): every sub-folder of `folder`
+# that has a CMakeLists.txt, in name order. With a suite prefix ("unit"), a
+# non-empty Q_TEST_SUITES keeps only the listed ones ("unit/unzip").
 function(q_add_subdirectories folder)
   file(GLOB children LIST_DIRECTORIES true ${folder}/*)
   list(SORT children)
   foreach(child ${children})
+    get_filename_component(name ${child} NAME)
+    if(ARGC GREATER 1 AND Q_TEST_SUITES AND NOT "${ARGV1}/${name}" IN_LIST Q_TEST_SUITES)
+      continue()
+    endif()
     if(IS_DIRECTORY ${child} AND EXISTS ${child}/CMakeLists.txt)
       add_subdirectory(${child})
     endif()
@@ -62,6 +75,9 @@ function(q_shipped target)
     set_property(GLOBAL APPEND PROPERTY Q_SHIPPED_IMAGES ${target})
     target_link_libraries(${target} PRIVATE q_runtime)
     target_link_options(${target} PRIVATE $<$<NOT:$<CONFIG:Debug>>:-s -Wl,--gc-sections>)
+    if(Q_REPRODUCIBLE)
+      target_link_options(${target} PRIVATE -Wl,--no-insert-timestamp)  # no link time
+    endif()
   endif()
 endfunction()
 
@@ -89,6 +105,12 @@ set(Q_WINE_ROOT ${CMAKE_BINARY_DIR}/wine)
 set(Q_WINE_SCRIPTS ${CMAKE_SOURCE_DIR}/tests/win/wine)
 if(WIN32 AND Q_WINE_TESTS)
   file(MAKE_DIRECTORY ${Q_WINE_ROOT})
+  # The Wine of this build (tests/win/wine/env.sh): 64- or 32-bit.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    file(WRITE ${Q_WINE_ROOT}/arch "win32\n")
+  else()
+    file(WRITE ${Q_WINE_ROOT}/arch "win64\n")
+  endif()
   file(WRITE ${Q_WINE_ROOT}/run
     "#!/bin/sh\nQ_WINE_ROOT='${Q_WINE_ROOT}' exec '${Q_WINE_SCRIPTS}/run.sh' \"$@\"\n")
   file(CHMOD ${Q_WINE_ROOT}/run PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
@@ -96,7 +118,7 @@ if(WIN32 AND Q_WINE_TESTS)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${Q_WINE_ROOT}/run)
   add_custom_command(OUTPUT ${Q_WINE_ROOT}/template.stamp
     COMMAND ${Q_WINE_SCRIPTS}/make-template.sh ${Q_WINE_ROOT}
-    DEPENDS ${Q_WINE_SCRIPTS}/make-template.sh
+    DEPENDS ${Q_WINE_SCRIPTS}/make-template.sh ${Q_WINE_SCRIPTS}/env.sh
     COMMENT "Making the Wine template prefixes")
   add_custom_target(wine_template ALL DEPENDS ${Q_WINE_ROOT}/template.stamp)
 
@@ -134,23 +156,33 @@ function(q_add_gtest target)
 endfunction()
 
 # q_add_script_test(name script args...): a shell-driven test (e2e,
-# screenshots) that needs the run's prefixes and Xvfb; it gets Q_WINE_ROOT
-# and Q_BIN (the build's bin folder) in its environment.
+# screenshots) that needs the run's prefixes and Xvfb; it gets Q_WINE_ROOT,
+# Q_BIN (the build's bin folder), Q_BUILD and Q_SHIPPED (the build folder
+# whose QuorvantisSetup.exe, payload and qunzip.exe are tested: this one,
+# or the release build for the i686 test build) in its environment.
+set(Q_SHIPPED_BUILD "" CACHE PATH
+  "Build folder of the programs the end-to-end tests run (default: this build)")
 function(q_add_script_test name)
   if(WIN32 AND Q_WINE_TESTS)
+    set(shipped ${CMAKE_BINARY_DIR})
+    if(Q_SHIPPED_BUILD)
+      set(shipped ${Q_SHIPPED_BUILD})
+    endif()
     add_test(NAME ${name} COMMAND ${ARGN})
     set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED "wine;xvfb"
-      ENVIRONMENT "Q_WINE_ROOT=${Q_WINE_ROOT};Q_BIN=${CMAKE_BINARY_DIR}/bin;Q_BUILD=${CMAKE_BINARY_DIR}"
+      ENVIRONMENT "Q_WINE_ROOT=${Q_WINE_ROOT};Q_BIN=${CMAKE_BINARY_DIR}/bin;Q_BUILD=${CMAKE_BINARY_DIR};Q_SHIPPED=${shipped}"
       TIMEOUT 600)
   endif()
 endfunction()
 
 # q_add_fuzzer(name SOURCES files... [LIBS libs...]): a libFuzzer target,
-# plus a smoke-run test: Q_FUZZ_SECONDS of fuzzing (default 60) from the
-# seeds and regression inputs in tests/data/fuzz/<name>/ (every one of them
-# is run first, so a regression input that crashes again fails the test).
-# Any crash, leak, timeout (10 s per input) or out-of-memory fails it.
-set(Q_FUZZ_SECONDS 60 CACHE STRING "Seconds of each fuzz smoke run")
+# plus a smoke-run test: Q_FUZZ_SECONDS of fuzzing (default 10; the
+# environment variable FUZZ_SECONDS overrides it at run time, as `make fuzz`
+# does) from the seeds and regression inputs in tests/data/fuzz/<name>/
+# (every one of them is run first, so a regression input that crashes again
+# fails the test). Any crash, leak, timeout (10 s per input) or out-of-memory
+# fails it.
+set(Q_FUZZ_SECONDS 10 CACHE STRING "Seconds of each fuzz smoke run")
 function(q_add_fuzzer name)
   cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${A_SOURCES})
@@ -163,7 +195,7 @@ function(q_add_fuzzer name)
   set(corpus ${CMAKE_BINARY_DIR}/fuzz-corpus/${name})
   file(MAKE_DIRECTORY ${seeds} ${corpus})
   add_test(NAME fuzz.${name}
-    COMMAND ${name} -max_total_time=${Q_FUZZ_SECONDS} -timeout=10 -rss_limit_mb=2048
-            -print_final_stats=1 ${corpus} ${seeds})
-  set_tests_properties(fuzz.${name} PROPERTIES TIMEOUT 900 LABELS fuzz)
+    COMMAND sh -c "exec \"$0\" -max_total_time=$\{FUZZ_SECONDS:-${Q_FUZZ_SECONDS}\} -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \"$@\""
+            $<TARGET_FILE:${name}> ${corpus} ${seeds})
+  set_tests_properties(fuzz.${name} PROPERTIES TIMEOUT 0 LABELS fuzz)
 endfunction()

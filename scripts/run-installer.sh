@@ -6,7 +6,9 @@
 #   Enter answers Yes to "Start setup", Enter answers Yes to "Run
 #   Quorvantis?"; screenshots of each state go to build/screenshots/.
 # Either way it ends with a summary: the installed files checked against
-# the payload (size, CRC-32), the shortcuts' targets, the uninstall entry.
+# the payload (size, CRC-32), no staging (Quorvantis.~new) or previous
+# version (Quorvantis.~old) folder left beside them, the shortcuts' targets,
+# the uninstall entry.
 #
 # usage: scripts/run-installer.sh [--headless] [EXE]
 #   EXE defaults to build/win64/bin/QuorvantisSetup.exe
@@ -105,6 +107,15 @@ if [ -e "$install_unix/_TEMP_ZIP_.DAT" ]; then
 else
   echo "  (no temporary archive left)"
 fi
+# An installation stages its files beside the folder and keeps the previous
+# one aside until it is complete: neither may outlive it.
+left_beside=
+for beside in "${install_unix%/}.~new" "${install_unix%/}.~old"; do
+  if [ -e "$beside" ]; then
+    echo "  LEFT OVER $(basename "$beside") beside the installation folder"; status=1; left_beside=1
+  fi
+done
+[ -z "$left_beside" ] && echo "  (no staging or previous-version folder left beside it)"
 for link in "$desktop\\Quorvantis.lnk" "${group}Quorvantis.lnk" "${group}Uninstall Quorvantis.lnk"; do
   echo "Shortcut $link:"
   show_shortcut "$link" || { echo "    MISSING"; status=1; }

@@ -1,20 +1,38 @@
 #!/usr/bin/env bash
 # Runs every test suite (native, sanitized native with the fuzz smoke runs,
-# win64 under Wine) and the checks of the tree and the win32 images, all of
-# them even when one fails, then prints one summary line per suite. Exit
-# status 1 when any suite or check failed.
+# win64 under wine64, the i686 build under 32-bit Wine) and the checks of
+# the tree and the win32 images, all of them even when one fails, then
+# prints one summary line per suite. Exit status 1 when any suite or check
+# failed. A machine that runs no 32-bit code skips the i686 run and says so
+# in the summary (Q_REQUIRE_I686=1 makes that a failure).
 set -u
 cd "$(dirname "$0")/.."
+# shellcheck source=tests/win/wine/i386.sh
+source tests/win/wine/i386.sh
 jobs=${Q_TEST_JOBS:-2}
 status=0
 summary=()
-for preset in native asan win64; do
+for preset in native asan win64 win32; do
+  runner=()
+  label=$preset
+  if [ "$preset" = win32 ]; then
+    way=$(i386_way)
+    if [ "$way" = none ]; then
+      summary+=("win32: SKIPPED: this machine runs no 32-bit code and has no QEMU set-up;" \
+                "       the shipped i686 build was not run (scripts/install-deps.sh sets it up)")
+      [ "${Q_REQUIRE_I686:-}" = 1 ] && status=1
+      continue
+    fi
+    runner=(i386_exec)
+    label="win32 (i686, $way 32-bit Wine)"
+  fi
   echo "=== ctest --preset $preset"
   out=$(mktemp)
-  ctest --preset "$preset" -j"$jobs" --no-tests=error 2>&1 | tee "$out"
+  start=$SECONDS
+  "${runner[@]}" ctest --preset "$preset" -j"$jobs" --no-tests=error 2>&1 | tee "$out"
   rc=${PIPESTATUS[0]}
   line=$(grep -E 'tests passed|tests failed' "$out" | tail -1)
-  summary+=("$preset: ${line:-no result} (exit $rc)")
+  summary+=("$label: ${line:-no result} (exit $rc, $((SECONDS - start)) s)")
   rm -f "$out"
   [ "$rc" -eq 0 ] || status=1
 done
@@ -44,7 +62,8 @@ if [ -f "$log" ]; then
        /stat::number_of_executed_units/ && name {execs=$2}
        /stat::peak_rss_mb/ && name {printf "fuzz: %s %s runs, peak RSS %s MB\n", name, execs, $2; name=""}' "$log"
 fi
-for f in build/win32/bin/QuorvantisSetup.exe build/win32/bin/qunzip.exe; do
-  [ -f "$f" ] && echo "win32: $(file -b "$f" | cut -d, -f1) $f"
-done
+setup=build/win32/bin/QuorvantisSetup.exe
+if [ -f "$setup" ]; then
+  echo "win32 installer: $(python3 tools/size/size_report.py "$setup" | head -1)"
+fi
 exit $status

@@ -67,6 +67,14 @@ struct FileTraits {
 };
 using FileHandle = UniqueHandle<FileTraits>;
 
+// A folder listing from FindFirstFile, ended with FindClose.
+struct FindTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(Handle h) { ::FindClose(h); }
+};
+using FindHandle = UniqueHandle<FindTraits>;
+
 struct RegistryKeyTraits {
   using Handle = HKEY;
   static Handle Invalid() { return nullptr; }

@@ -1,17 +1,24 @@
-// The work behind the two Yes answers: DoInstall and its steps, the
-// progress callback, and RunInstalledProgram. Each step that fails ends the
-// procedure there with a message saying what could not be done and why.
+// The work behind the first Yes answer: DoInstall and its steps and the
+// progress callback (the launch is in launch.cpp). Each step that fails ends
+// the procedure there with a message saying what could not be done and why,
+// and leaves the previous installation, if any, as it was.
+#include "common/wide.h"
 #include "common/win32_handles.h"
 #include "gui/application.h"
 #include "installer/main_form.h"
 #include "installer/uninstall_extras.h"
+#include "installutils/registry.h"
 #include "installutils/shell_text.h"
 #include "installutils/shortcut.h"
 #include "installutils/system_error.h"
 #include "installutils/system_folders.h"
+#include "installutils/transaction.h"
+#include "installutils/transaction_win32.h"
 #include "installutils/uninstall.h"
 #include "product/texts.h"
 #include "unzip/extract.h"
+
+#include <optional>
 
 namespace {
 
@@ -26,47 +33,75 @@ q::Error Known(const std::string& value, const char* which) {
                         " folder is (no value in the registry)");
 }
 
-// ShellExecuteA's result as text: at most 32 is a failure.
-std::string ShellOpenErrorText(INT_PTR rc) {
-  switch (rc) {
-    case 0: return "the system is out of memory or resources";
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_ACCESS_DENIED:
-    case ERROR_NOT_ENOUGH_MEMORY:
-    case ERROR_BAD_FORMAT:
-      return Win32ErrorText(static_cast<uint32_t>(rc));
-    default: return "the shell refused to open it (code " + std::to_string(rc) + ")";
+// Creates `folder` (ending with "\") and every missing folder above it;
+// the root (a drive's or a share's) must exist.
+q::Error MakeFolderPath(const std::string& folder) {
+  size_t from = 3;  // past "C:\"
+  if (folder.rfind("\\\\", 0) == 0) {  // past "\\server\share\"
+    from = folder.find('\\', folder.find('\\', 2) + 1) + 1;
   }
+  for (size_t end = folder.find('\\', from); end != std::string::npos;
+       end = folder.find('\\', end + 1)) {
+    const std::string step = folder.substr(0, end);
+    if (!::CreateDirectoryW(q::Widen(step).c_str(), nullptr) &&
+        ::GetLastError() != ERROR_ALREADY_EXISTS) {
+      return LastError("cannot create the installation folder " + folder + ": cannot create " +
+                       step);
+    }
+  }
+  return {};
 }
 
 }  // namespace
 
 q::Error TForm3::DoInstall() {
   FBusy = true;
+  FInstallNotes.clear();
   q::Error result = InstallSteps();
   FBusy = false;
+  if (!FInstallNotes.empty()) {
+    std::string text;
+    for (const std::string& note : FInstallNotes) {
+      LogStep("note", "ok", FInstallDir, note);
+      text += (text.empty() ? "" : "\n\n") + note;
+    }
+    if (!FUnattended) {
+      ::MessageBoxW(Handle(), q::Widen(text).c_str(), q::Widen(texts::kTitle).c_str(),
+                    MB_OK | MB_ICONINFORMATION);
+    }
+  }
   return result;
 }
 
+// Nothing is written before the archive has been looked at and the target
+// volume found large enough; the files then go to a staging folder beside
+// the installation folder and replace it only when all of them are whole
+// (see installutils/transaction.h).
 q::Error TForm3::InstallSteps() {
   ProgressBar1->Show();
   ProgressBar1->SetPosition(0);
 
-  const std::string& programFiles = ProgramFilesFolder();
-  if (q::Error e = Known(programFiles, "Program Files")) return e;
-  FInstallDir = JoinFolder(programFiles, texts::kProductName) + '\\';
-  if (!FolderExists(FInstallDir)) {
-    if (q::Error e = MakeProductFolder(programFiles, FInstallDir, "installation folder")) return e;
+  // The folder the installation folder lies in: Program Files, or the
+  // parent of the folder /D= names (made when missing). The staging folder
+  // goes beside the installation folder, on the same volume.
+  std::string base;
+  if (!FTargetDir.empty()) {
+    FInstallDir = FTargetDir;
+    base = FInstallDir.substr(0, FInstallDir.find_last_of('\\', FInstallDir.size() - 2));
+    if (q::Error e = MakeFolderPath(base + '\\')) return e;
+  } else {
+    base = ProgramFilesFolder();
+    if (q::Error e = Known(base, "Program Files")) return e;
+    FInstallDir = JoinFolder(base, texts::kProductName) + '\\';
   }
-  FExePath = FInstallDir + texts::kProgramFile;
-
   const std::string& programs = ProgramsFolder();
   if (q::Error e = Known(programs, "Start menu's Programs")) return e;
   FStartMenuDir = JoinFolder(programs, texts::kProductName) + '\\';
-  if (!FolderExists(FStartMenuDir)) {
-    if (q::Error e = MakeProductFolder(programs, FStartMenuDir, "program group")) return e;
+  if (!FolderExists(base)) {
+    return q::Error::Fail("cannot create the installation folder " + FInstallDir + ": the folder " +
+                          base + " does not exist");
   }
+  LogStep("folder", "ok", FInstallDir, FolderExists(FInstallDir) ? "exists" : "new");
 
   FResInfo = ::FindResourceA(FResModule, MAKEINTRESOURCEA(texts::kArchiveResourceId),
                              texts::kArchiveResourceType);
@@ -75,19 +110,99 @@ q::Error TForm3::InstallSteps() {
   if (!FResData || FResSize == 0) {
     return q::Error::Fail("this program carries no product archive (it is damaged)");
   }
+  if (q::Error e = CheckFreeSpace(base)) return e;
+
+  Win32FolderOps ops;
+  txn::Transaction transaction(ops, txn::FoldersFor(FInstallDir));
+  q::Error result = InstallTransacted(transaction, base, programs);
+  FInstallNotes.insert(FInstallNotes.end(), transaction.notes().begin(), transaction.notes().end());
+  return result;
+}
+
+q::Error TForm3::CheckFreeSpace(const std::string& programFiles) {
+  // A volume that does not say how much room it has is not refused: should
+  // it fill up, the extraction fails and the staging folder goes.
+  VolumeSpace space;
+  if (QueryVolumeSpace(programFiles, space)) return {};
+  const auto* bytes = static_cast<const uint8_t*>(::LockResource(FResData));
+  const std::optional<txn::ArchiveFootprint> files = txn::MeasureArchive(bytes, FResSize, space.clusterBytes);
+  // An archive without a readable directory fails its extraction, which
+  // says so; its own size is the least it needs.
+  return txn::CheckSpace(txn::SpaceNeeded(files.value_or(txn::ArchiveFootprint{}), FResSize,
+                                          space.clusterBytes),
+                         space.freeBytes, programFiles);
+}
+
+q::Error TForm3::InstallTransacted(txn::Transaction& transaction, const std::string& base,
+                                   const std::string& programs) {
+  if (q::Error e = transaction.Begin()) return e;
+  const txn::Folders& folders = transaction.folders();
+  const std::string staging = folders.staging + '\\';
+  bool groupMade = false;
+  bool shellCaptured = false;
+  ShellState shellBefore;
+  // Everything back as it was: the shortcuts and entry, the folders, and a
+  // program group this run made.
+  const auto undo = [&](q::Error why) {
+    // The extractor leaves the current folder inside what it made, and a
+    // process's current folder can be neither renamed nor removed.
+    ::SetCurrentDirectoryW(q::WidePath(base).c_str());
+    std::string also;
+    if (shellCaptured) {
+      if (q::Error e = shellBefore.Restore()) also += "; " + e.Message();
+    }
+    if (q::Error e = transaction.Rollback()) also += "; " + e.Message();
+    if (groupMade) ::RemoveDirectoryW(q::WidePath(FStartMenuDir).c_str());  // only while empty
+    FExePath.clear();
+    return also.empty() ? why : q::Error::Fail(why.Message() + also);
+  };
+
+  if (!FolderExists(FStartMenuDir)) {
+    if (q::Error e = MakeProductFolder(programs, FStartMenuDir, "program group")) return undo(std::move(e));
+    groupMade = true;
+  }
+  LogStep("group", "ok", FStartMenuDir, groupMade ? "created" : "exists");
 
   // The temporary copy never outlives the procedure, whatever became of
   // the copy or the extraction: it is of no use to anyone afterwards.
-  const std::string archive = FInstallDir + texts::TempZipFileName;
+  const std::string archive = staging + texts::TempZipFileName;
   uint64_t installedBytes = 0;
   q::Error copied = CopyArchiveToTemporaryFile(archive);
-  q::Error extracted = copied ? q::Error() : ExtractArchive(archive, installedBytes);
-  ::DeleteFileA(archive.c_str());
-  if (copied) return copied;
-  if (extracted) return extracted;
+  q::Error extracted = copied ? q::Error() : ExtractArchive(archive, staging, installedBytes);
+  ::DeleteFileW(q::WidePath(archive).c_str());
+  ::SetCurrentDirectoryW(q::WidePath(base).c_str());
+  if (copied) return undo(std::move(copied));
+  if (extracted) return undo(std::move(extracted));
 
-  if (q::Error e = CreateShortcuts()) return e;
-  return RegisterProduct(installedBytes);
+  // What the person put into the installation folder comes along.
+  Win32FolderOps ops;
+  if (ops.Exists(folders.product)) {
+    if (q::Error e = CarryOverFiles(folders.product, folders.staging, texts::TempZipFileName)) {
+      return undo(std::move(e));
+    }
+  }
+  if (q::Error e = shellBefore.Capture(
+          {DesktopLinkPath(), FStartMenuDir + texts::kProductName + texts::kLinkExtension,
+           FStartMenuDir + texts::kUninstallLinkName + texts::kLinkExtension},
+          HKEY_LOCAL_MACHINE, RelativeKeyPath(UninstallKeyPath(texts::kProductName)))) {
+    return undo(std::move(e));
+  }
+  shellCaptured = true;
+
+  if (q::Error e = transaction.Commit()) return undo(std::move(e));
+  FExePath = FInstallDir + texts::kProgramFile;
+  if (q::Error e = CreateShortcuts()) return undo(std::move(e));
+  if (q::Error e = RegisterProduct(installedBytes)) return undo(std::move(e));
+  // The new installation stands: a previous one that cannot be removed
+  // now is only worth telling.
+  if (q::Error e = transaction.Finish()) FInstallNotes.push_back(e.Message());
+  return {};
+}
+
+std::string TForm3::DesktopLinkPath() const {
+  const std::string& desktop = DesktopFolder();
+  return desktop.empty() ? std::string()
+                         : JoinFolder(desktop, texts::kProductName) + texts::kLinkExtension;
 }
 
 // Creates one level, `folder` (which ends with "\"), inside `parent`,
@@ -95,11 +210,17 @@ q::Error TForm3::InstallSteps() {
 // folder stays `parent` afterwards.
 q::Error TForm3::MakeProductFolder(const std::string& parent, const std::string& folder,
                                    const char* what) {
-  if (!::SetCurrentDirectoryA(parent.c_str())) {
+  if (!::SetCurrentDirectoryW(q::Widen(parent).c_str())) {
+    // A parent deeper than a current folder can be is still reached by the
+    // folder's whole path.
+    if (::GetLastError() == ERROR_FILENAME_EXCED_RANGE &&
+        ::CreateDirectoryW(q::WidePath(folder).c_str(), nullptr)) {
+      return {};
+    }
     return LastError(std::string("cannot create the ") + what + " " + folder +
                      ": cannot open " + parent);
   }
-  if (!::CreateDirectoryA(texts::kProductName, nullptr)) {
+  if (!::CreateDirectoryW(q::Widen(texts::kProductName).c_str(), nullptr)) {
     return LastError(std::string("cannot create the ") + what + " " + folder);
   }
   return {};
@@ -109,8 +230,8 @@ q::Error TForm3::CopyArchiveToTemporaryFile(const std::string& path) {
   const void* bytes = ::LockResource(FResData);
   if (!bytes) return q::Error::Fail("cannot read this program's product archive");
   const std::string what = "cannot write the temporary file " + path;
-  q::FileHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+  q::FileHandle file(::CreateFileW(q::WidePath(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return LastError(what);
   // The whole archive in one write, straight from the resource.
   DWORD written = 0;
@@ -121,42 +242,58 @@ q::Error TForm3::CopyArchiveToTemporaryFile(const std::string& path) {
   return {};
 }
 
-q::Error TForm3::ExtractArchive(const std::string& archive, uint64_t& installedBytes) {
+q::Error TForm3::ExtractArchive(const std::string& archive, const std::string& folder,
+                                uint64_t& installedBytes) {
   OnExtractProgress = TExtractProgressEvent{&TForm3::ExtractProgressEvent, this};
-  const ExtractOutcome outcome = ExtractAllFiles(archive, FInstallDir);
+  const ExtractOutcome outcome = ExtractAllFiles(archive, folder);
   OnExtractProgress = TExtractProgressEvent{};
-  if (!outcome.Ok()) {
-    return q::Error::Fail("the product archive could not be extracted: " + outcome.Describe());
-  }
+  const bool readable =
+      outcome.status == ExtractStatus::kOk || outcome.status == ExtractStatus::kEntriesFailed;
+  LogStep("archive", readable ? "ok" : "failed", archive,
+          readable ? std::to_string(outcome.entries.size()) + " entries" : outcome.Describe());
   // What the files take on disk, for the list of installed programs.
   installedBytes = 0;
   for (const EntryOutcome& entry : outcome.entries) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    const std::string path = FInstallDir + entry.name;
-    if (::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) &&
-        !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-      installedBytes += (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+    if (entry.refused || entry.result != urOk) {
+      LogStep("entry", "failed", entry.name,
+              entry.refused ? "refused: outside the folder" : UnzipResultName(entry.result));
+      continue;
     }
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    const std::string path = folder + entry.name;
+    if (::GetFileAttributesExW(q::WidePath(path).c_str(), GetFileExInfoStandard, &data) &&
+        !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      const uint64_t size = (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+      installedBytes += size;
+      LogStep("entry", "ok", entry.name, std::to_string(size) + " bytes");
+    } else {
+      LogStep("entry", "ok", entry.name, "folder");
+    }
+  }
+  if (!outcome.Ok()) {
+    return q::Error::Fail("the product archive could not be extracted: " + outcome.Describe());
   }
   return {};
 }
 
 q::Error TForm3::CreateShortcuts() {
-  const std::string& desktop = DesktopFolder();
-  if (q::Error e = Known(desktop, "Desktop")) return e;
-  if (q::Error e = CreateShortcut(FExePath, "",
-                                  JoinFolder(desktop, texts::kProductName) + texts::kLinkExtension,
-                                  texts::kProductName)) {
-    return e;
+  if (q::Error e = Known(DesktopFolder(), "Desktop")) return e;
+  const std::string uninstaller = FInstallDir + texts::kUninstallerFile;
+  const struct {
+    const std::string& target;
+    std::string link;
+    const char* description;
+  } links[] = {
+      {FExePath, DesktopLinkPath(), texts::kProductName},
+      {FExePath, FStartMenuDir + texts::kProductName + texts::kLinkExtension, texts::kProductName},
+      {uninstaller, FStartMenuDir + texts::kUninstallLinkName + texts::kLinkExtension,
+       texts::kUninstallLinkName},
+  };
+  for (const auto& link : links) {
+    if (q::Error e = CreateShortcut(link.target, "", link.link, link.description)) return e;
+    LogStep("shortcut", "ok", link.link, link.target);
   }
-  if (q::Error e = CreateShortcut(FExePath, "",
-                                  FStartMenuDir + texts::kProductName + texts::kLinkExtension,
-                                  texts::kProductName)) {
-    return e;
-  }
-  return CreateShortcut(FInstallDir + texts::kUninstallerFile, "",
-                        FStartMenuDir + texts::kUninstallLinkName + texts::kLinkExtension,
-                        texts::kUninstallLinkName);
+  return {};
 }
 
 q::Error TForm3::RegisterProduct(uint64_t installedBytes) {
@@ -166,8 +303,14 @@ q::Error TForm3::RegisterProduct(uint64_t installedBytes) {
                                      texts::kMakerUrl2)) {
     return e;
   }
-  return WriteUninstallExtras(HKEY_LOCAL_MACHINE, texts::kProductName,
-                              MakeUninstallExtras(FInstallDir, installedBytes));
+  if (q::Error e = WriteUninstallExtras(HKEY_LOCAL_MACHINE, texts::kProductName,
+                                       MakeUninstallExtras(FInstallDir, installedBytes))) {
+    return e;
+  }
+  LogStep("uninstall-entry", "ok", KeyPathText(HKEY_LOCAL_MACHINE,
+                                               UninstallKeyPath(texts::kProductName)),
+          FInstallDir + texts::kUninstallerFile);
+  return {};
 }
 
 void TForm3::ExtractProgressEvent(void* form, bool Start, bool Finish, int32_t Total,
@@ -192,14 +335,8 @@ void TForm3::ExtractProgress(bool Start, bool Finish, int32_t Total, int32_t Pos
   }
 }
 
-q::Error TForm3::RunInstalledProgram() {
-  FBusy = true;
-  q::Error result;
-  if (!FExePath.empty()) {
-    // The path as it stands, however long: no fixed buffer to outgrow.
-    const INT_PTR rc = FShellOpen(FExePath.c_str(), "");
-    if (rc <= 32) result = q::Error::Fail("cannot start " + FExePath + ": " + ShellOpenErrorText(rc));
-  }
-  FBusy = false;
-  return result;
+q::Error RecoverInterruptedInstall(std::vector<std::string>& notes) {
+  const std::string& programFiles = ProgramFilesFolder();
+  if (programFiles.empty()) return {};
+  return RecoverInstallation(JoinFolder(programFiles, texts::kProductName), notes);
 }

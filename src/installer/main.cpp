@@ -1,50 +1,125 @@
 // QuorvantisSetup.exe: program entry. Start-up runs in a fixed order: the
 // DLL search is narrowed first (before anything can load a library), the
-// system's folders are read, COM and the application start, Form3 is made
-// from its layout (its creation handler sets the first question) and the
-// message loop runs until the dialog closes.
+// command line is read and the log opened, a second setup is turned away,
+// the system's folders are read, COM and the application start, Form3 is
+// made from its layout (its creation handler sets the first question) and
+// the message loop runs until the dialog closes, or, with /S, the
+// installation runs without showing it. The exit code says how it ended
+// (exit_codes.h); with /LOG= the log's last line says the same.
 #include <windows.h>
 
+#include "common/wide.h"
+#include "common/win32_handles.h"
 #include "gui/application.h"
+#include "installer/command_line.h"
+#include "installer/exit_codes.h"
+#include "installer/log_file.h"
 #include "installer/main_form.h"
+#include "installutils/dll_search.h"
+#include "installutils/shortcut.h"
+#include "installutils/system_error.h"
 #include "installutils/system_folders.h"
+#include "product/texts.h"
 
 namespace {
 
-// An installer is often started from a download folder, where anyone may
-// have put a DLL named like a system one: libraries load from System32
-// only. SetDefaultDllDirectories exists from Windows 8 (and on Windows 7
-// with its update); without it at least the current folder leaves the
-// search path.
-void RestrictDllSearch() {
-  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-  const HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
-  // Through void(*)(): GetProcAddress's type says nothing of the function's.
-  const auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void (*)()>(
-      kernel ? ::GetProcAddress(kernel, "SetDefaultDllDirectories") : nullptr));
-  if (!setDefault || !setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) ::SetDllDirectoryA("");
+static_assert(setup::kExitBadCommandLine == ERROR_INVALID_PARAMETER);
+static_assert(setup::kExitCancelled == ERROR_INSTALL_USEREXIT);
+static_assert(setup::kExitFailed == ERROR_INSTALL_FAILURE);
+static_assert(setup::kExitAlreadyRunning == ERROR_INSTALL_ALREADY_RUNNING);
+
+constexpr wchar_t kCaption[] = L"Quorvantis Setup";
+// Held while a setup runs, in every session of the machine.
+constexpr wchar_t kRunningMutex[] = L"Global\\QuorvantisSetup.Running";
+
+// A message for the person at the screen; with /S there is none, and the
+// log and the exit code carry it.
+void Tell(const setup::Options& options, const std::string& text, UINT icon) {
+  if (options.silent) return;
+  ::MessageBoxW(nullptr, q::Widen(text).c_str(), kCaption, MB_OK | icon | MB_SETFOREGROUND);
 }
 
-// Only a broken build or system gets here: say so, there is no dialog.
-int StartFailed(const q::Error& error) {
-  ::MessageBoxA(nullptr, error.Message().c_str(), "Quorvantis Setup", MB_OK | MB_ICONERROR);
-  return 1;
-}
+struct Outcome {
+  int code;
+  std::string message;
+};
 
-int RunSetup() {
+Outcome RunSetup(const setup::Options& options, SetupLog& log) {
   gui::TApplication app;
-  if (q::Error e = app.Initialize()) return StartFailed(e);
+  if (q::Error e = app.Initialize()) {
+    Tell(options, e.Message(), MB_ICONERROR);  // only a broken build or system gets here
+    return {setup::kExitFailed, e.Message()};
+  }
   TForm3 form;
-  if (q::Error e = form.CreateFromLayout(Form3Layout())) return StartFailed(e);
-  return app.Run(form);
+  form.SetLog(&log);
+  form.SetInstallFolder(options.installDir);
+  if (q::Error e = form.CreateFromLayout(Form3Layout())) {
+    Tell(options, e.Message(), MB_ICONERROR);
+    return {setup::kExitFailed, e.Message()};
+  }
+  int code = setup::kExitSuccess;
+  if (options.silent) {
+    code = form.InstallUnattended();
+  } else {
+    app.Run(form);
+    code = form.ExitCode();
+  }
+  return {code, code == setup::kExitSuccess     ? "Quorvantis is installed in " + form.InstallDir()
+                : code == setup::kExitCancelled ? "setup was cancelled; nothing was installed"
+                                                : form.FailureMessage()};
+}
+
+Outcome Run(const setup::Options& options, const q::Error& parsed, SetupLog& log) {
+  if (parsed) {
+    Tell(options, parsed.Message() + "\n\n" + setup::UsageText(), MB_ICONERROR);
+    return {setup::kExitBadCommandLine, parsed.Message()};
+  }
+  if (options.help) {
+    Tell(options, setup::UsageText(), MB_ICONINFORMATION);
+    return {setup::kExitSuccess, "usage shown"};
+  }
+  // A second setup would extract over the first one's files.
+  const q::KernelHandle running(::CreateMutexW(nullptr, FALSE, kRunningMutex));
+  const DWORD code = ::GetLastError();
+  if (running ? code == ERROR_ALREADY_EXISTS : code == ERROR_ACCESS_DENIED) {
+    const std::string text = "Another Quorvantis setup is already running. Let it finish, then "
+                             "start this one again if it is still needed.";
+    Tell(options, text, MB_ICONWARNING);
+    return {setup::kExitAlreadyRunning, text};
+  }
+  if (!running) log.Write("mutex", "failed", "", Win32ErrorText(code));
+  // The shortcut module's one message box (a link name without ".lnk",
+  // which Setup never passes) has no one to answer it.
+  if (options.silent) SetShortcutMessageBox([](const char*, const char*, unsigned) {});
+  InitializeInstallUtils();
+  // An installation killed halfway is settled first; what cannot be settled
+  // now the installation reports when it runs into it.
+  std::vector<std::string> notes;
+  if (q::Error e = RecoverInterruptedInstall(notes)) log.Write("recover", "failed", "", e.Message());
+  for (const std::string& note : notes) log.Write("recover", "ok", "", note);
+  Outcome outcome = RunSetup(options, log);
+  FinalizeInstallUtils();
+  return outcome;
 }
 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   RestrictDllSearch();
-  InitializeInstallUtils();
-  const int rc = RunSetup();
-  FinalizeInstallUtils();
-  return rc;
+  const std::string commandLine = q::Narrow(::GetCommandLineW());
+  const std::string_view arguments = setup::ArgumentsOf(commandLine);
+  setup::Options options;
+  const q::Error parsed = setup::ParseCommandLine(arguments, options);
+  SetupLog log;
+  if (q::Error e = log.Open(options.logPath)) {
+    // Whoever asked for the log reads the outcome there: without it the
+    // run would be blind, so nothing is done.
+    Tell(options, e.Message(), MB_ICONERROR);
+    return setup::kExitFailed;
+  }
+  log.Write("start", "ok", std::string("QuorvantisSetup ") + texts::kVersion,
+            arguments.substr(std::min(arguments.find_first_not_of(" \t"), arguments.size())));
+  const Outcome outcome = Run(options, parsed, log);
+  log.Exit(outcome.code, outcome.message);
+  return outcome.code;
 }

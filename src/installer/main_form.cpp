@@ -4,7 +4,10 @@
 
 #include <shellapi.h>
 
+#include "common/wide.h"
 #include "gui/application.h"
+#include "installer/exit_codes.h"
+#include "installer/log_file.h"
 #include "product/dialog_layout.h"
 #include "product/texts.h"
 
@@ -29,7 +32,8 @@ GradientBitmapLine = 0)";
 
 INT_PTR ShellOpen(const char* file, const char* directory) {
   return reinterpret_cast<INT_PTR>(
-      ::ShellExecuteA(nullptr, "open", file, "", directory, SW_SHOWNORMAL));
+      ::ShellExecuteW(nullptr, L"open", q::Widen(file).c_str(), L"", q::Widen(directory).c_str(),
+                      SW_SHOWNORMAL));
 }
 
 }  // namespace
@@ -95,7 +99,9 @@ void TForm3::FyeverButtonSIClick(gui::TObject*) {
     FyeverButtonSI->Hide();
     FyeverButtonNO->Hide();
     ProcessMessages();  // the dialog repaints before the work starts
+    LogStep("answer", "ok", texts::kStartQuestion, "yes");
     const q::Error error = DoInstall();
+    InstallFinished(error);
     FPhase = 2;
     if (error) {
       ShowFailure(texts::kSetupFailed, error);
@@ -111,6 +117,7 @@ void TForm3::FyeverButtonSIClick(gui::TObject*) {
     FyeverButtonSI->Show();
     FyeverButtonNO->Show();
     ProcessMessages();
+    LogStep("answer", "ok", texts::kRunQuestion, "yes");
     const q::Error error = RunInstalledProgram();
     ProcessMessages();
     FAnswering = false;
@@ -125,7 +132,36 @@ void TForm3::FyeverButtonSIClick(gui::TObject*) {
   SetAppCursor(gui::crDefault);
 }
 
-void TForm3::FyeverButtonNOClick(gui::TObject*) { Close(); }
+void TForm3::FyeverButtonNOClick(gui::TObject*) {
+  if (!FBusy && !FAnswering) {
+    LogStep("answer", "ok", Label4->Caption(), "no");  // the question or the failure shown
+  }
+  Close();
+}
+
+int TForm3::InstallUnattended() {
+  FUnattended = true;
+  const q::Error error = DoInstall();
+  InstallFinished(error);
+  FPhase = 2;
+  return ExitCode();
+}
+
+void TForm3::InstallFinished(const q::Error& error) {
+  FInstalled = !error;
+  FFailure = error ? error.Message() : std::string();
+  LogStep("install", error ? "failed" : "ok", FInstallDir, FFailure);
+}
+
+int TForm3::ExitCode() const {
+  if (FInstalled) return setup::kExitSuccess;
+  return FPhase == 1 ? setup::kExitCancelled : setup::kExitFailed;
+}
+
+void TForm3::LogStep(std::string_view step, std::string_view result, std::string_view subject,
+                     std::string_view detail) {
+  if (FLog) FLog->Write(step, result, subject, detail);
+}
 
 void TForm3::LabelLinkClick(gui::TObject*) { FShellOpen(texts::kMakerUrl, ""); }
 

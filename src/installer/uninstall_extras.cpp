@@ -1,5 +1,6 @@
 #include "installer/uninstall_extras.h"
 
+#include "common/wide.h"
 #include "common/win32_handles.h"
 #include "installutils/registry.h"
 #include "installutils/shell_text.h"
@@ -30,7 +31,7 @@ q::Error WriteUninstallExtras(HKEY root, const std::string& displayName,
   const std::string context = "cannot complete the uninstall entry " + KeyPathText(root, path);
   HKEY opened = nullptr;
   const LONG rc =
-      ::RegOpenKeyExA(root, RelativeKeyPath(path).c_str(), 0, KEY_SET_VALUE, &opened);
+      ::RegOpenKeyExW(root, q::Widen(RelativeKeyPath(path)).c_str(), 0, KEY_SET_VALUE, &opened);
   if (rc != ERROR_SUCCESS) {
     return q::Error::Fail(context + ": " + Win32ErrorText(static_cast<uint32_t>(rc)));
   }
@@ -54,15 +55,11 @@ q::Error WriteUninstallExtras(HKEY root, const std::string& displayName,
   };
   q::Error result;
   for (const Value& v : values) {
-    LONG written = ERROR_INVALID_PARAMETER;  // a text too long for one value
-    if (v.type == REG_DWORD) {
-      written = ::RegSetValueExA(key.Get(), v.name, 0, REG_DWORD,
-                                 reinterpret_cast<const BYTE*>(&v.number), sizeof v.number);
-    } else if (v.text->size() < MAXDWORD) {
-      written = ::RegSetValueExA(key.Get(), v.name, 0, REG_SZ,
-                                 reinterpret_cast<const BYTE*>(v.text->c_str()),
-                                 static_cast<DWORD>(v.text->size() + 1));
-    }
+    const LONG written =
+        v.type == REG_DWORD
+            ? ::RegSetValueExW(key.Get(), q::Widen(v.name).c_str(), 0, REG_DWORD,
+                               reinterpret_cast<const BYTE*>(&v.number), sizeof v.number)
+            : RegWriteString(key.Get(), v.name, *v.text);
     if (written != ERROR_SUCCESS) {
       result = q::Error::Fail(context + ": cannot write the value \"" + v.name + "\": " +
                               Win32ErrorText(static_cast<uint32_t>(written)));

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/wide.h"
 #include "common/win32_handles.h"
 
 namespace {
@@ -31,16 +32,17 @@ std::string KeyPathText(HKEY Root, const std::string& Key) {
 
 std::string RegReadString(HKEY Root, const std::string& Key, const std::string& ValueName) {
   HKEY opened = nullptr;
-  if (::RegOpenKeyExA(Root, RelativeKeyPath(Key).c_str(), 0, KEY_READ, &opened) !=
+  if (::RegOpenKeyExW(Root, q::Widen(RelativeKeyPath(Key)).c_str(), 0, KEY_READ, &opened) !=
       ERROR_SUCCESS) {
     return {};
   }
   const q::RegistryKeyHandle key(opened);
 
   auto isString = [](DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; };
+  const std::wstring name = q::Widen(ValueName);
   DWORD type = 0;
   DWORD size = 0;
-  if (::RegQueryValueExA(key.Get(), ValueName.c_str(), nullptr, &type, nullptr, &size) !=
+  if (::RegQueryValueExW(key.Get(), name.c_str(), nullptr, &type, nullptr, &size) !=
       ERROR_SUCCESS) {
     return {};
   }
@@ -48,18 +50,27 @@ std::string RegReadString(HKEY Root, const std::string& Key, const std::string& 
   // size the system reports, a few times.
   for (int attempt = 0; attempt < 4; ++attempt) {
     if (!isString(type) || size > kMaxValueBytes) return {};
-    // One spare zero byte: the stored text need not end with one.
-    std::string data(size + 1, '\0');
-    DWORD got = size + 1;
-    const LONG rc = ::RegQueryValueExA(key.Get(), ValueName.c_str(), nullptr, &type,
+    // One spare zero character: the stored text need not end with one (nor
+    // hold a whole number of characters).
+    std::wstring data(size / sizeof(wchar_t) + 2, L'\0');
+    DWORD got = static_cast<DWORD>((data.size() - 1) * sizeof(wchar_t));
+    const LONG rc = ::RegQueryValueExW(key.Get(), name.c_str(), nullptr, &type,
                                        reinterpret_cast<BYTE*>(data.data()), &got);
     if (rc == ERROR_MORE_DATA) {
       size = got;
       continue;
     }
     if (rc != ERROR_SUCCESS || !isString(type)) return {};
-    data.resize(std::min<size_t>(got, data.find('\0')));
-    return data;
+    data.resize(std::min<size_t>(got / sizeof(wchar_t), data.find(L'\0')));
+    return q::Narrow(data);
   }
   return {};
+}
+
+LONG RegWriteString(HKEY Key, const char* ValueName, const std::string& Text) {
+  const std::wstring text = q::Widen(Text);
+  if (text.size() >= MAXDWORD / sizeof(wchar_t)) return ERROR_INVALID_PARAMETER;  // too long for one value
+  return ::RegSetValueExW(Key, q::Widen(ValueName).c_str(), 0, REG_SZ,
+                          reinterpret_cast<const BYTE*>(text.c_str()),
+                          static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
 }

@@ -1,4 +1,5 @@
-// Reading string values from the registry. Windows-only.
+// Reading and writing string values of the registry, as UTF-8 through the
+// wide functions. Windows-only.
 #pragma once
 
 #include <windows.h>
@@ -13,6 +14,10 @@
 // not exist or cannot be opened with full access, a missing value, a value
 // of another type, a value larger than a megabyte.
 std::string RegReadString(HKEY Root, const std::string& Key, const std::string& ValueName);
+
+// Writes `Text` (UTF-8) as the REG_SZ value `ValueName` of the open key.
+// Returns the system's code (ERROR_SUCCESS on success).
+LONG RegWriteString(HKEY Key, const char* ValueName, const std::string& Text);
 
 // `Key` without its leading "\", as the registry functions take it.
 std::string RelativeKeyPath(const std::string& Key);

@@ -18,8 +18,8 @@ q::Error CreateShortcut(const std::string& Target, const std::string& Arguments,
                         const std::string& LinkFile, const std::string& Description);
 
 // How the wrong-extension message reaches the person: text, caption and
-// MessageBoxA style. Tests install their own to record it instead of
-// blocking on a dialog; nullptr restores MessageBoxA. Returns the previous.
+// MessageBox style. Tests install their own to record it instead of
+// blocking on a dialog; nullptr restores the message box. Returns the previous.
 using ShortcutMessageBox = void (*)(const char* text, const char* caption, unsigned style);
 ShortcutMessageBox SetShortcutMessageBox(ShortcutMessageBox messageBox);
 

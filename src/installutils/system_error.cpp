@@ -2,16 +2,18 @@
 
 #include <windows.h>
 
+#include "common/wide.h"
+
 namespace {
 
 // The system's message for a code, without its trailing period and line
 // break; empty when it has none.
 std::string SystemMessage(uint32_t code) {
-  char buffer[512];
+  wchar_t buffer[512];
   const DWORD length =
-      ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-                       MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), buffer, sizeof buffer, nullptr);
-  std::string text(buffer, length);
+      ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                       MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), buffer, 512, nullptr);
+  std::string text = q::Narrow(std::wstring_view(buffer, length));
   while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ' ||
                            text.back() == '.')) {
     text.pop_back();

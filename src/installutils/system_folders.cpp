@@ -3,6 +3,7 @@
 #include <cstring>
 #include <utility>
 
+#include "common/wide.h"
 #include "installutils/registry.h"
 
 namespace {
@@ -22,19 +23,20 @@ std::string ReadFolder(const FolderSource& source, HKEY localMachine, HKEY curre
   return RegReadString(root, source.key, source.valueName);
 }
 
-// GetWindowsDirectoryA and GetSystemDirectoryA: a result of 0 (failure) or
+// GetWindowsDirectoryW and GetSystemDirectoryW: a result of 0 (failure) or
 // larger than the buffer (it needs more) leaves the value empty.
 template <typename Query>
 std::string SystemDirectory(Query query) {
-  char buffer[MAX_PATH + 1];
-  const UINT length = query(buffer, static_cast<UINT>(sizeof buffer));
-  return (length == 0 || length >= sizeof buffer) ? std::string() : std::string(buffer, length);
+  wchar_t buffer[MAX_PATH + 1];
+  const UINT length = query(buffer, MAX_PATH + 1);
+  return (length == 0 || length >= MAX_PATH + 1) ? std::string()
+                                                 : q::Narrow(std::wstring_view(buffer, length));
 }
 
 OtherFolders ReadOtherFolders() {
   OtherFolders f;
-  f.WindowsFolder = SystemDirectory(::GetWindowsDirectoryA);
-  f.SystemFolder = SystemDirectory(::GetSystemDirectoryA);
+  f.WindowsFolder = SystemDirectory(::GetWindowsDirectoryW);
+  f.SystemFolder = SystemDirectory(::GetSystemDirectoryW);
   const std::pair<std::string*, const char*> userFolders[] = {
       {&f.StartMenuFolder, "Start Menu"}, {&f.SendToFolder, "SendTo"},
       {&f.StartupFolder, "Startup"},      {&f.NetHoodFolder, "NetHood"},

@@ -1,5 +1,6 @@
 #include "installutils/uninstall.h"
 
+#include "common/wide.h"
 #include "common/win32_handles.h"
 #include "installutils/registry.h"
 #include "installutils/system_error.h"
@@ -12,7 +13,7 @@ q::Error RegisterUninstallBelow(HKEY root, const UninstallEntry& entry) {
   }
   const std::string path = UninstallKeyPath(entry.displayName);
   HKEY created = nullptr;
-  const LONG rc = ::RegCreateKeyExA(root, RelativeKeyPath(path).c_str(), 0, nullptr,
+  const LONG rc = ::RegCreateKeyExW(root, q::Widen(RelativeKeyPath(path)).c_str(), 0, nullptr,
                                     REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &created,
                                     nullptr);
   if (rc != ERROR_SUCCESS) {
@@ -23,12 +24,7 @@ q::Error RegisterUninstallBelow(HKEY root, const UninstallEntry& entry) {
 
   q::Error result;
   for (const RegistryStringValue& value : UninstallValues(entry)) {
-    LONG written = ERROR_INVALID_PARAMETER;  // a text too long for one value
-    if (value.data.size() < MAXDWORD) {
-      written = ::RegSetValueExA(key.Get(), value.name, 0, REG_SZ,
-                                 reinterpret_cast<const BYTE*>(value.data.c_str()),
-                                 static_cast<DWORD>(value.data.size() + 1));
-    }
+    const LONG written = RegWriteString(key.Get(), value.name, value.data);
     if (written != ERROR_SUCCESS) {
       result = q::Error::Fail(context + ": cannot write the value \"" + value.name + "\" of " +
                               KeyPathText(root, path) + ": " +

@@ -1,8 +1,8 @@
 #include "payload/uninstall_plan.h"
 
+#include <algorithm>
 
 #include "installutils/shell_text.h"
-#include "payload/payload_files.h"
 #include "product/texts.h"
 
 namespace uninstall {
@@ -35,19 +35,25 @@ bool ParseHandle(const std::string& text, uint64_t& value) {
 
 std::string UsageText(const std::string& wrong) {
   return "Unknown argument \"" + wrong + "\".\nUsage: " + std::string(texts::kUninstallerFile) +
-         " [" + texts::kQuietUninstallArgument + "]";
+         " [" + texts::kQuietUninstallArgument + "] [/LOG=file]";
 }
 
 }  // namespace
 
 q::Error ParseArguments(const std::vector<std::string>& args, Arguments& out) {
   out = Arguments{};
+  const auto isLog = [](const std::string& arg) { return EqualNoCase(arg.substr(0, 5), "/LOG="); };
   for (const std::string& arg : args) {
     if (EqualNoCase(arg, texts::kQuietUninstallArgument)) out.silent = true;
+    if (isLog(arg)) out.logPath = arg.substr(5);
   }
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (EqualNoCase(arg, texts::kQuietUninstallArgument)) continue;
+    if (isLog(arg)) {
+      if (arg.size() == 5) return q::Error::Fail("\"/LOG=\" wants a file name");
+      continue;
+    }
     if (arg == kFinishSwitch) {
       if (i + 2 >= args.size() || !ParseHandle(args[i + 1], out.parentProcess) ||
           args[i + 2].empty()) {
@@ -95,17 +101,42 @@ std::string FinishCommandLine(const std::string& copyPath, uint64_t parentProces
   return line;
 }
 
-Plan MakePlan(std::string_view installDir, std::string_view programsFolder,
-              std::string_view desktopFolder) {
+std::vector<std::string> ParseFileList(std::string_view text) {
+  std::vector<std::string> names;
+  while (!text.empty()) {
+    const size_t end = std::min(text.find('\n'), text.size());
+    std::string name(text.substr(0, end));
+    text.remove_prefix(std::min(end + 1, text.size()));
+    if (!name.empty() && name.back() == '\r') name.pop_back();
+    if (name.empty()) continue;
+    std::replace(name.begin(), name.end(), '/', '\\');
+    names.push_back(std::move(name));
+  }
+  return names;
+}
+
+Plan MakePlan(std::string_view installDir, const std::vector<std::string>& payloadFiles,
+              std::string_view programsFolder, std::string_view desktopFolder) {
   Plan plan;
-  for (const char* name : payload::kPayloadFiles) {
+  for (const std::string& name : payloadFiles) {
     const std::string path = JoinFolder(installDir, name);
     if (EqualNoCase(name, texts::kUninstallerFile)) {
       plan.uninstaller = path;
     } else {
       plan.files.push_back(path);
     }
+    // Every folder on the way to the file, once.
+    for (size_t slash = name.find('\\'); slash != std::string::npos;
+         slash = name.find('\\', slash + 1)) {
+      const std::string folder = JoinFolder(installDir, name.substr(0, slash + 1));
+      const bool known = std::any_of(plan.folders.begin(), plan.folders.end(),
+                                     [&](const std::string& f) { return EqualNoCase(f, folder); });
+      if (!known && !installDir.empty()) plan.folders.push_back(folder);
+    }
   }
+  // A folder is removed after the folders inside it: longer paths first.
+  std::stable_sort(plan.folders.begin(), plan.folders.end(),
+                   [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
   plan.files.push_back(JoinFolder(installDir, texts::TempZipFileName));
   if (plan.uninstaller.empty()) plan.uninstaller = JoinFolder(installDir, texts::kUninstallerFile);
 
@@ -135,6 +166,22 @@ std::string CommandProgram(std::string_view command) {
 }
 
 bool SamePath(std::string_view a, std::string_view b) { return !a.empty() && EqualNoCase(a, b); }
+
+q::Error CheckInstallation(std::string_view ownFolder, std::string_view registeredFolder) {
+  const std::string product = texts::kProductName;
+  if (registeredFolder.empty()) {
+    return q::Error::Fail(product + " is not registered as installed on this computer, so " +
+                          "this uninstaller removes nothing. Nothing was changed.");
+  }
+  const std::string own = JoinFolder(ownFolder, "");
+  const std::string registered = JoinFolder(registeredFolder, "");
+  if (SamePath(own, registered)) return {};
+  return q::Error::Fail("This uninstaller lies in " + own + ", but " + product +
+                        " is installed in " + registered + ". It removes only the " +
+                        "installation it belongs to; nothing was changed. To remove " + product +
+                        ", use the list of installed programs or the uninstaller in " +
+                        registered + ".");
+}
 
 std::string ReportText(const Report& report) {
   std::string text;

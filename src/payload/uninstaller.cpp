@@ -3,21 +3,32 @@
 // no arguments or "/S"; see uninstall_plan.h for the command line and the
 // hand-over to a temporary copy that deletes the original program.
 //
-// Order: installed files, shortcuts, program group, and only when all of
-// that went well the uninstall entry and the uninstaller itself. After a
-// failure (a file in use) the uninstaller and its entry stay, so the person
-// can close the program and run it again.
+// It works only in the folder the uninstall entry registers, and removes the
+// files packed into the installer (their names travel in its resources),
+// nothing else of that folder. Order: installed files, their sub-folders
+// once empty, shortcuts, program group, and only when all of that went well
+// the uninstall entry and the uninstaller itself. After a failure (a file in
+// use) the uninstaller and its entry stay, so the person can close the
+// program and run it again.
 #include <windows.h>
+#include <shellapi.h>
+#include <ntsecapi.h>
+#include <sddl.h>
 
 #include <string>
 #include <vector>
 
 #include "common/error.h"
+#include "common/wide.h"
 #include "common/win32_handles.h"
+#include "installer/log_file.h"
+#include "installutils/dll_search.h"
 #include "installutils/registry.h"
 #include "installutils/shell_text.h"
 #include "installutils/system_error.h"
 #include "installutils/system_folders.h"
+#include "payload/file_list.h"
+#include "installutils/transaction_win32.h"
 #include "payload/uninstall_plan.h"
 #include "product/texts.h"
 
@@ -32,13 +43,13 @@ q::Error Failure(const std::string& what, DWORD code) {
 }
 
 std::string ModulePath() {
-  std::string path(MAX_PATH, '\0');
+  std::wstring path(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     if (n == 0) return {};
     if (n < path.size()) {
       path.resize(n);
-      return path;
+      return q::Narrow(path);
     }
     path.resize(path.size() * 2);  // truncated: try a larger buffer
   }
@@ -47,13 +58,14 @@ std::string ModulePath() {
 // The long form of an existing path (a program started through its 8.3
 // name reports that name), or the path itself.
 std::string LongPath(const std::string& path) {
-  const DWORD n = GetLongPathNameA(path.c_str(), nullptr, 0);
+  const std::wstring wide = q::Widen(path);
+  const DWORD n = GetLongPathNameW(wide.c_str(), nullptr, 0);
   if (n == 0) return path;
-  std::string out(n, '\0');
-  const DWORD m = GetLongPathNameA(path.c_str(), out.data(), n);
+  std::wstring out(n, L'\0');
+  const DWORD m = GetLongPathNameW(wide.c_str(), out.data(), n);
   if (m == 0 || m >= n) return path;
   out.resize(m);
-  return out;
+  return q::Narrow(out);
 }
 
 bool Missing(DWORD code) { return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND; }
@@ -61,7 +73,8 @@ bool Missing(DWORD code) { return code == ERROR_FILE_NOT_FOUND || code == ERROR_
 // Deletes one installed file; one that is already gone is fine. Files
 // extracted from the archive may carry the read-only attribute.
 q::Error DeleteInstalledFile(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const std::wstring wide = q::WidePath(path);
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     const DWORD code = GetLastError();
     return Missing(code) ? q::Error() : Failure(path, code);
@@ -70,11 +83,11 @@ q::Error DeleteInstalledFile(const std::string& path) {
     return q::Error::Fail(path + ": a folder of that name stands where a file was installed");
   }
   if (attributes & FILE_ATTRIBUTE_READONLY) {
-    SetFileAttributesA(path.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
+    SetFileAttributesW(wide.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
   }
-  if (!DeleteFileA(path.c_str())) {
+  if (!DeleteFileW(wide.c_str())) {
     const DWORD code = GetLastError();
-    if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesA(path.c_str(), attributes);
+    if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(wide.c_str(), attributes);
     return Missing(code) ? q::Error() : Failure(path, code);
   }
   return {};
@@ -83,7 +96,7 @@ q::Error DeleteInstalledFile(const std::string& path) {
 // Removes a folder the installer created, unless someone put files of their
 // own into it (then it stays, and the person is told).
 void RemoveFolderIfEmpty(const std::string& folder, Report& report) {
-  if (folder.empty() || RemoveDirectoryA(folder.c_str())) return;
+  if (folder.empty() || RemoveDirectoryW(q::WidePath(folder).c_str())) return;
   const DWORD code = GetLastError();
   if (Missing(code)) return;
   if (code == ERROR_DIR_NOT_EMPTY) {
@@ -105,11 +118,32 @@ void RemoveUninstallEntry(const std::string& ownPath, Report& report) {
                            " was kept: it belongs to the installation of " + command + ".");
     return;
   }
-  const LONG rc = RegDeleteTreeA(HKEY_LOCAL_MACHINE, RelativeKeyPath(key).c_str());
+  const LONG rc = RegDeleteTreeW(HKEY_LOCAL_MACHINE, q::Widen(RelativeKeyPath(key)).c_str());
   if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) {
     report.failures.push_back(KeyPathText(HKEY_LOCAL_MACHINE, key) + ": " +
                               Win32ErrorText(static_cast<DWORD>(rc)));
   }
+}
+
+// The folder the uninstall entry registers: its InstallLocation, or for an
+// entry without one the folder of its uninstall command. Empty when the
+// product is not registered.
+std::string RegisteredFolder() {
+  const std::string key = UninstallKeyPath(texts::kProductName);
+  const std::string location = RegReadString(HKEY_LOCAL_MACHINE, key, "InstallLocation");
+  if (!location.empty()) return LongPath(location);
+  const std::string command = RegReadString(HKEY_LOCAL_MACHINE, key, "UninstallString");
+  return std::string(FolderPart(LongPath(uninstall::CommandProgram(command))));
+}
+
+// The names of the files packed into the installer, from this program's
+// resources.
+std::vector<std::string> PayloadFiles() {
+  HRSRC info = FindResourceA(nullptr, MAKEINTRESOURCEA(Q_FILE_LIST_RESOURCE_ID), RT_RCDATA);
+  const char* bytes = info ? static_cast<const char*>(LockResource(LoadResource(nullptr, info)))
+                           : nullptr;
+  if (!bytes) return {};
+  return uninstall::ParseFileList(std::string_view(bytes, SizeofResource(nullptr, info)));
 }
 
 // Where the report goes with "/S": the inherited standard output, or else
@@ -119,7 +153,7 @@ void Print(const std::string& text) {
   q::FileHandle console;
   if (out == nullptr || out == INVALID_HANDLE_VALUE) {
     if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
-    console.Reset(CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+    console.Reset(CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               0, nullptr));
     if (!console) return;
     out = console.Get();
@@ -138,37 +172,96 @@ void Tell(const std::string& text, bool silent, UINT icon) {
   if (silent) {
     Print(text);
   } else {
-    MessageBoxA(nullptr, text.c_str(), kCaption, MB_OK | icon | MB_SETFOREGROUND);
+    MessageBoxW(nullptr, q::Widen(text).c_str(), q::Widen(kCaption).c_str(),
+                MB_OK | icon | MB_SETFOREGROUND);
   }
 }
 
-// The user's temporary folder, with its trailing "\"; empty if unknown.
-std::string TempFolder() {
-  char temp[MAX_PATH + 1];
-  const DWORD n = GetTempPathA(sizeof temp, temp);
-  return (n == 0 || n > MAX_PATH) ? std::string() : LongPath(std::string(temp, n));
+// The Windows folder's Temp, with its trailing "\"; empty if unknown.
+std::string WindowsTempFolder() {
+  wchar_t windows[MAX_PATH + 1];
+  const UINT n = GetSystemWindowsDirectoryW(windows, MAX_PATH + 1);
+  return (n == 0 || n > MAX_PATH)
+             ? std::string()
+             : JoinFolder(LongPath(q::Narrow(std::wstring_view(windows, n))), "Temp\\");
 }
 
-// Copies this program to the temporary folder and starts the copy, which
+// A new folder below the Windows folder's Temp that only administrators and
+// SYSTEM may change, its access list not inherited from Temp (where every
+// user may create files). The user who started the uninstallation can
+// neither swap the copy that runs elevated from it nor put a DLL beside it.
+// The user's own temporary folder is no such place: its owner can move
+// entries out of it whatever their access lists say. The random name keeps
+// anyone from preparing the folder in advance: an existing one is never used.
+q::Error MakePrivateFolder(std::string& folder) {
+  const std::string temp = WindowsTempFolder();
+  if (temp.empty()) return q::Error::Fail("the Windows folder is unknown");
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(
+          "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)", SDDL_REVISION_1, &descriptor, nullptr)) {
+    return Failure("the folder's access list", GetLastError());
+  }
+  SECURITY_ATTRIBUTES security{sizeof security, descriptor, FALSE};
+  DWORD code = ERROR_ALREADY_EXISTS;
+  for (int attempt = 0; attempt < 8 && code == ERROR_ALREADY_EXISTS; ++attempt) {
+    unsigned char random[8];
+    if (!RtlGenRandom(random, sizeof random)) {
+      code = GetLastError();
+      break;
+    }
+    std::string name = "UninstallQuorvantis-";
+    for (unsigned char b : random) {
+      name += "0123456789abcdef"[b >> 4];
+      name += "0123456789abcdef"[b & 15];
+    }
+    folder = temp + name + "\\";
+    code = CreateDirectoryW(q::WidePath(folder).c_str(), &security) ? ERROR_SUCCESS : GetLastError();
+  }
+  LocalFree(descriptor);
+  return code == ERROR_SUCCESS ? q::Error() : Failure(temp, code);
+}
+
+// Copies this program into a private folder and starts the copy, which
 // waits for this process to end and then deletes the installed uninstaller
-// and the installation folder.
+// and the installation folder. The copy is held open without write or
+// delete sharing until it runs, starts by its full path with System32 as
+// its current folder, and narrows its DLL search first thing (main).
 q::Error StartFinisher(const std::string& ownPath, const std::string& installDir, bool silent) {
-  const std::string tempDir = TempFolder();
-  if (tempDir.empty()) return q::Error::Fail("the temporary folder is unknown");
-  const std::string copy = JoinFolder(
-      tempDir, "UninstallQuorvantis-" + std::to_string(GetCurrentProcessId()) + ".exe");
-  if (!CopyFileA(ownPath.c_str(), copy.c_str(), FALSE)) return Failure(copy, GetLastError());
+  std::string folder;
+  if (q::Error err = MakePrivateFolder(folder)) return err;
+  const std::string copy = folder + texts::kUninstallerFile;
+  const std::wstring wideCopy = q::WidePath(copy);
+  const auto discard = [&] {
+    DeleteFileW(wideCopy.c_str());
+    RemoveDirectoryW(q::WidePath(folder).c_str());
+  };
+  if (!CopyFileW(q::WidePath(ownPath).c_str(), wideCopy.c_str(), TRUE)) {
+    const DWORD code = GetLastError();
+    discard();
+    return Failure(copy, code);
+  }
+  q::FileHandle held(CreateFileW(wideCopy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, 0, nullptr));
+  wchar_t system[MAX_PATH + 1];
+  const UINT systemLength = GetSystemDirectoryW(system, MAX_PATH + 1);
+  if (!held || systemLength == 0 || systemLength > MAX_PATH) {
+    const DWORD code = GetLastError();
+    held.Reset();
+    discard();
+    return Failure(copy, code);
+  }
 
   HANDLE raw = nullptr;
   if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &raw,
                        SYNCHRONIZE, TRUE, 0)) {
     const DWORD code = GetLastError();
-    DeleteFileA(copy.c_str());
+    held.Reset();
+    discard();
     return Failure("this process's handle", code);
   }
   q::KernelHandle self(raw);
 
-  STARTUPINFOA startup{};
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   if (silent) {
     // The copy reports on the same output (a caller reading it to its end
@@ -183,13 +276,14 @@ q::Error StartFinisher(const std::string& ownPath, const std::string& installDir
       }
     }
   }
-  std::string commandLine = uninstall::FinishCommandLine(
-      copy, static_cast<uint64_t>(reinterpret_cast<uintptr_t>(self.Get())), installDir, silent);
+  std::wstring commandLine = q::Widen(uninstall::FinishCommandLine(
+      copy, static_cast<uint64_t>(reinterpret_cast<uintptr_t>(self.Get())), installDir, silent));
   PROCESS_INFORMATION process{};
-  if (!CreateProcessA(copy.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                      tempDir.c_str(), &startup, &process)) {
+  if (!CreateProcessW(wideCopy.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                      system, &startup, &process)) {
     const DWORD code = GetLastError();
-    DeleteFileA(copy.c_str());
+    held.Reset();
+    discard();
     return Failure(copy, code);
   }
   q::KernelHandle thread(process.hThread);
@@ -203,8 +297,8 @@ void ScheduleAtRestart(const std::string& ownPath, const std::string& installDir
                        const q::Error& why, Report& report) {
   std::string folder = installDir;
   if (!folder.empty() && folder.back() == '\\') folder.pop_back();
-  if (MoveFileExA(ownPath.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) &&
-      MoveFileExA(folder.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+  if (MoveFileExW(q::WidePath(ownPath).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) &&
+      MoveFileExW(q::WidePath(folder).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
     report.notes.push_back(std::string(texts::kUninstallerFile) +
                            " and its folder will be removed when Windows restarts (" +
                            why.Message() + ").");
@@ -214,19 +308,40 @@ void ScheduleAtRestart(const std::string& ownPath, const std::string& installDir
   }
 }
 
-int Uninstall(bool silent) {
+int Uninstall(bool silent, SetupLog& log) {
   const std::string ownPath = LongPath(ModulePath());
   const std::string installDir = std::string(FolderPart(ownPath));
   if (installDir.empty()) {
     Tell("Cannot find out where Quorvantis is installed.", silent, MB_ICONERROR);
+    log.Exit(uninstall::kExitIncomplete, "cannot find out where Quorvantis is installed");
+    return uninstall::kExitIncomplete;
+  }
+  // An installation left unfinished is settled here, before this
+  // installation's folder is compared with the entry and anything deleted:
+  // its folders lie beside this one.
+  Report report;
+  if (q::Error err = RecoverInstallation(installDir, report.notes)) report.failures.push_back(err.Message());
+  if (q::Error err = uninstall::CheckInstallation(installDir, RegisteredFolder())) {
+    // Nothing was touched, but what was asked for did not happen.
+    Tell(err.Message(), silent, MB_ICONERROR);
+    log.Exit(uninstall::kExitIncomplete, err.Message());
+    return uninstall::kExitIncomplete;
+  }
+  const std::vector<std::string> payload = PayloadFiles();
+  if (payload.empty()) {
+    const std::string text = std::string(texts::kUninstallerFile) +
+                             " carries no list of the installed files; nothing was removed.";
+    Tell(text, silent, MB_ICONERROR);
+    log.Exit(uninstall::kExitIncomplete, text);
     return uninstall::kExitIncomplete;
   }
   if (!silent) {
     const std::string question = "Remove Quorvantis from your computer?\n\nThe program in " +
                                  installDir + ", its shortcuts and its entry in the list of " +
                                  "installed programs will be deleted.";
-    if (MessageBoxA(nullptr, question.c_str(), kCaption,
+    if (MessageBoxW(nullptr, q::Widen(question).c_str(), q::Widen(kCaption).c_str(),
                     MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) != IDYES) {
+      log.Exit(uninstall::kExitCancelled, "cancelled; nothing was removed");
       return uninstall::kExitCancelled;
     }
   }
@@ -234,15 +349,17 @@ int Uninstall(bool silent) {
   // The shortcuts lie where the installer put them: the folders are read
   // the same way.
   InitializeInstallUtils();
-  const uninstall::Plan plan = uninstall::MakePlan(installDir, ProgramsFolder(), DesktopFolder());
+  const uninstall::Plan plan =
+      uninstall::MakePlan(installDir, payload, ProgramsFolder(), DesktopFolder());
   FinalizeInstallUtils();
-  Report report;
-  for (const std::string& file : plan.files) {
-    if (q::Error err = DeleteInstalledFile(file)) report.failures.push_back(err.Message());
-  }
-  for (const std::string& link : plan.shortcuts) {
-    if (q::Error err = DeleteInstalledFile(link)) report.failures.push_back(err.Message());
-  }
+  const auto remove = [&](const char* step, const std::string& path) {
+    q::Error err = DeleteInstalledFile(path);
+    log.Write(step, err ? "failed" : "ok", path, err ? err.Message() : "removed or absent");
+    if (err) report.failures.push_back(err.Message());
+  };
+  for (const std::string& file : plan.files) remove("file", file);
+  for (const std::string& folder : plan.folders) RemoveFolderIfEmpty(folder, report);
+  for (const std::string& link : plan.shortcuts) remove("shortcut", link);
   RemoveFolderIfEmpty(plan.programGroup, report);
   if (report.failures.empty()) RemoveUninstallEntry(ownPath, report);
   if (report.failures.empty()) {
@@ -250,8 +367,9 @@ int Uninstall(bool silent) {
       ScheduleAtRestart(ownPath, installDir, err, report);
     }
   }
-  Tell(uninstall::ReportText(report), silent,
-       report.failures.empty() ? MB_ICONINFORMATION : MB_ICONWARNING);
+  const std::string text = uninstall::ReportText(report);
+  Tell(text, silent, report.failures.empty() ? MB_ICONINFORMATION : MB_ICONWARNING);
+  log.Exit(uninstall::ExitCode(report), text);
   return uninstall::ExitCode(report);
 }
 
@@ -264,7 +382,7 @@ int Finish(const uninstall::Arguments& args) {
     WaitForSingleObject(parent.Get(), INFINITE);
   }
   Report report;
-  const uninstall::Plan plan = uninstall::MakePlan(args.installDir, {}, {});
+  const uninstall::Plan plan = uninstall::MakePlan(args.installDir, {}, {}, {});
   q::Error err;
   // The image of an ended process may stay locked for a moment.
   for (int attempt = 0; attempt < 50; ++attempt) {
@@ -277,11 +395,16 @@ int Finish(const uninstall::Arguments& args) {
   } else {
     RemoveFolderIfEmpty(args.installDir, report);
   }
-  // Only a copy in the temporary folder deletes itself: "/_finish" given to
-  // the installed program by hand must not schedule that for deletion.
+  // Only a copy in its own folder below the Windows folder's Temp deletes
+  // itself and that folder (when Windows restarts: it is running now):
+  // "/_finish" given to the installed program by hand must not schedule that
+  // for deletion.
   const std::string self = LongPath(ModulePath());
-  if (uninstall::SamePath(std::string(FolderPart(self)), TempFolder())) {
-    MoveFileExA(self.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  std::string folder(FolderPart(self));
+  if (!folder.empty()) folder.pop_back();
+  if (uninstall::SamePath(std::string(FolderPart(folder)), WindowsTempFolder())) {
+    MoveFileExW(q::WidePath(self).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    MoveFileExW(q::WidePath(folder).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
   }
   if (!report.failures.empty() || !report.notes.empty()) {
     Tell(uninstall::ReportText(report), args.silent,
@@ -290,14 +413,36 @@ int Finish(const uninstall::Arguments& args) {
   return uninstall::ExitCode(report);
 }
 
+// The arguments as the system's parser reads the wide command line: the
+// installation folder may hold any character.
+std::vector<std::string> Arguments() {
+  std::vector<std::string> args;
+  int count = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (wide == nullptr) return args;
+  for (int i = 1; i < count; ++i) args.push_back(q::Narrow(wide[i]));
+  LocalFree(wide);
+  return args;
+}
+
 }  // namespace
 
-int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+int main() {
+  RestrictDllSearch();
+  const std::vector<std::string> args = Arguments();
   uninstall::Arguments parsed;
-  if (q::Error err = uninstall::ParseArguments(args, parsed)) {
+  const q::Error wrong = uninstall::ParseArguments(args, parsed);
+  SetupLog log;
+  if (q::Error err = log.Open(parsed.logPath)) {
     Tell(err.Message(), parsed.silent, MB_ICONERROR);
-    return uninstall::kExitCancelled;
+    return uninstall::kExitIncomplete;
   }
-  return parsed.finish ? Finish(parsed) : Uninstall(parsed.silent);
+  if (wrong) {
+    Tell(wrong.Message(), parsed.silent, MB_ICONERROR);
+    log.Exit(uninstall::kExitBadCommandLine, wrong.Message());
+    return uninstall::kExitBadCommandLine;
+  }
+  if (parsed.finish) return Finish(parsed);
+  log.Write("start", "ok", std::string("UninstallQuorvantis ") + texts::kVersion, ModulePath());
+  return Uninstall(parsed.silent, log);
 }

@@ -3,6 +3,7 @@
 // posix/ and win32/; this header never pulls in a system header.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace platform {
@@ -15,10 +16,17 @@ inline constexpr char kPathSeparator = '/';
 inline constexpr bool kHasDriveLetters = false;
 #endif
 
+// The longest path the layer takes, in bytes of UTF-8 without the zero. On
+// Windows, paths of MAX_PATH characters or more reach the system through the
+// "\\?\" form, so only this bound remains.
+inline constexpr size_t kMaxPathBytes = 4095;
+
 // Error codes of the file and folder calls: 0 is success; kPathNotFound means
 // a folder on the path does not exist (the one code callers act on); any other
 // non-zero value is the system's own code.
 inline constexpr int kPathNotFound = 3;
+// The file to be created exists already (CreateNew).
+inline constexpr int kFileExists = 80;
 
 // A file opened for raw byte reading or writing. Owns its handle; closing is
 // automatic, or explicit through Close() when its outcome matters.
@@ -37,6 +45,9 @@ class File {
   // Creates the file, or truncates an existing one, for writing. Returns 0 or
   // an error code (kPathNotFound when a folder on the path is missing).
   int OpenWrite(const char* path);
+  // Creates a new file for writing; kFileExists when the name is taken.
+  // Returns 0 or an error code (kPathNotFound as for OpenWrite).
+  int CreateNew(const char* path);
 
   bool IsOpen() const { return handle_ != kInvalid; }
 
@@ -65,6 +76,14 @@ class File {
 
 // Deletes a file. False when it could not be deleted.
 bool EraseFile(const char* path);
+// Gives the file `from` the name `to`, replacing a file of that name in one
+// step: readers see the old file or the new one, never a mixture. Both names
+// are in the same folder. False, and nothing changed, on failure.
+bool RenameOver(const char* from, const char* to);
+// True when both names exist and lead to the same file (through links, other
+// spellings of the same path, or names differing only in case where the file
+// system ignores case).
+bool SameFile(const char* a, const char* b);
 // Changes the process's current folder. Returns 0 or an error code.
 int ChangeDir(const char* path);
 // Creates one folder (the parent must exist). Returns 0 or an error code.

@@ -3,6 +3,11 @@
 # by src/payload (the payload programs) and src/installer (the installer).
 set(Q_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)  # in every including scope
 set(Q_PRODUCT_DIR ${CMAKE_CURRENT_LIST_DIR})  # version.rc, for the resource scripts
+if(NOT Q_VERSION MATCHES "^([0-9]+)\\.([0-9]+)$")
+  message(FATAL_ERROR "Q_VERSION must be MAJOR.MINOR (two numbers), not \"${Q_VERSION}\"")
+endif()
+set(Q_VERSION_MAJOR ${CMAKE_MATCH_1})
+set(Q_VERSION_MINOR ${CMAKE_MATCH_2})
 include_guard(GLOBAL)
 
 # A build option as the body of a C++ string literal, and as the body of a

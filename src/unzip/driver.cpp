@@ -1,4 +1,5 @@
 // UnzipEntry: one entry from its local header into one output file.
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -13,7 +14,7 @@ namespace unzip {
 namespace {
 
 constexpr uint32_t kBusyTimeoutMs = 30000;
-constexpr size_t kNameBufferSize = 260;  // terminating zero included
+constexpr size_t kNameBufferSize = platform::kMaxPathBytes + 1;  // terminating zero included
 constexpr uint16_t kFolderAttr = 0x10;
 constexpr uint16_t kFlagEncrypted = 0x0001;
 constexpr uint16_t kFlagDescriptor = 0x0008;
@@ -108,46 +109,92 @@ uint32_t ReadDescriptorCrc(Engine& e, uint16_t method, uint32_t actual) {
   return (second == actual || first != actual) ? second : first;
 }
 
-// Long because it is one entry's procedure in the order the result codes
-// need: local header, checks, output name and file, decoding, CRC, time
-// stamp, progress and attributes.
-// Everything of one call after the busy mark is set; the caller releases the
-// window and the mark.
-TUnzipResult Extract(Engine& e, const char* ArchiveName, const char* OutName, uint16_t Attr,
-                     uint32_t Offset, const TCentralSizes* central) {
-  if (e.ArchiveFile.OpenRead(ArchiveName) != 0) return urReadError;
-  if (!e.ArchiveFile.Seek(Offset)) return urArchiveError;
-  uint32_t got = 0;
-  if (!e.ArchiveFile.Read(e.InputBuffer, 30, &got) || got != 30) return urArchiveError;
-  const uint8_t* h = e.InputBuffer;
-  if (h[0] != 0x50 || h[1] != 0x4B || h[2] != 0x03 || h[3] != 0x04) return urArchiveError;
+// The local header's fields that the central directory states too.
+struct LocalHeader {
+  uint16_t flags, method;
+  uint32_t stamp, crc, packed, unpacked;
+  uint64_t dataStart;
+};
 
-  const uint64_t dataStart = uint64_t{Offset} + Le16(h + 26) + Le16(h + 28) + 30;
-  const uint32_t stamp = Le32(h + 10);
-  const uint16_t method = Le16(h + 8);
-  e.CompressedSize = Le32(h + 18);
-  e.UncompressedSize = Le32(h + 22);
-  uint32_t expectedCrc = Le32(h + 14);
-  e.GeneralFlags = Le16(h + 6);
-  if ((e.GeneralFlags & kFlagDescriptor) && method != 0 && e.CompressedSize == 0) {
+bool ReadLocalHeader(Engine& e, uint32_t offset, LocalHeader* h) {
+  uint8_t* p = e.InputBuffer;
+  uint32_t got = 0;
+  if (!e.ArchiveFile.Seek(offset) || !e.ArchiveFile.Read(p, 30, &got) || got != 30) return false;
+  if (p[0] != 0x50 || p[1] != 0x4B || p[2] != 0x03 || p[3] != 0x04) return false;
+  *h = LocalHeader{Le16(p + 6), Le16(p + 8), Le32(p + 10), Le32(p + 14), Le32(p + 18), Le32(p + 22),
+                   uint64_t{offset} + 30 + Le16(p + 26) + Le16(p + 28)};
+  return true;
+}
+
+// Flag bits that change how an entry's data is read: encryption, the method's
+// options, the data descriptor, strong encryption. Others (the name's
+// encoding, for one) may differ between the two headers without harm.
+constexpr uint16_t kDecodingFlags = 0x004F;
+
+// True when the local header agrees with the directory. With flag bit 3 a
+// local CRC or size may be 0: the descriptor behind the data holds it.
+bool AgreesWithDirectory(const LocalHeader& h, const TCentralEntry& c) {
+  const bool descriptor = (h.flags & kFlagDescriptor) != 0;
+  const auto same = [descriptor](uint32_t local, uint32_t central) {
+    return local == central || (descriptor && local == 0);
+  };
+  return h.method == c.Method && (h.flags & kDecodingFlags) == (c.Flags & kDecodingFlags) &&
+         same(h.crc, c.Crc) && same(h.packed, c.Packed) && same(h.unpacked, c.Unpacked);
+}
+
+// The name the data is written to before it replaces `name`: a new file in
+// the same folder, so that the replacement is a rename. kFileExists never
+// comes back unless every try met a taken name.
+int CreateTemporary(Engine& e, const char* name, char (&temp)[kNameBufferSize + 16]) {
+  const char* sep = std::strrchr(name, platform::kPathSeparator);
+  const int folder = sep != nullptr ? static_cast<int>(sep - name + 1) : 0;
+  int code = platform::kFileExists;
+  for (uint32_t n = 0; n < 64 && code == platform::kFileExists; ++n) {
+    std::snprintf(temp, sizeof(temp), "%.*s~qz%05x.tmp", folder, name,
+                  (e.Ui.tickCount() * 7u + n * 0x9E37u) & 0xFFFFFu);
+    code = e.OutputFile.CreateNew(temp);
+  }
+  return code;
+}
+
+// Everything of one call after the busy mark is set; the caller releases the
+// window and the mark. Long because it is one entry's procedure in the order
+// the result codes need: local header and its agreement with the directory,
+// checks, output name and temporary file, decoding, sizes and CRC, time
+// stamp, progress, the rename over the target and attributes.
+TUnzipResult Extract(Engine& e, const char* ArchiveName, const char* OutName, uint16_t Attr,
+                     uint32_t Offset, const TCentralEntry* central) {
+  if (e.ArchiveFile.OpenRead(ArchiveName) != 0) return urReadError;
+  LocalHeader h;
+  if (!ReadLocalHeader(e, Offset, &h)) return urArchiveError;
+  if (central != nullptr && !AgreesWithDirectory(h, *central)) return urArchiveError;
+
+  e.GeneralFlags = h.flags;
+  e.CompressedSize = h.packed;
+  e.UncompressedSize = h.unpacked;
+  uint32_t expectedCrc = h.crc;
+  const bool descriptor = (h.flags & kFlagDescriptor) != 0;
+  if (central != nullptr) {
+    // The directory's values, which the local header matched or left out.
+    e.CompressedSize = central->Packed;
+    e.UncompressedSize = central->Unpacked;
+    expectedCrc = central->Crc;
+  } else if (descriptor && h.method != 0 && h.packed == 0) {
     e.CompressedSize = DescriptorSizeMarker;
     e.UncompressedSize = DescriptorSizeMarker;
     expectedCrc = 0;
   }
-  if ((e.GeneralFlags & kFlagDescriptor) && method == 0 && e.CompressedSize == 0 &&
-      central != nullptr) {
-    // Stored data does not end itself: without the directory's size the copy
-    // would take the data for the descriptor.
-    e.CompressedSize = central->Packed;
-    e.UncompressedSize = central->Unpacked;
-  }
-  if (method > 31 || !(SupportedMethods() & (1u << method))) return urNotSupported;
-  if (e.GeneralFlags & kFlagEncrypted) return urEncrypted;
+  const bool sizesKnown = e.UncompressedSize != DescriptorSizeMarker;
+  e.OutputLimit = sizesKnown ? e.UncompressedSize : UINT64_MAX;
+  e.BytesWritten = 0;
+  e.OutputOverrun = false;
+  if (h.method > 31 || !(SupportedMethods() & (1u << h.method))) return urNotSupported;
+  if (h.flags & kFlagEncrypted) return urEncrypted;
 
   e.BytesRead = 0;
-  e.ArchiveFile.Seek(dataStart);
+  e.ArchiveFile.Seek(h.dataStart);
 
-  // The name buffer holds 259 characters; a longer name (with the separator
+  // The name buffer holds kMaxPathBytes bytes; a longer name (with the separator
   // a folder entry gets) is refused before anything is made.
   const size_t length = std::strlen(OutName);
   const bool appendSep = (Attr & kFolderAttr) && length > 0 &&
@@ -161,11 +208,18 @@ TUnzipResult Extract(Engine& e, const char* ArchiveName, const char* OutName, ui
   }
   const size_t nameLength = std::strlen(name);
   const bool isFolder = nameLength > 0 && name[nameLength - 1] == platform::kPathSeparator;
-  int code = isFolder ? 0 : e.OutputFile.OpenWrite(name);
-  if (code == platform::kPathNotFound || isFolder) {
+  if (isFolder) {
     MakeFolderChain(name);
-    if (isFolder) return urOk;  // no file, no messages, no attributes
-    code = e.OutputFile.OpenWrite(name);
+    return urOk;  // no file, no messages, no attributes
+  }
+  // An entry named like the archive itself (or reaching it through a link)
+  // would replace the file being read.
+  if (platform::SameFile(ArchiveName, name)) return urWriteError;
+  char temp[kNameBufferSize + 16];
+  int code = CreateTemporary(e, name, temp);
+  if (code == platform::kPathNotFound) {
+    MakeFolderChain(name);
+    code = CreateTemporary(e, name, temp);
   }
   if (code != 0) return urWriteError;
 
@@ -175,30 +229,37 @@ TUnzipResult Extract(Engine& e, const char* ArchiveName, const char* OutName, ui
   if (e.NotifyWindow != 0) e.Ui.notify(e.NotifyWindow, e.NotifyId, &e.LastPercent);
   e.RunningCrc = 0xFFFFFFFFu;
 
-  TUnzipResult result = Decode(e, method);
+  TUnzipResult result = Decode(e, h.method);
   e.RunningCrc = ~e.RunningCrc;
-  if (result == urOk && (e.GeneralFlags & kFlagDescriptor)) {
-    expectedCrc = ReadDescriptorCrc(e, method, e.RunningCrc);
+  if (e.OutputOverrun) result = urArchiveError;  // more data than declared
+  if (result == urOk && sizesKnown && e.BytesWritten != e.UncompressedSize) {
+    result = urArchiveError;  // the data ended short of its declared size
+  }
+  if (result == urOk && descriptor) {
+    // Without the directory the descriptor's CRC is the one to meet; with
+    // it, a descriptor that disagrees with the directory is damage.
+    const uint32_t described = ReadDescriptorCrc(e, h.method, e.RunningCrc);
+    if (central == nullptr) {
+      expectedCrc = described;
+    } else if (described != expectedCrc) {
+      result = urArchiveError;
+    }
   }
 
   e.ArchiveFile.Close();
-  e.OutputFile.SetDosTime(stamp);  // whatever the decoder's result
+  e.OutputFile.SetDosTime(h.stamp);  // whatever the decoder's result
   const bool closed = e.OutputFile.Close();
   if (result == urOk && !closed) result = urWriteError;  // data may not have reached the disk
-
+  if (result == urOk && expectedCrc != e.RunningCrc) result = urCrcError;
+  if (result == urOk) {
+    e.LastPercent = 100;
+    if (e.NotifyWindow != 0) e.Ui.notify(e.NotifyWindow, e.NotifyId, &e.LastPercent);
+    if (static_cast<uint16_t>(e.LastPercent) == 0xFFFF) result = urUserAbort;
+  }
+  if (result == urOk && !platform::RenameOver(temp, name)) result = urWriteError;
   if (result != urOk) {
-    platform::EraseFile(name);
+    platform::EraseFile(temp);
     return result;
-  }
-  if (expectedCrc != e.RunningCrc) {
-    platform::EraseFile(name);
-    return urCrcError;
-  }
-  e.LastPercent = 100;
-  if (e.NotifyWindow != 0) e.Ui.notify(e.NotifyWindow, e.NotifyId, &e.LastPercent);
-  if (static_cast<uint16_t>(e.LastPercent) == 0xFFFF) {
-    platform::EraseFile(name);
-    return urUserAbort;
   }
   platform::SetAttributes(OutName, Attr);
   return urOk;
@@ -206,7 +267,7 @@ TUnzipResult Extract(Engine& e, const char* ArchiveName, const char* OutName, ui
 
 TUnzipResult RunOne(Engine& e, const char* ArchiveName, const char* OutName, uint16_t Attr,
                     uint32_t Offset, uintptr_t NotifyWindow, int16_t NotifyId,
-                    const TCentralSizes* central) {
+                    const TCentralEntry* central) {
   e.EngineBusy = true;
   e.OutputWindow = static_cast<uint8_t*>(std::calloc(kWindowSize, 1));
   e.NotifyWindow = NotifyWindow;
@@ -245,7 +306,7 @@ const char* UnzipResultName(int32_t result) {
 
 TUnzipResult UnzipEntry(const char* ArchiveName, const char* OutName, uint16_t Attr,
                         uint32_t Offset, uintptr_t NotifyWindow, int16_t NotifyId,
-                        const TCentralSizes* Central) {
+                        const TCentralEntry* Central) {
   unzip::Engine& engine = unzip::TheEngine();
   engine.AbortRequested = false;
   if (!engine.EngineBusy) {

@@ -42,9 +42,9 @@ void Engine::UpdateProgress() {
 }
 
 void Engine::RefillInput() {
-  if (static_cast<uint64_t>(CompressedSize) + 2 < BytesRead) {
-    // Past the entry's data by more than the slack the decoders may need:
-    // stop reading; the buffer keeps delivering what it holds.
+  if (static_cast<uint64_t>(CompressedSize) + kReadSlack <= BytesRead) {
+    // Past the entry's data and its descriptor: stop reading; the buffer
+    // keeps delivering what it holds.
     InputLast = static_cast<int32_t>(kInputSize) - 1;
     InputExhausted = true;
   } else {
@@ -72,6 +72,11 @@ void Engine::RefillInput() {
 }
 
 bool Engine::FlushBytes(const uint8_t* data, uint32_t count) {
+  if (count > OutputLimit - BytesWritten) {
+    OutputOverrun = true;
+    return false;
+  }
+  BytesWritten += count;
   uint32_t written = 0;
   bool ok;
   if (Memory.sink != nullptr) {

@@ -19,6 +19,11 @@ static_assert(std::endian::native == std::endian::little, "little-endian hosts o
 
 inline constexpr uint32_t kWindowSize = 32768;
 inline constexpr uint32_t kInputSize = 2048;
+// How far past its compressed size an entry's input is read: the decoders'
+// look-ahead (2 bytes) and a data descriptor behind the data (signature, CRC
+// and two sizes), which is read through the same buffer.
+inline constexpr uint32_t kDescriptorSize = 16;
+inline constexpr uint32_t kReadSlack = 2 + kDescriptorSize;
 
 // Masks of the low 0 to 16 bits.
 inline constexpr uint16_t kMask[17] = {0x0000, 0x0001, 0x0003, 0x0007, 0x000F, 0x001F,
@@ -36,10 +41,16 @@ struct Engine {
   uint32_t BitCount = 0;            // valid bits in BitBuffer
   platform::File ArchiveFile;
   platform::File OutputFile;
-  // Sizes from the local header: unsigned, so entries of 2-4 GiB work.
+  // Sizes the data is decoded with (the directory's when the driver has
+  // them, else the local header's): unsigned, so entries of 2-4 GiB work.
   uint32_t CompressedSize = 0;
   uint32_t UncompressedSize = 0;
   uint64_t BytesRead = 0;           // compressed bytes read (a failed read counts 2,048)
+  // The declared uncompressed size bounds the output: a flush that would
+  // pass it writes nothing, fails and sets OutputOverrun.
+  uint64_t OutputLimit = UINT64_MAX;
+  uint64_t BytesWritten = 0;
+  bool OutputOverrun = false;
   uint16_t GeneralFlags = 0;
   uint32_t RunningCrc = 0;
   bool AbortRequested = false;
@@ -131,7 +142,8 @@ struct Engine {
   }
 
   // Writes the first `count` window bytes to the output and folds them into
-  // the CRC (also when the write fails). False when the write failed.
+  // the CRC (also when the write fails). False when the write failed or
+  // would pass OutputLimit.
   bool FlushWindow(uint32_t count) { return FlushBytes(OutputWindow, count); }
   // The same for a window kept elsewhere (a decoder with its own buffer).
   bool FlushBytes(const uint8_t* data, uint32_t count);

@@ -1,5 +1,6 @@
 #include "unzip/extract.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -10,8 +11,6 @@ TExtractProgressEvent OnExtractProgress;
 
 namespace {
 
-constexpr size_t kMaxPath = 259;
-
 void Report(bool start, bool finish, int32_t total, int32_t position) {
   if (OnExtractProgress.IsSet()) {
     OnExtractProgress.Method(OnExtractProgress.Object, start, finish, total, position);
@@ -20,26 +19,62 @@ void Report(bool start, bool finish, int32_t total, int32_t position) {
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
+// True when `text` is one of the digits Windows accepts after COM and LPT
+// in a device name: 0-9, or superscript one, two or three, in UTF-8 or as
+// the single bytes of the Latin code pages.
+bool IsDevicePortNumber(const std::string& text) {
+  const auto superscript = [](unsigned char c) { return c == 0xB9 || c == 0xB2 || c == 0xB3; };
+  const auto byte = [&text](size_t i) { return static_cast<unsigned char>(text[i]); };
+  if (text.size() == 1) return (text[0] >= '0' && text[0] <= '9') || superscript(byte(0));
+  return text.size() == 2 && byte(0) == 0xC2 && superscript(byte(1));
+}
+
 // True when `component` (up to an extension, trailing dots and spaces
 // ignored, as Windows ignores them) is a reserved device name.
 bool IsDeviceName(const std::string& component) {
   std::string base = component.substr(0, component.find('.'));
   while (!base.empty() && (base.back() == ' ' || base.back() == '.')) base.pop_back();
   for (char& c : base) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return true;
-  return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
-         base[3] >= '1' && base[3] <= '9';
+  if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL" || base == "CONIN$" ||
+      base == "CONOUT$") {
+    return true;
+  }
+  return base.size() >= 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
+         IsDevicePortNumber(base.substr(3));
 }
 
-// Why an archive yielded no entries: missing, unreadable (or not recognised
-// as an archive), or an archive whose directory is empty.
-ExtractStatus WhyEmpty(const std::string& archive) {
+// Why an archive yielded no entries, from the directory reader's last code:
+// missing, unreadable (or not recognised as an archive), or an archive whose
+// directory is empty.
+ExtractStatus WhyEmpty(const std::string& archive, int walk) {
   if (!platform::PathExists(archive.c_str())) return ExtractStatus::kArchiveMissing;
-  TZipSearchRec rec;
-  std::memset(&rec, 0, sizeof(rec));
-  const int rc = ZipFindFirst(archive.c_str(), rec);
-  ZipFindClose(rec);
-  return rc == kZipFailed ? ExtractStatus::kNotAnArchive : ExtractStatus::kNoEntries;
+  return walk == kZipFailed ? ExtractStatus::kNotAnArchive : ExtractStatus::kNoEntries;
+}
+
+// The entries whose data overlaps another entry's: several directory entries
+// that read one stream (or each other's headers) would write far more than
+// the archive holds. An entry's data starts at its local header and covers
+// at least the header's fixed 30 bytes and its compressed size. Folder
+// entries are not read.
+std::vector<bool> OverlappingEntries(const TZipContens& contents) {
+  std::vector<size_t> order;
+  for (size_t i = 0; i < contents.size(); ++i) {
+    const std::string& name = contents[i].FileName;
+    if (name.empty() || name.back() != platform::kPathSeparator) order.push_back(i);
+  }
+  std::sort(order.begin(), order.end(), [&contents](size_t a, size_t b) {
+    return contents[a].LocalHeaderPos < contents[b].LocalHeaderPos;
+  });
+  std::vector<bool> overlaps(contents.size(), false);
+  uint64_t reach = 0;  // the furthest end of the data seen so far
+  size_t reacher = 0;  // the entry it belongs to
+  for (size_t k = 0; k < order.size(); ++k) {
+    const ZipRec& e = contents[order[k]];
+    if (k > 0 && e.LocalHeaderPos < reach) overlaps[order[k]] = overlaps[reacher] = true;
+    const uint64_t end = uint64_t{e.LocalHeaderPos} + 30 + e.Central.Packed;
+    if (k == 0 || end > reach) reach = end, reacher = order[k];
+  }
+  return overlaps;
 }
 
 }  // namespace
@@ -78,19 +113,21 @@ void ForceFolders(const std::string& Path) {
   }
 }
 
-void ReadZipContents(const std::string& ArchiveName, TZipContens& Contents) {
+int ReadZipContents(const std::string& ArchiveName, TZipContens& Contents) {
   // The directory decides, not the first bytes: an archive with data in
   // front of it (a self-extractor's stub, or bytes added later) is still an
   // archive, and a file that is none has no directory to walk.
   TZipSearchRec rec;
   std::memset(&rec, 0, sizeof(rec));
-  if (ZipFindFirst(ArchiveName.c_str(), rec) == kZipOk) {
-    do {
-      Contents.push_back(
-          ZipRec{rec.EntryName, rec.LocalHeaderPos, TCentralSizes{rec.PackedSize, rec.UnpackedSize}});
-    } while (ZipFindNext(rec) == kZipOk);
+  int rc = ZipFindFirst(ArchiveName.c_str(), rec);
+  for (; rc == kZipOk; rc = ZipFindNext(rec)) {
+    Contents.push_back(ZipRec{rec.EntryName, rec.LocalHeaderPos,
+                              TCentralEntry{rec.PackedSize, rec.UnpackedSize, rec.EntryCrc,
+                                            rec.MethodCode, rec.GpFlags},
+                              rec.NameValid});
   }
   ZipFindClose(rec);
+  return rc;
 }
 
 size_t ExtractOutcome::FailedCount() const {
@@ -105,6 +142,7 @@ std::string ExtractOutcome::Describe() const {
     case ExtractStatus::kArchiveMissing: return "the archive file is missing";
     case ExtractStatus::kNotAnArchive: return "the file is not a readable ZIP archive";
     case ExtractStatus::kNoEntries: return "the archive holds no entries";
+    case ExtractStatus::kDamaged: return "the archive is damaged";
     case ExtractStatus::kEntriesFailed: break;
   }
   std::string text = std::to_string(FailedCount()) + " of " + std::to_string(entries.size()) +
@@ -125,11 +163,16 @@ ExtractOutcome ExtractAllFiles(const std::string& ArchiveName, const std::string
   ExtractOutcome outcome;
   ForceFolders(DestFolder);
   TZipContens contents;
-  ReadZipContents(ArchiveName, contents);
-  if (contents.empty()) {
-    outcome.status = WhyEmpty(ArchiveName);
+  const int walk = ReadZipContents(ArchiveName, contents);
+  if (walk == kZipDamaged) {
+    outcome.status = ExtractStatus::kDamaged;
     return outcome;
   }
+  if (contents.empty()) {
+    outcome.status = WhyEmpty(ArchiveName, walk);
+    return outcome;
+  }
+  const std::vector<bool> overlapping = OverlappingEntries(contents);
   const int32_t total = static_cast<int32_t>(contents.size());
   Report(true, false, total, 0);
   outcome.entries.reserve(contents.size());
@@ -137,17 +180,28 @@ ExtractOutcome ExtractAllFiles(const std::string& ArchiveName, const std::string
     const ZipRec& entry = contents[static_cast<size_t>(i)];
     EntryOutcome result{entry.FileName, urOk, false};
     const std::string full = DestFolder + entry.FileName;
-    if (!IsSafeEntryName(entry.FileName)) {
+    if (!entry.NameValid || !IsSafeEntryName(entry.FileName)) {
       result.result = urArchiveError;
       result.refused = true;
-    } else if (full.size() > kMaxPath) {
+    } else if (overlapping[static_cast<size_t>(i)]) {
+      result.result = urArchiveError;
+    } else if (full.size() > platform::kMaxPathBytes) {
       result.result = urWriteError;
     } else if (full.back() == platform::kPathSeparator) {
       ForceFolders(full);
       result.result = FolderExists(full) ? urOk : urWriteError;
     } else {
+      // The folders are made here from the whole path, which works at any
+      // length, rather than by the engine one current folder at a time,
+      // which stops where a current folder can reach no deeper. The current
+      // folder is left in the new folder as the engine would leave it.
+      const std::string parent = full.substr(0, full.rfind(platform::kPathSeparator) + 1);
+      if (!FolderExists(parent)) {
+        ForceFolders(parent);
+        platform::ChangeDir(parent.c_str());
+      }
       result.result = UnzipEntry(ArchiveName.c_str(), full.c_str(), 0, entry.LocalHeaderPos, 0, 0,
-                                 &entry.Sizes);
+                                 &entry.Central);
     }
     outcome.entries.push_back(std::move(result));
     Report(false, false, total, i);

@@ -8,13 +8,15 @@
 
 #include "unzip/unzip.h"
 
-// One archive entry: its name as the directory reader delivers it (at most
-// 259 characters, the platform separator, folder entries ending with one) and
-// the file offset of its local header; its sizes from the directory.
+// One archive entry: its name as the directory reader delivers it (UTF-8, at
+// most 259 characters, the platform separator, folder entries ending with
+// one) and the file offset of its local header; what the directory says of
+// its data; false in NameValid when the stored name could not be decoded.
 struct ZipRec {
   std::string FileName;
   uint32_t LocalHeaderPos;
-  TCentralSizes Sizes;
+  TCentralEntry Central;
+  bool NameValid = true;
 };
 using TZipContens = std::vector<ZipRec>;
 
@@ -37,6 +39,7 @@ enum class ExtractStatus {
   kArchiveMissing,  // the archive file does not exist
   kNotAnArchive,    // not a ZIP archive, or its directory cannot be read
   kNoEntries,       // a readable archive without entries
+  kDamaged,         // the directory is damaged: nothing was extracted
   kEntriesFailed,   // some entries failed (see `entries`)
 };
 
@@ -44,6 +47,7 @@ struct EntryOutcome {
   std::string name;       // the entry's name in the archive
   TUnzipResult result;    // urOk or why it failed
   bool refused = false;   // not extracted: the name points outside the folder
+                          // or could not be decoded
 };
 
 // What became of an extraction. Every entry is listed, in archive order.
@@ -61,14 +65,17 @@ struct ExtractOutcome {
 // Extracts every entry of `ArchiveName` below `DestFolder` (which ends with
 // the platform separator). Entries whose names are absolute, carry a drive
 // or ":", hold a ".." component or name a reserved device are refused and
-// count as failed; nothing is ever written outside `DestFolder`. Every entry
-// is tried, whatever became of the ones before.
+// count as failed; nothing is ever written outside `DestFolder`. Entries
+// whose data overlaps another's (one stream read as many) are refused too.
+// Every other entry is tried, whatever became of the ones before; none is
+// tried when the directory cannot be walked to its end.
 [[nodiscard]] ExtractOutcome ExtractAllFiles(const std::string& ArchiveName,
                                              const std::string& DestFolder);
 
-// The archive's entries in directory order; empty when the file has no
-// readable directory.
-void ReadZipContents(const std::string& ArchiveName, TZipContens& Contents);
+// The archive's entries in directory order. Returns kZipEnd when the whole
+// directory was read, else the directory reader's code for what stopped it
+// (the entries before that point are delivered).
+int ReadZipContents(const std::string& ArchiveName, TZipContens& Contents);
 
 // Creates the folder `Path` (given with a trailing separator) and any
 // missing parents. Failures are not reported: test with FolderExists.
@@ -79,6 +86,7 @@ bool FolderExists(const std::string& Path);
 
 // True when an entry name can be extracted below a destination folder
 // without leaving it: relative, no drive or ":", no ".." component, no
-// reserved device name (CON, PRN, AUX, NUL, COM1-9, LPT1-9, with or without
-// an extension) as a component.
+// reserved device name (CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM0-9 and
+// LPT0-9, the superscript digits 1-3 included, with or without an extension)
+// as a component.
 bool IsSafeEntryName(const std::string& name);

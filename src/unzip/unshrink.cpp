@@ -81,6 +81,7 @@ class Unshrinker {
   uint8_t* suffix_;
   uint32_t staged_ = 0;
   int nextFree_ = kFirstCode;
+  int highest_ = kFirstCode - 1;  // the highest code ever taken for a string
   int lastCode_ = 0;
   uint8_t lastChar_ = 0;
   uint64_t produced_ = 0;  // bytes emitted so far
@@ -130,30 +131,34 @@ bool Unshrinker::DecodeString(int code, TUnzipResult* result) {
 
 // Frees every leaf: each code in use that no code in use extends (an entry
 // that names itself as its prefix counts as extended). The free list is then
-// made anew over the whole table in increasing order, so it holds the leaves
-// among the codes still free.
+// made anew in increasing order, so it holds the leaves among the codes
+// still free. Only codes up to the highest ever taken are looked at: those
+// above it were never taken and still form the list's tail in order, so a
+// clear costs in proportion to the codes in use, not to the table.
 void Unshrinker::PartialClear() {
   // Which codes some code in use extends; a prefix that is itself free (a
   // clear freed it before the entry was made) keeps nothing alive. Free
-  // entries land on slot 0 and below, which no code uses.
+  // entries land on slot 0 and below, which no code uses. A malformed stream
+  // may name a never-taken code as a prefix: its mark lands above highest_,
+  // where nothing is read.
   uint8_t extended[kLastSlot + 1];
-  std::memset(extended, 0, sizeof(extended));
-  for (int c = kFirstCode; c <= kLastSlot; ++c) {
+  std::memset(extended, 0, static_cast<size_t>(highest_) + 1);
+  for (int c = kFirstCode; c <= highest_; ++c) {
     const uint16_t r = Raw(c);
     extended[(r & kFree) ? 0 : r] = 1;
   }
   // The free codes in increasing order, gathered without branching (half
   // the table may be leaves, in no order a predictor could follow), then
-  // chained.
-  uint16_t freeCodes[kSlots];
+  // chained, and the never-taken codes behind them.
+  uint16_t freeCodes[kSlots + 1];
   uint32_t n = 0;
-  for (int c = kFirstCode; c <= kLastSlot; ++c) {
+  for (int c = kFirstCode; c <= highest_; ++c) {
     freeCodes[n] = static_cast<uint16_t>(c);
     n += ((Raw(c) & kFree) != 0) | (extended[c] == 0);
   }
-  nextFree_ = n > 0 ? freeCodes[0] : kEndOfList;
+  freeCodes[n++] = static_cast<uint16_t>(highest_ < kLastSlot ? highest_ + 1 : kEndOfList);
+  nextFree_ = freeCodes[0];
   for (uint32_t k = 0; k + 1 < n; ++k) SetPrefix(freeCodes[k], -freeCodes[k + 1]);
-  if (n > 0) SetPrefix(freeCodes[n - 1], -kEndOfList);
 }
 
 TUnzipResult Unshrinker::Run() {
@@ -207,6 +212,7 @@ TUnzipResult Unshrinker::Run() {
     }
     if (nextFree_ <= kLastSlot) {
       const int f = nextFree_;
+      if (f > highest_) highest_ = f;
       nextFree_ = -Prefix(f);
       SetPrefix(f, lastCode_);
       Suffix(f) = lastChar_;

@@ -30,24 +30,33 @@ inline constexpr uint32_t DescriptorSizeMarker = 2147483547u;  // 0x7FFFFF9B
 // 6 imploded, 8 deflated).
 uint32_t SupportedMethods();
 
-// The sizes the central directory gives an entry. A stored entry whose local
-// header leaves its sizes out (flag bit 3, sizes 0) can only be copied with
-// them: its data has no end mark of its own.
-struct TCentralSizes {
+// What the central directory says of an entry. The local header must agree
+// with it (a local CRC or size may be 0 when flag bit 3 puts the values in a
+// data descriptor); the entry is then decoded with these sizes and checked
+// against this CRC, whatever the local header or a descriptor holds.
+struct TCentralEntry {
   uint32_t Packed;
   uint32_t Unpacked;
+  uint32_t Crc;
+  uint16_t Method;
+  uint16_t Flags;
 };
 
 // Extracts the entry whose local header is at `Offset` in `ArchiveName` into
-// `OutName` (at most 259 characters; missing folders are made). `Attr` goes
+// `OutName` (UTF-8, at most platform::kMaxPathBytes bytes; missing folders
+// are made). `Attr` goes
 // to the output on success (bit 0x10 marks a folder entry). `NotifyWindow`
 // receives WM_COMMAND progress messages with `NotifyId`; with no window, a
 // non-zero `NotifyId` is a virtual key that aborts while held down.
 // Changes the process's current folder when it makes folders. `Central`,
-// when given, supplies the sizes a stored entry's local header leaves out.
+// when given, is the directory's word on the entry (see TCentralEntry).
+// The data goes to a new file beside `OutName` that replaces it only once
+// complete and checked: a failed entry leaves what was there before. The
+// output never grows past the declared uncompressed size (more data is an
+// archive error), and an entry that would replace the archive is refused.
 TUnzipResult UnzipEntry(const char* ArchiveName, const char* OutName, uint16_t Attr,
                         uint32_t Offset, uintptr_t NotifyWindow, int16_t NotifyId,
-                        const TCentralSizes* Central = nullptr);
+                        const TCentralEntry* Central = nullptr);
 
 // Replaces the engine's message pump, key state, progress message and clock
 // (the defaults talk to the window system on Windows).

@@ -22,83 +22,140 @@ bool Sig(const uint8_t* p, uint8_t a, uint8_t b) {
   return p[0] == 'P' && p[1] == 'K' && p[2] == a && p[3] == b;
 }
 
-// In large mode the walk keeps the archive open; the file and the count of
-// valid buffer bytes live in the same allocation, behind the buffer.
-struct LargeTail {
-  platform::File file;
-  uint32_t valid = 0;
-};
-
-size_t TailOffset(uint32_t windowSize) {
-  const size_t a = alignof(LargeTail);
-  return (windowSize + 1 + a - 1) / a * a;
-}
-
-LargeTail* Tail(const TZipSearchRec& rec) {
-  return reinterpret_cast<LargeTail*>(rec.Window + TailOffset(rec.WindowSize));
-}
-
-bool IsLarge(const TZipSearchRec& rec) { return rec.WindowSize == kLargeMode; }
-
-// Number of valid bytes in the buffer.
-uint32_t BufferEnd(const TZipSearchRec& rec) {
-  return IsLarge(rec) ? Tail(rec)->valid : rec.WindowSize;
-}
-
-// Reads the central header at ReadPos into the record.
-int HeaderStep(TZipSearchRec& rec) {
-  uint8_t* buf = rec.Window;
-  uint32_t end = BufferEnd(rec);
-  auto remaining = [&] { return end - rec.ReadPos; };
-  auto headerSpan = [&] {
-    const uint8_t* h = buf + rec.ReadPos;
-    return kCentralHeaderSize + Le16(h + 28) + Le16(h + 30) + Le16(h + 32);
-  };
-  if (IsLarge(rec) && (remaining() < kCentralHeaderSize || remaining() < headerSpan())) {
-    // Refill: keep the unread bytes, fill up from the file where the previous
-    // read ended.
-    LargeTail* tail = Tail(rec);
-    const uint32_t keep = remaining();
-    std::memmove(buf, buf + rec.ReadPos, keep);
-    uint32_t want = rec.ReadPos;
-    if (want > kLargeMode - keep) want = kLargeMode - keep;
-    uint32_t got = 0;
-    if (!tail->file.Read(buf + keep, want, &got)) return kZipEnd;
-    tail->valid = keep + got;
-    end = tail->valid;
-    rec.ReadPos = 0;
-    if (end < kCentralHeaderSize) return kZipEnd;
-  }
-  const uint8_t* h = buf + rec.ReadPos;
-  if (remaining() >= 4 && Sig(h, 5, 6)) return kZipEnd;
-  if (remaining() < kCentralHeaderSize || remaining() < headerSpan() || !Sig(h, 1, 2)) {
-    return kZipEnd;
-  }
+// Reads the fixed fields of the central header `h` into the record.
+void ReadHeaderFields(TZipSearchRec& rec, const uint8_t* h, uint32_t shift) {
   rec.UnpackedSize = Le32(h + 24);
   rec.PackedSize = Le32(h + 20);
   rec.FileTime = Le32(h + 12);
   rec.EntryCrc = Le32(h + 16);
   rec.GpFlags = Le16(h + 8);
   rec.MethodCode = Le16(h + 10);
-  rec.LocalHeaderPos = Le32(h + 42) + rec.OffsetShift;
+  rec.LocalHeaderPos = Le32(h + 42) + shift;
   rec.DosAttr = h[5] == 0 ? h[38] : 0;
-  const uint32_t n = Le16(h + 28);
-  uint32_t i = 0;
-  for (; i < n && i < sizeof(rec.EntryName) - 1; ++i) {
-    const char c = static_cast<char>(h[kCentralHeaderSize + i]);
-    if (c == '\0') break;
-    rec.EntryName[i] = c == '/' ? platform::kPathSeparator : c;
-  }
-  rec.EntryName[i] = '\0';
-  rec.ReadPos = static_cast<uint16_t>(rec.ReadPos + headerSpan());
-  return kZipOk;
+}
+
+// The entry's name, decoded once (UTF-8 from here on), from the central
+// header `h` followed by `nameBytes` bytes of its name and, when `extra`
+// is set, its whole extra field.
+void ReadEntryName(TZipSearchRec& rec, const uint8_t* h, uint32_t nameBytes, const uint8_t* extra,
+                   uint32_t extraBytes) {
+  rec.NameValid = unzip::DecodeEntryName(
+      {h + kCentralHeaderSize, nameBytes, rec.GpFlags, h[5], extra, extra ? extraBytes : 0},
+      platform::kPathSeparator, rec.EntryName);
 }
 
 struct EndRecord {
   uint64_t pos = 0;       // file offset of the record
   uint32_t dirPos = 0;    // directory offset it states
   uint32_t dirSize = 0;   // directory size it states
+  uint16_t entries = 0;   // entries it counts (the low 16 bits of the count)
 };
+
+}  // namespace
+
+// Everything an open walk owns. The buffer holds the whole directory and the
+// end record's signature when that is less than 64,000 bytes (the archive is
+// then closed at once); otherwise 64,000 bytes of it at a time, read again
+// from the archive, which stays open with the walk, wherever the next header
+// lies. A header is read at most up to the end of its name: the rest (extra
+// field, comment, each up to 65,535 bytes) is only stepped over.
+class ZipWalk {
+ public:
+  ZipWalk() = default;
+  ~ZipWalk() { std::free(buffer_); }
+  ZipWalk(const ZipWalk&) = delete;
+  ZipWalk& operator=(const ZipWalk&) = delete;
+
+  platform::File file;
+  uint64_t next = 0;      // file offset of the next central header
+  uint64_t end = 0;       // file offset of the end record: no header reaches past it
+  uint32_t shift = 0;     // added to every offset the directory states
+  uint32_t walked = 0;    // entries delivered so far
+  uint16_t expected = 0;  // the end record's count
+
+  // Loads the directory that the end record `r` states, from its start.
+  bool Load(const EndRecord& r) {
+    end = r.pos;
+    next = r.dirPos;
+    expected = r.entries;
+    const uint64_t span = r.dirPos <= r.pos ? r.pos - r.dirPos + 4 : 4;
+    capacity_ = span >= kLargeMode ? kLargeMode : static_cast<uint32_t>(span);
+    std::free(buffer_);
+    buffer_ = static_cast<uint8_t*>(std::calloc(capacity_ + 1u, 1));
+    valid_ = 0;
+    return buffer_ != nullptr && Fill(r.dirPos);
+  }
+  bool Large() const { return capacity_ == kLargeMode; }
+  // `count` bytes at file offset `pos`, or null when the archive has not so
+  // many there. Earlier results may move when the buffer is read anew.
+  const uint8_t* At(uint64_t pos, uint32_t count) {
+    if (pos >= start_ && pos - start_ + count <= valid_) return buffer_ + (pos - start_);
+    if (!file.IsOpen() || count > capacity_ || !Fill(pos) || count > valid_) return nullptr;
+    return buffer_;
+  }
+  // True when the entries walked are the ones the end record counts: equal
+  // in the low 16 bits, as writers wrap the count (or hold 0xFFFF) for 65,536
+  // entries or more.
+  bool CountMatches() const {
+    return static_cast<uint16_t>(walked) == expected || (expected == 0xFFFF && walked > 0xFFFF);
+  }
+  // The record's view of the buffer.
+  void Show(TZipSearchRec& rec) const {
+    rec.Window = buffer_;
+    rec.WindowSize = Large() ? kLargeMode : static_cast<uint16_t>(valid_);
+    rec.ReadPos = next >= start_ && next - start_ <= valid_ ? static_cast<uint16_t>(next - start_) : 0;
+  }
+
+ private:
+  // Reads as much of the directory from `pos` on as the buffer holds.
+  bool Fill(uint64_t pos) {
+    const uint64_t left = pos <= end + 4 ? end + 4 - pos : 0;
+    const uint32_t want = left < capacity_ ? static_cast<uint32_t>(left) : capacity_;
+    valid_ = 0;
+    start_ = pos;
+    return file.Seek(pos) && file.Read(buffer_, want, &valid_);
+  }
+
+  uint8_t* buffer_ = nullptr;
+  uint32_t capacity_ = 0;  // buffer bytes (one more is allocated)
+  uint32_t valid_ = 0;     // bytes read into the buffer
+  uint64_t start_ = 0;     // file offset of the buffer's first byte
+};
+
+namespace {
+
+// Reads the header at the walk's position into the record. The directory
+// ends where no central header follows; the entries walked must then be the
+// ones the end record counts.
+int HeaderStep(TZipSearchRec& rec) {
+  ZipWalk& w = *rec.Walk;
+  const uint8_t* h = w.At(w.next, 4);
+  if (h == nullptr || !Sig(h, 1, 2)) return w.CountMatches() ? kZipEnd : kZipDamaged;
+  h = w.At(w.next, kCentralHeaderSize);
+  if (h == nullptr) return kZipDamaged;
+  const uint32_t nameLength = Le16(h + 28);
+  const uint64_t span = kCentralHeaderSize + nameLength + Le16(h + 30) + Le16(h + 32);
+  if (w.next + span > w.end) return kZipDamaged;  // runs into the end record
+  // The name with the extra field (a Unicode path may be there) when both
+  // fit the buffer; else as much of the name as a delivered name can use.
+  const uint32_t extraLength = Le16(h + 30);
+  const uint8_t* whole = w.At(w.next, kCentralHeaderSize + nameLength + extraLength);
+  if (whole != nullptr) {
+    ReadHeaderFields(rec, whole, w.shift);
+    ReadEntryName(rec, whole, nameLength, whole + kCentralHeaderSize + nameLength, extraLength);
+  } else {
+    const uint32_t used = std::min<uint32_t>(nameLength, sizeof(rec.EntryName) - 1);
+    h = w.At(w.next, kCentralHeaderSize + used);
+    if (h == nullptr) return kZipDamaged;
+    ReadHeaderFields(rec, h, w.shift);
+    ReadEntryName(rec, h, used, nullptr, 0);
+  }
+  w.next += span;
+  ++w.walked;
+  w.Show(rec);
+  return kZipOk;
+}
+
 
 // Finds the end record nearest the end of the file among those starting
 // before `before`, reading windows of 4 KB from the end backwards that
@@ -118,6 +175,7 @@ bool FindEndRecord(platform::File& file, uint64_t size, uint64_t before, EndReco
         found->pos = start + static_cast<uint64_t>(i);
         found->dirSize = Le32(buf + i + 12);
         found->dirPos = Le32(buf + i + 16);
+        found->entries = Le16(buf + i + 10);
         return true;
       }
     }
@@ -203,7 +261,7 @@ bool IsZipArchive(const char* Name) {
 
 int ZipFindFirst(const char* Name, TZipSearchRec& Rec) {
   Rec.Window = nullptr;
-  Rec.OffsetShift = 0;
+  Rec.Walk = nullptr;
   platform::File file;
   if (file.OpenRead(Name) != 0) return kZipFailed;
   uint64_t size = 0;
@@ -215,63 +273,39 @@ int ZipFindFirst(const char* Name, TZipSearchRec& Rec) {
   Rec.ReadPos = 0;
   if (record.pos < kCentralHeaderSize) return kZipNotOpen;
 
+  Rec.Walk = new (std::nothrow) ZipWalk;
+  if (Rec.Walk == nullptr) return kZipFailed;
+  ZipWalk& walk = *Rec.Walk;
+  walk.file = std::move(file);
   // One seek and one read for an ordinary archive: the directory is loaded
   // where the record says, and only when it is not there is anything else
   // looked at.
-  uint64_t resume = 0;  // where the next directory read of a large walk starts
-  auto load = [&](const EndRecord& r) -> bool {
-    // The directory and the end record's signature, in full 32-bit width.
-    const uint32_t span = static_cast<uint32_t>(r.pos - r.dirPos + 4);
-    const bool large = span >= kLargeMode;
-    Rec.WindowSize = large ? kLargeMode : static_cast<uint16_t>(span);
-    const size_t bytes = large ? TailOffset(kLargeMode) + sizeof(LargeTail) : Rec.WindowSize + 1u;
-    auto* buf = static_cast<uint8_t*>(std::calloc(bytes, 1));
-    if (buf == nullptr) return false;
-    uint32_t got = 0;
-    if (!file.Seek(r.dirPos) || !file.Read(buf, Rec.WindowSize, &got)) {
-      std::free(buf);
-      return false;
-    }
-    Rec.Window = buf;
-    resume = uint64_t{r.dirPos} + got;
-    if (large) {
-      LargeTail* tail = new (buf + TailOffset(kLargeMode)) LargeTail;
-      tail->valid = got;
-    } else {
-      Rec.WindowSize = static_cast<uint16_t>(got);  // a short read: only what arrived counts
-    }
-    return true;
-  };
-  if (!load(record)) return kZipFailed;
-  const uint8_t* first = Rec.Window;
-  const bool inPlace = BufferEnd(Rec) >= 4 && (Sig(first, 1, 2) || Sig(first, 5, 6));
-  if (!inPlace) {
-    const EndRecord other = FallbackRecord(file, size, record, &Rec.OffsetShift);
-    if (other.pos != record.pos || other.dirPos != record.dirPos) {
-      ZipFindClose(Rec);
-      if (!load(other)) return kZipFailed;
-    }
+  bool loaded = walk.Load(record);
+  const uint8_t* first = loaded ? walk.At(record.dirPos, 4) : nullptr;
+  if (loaded && (first == nullptr || !(Sig(first, 1, 2) || Sig(first, 5, 6)))) {
+    const EndRecord other = FallbackRecord(walk.file, size, record, &walk.shift);
+    if (other.pos != record.pos || other.dirPos != record.dirPos) loaded = walk.Load(other);
   }
-  if (IsLarge(Rec)) {
-    // The walk keeps the archive open and reads on where the load ended.
-    if (!file.Seek(resume)) Tail(Rec)->valid = 0;
-    Tail(Rec)->file = std::move(file);
+  if (!loaded) {
+    ZipFindClose(Rec);
+    return kZipFailed;
   }
+  if (!walk.Large()) walk.file.Close();  // the buffer holds it all
+  walk.Show(Rec);
   const int rc = HeaderStep(Rec);
   if (rc != kZipOk) ZipFindClose(Rec);
   return rc;
 }
 
 int ZipFindNext(TZipSearchRec& Rec) {
-  if (Rec.Window == nullptr) return kZipNotOpen;
+  if (Rec.Walk == nullptr) return kZipNotOpen;
   const int rc = HeaderStep(Rec);
   if (rc != kZipOk) ZipFindClose(Rec);
   return rc;
 }
 
 void ZipFindClose(TZipSearchRec& Rec) {
-  if (Rec.Window == nullptr) return;
-  if (IsLarge(Rec)) Tail(Rec)->~LargeTail();
-  std::free(Rec.Window);
+  delete Rec.Walk;
+  Rec.Walk = nullptr;
   Rec.Window = nullptr;
 }

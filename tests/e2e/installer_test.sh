@@ -10,6 +10,7 @@ set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 e2e_test_begin installer
 work=$E2E_WORK
+rm -f "$work/steps.log"
 
 mapfile -t folders < <(system_folders)
 install_dir="${folders[0]}\\Quorvantis\\"
@@ -17,7 +18,7 @@ group="${folders[1]}\\Quorvantis\\"
 desktop_link="${folders[2]}\\Quorvantis.lnk"
 install_unix=$(unixpath "$install_dir")
 group_unix=$(unixpath "$group")
-payload=$Q_BUILD/payload/payload.zip
+payload=${Q_SHIPPED:-$Q_BUILD}/payload/payload.zip
 title=Form3
 yes_text='&Yes I agree the "AS IS"'
 
@@ -30,7 +31,7 @@ snapshot() {
 before=$(snapshot)
 
 # --- The dialog ---------------------------------------------------------------
-wine_start "$work/setup.log" "$Q_BIN/QuorvantisSetup.exe"
+wine_start "$work/setup.log" "${Q_SHIPPED:-$Q_BUILD}/bin/QuorvantisSetup.exe" "/LOG=$(winpath "$work/steps.log")"
 rows=$(wait_window "$title" 60)
 e2e_require "the dialog appears" test -n "$rows"
 read -r wx wy ww wh < <(awk -F'\t' '$1 == "window" { print $5, $6, $7, $8 }' <<<"$rows")
@@ -125,6 +126,7 @@ click_control "$title" "$yes_text"
 rows=$(wait_window "Quorvantis 1.1" 30)
 e2e_require "a click on Yes starts Quorvantis.exe" test -n "$rows"
 e2e_check "it runs from the installation folder" grep -qF $'\tInstalled in: '"$install_dir" <<<"$rows"
+e2e_check "the desktop shell started it" grep -q $'\tlaunch\tok\t.*started by the desktop shell' "$work/steps.log"
 screenshot installer-4-product >/dev/null
 e2e_check "the installer ends with status 0" test "$(wait_exit "$work/setup.log")" = 0
 click_control "Quorvantis 1.1" Close

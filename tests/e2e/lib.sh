@@ -1,5 +1,5 @@
 # shellcheck shell=bash
-# Machinery for driving Windows programs under wine64 + Xvfb from outside,
+# Machinery for driving Windows programs under Wine + Xvfb from outside,
 # as a person would: a private prefix, windows found and clicked through
 # qe2e.exe (child controls are not X windows), keys through xdotool,
 # screenshots with ImageMagick, and the checks of an installation (files
@@ -8,13 +8,17 @@
 #
 # Set before sourcing: E2E_WINE_ROOT (the build's wine folder with the
 # template prefixes), E2E_BIN (the build's bin folder), E2E_SHOTS (where
-# screenshots go).
+# screenshots go); under CTest, e2e_test_begin sets them from Q_WINE_ROOT,
+# Q_BIN and Q_BUILD instead.
 
-E2E_WINE=/usr/lib/wine/wine64
-E2E_SERVER=/usr/lib/wine/wineserver
 E2E_FAILURES=0
 E2E_OWN_XVFB=
 E2E_SCRIPTS=$(cd "$(dirname "${BASH_SOURCE[0]}")/../win/wine" && pwd)
+# The build's Wine: wine64, or the 32-bit one for the i686 build.
+# shellcheck source=tests/win/wine/env.sh
+source "$E2E_SCRIPTS/env.sh" "${E2E_WINE_ROOT:-${Q_WINE_ROOT:-}}"
+E2E_WINE=$Q_WINE
+E2E_SERVER=$Q_WINESERVER
 
 e2e_log() { printf '%s\n' "$*"; }
 e2e_fail() { printf 'FAIL: %s\n' "$*"; E2E_FAILURES=$((E2E_FAILURES + 1)); }
@@ -70,6 +74,7 @@ e2e_test_begin() {
   : "${Q_WINE_ROOT:?}" "${Q_BIN:?}" "${Q_BUILD:?}"
   E2E_WINE_ROOT=$Q_WINE_ROOT E2E_BIN=$Q_BIN E2E_SHOTS=$Q_BUILD/screenshots
   E2E_WORK=$Q_BUILD/e2e/$1
+  mkdir -p "$E2E_WORK"
   e2e_display "$E2E_WORK" || { echo "no X display"; exit 1; }
   e2e_prefix "$E2E_WORK"
   rm -f "$E2E_SHOTS/$1"-*.png

@@ -40,14 +40,16 @@ std::string TempDir::Path() const {
 
 std::string TempDir::operator/(const std::string& name) const { return Path() + name; }
 
+fs::path U8Path(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
+
 Bytes ReadFileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(U8Path(path), std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path);
   return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 void WriteFileBytes(const std::string& path, const Bytes& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(U8Path(path), std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   if (!out) throw std::runtime_error("cannot write " + path);
 }

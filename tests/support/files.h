@@ -28,6 +28,8 @@ class TempDir {
   std::filesystem::path savedCwd_;
 };
 
+// Paths are UTF-8, as everywhere in the programs.
+std::filesystem::path U8Path(const std::string& utf8);
 Bytes ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const Bytes& bytes);
 

@@ -1,5 +1,7 @@
 #include "support/zip_writer.h"
 
+#include <algorithm>
+
 #include "common/little_endian.h"
 
 namespace qtest {
@@ -36,21 +38,24 @@ Bytes BuildZip(const std::vector<ZipEntryPlan>& entries, const ZipLayout& layout
     const Bytes& payload = e.method == 0 ? e.data : e.packed;
     const uint32_t crc = e.overrideCrc ? e.crc : ReferenceCrc32(e.data);
     const uint32_t packed = static_cast<uint32_t>(payload.size());
-    const uint32_t unpacked = static_cast<uint32_t>(e.data.size());
+    const uint32_t unpacked =
+        static_cast<uint32_t>(e.unpackedSize >= 0 ? e.unpackedSize : static_cast<int64_t>(e.data.size()));
     const uint32_t offset = static_cast<uint32_t>(out.size());
     if (offsets) offsets->push_back(offset);
     const bool hideLocal = (e.flags & 8) && e.zeroSizesInLocal;
 
     q::AppendLe32(out, 0x04034b50);
+    const size_t fixedFields = out.size();
     q::AppendLe16(out, 20);
     q::AppendLe16(out, e.flags);
-    q::AppendLe16(out, e.method);
+    q::AppendLe16(out, e.localMethod >= 0 ? static_cast<uint32_t>(e.localMethod) : e.method);
     q::AppendLe32(out, e.dosTime);
     q::AppendLe32(out, hideLocal ? 0 : crc);
     q::AppendLe32(out, hideLocal ? 0 : (e.overrideLocalSizes ? e.localPacked : packed));
     q::AppendLe32(out, hideLocal ? 0 : (e.overrideLocalSizes ? e.localUnpacked : unpacked));
     q::AppendLe16(out, static_cast<uint32_t>(e.name.size()));
     q::AppendLe16(out, static_cast<uint32_t>(e.extra.size()));
+    if (e.zeroLocalHeader) std::fill(out.begin() + static_cast<std::ptrdiff_t>(fixedFields), out.end(), 0);
     Append(out, e.name);
     Append(out, e.extra);
     Append(out, payload);
@@ -61,7 +66,7 @@ Bytes BuildZip(const std::vector<ZipEntryPlan>& entries, const ZipLayout& layout
       q::AppendLe32(out, unpacked);
     }
 
-    q::AppendLe32(central, 0x02014b50);
+    q::AppendLe32(central, e.badCentralSignature ? 0x02014b51 : 0x02014b50);
     q::AppendLe16(central, (static_cast<uint32_t>(e.host) << 8) | 20);
     q::AppendLe16(central, 20);
     q::AppendLe16(central, e.flags);
@@ -76,7 +81,7 @@ Bytes BuildZip(const std::vector<ZipEntryPlan>& entries, const ZipLayout& layout
     q::AppendLe16(central, 0);  // disk
     q::AppendLe16(central, 0);  // internal attributes
     q::AppendLe32(central, e.externalAttr);
-    q::AppendLe32(central, offset);
+    q::AppendLe32(central, e.centralOffset >= 0 ? static_cast<uint32_t>(e.centralOffset) : offset);
     Append(central, e.name);
     Append(central, e.extra);
     Append(central, e.comment);
@@ -86,8 +91,10 @@ Bytes BuildZip(const std::vector<ZipEntryPlan>& entries, const ZipLayout& layout
   q::AppendLe32(out, 0x06054b50);
   q::AppendLe16(out, 0);
   q::AppendLe16(out, 0);
-  q::AppendLe16(out, static_cast<uint32_t>(entries.size()));
-  q::AppendLe16(out, static_cast<uint32_t>(entries.size()));
+  const auto count = static_cast<uint32_t>(layout.entryCount >= 0 ? layout.entryCount
+                                                                  : static_cast<int32_t>(entries.size()));
+  q::AppendLe16(out, count);
+  q::AppendLe16(out, count);
   q::AppendLe32(out, static_cast<uint32_t>(central.size()));
   q::AppendLe32(out, dirOffset);
   q::AppendLe16(out, static_cast<uint32_t>(layout.comment.size()));

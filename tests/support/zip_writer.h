@@ -35,12 +35,18 @@ struct ZipEntryPlan {
   uint32_t descriptorCrc = 0;
   bool overrideLocalSizes = false;
   uint32_t localPacked = 0, localUnpacked = 0;
+  int32_t localMethod = -1;         // the local header's method (-1: `method`)
+  bool zeroLocalHeader = false;     // all zeros behind the local signature
+  int64_t unpackedSize = -1;        // declared in both headers (-1: data's size)
+  int64_t centralOffset = -1;       // the directory's local header offset (-1: real)
+  bool badCentralSignature = false;
 };
 
 struct ZipLayout {
   Bytes prefix = {};       // bytes before the first local header (offsets include them)
   std::string comment = {};  // archive comment
   Bytes trailer = {};      // bytes after the end record
+  int32_t entryCount = -1;  // the end record's count (-1: the real one)
 };
 
 // Writes the archive. `offsets` (optional) receives each entry's local

@@ -6,13 +6,24 @@
 //                           code, its name, entry name
 //   qunzip t ARCHIVE        as x, into a temporary folder removed afterwards
 // Exit status: 0 every entry urOk, 1 some entry failed, 2 the archive cannot
-// be read (or holds no entries) or the arguments are wrong.
+// be read, is damaged or holds no entries, or the arguments are wrong.
+// Control characters in entry names are printed as \xNN, so that a name
+// can neither forge a line of output nor drive the terminal.
+// Names and paths are UTF-8 throughout, on Windows too: the arguments come
+// from the wide command line and the console shows the output as UTF-8.
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <vector>
 
+#if defined(_WIN32)
+#include <windows.h>
+#include <shellapi.h>
+
+#include "common/wide.h"
+#endif
 #include "platform/file.h"
 #include "unzip/extract.h"
 #include "unzip/zipread.h"
@@ -21,12 +32,39 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Paths between UTF-8 text and the library's path type, whatever the
+// system's narrow code page.
+fs::path PathOf(const std::string& utf8) {
+  return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+std::string TextOf(const fs::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
 int Usage() {
   std::fprintf(stderr,
                "usage: qunzip l ARCHIVE\n"
                "       qunzip x ARCHIVE DEST\n"
                "       qunzip t ARCHIVE\n");
   return 2;
+}
+
+// The name as printable text: control characters (and the escape's own
+// backslash, where it is not the path separator) as \xNN.
+std::string Printable(const std::string& name) {
+  std::string out;
+  for (const char c : name) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7F || (c == '\\' && platform::kPathSeparator != '\\')) {
+      char hex[5];
+      std::snprintf(hex, sizeof(hex), "\\x%02X", u);
+      out += hex;
+    } else {
+      out += c;
+    }
+  }
+  return out;
 }
 
 int List(const char* archive) {
@@ -39,10 +77,15 @@ int List(const char* archive) {
   }
   while (rc == kZipOk) {
     std::printf("%u %u %u %08x %s\n", rec.MethodCode, rec.PackedSize, rec.UnpackedSize,
-                rec.EntryCrc, rec.EntryName);
+                rec.EntryCrc, Printable(rec.EntryName).c_str());
     rc = ZipFindNext(rec);
   }
   ZipFindClose(rec);
+  std::fflush(stdout);
+  if (rc == kZipDamaged) {
+    std::fprintf(stderr, "qunzip: %s: the archive is damaged\n", archive);
+    return 2;
+  }
   return 0;
 }
 
@@ -50,8 +93,8 @@ int List(const char* archive) {
 // it gets must be absolute.
 std::string Absolute(const char* path) {
   std::error_code ec;
-  fs::path p = fs::absolute(path, ec);
-  return ec ? std::string(path) : p.lexically_normal().string();
+  fs::path p = fs::absolute(PathOf(path), ec);
+  return ec ? std::string(path) : TextOf(p.lexically_normal());
 }
 
 int Extract(const char* archive, const std::string& dest) {
@@ -60,7 +103,7 @@ int Extract(const char* archive, const std::string& dest) {
   const ExtractOutcome outcome = ExtractAllFiles(Absolute(archive), folder);
   for (const EntryOutcome& e : outcome.entries) {
     std::printf("%d %s %s%s\n", static_cast<int>(e.result), UnzipResultName(e.result),
-                e.name.c_str(), e.refused ? " (refused: unsafe name)" : "");
+                Printable(e.name).c_str(), e.refused ? " (refused: unsafe name)" : "");
   }
   std::fflush(stdout);
   switch (outcome.status) {
@@ -87,7 +130,7 @@ int Test(const char* archive) {
     return 2;
   }
   const std::string abs = Absolute(archive);
-  const int rc = Extract(abs.c_str(), dir.string());
+  const int rc = Extract(abs.c_str(), TextOf(dir));
   fs::current_path(base, ec);  // leave the folder before removing it
   fs::remove_all(dir, ec);
   return rc;
@@ -96,10 +139,19 @@ int Test(const char* archive) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 3) return Usage();
-  const std::string cmd = argv[1];
-  if (cmd == "l" && argc == 3) return List(argv[2]);
-  if (cmd == "x" && argc == 4) return Extract(argv[2], argv[3]);
-  if (cmd == "t" && argc == 3) return Test(argv[2]);
+  std::vector<std::string> args(argv, argv + argc);
+#if defined(_WIN32)
+  // The narrow arguments went through the ANSI code page: take the wide ones.
+  args.clear();
+  wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+  for (int i = 0; wide != nullptr && i < argc; ++i) args.push_back(q::Narrow(wide[i]));
+  ::LocalFree(wide);
+  ::SetConsoleOutputCP(CP_UTF8);
+#endif
+  if (args.size() < 3) return Usage();
+  const std::string& cmd = args[1];
+  if (cmd == "l" && args.size() == 3) return List(args[2].c_str());
+  if (cmd == "x" && args.size() == 4) return Extract(args[2].c_str(), args[3]);
+  if (cmd == "t" && args.size() == 3) return Test(args[2].c_str());
   return Usage();
 }

@@ -1,5 +1,6 @@
 // POSIX implementation of the engine's OS layer.
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 
@@ -16,6 +17,7 @@ namespace {
 
 int ErrorCode(int err) {
   if (err == 0) return 0;
+  if (err == EEXIST) return kFileExists;
   return (err == ENOENT || err == ENOTDIR) ? kPathNotFound : err;
 }
 
@@ -49,12 +51,25 @@ int File::OpenRead(const char* path) {
   return 0;
 }
 
+namespace {
+
+int OpenForWriting(const char* path, int mode, intptr_t* handle) {
+  const int fd = ::open(path, O_WRONLY | O_CREAT | O_CLOEXEC | mode, 0644);
+  if (fd < 0) return ErrorCode(errno);
+  *handle = fd;
+  return 0;
+}
+
+}  // namespace
+
 int File::OpenWrite(const char* path) {
   Close();
-  const int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return ErrorCode(errno);
-  handle_ = fd;
-  return 0;
+  return OpenForWriting(path, O_TRUNC, &handle_);
+}
+
+int File::CreateNew(const char* path) {
+  Close();
+  return OpenForWriting(path, O_EXCL, &handle_);
 }
 
 bool File::Read(void* buffer, uint32_t count, uint32_t* got) {
@@ -130,6 +145,14 @@ bool File::Close() {
 }
 
 bool EraseFile(const char* path) { return ::unlink(path) == 0; }
+
+bool RenameOver(const char* from, const char* to) { return ::rename(from, to) == 0; }
+
+bool SameFile(const char* a, const char* b) {
+  struct stat sa, sb;
+  return ::stat(a, &sa) == 0 && ::stat(b, &sb) == 0 && sa.st_dev == sb.st_dev &&
+         sa.st_ino == sb.st_ino;
+}
 
 int ChangeDir(const char* path) { return ::chdir(path) == 0 ? 0 : ErrorCode(errno); }
 

@@ -1,7 +1,10 @@
-// Win32 implementation of the engine's OS layer: ANSI file functions, file
-// times through the system's calendar conversion, attributes, the tick count,
-// and the window-system side of the engine's user-interface hooks.
+// Win32 implementation of the engine's OS layer: the wide file functions
+// (paths arrive as UTF-8), file times through the system's calendar
+// conversion, attributes, the tick count, and the window-system side of the
+// engine's user-interface hooks.
 #include <windows.h>
+
+#include "common/wide.h"
 
 #include "platform/engine_ui.h"
 #include "platform/file.h"
@@ -33,7 +36,7 @@ File& File::operator=(File&& other) noexcept {
 
 int File::OpenRead(const char* path) {
   Close();
-  HANDLE h = ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+  HANDLE h = ::CreateFileW(q::WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return LastError();
   handle_ = reinterpret_cast<intptr_t>(h);
@@ -42,7 +45,7 @@ int File::OpenRead(const char* path) {
 
 int File::OpenWrite(const char* path) {
   Close();
-  HANDLE h = ::CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  HANDLE h = ::CreateFileW(q::WidePath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return LastError();
   handle_ = reinterpret_cast<intptr_t>(h);
@@ -106,21 +109,28 @@ bool File::Close() {
   return ok != 0;
 }
 
-bool EraseFile(const char* path) { return ::DeleteFileA(path) != 0; }
+bool EraseFile(const char* path) { return ::DeleteFileW(q::WidePath(path).c_str()) != 0; }
 
-int ChangeDir(const char* path) { return ::SetCurrentDirectoryA(path) ? 0 : LastError(); }
+// The current folder cannot take the "\\?\" form: its own limit holds.
+int ChangeDir(const char* path) {
+  return ::SetCurrentDirectoryW(q::Widen(path).c_str()) ? 0 : LastError();
+}
 
-int MakeDir(const char* path) { return ::CreateDirectoryA(path, nullptr) ? 0 : LastError(); }
+int MakeDir(const char* path) {
+  return ::CreateDirectoryW(q::WidePath(path).c_str(), nullptr) ? 0 : LastError();
+}
 
 bool FolderExists(const char* path) {
-  const DWORD a = ::GetFileAttributesA(path);
+  const DWORD a = ::GetFileAttributesW(q::WidePath(path).c_str());
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-bool PathExists(const char* path) { return ::GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+bool PathExists(const char* path) {
+  return ::GetFileAttributesW(q::WidePath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 bool SetAttributes(const char* path, uint16_t attributes) {
-  return ::SetFileAttributesA(path, attributes) != 0;
+  return ::SetFileAttributesW(q::WidePath(path).c_str(), attributes) != 0;
 }
 
 uint32_t TickCount() { return ::GetTickCount(); }
@@ -159,6 +169,47 @@ void SendProgress(uintptr_t window, int16_t id, int16_t* percent) {
 
 EngineUi DefaultEngineUi() {
   return EngineUi{PumpWindowMessages, KeyDown, SendProgress, TickCount};
+}
+
+// --- Replacing a file only once its successor is complete -----------------
+
+int File::CreateNew(const char* path) {
+  Close();
+  HANDLE h = ::CreateFileW(q::WidePath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    const int err = LastError();
+    return err == ERROR_FILE_EXISTS ? kFileExists : err;
+  }
+  handle_ = reinterpret_cast<intptr_t>(h);
+  return 0;
+}
+
+bool RenameOver(const char* from, const char* to) {
+  return ::MoveFileExW(q::WidePath(from).c_str(), q::WidePath(to).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+namespace {
+
+// The volume and file index that identify an existing file or folder.
+bool FileIdentity(const char* path, BY_HANDLE_FILE_INFORMATION* info) {
+  HANDLE h = ::CreateFileW(q::WidePath(path).c_str(), 0,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  const BOOL ok = ::GetFileInformationByHandle(h, info);
+  ::CloseHandle(h);
+  return ok != 0;
+}
+
+}  // namespace
+
+bool SameFile(const char* a, const char* b) {
+  BY_HANDLE_FILE_INFORMATION ia, ib;
+  return FileIdentity(a, &ia) && FileIdentity(b, &ib) &&
+         ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
+         ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
 }
 
 }  // namespace platform

@@ -26,7 +26,20 @@
 //                                prints "watching" once it sees the window,
 //                                "frozen POSITION MAXIMUM" then; exit 1
 //                                if the bar never got there
+//   qe2e run PROGRAM ARGS...     runs PROGRAM with ARGS (quoted when they
+//                                hold a space) and prints "exit CODE", the
+//                                whole 32-bit code: Wine hands its callers
+//                                only the low 8 bits
+//   qe2e freeze TITLE SECONDS    as soon as a window of that caption exists,
+//                                shown or not, holds its thread still for
+//                                SECONDS: prints "frozen"; exit 1 if none
+//                                came within a minute
+//   qe2e set-resource EXE TYPE ID FILE
+//                                puts FILE's bytes in place of a resource
+//                                (the installer's "ZIP" 1, the uninstaller's
+//                                file list "#10" 100)
 #include <windows.h>
+#include <shellapi.h>
 #include <commctrl.h>
 #include <objbase.h>
 #include <shlobj.h>
@@ -39,6 +52,7 @@
 #include <string>
 #include <vector>
 
+#include "common/wide.h"
 #include "common/win32_handles.h"
 #include "installer/uninstall_extras.h"
 #include "installutils/shortcut.h"
@@ -96,12 +110,13 @@ int Windows(const char* title) {
 }
 
 std::string ReadValue(HKEY root, const char* key, const char* name) {
-  char buffer[1024] = {};
-  DWORD size = sizeof buffer - 1;
-  if (RegGetValueA(root, key, name, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS) {
+  wchar_t buffer[1024] = {};
+  DWORD size = sizeof buffer - sizeof(wchar_t);
+  if (RegGetValueW(root, q::Widen(key).c_str(), q::Widen(name).c_str(), RRF_RT_REG_SZ, nullptr,
+                   buffer, &size) != ERROR_SUCCESS) {
     return {};
   }
-  return buffer;
+  return q::Narrow(buffer);
 }
 
 int Folders() {
@@ -194,6 +209,48 @@ BOOL CALLBACK FindProgress(HWND child, LPARAM out) {
   return TRUE;
 }
 
+int Run(const std::vector<std::string>& args) {
+  std::string line;
+  for (const std::string& arg : args) {
+    const bool quote = arg.find(' ') != std::string::npos;
+    line += (line.empty() ? "" : " ") + (quote ? "\"" + arg + "\"" : arg);
+  }
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA(args[0].c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process)) {
+    return 1;
+  }
+  WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD code = 0;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  std::printf("exit %lu\n", static_cast<unsigned long>(code));
+  return 0;
+}
+
+// Holds `window`'s thread still for `seconds`.
+bool Freeze(HWND window, int seconds) {
+  HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(window, nullptr));
+  if (!thread || SuspendThread(thread) == static_cast<DWORD>(-1)) return false;
+  std::printf("frozen\n");
+  std::fflush(stdout);
+  Sleep(static_cast<DWORD>(seconds) * 1000);
+  ResumeThread(thread);
+  CloseHandle(thread);
+  return true;
+}
+
+int FreezeWhenThere(const char* title, int seconds) {
+  for (int waited = 0; waited < 60000; waited += 1) {
+    if (HWND window = FindWindowA(nullptr, title)) return Freeze(window, seconds) ? 0 : 1;
+    Sleep(1);
+  }
+  return 1;
+}
+
 int FreezeProgress(const char* title, int seconds) {
   bool watching = false;
   for (int waited = 0; waited < 60000; waited += 2) {
@@ -225,17 +282,46 @@ int FreezeProgress(const char* title, int seconds) {
   return 1;
 }
 
+// Resource TYPE ("#10": a number) ID replaced by the file's bytes, in the
+// language the build gave it.
+int SetResource(const std::string& exe, const std::string& type, int id, const std::string& path) {
+  FILE* in = _wfopen(q::Widen(path).c_str(), L"rb");
+  std::vector<char> data;
+  for (int c; in != nullptr && (c = std::fgetc(in)) != EOF;) data.push_back(static_cast<char>(c));
+  if (in == nullptr || std::fclose(in) != 0 || data.empty()) return 1;
+  const std::wstring typeName = q::Widen(type);
+  const wchar_t* kind = type[0] == '#' ? MAKEINTRESOURCEW(std::atoi(type.c_str() + 1)) : typeName.c_str();
+  WORD language = 0;
+  if (HMODULE image = LoadLibraryExW(q::Widen(exe).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
+    EnumResourceLanguagesW(image, kind, MAKEINTRESOURCEW(id), [](HMODULE, LPCWSTR, LPCWSTR, WORD found,
+                           LONG_PTR out) { return *reinterpret_cast<WORD*>(out) = found, FALSE; },
+                           reinterpret_cast<LONG_PTR>(&language));
+    FreeLibrary(image);
+  }
+  HANDLE update = BeginUpdateResourceW(q::Widen(exe).c_str(), FALSE);
+  const bool ok = update && UpdateResourceW(update, kind, MAKEINTRESOURCEW(id), language,
+                                            data.data(), static_cast<DWORD>(data.size()));
+  return update && EndUpdateResourceW(update, !ok) && ok ? 0 : 1;
+}
+
 int Usage() {
   std::fprintf(stderr, "usage: qe2e windows TITLE | folders | shortcut-make TARGET LINK DESC | "
                        "shortcut-read LINK | register-uninstall DIR | hold FILE SECONDS | "
-                       "freeze-progress TITLE SECONDS\n");
+                       "freeze-progress TITLE SECONDS | freeze TITLE SECONDS | run PROGRAM ARGS... | "
+                       "set-resource EXE TYPE ID FILE\n");
   return 2;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  const std::vector<std::string> a(argv + 1, argv + argc);
+int main() {
+  // The arguments from the wide command line, as UTF-8: paths may hold any
+  // character.
+  std::vector<std::string> a;
+  int argc = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  for (int i = 1; argv != nullptr && i < argc; ++i) a.push_back(q::Narrow(argv[i]));
+  LocalFree(argv);
   const std::string cmd = a.empty() ? "" : a[0];
   if (cmd == "windows" && a.size() == 2) return Windows(a[1].c_str());
   if (cmd == "folders" && a.size() == 1) return Folders();
@@ -243,6 +329,9 @@ int main(int argc, char** argv) {
   if (cmd == "shortcut-read" && a.size() == 2) return ShortcutRead(a[1]);
   if (cmd == "register-uninstall" && a.size() == 2) return RegisterEntry(a[1]);
   if (cmd == "hold" && a.size() == 3) return Hold(a[1], std::atoi(a[2].c_str()));
+  if (cmd == "run" && a.size() >= 2) return Run({a.begin() + 1, a.end()});
+  if (cmd == "freeze" && a.size() == 3) return FreezeWhenThere(a[1].c_str(), std::atoi(a[2].c_str()));
   if (cmd == "freeze-progress" && a.size() == 3) return FreezeProgress(a[1].c_str(), std::atoi(a[2].c_str()));
+  if (cmd == "set-resource" && a.size() == 5) return SetResource(a[1], a[2], std::atoi(a[3].c_str()), a[4]);
   return Usage();
 }

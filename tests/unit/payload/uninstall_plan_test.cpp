@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -16,25 +15,22 @@ namespace {
 
 using uninstall::Arguments;
 
-bool Contains(const std::vector<std::string>& v, const std::string& s) {
-  return std::find(v.begin(), v.end(), s) != v.end();
-}
-
-TEST(UninstallPlan, NamesEveryInstalledFileShortcutAndTheGroup) {
+// A publisher's payload, as the build lists it: exactly its files, the
+// folders they lie in (deepest first, each once whatever the letter case),
+// a temporary archive an interrupted installation may have left, and the
+// uninstaller apart (deleted last, by the copy).
+TEST(UninstallPlan, NamesThePackedFilesTheirFoldersShortcutsAndTheGroup) {
+  const std::vector<std::string> payload = uninstall::ParseFileList(
+      "Quorvantis.exe\r\ndocs/a/Deep.txt\n\nDocs/b.txt\nUninstallQuorvantis.exe\n");
+  EXPECT_EQ(payload, (std::vector<std::string>{"Quorvantis.exe", "docs\\a\\Deep.txt",
+                                               "Docs\\b.txt", "UninstallQuorvantis.exe"}));
+  const std::string dir = "C:\\Program Files\\Quorvantis\\";
   const uninstall::Plan plan = uninstall::MakePlan(
-      "C:\\Program Files\\Quorvantis\\", "C:\\ProgramData\\Start Menu\\Programs",
-      "C:\\Users\\Public\\Desktop\\");
-  // The nine installed files besides the uninstaller, and a temporary archive
-  // an interrupted installation may have left.
-  EXPECT_EQ(plan.files.size(), 10u);
-  for (const char* name : {"ChangeLog.txt", "Quorvantis.exe", "Quorvantis.hlp",
-                           "Quorvantis.lang.es", "Quorvantis.lang.it", "Quorvantis.lang.pt-br",
-                           "Quorvantis.lang.ru", "Quorvantis.lang.template", "SQLRef.hlp",
-                           "_TEMP_ZIP_.DAT"}) {
-    EXPECT_TRUE(Contains(plan.files, std::string("C:\\Program Files\\Quorvantis\\") + name)) << name;
-  }
-  EXPECT_EQ(plan.uninstaller, "C:\\Program Files\\Quorvantis\\UninstallQuorvantis.exe");
-  EXPECT_FALSE(Contains(plan.files, plan.uninstaller));  // deleted last, by the copy
+      dir, payload, "C:\\ProgramData\\Start Menu\\Programs", "C:\\Users\\Public\\Desktop\\");
+  EXPECT_EQ(plan.files, (std::vector<std::string>{dir + "Quorvantis.exe", dir + "docs\\a\\Deep.txt",
+                                                  dir + "Docs\\b.txt", dir + "_TEMP_ZIP_.DAT"}));
+  EXPECT_EQ(plan.folders, (std::vector<std::string>{dir + "docs\\a\\", dir + "docs\\"}));
+  EXPECT_EQ(plan.uninstaller, dir + "UninstallQuorvantis.exe");
   EXPECT_EQ(plan.programGroup, "C:\\ProgramData\\Start Menu\\Programs\\Quorvantis\\");
   EXPECT_EQ(plan.shortcuts,
             (std::vector<std::string>{
@@ -43,16 +39,31 @@ TEST(UninstallPlan, NamesEveryInstalledFileShortcutAndTheGroup) {
                 "C:\\ProgramData\\Start Menu\\Programs\\Quorvantis\\Uninstall Quorvantis.lnk"}));
 }
 
+// Only the registered folder: a copy started from elsewhere (a download
+// folder) would delete files of the payload's names there.
+TEST(UninstallPlan, RunsOnlyInTheRegisteredFolder) {
+  EXPECT_FALSE(uninstall::CheckInstallation("C:\\Program Files\\Quorvantis\\",
+                                            "c:\\program files\\QUORVANTIS"));
+  const q::Error elsewhere = uninstall::CheckInstallation("C:\\Users\\me\\Downloads\\",
+                                                          "C:\\Program Files\\Quorvantis\\");
+  ASSERT_TRUE(elsewhere);
+  EXPECT_NE(elsewhere.Message().find("installed in C:\\Program Files\\Quorvantis\\"),
+            std::string::npos);
+  EXPECT_NE(elsewhere.Message().find("nothing was changed"), std::string::npos);
+  EXPECT_TRUE(uninstall::CheckInstallation("C:\\Q\\", ""));  // not registered at all
+}
+
 // A folder value that cannot be read must not turn into a relative path
 // (which would delete "Quorvantis.lnk" in whatever the current folder is).
 TEST(UninstallPlan, UnknownFoldersNameNothing) {
-  const uninstall::Plan plan = uninstall::MakePlan("D:\\Q\\", "", "");
+  const uninstall::Plan plan = uninstall::MakePlan("D:\\Q\\", {"a\\b"}, "", "");
   EXPECT_TRUE(plan.shortcuts.empty());
   EXPECT_TRUE(plan.programGroup.empty());
 }
 
-// Unknown switches are refused by name, but a silent switch anywhere still
-// holds: the complaint goes to standard output, not a box. The finishing
+// Unknown switches are refused by name, but a silent switch or a log
+// anywhere still holds: the complaint goes to standard output and the log,
+// not a box. The finishing
 // switch needs a process number and a folder.
 TEST(UninstallArguments, SilentInAnyCaseUnknownAndIncompleteRefused) {
   Arguments a;
@@ -61,12 +72,13 @@ TEST(UninstallArguments, SilentInAnyCaseUnknownAndIncompleteRefused) {
   ASSERT_FALSE(uninstall::ParseArguments({"/s"}, a));
   EXPECT_TRUE(a.silent);
   a = {};
-  q::Error err = uninstall::ParseArguments({"/X", "/S"}, a);
+  q::Error err = uninstall::ParseArguments({"/X", "/S", "/log=C:\\a b.log"}, a);
   ASSERT_TRUE(err);
   EXPECT_NE(err.Message().find("\"/X\""), std::string::npos);
   EXPECT_TRUE(a.silent);
+  EXPECT_EQ(a.logPath, "C:\\a b.log");
   for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-           {"/_finish"}, {"/_finish", "12", ""}, {"/_finish", "0", "C:\\Q"}, {"/_finish", "1x", "C:\\Q"},
+           {"/LOG="}, {"/_finish"}, {"/_finish", "12", ""}, {"/_finish", "0", "C:\\Q"}, {"/_finish", "1x", "C:\\Q"},
            {"/_finish", "99999999999999999999999", "C:\\Q"}}) {
     EXPECT_TRUE(uninstall::ParseArguments(args, a)) << args.size() << " " << args.back();
   }

@@ -70,6 +70,12 @@ TEST(Qunzip, ExitStatusSaysWhatWentWrong) {
   EXPECT_EQ(Qunzip("t " + dir / "missing.zip").status, 2);
   EXPECT_EQ(Qunzip("x " + dir / "m.zip").status, 2) << "no destination";
   EXPECT_EQ(Qunzip("z " + dir / "m.zip").status, 2);
+  // Names cannot forge lines or drive the terminal; a damaged directory fails.
+  WriteFileBytes(dir / "n.zip", BuildZip({Stored("a\nb\x1b[2J", "n")}));
+  EXPECT_EQ(Qunzip("t " + dir / "n.zip").out, "0 urOk a\\x0Ab\\x1B[2J\n");
+  WriteFileBytes(dir / "d.zip", BuildZip({Stored("a", "a")}, {.entryCount = 2}));
+  EXPECT_EQ(Qunzip("l " + dir / "d.zip").status, 2);
+  EXPECT_EQ(Qunzip("x " + dir / "d.zip " + dir / "d").status, 2);
 }
 
 TEST(Qunzip, RefusesToWriteOutsideTheDestination) {

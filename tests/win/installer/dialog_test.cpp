@@ -3,9 +3,11 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <fstream>
 #include <string>
 
 #include "gui/application.h"
+#include "installer/log_file.h"
 #include "win/installer/installer_fixture.h"
 
 namespace installer_test {
@@ -166,6 +168,7 @@ TEST_F(DialogTest, NoInTheFirstStateWritesNothing) {
   EXPECT_EQ(Tree(), before);
   EXPECT_FALSE(UninstallEntryExists());
   EXPECT_TRUE(opened.empty());
+  EXPECT_EQ(form.ExitCode(), 1602);
 }
 
 TEST_F(DialogTest, EnterAnswersYesAndTheAcceleratorsClickTheirButtons) {
@@ -214,6 +217,34 @@ TEST_F(DialogTest, ALongProgramPathLaunchesWhole) {
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0].file, path);
   }
+}
+
+// The desktop shell starts the program in its own folder; only when there
+// is none does Setup start it itself. The log says which.
+TEST_F(DialogTest, TheDesktopShellStartsTheProgramAndWithoutOneSetupDoes) {
+  TProbeForm3 form;
+  Open(form);
+  const std::string logPath = root_.Path() + "setup.log";
+  SetupLog log;
+  ASSERT_FALSE(log.Open(logPath));
+  form.SetLog(&log);
+  form.SetExePath("C:\\Apps\\Q\\Quorvantis.exe");
+  startResult = S_OK;
+  EXPECT_FALSE(form.RunInstalledProgram());
+  startResult = REGDB_E_CLASSNOTREG;
+  EXPECT_FALSE(form.RunInstalledProgram());
+  const std::pair<std::wstring, std::wstring> call{L"C:\\Apps\\Q\\Quorvantis.exe", L"C:\\Apps\\Q\\"};
+  EXPECT_EQ(started, (std::vector{call, call}));
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0].file, "C:\\Apps\\Q\\Quorvantis.exe");
+  std::ifstream in(logPath);
+  std::string first, second;
+  std::getline(in, first);
+  std::getline(in, second);
+  EXPECT_NE(first.find("\tlaunch\tok\tC:\\Apps\\Q\\Quorvantis.exe\tstarted by the desktop shell"),
+            std::string::npos) << first;
+  EXPECT_NE(second.find("\tlaunch\tok\tC:\\Apps\\Q\\Quorvantis.exe\tno desktop shell"),
+            std::string::npos) << second;
 }
 
 TEST_F(DialogTest, AFailedLaunchIsShownAndTheDialogStays) {

@@ -42,6 +42,7 @@ class InstallTest : public InstallerTest {
     EXPECT_EQ(status.rfind("Setup of Quorvantis failed: ", 0), 0u) << status;
     EXPECT_NE(status.find(reasonPart), std::string::npos) << status;
     EXPECT_TRUE(form.Failed());
+    EXPECT_EQ(form.ExitCode(), 1603);
     EXPECT_FALSE(form.Busy());
     EXPECT_EQ(form.Phase(), 2);
     EXPECT_FALSE(form.FyeverButtonSI->Visible());
@@ -67,6 +68,7 @@ TEST_F(InstallTest, ThePayloadLandsByteForByteWithShortcutsAndTheFullUninstallEn
   TProbeForm3 form;
   Install(form, nullptr);
   ASSERT_FALSE(form.Failed()) << form.Label4->Caption();
+  EXPECT_EQ(form.ExitCode(), 0);
   EXPECT_EQ(form.InstallDir(), InstallDir());
   EXPECT_EQ(form.StartMenuDir(), GroupDir());
 
@@ -168,6 +170,7 @@ TEST_F(InstallTest, InstallingAgainRestoresFilesShortcutsAndValuesAndKeepsOthers
   // Damage the installation a little, and add what a person may have added.
   qtest::WriteFileBytes(InstallDir() + "file1.txt", qtest::ToBytes("changed"));
   qtest::WriteFileBytes(InstallDir() + "notes.txt", qtest::ToBytes("mine"));
+  ASSERT_TRUE(::SetFileAttributesA((InstallDir() + "file2.txt").c_str(), FILE_ATTRIBUTE_READONLY));
   ASSERT_TRUE(::DeleteFileA((GroupDir() + "Quorvantis.lnk").c_str()));
   qtest::SetRegistryString(HKEY_LOCAL_MACHINE, kKey, "DisplayVersion", "0.9");
   qtest::SetRegistryString(HKEY_LOCAL_MACHINE, kKey, "Comments", "kept");
@@ -179,6 +182,8 @@ TEST_F(InstallTest, InstallingAgainRestoresFilesShortcutsAndValuesAndKeepsOthers
   EXPECT_EQ(qtest::ReadFileBytes(InstallDir() + "file1.txt"), qtest::ToBytes("content of file1.txt\r\n"));
   EXPECT_EQ(qtest::ReadFileBytes(InstallDir() + "notes.txt"), qtest::ToBytes("mine"));
   EXPECT_FALSE(Exists(InstallDir() + "_TEMP_ZIP_.DAT"));
+  // The previous installation, read-only files and all, is gone.
+  EXPECT_FALSE(Exists(programFiles_ + "\\Quorvantis.~old"));
   EXPECT_EQ(qtest::ReadShortcut(GroupDir() + "Quorvantis.lnk").path, InstallDir() + "Quorvantis.exe");
   EXPECT_EQ(StringValue("DisplayVersion"), "1.1 ");
   EXPECT_EQ(StringValue("Comments"), "kept");
@@ -199,14 +204,12 @@ TEST_F(InstallTest, WithoutAProgramFilesFolderNothingIsCreated) {
   EXPECT_FALSE(form.Visible());
 }
 
-TEST_F(InstallTest, WithoutAProgramsFolderOnlyTheInstallationFolderIsMade) {
+TEST_F(InstallTest, WithoutAProgramsFolderNothingIsCreated) {
   SetFolders(programFiles_, root_.Path() + "Missing", desktop_);
   TProbeForm3 form;
   Install(form, nullptr);
   ExpectFailure(form, "cannot create the program group");
-  EXPECT_TRUE(qtest::FolderExists(InstallDir()));
-  EXPECT_EQ(Tree(), (std::vector<std::string>{"Desktop", "Program Files", "Program Files\\Quorvantis",
-                                              "Programs"}));
+  EXPECT_EQ(Tree(), (std::vector<std::string>{"Desktop", "Program Files", "Programs"}));
   EXPECT_FALSE(UninstallEntryExists());
 }
 
@@ -257,15 +260,43 @@ TEST_F(InstallTest, AMissingEmptyOrUnreadableArchiveIsAFailure) {
   }
 }
 
-TEST_F(InstallTest, AShortcutThatCannotBeSavedStopsBeforeTheEntry) {
-  SetFolders(programFiles_, programs_, root_.Path() + "NoDesktop");
-  const Bytes archive = SmallArchive(2);
-  TProbeForm3 form;
-  Install(form, &archive);
-  ExpectFailure(form, "Quorvantis.lnk");
-  EXPECT_TRUE(Exists(InstallDir() + "file0.txt"));
-  EXPECT_FALSE(Exists(GroupDir() + "Quorvantis.lnk"));
+TEST_F(InstallTest, AShortcutThatCannotBeSavedPutsEverythingBackAsItWas) {
+  // A first installation leaves nothing.
+  const std::string desktop = desktop_, noDesktop = root_.Path() + "NoDesktop";
+  SetFolders(programFiles_, programs_, noDesktop);
+  const Bytes first = SmallArchive(2);
+  {
+    TProbeForm3 form;
+    Install(form, &first);
+    ExpectFailure(form, "Quorvantis.lnk");
+  }
+  EXPECT_EQ(Tree(), (std::vector<std::string>{"Desktop", "Program Files", "Programs"}));
   EXPECT_FALSE(UninstallEntryExists());
+
+  // Over an installation: its files, the person's own, its shortcuts and
+  // entry stay exactly as they were.
+  SetFolders(programFiles_, programs_, desktop);
+  {
+    TProbeForm3 form;
+    Install(form, &first);
+    ASSERT_FALSE(form.Failed()) << form.Label4->Caption();
+  }
+  qtest::WriteFileBytes(InstallDir() + "notes.txt", qtest::ToBytes("mine"));
+  qtest::SetRegistryString(HKEY_LOCAL_MACHINE, kKey, "DisplayVersion", "0.9");
+  ::RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kKey, "EstimatedSize");
+  const std::vector<std::string> before = Tree();
+  const Bytes file0 = qtest::ReadFileBytes(InstallDir() + "file0.txt");
+  const Bytes link = qtest::ReadFileBytes(GroupDir() + "Quorvantis.lnk");
+  SetFolders(programFiles_, programs_, noDesktop);
+  const Bytes second = qtest::BuildZip({qtest::Stored("file0.txt", "second"), qtest::Stored("new.txt", "new")});
+  TProbeForm3 form;
+  Install(form, &second);
+  ExpectFailure(form, "Quorvantis.lnk");
+  EXPECT_EQ(Tree(), before);
+  EXPECT_EQ(qtest::ReadFileBytes(InstallDir() + "file0.txt"), file0);
+  EXPECT_EQ(qtest::ReadFileBytes(GroupDir() + "Quorvantis.lnk"), link);
+  EXPECT_EQ(StringValue("DisplayVersion"), "0.9");
+  EXPECT_EQ(NumberValue("EstimatedSize"), 0xDEADBEEFu);
 }
 
 }  // namespace

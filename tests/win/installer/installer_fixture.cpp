@@ -29,6 +29,8 @@ BarRecorder* g_recorder = nullptr;  // the hook procedure has no context
 
 std::vector<OpenCall> InstallerTest::opened;
 INT_PTR InstallerTest::openResult = 42;
+std::vector<std::pair<std::wstring, std::wstring>> InstallerTest::started;
+HRESULT InstallerTest::startResult = REGDB_E_CLASSNOTREG;
 
 ArchiveModule::ArchiveModule(const Bytes* archive) {
   static int counter = 0;
@@ -121,6 +123,8 @@ void InstallerTest::SetUp() {
   ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, kUninstallKey);
   opened.clear();
   openResult = 42;
+  started.clear();
+  startResult = REGDB_E_CLASSNOTREG;
 }
 
 void InstallerTest::TearDown() {
@@ -147,6 +151,10 @@ void InstallerTest::Open(TProbeForm3& form, HMODULE module) {
   form.SetShellOpen([](const char* file, const char* directory) {
     opened.push_back({file, directory});
     return openResult;
+  });
+  form.SetDesktopShellExecute([](const std::wstring& file, const std::wstring& directory) {
+    started.emplace_back(file, directory);
+    return startResult;
   });
   if (module) form.SetArchiveModule(module);
   app_.SetMainForm(&form);

@@ -116,6 +116,10 @@ class InstallerTest : public gui_test::GuiTest {
   static std::vector<OpenCall> opened;
   // What the recorded "open" answers (above 32: success).
   static INT_PTR openResult;
+  // What the desktop shell's stand-in was asked to start, and its answer
+  // (a failure, by default: no desktop shell, the "open" above starts it).
+  static std::vector<std::pair<std::wstring, std::wstring>> started;
+  static HRESULT startResult;
 
   qtest::TempDir root_;
   std::string programFiles_, programs_, desktop_;

@@ -6,10 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
-#include "payload/payload_files.h"
+#include "payload/file_list.h"
 #include "product/texts.h"
 #include "support/files.h"
 #include "unzip/crc32.h"
@@ -80,8 +81,33 @@ TEST(InstallerResources, PayloadHoldsTheProgramsAndDataFilesDeflated) {
     }
   }
   ZipFindClose(rec);
-  EXPECT_EQ(names, std::vector<std::string>(std::begin(payload::kPayloadFiles),
-                                            std::end(payload::kPayloadFiles)));
+  EXPECT_EQ(names, (std::vector<std::string>{
+                       "ChangeLog.txt", "Quorvantis.exe", "Quorvantis.hlp", "Quorvantis.lang.es",
+                       "Quorvantis.lang.it", "Quorvantis.lang.pt-br", "Quorvantis.lang.ru",
+                       "Quorvantis.lang.template", "SQLRef.hlp", "UninstallQuorvantis.exe"}));
+}
+
+// The uninstaller removes what its list names: the archive's entries,
+// whatever the payload.
+TEST(PayloadPrograms, UninstallerListsExactlyTheArchivesEntries) {
+  std::string folder = OwnPath();
+  folder.resize(folder.rfind('\\') + 1);
+  HMODULE module =
+      LoadLibraryExA((folder + "UninstallQuorvantis.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(module, nullptr);
+  const std::string list =
+      ResourceText(module, RT_RCDATA, MAKEINTRESOURCEA(Q_FILE_LIST_RESOURCE_ID));
+  FreeLibrary(module);
+  std::string names;
+  TZipSearchRec rec{};
+  const std::string archive = qtest::HostPath(Q_PAYLOAD_ZIP);
+  for (int rc = ZipFindFirst(archive.c_str(), rec); rc == kZipOk; rc = ZipFindNext(rec)) {
+    std::string name = rec.EntryName;
+    std::replace(name.begin(), name.end(), '\\', '/');
+    names += name + "\n";
+  }
+  ZipFindClose(rec);
+  EXPECT_EQ(list, names);
 }
 
 TEST(InstallerResources, ManifestAsksForElevationAndThemedControls) {

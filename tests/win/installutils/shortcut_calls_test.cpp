@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "common/wide.h"
 #include "installutils/shortcut.h"
 
 namespace {
@@ -23,7 +24,7 @@ constexpr GUID kClsidShellLink = {0x00021401, 0x0000, 0x0000, {0xC0, 0x00, 0x00,
 // Records every call as "Name(argument)"; fails the one named in failAt
 // with E_ACCESSDENIED. Any call CreateShortcut has no business making is
 // recorded as "unexpected".
-class RecordingLink final : public IShellLinkA, public IPersistFile {
+class RecordingLink final : public IShellLinkW, public IPersistFile {
  public:
   std::vector<std::string> calls;
   std::string failAt;
@@ -32,8 +33,8 @@ class RecordingLink final : public IShellLinkA, public IPersistFile {
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     *out = nullptr;
-    if (IsEqualGUID(iid, IID_IUnknown) || (IsEqualGUID(iid, IID_IShellLinkA) && offerShellLink)) {
-      *out = static_cast<IShellLinkA*>(this);
+    if (IsEqualGUID(iid, IID_IUnknown) || (IsEqualGUID(iid, IID_IShellLinkW) && offerShellLink)) {
+      *out = static_cast<IShellLinkW*>(this);
     } else if (IsEqualGUID(iid, IID_IPersistFile) && offerPersistFile) {
       *out = static_cast<IPersistFile*>(this);
     } else {
@@ -45,29 +46,27 @@ class RecordingLink final : public IShellLinkA, public IPersistFile {
   ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++references); }
   ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--references); }
 
-  HRESULT STDMETHODCALLTYPE SetPath(LPCSTR s) override { return Record("SetPath", s); }
-  HRESULT STDMETHODCALLTYPE SetArguments(LPCSTR s) override { return Record("SetArguments", s); }
-  HRESULT STDMETHODCALLTYPE SetWorkingDirectory(LPCSTR s) override { return Record("SetWorkingDirectory", s); }
-  HRESULT STDMETHODCALLTYPE SetDescription(LPCSTR s) override { return Record("SetDescription", s); }
+  HRESULT STDMETHODCALLTYPE SetPath(LPCWSTR s) override { return Record("SetPath", s); }
+  HRESULT STDMETHODCALLTYPE SetArguments(LPCWSTR s) override { return Record("SetArguments", s); }
+  HRESULT STDMETHODCALLTYPE SetWorkingDirectory(LPCWSTR s) override { return Record("SetWorkingDirectory", s); }
+  HRESULT STDMETHODCALLTYPE SetDescription(LPCWSTR s) override { return Record("SetDescription", s); }
   HRESULT STDMETHODCALLTYPE Save(LPCOLESTR name, BOOL remember) override {
-    std::string narrow;
-    for (const wchar_t* p = name; p != nullptr && *p != L'\0'; ++p) narrow += *p < 0x80 ? static_cast<char>(*p) : '?';
-    return Record("Save", (narrow + (remember ? ", remember" : ", forget")).c_str());
+    return Record("Save", (q::Narrow(name) + (remember ? ", remember" : ", forget")).c_str());
   }
 
-  HRESULT STDMETHODCALLTYPE GetPath(LPSTR, int, WIN32_FIND_DATAA*, DWORD) override { return No("GetPath"); }
+  HRESULT STDMETHODCALLTYPE GetPath(LPWSTR, int, WIN32_FIND_DATAW*, DWORD) override { return No("GetPath"); }
   HRESULT STDMETHODCALLTYPE GetIDList(PIDLIST_ABSOLUTE*) override { return No("GetIDList"); }
   HRESULT STDMETHODCALLTYPE SetIDList(PCIDLIST_ABSOLUTE) override { return No("SetIDList"); }
-  HRESULT STDMETHODCALLTYPE GetDescription(LPSTR, int) override { return No("GetDescription"); }
-  HRESULT STDMETHODCALLTYPE GetWorkingDirectory(LPSTR, int) override { return No("GetWorkingDirectory"); }
-  HRESULT STDMETHODCALLTYPE GetArguments(LPSTR, int) override { return No("GetArguments"); }
+  HRESULT STDMETHODCALLTYPE GetDescription(LPWSTR, int) override { return No("GetDescription"); }
+  HRESULT STDMETHODCALLTYPE GetWorkingDirectory(LPWSTR, int) override { return No("GetWorkingDirectory"); }
+  HRESULT STDMETHODCALLTYPE GetArguments(LPWSTR, int) override { return No("GetArguments"); }
   HRESULT STDMETHODCALLTYPE GetHotkey(WORD*) override { return No("GetHotkey"); }
   HRESULT STDMETHODCALLTYPE SetHotkey(WORD) override { return No("SetHotkey"); }
   HRESULT STDMETHODCALLTYPE GetShowCmd(int*) override { return No("GetShowCmd"); }
   HRESULT STDMETHODCALLTYPE SetShowCmd(int) override { return No("SetShowCmd"); }
-  HRESULT STDMETHODCALLTYPE GetIconLocation(LPSTR, int, int*) override { return No("GetIconLocation"); }
-  HRESULT STDMETHODCALLTYPE SetIconLocation(LPCSTR, int) override { return No("SetIconLocation"); }
-  HRESULT STDMETHODCALLTYPE SetRelativePath(LPCSTR, DWORD) override { return No("SetRelativePath"); }
+  HRESULT STDMETHODCALLTYPE GetIconLocation(LPWSTR, int, int*) override { return No("GetIconLocation"); }
+  HRESULT STDMETHODCALLTYPE SetIconLocation(LPCWSTR, int) override { return No("SetIconLocation"); }
+  HRESULT STDMETHODCALLTYPE SetRelativePath(LPCWSTR, DWORD) override { return No("SetRelativePath"); }
   HRESULT STDMETHODCALLTYPE Resolve(HWND, DWORD) override { return No("Resolve"); }
   HRESULT STDMETHODCALLTYPE GetClassID(CLSID*) override { return No("GetClassID"); }
   HRESULT STDMETHODCALLTYPE IsDirty() override { return No("IsDirty"); }
@@ -76,6 +75,9 @@ class RecordingLink final : public IShellLinkA, public IPersistFile {
   HRESULT STDMETHODCALLTYPE GetCurFile(LPOLESTR*) override { return No("GetCurFile"); }
 
  private:
+  HRESULT Record(const char* method, const wchar_t* argument) {
+    return Record(method, argument != nullptr ? q::Narrow(argument).c_str() : nullptr);
+  }
   HRESULT Record(const char* method, const char* argument) {
     calls.push_back(std::string(method) + "(" + (argument != nullptr ? argument : "null") + ")");
     return failAt == method ? E_ACCESSDENIED : S_OK;
@@ -156,11 +158,21 @@ TEST_F(ShortcutCallsTest, CallsInOrderWithTheirArgumentsAndEveryFailureStopsWith
   }
 }
 
+// The wide interface gets the text itself: no code page in between.
+TEST_F(ShortcutCallsTest, UnicodeTextsReachTheLinkObjectUnchanged) {
+  const std::string folder = "C:\\\xD0\x9F\xD1\x91\xD1\x82\xD1\x80\\\xE5\x90\x8D\xEF\xBC\x8E\xEF\xBC\x8F\\";
+  ASSERT_FALSE(CreateShortcut(folder + "a.exe", "\xF0\x9F\x98\x80", folder + "l.lnk", "\xCE\xA9"));
+  EXPECT_EQ(link_.calls, (std::vector<std::string>{
+                             "SetPath(" + folder + "a.exe)", "SetArguments(\xF0\x9F\x98\x80)",
+                             "SetWorkingDirectory(" + folder + ")", "SetDescription(\xCE\xA9)",
+                             "Save(" + folder + "l.lnk, forget)"}));
+}
+
 TEST_F(ShortcutCallsTest, MissingInterfacesAndWrongExtensionsNeverReachTheLinkObject) {
   link_.offerShellLink = false;
   q::Error err = Create();
   ASSERT_TRUE(err);
-  EXPECT_NE(err.Message().find("IShellLinkA"), std::string::npos) << err.Message();
+  EXPECT_NE(err.Message().find("IShellLinkW"), std::string::npos) << err.Message();
   link_.offerShellLink = true;
   link_.offerPersistFile = false;
   err = Create();

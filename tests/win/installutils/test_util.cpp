@@ -7,6 +7,7 @@
 #include <atomic>
 #include <stdexcept>
 
+#include "common/wide.h"
 #include "common/win32_handles.h"
 
 namespace qtest {
@@ -26,7 +27,7 @@ q::RegistryKeyHandle OpenKey(HKEY key, const std::string& subKey, bool create = 
   return q::RegistryKeyHandle(rc == ERROR_SUCCESS ? opened : nullptr);
 }
 
-DWORD Attributes(const std::string& path) { return ::GetFileAttributesA(path.c_str()); }
+DWORD Attributes(const std::string& path) { return ::GetFileAttributesW(q::WidePath(path).c_str()); }
 
 }  // namespace
 
@@ -93,34 +94,32 @@ void DeleteRegistryTree(HKEY key, const std::string& subKey) {
 }
 
 LinkFields ReadShortcut(const std::string& linkFile) {
-  IShellLinkA* rawLink = nullptr;
-  HRESULT hr = ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+  IShellLinkW* rawLink = nullptr;
+  HRESULT hr = ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                   reinterpret_cast<void**>(&rawLink));
   if (FAILED(hr)) Throw("no shell link object", hr);
-  const q::ComPtr<IShellLinkA> link(rawLink);
+  const q::ComPtr<IShellLinkW> link(rawLink);
   IPersistFile* rawFile = nullptr;
   hr = link.Get()->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&rawFile));
   if (FAILED(hr)) Throw("no IPersistFile", hr);
   const q::ComPtr<IPersistFile> file(rawFile);
-  std::wstring wide(linkFile.size() + 1, L'\0');
-  const int n = ::MultiByteToWideChar(CP_ACP, 0, linkFile.c_str(), -1, wide.data(),
-                                      static_cast<int>(wide.size()));
-  wide.resize(n > 0 ? static_cast<size_t>(n) - 1 : 0);
-  if (FAILED(hr = file.Get()->Load(wide.c_str(), STGM_READ))) Throw("cannot load " + linkFile, hr);
+  if (FAILED(hr = file.Get()->Load(q::Widen(linkFile).c_str(), STGM_READ))) {
+    Throw("cannot load " + linkFile, hr);
+  }
 
   // Wine does not terminate a text it cuts to the buffer: the buffer is
   // cleared before each call and its last zero never handed out.
-  std::string buffer;
+  std::wstring buffer;
   auto text = [&buffer](auto&& get) {
-    buffer.assign(8192, '\0');
+    buffer.assign(8192, L'\0');
     return SUCCEEDED(get(buffer.data(), static_cast<int>(buffer.size()) - 1))
-               ? std::string(buffer.c_str()) : std::string("<failed>");
+               ? q::Narrow(buffer.c_str()) : std::string("<failed>");
   };
-  IShellLinkA* l = link.Get();
-  return {text([l](char* b, int room) { return l->GetPath(b, room, nullptr, SLGP_RAWPATH); }),
-          text([l](char* b, int room) { return l->GetArguments(b, room); }),
-          text([l](char* b, int room) { return l->GetWorkingDirectory(b, room); }),
-          text([l](char* b, int room) { return l->GetDescription(b, room); })};
+  IShellLinkW* l = link.Get();
+  return {text([l](wchar_t* b, int room) { return l->GetPath(b, room, nullptr, SLGP_RAWPATH); }),
+          text([l](wchar_t* b, int room) { return l->GetArguments(b, room); }),
+          text([l](wchar_t* b, int room) { return l->GetWorkingDirectory(b, room); }),
+          text([l](wchar_t* b, int room) { return l->GetDescription(b, room); })};
 }
 
 std::string RegQuery(const std::string& keyPath) {

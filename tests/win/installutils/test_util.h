@@ -51,7 +51,7 @@ std::vector<std::string> RegistryValueNames(HKEY key, const std::string& subKey)
 bool RegistryKeyExists(HKEY key, const std::string& subKey);
 void DeleteRegistryTree(HKEY key, const std::string& subKey);
 
-// A shortcut's fields as the shell reads them back (IShellLinkA::Load);
+// A shortcut's fields in UTF-8 as the shell reads them (IShellLinkW::Load);
 // COM must be initialised on the calling thread.
 struct LinkFields {
   std::string path, arguments, workingFolder, description;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "common/wide.h"
+#include "installutils/registry.h"
 #include "test_util.h"
 
 namespace {
@@ -54,6 +56,18 @@ TEST_F(RegisterUninstallTest, WritesTheEntryRegQuerySees) {
         << name << " in:\n" << out;
   }
   EXPECT_EQ(out.find("HelpTelephone"), std::string::npos) << out;
+}
+
+// Any Unicode text arrives as itself, read back through the wide API.
+TEST_F(RegisterUninstallTest, TextsInAnyScriptArriveUnchanged) {
+  const std::string publisher = "\xD0\x9A\xD0\xB2\xD0\xBE \xE5\x90\x8D\xE5\x89\x8D \xEF\xBC\x82\xF0\x9F\x98\x80";
+  ASSERT_FALSE(RegisterUninstall(publisher, name_, "1.1 ", "", "", "", "C:\\u.exe", "", ""));
+  wchar_t buffer[256] = {};
+  DWORD size = sizeof buffer;
+  ASSERT_EQ(::RegGetValueW(HKEY_LOCAL_MACHINE, q::Widen(key_).c_str(), L"Publisher", RRF_RT_REG_SZ, nullptr,
+                           buffer, &size), ERROR_SUCCESS);
+  EXPECT_EQ(q::Narrow(buffer), publisher);
+  EXPECT_EQ(RegReadString(HKEY_LOCAL_MACHINE, key_, "Publisher"), publisher);
 }
 
 TEST_F(RegisterUninstallTest, OverAnExistingEntryReplacesOursAndKeepsForeignValues) {

@@ -7,9 +7,11 @@
 # winemenubuilder (which writes .desktop files) is disabled.
 set -euo pipefail
 root=${1:?usage: make-template.sh ROOT}
-wine=/usr/lib/wine/wine64
-server=/usr/lib/wine/wineserver
 mkdir -p "$root"
+# shellcheck source=tests/win/wine/env.sh
+source "$(dirname "$0")/env.sh" "$root"
+q_wine_enter "$0" "$@"
+wine=$Q_WINE server=$Q_WINESERVER
 winpath() { local p=$1; echo "Z:${p//\//\\}"; }
 root=$(cd "$root" && pwd)
 base=$root/template-base

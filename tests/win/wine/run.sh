@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# CTest's emulator for Windows test programs: runs one program with wine64 in
-# this run's private prefix. Q_WINE_ROOT is the build's wine folder.
+# CTest's emulator for Windows test programs: runs one program with the
+# build's Wine (env.sh) in this run's private prefix. Q_WINE_ROOT is the
+# build's wine folder.
 # Q_WINE_GRAPHICS=x11 picks the x11 prefix and the run's Xvfb display.
 set -u
 root=${Q_WINE_ROOT:?Q_WINE_ROOT not set}
 kind=${Q_WINE_GRAPHICS:-null}
+# shellcheck source=tests/win/wine/env.sh
+source "$(dirname "$0")/env.sh" "$root"
+q_wine_enter "$0" "$@"
 export WINEPREFIX=$root/prefix-$kind WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export HOME=$root/home
@@ -13,4 +17,4 @@ if [ "$kind" = x11 ]; then
 else
   unset DISPLAY
 fi
-exec /usr/lib/wine/wine64 "$@"
+exec "$Q_WINE" "$@"

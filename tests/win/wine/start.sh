@@ -4,7 +4,10 @@
 # Output goes to /dev/null: CTest waits for every process holding its pipes.
 set -euo pipefail
 root=${1:?usage: start.sh ROOT}
-server=/usr/lib/wine/wineserver
+# shellcheck source=tests/win/wine/env.sh
+source "$(dirname "$0")/env.sh" "$root"
+q_wine_enter "$0" "$@"
+server=$Q_WINESERVER
 for kind in null x11; do
   pfx=$root/prefix-$kind
   WINEPREFIX=$pfx "$server" -k >/dev/null 2>&1 || true
@@ -20,6 +23,6 @@ for kind in null x11; do
   (export WINEPREFIX=$root/prefix-$kind WINEDEBUG=-all HOME=$root/home
    export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
    unset DISPLAY
-   setsid /usr/lib/wine/wine64 cmd /c exit </dev/null >/dev/null 2>&1) &
+   setsid "$Q_WINE" cmd /c exit </dev/null >/dev/null 2>&1) &
 done
 wait

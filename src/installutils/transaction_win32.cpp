@@ -1,0 +1,297 @@
+#include "installutils/transaction_win32.h"
+
+#include <utility>
+
+#include "common/win32_handles.h"
+#include "installutils/system_error.h"
+
+namespace {
+
+q::Error Failure(const std::string& what, DWORD code) {
+  return q::Error::Fail(what + ": " + Win32ErrorText(code));
+}
+
+bool Missing(DWORD code) { return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND; }
+
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+// Calls `visit(path, data)` for each entry of `folder` but "." and "..".
+// False, with the system's code, when the folder cannot be listed; a
+// visitor returning false ends the walk early.
+template <typename Visit>
+bool ForEachEntry(const std::string& folder, DWORD& code, Visit visit) {
+  WIN32_FIND_DATAA data;
+  q::FindHandle find(::FindFirstFileA((folder + "\\*").c_str(), &data));
+  if (!find) {
+    code = ::GetLastError();
+    return false;
+  }
+  do {
+    const std::string name = data.cFileName;
+    if (name == "." || name == "..") continue;
+    if (!visit(folder + '\\' + name, data)) return true;
+  } while (::FindNextFileA(find.Get(), &data));
+  code = ::GetLastError();
+  return code == ERROR_NO_MORE_FILES;
+}
+
+bool IsFolder(const WIN32_FIND_DATAA& data) {
+  // A junction is removed as a link, never followed.
+  return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+         !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// Removes what it can below and including `path`; what stays is listed in
+// `left` deepest first, with the reason of the first failure.
+void RemoveNow(const std::string& path, bool folder, std::vector<std::string>& left, DWORD& firstError) {
+  const auto keep = [&](DWORD code) {
+    left.push_back(path);
+    if (firstError == ERROR_SUCCESS) firstError = code;
+  };
+  if (!folder) {
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+      ::SetFileAttributesA(path.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
+    }
+    if (!::DeleteFileA(path.c_str()) && !Missing(::GetLastError())) keep(::GetLastError());
+    return;
+  }
+  DWORD code = ERROR_SUCCESS;
+  const bool listed = ForEachEntry(path, code, [&](const std::string& child, const WIN32_FIND_DATAA& data) {
+    RemoveNow(child, IsFolder(data), left, firstError);
+    return true;
+  });
+  if (!listed && Missing(code)) return;
+  // A read-only folder cannot be removed either.
+  ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  if (!::RemoveDirectoryA(path.c_str()) && !Missing(::GetLastError())) keep(::GetLastError());
+}
+
+// Whether another process holds the file open: opening it for writing and
+// deletion without sharing fails then (a running program's image refuses
+// writing). A read-only file is tried for deletion alone.
+bool InUse(const std::string& path) {
+  q::FileHandle file(::CreateFileA(path.c_str(), FILE_WRITE_DATA | DELETE, 0, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file) return false;
+  DWORD code = ::GetLastError();
+  if (code == ERROR_ACCESS_DENIED) {
+    file.Reset(::CreateFileA(path.c_str(), DELETE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                             nullptr));
+    if (file) return false;
+    code = ::GetLastError();
+  }
+  return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION;
+}
+
+std::string FirstInUse(const std::string& folder) {
+  std::string found;
+  DWORD code = ERROR_SUCCESS;
+  ForEachEntry(folder, code, [&](const std::string& path, const WIN32_FIND_DATAA& data) {
+    if (IsFolder(data)) {
+      found = FirstInUse(path);
+    } else if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && InUse(path)) {
+      found = path;
+    }
+    return found.empty();
+  });
+  return found;
+}
+
+q::Error CarryOver(const std::string& from, const std::string& to, std::string_view skipName) {
+  DWORD code = ERROR_SUCCESS;
+  q::Error result;
+  const bool listed = ForEachEntry(from, code, [&](const std::string& source, const WIN32_FIND_DATAA& data) {
+    if (SameName(data.cFileName, skipName)) return true;
+    const std::string target = to + '\\' + data.cFileName;
+    const DWORD there = ::GetFileAttributesA(target.c_str());
+    const bool folder = IsFolder(data);
+    if (there == INVALID_FILE_ATTRIBUTES) {
+      if (folder ? !::CreateDirectoryExA(source.c_str(), target.c_str(), nullptr)
+                 : !::CopyFileA(source.c_str(), target.c_str(), TRUE)) {
+        result = Failure("cannot carry " + source + " over to " + target, ::GetLastError());
+        return false;
+      }
+    } else if (!folder || !(there & FILE_ATTRIBUTE_DIRECTORY)) {
+      return true;  // the new installation's own entry of that name
+    }
+    if (folder) result = CarryOver(source, target, {});
+    return !result;
+  });
+  if (!result && !listed) return Failure("cannot read the folder " + from, code);
+  return result;
+}
+
+}  // namespace
+
+bool Win32FolderOps::Exists(const std::string& folder) {
+  const DWORD attributes = ::GetFileAttributesA(folder.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+q::Error Win32FolderOps::MakeFolder(const std::string& folder) {
+  if (::CreateDirectoryA(folder.c_str(), nullptr)) return {};
+  return Failure("cannot create the folder " + folder, ::GetLastError());
+}
+
+q::Error Win32FolderOps::Rename(const std::string& from, const std::string& to) {
+  if (::MoveFileExA(from.c_str(), to.c_str(), 0)) return {};
+  return Failure("cannot rename " + from + " to " + to, ::GetLastError());
+}
+
+q::Error Win32FolderOps::RemoveTree(const std::string& folder, std::string& note) {
+  std::vector<std::string> left;
+  DWORD reason = ERROR_SUCCESS;
+  RemoveNow(folder, true, left, reason);
+  if (left.empty()) return {};
+  // Deepest first, so that each folder is empty by the time its turn comes.
+  for (const std::string& path : left) {
+    if (!::MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+      return Failure("cannot remove " + folder + ": " + left.front(), reason);
+    }
+  }
+  note = folder + " will be removed when Windows restarts (" + left.front() + ": " +
+         Win32ErrorText(reason) + ")";
+  return {};
+}
+
+std::string Win32FolderOps::FileInUse(const std::string& folder) { return FirstInUse(folder); }
+
+q::Error RecoverInstallation(const std::string& productFolder, std::vector<std::string>& notes) {
+  Win32FolderOps ops;
+  return txn::Recover(ops, txn::FoldersFor(productFolder), notes);
+}
+
+q::Error CarryOverFiles(const std::string& from, const std::string& to, std::string_view skipName) {
+  return CarryOver(from, to, skipName);
+}
+
+q::Error QueryVolumeSpace(const std::string& folder, VolumeSpace& space) {
+  ULARGE_INTEGER available{};
+  if (!::GetDiskFreeSpaceExA(folder.c_str(), &available, nullptr, nullptr)) {
+    return Failure("cannot find out the free space on the drive of " + folder, ::GetLastError());
+  }
+  space.freeBytes = available.QuadPart;
+  char root[MAX_PATH + 1];
+  DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
+  if (::GetVolumePathNameA(folder.c_str(), root, sizeof root) &&
+      ::GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters) &&
+      sectorsPerCluster * bytesPerSector != 0) {
+    space.clusterBytes = sectorsPerCluster * bytesPerSector;
+  }
+  return {};
+}
+
+q::Error ShellState::Capture(const std::vector<std::string>& files, HKEY root, const std::string& key) {
+  files_.clear();
+  values_.clear();
+  for (const std::string& path : files) {
+    FileState state{path, false, {}};
+    q::FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+      const DWORD code = ::GetLastError();
+      if (!Missing(code)) return Failure("cannot read " + path, code);
+    } else {
+      state.existed = true;
+      char buffer[16384];
+      DWORD got = 0;
+      while (::ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr) && got > 0) {
+        state.bytes.append(buffer, got);
+      }
+    }
+    files_.push_back(std::move(state));
+  }
+
+  root_ = root;
+  key_ = key;
+  HKEY opened = nullptr;
+  const LONG rc = ::RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &opened);
+  keyExisted_ = rc == ERROR_SUCCESS;
+  if (!keyExisted_) {
+    if (rc == ERROR_FILE_NOT_FOUND) return {};
+    return Failure("cannot read the registry key " + key, static_cast<DWORD>(rc));
+  }
+  const q::RegistryKeyHandle handle(opened);
+  DWORD count = 0, longestName = 0, longestData = 0;
+  if (::RegQueryInfoKeyA(opened, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+                         &longestName, &longestData, nullptr, nullptr) != ERROR_SUCCESS) {
+    return q::Error::Fail("cannot read the registry key " + key);
+  }
+  for (DWORD i = 0; i < count; ++i) {
+    std::string name(longestName + 1, '\0');
+    std::string data(longestData, '\0');
+    DWORD nameSize = longestName + 1, dataSize = longestData, type = 0;
+    const LONG got = ::RegEnumValueA(opened, i, name.data(), &nameSize, nullptr, &type,
+                                     reinterpret_cast<BYTE*>(data.data()), &dataSize);
+    if (got != ERROR_SUCCESS) return Failure("cannot read the registry key " + key, static_cast<DWORD>(got));
+    name.resize(nameSize);
+    data.resize(dataSize);
+    values_.push_back({std::move(name), type, std::move(data)});
+  }
+  return {};
+}
+
+q::Error ShellState::Restore() const {
+  std::string failures;
+  const auto fail = [&](const std::string& what, DWORD code) {
+    failures += (failures.empty() ? "" : "; ") + what + ": " + Win32ErrorText(code);
+  };
+  for (const FileState& state : files_) {
+    if (!state.existed) {
+      if (!::DeleteFileA(state.path.c_str()) && !Missing(::GetLastError())) fail(state.path, ::GetLastError());
+      continue;
+    }
+    q::FileHandle file(::CreateFileA(state.path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    if (!file || !::WriteFile(file.Get(), state.bytes.data(), static_cast<DWORD>(state.bytes.size()),
+                              &written, nullptr) ||
+        !::CloseHandle(file.Release())) {
+      fail(state.path, ::GetLastError());
+    }
+  }
+
+  if (root_ && !keyExisted_) {
+    const LONG rc = ::RegDeleteTreeA(root_, key_.c_str());
+    if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) fail(key_, static_cast<DWORD>(rc));
+  } else if (root_) {
+    HKEY created = nullptr;
+    const LONG rc = ::RegCreateKeyExA(root_, key_.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                      KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &created, nullptr);
+    if (rc != ERROR_SUCCESS) {
+      fail(key_, static_cast<DWORD>(rc));
+    } else {
+      const q::RegistryKeyHandle key(created);
+      // Values written since are removed, the earlier ones written back.
+      std::vector<std::string> now;
+      char name[16384];
+      for (DWORD i = 0;; ++i) {
+        DWORD size = sizeof name;
+        if (::RegEnumValueA(created, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        now.emplace_back(name, size);
+      }
+      for (const std::string& n : now) {
+        bool kept = false;
+        for (const Value& v : values_) kept = kept || v.name == n;
+        if (!kept) ::RegDeleteValueA(created, n.c_str());
+      }
+      for (const Value& v : values_) {
+        const LONG set = ::RegSetValueExA(created, v.name.c_str(), 0, v.type,
+                                          reinterpret_cast<const BYTE*>(v.data.data()),
+                                          static_cast<DWORD>(v.data.size()));
+        if (set != ERROR_SUCCESS) fail(key_ + "\\" + v.name, static_cast<DWORD>(set));
+      }
+      ::RegFlushKey(created);
+    }
+  }
+  if (failures.empty()) return {};
+  return q::Error::Fail("cannot put back the earlier shortcuts and uninstall entry: " + failures);
+}

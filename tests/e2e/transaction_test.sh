@@ -1,0 +1,175 @@
+#!/usr/bin/env bash
+# End to end, an update that cannot complete leaves the previous version as
+# it was: the old version is installed first and its files hashed; then an
+# installer whose archive holds a damaged entry, an installer started while
+# Quorvantis.exe runs, an installer whose target volume is too small (a
+# small tmpfs mapped as a Wine drive; needs root), and installers killed
+# (kill -9) at 21 moments spread over a few seconds of installing, each
+# followed by a normal installation, by a start of the installer answered
+# with No, or by the uninstaller. Afterwards the installation folder holds
+# exactly the old version's files or exactly the new one's, and Program
+# Files nothing else of ours.
+set -uo pipefail
+# shellcheck source=tests/e2e/lib.sh
+source "$(dirname "$0")/lib.sh"
+e2e_test_begin transaction
+work=$E2E_WORK
+title=Form3
+mapfile -t folders < <(system_folders)
+program_files=$(unixpath "${folders[0]}")
+product=$program_files/Quorvantis
+
+# --- Three installers: old, new (large enough to take a few seconds), damaged.
+python3 - "$Q_BUILD/payload/payload.zip" "$work" <<'PY'
+import random, sys, zipfile
+source, work = sys.argv[1], sys.argv[2]
+with zipfile.ZipFile(source) as z:
+    files = {i.filename: z.read(i) for i in z.infolist() if not i.is_dir()}
+def write(name, entries):
+    with zipfile.ZipFile(f"{work}/{name}", "w", zipfile.ZIP_DEFLATED) as z:
+        for n, d in entries.items():
+            z.writestr(n, d)
+old = dict(files, **{"ChangeLog.txt": b"the old version\r\n", "only-old.txt": b"gone in the new one\r\n"})
+write("old.zip", old)
+words = [bytes(random.Random(i).choices(range(97, 123), k=7)) for i in range(400)]
+rnd = random.Random(15)
+new = dict(files)
+for i in range(200):
+    new[f"data/part{i // 20}/file{i}.txt"] = b" ".join(rnd.choices(words, k=2000))
+write("new.zip", new)
+# One entry's data damaged in the middle: its CRC (or its stream) fails.
+data = bytearray(open(f"{work}/new.zip", "rb").read())
+with zipfile.ZipFile(f"{work}/new.zip") as z:
+    info = z.getinfo("data/part5/file100.txt")
+start = info.header_offset + 30 + len(info.filename.encode()) + len(info.extra)
+data[start + info.compress_size // 2] ^= 0x55
+open(f"{work}/damaged.zip", "wb").write(data)
+PY
+for v in old new damaged; do
+  cp "$Q_BIN/QuorvantisSetup.exe" "$work/txn-$v-setup.exe"
+  e2e_require "the $v installer is made" qe2e set-resource "$(winpath "$work/txn-$v-setup.exe")" ZIP 1 "$(winpath "$work/$v.zip")"
+done
+
+# tree_hash DIR: one line per file, its hash and path.
+tree_hash() { (cd "$1" 2>/dev/null && find . -type f -print0 | sort -z | xargs -0r sha256sum); }
+ours() { ls -d "$program_files"/Quorvantis* 2>/dev/null | sed "s|^$program_files/||" | tr '\n' ' '; }
+shown() { qe2e windows "$title" 2>/dev/null | awk -F'\t' '$1 == "child" && $4 == 1 { print $9 }'; }
+ended() { shown | grep -qE '^Run Quorvantis\?$|^Setup of Quorvantis failed'; }
+# setup VERSION: starts that installer and answers Yes.
+setup() {
+  wine_start "$work/setup.log" "$work/txn-$1-setup.exe"
+  wait_window "$title" 60 >/dev/null && press_key "$title" Return
+}
+# close_setup: No ends the dialog, whatever state it is in.
+close_setup() {
+  click_control "$title" "&NO" >/dev/null
+  wait_exit "$work/setup.log" 30 >/dev/null
+}
+# install VERSION: a whole installation; prints the dialog's last status.
+install() {
+  setup "$1" && wait_until 120 ended
+  shown | grep -E '^Run Quorvantis\?$|^Setup of Quorvantis failed'
+  close_setup
+}
+
+e2e_require "the old version installs" test "$(install old)" = "Run Quorvantis?"
+old_hash=$(tree_hash "$product")
+rm -rf "$work/old-install" && cp -a "$product" "$work/old-install"
+others=$(ls "$program_files" | grep -v '^Quorvantis$')
+unchanged() { test "$(tree_hash "$product")" = "$old_hash" -a "$(ours)" = "Quorvantis "; }
+
+# --- A damaged entry ----------------------------------------------------------------
+status=$(install damaged)
+e2e_check "a damaged entry fails with the reason: $status" grep -q "could not be extracted.*file100.txt" <<<"$status"
+e2e_check "... every old file is byte-identical, no staging folder left" unchanged
+
+# --- Quorvantis is running ------------------------------------------------------------
+wine_start "$work/product.log" "$product/Quorvantis.exe"
+if e2e_check "Quorvantis.exe runs" wait_window "Quorvantis 1.1" 30 >/dev/null; then
+  status=$(install new)
+  e2e_check "the installer asks to close Quorvantis first: $status" grep -q "Quorvantis is running: close it first" <<<"$status"
+  e2e_check "... nothing changed" unchanged
+  click_control "Quorvantis 1.1" Close
+  wait_exit "$work/product.log" 30 >/dev/null
+fi
+
+# --- A volume too small ---------------------------------------------------------------
+small=$work/small-volume
+mkdir -p "$small"
+if [ "$(id -u)" = 0 ] && mount -t tmpfs -o size=2m tmpfs "$small" 2>/dev/null; then
+  mkdir -p "$small/Program Files" && cp -a "$work/old-install" "$small/Program Files/Quorvantis"
+  before=$(tree_hash "$small")
+  ln -sfn "$small" "$WINEPREFIX/dosdevices/q:"
+  key='HKLM\Software\Microsoft\Windows\CurrentVersion'
+  "$E2E_WINE" reg add "$key" /v ProgramFilesDir /d 'Q:\Program Files' /f >/dev/null 2>&1
+  status=$(install new)
+  e2e_check "too small a volume is refused with both figures: $status" \
+    grep -qE "not enough free space on the drive of Q:.*needs [0-9]+ MB, [0-9]+ MB are free" <<<"$status"
+  e2e_check "... nothing was written there" test "$(tree_hash "$small")" = "$before" -a \
+    "$(ls "$small/Program Files")" = Quorvantis
+  "$E2E_WINE" reg add "$key" /v ProgramFilesDir /d "${folders[0]}" /f >/dev/null 2>&1
+  rm -f "$WINEPREFIX/dosdevices/q:"
+  umount "$small"
+else
+  echo "skipped: the small volume (mounting a tmpfs needs root)"
+fi
+
+# --- The new version, whole: its files, and how long it takes -------------------------
+setup new
+start=$(date +%s%N)
+wait_until 120 ended
+elapsed_ms=$((($(date +%s%N) - start) / 1000000))
+status=$(shown | grep -E '^Run Quorvantis\?$|^Setup of Quorvantis failed')
+close_setup
+e2e_require "the new version installs over the old one: $status" test "$status" = "Run Quorvantis?"
+new_hash=$(tree_hash "$product")
+e2e_check "... and carries only-old.txt over (not in its payload)" test -f "$product/only-old.txt"
+e2e_check "... leaving nothing beside it" test "$(ours)" = "Quorvantis "
+echo "installing the new version takes ${elapsed_ms} ms from Yes to the run question"
+
+# --- Killed at 21 moments ---------------------------------------------------------------
+# setup_pids: this prefix's installer processes.
+setup_pids() {
+  local p
+  for p in $(pgrep -f 'txn-new-setup\.exe'); do
+    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$p"
+  done
+}
+after_kill=
+for ((i = 0; i <= 20; i++)); do
+  rm -rf "$product" "$product.~new" "$product.~old"
+  cp -a "$work/old-install" "$product"
+  setup new
+  sleep "$(awk -v t="$elapsed_ms" -v i="$i" 'BEGIN { printf "%.3f", t * i / 20000 }')"
+  left=$(ls -d "$product".~* 2>/dev/null | sed 's|.*/||' | tr '\n' ' ')
+  mapfile -t pids < <(setup_pids)
+  [ "${#pids[@]}" -gt 0 ] && kill -9 "${pids[@]}"
+  wait_until 10 test -z "$(setup_pids)"
+  wait_exit "$work/setup.log" 10 >/dev/null
+  after_kill+="${left:-none}| "
+  mode=$((i % 3))
+  # Without an installation folder there is no uninstaller to start.
+  [ $mode = 2 ] && [ ! -e "$product/UninstallQuorvantis.exe" ] && mode=1
+  case $mode in
+    0) how="a normal installation"
+       status=$(install new)
+       ok() { test "$status" = "Run Quorvantis?" -a "$(tree_hash "$product")" = "$new_hash"; } ;;
+    1) how="the installer's start, then No"
+       wine_start "$work/setup.log" "$work/txn-new-setup.exe"
+       wait_window "$title" 60 >/dev/null
+       hash=$(tree_hash "$product")
+       close_setup
+       ok() { test "$hash" = "$old_hash" -o "$hash" = "$new_hash"; } ;;
+    2) how="the uninstaller"
+       wine_run "$product/UninstallQuorvantis.exe" /S >/dev/null 2>&1
+       # Files it did not install (the new version's data, only-old.txt) stay.
+       ok() { test ! -e "$product/Quorvantis.exe"; } ;;
+  esac
+  e2e_check "killed after $i/20 of the installation time, then $how: exactly the old or the new version" ok
+  e2e_check "... and nothing else in Program Files" \
+    test "$(ls "$program_files" | grep -v '^Quorvantis$')" = "$others" -a -z "$(ls -d "$product".* 2>/dev/null)"
+done
+echo "folders beside the product when killed: $after_kill"
+
+[ "$E2E_FAILURES" -eq 0 ] && echo "e2e.transaction: all checks passed" || echo "e2e.transaction: $E2E_FAILURES check(s) failed"
+[ "$E2E_FAILURES" -eq 0 ]

@@ -1,0 +1,129 @@
+// Damaged and hostile archives, small and built by hand: what extract-all
+// reports, and that a failed entry leaves the file it would replace as it was.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support/encoders.h"
+#include "support/files.h"
+#include "support/samples.h"
+#include "unzip/extract.h"
+#include "unzip/zipread.h"
+
+#if !defined(_WIN32)
+#include <sys/mount.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#endif
+
+using namespace qtest;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Deflate data as one stored block (the decoder's framing, no compression),
+// changed as the test needs.
+ZipEntryPlan Deflated(const Bytes& data, void (*change)(ZipEntryPlan&) = nullptr) {
+  const auto n = static_cast<uint16_t>(data.size());
+  ZipEntryPlan e{.name = "s", .data = data, .method = 8, .packed = data};
+  e.packed.insert(e.packed.begin(), {0x01, uint8_t(n), uint8_t(n >> 8), uint8_t(~n), uint8_t(~n >> 8)});
+  if (change) change(e);
+  return e;
+}
+
+ZipEntryPlan Changed(ZipEntryPlan e, void (*change)(ZipEntryPlan&)) { return change(e), e; }
+
+}  // namespace
+
+// Each row: the entries, the results extract-all gives them (none: the run
+// stops before any entry) and what "s" holds afterwards ("OLD" before). The
+// archive lies in the destination folder.
+TEST(Hostile, ArchivesFailWithoutLosingWhatWasThere) {
+  // 2,038 bytes: 2,043 deflated, where the descriptor behind them once came
+  // from stale bytes of the input buffer.
+  const Bytes hundred = Text(100), text = Text(2038, 7);
+  const std::string plain(text.begin(), text.end());
+  const auto bad = Changed(Stored("s", "NEW"), [](ZipEntryPlan& e) { e.overrideCrc = true; });
+  ZipEntryPlan shrunk{.name = "s", .data = text, .method = 1, .packed = Shrink(text), .flags = 8,
+                      .zeroSizesInLocal = true};
+  const struct {
+    std::vector<ZipEntryPlan> entries;
+    std::vector<TUnzipResult> results;
+    std::string after;
+    ZipLayout layout = {};
+  } cases[] = {
+      {{Stored("s", "NEW")}, {urOk}, "NEW"},
+      {{bad}, {urCrcError}, "OLD"},
+      {{Stored("s", "NEW"), bad}, {urOk, urCrcError}, "NEW"},
+      {{Deflated(hundred, [](ZipEntryPlan& e) { e.packed.resize(60); })}, {urCrcError}, "OLD"},
+      {{Deflated(hundred, [](ZipEntryPlan& e) { e.localMethod = 0, e.overrideLocalSizes = true; })},
+       {urArchiveError}, "OLD"},
+      {{Changed(Stored("s", "NEW"), [](ZipEntryPlan& e) { e.zeroLocalHeader = true; })}, {urArchiveError}, "OLD"},
+      {{Deflated(hundred, [](ZipEntryPlan& e) { e.unpackedSize = 10; })}, {urArchiveError}, "OLD"},
+      {{Deflated(hundred, [](ZipEntryPlan& e) { e.unpackedSize = 200; })}, {urArchiveError}, "OLD"},
+      {{Stored("s", "NEW"), Changed(Stored("t", "NEW"), [](ZipEntryPlan& e) { e.centralOffset = 0; })},
+       {urArchiveError, urArchiveError}, "OLD"},
+      {{shrunk}, {urOk}, plain},
+      {{Deflated(text, [](ZipEntryPlan& e) { e.flags = 8; })}, {urOk}, plain},
+      {{Stored("a", "1"), Changed(bad, [](ZipEntryPlan& e) { e.badCentralSignature = true; })}, {}, "OLD"},
+      {{Stored("s", "NEW")}, {}, "OLD", {.entryCount = 2}},
+      {{Stored("a.zip", "the archive itself"), Stored("s", "NEW")}, {urWriteError, urOk}, "NEW"},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    WriteFileBytes(dir / "a.zip", BuildZip(c.entries, c.layout));
+    WriteFileBytes(dir / "s", ToBytes("OLD"));
+    const ExtractOutcome out = ExtractAllFiles(dir / "a.zip", dir.Path());
+    std::vector<TUnzipResult> results;
+    for (const EntryOutcome& e : out.entries) results.push_back(e.result);
+    EXPECT_EQ(results, c.results) << "row " << &c - cases;
+    EXPECT_EQ(ReadFileBytes(dir / "s"), ToBytes(c.after)) << "row " << &c - cases;
+    EXPECT_EQ(out.status == ExtractStatus::kDamaged, c.results.empty()) << "row " << &c - cases;
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), {}), 2) << "no temporary left";
+  }
+}
+
+// Headers as large as the format allows, and 65,537 entries counted as 1.
+TEST(Hostile, DirectoryWalkReadsEveryHeaderTheFormatAllows) {
+  TempDir dir;
+  std::vector<ZipEntryPlan> entries(2000, Stored("f", "x"));
+  entries[500].comment.assign(65535, 'c'), entries[501].extra.assign(65535, 0), entries[502].name.assign(65535, 'n');
+  for (size_t count : {2000, 65537}) {
+    entries.resize(count, Stored("e", ""));
+    WriteFileBytes(dir / "a.zip", BuildZip(entries));
+    TZipContens contents;
+    EXPECT_EQ(ReadZipContents(dir / "a.zip", contents), kZipEnd);
+    EXPECT_EQ(contents.size(), count);
+    EXPECT_EQ(contents[502].FileName, std::string(259, 'n'));
+  }
+}
+
+#if !defined(_WIN32)
+// A file system that fills up, and a write the system refuses (a file-size
+// limit): the entry fails, the file it would replace stays.
+TEST(Hostile, WriteFailuresKeepTheOldFile) {
+  TempDir dir;
+  const auto run = [&](const std::string& dest, rlim_t limit) {
+    WriteFileBytes(dest + "a.zip", BuildZip({Stored("s", std::string(300000, 'w'))}));
+    WriteFileBytes(dest + "s", ToBytes("OLD"));
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const rlimit small{limit, saved.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &small);
+    const ExtractOutcome out = ExtractAllFiles(dest + "a.zip", dest);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_EQ(out.entries.at(0).result, urWriteError) << dest;
+    EXPECT_EQ(ReadFileBytes(dest + "s"), ToBytes("OLD")) << dest;
+  };
+  const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+  run(dir.Path(), 65536);
+  std::signal(SIGXFSZ, handler);
+  fs::create_directory(dir / "full");
+  if (mount("tmpfs", (dir / "full").c_str(), "tmpfs", 0, "size=400k") != 0) {
+    GTEST_SKIP() << "disk full: cannot mount a small tmpfs here (not root?)";
+  }
+  run(dir / "full/", RLIM_INFINITY);
+  umount((dir / "full").c_str());
+}
+#endif
