@@ -13,7 +13,7 @@ build=${1:-build/win32}
 bin=$build/bin
 objdump=${OBJDUMP:-i686-w64-mingw32-objdump}
 # The DLLs of Windows the programs may use; msvcrt.dll is the C runtime Windows carries.
-system_dlls='^(kernel32|user32|gdi32|comctl32|advapi32|shell32|ole32|msvcrt)\.dll$'
+system_dlls='^(kernel32|user32|gdi32|comctl32|advapi32|shell32|ole32|oleaut32|msvcrt)\.dll$'
 unwinder='__cxa_throw|__cxa_begin_catch|__cxa_allocate_exception|__gxx_personality|_Unwind_[A-Za-z]+|__gcc_personality|St9exception|St9bad_alloc'
 
 if [ ! -s "$build/shipped-images.txt" ]; then
