@@ -31,6 +31,23 @@ if(WIN32)
   add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
 endif()
 
+# q_add_subdirectories(folder [suite_prefix]): every sub-folder of `folder`
+# that has a CMakeLists.txt, in name order. With a suite prefix ("unit"), a
+# non-empty Q_TEST_SUITES keeps only the listed ones ("unit/unzip").
+function(q_add_subdirectories folder)
+  file(GLOB children LIST_DIRECTORIES true ${folder}/*)
+  list(SORT children)
+  foreach(child ${children})
+    get_filename_component(name ${child} NAME)
+    if(ARGC GREATER 1 AND Q_TEST_SUITES AND NOT "${ARGV1}/${name}" IN_LIST Q_TEST_SUITES)
+      continue()
+    endif()
+    if(IS_DIRECTORY ${child} AND EXISTS ${child}/CMakeLists.txt)
+      add_subdirectory(${child})
+    endif()
+  endforeach()
+endfunction()
+
 # Project code: warnings are errors.
 function(q_warnings target)
   target_compile_options(${target} PRIVATE ${Q_WARNINGS})
@@ -55,6 +72,7 @@ function(q_shipped target)
   # symbols or unused sections in the image.
   get_target_property(type ${target} TYPE)
   if(WIN32 AND type STREQUAL "EXECUTABLE")
+    set_property(GLOBAL APPEND PROPERTY Q_SHIPPED_IMAGES ${target})
     target_link_libraries(${target} PRIVATE q_runtime)
     target_link_options(${target} PRIVATE $<$<NOT:$<CONFIG:Debug>>:-s -Wl,--gc-sections>)
     if(Q_REPRODUCIBLE)

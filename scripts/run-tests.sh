@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Runs every test suite (native, sanitized native with the fuzz smoke runs,
-# win64 under wine64, the i686 build under 32-bit Wine), all of them even
-# when one fails, then prints one summary line per suite. Exit status 1
-# when any suite failed. A machine that runs no 32-bit code skips the i686
-# run and says so in the summary (Q_REQUIRE_I686=1 makes that a failure).
+# win64 under wine64, the i686 build under 32-bit Wine) and the checks of
+# the tree and the win32 images, all of them even when one fails, then
+# prints one summary line per suite. Exit status 1 when any suite or check
+# failed. A machine that runs no 32-bit code skips the i686 run and says so
+# in the summary (Q_REQUIRE_I686=1 makes that a failure).
 set -u
 cd "$(dirname "$0")/.."
 # shellcheck source=tests/win/wine/i386.sh
@@ -35,6 +36,22 @@ for preset in native asan win64 win32; do
   rm -f "$out"
   [ "$rc" -eq 0 ] || status=1
 done
+# Checks of the tree and of the shipped images. The format check is off
+# until the tree has been formatted once: Q_CHECK_FORMAT=1 switches it on.
+checks=(scripts/check-include-graph.py scripts/long-functions.sh scripts/check-images.sh)
+[ "${Q_CHECK_FORMAT:-0}" = 1 ] && checks+=(scripts/check-format.sh)
+failed=()
+for check in "${checks[@]}"; do
+  echo "=== $check"
+  "$check" || failed+=("$(basename "$check")")
+done
+if [ ${#failed[@]} -eq 0 ]; then
+  summary+=("checks: ${#checks[@]} passed")
+else
+  summary+=("checks: failed: ${failed[*]}")
+  status=1
+fi
+
 echo
 echo "=== Summary"
 printf '%s\n' "${summary[@]}"

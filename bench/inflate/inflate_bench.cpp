@@ -32,6 +32,7 @@
 #include <string>
 #include <vector>
 
+#include "common/little_endian.h"
 #include "unzip/crc32.h"
 #include "unzip/decoders.h"
 #include "unzip/engine.h"
@@ -53,7 +54,7 @@ struct Archive {
   uint64_t unpacked = 0;
 };
 
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+using q::Le16;
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
   std::FILE* f = std::fopen(path.c_str(), "rb");

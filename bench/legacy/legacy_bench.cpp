@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "common/little_endian.h"
 #include "unzip/unzip.h"
 #include "unzip/zipread.h"
 
@@ -80,15 +81,6 @@ std::string Group(const Entry& e) {
   }
 }
 
-void Put16(std::vector<uint8_t>& b, uint32_t v) {
-  b.push_back(static_cast<uint8_t>(v));
-  b.push_back(static_cast<uint8_t>(v >> 8));
-}
-void Put32(std::vector<uint8_t>& b, uint32_t v) {
-  Put16(b, v & 0xFFFF);
-  Put16(b, v >> 16);
-}
-
 // `copies` copies of the entry's local header and data, each under the
 // name "e", and a central directory for them. Returns the local header
 // offsets (empty when the entry cannot be read).
@@ -97,7 +89,7 @@ std::vector<uint32_t> WriteReplica(const Entry& e, uint32_t copies, const std::s
   std::vector<uint8_t> header(30);
   in.seekg(e.offset);
   if (!in.read(reinterpret_cast<char*>(header.data()), 30)) return {};
-  const uint32_t skip = (header[26] | header[27] << 8) + (header[28] | header[29] << 8);
+  const uint32_t skip = uint32_t{q::Le16(header.data() + 26)} + q::Le16(header.data() + 28);
   std::vector<uint8_t> data(e.packed);
   in.seekg(e.offset + 30 + skip);
   if (!in.read(reinterpret_cast<char*>(data.data()), e.packed)) return {};
@@ -107,39 +99,39 @@ std::vector<uint32_t> WriteReplica(const Entry& e, uint32_t copies, const std::s
   for (uint32_t i = 0; i < copies; ++i) {
     // From "version needed" to the name length, both headers alike.
     auto common = [&e](std::vector<uint8_t>& b) {
-      Put16(b, 10);
-      Put16(b, e.flags);
-      Put16(b, e.method);
-      Put32(b, e.time);
-      Put32(b, e.crc);
-      Put32(b, e.packed);
-      Put32(b, e.size);
-      Put16(b, 1);
+      q::AppendLe16(b, 10);
+      q::AppendLe16(b, e.flags);
+      q::AppendLe16(b, e.method);
+      q::AppendLe32(b, e.time);
+      q::AppendLe32(b, e.crc);
+      q::AppendLe32(b, e.packed);
+      q::AppendLe32(b, e.size);
+      q::AppendLe16(b, 1);
     };
     offsets.push_back(static_cast<uint32_t>(out.size()));
-    Put32(out, 0x04034b50);
+    q::AppendLe32(out, 0x04034b50);
     common(out);
-    Put16(out, 0);
+    q::AppendLe16(out, 0);
     out.push_back('e');
     out.insert(out.end(), data.begin(), data.end());
 
-    Put32(central, 0x02014b50);
-    Put16(central, 10);  // version made by
+    q::AppendLe32(central, 0x02014b50);
+    q::AppendLe16(central, 10);  // version made by
     common(central);
-    for (int k = 0; k < 4; ++k) Put16(central, 0);  // extra, comment, disk, internal
-    Put32(central, 0);                              // external attributes
-    Put32(central, offsets.back());
+    for (int k = 0; k < 4; ++k) q::AppendLe16(central, 0);  // extra, comment, disk, internal
+    q::AppendLe32(central, 0);                              // external attributes
+    q::AppendLe32(central, offsets.back());
     central.push_back('e');
   }
   const uint32_t dirOffset = static_cast<uint32_t>(out.size());
   out.insert(out.end(), central.begin(), central.end());
-  Put32(out, 0x06054b50);
-  Put32(out, 0);
-  Put16(out, copies);
-  Put16(out, copies);
-  Put32(out, static_cast<uint32_t>(central.size()));
-  Put32(out, dirOffset);
-  Put16(out, 0);
+  q::AppendLe32(out, 0x06054b50);
+  q::AppendLe32(out, 0);
+  q::AppendLe16(out, copies);
+  q::AppendLe16(out, copies);
+  q::AppendLe32(out, static_cast<uint32_t>(central.size()));
+  q::AppendLe32(out, dirOffset);
+  q::AppendLe16(out, 0);
   std::ofstream o(path, std::ios::binary | std::ios::trunc);
   o.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
   return o ? offsets : std::vector<uint32_t>{};

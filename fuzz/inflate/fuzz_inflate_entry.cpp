@@ -9,20 +9,8 @@
 #include <vector>
 
 #include "../unzip/fuzz_common.h"
+#include "common/little_endian.h"
 #include "unzip/unzip.h"
-
-namespace {
-
-void Put16(std::vector<uint8_t>& b, uint32_t v) {
-  b.push_back(static_cast<uint8_t>(v));
-  b.push_back(static_cast<uint8_t>(v >> 8));
-}
-void Put32(std::vector<uint8_t>& b, uint32_t v) {
-  Put16(b, v & 0xFFFF);
-  Put16(b, v >> 16);
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
@@ -32,26 +20,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint32_t crc = 0x12345678u;  // rarely right: the CRC comparison runs too
 
   std::vector<uint8_t> zip;
-  Put32(zip, 0x04034b50);
-  Put16(zip, 20);
-  Put16(zip, form == 0 ? 0 : 8);
-  Put16(zip, 8);
-  Put32(zip, 0x5A8C6B5Au);
-  Put32(zip, form == 0 ? crc : 0);
-  Put32(zip, form == 0 ? packedSize : 0);
-  Put32(zip, form == 0 ? 100000 : 0);
-  Put16(zip, 1);
-  Put16(zip, 0);
+  q::AppendLe32(zip, 0x04034b50);
+  q::AppendLe16(zip, 20);
+  q::AppendLe16(zip, form == 0 ? 0 : 8);
+  q::AppendLe16(zip, 8);
+  q::AppendLe32(zip, 0x5A8C6B5Au);
+  q::AppendLe32(zip, form == 0 ? crc : 0);
+  q::AppendLe32(zip, form == 0 ? packedSize : 0);
+  q::AppendLe32(zip, form == 0 ? 100000 : 0);
+  q::AppendLe16(zip, 1);
+  q::AppendLe16(zip, 0);
   zip.push_back('e');
   zip.insert(zip.end(), packed, packed + packedSize);
   if (form != 0) {
-    if (form == 1) Put32(zip, 0x08074b50);
-    Put32(zip, crc);
-    Put32(zip, packedSize);
-    Put32(zip, 100000);
+    if (form == 1) q::AppendLe32(zip, 0x08074b50);
+    q::AppendLe32(zip, crc);
+    q::AppendLe32(zip, packedSize);
+    q::AppendLe32(zip, 100000);
   }
   // What follows the data in an archive: another local header.
-  Put32(zip, 0x04034b50);
+  q::AppendLe32(zip, 0x04034b50);
   zip.insert(zip.end(), 26, 0);
 
   const std::string archive = qfuzz::WriteInput(zip.data(), zip.size(), "entry.zip");

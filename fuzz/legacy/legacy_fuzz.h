@@ -14,18 +14,10 @@
 #include <vector>
 
 #include "../unzip/fuzz_common.h"
+#include "common/little_endian.h"
 #include "unzip/unzip.h"
 
 namespace qfuzz {
-
-inline void Put16(std::vector<uint8_t>& b, uint32_t v) {
-  b.push_back(static_cast<uint8_t>(v));
-  b.push_back(static_cast<uint8_t>(v >> 8));
-}
-inline void Put32(std::vector<uint8_t>& b, uint32_t v) {
-  Put16(b, v & 0xFFFF);
-  Put16(b, v >> 16);
-}
 
 inline void RunLegacyEntry(const uint8_t* data, size_t size, uint16_t method, uint16_t flags) {
   if (size < 4) return;
@@ -36,22 +28,22 @@ inline void RunLegacyEntry(const uint8_t* data, size_t size, uint16_t method, ui
   if (descriptor) flags = static_cast<uint16_t>(flags | 8);
 
   std::vector<uint8_t> zip;
-  Put32(zip, 0x04034b50);
-  Put16(zip, 20);
-  Put16(zip, flags);
-  Put16(zip, method);
-  Put32(zip, 0x5A8C6B5Au);            // a valid DOS stamp
-  Put32(zip, 0);                       // CRC: whatever the data gives fails
-  Put32(zip, descriptor ? 0 : packedSize);
-  Put32(zip, descriptor ? 0 : unpacked);
-  Put16(zip, 1);
-  Put16(zip, 0);
+  q::AppendLe32(zip, 0x04034b50);
+  q::AppendLe16(zip, 20);
+  q::AppendLe16(zip, flags);
+  q::AppendLe16(zip, method);
+  q::AppendLe32(zip, 0x5A8C6B5Au);            // a valid DOS stamp
+  q::AppendLe32(zip, 0);                       // CRC: whatever the data gives fails
+  q::AppendLe32(zip, descriptor ? 0 : packedSize);
+  q::AppendLe32(zip, descriptor ? 0 : unpacked);
+  q::AppendLe16(zip, 1);
+  q::AppendLe16(zip, 0);
   zip.push_back('e');
   zip.insert(zip.end(), packed, packed + packedSize);
-  Put32(zip, 0x08074b50);
-  Put32(zip, 0);
-  Put32(zip, packedSize);
-  Put32(zip, unpacked);
+  q::AppendLe32(zip, 0x08074b50);
+  q::AppendLe32(zip, 0);
+  q::AppendLe32(zip, packedSize);
+  q::AppendLe32(zip, unpacked);
   const std::string archive = WriteInput(zip.data(), zip.size(), "legacy.zip");
   const std::string out = (Scratch() / "legacy.out").string();
   (void)UnzipEntry(archive.c_str(), out.c_str(), 0, 0, 0, 0);

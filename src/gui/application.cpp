@@ -3,7 +3,11 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include <cstdlib>
+#include <cstring>
+
 #include "gui/forms.h"
+#include "gui/timer.h"
 
 namespace gui {
 namespace {
@@ -127,6 +131,20 @@ void TApplication::SetCursor(TCursor c) {
   } else {
     ::SetCursor(::LoadCursorA(nullptr, IDC_ARROW));
   }
+}
+
+int ReportStartFailure(const char* program, const q::Error& error) {
+  ::MessageBoxA(nullptr, error.Message().c_str(), program, MB_ICONERROR);
+  return 1;
+}
+
+void CloseAfterFromCommandLine(TForm& form, const char* cmdLine) {
+  constexpr char kSwitch[] = "--close-after ";
+  const char* arg = std::strstr(cmdLine, kSwitch);
+  if (!arg) return;
+  auto* closer = new TTimer(&form);
+  closer->SetInterval(static_cast<unsigned>(std::strtoul(arg + sizeof kSwitch - 1, nullptr, 10)));
+  closer->OnTimer = [&form](TObject*) { form.Close(); };
 }
 
 }  // namespace gui

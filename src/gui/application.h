@@ -66,4 +66,11 @@ class TApplication {
 // The application object alive on this program's GUI thread, or null.
 TApplication* Application();
 
+// For the demo programs: shows a start-up failure of `program` in a message
+// box and returns the exit status 1.
+int ReportStartFailure(const char* program, const q::Error& error);
+// For the demo programs: "--close-after MS" in `cmdLine` closes `form` after
+// that many milliseconds (for screenshots taken by tests).
+void CloseAfterFromCommandLine(TForm& form, const char* cmdLine);
+
 }  // namespace gui

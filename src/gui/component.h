@@ -27,6 +27,8 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "common/error.h"
@@ -103,6 +105,31 @@ struct TValue {
   }
   std::string Describe() const;
 };
+
+// One entry of a class's property table: the layout name and the setter it
+// goes through.
+template <typename C, typename T>
+struct TSetter {
+  std::string_view name;
+  void (C::*set)(T);
+};
+
+// Applies `v` through the setter `name` names in `table`, read with
+// `convert` (a failed read goes to `error`); false when the table has no
+// such name.
+template <typename C, typename T, size_t N>
+bool ApplySetter(C& object, const TSetter<C, T> (&table)[N], std::string_view name,
+                 const TValue& v, q::Error (TValue::*convert)(std::remove_cvref_t<T>&) const,
+                 q::Error& error) {
+  for (const TSetter<C, T>& s : table) {
+    if (s.name != name) continue;
+    std::remove_cvref_t<T> value{};
+    error = (v.*convert)(value);
+    if (!error) (object.*s.set)(std::move(value));
+    return true;
+  }
+  return false;
+}
 
 class TComponent {
  public:

@@ -154,6 +154,7 @@ q::Error TWinControl::CreateHandle() {
     if (q::Error e = RegisterFor(p, &StaticWndProc, base)) return std::move(e).WithContext(Name());
     defProc_ = base;
     ownClass_ = p.BaseClassName == nullptr;
+    paintsItself_ = p.PaintsItself;
     HMENU id = nullptr;
     if (p.Style & WS_CHILD) {
       TWinControl* top = this;
@@ -223,14 +224,26 @@ LRESULT TWinControl::MainWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   // only gets its default behaviour.
   if (Dying()) {
     DefaultHandler(m);
-  } else if (!InterceptMessage(m)) {
+  } else if (!DropUnfocusedPress(m)) {
     WndProc(m);
   }
   if (msg == WM_NCDESTROY) Detach();
   return m.Result;
 }
 
-bool TWinControl::InterceptMessage(TMessage&) { return false; }
+// A push button takes the focus before it sees a press, so that the focus
+// notifications come first; a press on one that cannot take the focus is
+// dropped (true).
+bool TWinControl::DropUnfocusedPress(TMessage& m) {
+  if (!IsButton() || (m.Msg != WM_LBUTTONDOWN && m.Msg != WM_LBUTTONDBLCLK) || !handle_ ||
+      ::GetFocus() == handle_) {
+    return false;
+  }
+  ::SetFocus(handle_);
+  if (::GetFocus() == handle_) return false;
+  m.Result = 0;
+  return true;
+}
 
 LRESULT TWinControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
   TMessage m{msg, wParam, lParam, 0};
@@ -295,22 +308,18 @@ void TWinControl::WndProc(TMessage& m) {
   }
   switch (m.Msg) {
     case WM_PAINT:
-      if (customPaint_) {
+    case WM_PRINTCLIENT:
+      if (paintsItself_) {
         if (m.WParam) {
           PaintWindow(reinterpret_cast<HDC>(m.WParam));
-        } else {
+        } else if (m.Msg == WM_PAINT) {
           PAINTSTRUCT ps;
           HDC dc = ::BeginPaint(handle_, &ps);
           PaintWindow(dc);
           ::EndPaint(handle_, &ps);
+        } else {
+          PaintWindow(nullptr);
         }
-        m.Result = 0;
-        return;
-      }
-      break;
-    case WM_PRINTCLIENT:
-      if (customPaint_) {
-        PaintWindow(reinterpret_cast<HDC>(m.WParam));
         m.Result = 0;
         return;
       }
@@ -337,36 +346,12 @@ void TWinControl::WndProc(TMessage& m) {
       if (TForm* f = ParentForm()) f->FocusChanged(this);
       return;
     case WM_MOUSEMOVE:
-      if (!mouseInside_) {
-        TRACKMOUSEEVENT tme{};
-        tme.cbSize = sizeof tme;
-        tme.dwFlags = TME_LEAVE;
-        tme.hwndTrack = handle_;
-        ::TrackMouseEvent(&tme);
-        mouseInside_ = true;
-        Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(this));
-      }
-      break;
     case WM_MOUSELEAVE:
-      if (mouseInside_) {
-        mouseInside_ = false;
-        Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(this));
-      }
+      TrackMouse(m.Msg == WM_MOUSEMOVE);
       break;
-    case WM_SETCURSOR: {
-      TCursor c = crDefault;
-      if (TApplication* app = Application()) c = app->Cursor();
-      if (c == crDefault && LOWORD(m.LParam) == HTCLIENT &&
-          reinterpret_cast<HWND>(m.WParam) == handle_) {
-        c = cursor_;
-      }
-      if (c != crDefault) {
-        ::SetCursor(CursorHandle(c));
-        m.Result = TRUE;
-        return;
-      }
+    case WM_SETCURSOR:
+      if (SetCursorFor(m)) return;
       break;
-    }
     case CN_CTLCOLORBTN:
     case CN_CTLCOLORSTATIC: {
       HDC dc = reinterpret_cast<HDC>(m.WParam);
@@ -379,6 +364,35 @@ void TWinControl::WndProc(TMessage& m) {
       break;
   }
   DefaultHandler(m);
+}
+
+// Mouse enter and leave: the first move inside asks for the leave message
+// and sends CM_MOUSEENTER; the leave sends CM_MOUSELEAVE.
+void TWinControl::TrackMouse(bool inside) {
+  if (inside == mouseInside_) return;
+  if (inside) {
+    TRACKMOUSEEVENT tme{};
+    tme.cbSize = sizeof tme;
+    tme.dwFlags = TME_LEAVE;
+    tme.hwndTrack = handle_;
+    ::TrackMouseEvent(&tme);
+  }
+  mouseInside_ = inside;
+  Perform(inside ? CM_MOUSEENTER : CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(this));
+}
+
+// The application's cursor (the hourglass while work runs), else the
+// control's own over its client area; false when neither is set.
+bool TWinControl::SetCursorFor(TMessage& m) {
+  TCursor c = crDefault;
+  if (TApplication* app = Application()) c = app->Cursor();
+  if (c == crDefault && LOWORD(m.LParam) == HTCLIENT && reinterpret_cast<HWND>(m.WParam) == handle_) {
+    c = cursor_;
+  }
+  if (c == crDefault) return false;
+  ::SetCursor(CursorHandle(c));
+  m.Result = TRUE;
+  return true;
 }
 
 // --- Bounds and alignment --------------------------------------------------
@@ -414,25 +428,17 @@ void TWinControl::MoveWindowTo(int left, int top, int width, int height) {
 }
 
 void TWinControl::SetBounds(int left, int top, int width, int height) {
-  width = std::max(0, width);
-  height = std::max(0, height);
-  explicitWidth_ = width;
-  explicitHeight_ = height;
-  if (left == left_ && top == top_ && width == width_ && height == height_) return;
-  bool resized = width != width_ || height != height_;
-  left_ = left;
-  top_ = top;
-  width_ = width;
-  height_ = height;
-  MoveWindowTo(left, top, width, height);
-  if (resized) Realign();
-  RequestParentAlign();
+  if (Place(left, top, width, height, true)) RequestParentAlign();
 }
 
-void TWinControl::SetBoundsAligned(int left, int top, int width, int height) {
+bool TWinControl::Place(int left, int top, int width, int height, bool own) {
   width = std::max(0, width);
   height = std::max(0, height);
-  if (left == left_ && top == top_ && width == width_ && height == height_) return;
+  if (own) {
+    explicitWidth_ = width;
+    explicitHeight_ = height;
+  }
+  if (left == left_ && top == top_ && width == width_ && height == height_) return false;
   bool resized = width != width_ || height != height_;
   left_ = left;
   top_ = top;
@@ -440,6 +446,7 @@ void TWinControl::SetBoundsAligned(int left, int top, int width, int height) {
   height_ = height;
   MoveWindowTo(left, top, width, height);
   if (resized) Realign();
+  return true;
 }
 
 void TWinControl::UpdateBoundsFromWindow() {
@@ -531,29 +538,29 @@ void TWinControl::AlignTree() {
       switch (kind) {
         case alTop:
           if (sized) h = ph;
-          c->SetBoundsAligned(r.left, r.top, r.right - r.left, h);
+          c->Place(r.left, r.top, r.right - r.left, h, false);
           r.top += h;
           break;
         case alBottom:
           if (sized) h = ph;
-          c->SetBoundsAligned(r.left, r.bottom - h, r.right - r.left, h);
+          c->Place(r.left, r.bottom - h, r.right - r.left, h, false);
           r.bottom -= h;
           break;
         case alLeft:
           if (sized) w = pw;
-          c->SetBoundsAligned(r.left, r.top, w, r.bottom - r.top);
+          c->Place(r.left, r.top, w, r.bottom - r.top, false);
           r.left += w;
           break;
         case alRight:
           if (sized) w = pw;
-          c->SetBoundsAligned(r.right - w, r.top, w, r.bottom - r.top);
+          c->Place(r.right - w, r.top, w, r.bottom - r.top, false);
           r.right -= w;
           break;
         case alClient:
-          c->SetBoundsAligned(r.left, r.top, r.right - r.left, r.bottom - r.top);
+          c->Place(r.left, r.top, r.right - r.left, r.bottom - r.top, false);
           break;
         case alNone:
-          if (sized) c->SetBoundsAligned(c->left_, c->top_, pw, ph);
+          if (sized) c->Place(c->left_, c->top_, pw, ph, false);
           break;
       }
     }
@@ -714,103 +721,83 @@ q::Error TWinControl::SetParentComponent(TComponent* parent) {
   return SetParent(static_cast<TWinControl*>(parent));
 }
 
-q::Error TWinControl::SetProperty(std::string_view name, const TValue& v) {
-  auto intProp = [&](void (TWinControl::*set)(int)) -> q::Error {
-    int x = 0;
-    if (q::Error e = v.ToInt(x)) return e;
-    (this->*set)(x);
-    return {};
-  };
-  auto boolProp = [&](void (TWinControl::*set)(bool)) -> q::Error {
-    bool b = false;
-    if (q::Error e = v.ToBool(b)) return e;
-    (this->*set)(b);
-    return {};
-  };
-  if (name == "Left") return intProp(&TWinControl::SetLeft);
-  if (name == "Top") return intProp(&TWinControl::SetTop);
-  if (name == "Width") return intProp(&TWinControl::SetWidth);
-  if (name == "Height") return intProp(&TWinControl::SetHeight);
-  if (name == "ClientWidth" || name == "ClientHeight") {
-    int x = 0;
-    if (q::Error e = v.ToInt(x)) return e;
-    if (name == "ClientWidth") {
-      SetClientSize(x, ClientHeight());
-    } else {
-      SetClientSize(ClientWidth(), x);
-    }
-    return {};
+namespace {
+
+using C = TWinControl;
+const TSetter<C, int> kIntSetters[] = {
+    {"Left", &C::SetLeft},   {"Top", &C::SetTop},           {"Width", &C::SetWidth},
+    {"Height", &C::SetHeight}, {"ClientWidth", &C::SetClientWidth},
+    {"ClientHeight", &C::SetClientHeight}, {"TabOrder", &C::SetTabOrder},
+};
+const TSetter<C, bool> kBoolSetters[] = {
+    {"Visible", &C::SetVisible},         {"Enabled", &C::SetEnabled},
+    {"AutoSize", &C::SetAutoSize},       {"ParentColor", &C::SetParentColor},
+    {"ParentFont", &C::SetParentFont},   {"TabStop", &C::SetTabStop},
+};
+const TSetter<C, TColor> kColorSetters[] = {{"Color", &C::SetColor}};
+const TSetter<C, std::string> kStringSetters[] = {{"Caption", &C::SetCaption}};
+
+// One "Font.X" property into `f`; false when X is no font property.
+bool ReadFontProperty(std::string_view sub, const TValue& v, TFont& f, q::Error& e) {
+  if (sub == "Name") {
+    e = v.ToString(f.Name);
+  } else if (sub == "Height") {
+    e = v.ToInt(f.Height);
+  } else if (sub == "Size") {  // points at 96 pixels per inch
+    int points = 0;
+    e = v.ToInt(points);
+    f.Height = -(points * 96 + 36) / 72;
+  } else if (sub == "Color") {
+    e = v.ToColor(f.Color);
+  } else if (sub == "Style") {
+    e = v.ToSet<TFontStyles>({{"fsBold", fsBold}, {"fsItalic", fsItalic},
+                              {"fsUnderline", fsUnderline}, {"fsStrikeOut", fsStrikeOut}},
+                             f.Style);
+  } else if (sub == "Charset") {
+    int cs = 0;
+    e = v.ToEnum<int>({{"ANSI_CHARSET", ANSI_CHARSET}, {"DEFAULT_CHARSET", DEFAULT_CHARSET},
+                       {"SYMBOL_CHARSET", SYMBOL_CHARSET}, {"OEM_CHARSET", OEM_CHARSET}},
+                      cs);
+    if (e && v.kind == TValue::Kind::Int) e = v.ToInt(cs);
+    f.Charset = static_cast<uint8_t>(cs);
+  } else {
+    return false;
   }
-  if (name == "Visible") return boolProp(&TWinControl::SetVisible);
-  if (name == "Enabled") return boolProp(&TWinControl::SetEnabled);
-  if (name == "AutoSize") return boolProp(&TWinControl::SetAutoSize);
-  if (name == "ParentColor") return boolProp(&TWinControl::SetParentColor);
-  if (name == "ParentFont") return boolProp(&TWinControl::SetParentFont);
-  if (name == "TabStop") return boolProp(&TWinControl::SetTabStop);
-  if (name == "TabOrder") return intProp(&TWinControl::SetTabOrder);
+  return true;
+}
+
+}  // namespace
+
+q::Error TWinControl::SetProperty(std::string_view name, const TValue& v) {
+  q::Error e;
+  if (ApplySetter(*this, kIntSetters, name, v, &TValue::ToInt, e) ||
+      ApplySetter(*this, kBoolSetters, name, v, &TValue::ToBool, e) ||
+      ApplySetter(*this, kColorSetters, name, v, &TValue::ToColor, e) ||
+      ApplySetter(*this, kStringSetters, name, v, &TValue::ToString, e)) {
+    return e;
+  }
   if (name == "Align") {
     TAlign a = alNone;
-    if (q::Error e = v.ToEnum<TAlign>({{"alNone", alNone}, {"alTop", alTop}, {"alBottom", alBottom},
-                                       {"alLeft", alLeft}, {"alRight", alRight}, {"alClient", alClient}},
-                                      a)) {
-      return e;
-    }
-    SetAlign(a);
-    return {};
-  }
-  if (name == "Color") {
-    TColor c = 0;
-    if (q::Error e = v.ToColor(c)) return e;
-    SetColor(c);
-    return {};
-  }
-  if (name == "Caption") {
-    std::string s;
-    if (q::Error e = v.ToString(s)) return e;
-    SetCaption(std::move(s));
-    return {};
+    e = v.ToEnum<TAlign>({{"alNone", alNone}, {"alTop", alTop}, {"alBottom", alBottom},
+                          {"alLeft", alLeft}, {"alRight", alRight}, {"alClient", alClient}},
+                         a);
+    if (!e) SetAlign(a);
+    return e;
   }
   if (name == "Cursor") {
     TCursor c = crDefault;
-    if (q::Error e = v.ToEnum<TCursor>({{"crDefault", crDefault}, {"crArrow", crArrow}, {"crIBeam", crIBeam},
-                                        {"crHourGlass", crHourGlass}, {"crHandPoint", crHandPoint}},
-                                       c)) {
-      return e;
-    }
-    SetCursor(c);
-    return {};
+    e = v.ToEnum<TCursor>({{"crDefault", crDefault}, {"crArrow", crArrow}, {"crIBeam", crIBeam},
+                           {"crHourGlass", crHourGlass}, {"crHandPoint", crHandPoint}},
+                          c);
+    if (!e) SetCursor(c);
+    return e;
   }
   if (name.substr(0, 5) == "Font.") {
     TFont f = font_;
-    std::string_view sub = name.substr(5);
-    q::Error e;
-    if (sub == "Name") {
-      e = v.ToString(f.Name);
-    } else if (sub == "Height") {
-      e = v.ToInt(f.Height);
-    } else if (sub == "Size") {  // points at 96 pixels per inch
-      int points = 0;
-      e = v.ToInt(points);
-      f.Height = -(points * 96 + 36) / 72;
-    } else if (sub == "Color") {
-      e = v.ToColor(f.Color);
-    } else if (sub == "Style") {
-      e = v.ToSet<TFontStyles>({{"fsBold", fsBold}, {"fsItalic", fsItalic},
-                                {"fsUnderline", fsUnderline}, {"fsStrikeOut", fsStrikeOut}},
-                               f.Style);
-    } else if (sub == "Charset") {
-      int cs = 0;
-      e = v.ToEnum<int>({{"ANSI_CHARSET", ANSI_CHARSET}, {"DEFAULT_CHARSET", DEFAULT_CHARSET},
-                         {"SYMBOL_CHARSET", SYMBOL_CHARSET}, {"OEM_CHARSET", OEM_CHARSET}},
-                        cs);
-      if (e && v.kind == TValue::Kind::Int) e = v.ToInt(cs);
-      f.Charset = static_cast<uint8_t>(cs);
-    } else {
-      return TComponent::SetProperty(name, v);
+    if (ReadFontProperty(name.substr(5), v, f, e)) {
+      if (!e) SetFont(f);
+      return e;
     }
-    if (e) return e;
-    SetFont(f);
-    return {};
   }
   return TComponent::SetProperty(name, v);
 }
@@ -822,7 +809,12 @@ void TWinControl::Loaded() {
 
 // --- TCustomControl ------------------------------------------------------------
 
-TCustomControl::TCustomControl(TComponent* owner) : TWinControl(owner) { SetCustomPaint(true); }
+TCustomControl::TCustomControl(TComponent* owner) : TWinControl(owner) {}
+
+void TCustomControl::CreateParams(TCreateParams& p) {
+  TWinControl::CreateParams(p);
+  p.PaintsItself = true;
+}
 
 void TCustomControl::PaintWindow(HDC dc) {
   canvas_.SetHandle(dc);

@@ -4,34 +4,40 @@
 // window exists and applies them to it afterwards; owns its child controls'
 // destruction; routes every window message through one virtual WndProc.
 //
-// A subclass (the owner-drawn button, say) uses the hooks:
+// A message takes one path: the window procedure hands it (and Perform
+// hands its message) to the virtual WndProc; an override handles what it
+// wants and passes the rest to its base; TWinControl::WndProc reflects
+// notifications to the child they are about (WM_COMMAND as CN_COMMAND...),
+// does the framework's part (bounds, focus, mouse tracking, cursor,
+// colours), paints through PaintWindow when the control paints itself, and
+// ends in DefaultHandler, the window class's own procedure. Before that
+// path, a press on a push button that has not the focus gives it the focus
+// (the focus notifications come first); when it cannot take it, the press
+// is dropped. While the control is being destroyed its window only gets
+// DefaultHandler.
+//
+// A subclass uses two hooks besides WndProc:
 //
 //   class TMyButton : public gui::TButton {
 //     Q_GUI_CLASS(TMyButton, gui::TButton)
 //    public:
 //     explicit TMyButton(TComponent* owner) : TButton(owner) {}
 //    protected:
-//     void CreateParams(gui::TCreateParams& p) override {  // window-parameters hook
+//     void CreateParams(gui::TCreateParams& p) override {  // what window it is
 //       TButton::CreateParams(p);
 //       p.Style |= BS_OWNERDRAW;
+//       p.PaintsItself = true;  // WM_PAINT and WM_PRINTCLIENT go to PaintWindow
 //     }
-//     void WndProc(gui::TMessage& m) override {  // every message, framework ones too
-//       switch (m.Msg) {
-//         case gui::CN_DRAWITEM: /* DRAWITEMSTRUCT at m.LParam */ break;
-//         case WM_PAINT:  // have PaintWindow called with the paint DC
-//           SetCustomPaint(true);
-//           TButton::WndProc(m);
-//           SetCustomPaint(false);
-//           return;
-//       }
+//     void WndProc(gui::TMessage& m) override {
+//       if (m.Msg == gui::CN_DRAWITEM) { /* DRAWITEMSTRUCT at m.LParam */ }
 //       TButton::WndProc(m);  // framework handling, then the window's default
 //     }
-//     void PaintWindow(HDC dc) override { /* paint hook */ }
+//     void PaintWindow(HDC dc) override { /* the paint DC */ }
 //   };
 //
-// Perform() calls WndProc directly, with or without a window. Framework
-// messages (CM_*, CN_*) that nobody handles answer 0 and never reach the
-// system's window procedure. Everything here runs on the GUI thread.
+// Framework messages (CM_*, CN_*) that nobody handles answer 0 and never
+// reach the system's window procedure. Everything here runs on the GUI
+// thread.
 #pragma once
 
 #include <windows.h>
@@ -61,6 +67,7 @@ struct TCreateParams {
   int X = 0, Y = 0, Width = 0, Height = 0;
   HWND WndParent = nullptr;
   std::string Caption;
+  bool PaintsItself = false;  // WM_PAINT and WM_PRINTCLIENT go to PaintWindow
 };
 
 class TForm;
@@ -116,6 +123,8 @@ class TWinControl : public TComponent {
   int ClientWidth() const { RECT r = ClientRect(); return r.right; }
   int ClientHeight() const { RECT r = ClientRect(); return r.bottom; }
   void SetClientSize(int width, int height);
+  void SetClientWidth(int v) { SetClientSize(v, ClientHeight()); }
+  void SetClientHeight(int v) { SetClientSize(ClientWidth(), v); }
 
   // Alignment: children with alTop, alBottom, alLeft, alRight take the
   // full width (height) left in the parent's client area, in that order of
@@ -167,8 +176,6 @@ class TWinControl : public TComponent {
   q::Error SetParentComponent(TComponent* parent) override;
   q::Error SetProperty(std::string_view name, const TValue& value) override;
   void Loaded() override;
-  // Lays out this control's children and theirs, whatever the loading flag.
-  void AlignTree();
 
  protected:
   // The window-parameters hook: class, styles, bounds. Overrides call the
@@ -176,13 +183,13 @@ class TWinControl : public TComponent {
   virtual void CreateParams(TCreateParams& params);
   // The message hook: every message of the window and every Perform.
   virtual void WndProc(TMessage& m);
-  // What the window does by default (the system class's procedure).
+  // What the window does by default (the system class's procedure): the
+  // end of every message's path.
   void DefaultHandler(TMessage& m);
-  // The paint hook: with custom painting on, WM_PAINT calls this with the
-  // paint DC (from BeginPaint, or the DC in wParam).
+  // The paint hook of a control that paints itself (TCreateParams::
+  // PaintsItself): called with the paint DC (from BeginPaint, or the DC in
+  // wParam).
   virtual void PaintWindow(HDC dc);
-  void SetCustomPaint(bool on) { customPaint_ = on; }
-  bool CustomPaint() const { return customPaint_; }
   // Shrinks the client rectangle to the area aligned children share
   // (panels take off their bevels and border).
   virtual void AdjustClientRect(RECT& r);
@@ -190,12 +197,6 @@ class TWinControl : public TComponent {
   virtual bool PreferredSize(int& width, int& height);
   // A brush of the control's colour (owned by the control).
   HBRUSH ColorBrush();
-  // Messages a control must see before WndProc (the button's focusing
-  // press); true when the message was consumed.
-  virtual bool InterceptMessage(TMessage& m);
-  // Sets the stored bounds and moves the window, without making the size
-  // the control's own (explicit) size: the alignment engine's setter.
-  void SetBoundsAligned(int left, int top, int width, int height);
   // Something about this control changed the layout around it: realigns
   // the parent (or the nearest container above that does not size itself).
   void RequestParentAlign();
@@ -203,6 +204,15 @@ class TWinControl : public TComponent {
  private:
   static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT MainWndProc(UINT msg, WPARAM wParam, LPARAM lParam);
+  bool DropUnfocusedPress(TMessage& m);
+  void TrackMouse(bool inside);
+  bool SetCursorFor(TMessage& m);
+  // Lays out this control's children and theirs, whatever the loading flag.
+  void AlignTree();
+  // Sets the stored bounds and moves the window; `own` makes the size the
+  // control's own (explicit) size, which alignment does not. True when the
+  // size changed.
+  bool Place(int left, int top, int width, int height, bool own);
   void Attach(HWND hwnd);
   void Detach();
   void UpdateBoundsFromWindow();
@@ -242,7 +252,7 @@ class TWinControl : public TComponent {
   bool enabled_ = true;
   int tabOrder_ = -1;
   bool tabStop_ = false;
-  bool customPaint_ = false;
+  bool paintsItself_ = false;
   bool mouseInside_ = false;
   bool destroying_ = false;
 
@@ -259,6 +269,7 @@ class TCustomControl : public TWinControl {
   TCanvas& Canvas() { return canvas_; }
 
  protected:
+  void CreateParams(TCreateParams& params) override;
   void PaintWindow(HDC dc) override;
   // Draws the whole client area; the default fills it with Color.
   virtual void Paint();

@@ -98,7 +98,7 @@ void TForm::SetBorderStyle(TBorderStyle s) {
 void TForm::Center() {
   int left = (::GetSystemMetrics(SM_CXSCREEN) - Width()) / 2;
   int top = (::GetSystemMetrics(SM_CYSCREEN) - Height()) / 2;
-  SetBoundsAligned(left, top, Width(), Height());
+  Place(left, top, Width(), Height(), false);
 }
 
 void TForm::SetVisible(bool on) {

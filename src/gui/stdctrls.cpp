@@ -404,18 +404,6 @@ void TButton::CreateParams(TCreateParams& p) {
   p.Style |= BS_PUSHBUTTON;
 }
 
-bool TButton::InterceptMessage(TMessage& m) {
-  if ((m.Msg == WM_LBUTTONDOWN || m.Msg == WM_LBUTTONDBLCLK) && HandleAllocated() &&
-      ::GetFocus() != Handle()) {
-    ::SetFocus(Handle());
-    if (::GetFocus() != Handle()) {
-      m.Result = 0;
-      return true;
-    }
-  }
-  return false;
-}
-
 void TButton::WndProc(TMessage& m) {
   switch (m.Msg) {
     case CM_FOCUSCHANGED: {

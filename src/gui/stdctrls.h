@@ -167,8 +167,6 @@ class TButton : public TWinControl {
   virtual void SetButtonStyle(bool active);
 
  private:
-  bool InterceptMessage(TMessage& m) final;
-
   bool default_ = false;
   bool cancel_ = false;
   bool active_ = false;

@@ -6,27 +6,21 @@
 #include "common/win32_handles.h"
 #include "gui/application.h"
 #include "installer/main_form.h"
-#include "installer/texts.h"
 #include "installer/uninstall_extras.h"
 #include "installutils/registry.h"
+#include "installutils/shell_text.h"
 #include "installutils/shortcut.h"
 #include "installutils/system_error.h"
 #include "installutils/system_folders.h"
 #include "installutils/transaction.h"
 #include "installutils/transaction_win32.h"
 #include "installutils/uninstall.h"
+#include "product/texts.h"
 #include "unzip/extract.h"
 
 #include <optional>
 
 namespace {
-
-// folder + name, with "\" between them unless the folder already ends
-// with one.
-std::string Join(const std::string& folder, const char* name) {
-  if (!folder.empty() && folder.back() == '\\') return folder + name;
-  return folder + '\\' + name;
-}
 
 q::Error LastError(const std::string& what) {
   return q::Error::Fail(what + ": " + Win32ErrorText(::GetLastError()));
@@ -130,11 +124,11 @@ q::Error TForm3::InstallSteps() {
   } else {
     base = ProgramFilesFolder();
     if (q::Error e = Known(base, "Program Files")) return e;
-    FInstallDir = Join(base, texts::kProductName) + '\\';
+    FInstallDir = JoinFolder(base, texts::kProductName) + '\\';
   }
   const std::string& programs = ProgramsFolder();
   if (q::Error e = Known(programs, "Start menu's Programs")) return e;
-  FStartMenuDir = Join(programs, texts::kProductName) + '\\';
+  FStartMenuDir = JoinFolder(programs, texts::kProductName) + '\\';
   if (!FolderExists(base)) {
     return q::Error::Fail("cannot create the installation folder " + FInstallDir + ": the folder " +
                           base + " does not exist");
@@ -239,7 +233,8 @@ q::Error TForm3::InstallTransacted(txn::Transaction& transaction, const std::str
 
 std::string TForm3::DesktopLinkPath() const {
   const std::string& desktop = DesktopFolder();
-  return desktop.empty() ? std::string() : Join(desktop, texts::kProductName) + texts::kLinkExtension;
+  return desktop.empty() ? std::string()
+                         : JoinFolder(desktop, texts::kProductName) + texts::kLinkExtension;
 }
 
 // Creates one level, `folder` (which ends with "\"), inside `parent`,
@@ -383,5 +378,5 @@ void TForm3::ExtractProgress(bool Start, bool Finish, int32_t Total, int32_t Pos
 q::Error RecoverInterruptedInstall(std::vector<std::string>& notes) {
   const std::string& programFiles = ProgramFilesFolder();
   if (programFiles.empty()) return {};
-  return RecoverInstallation(Join(programFiles, texts::kProductName), notes);
+  return RecoverInstallation(JoinFolder(programFiles, texts::kProductName), notes);
 }

@@ -9,6 +9,7 @@
 #include "common/wide.h"
 #include "common/win32_handles.h"
 #include "installer/main_form.h"
+#include "installutils/shell_text.h"
 #include "installutils/system_error.h"
 
 namespace {
@@ -122,7 +123,7 @@ q::Error TForm3::RunInstalledProgram() {
   if (!FExePath.empty()) {
     // The program's own folder as its current folder: the shell's is not
     // the installer's.
-    const std::string folder = FExePath.substr(0, FExePath.rfind('\\') + 1);
+    const std::string folder(FolderPart(FExePath));
     const HRESULT hr = FDesktopShellExecute(q::Widen(FExePath), q::Widen(folder));
     if (SUCCEEDED(hr)) {
       LogStep("launch", "ok", FExePath, "started by the desktop shell, as the logged-on user");

@@ -15,11 +15,11 @@
 #include "installer/exit_codes.h"
 #include "installer/log_file.h"
 #include "installer/main_form.h"
-#include "installer/texts.h"
 #include "installutils/dll_search.h"
 #include "installutils/shortcut.h"
 #include "installutils/system_error.h"
 #include "installutils/system_folders.h"
+#include "product/texts.h"
 
 namespace {
 

@@ -8,51 +8,27 @@
 #include "gui/application.h"
 #include "installer/exit_codes.h"
 #include "installer/log_file.h"
-#include "installer/texts.h"
+#include "product/dialog_layout.h"
+#include "product/texts.h"
 
 namespace {
 
-// `text` as a layout string: quoted pieces ('' for a quote) and #nn for
-// control characters, so line breaks survive.
-std::string LayoutString(std::string_view text) {
-  std::string out;
-  bool quoted = false;
-  for (char c : text) {
-    const auto code = static_cast<unsigned char>(c);
-    if (code < 32) {
-      if (quoted) out += '\'';
-      quoted = false;
-      out += '#' + std::to_string(code);
-      continue;
-    }
-    if (!quoted) out += '\'';
-    quoted = true;
-    out += c == '\'' ? std::string("''") : std::string(1, c);
-  }
-  if (quoted) out += '\'';
-  return out.empty() ? std::string("''") : out;
-}
-
-// The properties both answer buttons share: the rounded-rectangle outline
-// and everything that keeps it still and unturned.
-constexpr std::string_view kAnswerButtonLook = R"(
-      ButtonKind = bkRoundRect
-      RadiusRatio = 0.5
-      ArcAngle = 2.094395102393196
-      ButtonAngle = 0
-      CaptionAngle = 0
-      Caption3dKind = ckSimple
-      Transparent = False
-      UserRGNAUTO = True
-      Rotated = False
-      RotationPointX = 0
-      RotationPointY = 0
-      CaptionFixed = False
-      GradientFixed = False
-      GradientBitmapLine = 0
-      Font.Height = -13
-      Font.Name = 'Tahoma'
-      Font.Style = [fsBold])";
+// The answer buttons' rounded-rectangle outline and everything that keeps
+// it still and unturned; the colours and sizes are each button's own.
+constexpr char kAnswerButtonLook[] = R"(ButtonKind = bkRoundRect
+RadiusRatio = 0.5
+ArcAngle = 2.094395102393196
+ButtonAngle = 0
+CaptionAngle = 0
+Caption3dKind = ckSimple
+Transparent = False
+UserRGNAUTO = True
+Rotated = False
+RotationPointX = 0
+RotationPointY = 0
+CaptionFixed = False
+GradientFixed = False
+GradientBitmapLine = 0)";
 
 INT_PTR ShellOpen(const char* file, const char* directory) {
   return reinterpret_cast<INT_PTR>(
@@ -62,129 +38,13 @@ INT_PTR ShellOpen(const char* file, const char* directory) {
 
 }  // namespace
 
-// Sizes are pixels at 96 dpi; font heights are negative character heights.
-// Aligned controls give only what their alignment leaves open.
 std::string Form3Layout() {
-  return std::string(R"(
-object Form3: TForm3
-  BorderStyle = bsNone
-  Caption = )") + LayoutString(texts::kFormCaption) + R"(
-  ClientWidth = 630
-  ClientHeight = 297
-  Color = clWhite
-  Font.Charset = DEFAULT_CHARSET
-  Font.Color = clWindowText
-  Font.Height = -11
-  Font.Name = 'MS Sans Serif'
-  Font.Style = []
-  Position = poScreenCenter
-  ActiveControl = FyeverButtonSI
-  object Panel1: TPanel
-    Align = alClient
-    BevelInner = bvLowered
-    BevelOuter = bvRaised
-    BevelWidth = 2
-    BorderStyle = bsSingle
-    Color = clWhite
-    object Panel2: TPanel
-      Align = alTop
-      AutoSize = True
-      BevelOuter = bvNone
-      BorderWidth = 3
-      ParentColor = True
-      object Label3: TLabel
-        Align = alTop
-        Alignment = taCenter
-        Height = 32
-        Caption = )" + LayoutString(texts::kTitle) + R"(
-        Font.Color = clBlue
-        Font.Height = -27
-        Font.Name = 'Arial'
-        Font.Style = [fsBold]
-      end
-      object Label1: TLabel
-        Align = alTop
-        Alignment = taCenter
-        Height = 75
-        Caption = )" + LayoutString(texts::kDisclaimer) + R"(
-        Font.Color = clBlue
-        Font.Height = -12
-        Font.Name = 'Arial'
-        Font.Style = [fsBold]
-      end
-      object Panel8: TPanel
-        Align = alClient
-        AutoSize = True
-        BevelOuter = bvNone
-        BorderWidth = 3
-        Height = 30
-        ParentColor = True
-        object Panel9: TPanel
-          Align = alClient
-          AutoSize = True
-          BevelOuter = bvNone
-          BorderWidth = 3
-          ParentColor = True
-          object LabelLink: TLabel
-            Align = alBottom
-            Height = 13
-            Cursor = crHandPoint
-            Caption = )" + LayoutString(std::string(texts::kCreditPrefix) + texts::kMakerName) + R"(
-            Font.Color = clBlue
-            Font.Height = -11
-            Font.Name = 'MS Sans Serif'
-            Font.Style = [fsUnderline]
-          end
-        end
-      end
-    end
-    object Label4: TLabel
-      Align = alBottom
-      Alignment = taCenter
-      Height = 15
-      Caption = )" + LayoutString(texts::kLayoutStatus) + R"(
-      Font.Color = clBlue
-      Font.Height = -12
-      Font.Name = 'Arial'
-      Font.Style = [fsBold]
-    end
-    object ProgressBar1: TProgressBar
-      Left = 8
-      Top = 152
-      Width = 609
-      Height = 121
-      TabOrder = 2
-      Visible = False
-    end
-    object FyeverButtonNO: TFyeverButton
-      Left = 408
-      Top = 160
-      Width = 201
-      Height = 105
-      Caption = )" + LayoutString(texts::kNoCaption) + R"(
-      TabOrder = 0
-      Font.Color = clNavy
-      ButtonColor = clRed
-      ButtonWidth = 201
-      ButtonHeight = 105
-      Default = False)" + std::string(kAnswerButtonLook) + R"(
-    end
-    object FyeverButtonSI: TFyeverButton
-      Left = 16
-      Top = 160
-      Width = 193
-      Height = 105
-      Caption = )" + LayoutString(texts::kYesCaption) + R"(
-      TabOrder = 1
-      Font.Color = clWhite
-      ButtonColor = clGreen
-      ButtonWidth = 193
-      ButtonHeight = 105
-      Default = True)" + std::string(kAnswerButtonLook) + R"(
-    end
-  end
-end
-)";
+  return product::DialogLayout(
+      TForm3::kClassName,
+      {fyeverbutton::TFyeverButton::kClassName, "FyeverButton",
+       "ButtonColor = clGreen\nButtonWidth = 193\nButtonHeight = 105\nDefault = True",
+       "ButtonColor = clRed\nButtonWidth = 201\nButtonHeight = 105\nDefault = False",
+       kAnswerButtonLook});
 }
 
 TForm3::TForm3() : FResModule(::GetModuleHandleA(nullptr)), FShellOpen(ShellOpen) {
@@ -202,13 +62,8 @@ gui::TComponent* TForm3::CreateComponent(std::string_view className) {
 }
 
 q::Error TForm3::BindComponents() {
-  for (q::Error e :
-       {BindComponent("Panel1", Panel1), BindComponent("Panel2", Panel2),
-        BindComponent("Panel8", Panel8), BindComponent("Panel9", Panel9),
-        BindComponent("Label1", Label1), BindComponent("Label3", Label3),
-        BindComponent("Label4", Label4), BindComponent("LabelLink", LabelLink),
-        BindComponent("ProgressBar1", ProgressBar1), BindComponent("FyeverButtonSI", FyeverButtonSI),
-        BindComponent("FyeverButtonNO", FyeverButtonNO)}) {
+  for (q::Error e : {BindControls(*this), BindComponent("FyeverButtonSI", FyeverButtonSI),
+                     BindComponent("FyeverButtonNO", FyeverButtonNO)}) {
     if (e) return e;
   }
   FyeverButtonSI->OnClick = [this](gui::TObject* sender) { FyeverButtonSIClick(sender); };

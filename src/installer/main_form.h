@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "common/error.h"
+#include "gui/demo/dialog_controls.h"
 #include "gui/forms.h"
 #include "gui/stdctrls.h"
 #include "installer/progress_throttle.h"
@@ -44,7 +45,7 @@ std::string Form3Layout();
 // person should know goes to `notes`. Needs the system's folders read.
 q::Error RecoverInterruptedInstall(std::vector<std::string>& notes);
 
-class TForm3 : public gui::TForm {
+class TForm3 : public gui::TForm, public gui_demo::TDialogControls {
   Q_GUI_CLASS(TForm3, gui::TForm)
 
  public:
@@ -53,16 +54,8 @@ class TForm3 : public gui::TForm {
 
   gui::TComponent* CreateComponent(std::string_view className) override;
 
-  // Components, bound after the layout is read.
-  gui::TPanel* Panel1 = nullptr;
-  gui::TPanel* Panel2 = nullptr;
-  gui::TPanel* Panel8 = nullptr;
-  gui::TPanel* Panel9 = nullptr;
-  gui::TLabel* Label1 = nullptr;
-  gui::TLabel* Label3 = nullptr;
-  gui::TLabel* Label4 = nullptr;
-  gui::TLabel* LabelLink = nullptr;
-  gui::TProgressBar* ProgressBar1 = nullptr;
+  // The answer buttons, bound after the layout is read with the other
+  // controls (TDialogControls).
   fyeverbutton::TFyeverButton* FyeverButtonSI = nullptr;
   fyeverbutton::TFyeverButton* FyeverButtonNO = nullptr;
 

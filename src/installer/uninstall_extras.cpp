@@ -2,10 +2,10 @@
 
 #include "common/wide.h"
 #include "common/win32_handles.h"
-#include "installer/texts.h"
 #include "installutils/registry.h"
 #include "installutils/shell_text.h"
 #include "installutils/system_error.h"
+#include "product/texts.h"
 
 uint32_t KilobytesFor(uint64_t bytes) {
   const uint64_t kb = bytes / 1024 + (bytes % 1024 != 0 ? 1 : 0);

@@ -32,8 +32,8 @@ std::string KeyPathText(HKEY Root, const std::string& Key) {
 
 std::string RegReadString(HKEY Root, const std::string& Key, const std::string& ValueName) {
   HKEY opened = nullptr;
-  if (::RegOpenKeyExW(Root, q::Widen(RelativeKeyPath(Key)).c_str(), 0, KEY_ALL_ACCESS,
-                      &opened) != ERROR_SUCCESS) {
+  if (::RegOpenKeyExW(Root, q::Widen(RelativeKeyPath(Key)).c_str(), 0, KEY_READ, &opened) !=
+      ERROR_SUCCESS) {
     return {};
   }
   const q::RegistryKeyHandle key(opened);

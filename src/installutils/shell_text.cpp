@@ -24,6 +24,14 @@ std::string_view FolderPart(std::string_view path) {
   return last == std::string_view::npos ? std::string_view() : path.substr(0, last + 1);
 }
 
+std::string JoinFolder(std::string_view folder, std::string_view name) {
+  if (folder.empty()) return {};
+  std::string out(folder);
+  if (out.back() != '\\') out += '\\';
+  out += name;
+  return out;
+}
+
 std::string QuoteCommandPath(std::string_view path) {
   if (path.find_first_of(" \t") == std::string_view::npos || path.front() == '"') {
     return std::string(path);

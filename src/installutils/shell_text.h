@@ -17,6 +17,10 @@ bool HasLinkExtension(std::string_view linkFile);
 // when there is neither.
 std::string_view FolderPart(std::string_view path);
 
+// folder + name, with "\" inserted when the folder does not end with one;
+// empty when the folder is empty (an unknown folder names nothing).
+std::string JoinFolder(std::string_view folder, std::string_view name);
+
 // A command path as the shell's list of installed programs runs it: in
 // double quotes when it holds a space or tab (unquoted, "C:\Program Files\x.exe"
 // may start "C:\Program.exe"), unchanged when it holds none or is already quoted.

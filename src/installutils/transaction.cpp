@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "common/little_endian.h"
+
 namespace txn {
 
 namespace {
@@ -13,9 +15,6 @@ std::string_view LeafName(std::string_view folder) {
   const size_t cut = folder.find_last_of("\\/");
   return cut == std::string_view::npos ? folder : folder.substr(cut + 1);
 }
-
-uint32_t Read16(const uint8_t* p) { return uint32_t{p[0]} | uint32_t{p[1]} << 8; }
-uint32_t Read32(const uint8_t* p) { return Read16(p) | Read16(p + 2) << 16; }
 
 uint64_t RoundUp(uint64_t bytes, uint32_t unit) {
   if (unit == 0) return bytes;
@@ -171,22 +170,22 @@ std::optional<ArchiveFootprint> MeasureArchive(const uint8_t* data, size_t size,
   size_t end = size - kEndSize;
   const size_t lowest = size - kEndSize > kMaxCommentSize ? size - kEndSize - kMaxCommentSize : 0;
   for (;; --end) {
-    if (Read32(data + end) == kEndSignature && end + kEndSize + Read16(data + end + 20) <= size) break;
+    if (q::Le32(data + end) == kEndSignature && end + kEndSize + q::Le16(data + end + 20) <= size) break;
     if (end == lowest) return std::nullopt;
   }
-  const uint32_t count = Read16(data + end + 10);
-  const uint32_t directorySize = Read32(data + end + 12);
+  const uint32_t count = q::Le16(data + end + 10);
+  const uint32_t directorySize = q::Le32(data + end + 12);
   // The directory lies right before the end record, whatever offset it
   // states (bytes may have been put in front of the archive).
   if (directorySize > end) return std::nullopt;
   size_t pos = end - directorySize;
   ArchiveFootprint footprint;
   for (uint32_t i = 0; i < count; ++i) {
-    if (end - pos < kCentralSize || Read32(data + pos) != kCentralSignature) return std::nullopt;
-    footprint.bytes += RoundUp(Read32(data + pos + 24), clusterBytes);
+    if (end - pos < kCentralSize || q::Le32(data + pos) != kCentralSignature) return std::nullopt;
+    footprint.bytes += RoundUp(q::Le32(data + pos + 24), clusterBytes);
     ++footprint.entries;
     const size_t recordSize =
-        kCentralSize + Read16(data + pos + 28) + Read16(data + pos + 30) + Read16(data + pos + 32);
+        kCentralSize + q::Le16(data + pos + 28) + q::Le16(data + pos + 30) + q::Le16(data + pos + 32);
     if (end - pos < recordSize) return std::nullopt;
     pos += recordSize;
   }

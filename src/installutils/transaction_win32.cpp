@@ -276,7 +276,7 @@ q::Error ShellState::Restore() const {
   } else if (root_) {
     HKEY created = nullptr;
     const LONG rc = ::RegCreateKeyExW(root_, q::Widen(key_).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                      KEY_ALL_ACCESS, nullptr, &created, nullptr);
+                                      KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &created, nullptr);
     if (rc != ERROR_SUCCESS) {
       fail(key_, static_cast<DWORD>(rc));
     } else {

@@ -14,7 +14,7 @@ q::Error RegisterUninstallBelow(HKEY root, const UninstallEntry& entry) {
   const std::string path = UninstallKeyPath(entry.displayName);
   HKEY created = nullptr;
   const LONG rc = ::RegCreateKeyExW(root, q::Widen(RelativeKeyPath(path)).c_str(), 0, nullptr,
-                                    REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &created,
+                                    REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &created,
                                     nullptr);
   if (rc != ERROR_SUCCESS) {
     return q::Error::Fail(context + ": cannot open or create " + KeyPathText(root, path) + ": " +

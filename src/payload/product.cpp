@@ -6,7 +6,7 @@
 #include <string>
 
 #include "common/win32_handles.h"
-#include "installer/texts.h"
+#include "product/texts.h"
 
 namespace {
 

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "installer/texts.h"
+#include "installutils/shell_text.h"
+#include "product/texts.h"
 
 namespace uninstall {
 
@@ -98,19 +99,6 @@ std::string FinishCommandLine(const std::string& copyPath, uint64_t parentProces
   line.append(" ").append(std::to_string(parentProcess));
   line.append(" ").append(QuoteArgument(installDir));
   return line;
-}
-
-std::string JoinFolder(std::string_view folder, std::string_view name) {
-  if (folder.empty()) return {};
-  std::string out(folder);
-  if (out.back() != '\\') out += '\\';
-  out += name;
-  return out;
-}
-
-std::string FolderOf(std::string_view path) {
-  const size_t slash = path.rfind('\\');
-  return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
 }
 
 std::vector<std::string> ParseFileList(std::string_view text) {

@@ -46,13 +46,6 @@ std::string FinishCommandLine(const std::string& copyPath, uint64_t parentProces
 // backslashes before a quote doubled.
 std::string QuoteArgument(std::string_view arg);
 
-// folder + name, with "\" inserted when the folder does not end with one;
-// empty when the folder is empty (an unknown folder names nothing).
-std::string JoinFolder(std::string_view folder, std::string_view name);
-
-// Everything up to and including the last "\"; empty when there is none.
-std::string FolderOf(std::string_view path);
-
 // The payload's file names as the build lists them for the uninstaller:
 // one a line, "/" between folders (as in the archive). Given back with "\"
 // between folders; empty lines are skipped.

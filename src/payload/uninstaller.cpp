@@ -22,7 +22,6 @@
 #include "common/wide.h"
 #include "common/win32_handles.h"
 #include "installer/log_file.h"
-#include "installer/texts.h"
 #include "installutils/dll_search.h"
 #include "installutils/registry.h"
 #include "installutils/shell_text.h"
@@ -31,6 +30,7 @@
 #include "payload/file_list.h"
 #include "installutils/transaction_win32.h"
 #include "payload/uninstall_plan.h"
+#include "product/texts.h"
 
 namespace {
 
@@ -133,7 +133,7 @@ std::string RegisteredFolder() {
   const std::string location = RegReadString(HKEY_LOCAL_MACHINE, key, "InstallLocation");
   if (!location.empty()) return LongPath(location);
   const std::string command = RegReadString(HKEY_LOCAL_MACHINE, key, "UninstallString");
-  return uninstall::FolderOf(LongPath(uninstall::CommandProgram(command)));
+  return std::string(FolderPart(LongPath(uninstall::CommandProgram(command))));
 }
 
 // The names of the files packed into the installer, from this program's
@@ -183,7 +183,7 @@ std::string WindowsTempFolder() {
   const UINT n = GetSystemWindowsDirectoryW(windows, MAX_PATH + 1);
   return (n == 0 || n > MAX_PATH)
              ? std::string()
-             : uninstall::JoinFolder(LongPath(q::Narrow(std::wstring_view(windows, n))), "Temp\\");
+             : JoinFolder(LongPath(q::Narrow(std::wstring_view(windows, n))), "Temp\\");
 }
 
 // A new folder below the Windows folder's Temp that only administrators and
@@ -310,7 +310,7 @@ void ScheduleAtRestart(const std::string& ownPath, const std::string& installDir
 
 int Uninstall(bool silent, SetupLog& log) {
   const std::string ownPath = LongPath(ModulePath());
-  const std::string installDir = uninstall::FolderOf(ownPath);
+  const std::string installDir = std::string(FolderPart(ownPath));
   if (installDir.empty()) {
     Tell("Cannot find out where Quorvantis is installed.", silent, MB_ICONERROR);
     log.Exit(uninstall::kExitIncomplete, "cannot find out where Quorvantis is installed");
@@ -400,9 +400,9 @@ int Finish(const uninstall::Arguments& args) {
   // "/_finish" given to the installed program by hand must not schedule that
   // for deletion.
   const std::string self = LongPath(ModulePath());
-  std::string folder = uninstall::FolderOf(self);
+  std::string folder(FolderPart(self));
   if (!folder.empty()) folder.pop_back();
-  if (uninstall::SamePath(uninstall::FolderOf(folder), WindowsTempFolder())) {
+  if (uninstall::SamePath(std::string(FolderPart(folder)), WindowsTempFolder())) {
     MoveFileExW(q::WidePath(self).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     MoveFileExW(q::WidePath(folder).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
   }

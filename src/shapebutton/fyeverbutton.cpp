@@ -240,31 +240,6 @@ void TFyeverButton::SetShowFocusRGN(bool v) {
 
 namespace {
 
-template <typename T>
-struct Setter {
-  std::string_view name;
-  void (TFyeverButton::*set)(T);
-};
-
-// Applies `v` through the setter `name` names in `table`, read with
-// `convert`; false when the table has no such name.
-template <typename T, size_t N>
-bool ApplyFrom(TFyeverButton& button, const Setter<T> (&table)[N], std::string_view name,
-               const gui::TValue& v, q::Error (gui::TValue::*convert)(T&) const, q::Error& error) {
-  for (const Setter<T>& s : table) {
-    if (s.name != name) continue;
-    T value{};
-    error = (v.*convert)(value);
-    if (error) {
-      error = std::move(error).WithContext(std::string(name));
-    } else {
-      (button.*s.set)(value);
-    }
-    return true;
-  }
-  return false;
-}
-
 // An enumeration by the name of its value.
 template <typename E, size_t N>
 bool ApplyEnum(TFyeverButton& button, std::string_view property,
@@ -281,7 +256,7 @@ bool ApplyEnum(TFyeverButton& button, std::string_view property,
 }
 
 using B = TFyeverButton;
-const Setter<int> kIntSetters[] = {
+const gui::TSetter<B, int> kIntSetters[] = {
     {"ButtonAngle", &B::SetButtonAngle},       {"ButtonWidth", &B::SetButtonWidth},
     {"ButtonHeight", &B::SetButtonHeight},     {"CaptionTop", &B::SetCaptionTop},
     {"CaptionLeft", &B::SetCaptionLeft},       {"CaptionAngle", &B::SetCaptionAngle},
@@ -295,37 +270,35 @@ const Setter<int> kIntSetters[] = {
     {"RotatedAngle", &B::SetRotatedAngle},     {"GradientAngle", &B::SetGradientAngle},
     {"GradientBitmapLine", &B::SetGradientBitmapLine},
 };
-const Setter<bool> kBoolSetters[] = {
+const gui::TSetter<B, bool> kBoolSetters[] = {
     {"Transparent", &B::SetTransparent},   {"UserRGNAUTO", &B::SetUserRGNAUTO},
     {"RotationCenterFixed", &B::SetRotationCenterFixed},
     {"Rotated", &B::SetRotated},           {"CaptionFixed", &B::SetCaptionFixed},
     {"GradientFixed", &B::SetGradientFixed}, {"CustomDraw", &B::SetCustomDraw},
     {"ShowFocusRGN", &B::SetShowFocusRGN},
 };
-const Setter<gui::TColor> kColorSetters[] = {
+const gui::TSetter<B, gui::TColor> kColorSetters[] = {
     {"ButtonColor", &B::SetButtonColor},
     {"ButtonColor1", &B::SetButtonColor1},
 };
-const Setter<double> kRealSetters[] = {
+const gui::TSetter<B, double> kRealSetters[] = {
     {"RadiusRatio", &B::SetRadiusRatio},
     {"ArcAngle", &B::SetArcAngle},
+};
+const gui::TSetter<B, const std::string&> kStringSetters[] = {
+    {"StringButtonRegion", &B::SetStringButtonRegion},
 };
 
 }  // namespace
 
 q::Error TFyeverButton::SetProperty(std::string_view name, const gui::TValue& v) {
   q::Error error;
-  if (ApplyFrom(*this, kIntSetters, name, v, &gui::TValue::ToInt, error) ||
-      ApplyFrom(*this, kBoolSetters, name, v, &gui::TValue::ToBool, error) ||
-      ApplyFrom(*this, kColorSetters, name, v, &gui::TValue::ToColor, error) ||
-      ApplyFrom(*this, kRealSetters, name, v, &gui::TValue::ToDouble, error)) {
-    return error;
-  }
-  if (name == "StringButtonRegion") {
-    std::string s;
-    if (q::Error e = v.ToString(s)) return std::move(e).WithContext(std::string(name));
-    SetStringButtonRegion(s);
-    return {};
+  if (gui::ApplySetter(*this, kIntSetters, name, v, &gui::TValue::ToInt, error) ||
+      gui::ApplySetter(*this, kBoolSetters, name, v, &gui::TValue::ToBool, error) ||
+      gui::ApplySetter(*this, kColorSetters, name, v, &gui::TValue::ToColor, error) ||
+      gui::ApplySetter(*this, kRealSetters, name, v, &gui::TValue::ToDouble, error) ||
+      gui::ApplySetter(*this, kStringSetters, name, v, &gui::TValue::ToString, error)) {
+    return std::move(error).WithContext(std::string(name));
   }
 
   if (ApplyEnum(*this, "ButtonKind", kButtonKindNames, &B::SetButtonKind, name, v, error) ||
@@ -355,9 +328,10 @@ void TFyeverButton::Loaded() {
     // Back to where the layout put the window: loading may have moved it
     // while the shape was set up bit by bit.
     positionRecorded_ = false;
-    moving_ = true;
-    SetBounds(recordedLeft_, recordedTop_, Width(), Height());
-    moving_ = false;
+    {
+      const MotionScope motion(motion_, Motion::Placing);
+      SetBounds(recordedLeft_, recordedTop_, Width(), Height());
+    }
     windowLeft_ = recordedLeft_;
     windowTop_ = recordedTop_;
   }
@@ -371,15 +345,16 @@ void TFyeverButton::Loaded() {
 void TFyeverButton::CreateParams(gui::TCreateParams& p) {
   TButton::CreateParams(p);
   p.Style |= BS_OWNERDRAW;  // the native button never paints itself
+  p.PaintsItself = true;
 }
 
 q::Error TFyeverButton::CreateHandle() {
   const bool existed = HandleAllocated();
-  // The window appears where the control already is: no move to record.
-  moving_ = true;
-  q::Error e = TButton::CreateHandle();
-  moving_ = false;
-  if (e || existed) return e;
+  {
+    // The window appears where the control already is: no move to record.
+    const MotionScope motion(motion_, Motion::Placing);
+    if (q::Error e = TButton::CreateHandle(); e || existed) return e;
+  }
   canvas_.SetWindow(Handle());
   CreateRotationTimer();
   renderGate_ = true;
@@ -396,13 +371,33 @@ void TFyeverButton::SetButtonStyle(bool active) {
   Rebuild();
 }
 
+// The pointer or the focus came (enter) or went: the enter animation, or
+// the exit animation in place of the enter and click ones.
+void TFyeverButton::PlayEnterOrExit(bool enter) {
+  if (enter) {
+    StopAnimation(TFyAnimation::Exit);
+    StartAnimation(TFyAnimation::Enter);
+  } else {
+    StopAnimation(TFyAnimation::Enter);
+    StopAnimation(TFyAnimation::Click);
+    StartAnimation(TFyAnimation::Exit);
+  }
+}
+
+void TFyeverButton::HoverChanged(bool enter) {
+  hover_ = enter;
+  if (!rendering_) {
+    RenderFace();
+    Invalidate();
+  }
+  PlayEnterOrExit(enter);
+  if (const TMouseInOutEvent& event = enter ? onMouseEnter : onMouseExit) event(this);
+}
+
+// The button's messages in one switch, long because each case (a few lines)
+// reads best beside the others; the larger handlers are functions of their own.
 void TFyeverButton::WndProc(gui::TMessage& m) {
   switch (m.Msg) {
-    case WM_PAINT:
-      SetCustomPaint(true);
-      TButton::WndProc(m);
-      SetCustomPaint(false);
-      return;
     case gui::CN_MEASUREITEM:
       if (auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(m.LParam)) {
         mis->itemWidth = static_cast<UINT>(Width());
@@ -436,40 +431,20 @@ void TFyeverButton::WndProc(gui::TMessage& m) {
       StartAnimation(TFyAnimation::Click);
       break;
     case gui::CM_MOUSEENTER:
-    case gui::CM_MOUSELEAVE: {
+    case gui::CM_MOUSELEAVE:
       // While the space bar holds the button down, the pointer changes nothing.
       if (spaceKey_) {
         m.Result = 0;
         return;
       }
-      const bool enter = m.Msg == gui::CM_MOUSEENTER;
-      hover_ = enter;
-      if (!rendering_) {
-        RenderFace();
-        Invalidate();
-      }
-      if (enter) {
-        StopAnimation(TFyAnimation::Exit);
-        StartAnimation(TFyAnimation::Enter);
-      } else {
-        StopAnimation(TFyAnimation::Enter);
-        StopAnimation(TFyAnimation::Click);
-        StartAnimation(TFyAnimation::Exit);
-      }
-      if (const TMouseInOutEvent& event = enter ? onMouseEnter : onMouseExit) event(this);
+      HoverChanged(m.Msg == gui::CM_MOUSEENTER);
       break;
-    }
     case gui::CM_FOCUSCHANGED:
       TButton::WndProc(m);  // the default-style hook sets the active flag
       if (firstFocus_) {
         firstFocus_ = false;
-      } else if (Focused()) {
-        StopAnimation(TFyAnimation::Exit);
-        StartAnimation(TFyAnimation::Enter);
       } else {
-        StopAnimation(TFyAnimation::Enter);
-        StopAnimation(TFyAnimation::Click);
-        StartAnimation(TFyAnimation::Exit);
+        PlayEnterOrExit(Focused());
       }
       return;
     case WM_KEYDOWN:

@@ -277,6 +277,36 @@ class TFyeverButton : public gui::TButton {
 
  private:
   enum class UserSource { None, String, Assigned };
+  // Why the window is moving or changing size: how the size and move
+  // messages that come back while it does are taken.
+  enum class Motion : uint8_t {
+    // Not the button's doing: the shape follows a new size; a move while
+    // the layout is read is where the layout puts the button.
+    Outside,
+    // The window appears or goes back where the control already is: a size
+    // is taken as from outside, a move is no layout move.
+    Placing,
+    // An arc band sizes its window to itself: the size is the shape's.
+    Fitting,
+    // The window moves and takes the size of the shape just rebuilt.
+    Reshaping,
+    // The window follows a new angle: both messages pass by (the turn
+    // renders once it is done).
+    Turning,
+  };
+  // Sets the motion for its own lifetime and then restores the one before,
+  // so that none outlives the call that caused it.
+  class MotionScope {
+   public:
+    MotionScope(Motion& slot, Motion why) : slot_(slot), saved_(slot) { slot_ = why; }
+    ~MotionScope() { slot_ = saved_; }
+    MotionScope(const MotionScope&) = delete;
+    MotionScope& operator=(const MotionScope&) = delete;
+
+   private:
+    Motion& slot_;
+    Motion saved_;
+  };
   struct AnimationRecord {
     bool running = false;
     int frame = 0;
@@ -301,6 +331,8 @@ class TFyeverButton : public gui::TButton {
   // GradientFill clipped to `region`; nothing when there is no region.
   void ClippedGradient(HRGN region, gui::TColor c1, gui::TColor c2, int mode);
   void DrawRotationMarker();
+  void PlayEnterOrExit(bool enter);
+  void HoverChanged(bool enter);
   void HandleSize(gui::TMessage& m);
   void HandleMove(gui::TMessage& m);
   void CopyBitmap(const gui::TBitmap* source, gui::TBitmap& owned);
@@ -390,10 +422,7 @@ class TFyeverButton : public gui::TButton {
   int windowTop_ = 0;
   int pendingAngle_ = 0;  // new minus old ButtonAngle, until the next rebuild
   bool pendingRegionFlag_ = false;
-  bool moving_ = false;
-  bool selfResizing_ = false;
-  bool ignoreNextSize_ = false;
-  bool ignoreNextMove_ = false;
+  Motion motion_ = Motion::Outside;
   bool positionRecorded_ = false;
   int recordedLeft_ = 0;
   int recordedTop_ = 0;

@@ -85,13 +85,12 @@ PolygonSet TFyeverButton::BuildBaseOutline() {
 void TFyeverButton::ResizeForArc(int newHeight) {
   buttonHeight_ = newHeight;
   SetTurnedWindowSize();
-  selfResizing_ = true;
+  const MotionScope motion(motion_, Motion::Fitting);
   if (HandleAllocated() && Parent()) {
     ::MoveWindow(Handle(), Left(), Top(), windowWidth_, windowHeight_, previousKind_ != bkArc);
   } else {
     SetBounds(Left(), Top(), windowWidth_, windowHeight_);
   }
-  selfResizing_ = false;
 }
 
 // --- User regions ----------------------------------------------------------------
@@ -202,16 +201,14 @@ void TFyeverButton::SetButtonAngle(int v) {
   SetTurnedWindowSize();
   RebuildShape();
 
-  moving_ = selfResizing_ = ignoreNextSize_ = ignoreNextMove_ = true;
+  const MotionScope motion(motion_, Motion::Turning);
   if (face_ && Parent() &&
       (Parent()->InheritsFrom(gui::TForm::kClassName) || Parent()->InheritsFrom(gui::TPanel::kClassName))) {
     face_->Canvas().SetBrush({Parent()->Color(), gui::TBrushStyle::bsSolid});
   }
   InvalidateUncovered();
   MoveOwnWindow(windowLeft_, windowTop_, windowWidth_, windowHeight_, false);
-  moving_ = selfResizing_ = false;
   Rerender();
-  ignoreNextSize_ = ignoreNextMove_ = false;
 }
 
 // The window moves without repainting: the parent repaints what the turned
@@ -253,25 +250,18 @@ void TFyeverButton::SetButtonSize(int width, int height) {
 }
 
 void TFyeverButton::MoveToShape() {
-  moving_ = selfResizing_ = true;
+  const MotionScope motion(motion_, Motion::Reshaping);
   MoveOwnWindow(windowLeft_, windowTop_, windowWidth_, windowHeight_, true);
-  moving_ = selfResizing_ = false;
 }
 
 // The framework keeps the control's bounds from every size and move message,
 // also from those the button itself caused and otherwise ignores.
 void TFyeverButton::HandleSize(gui::TMessage& m) {
   TButton::WndProc(m);
-  if (ignoreNextSize_) {
-    ignoreNextSize_ = false;
-    return;
-  }
+  if (motion_ == Motion::Turning) return;
   windowWidth_ = Width();
   windowHeight_ = Height();
-  if (selfResizing_) {
-    selfResizing_ = false;
-    return;
-  }
+  if (motion_ == Motion::Fitting || motion_ == Motion::Reshaping) return;
   // Resized from outside: the shape follows the window.
   const OutsideResize r =
       ResizeFromOutside(Width(), Height(), buttonWidth_, buttonHeight_, buttonAngle_);
@@ -289,17 +279,14 @@ void TFyeverButton::HandleSize(gui::TMessage& m) {
 
 void TFyeverButton::HandleMove(gui::TMessage& m) {
   TButton::WndProc(m);
-  if (ignoreNextMove_) {
-    ignoreNextMove_ = false;
-    return;
-  }
+  if (motion_ == Motion::Turning) return;
   if (renderGate_) {
     RenderFace();
     Invalidate();
   }
   // Moves while the layout is read are where the layout put the button;
   // Loaded puts it back there.
-  if (!moving_ && IsLoading()) {
+  if ((motion_ == Motion::Outside || motion_ == Motion::Fitting) && IsLoading()) {
     recordedLeft_ = Left();
     recordedTop_ = Top();
     positionRecorded_ = true;

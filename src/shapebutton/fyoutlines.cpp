@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/little_endian.h"
 #include "shapebutton/fyplacement.h"
 
 namespace fyeverbutton {
@@ -186,11 +187,6 @@ PolygonSet OvalOutline(int32_t w, int32_t h, int32_t depth) {
   return OnePolygon(std::move(p));
 }
 
-uint32_t ReadU32(std::span<const uint8_t> b, size_t at) {
-  return static_cast<uint32_t>(b[at]) | static_cast<uint32_t>(b[at + 1]) << 8 |
-         static_cast<uint32_t>(b[at + 2]) << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
-}
-
 }  // namespace
 
 PolygonSet RectOutline(int32_t width, int32_t height) {
@@ -299,10 +295,10 @@ bool IsRegionDataBlock(std::span<const uint8_t> bytes) {
   constexpr size_t kHeader = 32, kRect = 16;
   constexpr uint32_t kRectangles = 1;
   if (bytes.size() < kHeader) return false;
-  const uint32_t headerSize = ReadU32(bytes, 0);
+  const uint32_t headerSize = q::Le32(bytes.data());
   if (headerSize < kHeader || headerSize > bytes.size()) return false;
-  if (ReadU32(bytes, 4) != kRectangles) return false;
-  return ReadU32(bytes, 8) <= (bytes.size() - headerSize) / kRect;
+  if (q::Le32(bytes.data() + 4) != kRectangles) return false;
+  return q::Le32(bytes.data() + 8) <= (bytes.size() - headerSize) / kRect;
 }
 
 const Outline& CachedOutline(const OutlineParams& p, OutlineCache& cache) {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <utility>
 
+#include "common/little_endian.h"
 #include "platform/file.h"
 #include "unzip/decoders.h"
 #include "unzip/engine.h"
@@ -19,11 +20,8 @@ constexpr uint16_t kFolderAttr = 0x10;
 constexpr uint16_t kFlagEncrypted = 0x0001;
 constexpr uint16_t kFlagDescriptor = 0x0008;
 
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Le32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
+using q::Le16;
+using q::Le32;
 
 // Cuts a text into separator-delimited tokens in place, like strtok but
 // keeping empty tokens and holding its position in the object.
@@ -161,7 +159,11 @@ int CreateTemporary(Engine& e, const char* name, char (&temp)[kNameBufferSize + 
 }
 
 // Everything of one call after the busy mark is set; the caller releases the
-// window and the mark.
+// window and the mark (`lent`: the archive is already open). Long because it
+// is one entry's procedure in the order the result codes need: local header
+// and its agreement with the directory, checks, output name and temporary
+// file, decoding, sizes and CRC, time stamp, progress, the rename over the
+// target and attributes.
 TUnzipResult Extract(Engine& e, const char* ArchiveName, bool lent, const char* OutName, uint16_t Attr,
                      uint32_t Offset, const TCentralEntry* central) {
   if (!lent && e.ArchiveFile.OpenRead(ArchiveName) != 0) return urReadError;

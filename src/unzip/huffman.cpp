@@ -26,6 +26,8 @@ HuffEntry* HuffArena::Take(size_t count, bool invalid) {
   return table;
 }
 
+// Long on purpose: the steps (counts, Kraft check, canonical order, one walk
+// opening and filling the tables level by level) share their state.
 int BuildHuffmanTables(const uint16_t* Lengths, uint16_t N, uint16_t S, const uint16_t* Bases,
                        const uint16_t* Extras, HuffArena& Arena, HuffEntry*& Table,
                        int32_t& Bits) {

@@ -316,6 +316,7 @@ TUnzipResult Inflater::CarefulStep(const HuffEntry* literals, int32_t literalBit
 
 // --- fast path --------------------------------------------------------------
 
+// Long on purpose: one loop keeps the bit buffer and both tables in registers.
 // Decodes symbols while the input buffer holds enough bytes; returns kLeave
 // when it runs short. Every code is at most 15 bits, extra bits at most 5
 // (length) and 13 (distance): a refill to 56 bits or more serves a whole

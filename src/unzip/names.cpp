@@ -3,6 +3,7 @@
 #include <array>
 #include <string_view>
 
+#include "common/little_endian.h"
 #include "common/utf.h"
 #include "unzip/crc32.h"
 
@@ -35,11 +36,8 @@ bool IsOemHost(uint8_t host) { return host == 0 || host == 6 || host == 10 || ho
 
 constexpr uint16_t kUnicodePathTag = 0x7075;
 
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Le32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
+using q::Le16;
+using q::Le32;
 
 // The name held by a Unicode path extra field (version 1) whose CRC matches
 // the stored name, so it still describes the same entry; empty otherwise.

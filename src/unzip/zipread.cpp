@@ -6,6 +6,7 @@
 #include <new>
 #include <utility>
 
+#include "common/little_endian.h"
 #include "platform/file.h"
 
 namespace {
@@ -15,11 +16,8 @@ constexpr uint32_t kEndRecordSize = 22;
 constexpr uint32_t kCentralHeaderSize = 46;
 constexpr uint16_t kLargeMode = 64000;
 
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Le32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
+using q::Le16;
+using q::Le32;
 bool Sig(const uint8_t* p, uint8_t a, uint8_t b) {
   return p[0] == 'P' && p[1] == 'K' && p[2] == a && p[3] == b;
 }

@@ -6,16 +6,11 @@
 # value; a click on Yes starts Quorvantis.exe; the registered quiet
 # uninstall command then removes everything the installation made.
 set -uo pipefail
-: "${Q_WINE_ROOT:?}" "${Q_BIN:?}" "${Q_BUILD:?}"
-# shellcheck disable=SC2034  # read by lib.sh
-E2E_WINE_ROOT=$Q_WINE_ROOT E2E_BIN=$Q_BIN E2E_SHOTS=$Q_BUILD/screenshots
 # shellcheck source=tests/e2e/lib.sh
 source "$(dirname "$0")/lib.sh"
-
-work=$Q_BUILD/e2e/installer
-e2e_display "$work" || { echo "no X display"; exit 1; }
-e2e_prefix "$work"
-rm -f "$E2E_SHOTS"/installer-*.png "$work/steps.log"
+e2e_test_begin installer
+work=$E2E_WORK
+rm -f "$work/steps.log"
 
 mapfile -t folders < <(system_folders)
 install_dir="${folders[0]}\\Quorvantis\\"

@@ -8,14 +8,15 @@
 #
 # Set before sourcing: E2E_WINE_ROOT (the build's wine folder with the
 # template prefixes), E2E_BIN (the build's bin folder), E2E_SHOTS (where
-# screenshots go).
+# screenshots go); under CTest, e2e_test_begin sets them from Q_WINE_ROOT,
+# Q_BIN and Q_BUILD instead.
 
 E2E_FAILURES=0
 E2E_OWN_XVFB=
 E2E_SCRIPTS=$(cd "$(dirname "${BASH_SOURCE[0]}")/../win/wine" && pwd)
 # The build's Wine: wine64, or the 32-bit one for the i686 build.
 # shellcheck source=tests/win/wine/env.sh
-source "$E2E_SCRIPTS/env.sh" "$E2E_WINE_ROOT"
+source "$E2E_SCRIPTS/env.sh" "${E2E_WINE_ROOT:-${Q_WINE_ROOT:-}}"
 E2E_WINE=$Q_WINE
 E2E_SERVER=$Q_WINESERVER
 
@@ -64,6 +65,19 @@ e2e_display() {
   E2E_OWN_XVFB=$root
   DISPLAY=$(cat "$root/display")
   export DISPLAY
+}
+
+# e2e_test_begin NAME: an end-to-end test's start under CTest: the run's
+# folders, the display, a fresh prefix in E2E_WORK=$Q_BUILD/e2e/NAME, and
+# no screenshots NAME-*.png left from an earlier run.
+e2e_test_begin() {
+  : "${Q_WINE_ROOT:?}" "${Q_BIN:?}" "${Q_BUILD:?}"
+  E2E_WINE_ROOT=$Q_WINE_ROOT E2E_BIN=$Q_BIN E2E_SHOTS=$Q_BUILD/screenshots
+  E2E_WORK=$Q_BUILD/e2e/$1
+  mkdir -p "$E2E_WORK"
+  e2e_display "$E2E_WORK" || { echo "no X display"; exit 1; }
+  e2e_prefix "$E2E_WORK"
+  rm -f "$E2E_SHOTS/$1"-*.png
 }
 
 e2e_cleanup() {
@@ -166,10 +180,8 @@ screenshot() {
   import -window root "$E2E_SHOTS/$1.png"
   echo "$E2E_SHOTS/$1.png"
 }
-# pixel FILE X Y: "r,g,b" (0-255) of one pixel.
-pixel() {
-  convert "$1[1x1+$2+$3]" -format '%[fx:round(255*r)],%[fx:round(255*g)],%[fx:round(255*b)]' info:
-}
+# pixel FILE X Y, screen_size: from the shared screenshot helpers.
+source "$E2E_SCRIPTS/screenshots.sh"
 
 # check_installed_files ZIP FOLDER: every entry of the archive lies in the
 # folder with its size and CRC-32; prints one line per entry.

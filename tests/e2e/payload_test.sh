@@ -6,16 +6,10 @@
 # is running, does nothing when the person says No, and with /S removes
 # every file, shortcut, the program group, the entry, itself and the folder.
 set -uo pipefail
-: "${Q_WINE_ROOT:?}" "${Q_BIN:?}" "${Q_BUILD:?}"
-# shellcheck disable=SC2034  # read by lib.sh
-E2E_WINE_ROOT=$Q_WINE_ROOT E2E_BIN=$Q_BIN E2E_SHOTS=$Q_BUILD/screenshots
 # shellcheck source=tests/e2e/lib.sh
 source "$(dirname "$0")/lib.sh"
-
-work=$Q_BUILD/e2e/payload
-e2e_display "$work" || { echo "no X display"; exit 1; }
-e2e_prefix "$work"
-rm -f "$E2E_SHOTS"/payload-*.png
+e2e_test_begin payload
+work=$E2E_WORK
 
 mapfile -t folders < <(system_folders)
 program_files=${folders[0]} programs=${folders[1]} desktop=${folders[2]}

@@ -10,15 +10,10 @@
 # exactly the old version's files or exactly the new one's, and Program
 # Files nothing else of ours.
 set -uo pipefail
-: "${Q_WINE_ROOT:?}" "${Q_BIN:?}" "${Q_BUILD:?}"
-# shellcheck disable=SC2034  # read by lib.sh
-E2E_WINE_ROOT=$Q_WINE_ROOT E2E_BIN=$Q_BIN E2E_SHOTS=$Q_BUILD/screenshots
 # shellcheck source=tests/e2e/lib.sh
 source "$(dirname "$0")/lib.sh"
-
-work=$Q_BUILD/e2e/transaction
-e2e_display "$work" || { echo "no X display"; exit 1; }
-e2e_prefix "$work"
+e2e_test_begin transaction
+work=$E2E_WORK
 title=Form3
 mapfile -t folders < <(system_folders)
 program_files=$(unixpath "${folders[0]}")

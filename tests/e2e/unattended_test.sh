@@ -7,16 +7,10 @@
 # No answers 1602; a wrong switch (87) and a second setup (1618) are said
 # in a message box; without a desktop shell Setup starts the product itself.
 set -uo pipefail
-: "${Q_WINE_ROOT:?}" "${Q_BIN:?}" "${Q_BUILD:?}"
-# shellcheck disable=SC2034  # read by lib.sh
-E2E_WINE_ROOT=$Q_WINE_ROOT E2E_BIN=$Q_BIN E2E_SHOTS=$Q_BUILD/screenshots
 # shellcheck source=tests/e2e/lib.sh
 source "$(dirname "$0")/lib.sh"
-
-work=$Q_BUILD/e2e/unattended
-mkdir -p "$work"
-e2e_display "$work" || { echo "no X display"; exit 1; }
-e2e_prefix "$work"
+e2e_test_begin unattended
+work=$E2E_WORK
 rm -f "$work"/*.log "$work"/*.vis
 
 setup=$Q_BIN/QuorvantisSetup.exe

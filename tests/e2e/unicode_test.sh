@@ -8,18 +8,12 @@
 # (Wine writes names to Linux as UTF-8), the shortcut must land on that
 # desktop, and the quiet uninstall must take it all away again.
 set -uo pipefail
-: "${Q_WINE_ROOT:?}" "${Q_BIN:?}" "${Q_BUILD:?}"
-# shellcheck disable=SC2034  # read by lib.sh
-E2E_WINE_ROOT=$Q_WINE_ROOT E2E_BIN=$Q_BIN E2E_SHOTS=$Q_BUILD/screenshots
 # shellcheck source=tests/e2e/lib.sh
 source "$(dirname "$0")/lib.sh"
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
-
-work=$Q_BUILD/e2e/unicode
-e2e_display "$work" || { echo "no X display"; exit 1; }
 export LC_ALL=C.UTF-8  # Wine takes an English locale and code page 1252 from it
-e2e_prefix "$work"
-rm -f "$E2E_SHOTS"/unicode-*.png
+e2e_test_begin unicode
+work=$E2E_WORK
 acp=$(wine_run reg query 'HKLM\System\CurrentControlSet\Control\Nls\CodePage' /v ACP | awk '/ACP/ { print $3 }')
 e2e_require "the prefix's ANSI code page is 1252" test "$acp" = 1252
 

@@ -54,11 +54,17 @@ void WriteFileBytes(const std::string& path, const Bytes& bytes) {
   if (!out) throw std::runtime_error("cannot write " + path);
 }
 
+std::string HostPath(const std::string& path) {
+#if defined(_WIN32)
+  if (!path.empty() && path[0] == '/') return "Z:" + path;
+#endif
+  return path;
+}
+
 std::string FixturePath(const std::string& name) {
   std::string dir = Q_FIXTURES_DIR;
 #if defined(_WIN32)
-  // Under Wine the Unix root is drive Z:.
-  if (!dir.empty() && dir[0] == '/') dir = "Z:" + dir;
+  dir = HostPath(dir);
   for (char& c : dir) if (c == '/') c = '\\';
   return dir + "\\" + name;
 #else

@@ -2,17 +2,11 @@
 
 #include <algorithm>
 
+#include "common/little_endian.h"
+
 namespace qtest {
 namespace {
 
-void Put16(Bytes& b, uint32_t v) {
-  b.push_back(static_cast<uint8_t>(v));
-  b.push_back(static_cast<uint8_t>(v >> 8));
-}
-void Put32(Bytes& b, uint32_t v) {
-  Put16(b, v & 0xFFFF);
-  Put16(b, v >> 16);
-}
 void Append(Bytes& b, const Bytes& more) { b.insert(b.end(), more.begin(), more.end()); }
 void Append(Bytes& b, const std::string& more) { b.insert(b.end(), more.begin(), more.end()); }
 
@@ -50,60 +44,60 @@ Bytes BuildZip(const std::vector<ZipEntryPlan>& entries, const ZipLayout& layout
     if (offsets) offsets->push_back(offset);
     const bool hideLocal = (e.flags & 8) && e.zeroSizesInLocal;
 
-    Put32(out, 0x04034b50);
+    q::AppendLe32(out, 0x04034b50);
     const size_t fixedFields = out.size();
-    Put16(out, 20);
-    Put16(out, e.flags);
-    Put16(out, e.localMethod >= 0 ? static_cast<uint32_t>(e.localMethod) : e.method);
-    Put32(out, e.dosTime);
-    Put32(out, hideLocal ? 0 : crc);
-    Put32(out, hideLocal ? 0 : (e.overrideLocalSizes ? e.localPacked : packed));
-    Put32(out, hideLocal ? 0 : (e.overrideLocalSizes ? e.localUnpacked : unpacked));
-    Put16(out, static_cast<uint32_t>(e.name.size()));
-    Put16(out, static_cast<uint32_t>(e.extra.size()));
+    q::AppendLe16(out, 20);
+    q::AppendLe16(out, e.flags);
+    q::AppendLe16(out, e.localMethod >= 0 ? static_cast<uint32_t>(e.localMethod) : e.method);
+    q::AppendLe32(out, e.dosTime);
+    q::AppendLe32(out, hideLocal ? 0 : crc);
+    q::AppendLe32(out, hideLocal ? 0 : (e.overrideLocalSizes ? e.localPacked : packed));
+    q::AppendLe32(out, hideLocal ? 0 : (e.overrideLocalSizes ? e.localUnpacked : unpacked));
+    q::AppendLe16(out, static_cast<uint32_t>(e.name.size()));
+    q::AppendLe16(out, static_cast<uint32_t>(e.extra.size()));
     if (e.zeroLocalHeader) std::fill(out.begin() + static_cast<std::ptrdiff_t>(fixedFields), out.end(), 0);
     Append(out, e.name);
     Append(out, e.extra);
     Append(out, payload);
     if (e.flags & 8) {
-      if (e.descriptorSignature) Put32(out, 0x08074b50);
-      Put32(out, e.overrideDescriptorCrc ? e.descriptorCrc : crc);
-      Put32(out, packed);
-      Put32(out, unpacked);
+      if (e.descriptorSignature) q::AppendLe32(out, 0x08074b50);
+      q::AppendLe32(out, e.overrideDescriptorCrc ? e.descriptorCrc : crc);
+      q::AppendLe32(out, packed);
+      q::AppendLe32(out, unpacked);
     }
 
-    Put32(central, e.badCentralSignature ? 0x02014b51 : 0x02014b50);
-    Put16(central, (static_cast<uint32_t>(e.host) << 8) | 20);
-    Put16(central, 20);
-    Put16(central, e.flags);
-    Put16(central, e.method);
-    Put32(central, e.dosTime);
-    Put32(central, crc);
-    Put32(central, packed);
-    Put32(central, unpacked);
-    Put16(central, static_cast<uint32_t>(e.name.size()));
-    Put16(central, static_cast<uint32_t>(e.extra.size()));
-    Put16(central, static_cast<uint32_t>(e.comment.size()));
-    Put16(central, 0);  // disk
-    Put16(central, 0);  // internal attributes
-    Put32(central, e.externalAttr);
-    Put32(central, e.centralOffset >= 0 ? static_cast<uint32_t>(e.centralOffset) : offset);
+    q::AppendLe32(central, e.badCentralSignature ? 0x02014b51 : 0x02014b50);
+    q::AppendLe16(central, (static_cast<uint32_t>(e.host) << 8) | 20);
+    q::AppendLe16(central, 20);
+    q::AppendLe16(central, e.flags);
+    q::AppendLe16(central, e.method);
+    q::AppendLe32(central, e.dosTime);
+    q::AppendLe32(central, crc);
+    q::AppendLe32(central, packed);
+    q::AppendLe32(central, unpacked);
+    q::AppendLe16(central, static_cast<uint32_t>(e.name.size()));
+    q::AppendLe16(central, static_cast<uint32_t>(e.extra.size()));
+    q::AppendLe16(central, static_cast<uint32_t>(e.comment.size()));
+    q::AppendLe16(central, 0);  // disk
+    q::AppendLe16(central, 0);  // internal attributes
+    q::AppendLe32(central, e.externalAttr);
+    q::AppendLe32(central, e.centralOffset >= 0 ? static_cast<uint32_t>(e.centralOffset) : offset);
     Append(central, e.name);
     Append(central, e.extra);
     Append(central, e.comment);
   }
   const uint32_t dirOffset = static_cast<uint32_t>(out.size());
   Append(out, central);
-  Put32(out, 0x06054b50);
-  Put16(out, 0);
-  Put16(out, 0);
+  q::AppendLe32(out, 0x06054b50);
+  q::AppendLe16(out, 0);
+  q::AppendLe16(out, 0);
   const auto count = static_cast<uint32_t>(layout.entryCount >= 0 ? layout.entryCount
                                                                   : static_cast<int32_t>(entries.size()));
-  Put16(out, count);
-  Put16(out, count);
-  Put32(out, static_cast<uint32_t>(central.size()));
-  Put32(out, dirOffset);
-  Put16(out, static_cast<uint32_t>(layout.comment.size()));
+  q::AppendLe16(out, count);
+  q::AppendLe16(out, count);
+  q::AppendLe32(out, static_cast<uint32_t>(central.size()));
+  q::AppendLe32(out, dirOffset);
+  q::AppendLe16(out, static_cast<uint32_t>(layout.comment.size()));
   Append(out, layout.comment);
   Append(out, layout.trailer);
   return out;

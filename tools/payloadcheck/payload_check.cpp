@@ -9,8 +9,8 @@
 #include <utility>
 
 #include "common/utf.h"
-#include "installer/texts.h"
 #include "platform/file.h"
+#include "product/texts.h"
 #include "unzip/extract.h"
 #include "unzip/zipread.h"
 

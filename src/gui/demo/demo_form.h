@@ -3,32 +3,25 @@
 // gui-demo.exe and by the layout tests.
 #pragma once
 
-#include <string_view>
+#include <string>
 
+#include "gui/demo/dialog_controls.h"
 #include "gui/forms.h"
 #include "gui/stdctrls.h"
 #include "gui/timer.h"
 
 namespace gui_demo {
 
-// The layout text (outer object Form3 of class TDemoForm).
-extern const std::string_view kDemoLayout;
+// The installer dialog's layout (outer object Form3 of class TDemoForm) with
+// push buttons as the answer buttons.
+std::string DemoLayout();
 
-class TDemoForm : public gui::TForm {
+class TDemoForm : public gui::TForm, public TDialogControls {
   Q_GUI_CLASS(TDemoForm, gui::TForm)
 
  public:
   TDemoForm();
 
-  gui::TPanel* Panel1 = nullptr;
-  gui::TPanel* Panel2 = nullptr;
-  gui::TPanel* Panel8 = nullptr;
-  gui::TPanel* Panel9 = nullptr;
-  gui::TLabel* Label1 = nullptr;
-  gui::TLabel* Label3 = nullptr;
-  gui::TLabel* Label4 = nullptr;
-  gui::TLabel* LabelLink = nullptr;
-  gui::TProgressBar* ProgressBar1 = nullptr;
   gui::TButton* ButtonSI = nullptr;
   gui::TButton* ButtonNO = nullptr;
 

@@ -307,15 +307,9 @@ class Gallery {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR cmdLine, int) {
   gui::TApplication app;
-  if (q::Error e = app.Initialize()) {
-    ::MessageBoxA(nullptr, e.Message().c_str(), "button-gallery", MB_ICONERROR);
-    return 1;
-  }
+  if (q::Error e = app.Initialize()) return gui::ReportStartFailure("button-gallery", e);
   gui::TForm form;
-  if (q::Error e = form.CreateFromLayout(kLayout)) {
-    ::MessageBoxA(nullptr, e.Message().c_str(), "button-gallery", MB_ICONERROR);
-    return 1;
-  }
+  if (q::Error e = form.CreateFromLayout(kLayout)) return gui::ReportStartFailure("button-gallery", e);
   Gallery gallery(form);
   gallery.Build();
   auto* start = new gui::TTimer(&form);
@@ -324,10 +318,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR cmdLine, int) {
     start->SetEnabled(false);
     gallery.AfterShow();
   };
-  if (const char* arg = std::strstr(cmdLine, "--close-after ")) {
-    auto* closer = new gui::TTimer(&form);
-    closer->SetInterval(static_cast<unsigned>(std::strtoul(arg + 14, nullptr, 10)));
-    closer->OnTimer = [&form](gui::TObject*) { form.Close(); };
-  }
+  gui::CloseAfterFromCommandLine(form, cmdLine);
   return app.Run(form);
 }

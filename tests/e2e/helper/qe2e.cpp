@@ -48,15 +48,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <string>
 #include <vector>
 
 #include "common/wide.h"
 #include "common/win32_handles.h"
-#include "installer/texts.h"
 #include "installer/uninstall_extras.h"
 #include "installutils/shortcut.h"
 #include "installutils/uninstall.h"
+#include "product/texts.h"
+#include "win/installutils/test_util.h"
 
 namespace {
 
@@ -144,32 +146,14 @@ int ShortcutMake(const std::string& target, const std::string& link, const std::
 
 int ShortcutRead(const std::string& link) {
   Com com;
-  IShellLinkW* raw = nullptr;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                              reinterpret_cast<void**>(&raw)))) {
+  try {
+    const qtest::LinkFields f = qtest::ReadShortcut(link);
+    std::printf("target\t%s\narguments\t%s\nworkdir\t%s\ndescription\t%s\n", f.path.c_str(),
+                f.arguments.c_str(), f.workingFolder.c_str(), f.description.c_str());
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "qe2e: %s\n", e.what());
     return 1;
   }
-  q::ComPtr<IShellLinkW> shell(raw);
-  IPersistFile* file = nullptr;
-  if (FAILED(shell.Get()->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) return 1;
-  q::ComPtr<IPersistFile> persist(file);
-  if (FAILED(file->Load(q::Widen(link).c_str(), STGM_READ))) {
-    std::fprintf(stderr, "qe2e: cannot read %s\n", link.c_str());
-    return 1;
-  }
-  wchar_t buffer[4096] = {};
-  auto print = [&buffer](const char* field) {
-    std::printf("%s\t%s\n", field, q::Narrow(buffer).c_str());
-    buffer[0] = L'\0';
-  };
-  shell.Get()->GetPath(buffer, 4095, nullptr, SLGP_RAWPATH);
-  print("target");
-  shell.Get()->GetArguments(buffer, 4095);
-  print("arguments");
-  shell.Get()->GetWorkingDirectory(buffer, 4095);
-  print("workdir");
-  shell.Get()->GetDescription(buffer, 4095);
-  print("description");
   return 0;
 }
 

@@ -15,6 +15,7 @@
 #include "support/bit_writer.h"
 #include "support/encoders.h"
 #include "support/files.h"
+#include "support/samples.h"
 #include "unzip/decoders.h"
 #include "unzip/engine.h"
 #include "unzip/unzip.h"
@@ -148,13 +149,6 @@ Symbols RandomSymbols(std::mt19937& rng, size_t outputBytes) {
   return symbols;
 }
 
-Bytes RandomBytes(size_t n, uint32_t seed) {
-  std::mt19937 rng(seed);
-  Bytes b(n);
-  for (uint8_t& x : b) x = static_cast<uint8_t>(rng());
-  return b;
-}
-
 // A complete literal/length code over all 288 symbols: 224 of 8 bits, 64
 // of 9 bits.
 std::vector<uint8_t> Full288() {
@@ -210,7 +204,7 @@ Bytes BadSymbol(DeflateWriter& w, const std::function<void(DeflateWriter&)>& put
 // --- valid streams ---------------------------------------------------------------
 
 TEST(Inflate, ValidStreamsDecodeToTheirExpansion) {
-  const Bytes head = RandomBytes(32760, 3);
+  const Bytes head = qtest::Noise(32760, 3);
   Symbols headSymbols;
   for (uint8_t b : head) headSymbols.push_back(Lit(b));
   const struct {
@@ -313,7 +307,7 @@ TEST(Inflate, RandomSymbolsInStoredFixedAndDynamicBlocks) {
     for (int b = 0; b < blocks; ++b) {
       const bool last = b == blocks - 1;
       if (b == 1) {  // stored blocks across window and input buffer ends, unaligned after fixed ones
-        const Bytes raw = RandomBytes(round == 5 ? 65535 : 40000 + 5000 * round, round);
+        const Bytes raw = qtest::Noise(round == 5 ? 65535 : 40000 + 5000 * round, round);
         w.StoredBlock(last, raw);
         for (uint8_t x : raw) all.push_back(Lit(x));
         continue;
@@ -406,7 +400,7 @@ TEST(Inflate, MalformedStreamsAreArchiveErrors) {
 Bytes LongFixedStream(size_t outputBytes, bool last = true) {
   DeflateWriter w;
   w.BeginFixed(last);
-  w.Literals(RandomBytes(outputBytes, 17));
+  w.Literals(qtest::Noise(outputBytes, 17));
   w.EndOfBlock();
   return w.Finish();
 }

@@ -19,12 +19,14 @@ TEST(HasLinkExtension, OnlyALastExtensionLnkInAnyCase) {
   }
 }
 
-TEST(ShellText, FolderPartKeepsTheSeparatorAndCommandsAreQuotedOnlyWhenNeeded) {
+TEST(ShellText, FolderPartKeepsTheSeparatorJoinAddsOneAndCommandsAreQuotedOnlyWhenNeeded) {
   const std::pair<const char*, const char*> folders[] = {
       {"C:\\Program Files\\Quorvantis\\Quorvantis.exe", "C:\\Program Files\\Quorvantis\\"},
       {"C:\\Quorvantis.exe", "C:\\"}, {"C:Quorvantis.exe", "C:"}, {"C:\\Folder\\", "C:\\Folder\\"},
       {"Quorvantis.exe", ""}, {"", ""}, {"\\\\server\\share\\x.exe", "\\\\server\\share\\"}};
   for (const auto& [path, folder] : folders) EXPECT_EQ(FolderPart(path), folder) << path;
+  EXPECT_EQ(JoinFolder("", "x"), "");  // an unknown folder names nothing
+  EXPECT_EQ(JoinFolder("C:\\a", "x") + JoinFolder("C:\\a\\", "x"), "C:\\a\\xC:\\a\\x");
   const std::pair<const char*, const char*> commands[] = {
       {"C:\\Program Files\\Q\\u.exe", "\"C:\\Program Files\\Q\\u.exe\""},
       {"C:\\Apps\\Q\\u.exe", "C:\\Apps\\Q\\u.exe"},

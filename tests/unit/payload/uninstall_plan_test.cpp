@@ -59,10 +59,6 @@ TEST(UninstallPlan, UnknownFoldersNameNothing) {
   const uninstall::Plan plan = uninstall::MakePlan("D:\\Q\\", {"a\\b"}, "", "");
   EXPECT_TRUE(plan.shortcuts.empty());
   EXPECT_TRUE(plan.programGroup.empty());
-  EXPECT_EQ(uninstall::JoinFolder("", "x"), "");
-  EXPECT_EQ(uninstall::JoinFolder("C:\\a", "x") + uninstall::JoinFolder("C:\\a\\", "x"), "C:\\a\\xC:\\a\\x");
-  EXPECT_EQ(uninstall::FolderOf("C:\\a b\\c.exe"), "C:\\a b\\");
-  EXPECT_EQ(uninstall::FolderOf("c.exe"), "");
 }
 
 // Unknown switches are refused by name, but a silent switch or a log

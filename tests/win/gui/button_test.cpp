@@ -42,6 +42,7 @@ class TOwnerButton : public gui::TButton {
   void CreateParams(gui::TCreateParams& p) override {
     TButton::CreateParams(p);
     p.Style = (p.Style & ~static_cast<DWORD>(BS_TYPEMASK)) | BS_OWNERDRAW;
+    p.PaintsItself = true;
   }
   void WndProc(gui::TMessage& m) override {
     switch (m.Msg) {
@@ -53,11 +54,6 @@ class TOwnerButton : public gui::TButton {
       case gui::CM_MOUSELEAVE: events.push_back("leave"); break;
       case gui::CM_FOCUSCHANGED: events.push_back(Focused() ? "focus+" : "focus-"); break;
       case WM_LBUTTONDOWN: events.push_back("press"); break;
-      case WM_PAINT:  // paint through the hook, with the paint DC
-        SetCustomPaint(true);
-        TButton::WndProc(m);
-        SetCustomPaint(false);
-        return;
       default: break;
     }
     TButton::WndProc(m);

@@ -34,7 +34,7 @@ using LayoutTest = GuiTest;
 
 TEST_F(LayoutTest, InstallerDialogComesOutAtItsDesignedRectangles) {
   TDemoForm form;
-  q::Error err = form.CreateFromLayout(gui_demo::kDemoLayout);
+  q::Error err = form.CreateFromLayout(gui_demo::DemoLayout());
   ASSERT_FALSE(err) << err.Message();
 
   EXPECT_EQ(form.ClientWidth(), 630);

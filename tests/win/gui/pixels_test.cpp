@@ -14,7 +14,7 @@ class PixelsTest : public GuiTest {
  protected:
   void SetUp() override {
     GuiTest::SetUp();
-    q::Error err = form_.CreateFromLayout(gui_demo::kDemoLayout);
+    q::Error err = form_.CreateFromLayout(gui_demo::DemoLayout());
     ASSERT_FALSE(err) << err.Message();
     form_.Show();
     ASSERT_TRUE(PumpUntil([&] { return form_.ButtonSI->Focused(); }));

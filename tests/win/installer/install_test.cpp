@@ -20,8 +20,6 @@ namespace {
 
 constexpr char kKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quorvantis";
 
-// Build paths are Unix paths; under Wine the Unix root is drive Z:.
-std::string HostPath(const std::string& path) { return path[0] == '/' ? "Z:" + path : path; }
 
 std::string StringValue(const std::string& name) {
   const auto v = qtest::GetRegistryValue(HKEY_LOCAL_MACHINE, kKey, name);
@@ -78,7 +76,7 @@ TEST_F(InstallTest, ThePayloadLandsByteForByteWithShortcutsAndTheFullUninstallEn
   uint64_t bytes = 0;
   int entries = 0;
   TZipSearchRec rec{};
-  const std::string payload = HostPath(Q_PAYLOAD_ZIP);
+  const std::string payload = qtest::HostPath(Q_PAYLOAD_ZIP);
   for (int rc = ZipFindFirst(payload.c_str(), rec); rc == kZipOk; rc = ZipFindNext(rec)) {
     ++entries;
     const Bytes installed = qtest::ReadFileBytes(InstallDir() + rec.EntryName);

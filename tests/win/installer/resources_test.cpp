@@ -10,16 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "installer/texts.h"
 #include "payload/file_list.h"
+#include "product/texts.h"
 #include "support/files.h"
 #include "unzip/crc32.h"
 #include "unzip/zipread.h"
 
 namespace {
 
-// Build paths are Unix paths; under Wine the Unix root is drive Z:.
-std::string HostPath(const std::string& path) { return path[0] == '/' ? "Z:" + path : path; }
 
 std::string ResourceText(HMODULE module, LPCSTR type, LPCSTR name) {
   HRSRC info = FindResourceA(module, name, type);
@@ -62,7 +60,7 @@ TEST(InstallerResources, ArchiveResourceIsThePayloadByteForByte) {
   const DWORD size = SizeofResource(nullptr, info);
   const auto* bytes = static_cast<const uint8_t*>(LockResource(LoadResource(nullptr, info)));
   ASSERT_NE(bytes, nullptr);
-  const qtest::Bytes payload = qtest::ReadFileBytes(HostPath(Q_PAYLOAD_ZIP));
+  const qtest::Bytes payload = qtest::ReadFileBytes(qtest::HostPath(Q_PAYLOAD_ZIP));
   ASSERT_EQ(size, payload.size());
   EXPECT_TRUE(std::equal(payload.begin(), payload.end(), bytes));
 }
@@ -71,11 +69,11 @@ TEST(InstallerResources, PayloadHoldsTheProgramsAndDataFilesDeflated) {
   if (Q_PAYLOAD_CUSTOM) GTEST_SKIP() << "built with a packager's payload folder";
   TZipSearchRec rec{};
   std::vector<std::string> names;
-  const std::string archive = HostPath(Q_PAYLOAD_ZIP);
+  const std::string archive = qtest::HostPath(Q_PAYLOAD_ZIP);
   for (int rc = ZipFindFirst(archive.c_str(), rec); rc == kZipOk; rc = ZipFindNext(rec)) {
     names.push_back(rec.EntryName);
     EXPECT_EQ(rec.MethodCode, 8) << rec.EntryName;
-    const std::string data = HostPath(std::string(Q_PAYLOAD_DATA_DIR) + "/" + rec.EntryName);
+    const std::string data = qtest::HostPath(std::string(Q_PAYLOAD_DATA_DIR) + "/" + rec.EntryName);
     if (GetFileAttributesA(data.c_str()) != INVALID_FILE_ATTRIBUTES) {
       const qtest::Bytes source = qtest::ReadFileBytes(data);
       EXPECT_EQ(rec.UnpackedSize, source.size()) << rec.EntryName;
@@ -102,7 +100,7 @@ TEST(PayloadPrograms, UninstallerListsExactlyTheArchivesEntries) {
   FreeLibrary(module);
   std::string names;
   TZipSearchRec rec{};
-  const std::string archive = HostPath(Q_PAYLOAD_ZIP);
+  const std::string archive = qtest::HostPath(Q_PAYLOAD_ZIP);
   for (int rc = ZipFindFirst(archive.c_str(), rec); rc == kZipOk; rc = ZipFindNext(rec)) {
     std::string name = rec.EntryName;
     std::replace(name.begin(), name.end(), '\\', '/');

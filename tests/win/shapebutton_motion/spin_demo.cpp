@@ -119,15 +119,9 @@ void MakeStrip(gui::TBitmap& strip, int frames, int size, const gui::TColor* col
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR cmdLine, int) {
   gui::TApplication app;
-  if (q::Error e = app.Initialize()) {
-    ::MessageBoxA(nullptr, e.Message().c_str(), "spin-demo", MB_ICONERROR);
-    return 1;
-  }
+  if (q::Error e = app.Initialize()) return gui::ReportStartFailure("spin-demo", e);
   TSpinForm form;
-  if (q::Error e = form.CreateFromLayout(kLayout)) {
-    ::MessageBoxA(nullptr, e.Message().c_str(), "spin-demo", MB_ICONERROR);
-    return 1;
-  }
+  if (q::Error e = form.CreateFromLayout(kLayout)) return gui::ReportStartFailure("spin-demo", e);
   // Strips are made in code: a layout carries no pictures.
   if (auto* glyph = form.Find<TFyeverButton>("Glyph")) {
     const gui::TColor states[] = {gui::clGreen, gui::clGray, gui::clLime, gui::clRed};
@@ -151,10 +145,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR cmdLine, int) {
       spinner->SetRotatedTime(static_cast<int>(std::strtol(arg + 15, nullptr, 10)));
     }
   }
-  if (const char* arg = std::strstr(cmdLine, "--close-after ")) {
-    auto* closer = new gui::TTimer(&form);
-    closer->SetInterval(static_cast<unsigned>(std::strtoul(arg + 14, nullptr, 10)));
-    closer->OnTimer = [&form](gui::TObject*) { form.Close(); };
-  }
+  gui::CloseAfterFromCommandLine(form, cmdLine);
   return app.Run(form);
 }

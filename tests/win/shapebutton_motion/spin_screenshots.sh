@@ -5,33 +5,16 @@
 # it, and no two in a row are equal) while its centre stays on the button
 # (the pivot is its centre), and that the rest of the window stays put.
 set -euo pipefail
-root=${Q_WINE_ROOT:?} bin=${Q_BIN:?} build=${Q_BUILD:?}
-out=$build/screenshots
-mkdir -p "$out"
-rm -f "$out"/spin-*.png "$out/spin-demo.log"
-export DISPLAY
-DISPLAY=$(cat "$root/display")
+source "$(dirname "$0")/../wine/screenshots.sh"
+shots_begin 'spin-*.png' spin-demo.log
+out=$SHOTS
 
 shots=6
-Q_WINE_ROOT=$root Q_WINE_GRAPHICS=x11 setsid "$root/run" "$bin/spin-demo.exe" --close-after 12000 \
-  </dev/null >"$out/spin-demo.log" 2>&1 &
-demo=$!
-found=
-for _ in $(seq 1 150); do
-  if xdotool search --name '^SpinDemo$' >/dev/null 2>&1; then found=1; break; fi
-  sleep 0.1
-done
-if [ -z "$found" ]; then
-  echo "spin-demo: no window named SpinDemo appeared" >&2
-  kill "$demo" 2>/dev/null || true
-  exit 1
-fi
+shots_launch "$out/spin-demo.log" spin-demo.exe --close-after 12000
+shots_await_window SpinDemo 150
 sleep 1.5
-read -r sw sh < <(xdpyinfo | awk '/dimensions:/ { split($2, a, "x"); print a[1], a[2] }')
+read -r sw sh < <(screen_size)
 left=$(( (sw - 560) / 2 )) top=$(( (sh - 300) / 2 ))
-pixel() {  # file x y -> "r,g,b"
-  convert "$1" -format "%[fx:int(255*p{$2,$3}.r)],%[fx:int(255*p{$2,$3}.g)],%[fx:int(255*p{$2,$3}.b)]" info:
-}
 # 40 ms steps of 4 degrees: 0.37 s apart is about 9 steps, 37 degrees.
 # The centre of the button is on the button, never the white ground; a
 # shot that catches the moved window before its repaint reached the
@@ -45,7 +28,7 @@ for i in $(seq 1 $shots); do
   done
   sleep 0.37
 done
-wait "$demo" || { echo "spin-demo exited with status $?" >&2; exit 1; }
+shots_finish spin-demo
 echo "shots taken again because they caught the window between move and repaint: $retaken"
 differ() {  # file1 file2 x y w h -> pixels that differ in the rectangle
   compare -metric AE -extract "$5x$6+$3+$4" "$1" "$2" null: 2>&1 || true

@@ -4,19 +4,14 @@
 # checks the installer's two answer buttons: their colours fill them and
 # their captions are drawn in white and navy.
 set -euo pipefail
-root=${Q_WINE_ROOT:?} bin=${Q_BIN:?} build=${Q_BUILD:?}
-out=$build/screenshots
-mkdir -p "$out"
-rm -f "$out/button-gallery.png" "$out/button-gallery-screen.png"
-export DISPLAY
-DISPLAY=$(cat "$root/display")
+source "$(dirname "$0")/../wine/screenshots.sh"
+shots_begin button-gallery.png button-gallery-screen.png
+out=$SHOTS
 # The pointer stays off the gallery: no button shows hover by accident.
 xdotool mousemove 0 0 >/dev/null 2>&1 || true
 
 log=$out/button-gallery.log
-Q_WINE_ROOT=$root Q_WINE_GRAPHICS=x11 setsid "$root/run" "$bin/button-gallery.exe" --close-after 6000 \
-  </dev/null >"$log" 2>&1 &
-gallery=$!
+shots_launch "$log" button-gallery.exe --close-after 6000
 geometry=
 for _ in $(seq 1 100); do
   geometry=$(tr -d '\r' <"$log" | awk '/^client / { print $2, $3, $4, $5; exit }')
@@ -25,7 +20,7 @@ for _ in $(seq 1 100); do
 done
 if [ -z "$geometry" ]; then
   echo "button-gallery: it never reported its window" >&2
-  kill "$gallery" 2>/dev/null || true
+  kill "$SHOT_PID" 2>/dev/null || true
   exit 1
 fi
 read -r left top width height <<<"$geometry"
@@ -33,7 +28,7 @@ sleep 1.5
 import -window root "$out/button-gallery-screen.png"
 convert "$out/button-gallery-screen.png" -crop "${width}x${height}+${left}+${top}" +repage \
   "$out/button-gallery.png"
-wait "$gallery" || { echo "button-gallery exited with status $?" >&2; exit 1; }
+shots_finish button-gallery
 
 count() {  # w h x y fx-test -> number of pixels in the rectangle that pass the test
   convert "$out/button-gallery.png" -crop "$1x$2+$3+$4" +repage \

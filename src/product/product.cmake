@@ -1,7 +1,8 @@
 # The product's built-in texts and the pieces every program's resources
-# share, generated once per build: included by src/payload (the payload
-# programs) and src/installer (the installer).
+# share (version block, manifest, icons), generated once per build: included
+# by src/payload (the payload programs) and src/installer (the installer).
 set(Q_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)  # in every including scope
+set(Q_PRODUCT_DIR ${CMAKE_CURRENT_LIST_DIR})  # version.rc, for the resource scripts
 if(NOT Q_VERSION MATCHES "^([0-9]+)\\.([0-9]+)$")
   message(FATAL_ERROR "Q_VERSION must be MAJOR.MINOR (two numbers), not \"${Q_VERSION}\"")
 endif()
@@ -25,10 +26,10 @@ q_c_string(Q_TEXT_MAKER_NAME "${Q_MAKER_NAME}")
 q_c_string(Q_TEXT_MAKER_URL "${Q_MAKER_URL}")
 q_c_string(Q_TEXT_MAKER_URL2 "${Q_MAKER_URL2}")
 q_rc_string(Q_RC_MAKER_NAME "${Q_MAKER_NAME}")
-configure_file(${CMAKE_CURRENT_LIST_DIR}/texts.h.in ${Q_GENERATED_DIR}/installer/texts.h @ONLY)
-configure_file(${CMAKE_CURRENT_LIST_DIR}/rc_texts.h.in ${Q_GENERATED_DIR}/installer/rc_texts.h @ONLY)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/texts.h.in ${Q_GENERATED_DIR}/product/texts.h @ONLY)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/rc_texts.h.in ${Q_GENERATED_DIR}/product/rc_texts.h @ONLY)
 
-# Header-only: #include "installer/texts.h".
+# Header-only: #include "product/texts.h".
 add_library(q_texts INTERFACE)
 target_include_directories(q_texts INTERFACE ${Q_GENERATED_DIR})
 
@@ -38,7 +39,7 @@ function(q_app_manifest out name level)
   set(Q_MANIFEST_NAME ${name})
   set(Q_MANIFEST_LEVEL ${level})
   set(path ${Q_GENERATED_DIR}/manifests/${name}.manifest)
-  configure_file(${CMAKE_SOURCE_DIR}/src/installer/app.manifest.in ${path} @ONLY)
+  configure_file(${Q_PRODUCT_DIR}/app.manifest.in ${path} @ONLY)
   set(${out} ${path} PARENT_SCOPE)
 endfunction()
 
@@ -49,8 +50,8 @@ function(q_app_icon out style name)
   set(path ${Q_GENERATED_DIR}/icons/${name}.ico)
   add_custom_command(OUTPUT ${path}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${Q_GENERATED_DIR}/icons
-    COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/src/installer/make_icon.py ${style} ${path}
-    DEPENDS ${CMAKE_SOURCE_DIR}/src/installer/make_icon.py
+    COMMAND Python3::Interpreter ${Q_PRODUCT_DIR}/make_icon.py ${style} ${path}
+    DEPENDS ${Q_PRODUCT_DIR}/make_icon.py
     COMMENT "Drawing the ${name} icon")
   set(${out} ${path} PARENT_SCOPE)
 endfunction()
