@@ -282,6 +282,13 @@ int FreezeProgress(const char* title, int seconds) {
   return 1;
 }
 
+// Keeps the first language a resource has (a callback of the system's
+// calling convention: on i686 a lambda's is not).
+BOOL CALLBACK FirstLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD found, LONG_PTR out) {
+  *reinterpret_cast<WORD*>(out) = found;
+  return FALSE;
+}
+
 // Resource TYPE ("#10": a number) ID replaced by the file's bytes, in the
 // language the build gave it.
 int SetResource(const std::string& exe, const std::string& type, int id, const std::string& path) {
@@ -293,8 +300,7 @@ int SetResource(const std::string& exe, const std::string& type, int id, const s
   const wchar_t* kind = type[0] == '#' ? MAKEINTRESOURCEW(std::atoi(type.c_str() + 1)) : typeName.c_str();
   WORD language = 0;
   if (HMODULE image = LoadLibraryExW(q::Widen(exe).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
-    EnumResourceLanguagesW(image, kind, MAKEINTRESOURCEW(id), [](HMODULE, LPCWSTR, LPCWSTR, WORD found,
-                           LONG_PTR out) { return *reinterpret_cast<WORD*>(out) = found, FALSE; },
+    EnumResourceLanguagesW(image, kind, MAKEINTRESOURCEW(id), FirstLanguage,
                            reinterpret_cast<LONG_PTR>(&language));
     FreeLibrary(image);
   }
