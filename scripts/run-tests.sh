@@ -36,10 +36,9 @@ for preset in native asan win64 win32; do
   rm -f "$out"
   [ "$rc" -eq 0 ] || status=1
 done
-# Checks of the tree and of the shipped images. The format check is off
-# until the tree has been formatted once: Q_CHECK_FORMAT=1 switches it on.
-checks=(scripts/check-include-graph.py scripts/long-functions.sh scripts/check-images.sh)
-[ "${Q_CHECK_FORMAT:-0}" = 1 ] && checks+=(scripts/check-format.sh)
+# Checks of the tree and of the shipped images.
+checks=(scripts/check-include-graph.py scripts/long-functions.sh scripts/check-images.sh
+        scripts/check-format.sh)
 failed=()
 for check in "${checks[@]}"; do
   echo "=== $check"
