@@ -16,8 +16,7 @@ int main() {
   RegionToPolygons(rects, points, counts, levels);
   char shape[64];
   std::snprintf(shape, sizeof shape, "%zu rects -> %zu pts", rects.size(), points.size());
-  Row("RegionToPolygons (ellipse rects)", shape, MicrosPerCall([&] {
-        RegionToPolygons(rects, points, counts, levels);
-      }));
+  Row("RegionToPolygons (ellipse rects)", shape,
+      MicrosPerCall([&] { RegionToPolygons(rects, points, counts, levels); }));
   return 0;
 }

@@ -14,8 +14,7 @@ q::RegionHandle QuadRegion(const QuadList& q) {
   std::vector<POINT> points(q.points.size());
   for (size_t i = 0; i < points.size(); ++i) points[i] = POINT{q.points[i].x, q.points[i].y};
   const std::vector<INT> counts(q.counts.begin(), q.counts.end());
-  return q::RegionHandle(
-      ::CreatePolyPolygonRgn(points.data(), counts.data(), q.quads, ALTERNATE));
+  return q::RegionHandle(::CreatePolyPolygonRgn(points.data(), counts.data(), q.quads, ALTERNATE));
 }
 
 }  // namespace
@@ -25,14 +24,12 @@ int main() {
   std::printf("Geometry and GDI regions, %d x %d button (measured under Wine)\n", kWidth, kHeight);
   PortableRows(outlines);
   for (const Outline& o : outlines) {
-    Row("PolygonsToRegion", o.name, MicrosPerCall([&] {
-          q::RegionHandle r = PolygonsToRegion(o.points, o.counts, o.levels);
-        }));
+    Row("PolygonsToRegion", o.name,
+        MicrosPerCall([&] { q::RegionHandle r = PolygonsToRegion(o.points, o.counts, o.levels); }));
     Rebuilt r;
     RebuildGeometry(o, r);
-    Row("bevel quad region (CreatePolyPoly)", o.name, MicrosPerCall([&] {
-          q::RegionHandle q = QuadRegion(r.outer.first);
-        }));
+    Row("bevel quad region (CreatePolyPoly)", o.name,
+        MicrosPerCall([&] { q::RegionHandle q = QuadRegion(r.outer.first); }));
     // Everything a rebuild does with geometry and regions: the geometry
     // above, four regions from polygons and four from bevel quads; turned by
     // 30 degrees, and at rest.
@@ -58,8 +55,7 @@ int main() {
   std::snprintf(shape, sizeof shape, "%lu rects -> %zu pts",
                 static_cast<unsigned long>((::GetRegionData(ellipse.Get(), 0, nullptr) - 32) / 16),
                 points.size());
-  Row("RegionToPolygons (elliptic region)", shape, MicrosPerCall([&] {
-        RegionToPolygons(ellipse.Get(), points, counts, levels);
-      }));
+  Row("RegionToPolygons (elliptic region)", shape,
+      MicrosPerCall([&] { RegionToPolygons(ellipse.Get(), points, counts, levels); }));
   return 0;
 }

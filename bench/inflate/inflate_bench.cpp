@@ -61,7 +61,8 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
   if (f == nullptr) return false;
   uint8_t buffer[1 << 16];
   size_t n;
-  while ((n = std::fread(buffer, 1, sizeof(buffer), f)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
+  while ((n = std::fread(buffer, 1, sizeof(buffer), f)) > 0)
+    bytes.insert(bytes.end(), buffer, buffer + n);
   const bool ok = std::ferror(f) == 0;
   std::fclose(f);
   return ok;
@@ -245,7 +246,8 @@ int main(int argc, char** argv) {
     }
   }
 
-  std::printf("Inflate, MB/s of output per CPU second (best of %d runs over every deflated entry)\n", runs);
+  std::printf(
+      "Inflate, MB/s of output per CPU second (best of %d runs over every deflated entry)\n", runs);
   std::printf("%-10s %7s %9s %9s %11s %12s %14s\n", "archive", "MB out", "engine", "zlib",
               "libdeflate", "engine/zlib", "engine/libdefl");
   bool allOk = true;
@@ -269,8 +271,10 @@ int main(int argc, char** argv) {
     // Interleaved, so that a busy moment of the machine hits all three.
     double te = 1e30, tz = 1e30, tl = 1e30;
     for (int i = 0; i < runs; ++i) {
-      if (only.empty() || only == "engine") te = std::min(te, Seconds([&] { return engine.Run(); }));
-      if (only.empty() || only == "zlib") tz = std::min(tz, Seconds([&] { return zlib.Run(false); }));
+      if (only.empty() || only == "engine")
+        te = std::min(te, Seconds([&] { return engine.Run(); }));
+      if (only.empty() || only == "zlib")
+        tz = std::min(tz, Seconds([&] { return zlib.Run(false); }));
       if (only.empty() || only == "libdeflate") {
         tl = std::min(tl, Seconds([&] { return libdeflate.Run(false); }));
       }
@@ -325,8 +329,9 @@ int main(int argc, char** argv) {
     std::printf("%-22s %12.2f %12.2f%s\n", r.name, static_cast<double>(data.size()) / big / 1e9,
                 2048.0 * unzip::kWindowSize / small / 1e9, sink == 0x12345678u ? " " : "");
   }
-  std::printf("(engine Crc32Update: %s)\n", unzip::Crc32HasWideClmul() ? "256-bit carry-less multiplication"
-                                            : unzip::Crc32HasClmul() ? "128-bit carry-less multiplication"
-                                                                     : "slicing-by-8");
+  std::printf("(engine Crc32Update: %s)\n",
+              unzip::Crc32HasWideClmul() ? "256-bit carry-less multiplication"
+              : unzip::Crc32HasClmul()   ? "128-bit carry-less multiplication"
+                                         : "slicing-by-8");
   return allOk ? 0 : 1;
 }

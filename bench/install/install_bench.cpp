@@ -47,9 +47,9 @@ bool Straight(const std::string& archive, const std::string& parent, const std::
 
 // Seconds spent in each phase of the staged installations, summed.
 double g_phase[5];
-constexpr const char* kPhases[] = {"begin (settle, in-use check, make folder)", "extract",
-                                   "carry over the person's files", "commit (in-use check, renames)",
-                                   "remove the previous installation"};
+constexpr const char* kPhases[] = {
+    "begin (settle, in-use check, make folder)", "extract", "carry over the person's files",
+    "commit (in-use check, renames)", "remove the previous installation"};
 
 bool Staged(const std::string& archive, const std::string& parent, const std::string& product) {
   Win32FolderOps ops;
@@ -94,13 +94,15 @@ int main(int argc, char** argv) {
   const int runs = argc == 5 ? std::max(1, std::atoi(argv[4])) : 5;
   const std::string product = parent + "\\Quorvantis";
   // The first installation makes the folder every later one replaces.
-  if (!Straight(archive, parent, product)) return std::fprintf(stderr, "cannot extract %s\n", argv[1]), 1;
+  if (!Straight(archive, parent, product))
+    return std::fprintf(stderr, "cannot extract %s\n", argv[1]), 1;
   std::vector<double> straight, staged;
   for (int run = 0; run < runs; ++run) {
     // Alternating the order evens out what the system caches.
     for (int which : {run % 2, 1 - run % 2}) {
       const double start = Now();
-      const bool ok = which == 0 ? Straight(archive, parent, product) : Staged(archive, parent, product);
+      const bool ok =
+          which == 0 ? Straight(archive, parent, product) : Staged(archive, parent, product);
       if (!ok) return std::fprintf(stderr, "installation failed\n"), 1;
       (which == 0 ? straight : staged).push_back(Now() - start);
     }
@@ -109,6 +111,7 @@ int main(int argc, char** argv) {
   std::printf("straight extraction into the folder: %.3f s (median of %d)\n", a, runs);
   std::printf("staged beside it, renamed, old removed: %.3f s (median of %d)\n", b, runs);
   std::printf("cost of staging: %+.1f %%\n", (b - a) / a * 100.0);
-  for (int i = 0; i < 5; ++i) std::printf("  staged, %s: %.3f s per installation\n", kPhases[i], g_phase[i] / runs);
+  for (int i = 0; i < 5; ++i)
+    std::printf("  staged, %s: %.3f s per installation\n", kPhases[i], g_phase[i] / runs);
   return 0;
 }

@@ -53,7 +53,9 @@ double ProcessCpu() {
 double ChildrenCpu() {
   rusage ru;
   getrusage(RUSAGE_CHILDREN, &ru);
-  auto sec = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6; };
+  auto sec = [](const timeval& t) {
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6;
+  };
   return sec(ru.ru_utime) + sec(ru.ru_stime);
 }
 
@@ -75,8 +77,13 @@ std::vector<Entry> ListEntries(const fs::path& dir) {
 std::string Group(const Entry& e) {
   switch (e.method) {
     case 1: return "shrink";
-    case 2: case 3: case 4: case 5: return "reduce" + std::to_string(e.method - 1);
-    case 6: return std::string("implode ") + ((e.flags & 2) ? "8K" : "4K") + ((e.flags & 4) ? "/3T" : "/2T");
+    case 2:
+    case 3:
+    case 4:
+    case 5: return "reduce" + std::to_string(e.method - 1);
+    case 6:
+      return std::string("implode ") + ((e.flags & 2) ? "8K" : "4K") +
+             ((e.flags & 4) ? "/3T" : "/2T");
     default: return "";
   }
 }
@@ -143,12 +150,14 @@ bool SevenZipTest(const std::string& archive, const char* selection) {
   return rc != -1 && WIFEXITED(rc) && WEXITSTATUS(rc) == 0;
 }
 
-double Mbps(uint64_t bytes, double seconds) { return seconds > 0 ? static_cast<double>(bytes) / seconds / 1e6 : 0; }
+double Mbps(uint64_t bytes, double seconds) {
+  return seconds > 0 ? static_cast<double>(bytes) / seconds / 1e6 : 0;
+}
 
-void Row(const std::string& group, const std::string& label, uint64_t size, const std::string& packed, double ours,
-         double theirs) {
-  std::printf("%-13s %-28s %10llu %10s %10.1f", group.c_str(), label.c_str(), static_cast<unsigned long long>(size),
-              packed.c_str(), Mbps(size, ours));
+void Row(const std::string& group, const std::string& label, uint64_t size,
+         const std::string& packed, double ours, double theirs) {
+  std::printf("%-13s %-28s %10llu %10s %10.1f", group.c_str(), label.c_str(),
+              static_cast<unsigned long long>(size), packed.c_str(), Mbps(size, ours));
   if (theirs > 0) {
     std::printf(" %10.1f %6.2fx\n", Mbps(size, theirs), theirs / ours);
   } else {
@@ -176,7 +185,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   const bool haveSevenZip = std::system("7zz i >/dev/null 2>&1") == 0;
-  const fs::path scratch = fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
+  const fs::path scratch =
+      fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
   const std::string tag = std::to_string(getpid());
   const std::string replica = (scratch / ("legacy-bench-" + tag + ".zip")).string();
   const std::string out = (scratch / ("legacy-bench-" + tag + ".out")).string();
@@ -186,13 +196,15 @@ int main(int argc, char** argv) {
     if (!Group(e).empty()) groups[Group(e)].push_back(e);
   }
 
-  std::printf("%-13s %-28s %10s %10s %10s %10s %7s\n", "method", "entry", "output", "packed", "ours MB/s",
-              "7zz MB/s", "7zz/ours");
+  std::printf("%-13s %-28s %10s %10s %10s %10s %7s\n", "method", "entry", "output", "packed",
+              "ours MB/s", "7zz MB/s", "7zz/ours");
   int failures = 0;
   for (auto& [group, entries] : groups) {
-    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.size > b.size; });
+    std::sort(entries.begin(), entries.end(),
+              [](const Entry& a, const Entry& b) { return a.size > b.size; });
     if (entries.size() > perMethod) entries.resize(perMethod);
-    const bool sevenZipDecodes = haveSevenZip && (group == "shrink" || group.rfind("implode", 0) == 0);
+    const bool sevenZipDecodes =
+        haveSevenZip && (group == "shrink" || group.rfind("implode", 0) == 0);
     uint64_t groupBytes = 0;
     double groupOurs = 0, groupTheirs = 0;
     for (const Entry& e : entries) {
@@ -210,7 +222,8 @@ int main(int argc, char** argv) {
       bool ok = true;
       for (int r = 0; r < rounds && ok; ++r) {
         double t0 = ProcessCpu();
-        for (uint32_t off : offsets) ok = ok && UnzipEntry(replica.c_str(), out.c_str(), 0, off, 0, 0) == urOk;
+        for (uint32_t off : offsets)
+          ok = ok && UnzipEntry(replica.c_str(), out.c_str(), 0, off, 0, 0) == urOk;
         ours = std::min(ours, ProcessCpu() - t0);
         if (!sevenZipDecodes) continue;
         t0 = ChildrenCpu();
@@ -232,7 +245,8 @@ int main(int argc, char** argv) {
       groupOurs += ours;
       groupTheirs += theirs;
     }
-    if (entries.size() > 1) Row(group, "= all of the above", groupBytes, "", groupOurs, groupTheirs);
+    if (entries.size() > 1)
+      Row(group, "= all of the above", groupBytes, "", groupOurs, groupTheirs);
   }
   std::error_code ec;
   fs::remove(replica, ec);

@@ -38,17 +38,20 @@ int main() {
       {"linear gradient 450, caption", [&] { button.SetGradientKind(gkLinear); }},
       {"linear gradient 0, caption", [&] { button.SetGradientAngle(0); }},
       {"circular gradient, caption", [&] { button.SetGradientKind(gkCircular); }},
-      {"linear, dk3dBorder bands", [&] {
+      {"linear, dk3dBorder bands",
+       [&] {
          button.SetGradientKind(gkLinear);
          button.SetGradientAngle(450);
          button.SetButton3DKind(dk3dBorder);
        }},
-      {"solid, embossed caption", [&] {
+      {"solid, embossed caption",
+       [&] {
          button.SetGradientKind(gkNone);
          button.SetButton3DKind(dk3D);
          button.SetCaption3dKind(ckEmbossed);
        }},
-      {"solid, caption at 450", [&] {
+      {"solid, caption at 450",
+       [&] {
          button.SetCaption3dKind(ckSimple);
          button.SetCaptionAngle(450);
        }},

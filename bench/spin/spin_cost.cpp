@@ -43,8 +43,9 @@ ULONGLONG Value(const FILETIME& f) { return (ULONGLONG{f.dwHighDateTime} << 32) 
 // Kernel and user time of the whole process, or of the calling thread.
 ULONGLONG CpuTime100ns(bool thread = false) {
   FILETIME created, exited, kernel, user;
-  const BOOL ok = thread ? ::GetThreadTimes(::GetCurrentThread(), &created, &exited, &kernel, &user)
-                         : ::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user);
+  const BOOL ok = thread
+                      ? ::GetThreadTimes(::GetCurrentThread(), &created, &exited, &kernel, &user)
+                      : ::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user);
   return ok ? Value(kernel) + Value(user) : 0;
 }
 
@@ -77,7 +78,8 @@ int main(int argc, char** argv) {
   std::string others;
   for (int i = 0, cell = 0; i < siblings; ++cell) {
     const int x = (cell % kColumns) * kCellW + 5, y = (cell / kColumns) * kCellH + 5;
-    if (x + 100 > spinLeft - 100 && x < spinLeft + 300 && y + 50 > spinTop - 100 && y < spinTop + 200) {
+    if (x + 100 > spinLeft - 100 && x < spinLeft + 300 && y + 50 > spinTop - 100 &&
+        y < spinTop + 200) {
       continue;  // the spinner's turning room
     }
     char object[256];
@@ -98,12 +100,16 @@ int main(int argc, char** argv) {
   const std::string layout = R"(
 object F: TCostForm
   BorderStyle = bsNone
-  ClientWidth = )" + std::to_string(width) + R"(
-  ClientHeight = )" + std::to_string(height) + R"(
+  ClientWidth = )" + std::to_string(width) +
+                             R"(
+  ClientHeight = )" + std::to_string(height) +
+                             R"(
   Color = clWhite
 )" + others + R"(  object B: TFyeverButton
-    Left = )" + std::to_string(spinLeft) + R"(
-    Top = )" + std::to_string(spinTop) + R"(
+    Left = )" + std::to_string(spinLeft) +
+                             R"(
+    Top = )" + std::to_string(spinTop) +
+                             R"(
     Width = 200
     Height = 100
     ButtonWidth = 200
@@ -159,7 +165,8 @@ end
     }
     Serve(app, 300);
     const double alone = split("alone (siblings hidden)");
-    std::printf("step beside %d siblings / alone: %.2f\n", siblings, alone > 0 ? beside / alone : 0.0);
+    std::printf("step beside %d siblings / alone: %.2f\n", siblings,
+                alone > 0 ? beside / alone : 0.0);
     for (TFyeverButton* s : hidden) s->Show();
     Serve(app, 300);
   }
@@ -176,12 +183,15 @@ end
   const int angle1 = b->ButtonAngle();
   const unsigned long stepCount = steps() - steps0;
   b->SetRotated(false);
-  const double percent = wall ? 100.0 * (static_cast<double>(cpu) / 1e4) / static_cast<double>(wall) : 0;
-  std::printf("spinning %s 200x100, RotatedTime %d ms, RotatedAngle %d: %.1f%% of one core "
-              "(%.0f ms CPU in %llu ms, %lu steps, GUI thread %.2f ms per step); angle %d -> %d (from %d)\n",
-              kind.c_str(), b->RotatedTime(), b->RotatedAngle(), percent,
-              static_cast<double>(cpu) / 1e4, static_cast<unsigned long long>(wall), stepCount,
-              stepCount ? static_cast<double>(gui) / 1e4 / static_cast<double>(stepCount) : 0.0, angle0, angle1,
-              startAngle);
+  const double percent =
+      wall ? 100.0 * (static_cast<double>(cpu) / 1e4) / static_cast<double>(wall) : 0;
+  std::printf(
+      "spinning %s 200x100, RotatedTime %d ms, RotatedAngle %d: %.1f%% of one core "
+      "(%.0f ms CPU in %llu ms, %lu steps, GUI thread %.2f ms per step); angle %d -> %d (from "
+      "%d)\n",
+      kind.c_str(), b->RotatedTime(), b->RotatedAngle(), percent, static_cast<double>(cpu) / 1e4,
+      static_cast<unsigned long long>(wall), stepCount,
+      stepCount ? static_cast<double>(gui) / 1e4 / static_cast<double>(stepCount) : 0.0, angle0,
+      angle1, startAngle);
   return 0;
 }

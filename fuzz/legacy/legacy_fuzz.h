@@ -22,7 +22,8 @@ namespace qfuzz {
 inline void RunLegacyEntry(const uint8_t* data, size_t size, uint16_t method, uint16_t flags) {
   if (size < 4) return;
   const bool descriptor = (data[0] & 0x80) != 0;
-  const uint32_t unpacked = data[1] | (data[2] << 8) | (static_cast<uint32_t>(data[3] & 0x0F) << 16);
+  const uint32_t unpacked =
+      data[1] | (data[2] << 8) | (static_cast<uint32_t>(data[3] & 0x0F) << 16);
   const uint8_t* packed = data + 4;
   const uint32_t packedSize = static_cast<uint32_t>(size - 4);
   if (descriptor) flags = static_cast<uint16_t>(flags | 8);
@@ -32,8 +33,8 @@ inline void RunLegacyEntry(const uint8_t* data, size_t size, uint16_t method, ui
   q::AppendLe16(zip, 20);
   q::AppendLe16(zip, flags);
   q::AppendLe16(zip, method);
-  q::AppendLe32(zip, 0x5A8C6B5Au);            // a valid DOS stamp
-  q::AppendLe32(zip, 0);                       // CRC: whatever the data gives fails
+  q::AppendLe32(zip, 0x5A8C6B5Au);  // a valid DOS stamp
+  q::AppendLe32(zip, 0);            // CRC: whatever the data gives fails
   q::AppendLe32(zip, descriptor ? 0 : packedSize);
   q::AppendLe32(zip, descriptor ? 0 : unpacked);
   q::AppendLe16(zip, 1);

@@ -16,7 +16,8 @@ inline const std::filesystem::path& Scratch() {
   static const std::filesystem::path dir = [] {
     const char* base = std::filesystem::exists("/dev/shm") ? "/dev/shm" : "/tmp";
     std::error_code ec;
-    const std::string self = std::filesystem::read_symlink("/proc/self/exe", ec).filename().string();
+    const std::string self =
+        std::filesystem::read_symlink("/proc/self/exe", ec).filename().string();
     std::filesystem::path p = std::string(base) + "/qfuzz-" + (self.empty() ? "unknown" : self);
     std::filesystem::remove_all(p, ec);
     std::filesystem::create_directories(p, ec);

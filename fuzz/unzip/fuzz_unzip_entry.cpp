@@ -24,7 +24,8 @@ namespace {
 // the folder holds no more than the sizes the directory declares in all.
 void CheckClaims(const std::string& archive, const ExtractOutcome& out, const fs::path& dest) {
   TZipContens contents;
-  if (ReadZipContents(archive, contents) != kZipEnd || contents.size() != out.entries.size()) return;
+  if (ReadZipContents(archive, contents) != kZipEnd || contents.size() != out.entries.size())
+    return;
   std::map<fs::path, TCentralEntry> last;
   uint64_t declared = 0, total = 0;
   for (size_t i = 0; i < contents.size(); ++i) {
@@ -36,7 +37,8 @@ void CheckClaims(const std::string& archive, const ExtractOutcome& out, const fs
     std::ifstream f(dest / name, std::ios::binary);
     const std::string d((std::istreambuf_iterator<char>(f)), {});
     total += d.size();
-    const uint32_t crc = ~unzip::Crc32UpdateBytewise(~0u, reinterpret_cast<const uint8_t*>(d.data()), d.size());
+    const uint32_t crc =
+        ~unzip::Crc32UpdateBytewise(~0u, reinterpret_cast<const uint8_t*>(d.data()), d.size());
     if (d.size() != claim.Unpacked || crc != claim.Crc || total > declared) std::abort();
   }
 }

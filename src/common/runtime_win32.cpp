@@ -15,8 +15,8 @@
 // Linked into every shipped Windows executable (q_shipped); test programs
 // keep the real runtime.
 #include <windows.h>
-
 #include <bits/functexcept.h>
+
 #include <cstdlib>
 #include <exception>
 #include <new>
@@ -120,7 +120,9 @@ extern "C" void __cxa_guard_abort(Guard* g) { ::InterlockedExchange(&g->owner, 0
 
 // A pure virtual function called during construction or destruction.
 extern "C" void __cxa_pure_virtual() { Fatal("Internal error: pure virtual function called."); }
-extern "C" void __cxa_deleted_virtual() { Fatal("Internal error: deleted virtual function called."); }
+extern "C" void __cxa_deleted_virtual() {
+  Fatal("Internal error: deleted virtual function called.");
+}
 
 // Should anything still reach std::terminate, end without the demangling
 // handler (which alone is some 46 KB).

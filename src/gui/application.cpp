@@ -1,5 +1,6 @@
 #include "gui/application.h"
 
+#include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
 
@@ -39,7 +40,8 @@ q::Error TApplication::Initialize(bool initializeCom) {
   INITCOMMONCONTROLSEX icc{};
   icc.dwSize = sizeof icc;
   icc.dwICC = ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES;
-  if (!::InitCommonControlsEx(&icc)) return q::Error::Fail("the common controls could not be initialised");
+  if (!::InitCommonControlsEx(&icc))
+    return q::Error::Fail("the common controls could not be initialised");
   return {};
 }
 
@@ -78,14 +80,17 @@ void TApplication::Terminate() { ::PostQuitMessage(0); }
 // Dialog keys of our forms are handled here unless the focused control
 // asks for them (WM_GETDLGCODE), as edit controls do for characters.
 bool TApplication::IsDialogKeyMessage(MSG& msg) {
-  if (msg.message != WM_KEYDOWN && msg.message != WM_CHAR && msg.message != WM_SYSCHAR) return false;
+  if (msg.message != WM_KEYDOWN && msg.message != WM_CHAR && msg.message != WM_SYSCHAR)
+    return false;
   TWinControl* target = nullptr;
   for (HWND h = msg.hwnd; h && !target; h = ::GetParent(h)) target = TWinControl::FromHandle(h);
   TForm* form = target ? target->ParentForm() : nullptr;
   if (!form) return false;
-  LRESULT code = ::SendMessageA(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));
+  LRESULT code =
+      ::SendMessageA(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));
   if (msg.message == WM_SYSCHAR) return form->DialogChar(msg.wParam, true);
-  if (msg.message == WM_CHAR) return !(code & DLGC_WANTCHARS) && form->DialogChar(msg.wParam, false);
+  if (msg.message == WM_CHAR)
+    return !(code & DLGC_WANTCHARS) && form->DialogChar(msg.wParam, false);
   switch (msg.wParam) {
     case VK_TAB:
       if (code & (DLGC_WANTTAB | DLGC_WANTALLKEYS)) return false;
@@ -100,8 +105,7 @@ bool TApplication::IsDialogKeyMessage(MSG& msg) {
     case VK_ESCAPE:
       if (code & DLGC_WANTALLKEYS) return false;
       break;
-    default:
-      return false;
+    default: return false;
   }
   return form->DialogKey(msg.wParam);
 }

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-
 namespace gui {
 
 uint32_t ColorToRGB(TColor c) {
@@ -16,25 +15,38 @@ bool ColorFromIdent(std::string_view ident, TColor& out) {
     TColor value;
   };
   static constexpr Named kNames[] = {
-      {"clNone", clNone},         {"clDefault", clDefault},
-      {"clBlack", clBlack},       {"clMaroon", clMaroon},
-      {"clGreen", clGreen},       {"clOlive", clOlive},
-      {"clNavy", clNavy},         {"clPurple", clPurple},
-      {"clTeal", clTeal},         {"clGray", clGray},
-      {"clSilver", clSilver},     {"clRed", clRed},
-      {"clLime", clLime},         {"clYellow", clYellow},
-      {"clBlue", clBlue},         {"clFuchsia", clFuchsia},
-      {"clAqua", clAqua},         {"clWhite", clWhite},
+      {"clNone", clNone},
+      {"clDefault", clDefault},
+      {"clBlack", clBlack},
+      {"clMaroon", clMaroon},
+      {"clGreen", clGreen},
+      {"clOlive", clOlive},
+      {"clNavy", clNavy},
+      {"clPurple", clPurple},
+      {"clTeal", clTeal},
+      {"clGray", clGray},
+      {"clSilver", clSilver},
+      {"clRed", clRed},
+      {"clLime", clLime},
+      {"clYellow", clYellow},
+      {"clBlue", clBlue},
+      {"clFuchsia", clFuchsia},
+      {"clAqua", clAqua},
+      {"clWhite", clWhite},
       {"clActiveCaption", clActiveCaption},
-      {"clWindow", clWindow},     {"clWindowFrame", clWindowFrame},
+      {"clWindow", clWindow},
+      {"clWindowFrame", clWindowFrame},
       {"clWindowText", clWindowText},
       {"clHighlight", clHighlight},
       {"clHighlightText", clHighlightText},
-      {"clBtnFace", clBtnFace},   {"clBtnShadow", clBtnShadow},
-      {"clGrayText", clGrayText}, {"clBtnText", clBtnText},
+      {"clBtnFace", clBtnFace},
+      {"clBtnShadow", clBtnShadow},
+      {"clGrayText", clGrayText},
+      {"clBtnText", clBtnText},
       {"clBtnHighlight", clBtnHighlight},
       {"cl3DDkShadow", cl3DDkShadow},
-      {"cl3DLight", cl3DLight},   {"clInfoText", clInfoText},
+      {"cl3DLight", cl3DLight},
+      {"clInfoText", clInfoText},
       {"clInfoBk", clInfoBk},
   };
   for (const Named& n : kNames) {

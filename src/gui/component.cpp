@@ -16,7 +16,8 @@ std::string FixedText(double v) {
   if (v >= 1e13) return sign + "huge";  // beyond what fits the fixed form below
   auto units = static_cast<uint64_t>(v * 1e6 + 0.5);
   std::string fraction = std::to_string(units % 1000000);
-  return sign + std::to_string(units / 1000000) + "." + std::string(6 - fraction.size(), '0') + fraction;
+  return sign + std::to_string(units / 1000000) + "." + std::string(6 - fraction.size(), '0') +
+         fraction;
 }
 
 }  // namespace

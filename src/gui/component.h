@@ -36,14 +36,14 @@
 
 // Declares a component class's name (the one a layout names it by) and its
 // place in the class chain, for the layout reader and BindComponent.
-#define Q_GUI_CLASS(Cls, Base)                                              \
- public:                                                                    \
-  static constexpr std::string_view kClassName = #Cls;                      \
-  std::string_view ClassName() const override { return kClassName; }        \
-  bool InheritsFrom(std::string_view name) const override {                 \
-    return name == kClassName || Base::InheritsFrom(name);                  \
-  }                                                                         \
-                                                                            \
+#define Q_GUI_CLASS(Cls, Base)                                       \
+ public:                                                             \
+  static constexpr std::string_view kClassName = #Cls;               \
+  std::string_view ClassName() const override { return kClassName; } \
+  bool InheritsFrom(std::string_view name) const override {          \
+    return name == kClassName || Base::InheritsFrom(name);           \
+  }                                                                  \
+                                                                     \
  private:
 
 namespace gui {
@@ -65,8 +65,8 @@ struct TValue {
   Kind kind = Kind::Int;
   int64_t integer = 0;
   double real = 0;
-  std::string text;               // String: the text; Ident: the name; Float: as written (may be empty)
-  std::vector<std::string> set;   // Set: the member names
+  std::string text;  // String: the text; Ident: the name; Float: as written (may be empty)
+  std::vector<std::string> set;  // Set: the member names
 
   q::Error ToInt(int& out) const;
   q::Error ToBool(bool& out) const;
@@ -118,9 +118,8 @@ struct TSetter {
 // `convert` (a failed read goes to `error`); false when the table has no
 // such name.
 template <typename C, typename T, size_t N>
-bool ApplySetter(C& object, const TSetter<C, T> (&table)[N], std::string_view name,
-                 const TValue& v, q::Error (TValue::*convert)(std::remove_cvref_t<T>&) const,
-                 q::Error& error) {
+bool ApplySetter(C& object, const TSetter<C, T> (&table)[N], std::string_view name, const TValue& v,
+                 q::Error (TValue::*convert)(std::remove_cvref_t<T>&) const, q::Error& error) {
   for (const TSetter<C, T>& s : table) {
     if (s.name != name) continue;
     std::remove_cvref_t<T> value{};

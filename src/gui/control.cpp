@@ -163,9 +163,9 @@ q::Error TWinControl::CreateHandle() {
       id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(ctrlId_));
     }
     t_creating = this;
-    HWND hwnd = ::CreateWindowExA(p.ExStyle, p.WinClassName, p.Caption.c_str(), p.Style, p.X, p.Y,
-                                  p.Width, p.Height, p.WndParent, id, ::GetModuleHandleA(nullptr),
-                                  nullptr);
+    HWND hwnd =
+        ::CreateWindowExA(p.ExStyle, p.WinClassName, p.Caption.c_str(), p.Style, p.X, p.Y, p.Width,
+                          p.Height, p.WndParent, id, ::GetModuleHandleA(nullptr), nullptr);
     t_creating = nullptr;
     if (!hwnd) {
       return q::Error::Fail(Name() + ": cannot create the window (error " +
@@ -284,17 +284,17 @@ HWND TWinControl::ReflectionTarget(const TMessage& m) const {
   switch (m.Msg) {
     case WM_COMMAND:
     case WM_CTLCOLORBTN:
-    case WM_CTLCOLORSTATIC:
-      return reinterpret_cast<HWND>(m.LParam);
-    case WM_NOTIFY:
-      return m.LParam ? reinterpret_cast<const NMHDR*>(m.LParam)->hwndFrom : nullptr;
+    case WM_CTLCOLORSTATIC: return reinterpret_cast<HWND>(m.LParam);
+    case WM_NOTIFY: return m.LParam ? reinterpret_cast<const NMHDR*>(m.LParam)->hwndFrom : nullptr;
     case WM_DRAWITEM:
       return m.LParam ? reinterpret_cast<const DRAWITEMSTRUCT*>(m.LParam)->hwndItem : nullptr;
     case WM_MEASUREITEM:  // the item is found by its control id
-      return m.LParam ? ::GetDlgItem(handle_, static_cast<int>(reinterpret_cast<const MEASUREITEMSTRUCT*>(m.LParam)->CtlID))
-                      : nullptr;
-    default:
-      return nullptr;
+      return m.LParam
+                 ? ::GetDlgItem(handle_,
+                                static_cast<int>(
+                                    reinterpret_cast<const MEASUREITEMSTRUCT*>(m.LParam)->CtlID))
+                 : nullptr;
+    default: return nullptr;
   }
 }
 
@@ -346,9 +346,7 @@ void TWinControl::WndProc(TMessage& m) {
       if (TForm* f = ParentForm()) f->FocusChanged(this);
       return;
     case WM_MOUSEMOVE:
-    case WM_MOUSELEAVE:
-      TrackMouse(m.Msg == WM_MOUSEMOVE);
-      break;
+    case WM_MOUSELEAVE: TrackMouse(m.Msg == WM_MOUSEMOVE); break;
     case WM_SETCURSOR:
       if (SetCursorFor(m)) return;
       break;
@@ -360,8 +358,7 @@ void TWinControl::WndProc(TMessage& m) {
       m.Result = reinterpret_cast<LRESULT>(ColorBrush());
       return;
     }
-    default:
-      break;
+    default: break;
   }
   DefaultHandler(m);
 }
@@ -386,7 +383,8 @@ void TWinControl::TrackMouse(bool inside) {
 bool TWinControl::SetCursorFor(TMessage& m) {
   TCursor c = crDefault;
   if (TApplication* app = Application()) c = app->Cursor();
-  if (c == crDefault && LOWORD(m.LParam) == HTCLIENT && reinterpret_cast<HWND>(m.WParam) == handle_) {
+  if (c == crDefault && LOWORD(m.LParam) == HTCLIENT &&
+      reinterpret_cast<HWND>(m.WParam) == handle_) {
     c = cursor_;
   }
   if (c == crDefault) return false;
@@ -412,7 +410,8 @@ RECT TWinControl::ClientRect() const {
     return r;
   }
   SIZE f = FrameSize();
-  return {0, 0, std::max(0, width_ - static_cast<int>(f.cx)), std::max(0, height_ - static_cast<int>(f.cy))};
+  return {0, 0, std::max(0, width_ - static_cast<int>(f.cx)),
+          std::max(0, height_ - static_cast<int>(f.cy))};
 }
 
 void TWinControl::SetClientSize(int width, int height) {
@@ -556,9 +555,7 @@ void TWinControl::AlignTree() {
           c->Place(r.right - w, r.top, w, r.bottom - r.top, false);
           r.right -= w;
           break;
-        case alClient:
-          c->Place(r.left, r.top, r.right - r.left, r.bottom - r.top, false);
-          break;
+        case alClient: c->Place(r.left, r.top, r.right - r.left, r.bottom - r.top, false); break;
         case alNone:
           if (sized) c->Place(c->left_, c->top_, pw, ph, false);
           break;
@@ -678,8 +675,9 @@ void TWinControl::SetTabOrder(int order) {
   }
   // Renumber the siblings 0..n-1 with this one at `order`.
   std::vector<TWinControl*> list = parent_->controls_;
-  std::stable_sort(list.begin(), list.end(),
-                   [](const TWinControl* a, const TWinControl* b) { return a->tabOrder_ < b->tabOrder_; });
+  std::stable_sort(list.begin(), list.end(), [](const TWinControl* a, const TWinControl* b) {
+    return a->tabOrder_ < b->tabOrder_;
+  });
   list.erase(std::remove(list.begin(), list.end(), this), list.end());
   order = std::clamp(order, 0, static_cast<int>(list.size()));
   list.insert(list.begin() + order, this);
@@ -725,14 +723,18 @@ namespace {
 
 using C = TWinControl;
 const TSetter<C, int> kIntSetters[] = {
-    {"Left", &C::SetLeft},   {"Top", &C::SetTop},           {"Width", &C::SetWidth},
-    {"Height", &C::SetHeight}, {"ClientWidth", &C::SetClientWidth},
-    {"ClientHeight", &C::SetClientHeight}, {"TabOrder", &C::SetTabOrder},
+    {"Left", &C::SetLeft},
+    {"Top", &C::SetTop},
+    {"Width", &C::SetWidth},
+    {"Height", &C::SetHeight},
+    {"ClientWidth", &C::SetClientWidth},
+    {"ClientHeight", &C::SetClientHeight},
+    {"TabOrder", &C::SetTabOrder},
 };
 const TSetter<C, bool> kBoolSetters[] = {
-    {"Visible", &C::SetVisible},         {"Enabled", &C::SetEnabled},
-    {"AutoSize", &C::SetAutoSize},       {"ParentColor", &C::SetParentColor},
-    {"ParentFont", &C::SetParentFont},   {"TabStop", &C::SetTabStop},
+    {"Visible", &C::SetVisible},       {"Enabled", &C::SetEnabled},
+    {"AutoSize", &C::SetAutoSize},     {"ParentColor", &C::SetParentColor},
+    {"ParentFont", &C::SetParentFont}, {"TabStop", &C::SetTabStop},
 };
 const TSetter<C, TColor> kColorSetters[] = {{"Color", &C::SetColor}};
 const TSetter<C, std::string> kStringSetters[] = {{"Caption", &C::SetCaption}};
@@ -750,13 +752,17 @@ bool ReadFontProperty(std::string_view sub, const TValue& v, TFont& f, q::Error&
   } else if (sub == "Color") {
     e = v.ToColor(f.Color);
   } else if (sub == "Style") {
-    e = v.ToSet<TFontStyles>({{"fsBold", fsBold}, {"fsItalic", fsItalic},
-                              {"fsUnderline", fsUnderline}, {"fsStrikeOut", fsStrikeOut}},
+    e = v.ToSet<TFontStyles>({{"fsBold", fsBold},
+                              {"fsItalic", fsItalic},
+                              {"fsUnderline", fsUnderline},
+                              {"fsStrikeOut", fsStrikeOut}},
                              f.Style);
   } else if (sub == "Charset") {
     int cs = 0;
-    e = v.ToEnum<int>({{"ANSI_CHARSET", ANSI_CHARSET}, {"DEFAULT_CHARSET", DEFAULT_CHARSET},
-                       {"SYMBOL_CHARSET", SYMBOL_CHARSET}, {"OEM_CHARSET", OEM_CHARSET}},
+    e = v.ToEnum<int>({{"ANSI_CHARSET", ANSI_CHARSET},
+                       {"DEFAULT_CHARSET", DEFAULT_CHARSET},
+                       {"SYMBOL_CHARSET", SYMBOL_CHARSET},
+                       {"OEM_CHARSET", OEM_CHARSET}},
                       cs);
     if (e && v.kind == TValue::Kind::Int) e = v.ToInt(cs);
     f.Charset = static_cast<uint8_t>(cs);
@@ -778,16 +784,23 @@ q::Error TWinControl::SetProperty(std::string_view name, const TValue& v) {
   }
   if (name == "Align") {
     TAlign a = alNone;
-    e = v.ToEnum<TAlign>({{"alNone", alNone}, {"alTop", alTop}, {"alBottom", alBottom},
-                          {"alLeft", alLeft}, {"alRight", alRight}, {"alClient", alClient}},
+    e = v.ToEnum<TAlign>({{"alNone", alNone},
+                          {"alTop", alTop},
+                          {"alBottom", alBottom},
+                          {"alLeft", alLeft},
+                          {"alRight", alRight},
+                          {"alClient", alClient}},
                          a);
     if (!e) SetAlign(a);
     return e;
   }
   if (name == "Cursor") {
     TCursor c = crDefault;
-    e = v.ToEnum<TCursor>({{"crDefault", crDefault}, {"crArrow", crArrow}, {"crIBeam", crIBeam},
-                           {"crHourGlass", crHourGlass}, {"crHandPoint", crHandPoint}},
+    e = v.ToEnum<TCursor>({{"crDefault", crDefault},
+                           {"crArrow", crArrow},
+                           {"crIBeam", crIBeam},
+                           {"crHourGlass", crHourGlass},
+                           {"crHandPoint", crHandPoint}},
                           c);
     if (!e) SetCursor(c);
     return e;

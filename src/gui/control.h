@@ -54,7 +54,13 @@
 namespace gui {
 
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
-enum TCursor : int { crDefault = 0, crArrow = -2, crIBeam = -4, crHourGlass = -11, crHandPoint = -21 };
+enum TCursor : int {
+  crDefault = 0,
+  crArrow = -2,
+  crIBeam = -4,
+  crHourGlass = -11,
+  crHandPoint = -21
+};
 HCURSOR CursorHandle(TCursor cursor);  // null for crDefault
 
 // What CreateParams fills in before the window is made.
@@ -120,8 +126,14 @@ class TWinControl : public TComponent {
   void SetHeight(int v) { SetBounds(left_, top_, width_, v); }
   // The client area (inside the window's frame), at (0, 0).
   RECT ClientRect() const;
-  int ClientWidth() const { RECT r = ClientRect(); return r.right; }
-  int ClientHeight() const { RECT r = ClientRect(); return r.bottom; }
+  int ClientWidth() const {
+    RECT r = ClientRect();
+    return r.right;
+  }
+  int ClientHeight() const {
+    RECT r = ClientRect();
+    return r.bottom;
+  }
   void SetClientSize(int width, int height);
   void SetClientWidth(int v) { SetClientSize(v, ClientHeight()); }
   void SetClientHeight(int v) { SetClientSize(ClientWidth(), v); }

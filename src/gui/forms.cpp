@@ -53,7 +53,8 @@ void TForm::Loaded() {
   TWinControl::Loaded();
   if (!pendingActiveControl_.empty()) {
     TComponent* c = FindComponent(pendingActiveControl_);
-    if (c && c->InheritsFrom(TWinControl::kClassName)) activeControl_ = static_cast<TWinControl*>(c);
+    if (c && c->InheritsFrom(TWinControl::kClassName))
+      activeControl_ = static_cast<TWinControl*>(c);
     pendingActiveControl_.clear();
   }
 }
@@ -86,7 +87,8 @@ void TForm::SetBorderStyle(TBorderStyle s) {
   if (HandleAllocated()) {
     TCreateParams p;
     CreateParams(p);
-    ::SetWindowLongPtrA(Handle(), GWL_STYLE, static_cast<LONG_PTR>(p.Style | (visible_ ? WS_VISIBLE : 0)));
+    ::SetWindowLongPtrA(Handle(), GWL_STYLE,
+                        static_cast<LONG_PTR>(p.Style | (visible_ ? WS_VISIBLE : 0)));
     ::SetWindowLongPtrA(Handle(), GWL_EXSTYLE, static_cast<LONG_PTR>(p.ExStyle));
     ::SetWindowPos(Handle(), nullptr, 0, 0, 0, 0,
                    SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
@@ -133,7 +135,8 @@ void TForm::Close() {
 
 void TForm::SetActiveControl(TWinControl* c) {
   activeControl_ = c;
-  if (c && HandleAllocated() && ::IsWindowVisible(Handle()) && c->CanFocus()) ::SetFocus(c->Handle());
+  if (c && HandleAllocated() && ::IsWindowVisible(Handle()) && c->CanFocus())
+    ::SetFocus(c->Handle());
 }
 
 TWinControl* TForm::FocusedControl() const {
@@ -159,8 +162,9 @@ bool Contains(const TWinControl* outer, const TWinControl* c) {
 void CollectTabStops(TWinControl* p, std::vector<TWinControl*>& out) {
   std::vector<TWinControl*> kids;
   for (int i = 0; i < p->ControlCount(); ++i) kids.push_back(p->Control(i));
-  std::stable_sort(kids.begin(), kids.end(),
-                   [](const TWinControl* a, const TWinControl* b) { return a->TabOrder() < b->TabOrder(); });
+  std::stable_sort(kids.begin(), kids.end(), [](const TWinControl* a, const TWinControl* b) {
+    return a->TabOrder() < b->TabOrder();
+  });
   for (TWinControl* k : kids) {
     if (!k->Visible() || !k->Enabled() || !k->HandleAllocated()) continue;
     if (k->TabStop()) out.push_back(k);
@@ -211,18 +215,12 @@ bool TForm::DialogKey(WPARAM key) {
       SelectNext(FocusedControl(), ::GetKeyState(VK_SHIFT) >= 0);
       return true;
     case VK_LEFT:
-    case VK_UP:
-      SelectNext(FocusedControl(), false);
-      return true;
+    case VK_UP: SelectNext(FocusedControl(), false); return true;
     case VK_RIGHT:
-    case VK_DOWN:
-      SelectNext(FocusedControl(), true);
-      return true;
+    case VK_DOWN: SelectNext(FocusedControl(), true); return true;
     case VK_RETURN:
-    case VK_ESCAPE:
-      return BroadcastUntilHandled(CM_DIALOGKEY, key, 0) != 0;
-    default:
-      return false;
+    case VK_ESCAPE: return BroadcastUntilHandled(CM_DIALOGKEY, key, 0) != 0;
+    default: return false;
   }
 }
 
@@ -272,7 +270,8 @@ void TForm::WndProc(TMessage& m) {
       return;
     case WM_ACTIVATE:
       if (LOWORD(m.WParam) != WA_INACTIVE && !HIWORD(m.WParam)) {
-        TWinControl* target = activeControl_ && activeControl_->CanFocus() ? activeControl_ : nullptr;
+        TWinControl* target =
+            activeControl_ && activeControl_->CanFocus() ? activeControl_ : nullptr;
         if (!target) {
           std::vector<TWinControl*> list = TabList();
           if (!list.empty()) target = list.front();
@@ -298,8 +297,7 @@ void TForm::WndProc(TMessage& m) {
       m.Result = id ? MAKELRESULT(id, DC_HASDEFID) : 0;
       return;
     }
-    default:
-      break;
+    default: break;
   }
   TWinControl::WndProc(m);
 }
@@ -307,18 +305,23 @@ void TForm::WndProc(TMessage& m) {
 q::Error TForm::SetProperty(std::string_view name, const TValue& v) {
   if (name == "BorderStyle") {
     TBorderStyle s = bsNone;
-    if (q::Error e = v.ToEnum<TBorderStyle>(
-            {{"bsNone", bsNone}, {"bsSingle", bsSingle}, {"bsSizeable", bsSizeable}, {"bsDialog", bsDialog}}, s)) {
+    if (q::Error e = v.ToEnum<TBorderStyle>({{"bsNone", bsNone},
+                                             {"bsSingle", bsSingle},
+                                             {"bsSizeable", bsSizeable},
+                                             {"bsDialog", bsDialog}},
+                                            s)) {
       return e;
     }
     SetBorderStyle(s);
     return {};
   }
   if (name == "Position") {
-    return v.ToEnum<TPosition>({{"poDesigned", poDesigned}, {"poScreenCenter", poScreenCenter}}, position_);
+    return v.ToEnum<TPosition>({{"poDesigned", poDesigned}, {"poScreenCenter", poScreenCenter}},
+                               position_);
   }
   if (name == "ActiveControl") {
-    if (v.kind != TValue::Kind::Ident) return q::Error::Fail("expected a component name, got " + v.Describe());
+    if (v.kind != TValue::Kind::Ident)
+      return q::Error::Fail("expected a component name, got " + v.Describe());
     pendingActiveControl_ = v.text;
     return {};
   }

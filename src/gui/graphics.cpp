@@ -82,12 +82,13 @@ HDC TCanvas::Prepared(bool pen, bool brush, bool font) {
   if (pen && !penSelected_) {
     HPEN made = nullptr;
     if (pen_.Style != TPenStyle::psClear) {
-      int style = pen_.Style == TPenStyle::psDash ? PS_DASH
+      int style = pen_.Style == TPenStyle::psDash  ? PS_DASH
                   : pen_.Style == TPenStyle::psDot ? PS_DOT
                                                    : PS_SOLID;
       made = ::CreatePen(style, pen_.Width, ColorToRGB(pen_.Color));
     }
-    HGDIOBJ prev = ::SelectObject(dc, made ? static_cast<HGDIOBJ>(made) : ::GetStockObject(NULL_PEN));
+    HGDIOBJ prev =
+        ::SelectObject(dc, made ? static_cast<HGDIOBJ>(made) : ::GetStockObject(NULL_PEN));
     if (!origPen_) origPen_ = prev;
     penObj_.Reset(made);
     penSelected_ = true;
@@ -101,7 +102,8 @@ HDC TCanvas::Prepared(bool pen, bool brush, bool font) {
     } else {
       ::SetBkMode(dc, TRANSPARENT);
     }
-    HGDIOBJ prev = ::SelectObject(dc, made ? static_cast<HGDIOBJ>(made) : ::GetStockObject(NULL_BRUSH));
+    HGDIOBJ prev =
+        ::SelectObject(dc, made ? static_cast<HGDIOBJ>(made) : ::GetStockObject(NULL_BRUSH));
     if (!origBrush_) origBrush_ = prev;
     brushObj_.Reset(made);
     brushSelected_ = true;
@@ -245,7 +247,8 @@ HDC TBitmap::BitmapCanvas::RequireHandle() {
 
 void TBitmap::BitmapCanvas::SelectImage() {
   if (!memDc_) return;
-  HGDIOBJ target = owner_.bitmap_.Valid() ? static_cast<HGDIOBJ>(owner_.bitmap_.Get()) : origBitmap_;
+  HGDIOBJ target =
+      owner_.bitmap_.Valid() ? static_cast<HGDIOBJ>(owner_.bitmap_.Get()) : origBitmap_;
   if (!target) return;
   HGDIOBJ prev = ::SelectObject(memDc_.Get(), target);
   if (!origBitmap_) origBitmap_ = prev;
@@ -289,7 +292,8 @@ q::Error TBitmap::SetSize(int width, int height) {
     const size_t oldRow = static_cast<size_t>(RowBytes());
     const size_t keep = static_cast<size_t>(std::min(width, width_)) * 3;
     for (int y = 0; y < std::min(height, height_); ++y) {
-      std::memcpy(dst + newRow * static_cast<size_t>(y), bits_ + oldRow * static_cast<size_t>(y), keep);
+      std::memcpy(dst + newRow * static_cast<size_t>(y), bits_ + oldRow * static_cast<size_t>(y),
+                  keep);
     }
   }
   q::BitmapHandle old(bitmap_.Release());  // deleted once the DC has let it go

@@ -80,16 +80,31 @@ class TCanvas {
 
   // Nesting count for callers that hand the canvas around while painting.
   void Lock() { ++locks_; }
-  void Unlock() { if (locks_ > 0) --locks_; }
+  void Unlock() {
+    if (locks_ > 0) --locks_;
+  }
   bool Locked() const { return locks_ > 0; }
 
   const TPen& Pen() const { return pen_; }
   void SetPen(const TPen& pen);
-  void SetPenColor(TColor c) { TPen p = pen_; p.Color = c; SetPen(p); }
+  void SetPenColor(TColor c) {
+    TPen p = pen_;
+    p.Color = c;
+    SetPen(p);
+  }
   const TBrush& Brush() const { return brush_; }
   void SetBrush(const TBrush& brush);
-  void SetBrushColor(TColor c) { TBrush b = brush_; b.Color = c; b.Style = TBrushStyle::bsSolid; SetBrush(b); }
-  void SetBrushStyle(TBrushStyle s) { TBrush b = brush_; b.Style = s; SetBrush(b); }
+  void SetBrushColor(TColor c) {
+    TBrush b = brush_;
+    b.Color = c;
+    b.Style = TBrushStyle::bsSolid;
+    SetBrush(b);
+  }
+  void SetBrushStyle(TBrushStyle s) {
+    TBrush b = brush_;
+    b.Style = s;
+    SetBrush(b);
+  }
   const TFont& Font() const { return font_; }
   void SetFont(const TFont& font);
   // The realised font (for GetObject/CreateFontIndirect); null without a DC.
@@ -98,8 +113,8 @@ class TCanvas {
   DWORD CopyMode() const { return copyMode_; }
   void SetCopyMode(DWORD rop) { copyMode_ = rop; }
 
-  void FillRect(const RECT& r);                 // with the brush
-  void FillRgn(HRGN region);                    // with the brush
+  void FillRect(const RECT& r);                       // with the brush
+  void FillRgn(HRGN region);                          // with the brush
   void FrameRgn(HRGN region, int width, int height);  // with the brush
   // Clips later drawing to `region` (copied by GDI); null removes the clip.
   void SelectClipRgn(HRGN region);

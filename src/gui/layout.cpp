@@ -130,7 +130,9 @@ class Parser {
       tok_.text = std::string(text_.substr(start, pos_ - start));
       return {};
     }
-    if (std::isdigit(static_cast<unsigned char>(c)) || (c == '-' && (AtDigit(pos_ + 1) || (pos_ + 1 < text_.size() && text_[pos_ + 1] == '$'))) || c == '$') {
+    if (std::isdigit(static_cast<unsigned char>(c)) ||
+        (c == '-' && (AtDigit(pos_ + 1) || (pos_ + 1 < text_.size() && text_[pos_ + 1] == '$'))) ||
+        c == '$') {
       return ReadNumber();
     }
     if (c == '\'' || c == '#') return ReadString();
@@ -214,8 +216,9 @@ class Parser {
           ++pos_;
         }
         size_t start = pos_;
-        while (pos_ < text_.size() && (base == 16 ? std::isxdigit(static_cast<unsigned char>(text_[pos_]))
-                                                  : std::isdigit(static_cast<unsigned char>(text_[pos_])))) {
+        while (pos_ < text_.size() &&
+               (base == 16 ? std::isxdigit(static_cast<unsigned char>(text_[pos_]))
+                           : std::isdigit(static_cast<unsigned char>(text_[pos_])))) {
           ++pos_;
         }
         if (pos_ == start || pos_ - start > 3) return Fail("bad character code");
@@ -230,7 +233,9 @@ class Parser {
   }
 
   bool IsSymbol(char c) const { return tok_.kind == Token::Kind::Symbol && tok_.symbol == c; }
-  bool IsWord(std::string_view w) const { return tok_.kind == Token::Kind::Ident && tok_.text == w; }
+  bool IsWord(std::string_view w) const {
+    return tok_.kind == Token::Kind::Ident && tok_.text == w;
+  }
 
   q::Error Expect(char c) {
     if (!IsSymbol(c)) return Fail(std::string("expected '") + c + "'");
@@ -286,8 +291,7 @@ class Parser {
           return Advance();
         }
         break;
-      case Token::Kind::End:
-        break;
+      case Token::Kind::End: break;
     }
     return Fail("expected a value");
   }
@@ -305,16 +309,18 @@ class Parser {
     TComponent* comp = nullptr;
     if (!enclosing) {
       if (!root_.InheritsFrom(cls)) {
-        return q::Error::Fail("layout line " + std::to_string(line) + ": the layout is for a " + cls +
-                              ", not a " + std::string(root_.ClassName()));
+        return q::Error::Fail("layout line " + std::to_string(line) + ": the layout is for a " +
+                              cls + ", not a " + std::string(root_.ClassName()));
       }
       comp = &root_;
     } else {
       if (root_.FindComponent(name)) {
-        return q::Error::Fail("layout line " + std::to_string(line) + ": a second component " + name);
+        return q::Error::Fail("layout line " + std::to_string(line) + ": a second component " +
+                              name);
       }
       comp = create_(cls);
-      if (!comp) return q::Error::Fail("layout line " + std::to_string(line) + ": unknown class " + cls);
+      if (!comp)
+        return q::Error::Fail("layout line " + std::to_string(line) + ": unknown class " + cls);
     }
     comp->SetName(name);
     comp->BeginLoading();
@@ -330,7 +336,8 @@ class Parser {
         if (q::Error e = ReadObject(comp, depth + 1)) return e;
         continue;
       }
-      if (tok_.kind != Token::Kind::Ident) return Fail("expected a property, object or end in " + name);
+      if (tok_.kind != Token::Kind::Ident)
+        return Fail("expected a property, object or end in " + name);
       std::string prop = tok_.text;
       int propLine = tok_.line;
       if (q::Error e = Advance()) return e;
@@ -338,7 +345,8 @@ class Parser {
       TValue value;
       if (q::Error e = ReadValue(value)) return e;
       if (q::Error e = comp->SetProperty(prop, value)) {
-        return std::move(e).WithContext("layout line " + std::to_string(propLine) + ": " + name + "." + prop);
+        return std::move(e).WithContext("layout line " + std::to_string(propLine) + ": " + name +
+                                        "." + prop);
       }
     }
   }

@@ -21,16 +21,16 @@ struct TMessage {
 };
 
 inline constexpr UINT CM_BASE = 0xB000;
-inline constexpr UINT CM_DIALOGKEY = CM_BASE + 5;        // wParam: virtual key; Result 1 = handled
-inline constexpr UINT CM_DIALOGCHAR = CM_BASE + 6;       // wParam: character; lParam: 1 with Alt
-inline constexpr UINT CM_FOCUSCHANGED = CM_BASE + 7;     // 45063; lParam: the focused TWinControl*
+inline constexpr UINT CM_DIALOGKEY = CM_BASE + 5;     // wParam: virtual key; Result 1 = handled
+inline constexpr UINT CM_DIALOGCHAR = CM_BASE + 6;    // wParam: character; lParam: 1 with Alt
+inline constexpr UINT CM_FOCUSCHANGED = CM_BASE + 7;  // 45063; lParam: the focused TWinControl*
 inline constexpr UINT CM_VISIBLECHANGED = CM_BASE + 11;
 inline constexpr UINT CM_ENABLEDCHANGED = CM_BASE + 12;  // 45068
 inline constexpr UINT CM_COLORCHANGED = CM_BASE + 13;
-inline constexpr UINT CM_FONTCHANGED = CM_BASE + 14;     // 45070
+inline constexpr UINT CM_FONTCHANGED = CM_BASE + 14;  // 45070
 inline constexpr UINT CM_TEXTCHANGED = CM_BASE + 18;
-inline constexpr UINT CM_MOUSEENTER = CM_BASE + 19;      // 45075; lParam: the control
-inline constexpr UINT CM_MOUSELEAVE = CM_BASE + 20;      // 45076; lParam: the control
+inline constexpr UINT CM_MOUSEENTER = CM_BASE + 19;  // 45075; lParam: the control
+inline constexpr UINT CM_MOUSELEAVE = CM_BASE + 20;  // 45076; lParam: the control
 // CM_BASE + 100 and above are free for controls' private messages.
 inline constexpr UINT CM_USER = CM_BASE + 100;
 

@@ -1,5 +1,6 @@
 #include "gui/stdctrls.h"
 
+#include <windows.h>
 #include <commctrl.h>
 
 #include <algorithm>
@@ -24,8 +25,10 @@ void Frame3D(TCanvas& canvas, RECT& r, TColor topLeft, TColor bottomRight, int w
 namespace {
 
 q::Error ReadAlignment(const TValue& v, TAlignment& a) {
-  return v.ToEnum<TAlignment>(
-      {{"taLeftJustify", taLeftJustify}, {"taRightJustify", taRightJustify}, {"taCenter", taCenter}}, a);
+  return v.ToEnum<TAlignment>({{"taLeftJustify", taLeftJustify},
+                               {"taRightJustify", taRightJustify},
+                               {"taCenter", taCenter}},
+                              a);
 }
 
 UINT AlignmentFlag(TAlignment a) {
@@ -33,7 +36,8 @@ UINT AlignmentFlag(TAlignment a) {
 }
 
 char Upper(char c) {
-  auto p = reinterpret_cast<UINT_PTR>(::CharUpperA(reinterpret_cast<LPSTR>(static_cast<UINT_PTR>(static_cast<unsigned char>(c)))));
+  auto p = reinterpret_cast<UINT_PTR>(
+      ::CharUpperA(reinterpret_cast<LPSTR>(static_cast<UINT_PTR>(static_cast<unsigned char>(c)))));
   return static_cast<char>(p & 0xFF);
 }
 
@@ -147,7 +151,9 @@ void TPanel::Paint() {
 q::Error TPanel::SetProperty(std::string_view name, const TValue& v) {
   if (name == "BevelOuter" || name == "BevelInner") {
     TBevelCut b = bvNone;
-    if (q::Error e = v.ToEnum<TBevelCut>({{"bvNone", bvNone}, {"bvLowered", bvLowered}, {"bvRaised", bvRaised}}, b)) return e;
+    if (q::Error e = v.ToEnum<TBevelCut>(
+            {{"bvNone", bvNone}, {"bvLowered", bvLowered}, {"bvRaised", bvRaised}}, b))
+      return e;
     name == "BevelOuter" ? SetBevelOuter(b) : SetBevelInner(b);
     return {};
   }
@@ -219,7 +225,8 @@ bool TLabel::PreferredSize(int& width, int& height) {
   if (!dc) return false;
   HGDIOBJ old = ::SelectObject(dc.Get(), FontHandle());
   RECT r{0, 0, wordWrap_ ? Width() : 32767, 0};
-  ::DrawTextA(dc.Get(), Caption().empty() ? " " : Caption().c_str(), -1, &r, TextFlags() | DT_CALCRECT);
+  ::DrawTextA(dc.Get(), Caption().empty() ? " " : Caption().c_str(), -1, &r,
+              TextFlags() | DT_CALCRECT);
   ::SelectObject(dc.Get(), old);
   width = r.right - r.left;
   height = r.bottom - r.top;
@@ -243,11 +250,8 @@ void TLabel::WndProc(TMessage& m) {
       }
       m.Result = 0;
       return;
-    case WM_CAPTURECHANGED:
-      pressed_ = false;
-      break;
-    default:
-      break;
+    case WM_CAPTURECHANGED: pressed_ = false; break;
+    default: break;
   }
   TCustomControl::WndProc(m);
 }
@@ -286,7 +290,8 @@ q::Error TLabel::SetProperty(std::string_view name, const TValue& v) {
   }
   if (name == "Layout") {
     TTextLayout l = tlTop;
-    if (q::Error e = v.ToEnum<TTextLayout>({{"tlTop", tlTop}, {"tlCenter", tlCenter}, {"tlBottom", tlBottom}}, l)) {
+    if (q::Error e = v.ToEnum<TTextLayout>(
+            {{"tlTop", tlTop}, {"tlCenter", tlCenter}, {"tlBottom", tlBottom}}, l)) {
       return e;
     }
     SetLayout(l);
@@ -414,7 +419,8 @@ void TButton::WndProc(TMessage& m) {
       return;
     }
     case CM_DIALOGKEY:
-      if (((m.WParam == VK_RETURN && active_) || (m.WParam == VK_ESCAPE && cancel_)) && CanFocus()) {
+      if (((m.WParam == VK_RETURN && active_) || (m.WParam == VK_ESCAPE && cancel_)) &&
+          CanFocus()) {
         Click();
         m.Result = 1;
         return;
@@ -436,8 +442,7 @@ void TButton::WndProc(TMessage& m) {
         return;
       }
       break;
-    default:
-      break;
+    default: break;
   }
   TWinControl::WndProc(m);
 }

@@ -70,9 +70,9 @@ class TThread {
  private:
   static DWORD WINAPI ThreadProc(LPVOID self);
 
-  q::KernelHandle running_;    // manual-reset, set while not paused
+  q::KernelHandle running_;      // manual-reset, set while not paused
   q::KernelHandle pausedEvent_;  // manual-reset, set while paused
-  q::KernelHandle terminate_;  // manual-reset, set by Terminate
+  q::KernelHandle terminate_;    // manual-reset, set by Terminate
   q::KernelHandle thread_;
   DWORD threadId_ = 0;
   std::atomic<bool> paused_;

@@ -44,7 +44,8 @@ void TTimer::Update() {
       wc.lpszClassName = kTimerClass;
       ::RegisterClassExA(&wc);
     }
-    window_.Reset(::CreateWindowExA(0, kTimerClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, inst, nullptr));
+    window_.Reset(
+        ::CreateWindowExA(0, kTimerClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, inst, nullptr));
     if (!window_) return;
     ::SetWindowLongPtrA(window_.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   }

@@ -80,8 +80,8 @@ q::Error NormalizeInstallFolder(std::string_view folder, std::string& out) {
   std::vector<std::string_view> steps;
   size_t rest = 0;
   size_t rootSteps = 0;  // the server and share of a network path
-  if (path.size() >= 3 && ((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z') &&
-      path[1] == ':' && path[2] == '\\') {
+  if (path.size() >= 3 && ((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z') && path[1] == ':' &&
+      path[2] == '\\') {
     root = path.substr(0, 3);
     rest = 3;
   } else if (path.size() > 2 && path[0] == '\\' && path[1] == '\\') {
@@ -100,8 +100,9 @@ q::Error NormalizeInstallFolder(std::string_view folder, std::string& out) {
   }
   for (std::string_view step : steps) {
     if (!ValidStep(step)) {
-      return fail("holds a step that no folder can be named (\".\", \"..\", a trailing dot or "
-                  "space, or one of < > : \" | ? * and control characters)");
+      return fail(
+          "holds a step that no folder can be named (\".\", \"..\", a trailing dot or "
+          "space, or one of < > : \" | ? * and control characters)");
     }
   }
   if (steps.size() <= rootSteps) return fail("is the root of a drive or share, not a folder in it");

@@ -2,6 +2,8 @@
 // progress callback (the launch is in launch.cpp). Each step that fails ends
 // the procedure there with a message saying what could not be done and why,
 // and leaves the previous installation, if any, as it was.
+#include <optional>
+
 #include "common/wide.h"
 #include "common/win32_handles.h"
 #include "gui/application.h"
@@ -17,8 +19,6 @@
 #include "installutils/uninstall.h"
 #include "product/texts.h"
 #include "unzip/extract.h"
-
-#include <optional>
 
 namespace {
 
@@ -36,7 +36,7 @@ q::Error Known(const std::string& value, const char* which) {
 // Creates `folder` (ending with "\") and every missing folder above it;
 // the root (a drive's or a share's) must exist.
 q::Error MakeFolderPath(const std::string& folder) {
-  size_t from = 3;  // past "C:\"
+  size_t from = 3;                     // past "C:\"
   if (folder.rfind("\\\\", 0) == 0) {  // past "\\server\share\"
     from = folder.find('\\', folder.find('\\', 2) + 1) + 1;
   }
@@ -157,12 +157,13 @@ q::Error TForm3::CheckFreeSpace(const std::string& programFiles) {
   VolumeSpace space;
   if (QueryVolumeSpace(programFiles, space)) return {};
   const auto* bytes = static_cast<const uint8_t*>(::LockResource(FResData));
-  const std::optional<txn::ArchiveFootprint> files = txn::MeasureArchive(bytes, FResSize, space.clusterBytes);
+  const std::optional<txn::ArchiveFootprint> files =
+      txn::MeasureArchive(bytes, FResSize, space.clusterBytes);
   // An archive without a readable directory fails its extraction, which
   // says so; its own size is the least it needs.
-  return txn::CheckSpace(txn::SpaceNeeded(files.value_or(txn::ArchiveFootprint{}), FResSize,
-                                          space.clusterBytes),
-                         space.freeBytes, programFiles);
+  return txn::CheckSpace(
+      txn::SpaceNeeded(files.value_or(txn::ArchiveFootprint{}), FResSize, space.clusterBytes),
+      space.freeBytes, programFiles);
 }
 
 q::Error TForm3::InstallTransacted(txn::Transaction& transaction, const std::string& base,
@@ -190,7 +191,8 @@ q::Error TForm3::InstallTransacted(txn::Transaction& transaction, const std::str
   };
 
   if (!FolderExists(FStartMenuDir)) {
-    if (q::Error e = MakeProductFolder(programs, FStartMenuDir, "program group")) return undo(std::move(e));
+    if (q::Error e = MakeProductFolder(programs, FStartMenuDir, "program group"))
+      return undo(std::move(e));
     groupMade = true;
   }
   LogStep("group", "ok", FStartMenuDir, groupMade ? "created" : "exists");
@@ -249,8 +251,8 @@ q::Error TForm3::MakeProductFolder(const std::string& parent, const std::string&
         ::CreateDirectoryW(q::WidePath(folder).c_str(), nullptr)) {
       return {};
     }
-    return LastError(std::string("cannot create the ") + what + " " + folder +
-                     ": cannot open " + parent);
+    return LastError(std::string("cannot create the ") + what + " " + folder + ": cannot open " +
+                     parent);
   }
   if (!::CreateDirectoryW(q::Widen(texts::kProductName).c_str(), nullptr)) {
     return LastError(std::string("cannot create the ") + what + " " + folder);
@@ -333,18 +335,17 @@ q::Error TForm3::CreateShortcuts() {
 }
 
 q::Error TForm3::RegisterProduct(uint64_t installedBytes) {
-  if (q::Error e = RegisterUninstall(texts::kMakerName, texts::kProductName,
-                                     texts::kDisplayVersion, texts::kMakerUrl, "", "",
-                                     FInstallDir + texts::kUninstallerFile, texts::kMakerUrl2,
-                                     texts::kMakerUrl2)) {
+  if (q::Error e = RegisterUninstall(
+          texts::kMakerName, texts::kProductName, texts::kDisplayVersion, texts::kMakerUrl, "", "",
+          FInstallDir + texts::kUninstallerFile, texts::kMakerUrl2, texts::kMakerUrl2)) {
     return e;
   }
   if (q::Error e = WriteUninstallExtras(HKEY_LOCAL_MACHINE, texts::kProductName,
-                                       MakeUninstallExtras(FInstallDir, installedBytes))) {
+                                        MakeUninstallExtras(FInstallDir, installedBytes))) {
     return e;
   }
-  LogStep("uninstall-entry", "ok", KeyPathText(HKEY_LOCAL_MACHINE,
-                                               UninstallKeyPath(texts::kProductName)),
+  LogStep("uninstall-entry", "ok",
+          KeyPathText(HKEY_LOCAL_MACHINE, UninstallKeyPath(texts::kProductName)),
           FInstallDir + texts::kUninstallerFile);
   return {};
 }

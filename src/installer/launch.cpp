@@ -2,6 +2,7 @@
 // else the installer's own (see launch.h), and RunInstalledProgram.
 #include "installer/launch.h"
 
+#include <windows.h>
 #include <exdisp.h>
 #include <shlguid.h>
 #include <shlobj.h>
@@ -42,8 +43,8 @@ HRESULT Query(IUnknown* object, const IID& iid, q::ComPtr<I>& out) {
 // The shell application object of the desktop's folder view.
 HRESULT FindDesktopShell(q::ComPtr<IShellDispatch2>& out) {
   void* raw = nullptr;
-  HRESULT hr = ::CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER,
-                                  IID_IShellWindows, &raw);
+  HRESULT hr =
+      ::CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IShellWindows, &raw);
   if (FAILED(hr)) return hr;
   const q::ComPtr<IShellWindows> windows(static_cast<IShellWindows*>(raw));
 
@@ -90,8 +91,7 @@ std::string ShellOpenErrorText(INT_PTR rc) {
     case ERROR_PATH_NOT_FOUND:
     case ERROR_ACCESS_DENIED:
     case ERROR_NOT_ENOUGH_MEMORY:
-    case ERROR_BAD_FORMAT:
-      return Win32ErrorText(static_cast<uint32_t>(rc));
+    case ERROR_BAD_FORMAT: return Win32ErrorText(static_cast<uint32_t>(rc));
     default: return "the shell refused to open it (code " + std::to_string(rc) + ")";
   }
 }
@@ -111,8 +111,8 @@ HRESULT ShellExecuteThrough(IShellDispatch2& shell, const std::wstring& file,
   if (!name) return E_OUTOFMEMORY;
   VariantArg arguments(std::wstring{}), folder(directory), verb(std::wstring(L"open")),
       show(SW_SHOWNORMAL);
-  const HRESULT hr = shell.ShellExecute(name, arguments.value, folder.value, verb.value,
-                                       show.value);
+  const HRESULT hr =
+      shell.ShellExecute(name, arguments.value, folder.value, verb.value, show.value);
   ::SysFreeString(name);
   return hr;
 }

@@ -15,8 +15,9 @@ q::Error SetupLog::Open(const std::string& path) {
   // runs (a second setup turned away) write to the same file.
   file_.Reset(::CreateFileW(wide.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                             nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file_) return q::Error::Fail("cannot write the log file " + path + ": " +
-                                    Win32ErrorText(::GetLastError()));
+  if (!file_)
+    return q::Error::Fail("cannot write the log file " + path + ": " +
+                          Win32ErrorText(::GetLastError()));
   return {};
 }
 
@@ -25,7 +26,7 @@ void SetupLog::Write(std::string_view step, std::string_view result, std::string
   if (!file_) return;
   SYSTEMTIME now;
   ::GetSystemTime(&now);
-  const setup::LogTime time{now.wYear, now.wMonth,  now.wDay,         now.wHour,
+  const setup::LogTime time{now.wYear,   now.wMonth,  now.wDay,         now.wHour,
                             now.wMinute, now.wSecond, now.wMilliseconds};
   const std::string line = setup::LogLine(time, step, result, subject, detail);
   DWORD written = 0;

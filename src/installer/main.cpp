@@ -82,8 +82,9 @@ Outcome Run(const setup::Options& options, const q::Error& parsed, SetupLog& log
   const q::KernelHandle running(::CreateMutexW(nullptr, FALSE, kRunningMutex));
   const DWORD code = ::GetLastError();
   if (running ? code == ERROR_ALREADY_EXISTS : code == ERROR_ACCESS_DENIED) {
-    const std::string text = "Another Quorvantis setup is already running. Let it finish, then "
-                             "start this one again if it is still needed.";
+    const std::string text =
+        "Another Quorvantis setup is already running. Let it finish, then "
+        "start this one again if it is still needed.";
     Tell(options, text, MB_ICONWARNING);
     return {setup::kExitAlreadyRunning, text};
   }
@@ -95,7 +96,8 @@ Outcome Run(const setup::Options& options, const q::Error& parsed, SetupLog& log
   // An installation killed halfway is settled first; what cannot be settled
   // now the installation reports when it runs into it.
   std::vector<std::string> notes;
-  if (q::Error e = RecoverInterruptedInstall(notes)) log.Write("recover", "failed", "", e.Message());
+  if (q::Error e = RecoverInterruptedInstall(notes))
+    log.Write("recover", "failed", "", e.Message());
   for (const std::string& note : notes) log.Write("recover", "ok", "", note);
   Outcome outcome = RunSetup(options, log);
   FinalizeInstallUtils();

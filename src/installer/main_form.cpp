@@ -2,6 +2,7 @@
 // question flow. The work behind the answers is in install.cpp.
 #include "installer/main_form.h"
 
+#include <windows.h>
 #include <shellapi.h>
 
 #include "common/wide.h"
@@ -31,9 +32,8 @@ GradientFixed = False
 GradientBitmapLine = 0)";
 
 INT_PTR ShellOpen(const char* file, const char* directory) {
-  return reinterpret_cast<INT_PTR>(
-      ::ShellExecuteW(nullptr, L"open", q::Widen(file).c_str(), L"", q::Widen(directory).c_str(),
-                      SW_SHOWNORMAL));
+  return reinterpret_cast<INT_PTR>(::ShellExecuteW(nullptr, L"open", q::Widen(file).c_str(), L"",
+                                                   q::Widen(directory).c_str(), SW_SHOWNORMAL));
 }
 
 }  // namespace
@@ -178,8 +178,7 @@ void TForm3::ShowFailure(const char* prefix, const q::Error& error) {
   Label4->SetLayout(gui::tlCenter);
   Label4->SetAlign(gui::alNone);
   Label4->SetBounds(FyeverButtonSI->Left(), FyeverButtonSI->Top(),
-                    FyeverButtonNO->Left() - FyeverButtonSI->Left() - 16,
-                    FyeverButtonSI->Height());
+                    FyeverButtonNO->Left() - FyeverButtonSI->Left() - 16, FyeverButtonSI->Height());
   Label4->SetCaption(prefix + error.Message());
   Label4->Invalidate();
   FyeverButtonNO->SetFocus();

@@ -27,8 +27,8 @@
 #include "gui/demo/dialog_controls.h"
 #include "gui/forms.h"
 #include "gui/stdctrls.h"
-#include "installer/progress_throttle.h"
 #include "installer/launch.h"
+#include "installer/progress_throttle.h"
 #include "shapebutton/fyeverbutton.h"
 
 class SetupLog;

@@ -20,8 +20,8 @@ UninstallExtras MakeUninstallExtras(const std::string& installDir, uint64_t inst
   extras.versionMajor = texts::kVersionMajor;
   extras.versionMinor = texts::kVersionMinor;
   // Quoted whatever the folder: the system runs this command as it stands.
-  extras.quietUninstallString = "\"" + installDir + texts::kUninstallerFile + "\" " +
-                                texts::kQuietUninstallArgument;
+  extras.quietUninstallString =
+      "\"" + installDir + texts::kUninstallerFile + "\" " + texts::kQuietUninstallArgument;
   return extras;
 }
 
@@ -61,8 +61,8 @@ q::Error WriteUninstallExtras(HKEY root, const std::string& displayName,
                                reinterpret_cast<const BYTE*>(&v.number), sizeof v.number)
             : RegWriteString(key.Get(), v.name, *v.text);
     if (written != ERROR_SUCCESS) {
-      result = q::Error::Fail(context + ": cannot write the value \"" + v.name + "\": " +
-                              Win32ErrorText(static_cast<uint32_t>(written)));
+      result = q::Error::Fail(context + ": cannot write the value \"" + v.name +
+                              "\": " + Win32ErrorText(static_cast<uint32_t>(written)));
       break;
     }
   }

@@ -13,9 +13,9 @@
 #include "common/error.h"
 
 struct UninstallExtras {
-  std::string installLocation;       // the installation folder, ending with "\"
-  std::string displayIcon;           // the program's path
-  uint32_t estimatedSizeKb = 0;      // kilobytes of the installed files
+  std::string installLocation;   // the installation folder, ending with "\"
+  std::string displayIcon;       // the program's path
+  uint32_t estimatedSizeKb = 0;  // kilobytes of the installed files
   uint32_t versionMajor = 0;
   uint32_t versionMinor = 0;
   std::string quietUninstallString;  // the quoted uninstaller, then " /S"

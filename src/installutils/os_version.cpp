@@ -46,8 +46,7 @@ OsInfo ClassifyOsVersion(const OsVersionRecord* record) {
         }
       }
       break;
-    default:
-      break;
+    default: break;
   }
   os.OsServicePack = record->servicePack;
   return os;

@@ -23,7 +23,7 @@ struct OsInfo {
   bool OsVersionKnown = false;
   uint32_t OsMajor = 0;
   uint32_t OsMinor = 0;
-  uint32_t OsBuild = 0;  // low 16 bits of the build number
+  uint32_t OsBuild = 0;                               // low 16 bits of the build number
   std::string OsMajorText, OsMinorText, OsBuildText;  // the numbers in decimal
   std::string OsName;  // "Win32s", "Windows 95", "Windows 98", "Windows NT" or empty
   std::string OsServicePack;

@@ -69,7 +69,8 @@ std::string RegReadString(HKEY Root, const std::string& Key, const std::string& 
 
 LONG RegWriteString(HKEY Key, const char* ValueName, const std::string& Text) {
   const std::wstring text = q::Widen(Text);
-  if (text.size() >= MAXDWORD / sizeof(wchar_t)) return ERROR_INVALID_PARAMETER;  // too long for one value
+  if (text.size() >= MAXDWORD / sizeof(wchar_t))
+    return ERROR_INVALID_PARAMETER;  // too long for one value
   return ::RegSetValueExW(Key, q::Widen(ValueName).c_str(), 0, REG_SZ,
                           reinterpret_cast<const BYTE*>(text.c_str()),
                           static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));

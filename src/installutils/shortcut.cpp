@@ -66,8 +66,8 @@ q::Error CreateShortcut(const std::string& Target, const std::string& Arguments,
   }
 
   void* raw = nullptr;
-  HRESULT hr = ::CoCreateInstance(kClsidShellLink, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
-                                  kIidUnknown, &raw);
+  HRESULT hr = ::CoCreateInstance(kClsidShellLink, nullptr,
+                                  CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, kIidUnknown, &raw);
   if (FAILED(hr)) return fail("the shell's link object is not available", hr);
   const q::ComPtr<IUnknown> object(static_cast<IUnknown*>(raw));
   q::ComPtr<IShellLinkW> link;

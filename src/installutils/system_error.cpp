@@ -14,8 +14,8 @@ std::string SystemMessage(uint32_t code) {
       ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
                        MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), buffer, 512, nullptr);
   std::string text = q::Narrow(std::wstring_view(buffer, length));
-  while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ' ||
-                           text.back() == '.')) {
+  while (!text.empty() &&
+         (text.back() == '\r' || text.back() == '\n' || text.back() == ' ' || text.back() == '.')) {
     text.pop_back();
   }
   return text;

@@ -37,7 +37,8 @@ constexpr uint64_t kPerEntryMargin = 1024;
 }  // namespace
 
 Folders FoldersFor(std::string_view productFolder) {
-  while (!productFolder.empty() && IsSeparator(productFolder.back())) productFolder.remove_suffix(1);
+  while (!productFolder.empty() && IsSeparator(productFolder.back()))
+    productFolder.remove_suffix(1);
   Folders f;
   f.product = std::string(productFolder);
   f.staging = f.product + std::string(kStagingSuffix);
@@ -164,13 +165,15 @@ q::Error Transaction::Abort(q::Error why) {
   return why;
 }
 
-std::optional<ArchiveFootprint> MeasureArchive(const uint8_t* data, size_t size, uint32_t clusterBytes) {
+std::optional<ArchiveFootprint> MeasureArchive(const uint8_t* data, size_t size,
+                                               uint32_t clusterBytes) {
   if (!data || size < kEndSize) return std::nullopt;
   // The end record: the last one whose comment reaches the end of the data.
   size_t end = size - kEndSize;
   const size_t lowest = size - kEndSize > kMaxCommentSize ? size - kEndSize - kMaxCommentSize : 0;
   for (;; --end) {
-    if (q::Le32(data + end) == kEndSignature && end + kEndSize + q::Le16(data + end + 20) <= size) break;
+    if (q::Le32(data + end) == kEndSignature && end + kEndSize + q::Le16(data + end + 20) <= size)
+      break;
     if (end == lowest) return std::nullopt;
   }
   const uint32_t count = q::Le16(data + end + 10);
@@ -184,8 +187,8 @@ std::optional<ArchiveFootprint> MeasureArchive(const uint8_t* data, size_t size,
     if (end - pos < kCentralSize || q::Le32(data + pos) != kCentralSignature) return std::nullopt;
     footprint.bytes += RoundUp(q::Le32(data + pos + 24), clusterBytes);
     ++footprint.entries;
-    const size_t recordSize =
-        kCentralSize + q::Le16(data + pos + 28) + q::Le16(data + pos + 30) + q::Le16(data + pos + 32);
+    const size_t recordSize = kCentralSize + q::Le16(data + pos + 28) + q::Le16(data + pos + 30) +
+                              q::Le16(data + pos + 32);
     if (end - pos < recordSize) return std::nullopt;
     pos += recordSize;
   }
@@ -200,7 +203,8 @@ uint64_t SpaceNeeded(const ArchiveFootprint& files, uint64_t archiveBytes, uint3
 q::Error CheckSpace(uint64_t neededBytes, uint64_t freeBytes, const std::string& folder) {
   if (freeBytes >= neededBytes) return {};
   // Needed rounded up and free rounded down: the figures never look enough.
-  return q::Error::Fail("there is not enough free space on the drive of " + folder + ": Setup needs " +
+  return q::Error::Fail("there is not enough free space on the drive of " + folder +
+                        ": Setup needs " +
                         std::to_string((neededBytes + kMegabyte - 1) / kMegabyte) + " MB, " +
                         std::to_string(freeBytes / kMegabyte) + " MB are free");
 }

@@ -145,7 +145,8 @@ struct ArchiveFootprint {
   uint64_t bytes = 0;
   uint32_t entries = 0;
 };
-std::optional<ArchiveFootprint> MeasureArchive(const uint8_t* data, size_t size, uint32_t clusterBytes);
+std::optional<ArchiveFootprint> MeasureArchive(const uint8_t* data, size_t size,
+                                               uint32_t clusterBytes);
 
 // The bytes an installation needs free on the target volume: the files,
 // the temporary archive copy beside them, and a margin for folders and the

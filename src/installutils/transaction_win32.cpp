@@ -18,7 +18,9 @@ bool Missing(DWORD code) { return code == ERROR_FILE_NOT_FOUND || code == ERROR_
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    const auto lower = [](char c) {
+      return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    };
     if (lower(a[i]) != lower(b[i])) return false;
   }
   return true;
@@ -53,7 +55,8 @@ bool IsFolder(const WIN32_FIND_DATAW& data) {
 
 // Removes what it can below and including `path`; what stays is listed in
 // `left` deepest first, with the reason of the first failure.
-void RemoveNow(const std::string& path, bool folder, std::vector<std::string>& left, DWORD& firstError) {
+void RemoveNow(const std::string& path, bool folder, std::vector<std::string>& left,
+               DWORD& firstError) {
   const auto keep = [&](DWORD code) {
     left.push_back(path);
     if (firstError == ERROR_SUCCESS) firstError = code;
@@ -68,11 +71,11 @@ void RemoveNow(const std::string& path, bool folder, std::vector<std::string>& l
     return;
   }
   DWORD code = ERROR_SUCCESS;
-  const bool listed = ForEachEntry(path, code, [&](const std::string& child, const std::string&,
-                                                   const WIN32_FIND_DATAW& data) {
-    RemoveNow(child, IsFolder(data), left, firstError);
-    return true;
-  });
+  const bool listed = ForEachEntry(
+      path, code, [&](const std::string& child, const std::string&, const WIN32_FIND_DATAW& data) {
+        RemoveNow(child, IsFolder(data), left, firstError);
+        return true;
+      });
   if (!listed && Missing(code)) return;
   // A read-only folder cannot be removed either.
   const std::wstring wide = q::WidePath(path);
@@ -85,8 +88,8 @@ void RemoveNow(const std::string& path, bool folder, std::vector<std::string>& l
 // writing). A read-only file is tried for deletion alone.
 bool InUse(const std::string& path) {
   const std::wstring wide = q::WidePath(path);
-  q::FileHandle file(::CreateFileW(wide.c_str(), FILE_WRITE_DATA | DELETE, 0, nullptr, OPEN_EXISTING,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+  q::FileHandle file(::CreateFileW(wide.c_str(), FILE_WRITE_DATA | DELETE, 0, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (file) return false;
   DWORD code = ::GetLastError();
   if (code == ERROR_ACCESS_DENIED) {
@@ -101,39 +104,41 @@ bool InUse(const std::string& path) {
 std::string FirstInUse(const std::string& folder) {
   std::string found;
   DWORD code = ERROR_SUCCESS;
-  ForEachEntry(folder, code, [&](const std::string& path, const std::string&, const WIN32_FIND_DATAW& data) {
-    if (IsFolder(data)) {
-      found = FirstInUse(path);
-    } else if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && InUse(path)) {
-      found = path;
-    }
-    return found.empty();
-  });
+  ForEachEntry(folder, code,
+               [&](const std::string& path, const std::string&, const WIN32_FIND_DATAW& data) {
+                 if (IsFolder(data)) {
+                   found = FirstInUse(path);
+                 } else if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && InUse(path)) {
+                   found = path;
+                 }
+                 return found.empty();
+               });
   return found;
 }
 
 q::Error CarryOver(const std::string& from, const std::string& to, std::string_view skipName) {
   DWORD code = ERROR_SUCCESS;
   q::Error result;
-  const bool listed = ForEachEntry(from, code, [&](const std::string& source, const std::string& name,
-                                                   const WIN32_FIND_DATAW& data) {
-    if (SameName(name, skipName)) return true;
-    const std::string target = to + '\\' + name;
-    const std::wstring wideSource = q::WidePath(source), wideTarget = q::WidePath(target);
-    const DWORD there = ::GetFileAttributesW(wideTarget.c_str());
-    const bool folder = IsFolder(data);
-    if (there == INVALID_FILE_ATTRIBUTES) {
-      if (folder ? !::CreateDirectoryExW(wideSource.c_str(), wideTarget.c_str(), nullptr)
-                 : !::CopyFileW(wideSource.c_str(), wideTarget.c_str(), TRUE)) {
-        result = Failure("cannot carry " + source + " over to " + target, ::GetLastError());
-        return false;
-      }
-    } else if (!folder || !(there & FILE_ATTRIBUTE_DIRECTORY)) {
-      return true;  // the new installation's own entry of that name
-    }
-    if (folder) result = CarryOver(source, target, {});
-    return !result;
-  });
+  const bool listed = ForEachEntry(
+      from, code,
+      [&](const std::string& source, const std::string& name, const WIN32_FIND_DATAW& data) {
+        if (SameName(name, skipName)) return true;
+        const std::string target = to + '\\' + name;
+        const std::wstring wideSource = q::WidePath(source), wideTarget = q::WidePath(target);
+        const DWORD there = ::GetFileAttributesW(wideTarget.c_str());
+        const bool folder = IsFolder(data);
+        if (there == INVALID_FILE_ATTRIBUTES) {
+          if (folder ? !::CreateDirectoryExW(wideSource.c_str(), wideTarget.c_str(), nullptr)
+                     : !::CopyFileW(wideSource.c_str(), wideTarget.c_str(), TRUE)) {
+            result = Failure("cannot carry " + source + " over to " + target, ::GetLastError());
+            return false;
+          }
+        } else if (!folder || !(there & FILE_ATTRIBUTE_DIRECTORY)) {
+          return true;  // the new installation's own entry of that name
+        }
+        if (folder) result = CarryOver(source, target, {});
+        return !result;
+      });
   if (!result && !listed) return Failure("cannot read the folder " + from, code);
   return result;
 }
@@ -199,13 +204,14 @@ q::Error QueryVolumeSpace(const std::string& folder, VolumeSpace& space) {
   return {};
 }
 
-q::Error ShellState::Capture(const std::vector<std::string>& files, HKEY root, const std::string& key) {
+q::Error ShellState::Capture(const std::vector<std::string>& files, HKEY root,
+                             const std::string& key) {
   files_.clear();
   values_.clear();
   for (const std::string& path : files) {
     FileState state{path, false, {}};
-    q::FileHandle file(::CreateFileW(q::WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    q::FileHandle file(::CreateFileW(q::WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
       const DWORD code = ::GetLastError();
       if (!Missing(code)) return Failure("cannot read " + path, code);
@@ -242,7 +248,8 @@ q::Error ShellState::Capture(const std::vector<std::string>& files, HKEY root, c
     DWORD nameSize = longestName + 1, dataSize = longestData, type = 0;
     const LONG got = ::RegEnumValueW(opened, i, name.data(), &nameSize, nullptr, &type,
                                      reinterpret_cast<BYTE*>(data.data()), &dataSize);
-    if (got != ERROR_SUCCESS) return Failure("cannot read the registry key " + key, static_cast<DWORD>(got));
+    if (got != ERROR_SUCCESS)
+      return Failure("cannot read the registry key " + key, static_cast<DWORD>(got));
     name.resize(nameSize);
     data.resize(dataSize);
     values_.push_back({q::Narrow(name), type, std::move(data)});
@@ -257,14 +264,16 @@ q::Error ShellState::Restore() const {
   };
   for (const FileState& state : files_) {
     if (!state.existed) {
-      if (!::DeleteFileW(q::WidePath(state.path).c_str()) && !Missing(::GetLastError())) fail(state.path, ::GetLastError());
+      if (!::DeleteFileW(q::WidePath(state.path).c_str()) && !Missing(::GetLastError()))
+        fail(state.path, ::GetLastError());
       continue;
     }
-    q::FileHandle file(::CreateFileW(q::WidePath(state.path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    q::FileHandle file(::CreateFileW(q::WidePath(state.path).c_str(), GENERIC_WRITE, 0, nullptr,
+                                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
-    if (!file || !::WriteFile(file.Get(), state.bytes.data(), static_cast<DWORD>(state.bytes.size()),
-                              &written, nullptr) ||
+    if (!file ||
+        !::WriteFile(file.Get(), state.bytes.data(), static_cast<DWORD>(state.bytes.size()),
+                     &written, nullptr) ||
         !::CloseHandle(file.Release())) {
       fail(state.path, ::GetLastError());
     }
@@ -275,8 +284,9 @@ q::Error ShellState::Restore() const {
     if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) fail(key_, static_cast<DWORD>(rc));
   } else if (root_) {
     HKEY created = nullptr;
-    const LONG rc = ::RegCreateKeyExW(root_, q::Widen(key_).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                      KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &created, nullptr);
+    const LONG rc =
+        ::RegCreateKeyExW(root_, q::Widen(key_).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                          KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &created, nullptr);
     if (rc != ERROR_SUCCESS) {
       fail(key_, static_cast<DWORD>(rc));
     } else {
@@ -286,7 +296,9 @@ q::Error ShellState::Restore() const {
       wchar_t name[16384];  // the longest value name the registry allows, and its zero
       for (DWORD i = 0;; ++i) {
         DWORD size = static_cast<DWORD>(std::size(name));
-        if (::RegEnumValueW(created, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        if (::RegEnumValueW(created, i, name, &size, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+          break;
         now.push_back(q::Narrow(std::wstring_view(name, size)));
       }
       for (const std::string& n : now) {

@@ -9,13 +9,14 @@ q::Error RegisterUninstallBelow(HKEY root, const UninstallEntry& entry) {
   const std::string context =
       "cannot register \"" + entry.displayName + "\" in the list of installed programs";
   if (!IsValidUninstallKeyName(entry.displayName)) {
-    return q::Error::Fail(context + ": the display name must be one non-empty key name, without \"\\\"");
+    return q::Error::Fail(context +
+                          ": the display name must be one non-empty key name, without \"\\\"");
   }
   const std::string path = UninstallKeyPath(entry.displayName);
   HKEY created = nullptr;
-  const LONG rc = ::RegCreateKeyExW(root, q::Widen(RelativeKeyPath(path)).c_str(), 0, nullptr,
-                                    REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &created,
-                                    nullptr);
+  const LONG rc =
+      ::RegCreateKeyExW(root, q::Widen(RelativeKeyPath(path)).c_str(), 0, nullptr,
+                        REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &created, nullptr);
   if (rc != ERROR_SUCCESS) {
     return q::Error::Fail(context + ": cannot open or create " + KeyPathText(root, path) + ": " +
                           Win32ErrorText(static_cast<uint32_t>(rc)));
@@ -45,8 +46,8 @@ q::Error RegisterUninstall(const std::string& Publisher, const std::string& Disp
                            const std::string& HelpTelephone, const std::string& ModifyPath,
                            const std::string& UninstallString, const std::string& URLUpdateInfo,
                            const std::string& URLInfoAbout) {
-  const UninstallEntry entry{Publisher,  DisplayName,     DisplayVersion,
-                             HelpLink,   HelpTelephone,   ModifyPath,
+  const UninstallEntry entry{Publisher,       DisplayName,   DisplayVersion,
+                             HelpLink,        HelpTelephone, ModifyPath,
                              UninstallString, URLUpdateInfo, URLInfoAbout};
   return RegisterUninstallBelow(HKEY_LOCAL_MACHINE, entry);
 }

@@ -74,17 +74,17 @@ void CreateChildren(HWND window, const Fonts& fonts) {
            SS_LEFT | SS_NOPREFIX, kMargin, 60, width, 18, 0, text);
   AddChild(window, "STATIC", "Installed in: " + ProgramFolder(),
            SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, kMargin, 82, width, 18, 0, text);
-  AddChild(window, "STATIC", std::string("Made by ") + texts::kMakerName,
-           SS_LEFT | SS_NOPREFIX, kMargin, 104, width, 18, 0, text);
-  AddChild(window, "BUTTON", "Close", WS_TABSTOP | BS_DEFPUSHBUTTON,
-           kClientWidth - kMargin - 88, kClientHeight - kMargin - 28, 88, 28, IDCANCEL, text);
+  AddChild(window, "STATIC", std::string("Made by ") + texts::kMakerName, SS_LEFT | SS_NOPREFIX,
+           kMargin, 104, width, 18, 0, text);
+  AddChild(window, "BUTTON", "Close", WS_TABSTOP | BS_DEFPUSHBUTTON, kClientWidth - kMargin - 88,
+           kClientHeight - kMargin - 28, 88, 28, IDCANCEL, text);
 }
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE:
-      CreateChildren(window,
-                     *static_cast<const Fonts*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
+      CreateChildren(window, *static_cast<const Fonts*>(
+                                 reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
       return 0;
     case WM_SETFOCUS:  // as in a dialog: the keyboard goes to the button
       SetFocus(GetDlgItem(window, IDCANCEL));
@@ -96,16 +96,14 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
       // Enter answers IDOK, Esc IDCANCEL: both close, as the button does.
       if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) DestroyWindow(window);
       return 0;
-    case WM_DESTROY:
-      PostQuitMessage(0);
-      return 0;
-    default:
-      return DefWindowProcA(window, message, wParam, lParam);
+    case WM_DESTROY: PostQuitMessage(0); return 0;
+    default: return DefWindowProcA(window, message, wParam, lParam);
   }
 }
 
 int Fail(const char* what) {
-  const std::string text = std::string(what) + " failed (error " + std::to_string(GetLastError()) + ").";
+  const std::string text =
+      std::string(what) + " failed (error " + std::to_string(GetLastError()) + ").";
   MessageBoxA(nullptr, text.c_str(), texts::kProductName, MB_OK | MB_ICONERROR);
   return 1;
 }
@@ -132,10 +130,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   const int w = frame.right - frame.left;
   const int h = frame.bottom - frame.top;
   const std::string title = std::string(texts::kProductName) + " " + texts::kVersion;
-  HWND window = CreateWindowExA(0, kClassName, title.c_str(), style,
-                                (GetSystemMetrics(SM_CXSCREEN) - w) / 2,
-                                (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h, nullptr, nullptr,
-                                instance, const_cast<Fonts*>(&fonts));
+  HWND window =
+      CreateWindowExA(0, kClassName, title.c_str(), style, (GetSystemMetrics(SM_CXSCREEN) - w) / 2,
+                      (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h, nullptr, nullptr, instance,
+                      const_cast<Fonts*>(&fonts));
   if (!window) return Fail("Creating the window");
   ShowWindow(window, show);
   UpdateWindow(window);

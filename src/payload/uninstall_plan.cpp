@@ -176,11 +176,10 @@ q::Error CheckInstallation(std::string_view ownFolder, std::string_view register
   const std::string own = JoinFolder(ownFolder, "");
   const std::string registered = JoinFolder(registeredFolder, "");
   if (SamePath(own, registered)) return {};
-  return q::Error::Fail("This uninstaller lies in " + own + ", but " + product +
-                        " is installed in " + registered + ". It removes only the " +
-                        "installation it belongs to; nothing was changed. To remove " + product +
-                        ", use the list of installed programs or the uninstaller in " +
-                        registered + ".");
+  return q::Error::Fail(
+      "This uninstaller lies in " + own + ", but " + product + " is installed in " + registered +
+      ". It removes only the " + "installation it belongs to; nothing was changed. To remove " +
+      product + ", use the list of installed programs or the uninstaller in " + registered + ".");
 }
 
 std::string ReportText(const Report& report) {

@@ -11,9 +11,9 @@
 // use) the uninstaller and its entry stay, so the person can close the
 // program and run it again.
 #include <windows.h>
-#include <shellapi.h>
 #include <ntsecapi.h>
 #include <sddl.h>
+#include <shellapi.h>
 
 #include <string>
 #include <vector>
@@ -27,8 +27,8 @@
 #include "installutils/shell_text.h"
 #include "installutils/system_error.h"
 #include "installutils/system_folders.h"
-#include "payload/file_list.h"
 #include "installutils/transaction_win32.h"
+#include "payload/file_list.h"
 #include "payload/uninstall_plan.h"
 #include "product/texts.h"
 
@@ -140,8 +140,8 @@ std::string RegisteredFolder() {
 // resources.
 std::vector<std::string> PayloadFiles() {
   HRSRC info = FindResourceA(nullptr, MAKEINTRESOURCEA(Q_FILE_LIST_RESOURCE_ID), RT_RCDATA);
-  const char* bytes = info ? static_cast<const char*>(LockResource(LoadResource(nullptr, info)))
-                           : nullptr;
+  const char* bytes =
+      info ? static_cast<const char*>(LockResource(LoadResource(nullptr, info))) : nullptr;
   if (!bytes) return {};
   return uninstall::ParseFileList(std::string_view(bytes, SizeofResource(nullptr, info)));
 }
@@ -215,7 +215,8 @@ q::Error MakePrivateFolder(std::string& folder) {
       name += "0123456789abcdef"[b & 15];
     }
     folder = temp + name + "\\";
-    code = CreateDirectoryW(q::WidePath(folder).c_str(), &security) ? ERROR_SUCCESS : GetLastError();
+    code =
+        CreateDirectoryW(q::WidePath(folder).c_str(), &security) ? ERROR_SUCCESS : GetLastError();
   }
   LocalFree(descriptor);
   return code == ERROR_SUCCESS ? q::Error() : Failure(temp, code);
@@ -303,8 +304,8 @@ void ScheduleAtRestart(const std::string& ownPath, const std::string& installDir
                            " and its folder will be removed when Windows restarts (" +
                            why.Message() + ").");
   } else {
-    report.failures.push_back(ownPath + ": the uninstaller cannot remove itself (" +
-                              why.Message() + "; " + Win32ErrorText(GetLastError()) + ")");
+    report.failures.push_back(ownPath + ": the uninstaller cannot remove itself (" + why.Message() +
+                              "; " + Win32ErrorText(GetLastError()) + ")");
   }
 }
 
@@ -320,7 +321,8 @@ int Uninstall(bool silent, SetupLog& log) {
   // installation's folder is compared with the entry and anything deleted:
   // its folders lie beside this one.
   Report report;
-  if (q::Error err = RecoverInstallation(installDir, report.notes)) report.failures.push_back(err.Message());
+  if (q::Error err = RecoverInstallation(installDir, report.notes))
+    report.failures.push_back(err.Message());
   if (q::Error err = uninstall::CheckInstallation(installDir, RegisteredFolder())) {
     // Nothing was touched, but what was asked for did not happen.
     Tell(err.Message(), silent, MB_ICONERROR);

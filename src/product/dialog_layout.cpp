@@ -52,9 +52,11 @@ std::string DialogLayout(std::string_view formClass, const AnswerButtons& b) {
   const std::string yes = std::string(b.namePrefix) + "SI";
   const std::string no = std::string(b.namePrefix) + "NO";
   return std::string(R"(
-object Form3: )") + std::string(formClass) + R"(
+object Form3: )") +
+         std::string(formClass) + R"(
   BorderStyle = bsNone
-  Caption = )" + LayoutString(texts::kFormCaption) + R"(
+  Caption = )" +
+         LayoutString(texts::kFormCaption) + R"(
   ClientWidth = 630
   ClientHeight = 297
   Color = clWhite
@@ -64,7 +66,8 @@ object Form3: )") + std::string(formClass) + R"(
   Font.Name = 'MS Sans Serif'
   Font.Style = []
   Position = poScreenCenter
-  ActiveControl = )" + yes + R"(
+  ActiveControl = )" +
+         yes + R"(
   object Panel1: TPanel
     Align = alClient
     BevelInner = bvLowered
@@ -82,7 +85,8 @@ object Form3: )") + std::string(formClass) + R"(
         Align = alTop
         Alignment = taCenter
         Height = 32
-        Caption = )" + LayoutString(texts::kTitle) + R"(
+        Caption = )" +
+         LayoutString(texts::kTitle) + R"(
         Font.Color = clBlue
         Font.Height = -27
         Font.Name = 'Arial'
@@ -92,7 +96,8 @@ object Form3: )") + std::string(formClass) + R"(
         Align = alTop
         Alignment = taCenter
         Height = 75
-        Caption = )" + LayoutString(texts::kDisclaimer) + R"(
+        Caption = )" +
+         LayoutString(texts::kDisclaimer) + R"(
         Font.Color = clBlue
         Font.Height = -12
         Font.Name = 'Arial'
@@ -115,7 +120,8 @@ object Form3: )") + std::string(formClass) + R"(
             Align = alBottom
             Height = 13
             Cursor = crHandPoint
-            Caption = )" + LayoutString(std::string(texts::kCreditPrefix) + texts::kMakerName) + R"(
+            Caption = )" +
+         LayoutString(std::string(texts::kCreditPrefix) + texts::kMakerName) + R"(
             Font.Color = clBlue
             Font.Height = -11
             Font.Name = 'MS Sans Serif'
@@ -128,7 +134,8 @@ object Form3: )") + std::string(formClass) + R"(
       Align = alBottom
       Alignment = taCenter
       Height = 15
-      Caption = )" + LayoutString(texts::kLayoutStatus) + R"(
+      Caption = )" +
+         LayoutString(texts::kLayoutStatus) + R"(
       Font.Color = clBlue
       Font.Height = -12
       Font.Name = 'Arial'
@@ -142,23 +149,29 @@ object Form3: )") + std::string(formClass) + R"(
       TabOrder = 2
       Visible = False
     end
-    object )" + no + ": " + std::string(b.className) + R"(
+    object )" +
+         no + ": " + std::string(b.className) + R"(
       Left = 408
       Top = 160
       Width = 201
       Height = 105
-      Caption = )" + LayoutString(texts::kNoCaption) + R"(
+      Caption = )" +
+         LayoutString(texts::kNoCaption) + R"(
       TabOrder = 0
-      Font.Color = clNavy)" + Lines(b.no) + Lines(b.shared) + kAnswerFont + R"(
+      Font.Color = clNavy)" +
+         Lines(b.no) + Lines(b.shared) + kAnswerFont + R"(
     end
-    object )" + yes + ": " + std::string(b.className) + R"(
+    object )" +
+         yes + ": " + std::string(b.className) + R"(
       Left = 16
       Top = 160
       Width = 193
       Height = 105
-      Caption = )" + LayoutString(texts::kYesCaption) + R"(
+      Caption = )" +
+         LayoutString(texts::kYesCaption) + R"(
       TabOrder = 1
-      Font.Color = clWhite)" + Lines(b.yes) + Lines(b.shared) + kAnswerFont + R"(
+      Font.Color = clWhite)" +
+         Lines(b.yes) + Lines(b.shared) + kAnswerFont + R"(
     end
   end
 end

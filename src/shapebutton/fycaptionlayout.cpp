@@ -14,7 +14,9 @@ namespace {
 double Radians(int64_t angle) { return NormalizeAngle(angle) * std::numbers::pi / 1800; }
 
 // A doubled "&" at p is the literal form.
-bool LiteralAt(std::string_view text, size_t p) { return p + 1 < text.size() && text[p + 1] == '&'; }
+bool LiteralAt(std::string_view text, size_t p) {
+  return p + 1 < text.size() && text[p + 1] == '&';
+}
 
 }  // namespace
 
@@ -91,7 +93,8 @@ TurnedBox TurnTextBox(TextExtent text, int32_t angle) {
 CaptionPlacement PlaceCaption(const CaptionLayoutParams& p) {
   CaptionPlacement out;
   // Fixed to the button, the text keeps its angle to the button.
-  const int64_t relative = p.captionFixed ? int64_t{p.captionAngle} - p.buttonAngle : p.captionAngle;
+  const int64_t relative =
+      p.captionFixed ? int64_t{p.captionAngle} - p.buttonAngle : p.captionAngle;
   out.box = TurnTextBox(p.text, NormalizeAngle(relative));
   const int64_t rw = p.captionFixed ? p.buttonWidth : p.width;
   const int64_t rh = p.captionFixed ? p.buttonHeight : p.height;

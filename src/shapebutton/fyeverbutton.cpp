@@ -68,7 +68,9 @@ void TFyeverButton::SetCoordinate(int& field, int v, Alignment& align, Alignment
 }
 
 void TFyeverButton::SetCaptionTop(int v) { SetCoordinate(captionTop_, v, captionVAlign_, vaNone); }
-void TFyeverButton::SetCaptionLeft(int v) { SetCoordinate(captionLeft_, v, captionHAlign_, haNone); }
+void TFyeverButton::SetCaptionLeft(int v) {
+  SetCoordinate(captionLeft_, v, captionHAlign_, haNone);
+}
 
 void TFyeverButton::SetCaptionAngle(int v) {
   if (Store(captionAngle_, v)) Rerender();
@@ -257,24 +259,38 @@ bool ApplyEnum(TFyeverButton& button, std::string_view property,
 
 using B = TFyeverButton;
 const gui::TSetter<B, int> kIntSetters[] = {
-    {"ButtonAngle", &B::SetButtonAngle},       {"ButtonWidth", &B::SetButtonWidth},
-    {"ButtonHeight", &B::SetButtonHeight},     {"CaptionTop", &B::SetCaptionTop},
-    {"CaptionLeft", &B::SetCaptionLeft},       {"CaptionAngle", &B::SetCaptionAngle},
-    {"ButtonDepth", &B::SetButtonDepth},       {"MainBitmapGlyphs", &B::SetMainBitmapGlyphs},
-    {"OnEnterGlyphs", &B::SetOnEnterGlyphs},   {"OnEnterInterval", &B::SetOnEnterInterval},
-    {"OnExitGlyphs", &B::SetOnExitGlyphs},     {"OnExitInterval", &B::SetOnExitInterval},
-    {"OnClickGlyphs", &B::SetOnClickGlyphs},   {"OnClickInterval", &B::SetOnClickInterval},
-    {"PeaksNumber", &B::SetPeaksNumber},       {"BitmapTop", &B::SetBitmapTop},
-    {"BitmapLeft", &B::SetBitmapLeft},         {"RotationPointX", &B::SetRotationPointX},
-    {"RotationPointY", &B::SetRotationPointY}, {"RotatedTime", &B::SetRotatedTime},
-    {"RotatedAngle", &B::SetRotatedAngle},     {"GradientAngle", &B::SetGradientAngle},
+    {"ButtonAngle", &B::SetButtonAngle},
+    {"ButtonWidth", &B::SetButtonWidth},
+    {"ButtonHeight", &B::SetButtonHeight},
+    {"CaptionTop", &B::SetCaptionTop},
+    {"CaptionLeft", &B::SetCaptionLeft},
+    {"CaptionAngle", &B::SetCaptionAngle},
+    {"ButtonDepth", &B::SetButtonDepth},
+    {"MainBitmapGlyphs", &B::SetMainBitmapGlyphs},
+    {"OnEnterGlyphs", &B::SetOnEnterGlyphs},
+    {"OnEnterInterval", &B::SetOnEnterInterval},
+    {"OnExitGlyphs", &B::SetOnExitGlyphs},
+    {"OnExitInterval", &B::SetOnExitInterval},
+    {"OnClickGlyphs", &B::SetOnClickGlyphs},
+    {"OnClickInterval", &B::SetOnClickInterval},
+    {"PeaksNumber", &B::SetPeaksNumber},
+    {"BitmapTop", &B::SetBitmapTop},
+    {"BitmapLeft", &B::SetBitmapLeft},
+    {"RotationPointX", &B::SetRotationPointX},
+    {"RotationPointY", &B::SetRotationPointY},
+    {"RotatedTime", &B::SetRotatedTime},
+    {"RotatedAngle", &B::SetRotatedAngle},
+    {"GradientAngle", &B::SetGradientAngle},
     {"GradientBitmapLine", &B::SetGradientBitmapLine},
 };
 const gui::TSetter<B, bool> kBoolSetters[] = {
-    {"Transparent", &B::SetTransparent},   {"UserRGNAUTO", &B::SetUserRGNAUTO},
+    {"Transparent", &B::SetTransparent},
+    {"UserRGNAUTO", &B::SetUserRGNAUTO},
     {"RotationCenterFixed", &B::SetRotationCenterFixed},
-    {"Rotated", &B::SetRotated},           {"CaptionFixed", &B::SetCaptionFixed},
-    {"GradientFixed", &B::SetGradientFixed}, {"CustomDraw", &B::SetCustomDraw},
+    {"Rotated", &B::SetRotated},
+    {"CaptionFixed", &B::SetCaptionFixed},
+    {"GradientFixed", &B::SetGradientFixed},
+    {"CustomDraw", &B::SetCustomDraw},
     {"ShowFocusRGN", &B::SetShowFocusRGN},
 };
 const gui::TSetter<B, gui::TColor> kColorSetters[] = {
@@ -304,7 +320,8 @@ q::Error TFyeverButton::SetProperty(std::string_view name, const gui::TValue& v)
   if (ApplyEnum(*this, "ButtonKind", kButtonKindNames, &B::SetButtonKind, name, v, error) ||
       ApplyEnum(*this, "Button3DKind", k3DKindNames, &B::SetButton3DKind, name, v, error) ||
       ApplyEnum(*this, "GradientKind", kGradientKindNames, &B::SetGradientKind, name, v, error) ||
-      ApplyEnum(*this, "Caption3dKind", kCaption3dKindNames, &B::SetCaption3dKind, name, v, error) ||
+      ApplyEnum(*this, "Caption3dKind", kCaption3dKindNames, &B::SetCaption3dKind, name, v,
+                error) ||
       ApplyEnum(*this, "CaptionHAlign", kHAlignNames, &B::SetCaptionHAlign, name, v, error) ||
       ApplyEnum(*this, "CaptionVAlign", kVAlignNames, &B::SetCaptionVAlign, name, v, error) ||
       ApplyEnum(*this, "BitmapHAlign", kHAlignNames, &B::SetBitmapHAlign, name, v, error) ||
@@ -424,7 +441,8 @@ void TFyeverButton::WndProc(gui::TMessage& m) {
       return;
     case WM_LBUTTONDBLCLK:
       // A quick second click is an ordinary press (and a second click).
-      m.Result = HandleAllocated() ? ::SendMessageA(Handle(), WM_LBUTTONDOWN, m.WParam, m.LParam) : 0;
+      m.Result =
+          HandleAllocated() ? ::SendMessageA(Handle(), WM_LBUTTONDOWN, m.WParam, m.LParam) : 0;
       return;
     case WM_LBUTTONDOWN:
       StopAnimation(TFyAnimation::Enter);
@@ -459,12 +477,8 @@ void TFyeverButton::WndProc(gui::TMessage& m) {
       TButton::WndProc(m);
       spaceKey_ = false;
       return;
-    case WM_SIZE:
-      HandleSize(m);
-      return;
-    case WM_MOVE:
-      HandleMove(m);
-      return;
+    case WM_SIZE: HandleSize(m); return;
+    case WM_MOVE: HandleMove(m); return;
     case FY_RELEASEANIMATIONTIMER:
       TButton::WndProc(m);
       ReleaseAnimationTimer();
@@ -473,8 +487,7 @@ void TFyeverButton::WndProc(gui::TMessage& m) {
       RotationStep();
       m.Result = 0;
       return;
-    default:
-      break;
+    default: break;
   }
   TButton::WndProc(m);
 }

@@ -140,8 +140,8 @@ class TFyeverButton : public gui::TButton {
   virtual void SetMainBitmap(const gui::TBitmap* v);
   virtual void SetMainBitmapGlyphs(int v);  // 1..4
   virtual void SetOnEnterBitmap(const gui::TBitmap* v);
-  virtual void SetOnEnterGlyphs(int v);     // at least 1
-  virtual void SetOnEnterInterval(int v);   // refused while the enter animation runs
+  virtual void SetOnEnterGlyphs(int v);    // at least 1
+  virtual void SetOnEnterInterval(int v);  // refused while the enter animation runs
   virtual void SetOnExitBitmap(const gui::TBitmap* v);
   virtual void SetOnExitGlyphs(int v);
   virtual void SetOnExitInterval(int v);
@@ -149,10 +149,10 @@ class TFyeverButton : public gui::TButton {
   virtual void SetOnClickGlyphs(int v);
   virtual void SetOnClickInterval(int v);
   virtual void SetTransparent(bool v);
-  virtual void SetPeaksNumber(int v);       // 3..20
-  virtual void SetButtonAngle(int v);       // stored in -1799..1800
-  virtual void SetButtonWidth(int v);       // at least 0
-  virtual void SetButtonHeight(int v);      // at least 0
+  virtual void SetPeaksNumber(int v);   // 3..20
+  virtual void SetButtonAngle(int v);   // stored in -1799..1800
+  virtual void SetButtonWidth(int v);   // at least 0
+  virtual void SetButtonHeight(int v);  // at least 0
   virtual void SetBitmapTop(int v);
   virtual void SetBitmapLeft(int v);
   virtual void SetBitmapHAlign(TFyHAlign v);
@@ -163,16 +163,16 @@ class TFyeverButton : public gui::TButton {
   virtual void SetRotationPointY(int v);
   virtual void SetRotationCenterFixed(bool v);
   virtual void SetRotated(bool v);
-  virtual void SetRotatedTime(int v);       // at least 0
-  virtual void SetRotatedAngle(int v);      // -1799..1799
+  virtual void SetRotatedTime(int v);   // at least 0
+  virtual void SetRotatedAngle(int v);  // -1799..1799
   virtual void SetCaptionFixed(bool v);
   virtual void SetButtonColor1(gui::TColor v);
   virtual void SetGradientKind(TFyGradientKind v);
   virtual void SetGradientAngle(int v);
   virtual void SetGradientFixed(bool v);
   virtual void SetCaption3dKind(TFyCaption3dKind v);
-  virtual void SetRadiusRatio(double v);    // 0..1
-  virtual void SetArcAngle(double v);       // 0.01..2 pi
+  virtual void SetRadiusRatio(double v);  // 0..1
+  virtual void SetArcAngle(double v);     // 0.01..2 pi
   void SetButtonKind(TFyButtonKind v);
   void SetButton3DKind(TFy3DKind v);
   void SetCustomDraw(bool v);
@@ -313,8 +313,8 @@ class TFyeverButton : public gui::TButton {
   };
   struct AnimationSource;
 
-  void Rerender();     // gate, render, invalidate
-  void Rebuild();      // gate, rebuild, invalidate
+  void Rerender();  // gate, render, invalidate
+  void Rebuild();   // gate, rebuild, invalidate
   template <typename Alignment>
   void SetCoordinate(int& field, int v, Alignment& align, Alignment none);
   void SetButtonSize(int width, int height);

@@ -40,7 +40,8 @@ void TFyeverButton::RenderFace() {
     if (face_->SetSize(width, height)) face_->Clear();
   } else if (customDraw_ || gradientKind_ != gkNone || buttonColor_ == gui::clNone) {
     for (int y = 0; y < height; ++y) {
-      if (uint8_t* row = face_->ScanLine(y)) std::memset(row, 0, static_cast<size_t>(face_->RowBytes()));
+      if (uint8_t* row = face_->ScanLine(y))
+        std::memset(row, 0, static_cast<size_t>(face_->RowBytes()));
     }
   }
   gui::TCanvas& canvas = face_->Canvas();

@@ -59,7 +59,8 @@ void TFyeverButton::MakeShapeRegions() {
   pendingWindowRegion_ = rotatergn::PolygonsToRegion(base.points, base.counts, base.levels);
   // The outline frame follows the window region's own outline: a copy is
   // cheaper than tracing the same polygons again.
-  outlineRegion_ = pendingWindowRegion_ ? CopyRegion(pendingWindowRegion_.Get()) : q::RegionHandle();
+  outlineRegion_ =
+      pendingWindowRegion_ ? CopyRegion(pendingWindowRegion_.Get()) : q::RegionHandle();
   innerRegion_ = rotatergn::PolygonsToRegion(shape_.second, base.counts, base.levels);
   focusRegion_ = rotatergn::PolygonsToRegion(shape_.focus, base.counts, base.levels);
   outerLitRegion_ = rotatergn::QuadsToRegion(shape_.outer.first);
@@ -203,7 +204,8 @@ void TFyeverButton::SetButtonAngle(int v) {
 
   const MotionScope motion(motion_, Motion::Turning);
   if (face_ && Parent() &&
-      (Parent()->InheritsFrom(gui::TForm::kClassName) || Parent()->InheritsFrom(gui::TPanel::kClassName))) {
+      (Parent()->InheritsFrom(gui::TForm::kClassName) ||
+       Parent()->InheritsFrom(gui::TPanel::kClassName))) {
     face_->Canvas().SetBrush({Parent()->Color(), gui::TBrushStyle::bsSolid});
   }
   InvalidateUncovered();

@@ -9,20 +9,39 @@
 namespace fyeverbutton {
 
 enum TFyButtonKind : uint8_t {
-  bkRect, bkRoundRect, bkElliptic, bkPoly, bkPolyStar, bkArc, bkDonut, bkUser,
-  bkArrow, bkArrow1, bkArrow2, bkCross, bkCutRect, bkCross1, bkOval
+  bkRect,
+  bkRoundRect,
+  bkElliptic,
+  bkPoly,
+  bkPolyStar,
+  bkArc,
+  bkDonut,
+  bkUser,
+  bkArrow,
+  bkArrow1,
+  bkArrow2,
+  bkCross,
+  bkCutRect,
+  bkCross1,
+  bkOval
 };
 inline constexpr std::array<std::string_view, 15> kButtonKindNames{
-    "bkRect", "bkRoundRect", "bkElliptic", "bkPoly",    "bkPolyStar",
-    "bkArc",  "bkDonut",     "bkUser",     "bkArrow",   "bkArrow1",
-    "bkArrow2", "bkCross",   "bkCutRect",  "bkCross1",  "bkOval"};
+    "bkRect",   "bkRoundRect", "bkElliptic", "bkPoly",   "bkPolyStar",
+    "bkArc",    "bkDonut",     "bkUser",     "bkArrow",  "bkArrow1",
+    "bkArrow2", "bkCross",     "bkCutRect",  "bkCross1", "bkOval"};
 
 enum TFy3DKind : uint8_t {
-  dk3D, dkFlatten, dk3dsimple, dkFlattenSimple, dk3dBorder, dk3dBorderFlatten, dkNone
+  dk3D,
+  dkFlatten,
+  dk3dsimple,
+  dkFlattenSimple,
+  dk3dBorder,
+  dk3dBorderFlatten,
+  dkNone
 };
 inline constexpr std::array<std::string_view, 7> k3DKindNames{
-    "dk3D", "dkFlatten", "dk3dsimple", "dkFlattenSimple", "dk3dBorder", "dk3dBorderFlatten",
-    "dkNone"};
+    "dk3D",       "dkFlatten",         "dk3dsimple", "dkFlattenSimple",
+    "dk3dBorder", "dk3dBorderFlatten", "dkNone"};
 
 enum TFyGradientKind : uint8_t { gkNone, gkLinear, gkCircular };
 inline constexpr std::array<std::string_view, 3> kGradientKindNames{"gkNone", "gkLinear",

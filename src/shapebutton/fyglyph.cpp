@@ -40,7 +40,8 @@ void TFyeverButton::DrawAnimationFrame(gui::TBitmap& strip, int count, int index
   if (strip.Empty() || count <= 0 || !HandleAllocated()) return;
   const int64_t fw = strip.Width() / count;
   const int32_t x = Saturate(FrameLeft(bitmapHAlign_, bitmapLeft_, buttonDepth_, Width(), fw));
-  const int32_t y = Saturate(FrameTop(bitmapVAlign_, bitmapTop_, buttonDepth_, Height(), strip.Height()));
+  const int32_t y =
+      Saturate(FrameTop(bitmapVAlign_, bitmapTop_, buttonDepth_, Height(), strip.Height()));
   // The frame's column of the strip, as high as the button; rows below the
   // strip are not drawn.
   const int64_t left = int64_t{index} * fw;

@@ -22,7 +22,8 @@ int32_t RingPoints(int64_t n) {
 // The point at parameter t on the ellipse inscribed in the box, scaled by k
 // about the box centre; t = 0 is the top centre, growing clockwise.
 TPoint OnEllipse(double w, double h, double t, double k) {
-  return {RoundHalfEven(w / 2 + std::sin(t) * k * w / 2), RoundHalfEven(h / 2 - std::cos(t) * k * h / 2)};
+  return {RoundHalfEven(w / 2 + std::sin(t) * k * w / 2),
+          RoundHalfEven(h / 2 - std::cos(t) * k * h / 2)};
 }
 
 PolygonSet OnePolygon(Tpoints points) {
@@ -202,62 +203,61 @@ Outline BuildOutline(const OutlineParams& p) {
   Outline o;
   switch (p.kind) {
     case bkRect:
-    case bkUser:
-      o.set = RectOutline(w, h);
-      break;
-    case bkRoundRect:
-      o.set = RoundRectOutline(w, h, p.depth);
-      break;
-    case bkElliptic:
-      o.set = EllipseOutline(W, H, RingPoints(m - 2 * s));
-      break;
-    case bkPoly:
-      o.set = EllipseOutline(W, H, peaks);
-      break;
-    case bkPolyStar:
-      o.set = StarOutline(W, H, peaks);
-      break;
-    case bkArc:
-      o = ArcOutline(p);
-      break;
-    case bkDonut:
-      o.set = DonutOutline(W, H, RingPoints(m - 4 * s), p.radiusRatio);
-      break;
+    case bkUser: o.set = RectOutline(w, h); break;
+    case bkRoundRect: o.set = RoundRectOutline(w, h, p.depth); break;
+    case bkElliptic: o.set = EllipseOutline(W, H, RingPoints(m - 2 * s)); break;
+    case bkPoly: o.set = EllipseOutline(W, H, peaks); break;
+    case bkPolyStar: o.set = StarOutline(W, H, peaks); break;
+    case bkArc: o = ArcOutline(p); break;
+    case bkDonut: o.set = DonutOutline(W, H, RingPoints(m - 4 * s), p.radiusRatio); break;
     case bkArrow:
-      o.set = OnePolygon({{0, h / 3}, {w / 2, h / 3}, {w / 2, 0}, {w, h / 2}, {w / 2, h},
-                          {w / 2, Part(2, h, 3)}, {0, Part(2, h, 3)}});
+      o.set = OnePolygon({{0, h / 3},
+                          {w / 2, h / 3},
+                          {w / 2, 0},
+                          {w, h / 2},
+                          {w / 2, h},
+                          {w / 2, Part(2, h, 3)},
+                          {0, Part(2, h, 3)}});
       break;
     case bkArrow1:
-      o.set = OnePolygon({{0, h}, {0, h / 4}, {w / 12, h / 6}, {Part(2, w, 3), h / 6},
-                          {Part(2, w, 3), 0}, {w, h / 4}, {Part(2, w, 3), h / 2},
-                          {Part(2, w, 3), h / 3}, {Part(5, w, 24), h / 3}, {w / 6, Part(9, h, 24)},
+      o.set = OnePolygon({{0, h},
+                          {0, h / 4},
+                          {w / 12, h / 6},
+                          {Part(2, w, 3), h / 6},
+                          {Part(2, w, 3), 0},
+                          {w, h / 4},
+                          {Part(2, w, 3), h / 2},
+                          {Part(2, w, 3), h / 3},
+                          {Part(5, w, 24), h / 3},
+                          {w / 6, Part(9, h, 24)},
                           {w / 6, h}});
       break;
     case bkArrow2:
-      o.set = OnePolygon({{w / 6, 0}, {w / 6, Part(15, h, 24)}, {Part(5, w, 24), Part(2, h, 3)},
-                          {Part(2, w, 3), Part(2, h, 3)}, {Part(2, w, 3), h / 2},
-                          {w, Part(3, h, 4)}, {Part(2, w, 3), h}, {Part(2, w, 3), Part(5, h, 6)},
-                          {w / 12, Part(5, h, 6)}, {0, Part(3, h, 4)}, {0, 0}});
+      o.set = OnePolygon({{w / 6, 0},
+                          {w / 6, Part(15, h, 24)},
+                          {Part(5, w, 24), Part(2, h, 3)},
+                          {Part(2, w, 3), Part(2, h, 3)},
+                          {Part(2, w, 3), h / 2},
+                          {w, Part(3, h, 4)},
+                          {Part(2, w, 3), h},
+                          {Part(2, w, 3), Part(5, h, 6)},
+                          {w / 12, Part(5, h, 6)},
+                          {0, Part(3, h, 4)},
+                          {0, 0}});
       break;
-    case bkCross:
-      o.set = NinthsOutline(kCross, w, h);
-      break;
+    case bkCross: o.set = NinthsOutline(kCross, w, h); break;
     case bkCutRect:
-      o.set = OnePolygon({{0, h / 6}, {w / 6, 0}, {w, 0}, {w, Part(5, h, 6)}, {Part(5, w, 6), h},
-                          {0, h}});
+      o.set = OnePolygon(
+          {{0, h / 6}, {w / 6, 0}, {w, 0}, {w, Part(5, h, 6)}, {Part(5, w, 6), h}, {0, h}});
       break;
-    case bkCross1:
-      o.set = NinthsOutline(kCross1, w, h);
-      break;
-    case bkOval:
-      o.set = OvalOutline(w, h, p.depth);
-      break;
+    case bkCross1: o.set = NinthsOutline(kCross1, w, h); break;
+    case bkOval: o.set = OvalOutline(w, h, p.depth); break;
   }
   return o;
 }
 
-PolygonSet UserOutline(const PolygonSet* user, const RegionBox& box, int32_t width,
-                       int32_t height, int32_t depth) {
+PolygonSet UserOutline(const PolygonSet* user, const RegionBox& box, int32_t width, int32_t height,
+                       int32_t depth) {
   if (!user) return RectOutline(width, height);
   PolygonSet s;
   if (user->points.empty() || user->counts.empty() || user->levels.empty()) {

@@ -91,8 +91,8 @@ struct RegionBox {
 // counts or levels empty) the rectangle thinned; otherwise the set scaled
 // from `box` into the button (every point at (0, 0) when the box is thinner
 // than a pixel) and thinned with minimum spacing max(2, depth).
-PolygonSet UserOutline(const PolygonSet* user, const RegionBox& box, int32_t width,
-                       int32_t height, int32_t depth);
+PolygonSet UserOutline(const PolygonSet* user, const RegionBox& box, int32_t width, int32_t height,
+                       int32_t depth);
 
 // The bytes a region string stands for: one byte per pair of characters, the
 // first character's code, or after "!" the second's minus 128; an odd last

@@ -62,7 +62,7 @@ OutsideResize ResizeFromOutside(int32_t windowWidth, int32_t windowHeight, int32
 
 // What a shape rebuild needs besides the outline.
 struct ShapeParams {
-  int32_t width = 0;   // the unturned box
+  int32_t width = 0;  // the unturned box
   int32_t height = 0;
   int32_t depth = 2;
   bool borderFocus = false;  // the focus outline lies inside the inner bevel

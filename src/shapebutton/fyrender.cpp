@@ -21,11 +21,13 @@ void TFyeverButton::GradientFill(gui::TColor c1, gui::TColor c2, int mode) {
   // without pixels (a width but no rows) gives none: the colours blend.
   const uint8_t* row = nullptr;
   const int columns = gradientBitmap_.Width();
-  if (columns > 0) row = gradientBitmap_.ScanLine(GradientRow(gradientBitmap_.Height(), gradientBitmapLine_));
+  if (columns > 0)
+    row = gradientBitmap_.ScanLine(GradientRow(gradientBitmap_.Height(), gradientBitmapLine_));
   auto colour = [&](int i, int n) {
     if (!row) return BlendColor(c1, c2, n, i);
     const uint8_t* p = row + 3 * static_cast<size_t>(GradientColumn(columns, i, n));
-    return AsColor(AdjustGradientRGB(uint32_t{p[2]} | uint32_t{p[1]} << 8 | uint32_t{p[0]} << 16, mode));
+    return AsColor(
+        AdjustGradientRGB(uint32_t{p[2]} | uint32_t{p[1]} << 8 | uint32_t{p[0]} << 16, mode));
   };
 
   const int w = face_->Width(), h = face_->Height();
@@ -53,8 +55,10 @@ void TFyeverButton::GradientFill(gui::TColor c1, gui::TColor c2, int mode) {
     if (!brush) continue;
     HGDIOBJ previous = ::SelectObject(dc, brush.Get());
     const auto band = g.Band(i);
-    const POINT points[4] = {{band[0].x, band[0].y}, {band[1].x, band[1].y},
-                             {band[2].x, band[2].y}, {band[3].x, band[3].y}};
+    const POINT points[4] = {{band[0].x, band[0].y},
+                             {band[1].x, band[1].y},
+                             {band[2].x, band[2].y},
+                             {band[3].x, band[3].y}};
     ::Polygon(dc, points, 4);
     ::SelectObject(dc, previous);
   }

@@ -110,7 +110,8 @@ void RotatePointsAbout(std::span<TPoint> points, int32_t cx, int32_t cy, int32_t
 bool PointInPolygon(std::span<const TPoint> points, double y, double x) {
   const size_t n = points.size();
   bool right = false, left = false;
-  for (size_t i = 0; i < n; ++i) CountCrossing(points[PrevIndex(i, n)], points[i], y, x, right, left);
+  for (size_t i = 0; i < n; ++i)
+    CountCrossing(points[PrevIndex(i, n)], points[i], y, x, right, left);
   return right && left;
 }
 
@@ -133,8 +134,7 @@ bool PointInRingPolygon(std::span<const TPoint> points, TPoint point) {
     const TPoint& pi = ring[i];
     const TPoint& pj = ring[j];
     if (!((pi.y <= py && py < pj.y) || (pj.y < py && py <= pi.y))) continue;
-    const int64_t rise = (static_cast<int64_t>(pj.x) - pi.x) *
-                         (static_cast<int64_t>(py) - pi.y);
+    const int64_t rise = (static_cast<int64_t>(pj.x) - pi.x) * (static_cast<int64_t>(py) - pi.y);
     const double xc = static_cast<double>(rise) / (static_cast<double>(pj.y) - pi.y) + pi.x;
     if (pi.y == py) {
       // The edge leaves the row at vertex i: count it only when the outline
@@ -171,7 +171,7 @@ std::vector<CombineStep> RegionCombinationPlan(std::span<const TPoint> points,
   std::vector<CombineStep> plan;
   plan.reserve(used.size());
   for (const Used& u : used) {
-    const CombineOp op = plan.empty()     ? CombineOp::kCopy
+    const CombineOp op = plan.empty()       ? CombineOp::kCopy
                          : u.level % 2 == 0 ? CombineOp::kOr
                                             : CombineOp::kDiff;
     plan.push_back({u.range.first, u.range.count, op});

@@ -148,8 +148,8 @@ Tintegers PolygonLevels(std::span<const TPoint> points, std::span<const int32_t>
 // levels subtracted.
 enum class CombineOp { kCopy, kOr, kDiff };
 struct CombineStep {
-  size_t first = 0;   // index of the polygon's first point
-  size_t count = 0;   // its points
+  size_t first = 0;  // index of the polygon's first point
+  size_t count = 0;  // its points
   CombineOp op = CombineOp::kCopy;
 };
 std::vector<CombineStep> RegionCombinationPlan(std::span<const TPoint> points,

@@ -75,8 +75,8 @@ bool MovesCross(TPoint p1, TPoint q1, TPoint p2, TPoint q2) {
   const double bx = static_cast<double>(q2.x) - p2.x, by = static_cast<double>(q2.y) - p2.y;
   const double cross = bx * ay - by * ax;
   if (cross == 0) return false;
-  const double numerator = bx * ax * (static_cast<double>(p2.y) - p1.y) + ay * p1.x * bx -
-                           by * p2.x * ax;
+  const double numerator =
+      bx * ax * (static_cast<double>(p2.y) - p1.y) + ay * p1.x * bx - by * p2.x * ax;
   const double x = RoundHalfEven(numerator / cross);
   return StrictlyBetween(x, p1.x, q1.x) && StrictlyBetween(x, p2.x, q2.x);
 }

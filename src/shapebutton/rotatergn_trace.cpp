@@ -82,8 +82,7 @@ class EdgeTest {
         vertical(right_, -1);
         horizontal(top_, -3);
         break;
-      default:
-        break;
+      default: break;
     }
     return result;
   }
@@ -107,14 +106,14 @@ bool IsVertexCode(int32_t code) { return code != 0 && code >= -4 && code <= 4; }
 Step NextStep(int32_t code, bool flipped) {
   using enum Heading;
   static constexpr Step kSteps[8][2] = {
-      {{kRight, {3, -2}}, {kDown, {3, -4}}},   // -1
-      {{kDown, {4, -3}}, {kLeft, {4, -1}}},    // -2
-      {{kLeft, {1, -4}}, {kUp, {1, -2}}},      // -3
-      {{kUp, {2, -1}}, {kRight, {2, -3}}},     // -4
-      {{kRight, {2, -3}}, {kDown, {4, -3}}},   // 1
-      {{kDown, {3, -4}}, {kLeft, {1, -4}}},    // 2
-      {{kLeft, {4, -1}}, {kUp, {2, -1}}},      // 3
-      {{kUp, {1, -2}}, {kRight, {3, -2}}},     // 4
+      {{kRight, {3, -2}}, {kDown, {3, -4}}},  // -1
+      {{kDown, {4, -3}}, {kLeft, {4, -1}}},   // -2
+      {{kLeft, {1, -4}}, {kUp, {1, -2}}},     // -3
+      {{kUp, {2, -1}}, {kRight, {2, -3}}},    // -4
+      {{kRight, {2, -3}}, {kDown, {4, -3}}},  // 1
+      {{kDown, {3, -4}}, {kLeft, {1, -4}}},   // 2
+      {{kLeft, {4, -1}}, {kUp, {2, -1}}},     // 3
+      {{kUp, {1, -2}}, {kRight, {3, -2}}},    // 4
   };
   const int row = code < 0 ? -code - 1 : code + 3;
   return kSteps[row][flipped ? 1 : 0];
@@ -218,7 +217,8 @@ TRgnpoints RegionVertices(std::span<const TRect> all_rects) {
   std::vector<size_t> order(corners.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = i;
   std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-    return std::tie(corners[a].p.x, corners[a].p.y, a) < std::tie(corners[b].p.x, corners[b].p.y, b);
+    return std::tie(corners[a].p.x, corners[a].p.y, a) <
+           std::tie(corners[b].p.x, corners[b].p.y, b);
   });
   struct Group {
     size_t first;  // index of its first corner

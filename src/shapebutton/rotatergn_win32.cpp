@@ -42,8 +42,8 @@ q::RegionHandle QuadsToRegion(const QuadList& quads) {
   std::vector<POINT> points(joined.size());
   for (size_t i = 0; i < joined.size(); ++i) points[i] = POINT{joined[i].x, joined[i].y};
   static_assert(std::is_same_v<INT, int32_t>);
-  return q::RegionHandle(
-      ::CreatePolyPolygonRgn(points.data(), counts.data(), static_cast<int>(counts.size()), ALTERNATE));
+  return q::RegionHandle(::CreatePolyPolygonRgn(points.data(), counts.data(),
+                                                static_cast<int>(counts.size()), ALTERNATE));
 }
 
 bool RegionToPolygons(HRGN region, Tpoints& points, Tintegers& counts, Tintegers& levels) {

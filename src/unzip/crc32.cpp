@@ -165,7 +165,8 @@ Q_VPCLMUL_TARGET inline __m256i Constants256(const FoldConstants& c) {
 
 // count >= 128.
 Q_VPCLMUL_TARGET uint32_t FoldVpclmul(uint32_t crc, const uint8_t* p, size_t count) {
-  __m256i y0 = _mm256_xor_si256(Load256(p), _mm256_zextsi128_si256(_mm_cvtsi32_si128(static_cast<int>(crc))));
+  __m256i y0 = _mm256_xor_si256(Load256(p),
+                                _mm256_zextsi128_si256(_mm_cvtsi32_si128(static_cast<int>(crc))));
   __m256i y1 = Load256(p + 32);
   __m256i y2 = Load256(p + 64);
   __m256i y3 = Load256(p + 96);

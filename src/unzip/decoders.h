@@ -8,9 +8,9 @@
 
 namespace unzip {
 
-TUnzipResult InflateEntry(Engine& e);                 // method 8
-TUnzipResult ExplodeEntry(Engine& e);                 // method 6
-TUnzipResult UnshrinkEntry(Engine& e);                // method 1
-TUnzipResult UnreduceEntry(Engine& e, int method);    // methods 2-5
+TUnzipResult InflateEntry(Engine& e);               // method 8
+TUnzipResult ExplodeEntry(Engine& e);               // method 6
+TUnzipResult UnshrinkEntry(Engine& e);              // method 1
+TUnzipResult UnreduceEntry(Engine& e, int method);  // methods 2-5
 
 }  // namespace unzip

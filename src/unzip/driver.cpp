@@ -81,7 +81,10 @@ TUnzipResult Decode(Engine& e, uint16_t method) {
   switch (method) {
     case 0: return CopyStored(e);
     case 1: return UnshrinkEntry(e);
-    case 2: case 3: case 4: case 5: return UnreduceEntry(e, method);
+    case 2:
+    case 3:
+    case 4:
+    case 5: return UnreduceEntry(e, method);
     case 6: return ExplodeEntry(e);
     case 8: return InflateEntry(e);
     default: return urNotSupported;
@@ -122,7 +125,12 @@ bool ReadLocalHeader(Engine& e, uint32_t offset, LocalHeader* h) {
   uint32_t got = 0;
   if (!e.ArchiveFile.Seek(offset) || !e.ArchiveFile.Read(p, 30, &got) || got != 30) return false;
   if (p[0] != 0x50 || p[1] != 0x4B || p[2] != 0x03 || p[3] != 0x04) return false;
-  *h = LocalHeader{Le16(p + 6), Le16(p + 8), Le32(p + 10), Le32(p + 14), Le32(p + 18), Le32(p + 22),
+  *h = LocalHeader{Le16(p + 6),
+                   Le16(p + 8),
+                   Le32(p + 10),
+                   Le32(p + 14),
+                   Le32(p + 18),
+                   Le32(p + 22),
                    uint64_t{offset} + 30 + Le16(p + 26) + Le16(p + 28)};
   return true;
 }
@@ -164,8 +172,8 @@ int CreateTemporary(Engine& e, const char* name, char (&temp)[kNameBufferSize + 
 // and its agreement with the directory, checks, output name and temporary
 // file, decoding, sizes and CRC, time stamp, progress, the rename over the
 // target and attributes.
-TUnzipResult Extract(Engine& e, const char* ArchiveName, bool lent, const char* OutName, uint16_t Attr,
-                     uint32_t Offset, const TCentralEntry* central) {
+TUnzipResult Extract(Engine& e, const char* ArchiveName, bool lent, const char* OutName,
+                     uint16_t Attr, uint32_t Offset, const TCentralEntry* central) {
   if (!lent && e.ArchiveFile.OpenRead(ArchiveName) != 0) return urReadError;
   LocalHeader h;
   if (!ReadLocalHeader(e, Offset, &h)) return urArchiveError;
@@ -199,8 +207,8 @@ TUnzipResult Extract(Engine& e, const char* ArchiveName, bool lent, const char* 
   // The name buffer holds kMaxPathBytes bytes; a longer name (with the separator
   // a folder entry gets) is refused before anything is made.
   const size_t length = std::strlen(OutName);
-  const bool appendSep = (Attr & kFolderAttr) && length > 0 &&
-                         OutName[length - 1] != platform::kPathSeparator;
+  const bool appendSep =
+      (Attr & kFolderAttr) && length > 0 && OutName[length - 1] != platform::kPathSeparator;
   if (length + (appendSep ? 1 : 0) >= kNameBufferSize) return urWriteError;
   char name[kNameBufferSize];
   std::memcpy(name, OutName, length + 1);

@@ -35,17 +35,17 @@ struct Engine {
   uint8_t* OutputWindow = nullptr;  // kWindowSize bytes, zero-filled per entry
   uint32_t WindowPos = 0;           // inflate's write position in the window
   uint8_t InputBuffer[kInputSize] = {};
-  int32_t InputPos = 0;             // next byte to deliver
-  int32_t InputLast = -1;           // last valid byte; -1: empty, refill next
-  uint64_t BitBuffer = 0;           // next unread bit is bit 0; zero above BitCount
-  uint32_t BitCount = 0;            // valid bits in BitBuffer
+  int32_t InputPos = 0;    // next byte to deliver
+  int32_t InputLast = -1;  // last valid byte; -1: empty, refill next
+  uint64_t BitBuffer = 0;  // next unread bit is bit 0; zero above BitCount
+  uint32_t BitCount = 0;   // valid bits in BitBuffer
   platform::File ArchiveFile;
   platform::File OutputFile;
   // Sizes the data is decoded with (the directory's when the driver has
   // them, else the local header's): unsigned, so entries of 2-4 GiB work.
   uint32_t CompressedSize = 0;
   uint32_t UncompressedSize = 0;
-  uint64_t BytesRead = 0;           // compressed bytes read (a failed read counts 2,048)
+  uint64_t BytesRead = 0;  // compressed bytes read (a failed read counts 2,048)
   // The declared uncompressed size bounds the output: a flush that would
   // pass it writes nothing, fails and sets OutputOverrun.
   uint64_t OutputLimit = UINT64_MAX;
@@ -59,7 +59,7 @@ struct Engine {
   uintptr_t NotifyWindow = 0;
   int16_t NotifyId = 0;
   // --- kept between calls ------------------------------------------------
-  uint32_t LastPumpTick = 0;        // 0 until the first pump
+  uint32_t LastPumpTick = 0;  // 0 until the first pump
   bool EngineBusy = false;
   platform::EngineUi Ui = platform::DefaultEngineUi();
   // Where the bit-reading decoders take compressed bytes from and where

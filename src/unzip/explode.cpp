@@ -59,8 +59,8 @@ class Tree {
   // Reads the tree's run-length coded lengths from the byte stream and
   // builds its tables. False when the description is malformed or the
   // lengths do not form a complete code.
-  bool Read(Engine& e, HuffArena& arena, uint16_t n, const uint16_t* bases,
-            const uint16_t* extras, int32_t bits);
+  bool Read(Engine& e, HuffArena& arena, uint16_t n, const uint16_t* bases, const uint16_t* extras,
+            int32_t bits);
 
   // Resolves one inverted code.
   const HuffEntry* Decode(Engine& e) const {
@@ -114,7 +114,8 @@ bool Tree::Read(Engine& e, HuffArena& arena, uint16_t n, const uint16_t* bases,
 // The decoding loop. kLowBits: distance bits sent plainly (6 for the 4K
 // dictionary, 7 for 8K). Without a literal tree a literal is 8 plain bits.
 template <bool kLiteralTree, uint32_t kLowBits>
-TUnzipResult ExplodeLoop(Engine& e, const Tree* literals, const Tree& lengths, const Tree& distances) {
+TUnzipResult ExplodeLoop(Engine& e, const Tree* literals, const Tree& lengths,
+                         const Tree& distances) {
   e.BitBuffer = 0;
   e.BitCount = 0;
   LzWindow<kWindowSize> window(e);
@@ -172,8 +173,8 @@ TUnzipResult ExplodeEntry(Engine& e) {
   e.InputLast = -1;
   const bool big = (e.GeneralFlags & kFlag8K) != 0;
   const bool literalTree = (e.GeneralFlags & kFlagLiteralTree) != 0;
-  const int32_t distanceBits = e.CompressedSize > kLargeEntry ? kLargeDistanceBits
-                                                              : kSmallDistanceBits;
+  const int32_t distanceBits =
+      e.CompressedSize > kLargeEntry ? kLargeDistanceBits : kSmallDistanceBits;
   const uint16_t* distanceBases = big ? kDistances8K.data() : kDistances4K.data();
 
   // The trees come in the order literal, length, distance.

@@ -88,7 +88,8 @@ bool IsSafeEntryName(const std::string& name) {
     while (end < name.size() && !IsSeparator(name[end])) ++end;
     const std::string component = name.substr(begin, end - begin);
     // "..", and anything Windows would read as "..": dots and spaces only.
-    if (component.find_first_not_of(". ") == std::string::npos && component.find("..") != std::string::npos) {
+    if (component.find_first_not_of(". ") == std::string::npos &&
+        component.find("..") != std::string::npos) {
       return false;
     }
     if (!component.empty() && IsDeviceName(component)) return false;
@@ -121,10 +122,10 @@ int ReadZipContents(const std::string& ArchiveName, TZipContens& Contents) {
   std::memset(&rec, 0, sizeof(rec));
   int rc = ZipFindFirst(ArchiveName.c_str(), rec);
   for (; rc == kZipOk; rc = ZipFindNext(rec)) {
-    Contents.push_back(ZipRec{rec.EntryName, rec.LocalHeaderPos,
-                              TCentralEntry{rec.PackedSize, rec.UnpackedSize, rec.EntryCrc,
-                                            rec.MethodCode, rec.GpFlags},
-                              rec.NameValid});
+    Contents.push_back(ZipRec{
+        rec.EntryName, rec.LocalHeaderPos,
+        TCentralEntry{rec.PackedSize, rec.UnpackedSize, rec.EntryCrc, rec.MethodCode, rec.GpFlags},
+        rec.NameValid});
   }
   ZipFindClose(rec);
   return rc;
@@ -145,8 +146,8 @@ std::string ExtractOutcome::Describe() const {
     case ExtractStatus::kDamaged: return "the archive is damaged";
     case ExtractStatus::kEntriesFailed: break;
   }
-  std::string text = std::to_string(FailedCount()) + " of " + std::to_string(entries.size()) +
-                     " entries failed:";
+  std::string text =
+      std::to_string(FailedCount()) + " of " + std::to_string(entries.size()) + " entries failed:";
   int shown = 0;
   for (const EntryOutcome& e : entries) {
     if (e.result == urOk) continue;

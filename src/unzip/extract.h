@@ -44,10 +44,10 @@ enum class ExtractStatus {
 };
 
 struct EntryOutcome {
-  std::string name;       // the entry's name in the archive
-  TUnzipResult result;    // urOk or why it failed
-  bool refused = false;   // not extracted: the name points outside the folder
-                          // or could not be decoded
+  std::string name;      // the entry's name in the archive
+  TUnzipResult result;   // urOk or why it failed
+  bool refused = false;  // not extracted: the name points outside the folder
+                         // or could not be decoded
 };
 
 // What became of an extraction. Every entry is listed, in archive order.

@@ -29,8 +29,7 @@ HuffEntry* HuffArena::Take(size_t count, bool invalid) {
 // Long on purpose: the steps (counts, Kraft check, canonical order, one walk
 // opening and filling the tables level by level) share their state.
 int BuildHuffmanTables(const uint16_t* Lengths, uint16_t N, uint16_t S, const uint16_t* Bases,
-                       const uint16_t* Extras, HuffArena& Arena, HuffEntry*& Table,
-                       int32_t& Bits) {
+                       const uint16_t* Extras, HuffArena& Arena, HuffEntry*& Table, int32_t& Bits) {
   Table = nullptr;
   auto invalid = [&Table, &Bits] {
     Table = nullptr;
@@ -99,9 +98,9 @@ int BuildHuffmanTables(const uint16_t* Lengths, uint16_t N, uint16_t S, const ui
   const unsigned eobLength = N > 256 ? Lengths[256] : kMaxHuffLength;
 
   Level level[kMaxHuffLength + 1];
-  int h = -1;          // current level; -1 before the first table
-  unsigned code = 0;   // current code, first input bit in bit 0
-  unsigned next = 0;   // next symbol in `values`
+  int h = -1;         // current level; -1 before the first table
+  unsigned code = 0;  // current code, first input bit in bit 0
+  unsigned next = 0;  // next symbol in `values`
 
   for (unsigned k = minLength; k <= maxLength && next < symbolCount; ++k) {
     for (unsigned left = count[k]; left > 0 && next < symbolCount; --left) {
@@ -118,8 +117,7 @@ int BuildHuffmanTables(const uint16_t* Lengths, uint16_t N, uint16_t S, const ui
           // Widen the table while the codes of the next lengths would fill
           // the patterns that the codes of length k leave free: one wider
           // table is faster than a further level.
-          const unsigned limit =
-              maxLength - above < rootBits ? maxLength - above : rootBits;
+          const unsigned limit = maxLength - above < rootBits ? maxLength - above : rootBits;
           if ((1u << j) > left) {
             unsigned free = (1u << j) - left;
             unsigned length = k;

@@ -33,24 +33,24 @@ using namespace deflate;
 
 // Base lengths and extra bits of length symbols 257 to 285; symbols 286 and
 // 287 carry 99 extra bits, which makes them invalid codes.
-constexpr uint16_t kLengthBases[kLiteralLengthSymbols - kFirstLengthSymbol] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,
-                                       17, 19, 23, 27, 31, 35, 43, 51, 59,  67,  83,
-                                       99, 115, 131, 163, 195, 227, 258, 0, 0};
-constexpr uint16_t kLengthExtras[kLiteralLengthSymbols - kFirstLengthSymbol] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,  2,
-                                        3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0, 99, 99};
+constexpr uint16_t kLengthBases[kLiteralLengthSymbols - kFirstLengthSymbol] = {
+    3,  4,  5,  6,  7,  8,  9,  10,  11,  13,  15,  17,  19,  23, 27, 31,
+    35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258, 0,  0};
+constexpr uint16_t kLengthExtras[kLiteralLengthSymbols - kFirstLengthSymbol] = {
+    0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0, 99, 99};
 // Base distances and extra bits of distance symbols 0 to 29. A dynamic block
 // may declare 31 or 32 distance codes; symbols 30 and 31 then get entries
 // with 99 extra bits, so they decode as invalid codes and the tables are
 // never read past their end.
-constexpr uint16_t kDistanceBases[kDistanceSymbols] = {1,    2,    3,    4,     5,     7,     9,    13,
-                                         17,   25,   33,   49,    65,    97,    129,  193,
-                                         257,  385,  513,  769,   1025,  1537,  2049, 3073,
-                                         4097, 6145, 8193, 12289, 16385, 24577, 0,    0};
-constexpr uint16_t kDistanceExtras[kDistanceSymbols] = {0, 0, 0, 0, 1, 1, 2,  2,  3,  3,  4,  4,  5,  5,  6,  6,
-                                          7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13, 99, 99};
+constexpr uint16_t kDistanceBases[kDistanceSymbols] = {
+    1,   2,   3,   4,   5,    7,    9,    13,   17,   25,   33,   49,    65,    97,    129, 193,
+    257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577, 0,   0};
+constexpr uint16_t kDistanceExtras[kDistanceSymbols] = {0,  0,  0,  0,  1,  1,  2,  2,  3,  3, 4,
+                                                        4,  5,  5,  6,  6,  7,  7,  8,  8,  9, 9,
+                                                        10, 10, 11, 11, 12, 12, 13, 13, 99, 99};
 // The order in which a dynamic block sends the code-length code's lengths.
-constexpr uint8_t kCodeLengthOrder[kCodeLengthSymbols] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5,
-                                          11, 4, 12, 3, 13, 2, 14, 1, 15};
+constexpr uint8_t kCodeLengthOrder[kCodeLengthSymbols] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
+                                                          11, 4,  12, 3, 13, 2, 14, 1, 15};
 
 // First-level table widths. Any width decodes the same symbols; for
 // dynamic blocks 10 and 8 bits measured fastest (fewer codes need a
@@ -72,7 +72,8 @@ constexpr bool FixedLengthsWithinLongest() {
 static_assert(FixedLengthsWithinLongest());
 
 // The farthest distance the tables can produce is the format's.
-static_assert(kDistanceBases[kDistanceCodes - 1] + (1u << kDistanceExtras[kDistanceCodes - 1]) - 1 ==
+static_assert(kDistanceBases[kDistanceCodes - 1] + (1u << kDistanceExtras[kDistanceCodes - 1]) -
+                  1 ==
               kMaxDistance);
 static_assert(kLengthBases[kLiteralLengthSymbols - kFirstLengthSymbol - 3] == kMaxMatch);
 
@@ -205,7 +206,8 @@ class Inflater {
   // last 32 KB as history and anything written past the window's end.
   bool WindowFull() {
     const bool ok = e_.FlushBytes(buffer_ + kWindowStart, kWindowSize);
-    std::memmove(buffer_, buffer_ + kWindowStart, static_cast<size_t>(out_ - buffer_) - kWindowStart);
+    std::memmove(buffer_, buffer_ + kWindowStart,
+                 static_cast<size_t>(out_ - buffer_) - kWindowStart);
     out_ -= kWindowSize;
     history_ = buffer_;
     return ok;
@@ -240,10 +242,10 @@ class Inflater {
                       int32_t distanceBits);
 
   Engine& e_;
-  uint8_t* buffer_ = nullptr;   // kBufferSize bytes, then the tables
-  HuffEntry* tables_ = nullptr; // kDynamicTableEntries entries
-  uint8_t* out_ = nullptr;      // next write position, in the window
-  uint8_t* history_ = nullptr;  // matches may read from here on
+  uint8_t* buffer_ = nullptr;    // kBufferSize bytes, then the tables
+  HuffEntry* tables_ = nullptr;  // kDynamicTableEntries entries
+  uint8_t* out_ = nullptr;       // next write position, in the window
+  uint8_t* history_ = nullptr;   // matches may read from here on
 };
 
 // Copies a match of `length` bytes from `distance` back, in pieces that end
@@ -332,10 +334,10 @@ FastExit Inflater::DecodeFast(const HuffEntry* literals, int32_t literalBits,
   const uint64_t distanceMask = (uint64_t{1} << distanceBits) - 1;
   FastExit exit = FastExit::kLeave;
 
-  // Tops the bit buffer up to 56-63 bits (kRefillBits is a bit mask here). The word read may carry bits of
-  // the next, not yet counted byte above the count: they are the same bits
-  // that byte puts there when it is counted, so OR-ing it in later changes
-  // nothing; they are cleared when the loop ends.
+  // Tops the bit buffer up to 56-63 bits (kRefillBits is a bit mask here). The word read may carry
+  // bits of the next, not yet counted byte above the count: they are the same bits that byte puts
+  // there when it is counted, so OR-ing it in later changes nothing; they are cleared when the loop
+  // ends.
   auto refill = [&] {
     bitBuffer |= Load64(in) << bitCount;
     in += (63 - bitCount) >> 3;
@@ -627,10 +629,10 @@ TUnzipResult Inflater::Block(bool& last) {
 
 TUnzipResult Inflater::Run() {
   // One block: the buffer, then the tables at the next entry boundary.
-  constexpr size_t kTablesAt = (kBufferSize + alignof(HuffEntry) - 1) / alignof(HuffEntry) *
-                               alignof(HuffEntry);
-  buffer_ = static_cast<uint8_t*>(
-      std::malloc(kTablesAt + kDynamicTableEntries * sizeof(HuffEntry)));
+  constexpr size_t kTablesAt =
+      (kBufferSize + alignof(HuffEntry) - 1) / alignof(HuffEntry) * alignof(HuffEntry);
+  buffer_ =
+      static_cast<uint8_t*>(std::malloc(kTablesAt + kDynamicTableEntries * sizeof(HuffEntry)));
   if (buffer_ == nullptr) return urWriteError;  // no window, no output (as the driver does)
   tables_ = reinterpret_cast<HuffEntry*>(buffer_ + kTablesAt);
   out_ = buffer_ + kWindowStart;

@@ -21,8 +21,7 @@ struct FactorParams {
   uint8_t distanceShift;
   uint8_t distanceMask;
 };
-constexpr FactorParams kFactors[4] = {
-    {0x7F, 7, 1}, {0x3F, 6, 3}, {0x1F, 5, 7}, {0x0F, 4, 15}};
+constexpr FactorParams kFactors[4] = {{0x7F, 7, 1}, {0x3F, 6, 3}, {0x1F, 5, 7}, {0x0F, 4, 15}};
 
 // Index width of a follower set of n members (n < 64 as stored): the bits
 // to number n members, at least one.

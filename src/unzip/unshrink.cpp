@@ -15,9 +15,9 @@ namespace unzip {
 namespace {
 
 constexpr int kEscape = 256;
-constexpr int kFirstCode = 257;                       // first string code
-constexpr int kLastSlot = 8192;                       // last table slot
-constexpr int kEndOfList = 8193;                      // free list: none left
+constexpr int kFirstCode = 257;                          // first string code
+constexpr int kLastSlot = 8192;                          // last table slot
+constexpr int kEndOfList = 8193;                         // free list: none left
 constexpr uint32_t kSlots = kLastSlot - kFirstCode + 1;  // 7,936
 constexpr uint32_t kMinCodeSize = 9;
 constexpr uint32_t kMaxCodeSize = 13;
@@ -187,8 +187,7 @@ TUnzipResult Unshrinker::Run() {
   // (a last partial code is padding), or once the declared size is out, so
   // that a malformed stream cannot expand without bound. Other damage shows
   // in the driver's CRC comparison.
-  while (!e_.AbortRequested && codeSize <= bitsLeft && produced_ < wanted &&
-         !e_.InputExhausted) {
+  while (!e_.AbortRequested && codeSize <= bitsLeft && produced_ < wanted && !e_.InputExhausted) {
     const int code = static_cast<int>(e_.GetBits(codeSize));
     bitsLeft -= codeSize;
     if (code == kEscape) {

@@ -9,15 +9,15 @@
 
 // Result of an extraction; every decoder answers with the same codes.
 enum TUnzipResult : int32_t {
-  urBusy = -1,          // an extraction is already in progress
-  urOk = 0,             // entry extracted, or folder entry created
-  urCrcError = 1,       // the output's CRC-32 differs from the expected one
-  urWriteError = 2,     // the output cannot be created or written
-  urReadError = 3,      // the archive cannot be opened, or the input ran out
-  urArchiveError = 4,   // bad seek, header or signature, or malformed data
-  urUserAbort = 5,      // the user asked to abort
-  urNotSupported = 6,   // compression method not supported
-  urEncrypted = 7,      // the entry is encrypted
+  urBusy = -1,         // an extraction is already in progress
+  urOk = 0,            // entry extracted, or folder entry created
+  urCrcError = 1,      // the output's CRC-32 differs from the expected one
+  urWriteError = 2,    // the output cannot be created or written
+  urReadError = 3,     // the archive cannot be opened, or the input ran out
+  urArchiveError = 4,  // bad seek, header or signature, or malformed data
+  urUserAbort = 5,     // the user asked to abort
+  urNotSupported = 6,  // compression method not supported
+  urEncrypted = 7,     // the entry is encrypted
 };
 
 // "urOk", "urCrcError", ...; "urUnknown" for any other value.

@@ -45,10 +45,10 @@ void ReadEntryName(TZipSearchRec& rec, const uint8_t* h, uint32_t nameBytes, con
 }
 
 struct EndRecord {
-  uint64_t pos = 0;       // file offset of the record
-  uint32_t dirPos = 0;    // directory offset it states
-  uint32_t dirSize = 0;   // directory size it states
-  uint16_t entries = 0;   // entries it counts (the low 16 bits of the count)
+  uint64_t pos = 0;      // file offset of the record
+  uint32_t dirPos = 0;   // directory offset it states
+  uint32_t dirSize = 0;  // directory size it states
+  uint16_t entries = 0;  // entries it counts (the low 16 bits of the count)
 };
 
 }  // namespace
@@ -103,7 +103,8 @@ class ZipWalk {
   void Show(TZipSearchRec& rec) const {
     rec.Window = buffer_;
     rec.WindowSize = Large() ? kLargeMode : static_cast<uint16_t>(valid_);
-    rec.ReadPos = next >= start_ && next - start_ <= valid_ ? static_cast<uint16_t>(next - start_) : 0;
+    rec.ReadPos =
+        next >= start_ && next - start_ <= valid_ ? static_cast<uint16_t>(next - start_) : 0;
   }
 
  private:
@@ -155,7 +156,6 @@ int HeaderStep(TZipSearchRec& rec) {
   w.Show(rec);
   return kZipOk;
 }
-
 
 // Finds the end record nearest the end of the file among those starting
 // before `before`, reading windows of 4 KB from the end backwards that

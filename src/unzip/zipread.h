@@ -11,30 +11,30 @@ class ZipWalk;
 // The state of one directory walk, owned by the caller, who zero-fills it
 // before ZipFindFirst.
 struct TZipSearchRec {
-  uint8_t* Window;          // directory buffer owned by the walk; null when closed
-  uint16_t WindowSize;      // bytes of the buffer in use; 64000 marks large mode
-  uint16_t ReadPos;         // offset of the next central header in the buffer
-  uint32_t FileTime;        // MS-DOS stamp: time low 16 bits, date high 16 bits
-  uint32_t UnpackedSize;    // (ZipFindFirst keeps the file size here at first)
+  uint8_t* Window;        // directory buffer owned by the walk; null when closed
+  uint16_t WindowSize;    // bytes of the buffer in use; 64000 marks large mode
+  uint16_t ReadPos;       // offset of the next central header in the buffer
+  uint32_t FileTime;      // MS-DOS stamp: time low 16 bits, date high 16 bits
+  uint32_t UnpackedSize;  // (ZipFindFirst keeps the file size here at first)
   uint32_t PackedSize;
   uint32_t LocalHeaderPos;  // absolute file offset of the local header
   uint32_t EntryCrc;
   // UTF-8, at most 259 characters, "/" turned into the separator.
   char EntryName[unzip::kEntryNameBufferSize];
   uint16_t MethodCode;
-  uint16_t DosAttr;         // low byte of the external attributes on MS-DOS hosts, else 0
+  uint16_t DosAttr;  // low byte of the external attributes on MS-DOS hosts, else 0
   uint16_t GpFlags;
-  ZipWalk* Walk;            // what the open walk owns (buffer, archive file); null when closed
+  ZipWalk* Walk;  // what the open walk owns (buffer, archive file); null when closed
   // False when the entry claims a UTF-8 name that is not: EntryName then
   // holds a stand-in for messages, and the entry is refused.
   bool NameValid;
 };
 
 // Result codes of the walk.
-inline constexpr int kZipOk = 0;          // an entry is in the record; walk open
-inline constexpr int kZipEnd = 1;         // the directory ended, every entry counted; walk closed
-inline constexpr int kZipFailed = -1;     // cannot open/read, or no end record
-inline constexpr int kZipNotOpen = -2;    // end record too near the start / no walk open
+inline constexpr int kZipOk = 0;        // an entry is in the record; walk open
+inline constexpr int kZipEnd = 1;       // the directory ended, every entry counted; walk closed
+inline constexpr int kZipFailed = -1;   // cannot open/read, or no end record
+inline constexpr int kZipNotOpen = -2;  // end record too near the start / no walk open
 // A central header that is damaged or runs past the directory, or fewer or
 // more entries than the end record counts: the walk closed before the end.
 inline constexpr int kZipDamaged = -3;

@@ -139,8 +139,8 @@ std::vector<uint8_t> FixedLiteralLengths() {
 namespace {
 
 // The order in which a dynamic header sends the code-length code's lengths.
-constexpr unsigned kCodeLengthOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5,
-                                           11, 4, 12, 3, 13, 2, 14, 1, 15};
+constexpr unsigned kCodeLengthOrder[19] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
+                                           11, 4,  12, 3, 13, 2, 14, 1, 15};
 
 // A complete code-length code with every symbol present: 13 codes of 4 bits
 // and 6 of 5 bits (13/16 + 6/32 = 1).

@@ -210,7 +210,8 @@ Bytes Shrink(const Bytes& data, const ShrinkOptions& o, ShrinkStats* stats) {
     // it.
     const int head = table.Head();
     if (head < limit && table.Valid(lastCode) && lastLen + 1 > len && pos + lastLen + 1 <= n &&
-        std::memcmp(&data[pos], &data[lastPos], lastLen) == 0 && data[pos + lastLen] == data[lastPos]) {
+        std::memcmp(&data[pos], &data[lastPos], lastLen) == 0 &&
+        data[pos + lastLen] == data[lastPos]) {
       code = head;
       len = lastLen + 1;
       ++st.freeCodeUses;
@@ -223,7 +224,8 @@ Bytes Shrink(const Bytes& data, const ShrinkOptions& o, ShrinkStats* stats) {
     pos += len;
     ++sinceClear;
     const bool full = table.Head() >= limit;
-    if (pos < n && ((o.clearEvery != 0 && sinceClear >= o.clearEvery) || (o.clearWhenFull && full))) {
+    if (pos < n &&
+        ((o.clearEvery != 0 && sinceClear >= o.clearEvery) || (o.clearWhenFull && full))) {
       w.Escape(2);
       table.PartialClear(st);
       ++st.clears;
@@ -330,8 +332,9 @@ Bytes Reduce(const Bytes& data, const ReduceOptions& o) {
     std::vector<int> order(256);
     for (int i = 0; i < 256; ++i) order[static_cast<size_t>(i)] = i;
     const auto& row = pairs[static_cast<size_t>(x)];
-    std::stable_sort(order.begin(), order.end(),
-                     [&](int a, int b) { return row[static_cast<size_t>(a)] > row[static_cast<size_t>(b)]; });
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+      return row[static_cast<size_t>(a)] > row[static_cast<size_t>(b)];
+    });
     const int forced = o.setSize[static_cast<size_t>(x)];
     size_t size = 0;
     if (forced >= 0) {
@@ -339,7 +342,8 @@ Bytes Reduce(const Bytes& data, const ReduceOptions& o) {
     } else {
       while (size < 32 && row[static_cast<size_t>(order[size])] > 1) ++size;
     }
-    for (size_t i = 0; i < size; ++i) sets[static_cast<size_t>(x)].push_back(static_cast<uint8_t>(order[i]));
+    for (size_t i = 0; i < size; ++i)
+      sets[static_cast<size_t>(x)].push_back(static_cast<uint8_t>(order[i]));
   }
   return ReduceCodeStream(inter, sets);
 }

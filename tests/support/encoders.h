@@ -57,18 +57,18 @@ class ShrinkCodeWriter {
 };
 
 struct ShrinkOptions {
-  uint32_t clearEvery = 0;     // a partial clear after every n codes (0: never)
-  bool clearWhenFull = true;   // a partial clear as soon as no code is free
-  uint32_t codeLimit = 8192;   // a smaller table: earlier clears, narrower codes
+  uint32_t clearEvery = 0;    // a partial clear after every n codes (0: never)
+  bool clearWhenFull = true;  // a partial clear as soon as no code is free
+  uint32_t codeLimit = 8192;  // a smaller table: earlier clears, narrower codes
 };
 
 // What the encoder did, so tests can make sure an edge case was reached.
 struct ShrinkStats {
-  uint32_t freeCodeUses = 0;       // codes naming the entry being added (KwKwK)
+  uint32_t freeCodeUses = 0;  // codes naming the entry being added (KwKwK)
   uint32_t clears = 0;
   uint32_t clearsWithPending = 0;  // clears while freed codes were unused
   uint32_t maxCodeSize = 9;
-  uint32_t reusedCodes = 0;        // freed codes given out again
+  uint32_t reusedCodes = 0;  // freed codes given out again
 };
 
 Bytes Shrink(const Bytes& data, const ShrinkOptions& options = {}, ShrinkStats* stats = nullptr);
@@ -99,7 +99,7 @@ struct ImplodeOptions {
   bool literalTree = true;  // flag bit 2
   bool dict8k = true;       // flag bit 1
   bool matches = true;
-  bool preStart = false;    // matches may reach before the start (zeros)
+  bool preStart = false;  // matches may reach before the start (zeros)
   // Code lengths to use instead of those the data suggests (each must form
   // a complete code over 256 or 64 symbols).
   std::vector<uint8_t> literalLengths = {}, lengthLengths = {}, distanceLengths = {};

@@ -25,8 +25,8 @@ TempDir::~TempDir() {
   fs::current_path(savedCwd_, ec);  // the engine may have moved into the folder
   // Read-only files (the engine sets DOS attributes) must be writable again
   // before Windows lets them go.
-  for (auto it = fs::recursive_directory_iterator(path_, ec); !ec && it != fs::recursive_directory_iterator();
-       it.increment(ec)) {
+  for (auto it = fs::recursive_directory_iterator(path_, ec);
+       !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
     fs::permissions(it->path(), fs::perms::owner_write, fs::perm_options::add, ec);
   }
   fs::remove_all(path_, ec);
@@ -34,13 +34,16 @@ TempDir::~TempDir() {
 
 std::string TempDir::Path() const {
   std::string p = path_.string();
-  if (p.back() != fs::path::preferred_separator) p += static_cast<char>(fs::path::preferred_separator);
+  if (p.back() != fs::path::preferred_separator)
+    p += static_cast<char>(fs::path::preferred_separator);
   return p;
 }
 
 std::string TempDir::operator/(const std::string& name) const { return Path() + name; }
 
-fs::path U8Path(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
+fs::path U8Path(const std::string& utf8) {
+  return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
 
 Bytes ReadFileBytes(const std::string& path) {
   std::ifstream in(U8Path(path), std::ios::binary);
@@ -50,7 +53,8 @@ Bytes ReadFileBytes(const std::string& path) {
 
 void WriteFileBytes(const std::string& path, const Bytes& bytes) {
   std::ofstream out(U8Path(path), std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   if (!out) throw std::runtime_error("cannot write " + path);
 }
 
@@ -65,7 +69,8 @@ std::string FixturePath(const std::string& name) {
   std::string dir = Q_FIXTURES_DIR;
 #if defined(_WIN32)
   dir = HostPath(dir);
-  for (char& c : dir) if (c == '/') c = '\\';
+  for (char& c : dir)
+    if (c == '/') c = '\\';
   return dir + "\\" + name;
 #else
   return dir + "/" + name;

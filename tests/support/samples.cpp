@@ -10,9 +10,9 @@ namespace qtest {
 
 Bytes Text(size_t size, uint32_t seed) {
   static const char* const kWords[] = {
-      "the",  "of",     "and",     "archive", "entry",  "window", "code",     "table",  "byte",
-      "a",    "to",     "in",      "is",      "that",   "for",    "with",     "PKZIP",  "\r\n",
-      "data", "length", "distance", "{",      "}",      "return", "0x7FFF",   "#include", "\t"};
+      "the",  "of",     "and",      "archive", "entry", "window", "code",   "table",    "byte",
+      "a",    "to",     "in",       "is",      "that",  "for",    "with",   "PKZIP",    "\r\n",
+      "data", "length", "distance", "{",       "}",     "return", "0x7FFF", "#include", "\t"};
   std::mt19937 rng(seed);
   Bytes out;
   out.reserve(size + 16);
@@ -54,8 +54,18 @@ Bytes Records(size_t size, uint32_t seed) {
   std::mt19937 rng(seed);
   Bytes out;
   for (uint32_t n = 0; out.size() < size; n += 1 + rng() % 3) {
-    const uint8_t rec[12] = {0x90, 0, static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8), 0, 0, 0x90,
-                             static_cast<uint8_t>(rng() % 4), 0xFF, 0xFE, static_cast<uint8_t>(rng()), 0x90};
+    const uint8_t rec[12] = {0x90,
+                             0,
+                             static_cast<uint8_t>(n),
+                             static_cast<uint8_t>(n >> 8),
+                             0,
+                             0,
+                             0x90,
+                             static_cast<uint8_t>(rng() % 4),
+                             0xFF,
+                             0xFE,
+                             static_cast<uint8_t>(rng()),
+                             0x90};
     out.insert(out.end(), rec, rec + 12);
   }
   out.resize(size);
@@ -67,14 +77,16 @@ std::vector<DirEntry> ListEntries(const std::string& archive) {
   TZipSearchRec rec;
   std::memset(&rec, 0, sizeof(rec));
   for (int rc = ZipFindFirst(archive.c_str(), rec); rc == kZipOk; rc = ZipFindNext(rec)) {
-    out.push_back({rec.EntryName, rec.MethodCode, rec.EntryCrc, rec.UnpackedSize, rec.LocalHeaderPos});
+    out.push_back(
+        {rec.EntryName, rec.MethodCode, rec.EntryCrc, rec.UnpackedSize, rec.LocalHeaderPos});
   }
   ZipFindClose(rec);
   return out;
 }
 
 std::string Sep(std::string rel) {
-  for (char& c : rel) if (c == '/') c = platform::kPathSeparator;
+  for (char& c : rel)
+    if (c == '/') c = platform::kPathSeparator;
   return rel;
 }
 

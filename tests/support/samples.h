@@ -10,8 +10,8 @@
 
 namespace qtest {
 
-Bytes Text(size_t size, uint32_t seed = 1);     // words, spaces and line ends
-Bytes Noise(size_t size, uint32_t seed = 1);    // incompressible bytes
+Bytes Text(size_t size, uint32_t seed = 1);   // words, spaces and line ends
+Bytes Noise(size_t size, uint32_t seed = 1);  // incompressible bytes
 // Long runs of one byte, copies from up to `reach` bytes back, and noise.
 Bytes Runs(size_t size, uint32_t seed = 1, size_t reach = 9000);
 Bytes Records(size_t size, uint32_t seed = 1);  // binary records, many 0 and 144

@@ -38,8 +38,8 @@ Bytes BuildZip(const std::vector<ZipEntryPlan>& entries, const ZipLayout& layout
     const Bytes& payload = e.method == 0 ? e.data : e.packed;
     const uint32_t crc = e.overrideCrc ? e.crc : ReferenceCrc32(e.data);
     const uint32_t packed = static_cast<uint32_t>(payload.size());
-    const uint32_t unpacked =
-        static_cast<uint32_t>(e.unpackedSize >= 0 ? e.unpackedSize : static_cast<int64_t>(e.data.size()));
+    const uint32_t unpacked = static_cast<uint32_t>(
+        e.unpackedSize >= 0 ? e.unpackedSize : static_cast<int64_t>(e.data.size()));
     const uint32_t offset = static_cast<uint32_t>(out.size());
     if (offsets) offsets->push_back(offset);
     const bool hideLocal = (e.flags & 8) && e.zeroSizesInLocal;
@@ -55,7 +55,8 @@ Bytes BuildZip(const std::vector<ZipEntryPlan>& entries, const ZipLayout& layout
     q::AppendLe32(out, hideLocal ? 0 : (e.overrideLocalSizes ? e.localUnpacked : unpacked));
     q::AppendLe16(out, static_cast<uint32_t>(e.name.size()));
     q::AppendLe16(out, static_cast<uint32_t>(e.extra.size()));
-    if (e.zeroLocalHeader) std::fill(out.begin() + static_cast<std::ptrdiff_t>(fixedFields), out.end(), 0);
+    if (e.zeroLocalHeader)
+      std::fill(out.begin() + static_cast<std::ptrdiff_t>(fixedFields), out.end(), 0);
     Append(out, e.name);
     Append(out, e.extra);
     Append(out, payload);
@@ -91,8 +92,8 @@ Bytes BuildZip(const std::vector<ZipEntryPlan>& entries, const ZipLayout& layout
   q::AppendLe32(out, 0x06054b50);
   q::AppendLe16(out, 0);
   q::AppendLe16(out, 0);
-  const auto count = static_cast<uint32_t>(layout.entryCount >= 0 ? layout.entryCount
-                                                                  : static_cast<int32_t>(entries.size()));
+  const auto count = static_cast<uint32_t>(
+      layout.entryCount >= 0 ? layout.entryCount : static_cast<int32_t>(entries.size()));
   q::AppendLe16(out, count);
   q::AppendLe16(out, count);
   q::AppendLe32(out, static_cast<uint32_t>(central.size()));

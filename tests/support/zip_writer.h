@@ -17,15 +17,15 @@ inline uint32_t ReferenceCrc32(const Bytes& b) { return ReferenceCrc32(b.data(),
 
 struct ZipEntryPlan {
   std::string name = {};
-  Bytes data = {};               // uncompressed content (for the CRC and sizes)
-  uint16_t method = 0;           // 0 stores `data`; others use `packed`
-  Bytes packed = {};             // compressed bytes when method != 0
-  uint16_t flags = 0;            // general purpose flags (bit 3: descriptor)
+  Bytes data = {};                 // uncompressed content (for the CRC and sizes)
+  uint16_t method = 0;             // 0 stores `data`; others use `packed`
+  Bytes packed = {};               // compressed bytes when method != 0
+  uint16_t flags = 0;              // general purpose flags (bit 3: descriptor)
   uint32_t dosTime = 0x5A8C6B5Au;  // a valid MS-DOS stamp (2025-04-12 13:26:52)
-  uint8_t host = 0;              // version made by, upper byte (0 MS-DOS, 3 Unix)
+  uint8_t host = 0;                // version made by, upper byte (0 MS-DOS, 3 Unix)
   uint32_t externalAttr = 0;
-  std::string comment = {};      // entry comment in the central directory
-  Bytes extra = {};              // extra field, in both headers
+  std::string comment = {};         // entry comment in the central directory
+  Bytes extra = {};                 // extra field, in both headers
   bool descriptorSignature = true;  // "PK\7\8" before the descriptor
   bool zeroSizesInLocal = false;    // with bit 3: local CRC and sizes are 0
   // Overrides for broken archives (applied to both headers unless noted).
@@ -35,18 +35,18 @@ struct ZipEntryPlan {
   uint32_t descriptorCrc = 0;
   bool overrideLocalSizes = false;
   uint32_t localPacked = 0, localUnpacked = 0;
-  int32_t localMethod = -1;         // the local header's method (-1: `method`)
-  bool zeroLocalHeader = false;     // all zeros behind the local signature
-  int64_t unpackedSize = -1;        // declared in both headers (-1: data's size)
-  int64_t centralOffset = -1;       // the directory's local header offset (-1: real)
+  int32_t localMethod = -1;      // the local header's method (-1: `method`)
+  bool zeroLocalHeader = false;  // all zeros behind the local signature
+  int64_t unpackedSize = -1;     // declared in both headers (-1: data's size)
+  int64_t centralOffset = -1;    // the directory's local header offset (-1: real)
   bool badCentralSignature = false;
 };
 
 struct ZipLayout {
-  Bytes prefix = {};       // bytes before the first local header (offsets include them)
+  Bytes prefix = {};         // bytes before the first local header (offsets include them)
   std::string comment = {};  // archive comment
-  Bytes trailer = {};      // bytes after the end record
-  int32_t entryCount = -1;  // the end record's count (-1: the real one)
+  Bytes trailer = {};        // bytes after the end record
+  int32_t entryCount = -1;   // the end record's count (-1: the real one)
 };
 
 // Writes the archive. `offsets` (optional) receives each entry's local

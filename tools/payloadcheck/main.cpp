@@ -17,8 +17,10 @@
 namespace {
 
 int Usage() {
-  std::fputs("usage: payloadcheck [--dir FOLDER] [--file NAME[=PATH]]... "
-             "[--fallback NAME[=PATH]]... [--install-dir FOLDER]\n", stderr);
+  std::fputs(
+      "usage: payloadcheck [--dir FOLDER] [--file NAME[=PATH]]... "
+      "[--fallback NAME[=PATH]]... [--install-dir FOLDER]\n",
+      stderr);
   return 2;
 }
 

@@ -60,7 +60,8 @@ class Walker {
     if (ec) {
       Refuse(rel, "cannot be read: " + ec.message());
     } else if (entries.empty() && !rel.empty()) {
-      result_.notes.push_back(rel + "/: an empty folder is not carried (the archive holds "
+      result_.notes.push_back(rel +
+                              "/: an empty folder is not carried (the archive holds "
                               "files; Setup makes the folders they lie in)");
     }
     std::sort(entries.begin(), entries.end());
@@ -151,8 +152,8 @@ std::string NameRefusal(const std::string& name, uint64_t size, const std::strin
   }
   if (installFolder.size() + name.size() > kMaxPath) {
     return "installed as " + installFolder + name + " its path has " +
-           std::to_string(installFolder.size() + name.size()) +
-           " bytes, more than the " + std::to_string(kMaxPath) + " Setup writes";
+           std::to_string(installFolder.size() + name.size()) + " bytes, more than the " +
+           std::to_string(kMaxPath) + " Setup writes";
   }
   if (size > kMaxEntrySize) {
     return std::to_string(size) + " bytes: over 4 GiB, more than an archive entry holds";

@@ -31,9 +31,9 @@ struct CheckResult {
 std::string LongestInstallFolder();
 
 struct CheckRequest {
-  std::string folder;                      // every file below it; may be empty
-  std::vector<PayloadFile> files;          // named files, added as given
-  std::vector<PayloadFile> fallbacks;      // added when the folder lacks the name
+  std::string folder;                  // every file below it; may be empty
+  std::vector<PayloadFile> files;      // named files, added as given
+  std::vector<PayloadFile> fallbacks;  // added when the folder lacks the name
   std::string installFolder = LongestInstallFolder();
 };
 

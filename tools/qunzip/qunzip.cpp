@@ -99,7 +99,8 @@ std::string Absolute(const char* path) {
 
 int Extract(const char* archive, const std::string& dest) {
   std::string folder = Absolute(dest.c_str());
-  if (folder.empty() || folder.back() != platform::kPathSeparator) folder += platform::kPathSeparator;
+  if (folder.empty() || folder.back() != platform::kPathSeparator)
+    folder += platform::kPathSeparator;
   const ExtractOutcome outcome = ExtractAllFiles(Absolute(archive), folder);
   for (const EntryOutcome& e : outcome.entries) {
     std::printf("%d %s %s%s\n", static_cast<int>(e.result), UnzipResultName(e.result),

@@ -26,9 +26,7 @@ q::Error TDemoForm::BindComponents() {
   return {};
 }
 
-void TDemoForm::FormCreate() {
-  Label4->SetCaption(texts::kStartQuestion);
-}
+void TDemoForm::FormCreate() { Label4->SetCaption(texts::kStartQuestion); }
 
 // A stand-in for the installation: the bar advances on a timer while the
 // buttons are hidden, then the run question follows.

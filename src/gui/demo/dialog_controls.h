@@ -20,12 +20,12 @@ struct TDialogControls {
 
   // Points the fields at the components of `form` with their names.
   q::Error BindControls(const gui::TComponent& form) {
-    for (q::Error e : {form.BindComponent("Panel1", Panel1), form.BindComponent("Panel2", Panel2),
-                       form.BindComponent("Panel8", Panel8), form.BindComponent("Panel9", Panel9),
-                       form.BindComponent("Label1", Label1), form.BindComponent("Label3", Label3),
-                       form.BindComponent("Label4", Label4),
-                       form.BindComponent("LabelLink", LabelLink),
-                       form.BindComponent("ProgressBar1", ProgressBar1)}) {
+    for (q::Error e :
+         {form.BindComponent("Panel1", Panel1), form.BindComponent("Panel2", Panel2),
+          form.BindComponent("Panel8", Panel8), form.BindComponent("Panel9", Panel9),
+          form.BindComponent("Label1", Label1), form.BindComponent("Label3", Label3),
+          form.BindComponent("Label4", Label4), form.BindComponent("LabelLink", LabelLink),
+          form.BindComponent("ProgressBar1", ProgressBar1)}) {
       if (e) return e;
     }
     return {};

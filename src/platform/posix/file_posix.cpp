@@ -1,13 +1,13 @@
 // POSIX implementation of the engine's OS layer.
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <ctime>
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
 
 #include "platform/engine_ui.h"
 #include "platform/file.h"
@@ -179,8 +179,8 @@ bool SetAttributes(const char* path, uint16_t attributes) {
 uint32_t TickCount() {
   struct timespec ts;
   ::clock_gettime(CLOCK_MONOTONIC, &ts);
-  const uint64_t ms = static_cast<uint64_t>(ts.tv_sec) * 1000u +
-                      static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
+  const uint64_t ms =
+      static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
   return static_cast<uint32_t>(ms);
 }
 

@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include "common/wide.h"
-
 #include "platform/engine_ui.h"
 #include "platform/file.h"
 
@@ -36,8 +35,8 @@ File& File::operator=(File&& other) noexcept {
 
 int File::OpenRead(const char* path) {
   Close();
-  HANDLE h = ::CreateFileW(q::WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = ::CreateFileW(q::WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return LastError();
   handle_ = reinterpret_cast<intptr_t>(h);
   return 0;
@@ -161,8 +160,7 @@ bool KeyDown(int virtualKey) { return ::GetAsyncKeyState(virtualKey) < 0; }
 
 void SendProgress(uintptr_t window, int16_t id, int16_t* percent) {
   ::SendMessageA(reinterpret_cast<HWND>(window), WM_COMMAND,
-                 static_cast<WPARAM>(static_cast<intptr_t>(id)),
-                 reinterpret_cast<LPARAM>(percent));
+                 static_cast<WPARAM>(static_cast<intptr_t>(id)), reinterpret_cast<LPARAM>(percent));
 }
 
 }  // namespace

@@ -118,8 +118,10 @@ class Gallery {
       int angle;
       const char* caption;
     };
-    const G g[] = {{gkLinear, 0, "linear 0"},      {gkLinear, 450, "linear 450"},
-                   {gkLinear, 900, "linear 900"},  {gkLinear, 1350, "linear 1350"},
+    const G g[] = {{gkLinear, 0, "linear 0"},
+                   {gkLinear, 450, "linear 450"},
+                   {gkLinear, 900, "linear 900"},
+                   {gkLinear, 1350, "linear 1350"},
                    {gkCircular, 0, "circular"}};
     int left = 10;
     for (const G& x : g) {
@@ -179,7 +181,9 @@ class Gallery {
   }
 
   void States(int top) {
-    Heading(top, "States: normal, disabled, pressed, focused, the design-time marker, turned 300 with CaptionFixed");
+    Heading(top,
+            "States: normal, disabled, pressed, focused, the design-time marker, turned 300 with "
+            "CaptionFixed");
     const gui::TColor color = gui::RGBColor(240, 170, 60);
     TFyeverButton* normal = Button(10, top + 22, 150, 60, "&Normal", color);
     normal->SetButtonKind(bkRoundRect);
@@ -215,7 +219,8 @@ class Gallery {
 
   // A strip of `frames` square frames on a fuchsia key: frame k is a square
   // in colours[k % count], smaller towards the first frame.
-  static void Strip(gui::TBitmap& strip, int frames, int size, const gui::TColor* colours, int count) {
+  static void Strip(gui::TBitmap& strip, int frames, int size, const gui::TColor* colours,
+                    int count) {
     if (strip.SetSize(frames * size, size)) return;
     gui::TCanvas& c = strip.Canvas();
     c.SetBrushColor(gui::clFuchsia);
@@ -228,8 +233,9 @@ class Gallery {
   }
 
   void Motion(int top) {
-    Heading(top, "In motion: a four-frame glyph (normal, disabled, hover, pressed), enter/exit/click "
-                 "animations (point at it, click it), spinning with its caption fixed");
+    Heading(top,
+            "In motion: a four-frame glyph (normal, disabled, hover, pressed), enter/exit/click "
+            "animations (point at it, click it), spinning with its caption fixed");
     // 160 x 80 turns about its centre within 90 pixels of it: at the right,
     // below the heading's text, the window holds every angle.
     TFyeverButton* spin = Button(960, top + 40, 160, 80, "Spin", gui::clNavy);
@@ -309,7 +315,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR cmdLine, int) {
   gui::TApplication app;
   if (q::Error e = app.Initialize()) return gui::ReportStartFailure("button-gallery", e);
   gui::TForm form;
-  if (q::Error e = form.CreateFromLayout(kLayout)) return gui::ReportStartFailure("button-gallery", e);
+  if (q::Error e = form.CreateFromLayout(kLayout))
+    return gui::ReportStartFailure("button-gallery", e);
   Gallery gallery(form);
   gallery.Build();
   auto* start = new gui::TTimer(&form);

@@ -39,9 +39,9 @@
 //                                (the installer's "ZIP" 1, the uninstaller's
 //                                file list "#10" 100)
 #include <windows.h>
-#include <shellapi.h>
 #include <commctrl.h>
 #include <objbase.h>
+#include <shellapi.h>
 #include <shlobj.h>
 #include <shobjidl.h>
 
@@ -122,9 +122,12 @@ std::string ReadValue(HKEY root, const char* key, const char* name) {
 int Folders() {
   const char* version = "Software\\Microsoft\\Windows\\CurrentVersion";
   const char* shell = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-  std::printf("ProgramFilesDir\t%s\n", ReadValue(HKEY_LOCAL_MACHINE, version, "ProgramFilesDir").c_str());
-  std::printf("Common Programs\t%s\n", ReadValue(HKEY_LOCAL_MACHINE, shell, "Common Programs").c_str());
-  std::printf("Common Desktop\t%s\n", ReadValue(HKEY_LOCAL_MACHINE, shell, "Common Desktop").c_str());
+  std::printf("ProgramFilesDir\t%s\n",
+              ReadValue(HKEY_LOCAL_MACHINE, version, "ProgramFilesDir").c_str());
+  std::printf("Common Programs\t%s\n",
+              ReadValue(HKEY_LOCAL_MACHINE, shell, "Common Programs").c_str());
+  std::printf("Common Desktop\t%s\n",
+              ReadValue(HKEY_LOCAL_MACHINE, shell, "Common Desktop").c_str());
   return 0;
 }
 
@@ -135,7 +138,8 @@ struct Com {
 };
 
 // The installer's own shortcut routine.
-int ShortcutMake(const std::string& target, const std::string& link, const std::string& description) {
+int ShortcutMake(const std::string& target, const std::string& link,
+                 const std::string& description) {
   Com com;
   if (q::Error err = CreateShortcut(target, "", link, description)) {
     std::fprintf(stderr, "qe2e: %s\n", err.Message().c_str());
@@ -162,10 +166,9 @@ int ShortcutRead(const std::string& link) {
 // the files now in the folder.
 int RegisterEntry(std::string dir) {
   if (!dir.empty() && dir.back() != '\\') dir += '\\';
-  if (q::Error err = RegisterUninstall(texts::kMakerName, texts::kProductName,
-                                       texts::kDisplayVersion, texts::kMakerUrl, "", "",
-                                       dir + texts::kUninstallerFile, texts::kMakerUrl2,
-                                       texts::kMakerUrl2)) {
+  if (q::Error err = RegisterUninstall(
+          texts::kMakerName, texts::kProductName, texts::kDisplayVersion, texts::kMakerUrl, "", "",
+          dir + texts::kUninstallerFile, texts::kMakerUrl2, texts::kMakerUrl2)) {
     std::fprintf(stderr, "qe2e: %s\n", err.Message().c_str());
     return 1;
   }
@@ -202,7 +205,8 @@ int Hold(const std::string& file, int seconds) {
 BOOL CALLBACK FindProgress(HWND child, LPARAM out) {
   char cls[64] = {};
   GetClassNameA(child, cls, sizeof cls);
-  if (IsWindowVisible(child) && (std::strstr(cls, "ProgressBar") || std::strstr(cls, "progress32"))) {
+  if (IsWindowVisible(child) &&
+      (std::strstr(cls, "ProgressBar") || std::strstr(cls, "progress32"))) {
     *reinterpret_cast<HWND*>(out) = child;
     return FALSE;
   }
@@ -233,7 +237,8 @@ int Run(const std::vector<std::string>& args) {
 
 // Holds `window`'s thread still for `seconds`.
 bool Freeze(HWND window, int seconds) {
-  HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(window, nullptr));
+  HANDLE thread =
+      OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(window, nullptr));
   if (!thread || SuspendThread(thread) == static_cast<DWORD>(-1)) return false;
   std::printf("frozen\n");
   std::fflush(stdout);
@@ -270,7 +275,8 @@ int FreezeProgress(const char* title, int seconds) {
       const DWORD tid = GetWindowThreadProcessId(window, nullptr);
       HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, tid);
       if (!thread || SuspendThread(thread) == static_cast<DWORD>(-1)) return 1;
-      std::printf("frozen\t%u\t%u\n", static_cast<unsigned>(position), static_cast<unsigned>(maximum));
+      std::printf("frozen\t%u\t%u\n", static_cast<unsigned>(position),
+                  static_cast<unsigned>(maximum));
       std::fflush(stdout);
       Sleep(static_cast<DWORD>(seconds) * 1000);
       ResumeThread(thread);
@@ -297,7 +303,8 @@ int SetResource(const std::string& exe, const std::string& type, int id, const s
   for (int c; in != nullptr && (c = std::fgetc(in)) != EOF;) data.push_back(static_cast<char>(c));
   if (in == nullptr || std::fclose(in) != 0 || data.empty()) return 1;
   const std::wstring typeName = q::Widen(type);
-  const wchar_t* kind = type[0] == '#' ? MAKEINTRESOURCEW(std::atoi(type.c_str() + 1)) : typeName.c_str();
+  const wchar_t* kind =
+      type[0] == '#' ? MAKEINTRESOURCEW(std::atoi(type.c_str() + 1)) : typeName.c_str();
   WORD language = 0;
   if (HMODULE image = LoadLibraryExW(q::Widen(exe).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
     EnumResourceLanguagesW(image, kind, MAKEINTRESOURCEW(id), FirstLanguage,
@@ -311,10 +318,11 @@ int SetResource(const std::string& exe, const std::string& type, int id, const s
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: qe2e windows TITLE | folders | shortcut-make TARGET LINK DESC | "
-                       "shortcut-read LINK | register-uninstall DIR | hold FILE SECONDS | "
-                       "freeze-progress TITLE SECONDS | freeze TITLE SECONDS | run PROGRAM ARGS... | "
-                       "set-resource EXE TYPE ID FILE\n");
+  std::fprintf(stderr,
+               "usage: qe2e windows TITLE | folders | shortcut-make TARGET LINK DESC | "
+               "shortcut-read LINK | register-uninstall DIR | hold FILE SECONDS | "
+               "freeze-progress TITLE SECONDS | freeze TITLE SECONDS | run PROGRAM ARGS... | "
+               "set-resource EXE TYPE ID FILE\n");
   return 2;
 }
 
@@ -336,8 +344,11 @@ int main() {
   if (cmd == "register-uninstall" && a.size() == 2) return RegisterEntry(a[1]);
   if (cmd == "hold" && a.size() == 3) return Hold(a[1], std::atoi(a[2].c_str()));
   if (cmd == "run" && a.size() >= 2) return Run({a.begin() + 1, a.end()});
-  if (cmd == "freeze" && a.size() == 3) return FreezeWhenThere(a[1].c_str(), std::atoi(a[2].c_str()));
-  if (cmd == "freeze-progress" && a.size() == 3) return FreezeProgress(a[1].c_str(), std::atoi(a[2].c_str()));
-  if (cmd == "set-resource" && a.size() == 5) return SetResource(a[1], a[2], std::atoi(a[3].c_str()), a[4]);
+  if (cmd == "freeze" && a.size() == 3)
+    return FreezeWhenThere(a[1].c_str(), std::atoi(a[2].c_str()));
+  if (cmd == "freeze-progress" && a.size() == 3)
+    return FreezeProgress(a[1].c_str(), std::atoi(a[2].c_str()));
+  if (cmd == "set-resource" && a.size() == 5)
+    return SetResource(a[1], a[2], std::atoi(a[3].c_str()), a[4]);
   return Usage();
 }

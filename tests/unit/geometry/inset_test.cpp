@@ -16,7 +16,8 @@ Tpoints Ellipse(int n, double w, double h) {
   Tpoints p;
   for (int i = 0; i < n; ++i) {
     const double t = 2 * std::numbers::pi * i / n;
-    p.push_back({RoundHalfEven(w / 2 + std::sin(t) * w / 2), RoundHalfEven(h / 2 - std::cos(t) * h / 2)});
+    p.push_back(
+        {RoundHalfEven(w / 2 + std::sin(t) * w / 2), RoundHalfEven(h / 2 - std::cos(t) * h / 2)});
   }
   return p;
 }
@@ -43,7 +44,8 @@ TEST(InsetPolygons, RectangleShrinksAndAHoleGrows) {
 
 TEST(InsetPolygons, OutlinesMoveIntoTheFilledMaterial) {
   for (int depth : {1, 2, 5, 9}) {
-    for (const Tpoints& shape : {Ellipse(196, 200, 100), Ellipse(40, 120, 120), Ellipse(7, 90, 60)}) {
+    for (const Tpoints& shape :
+         {Ellipse(196, 200, 100), Ellipse(40, 120, 120), Ellipse(7, 90, 60)}) {
       const Tpoints inner = Inset(shape, 0, depth), hole = Inset(shape, 1, depth);
       for (size_t i = 0; i < shape.size(); ++i) {
         EXPECT_TRUE(PointInPolygon(shape, inner[i].y, inner[i].x)) << depth << " " << i;
@@ -59,7 +61,8 @@ TEST(InsetPolygons, OutlinesMoveIntoTheFilledMaterial) {
 TEST(InsetPolygons, SpikesCollapsedPolygonsAndThinStrips) {
   // Polygon 0 is one point repeated; polygon 1 turns straight back at
   // (20, 80); polygon 2 is an ordinary rectangle, inset as usual.
-  Tpoints set{{5, 5}, {5, 5}, {5, 5}, {0, 0}, {40, 0}, {40, 40}, {20, 40}, {20, 80}, {20, 40}, {0, 40}};
+  Tpoints set{{5, 5},   {5, 5},   {5, 5},   {0, 0},   {40, 0},
+              {40, 40}, {20, 40}, {20, 80}, {20, 40}, {0, 40}};
   set.insert(set.end(), kRect.begin(), kRect.end());
   InsetPolygons(set, Tintegers{3, 7, 4}, Tintegers{0, 0, 0}, 2);
   EXPECT_EQ(set[0], (TPoint{5, 5}));
@@ -80,8 +83,8 @@ TEST(BevelQuads, EdgeDirectionsPickTheLitAndShadedLists) {
   const BevelQuadLists filled = BevelQuads(kRect, inner, One(kRect), Tintegers{0});
   // Clockwise outer boundary: top and left lit, right and bottom shaded;
   // each quad is (outer k, inner k, inner k+1, outer k+1).
-  EXPECT_EQ(filled.first.points, (Tpoints{{0, 0}, {2, 2}, {98, 2}, {100, 0},
-                                          {0, 40}, {2, 38}, {2, 2}, {0, 0}}));
+  EXPECT_EQ(filled.first.points,
+            (Tpoints{{0, 0}, {2, 2}, {98, 2}, {100, 0}, {0, 40}, {2, 38}, {2, 2}, {0, 0}}));
   EXPECT_EQ(filled.first.counts, (Tintegers{4, 4}));
   EXPECT_EQ(filled.second.quads, 2);
   EXPECT_EQ(filled.second.points[0], (TPoint{100, 0}));

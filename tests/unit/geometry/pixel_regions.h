@@ -26,7 +26,10 @@ inline std::vector<TRect> BandedRects(const Mask& mask) {
     std::vector<std::pair<int32_t, int32_t>> r;
     const auto& row = mask[y];
     for (size_t x = 0; x < row.size();) {
-      if (!row[x]) { ++x; continue; }
+      if (!row[x]) {
+        ++x;
+        continue;
+      }
       size_t e = x;
       while (e < row.size() && row[e]) ++e;
       r.emplace_back(static_cast<int32_t>(x), static_cast<int32_t>(e));

@@ -41,7 +41,8 @@ TEST(PointInPolygon, BothTestsAgreeWithEvenOddOffTheOutline) {
     for (int32_t y = -1; y <= 13; ++y)
       for (int32_t x = -1; x <= 13; ++x) {
         if (!OnOutline(poly, x, y)) {
-          ASSERT_EQ(PointInRingPolygon(poly, {x, y}), geotest::EvenOdd(poly, x, y)) << x << "," << y;
+          ASSERT_EQ(PointInRingPolygon(poly, {x, y}), geotest::EvenOdd(poly, x, y))
+              << x << "," << y;
         }
         if (!OnOutline(doubled, 2 * x + 1, 2 * y + 1)) {
           ASSERT_EQ(PointInPolygon(poly, y + 0.5, x + 0.5), geotest::CentreInside(poly, x, y));

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <climits>
+#include <cmath>
 #include <random>
 
 #include "shapebutton/rotatergn.h"

@@ -10,7 +10,8 @@ using namespace rotatergn;
 TEST(RegionCombinationPlan, LevelByLevelFirstCopiedHolesCut) {
   const Tpoints points(20, TPoint{1, 1});
   // Levels 1, 0, 2, -1, 0: polygons 1 and 4, then 0, then 2; never 3.
-  const auto plan = RegionCombinationPlan(points, Tintegers{4, 4, 4, 4, 4}, Tintegers{1, 0, 2, -1, 0});
+  const auto plan =
+      RegionCombinationPlan(points, Tintegers{4, 4, 4, 4, 4}, Tintegers{1, 0, 2, -1, 0});
   ASSERT_EQ(plan.size(), 4u);
   const size_t firsts[] = {4, 16, 0, 8};
   const CombineOp ops[] = {CombineOp::kCopy, CombineOp::kOr, CombineOp::kDiff, CombineOp::kOr};
@@ -43,7 +44,8 @@ TEST(PolygonSets, InconsistentInputStaysWithinItsArrays) {
     for (int32_t& l : levels) l = round % 7 == 0 ? INT_MIN + 3 + small(rng) : small(rng);
     Tpoints inset = points;
     InsetPolygons(inset, counts, levels, small(rng));
-    (void)BevelQuads(points, Tpoints(inset.begin(), inset.begin() + inset.size() / 2), counts, levels);
+    (void)BevelQuads(points, Tpoints(inset.begin(), inset.begin() + inset.size() / 2), counts,
+                     levels);
     (void)PolygonLevels(points, counts);
     Tintegers thin_counts = counts, thin_levels = levels;
     ThinPolygons(inset, thin_counts, thin_levels, small(rng));

@@ -42,8 +42,10 @@ TEST(RegionToPolygons, KnownShapes) {
   EXPECT_EQ(Trace(std::vector<TRect>{{0, 0, 10, 5}, {0, 5, 20, 10}}).points,
             (Tpoints{{0, 0}, {10, 0}, {10, 5}, {20, 5}, {20, 10}, {0, 10}}));
   // A ring: the hole also runs clockwise around its own area, at level 1.
-  const Set ring = Trace(std::vector<TRect>{{0, 0, 30, 10}, {0, 10, 10, 20}, {20, 10, 30, 20}, {0, 20, 30, 30}});
-  EXPECT_EQ(ring.points, (Tpoints{{0, 0}, {30, 0}, {30, 30}, {0, 30}, {10, 10}, {20, 10}, {20, 20}, {10, 20}}));
+  const Set ring =
+      Trace(std::vector<TRect>{{0, 0, 30, 10}, {0, 10, 10, 20}, {20, 10, 30, 20}, {0, 20, 30, 30}});
+  EXPECT_EQ(ring.points,
+            (Tpoints{{0, 0}, {30, 0}, {30, 30}, {0, 30}, {10, 10}, {20, 10}, {20, 20}, {10, 20}}));
   EXPECT_EQ(ring.levels, (Tintegers{0, 1}));
   // Squares touching only at a corner: one outline through that point twice.
   EXPECT_EQ(Trace(std::vector<TRect>{{0, 0, 10, 10}, {10, 10, 20, 20}}).points,
@@ -52,7 +54,8 @@ TEST(RegionToPolygons, KnownShapes) {
   // No rectangle with an area: the outputs stay as they were.
   Tpoints points{{1, 2}};
   Tintegers counts{1}, levels{7};
-  EXPECT_FALSE(RegionToPolygons(std::vector<TRect>{{5, 5, 5, 9}, {3, 3, 1, 1}}, points, counts, levels));
+  EXPECT_FALSE(
+      RegionToPolygons(std::vector<TRect>{{5, 5, 5, 9}, {3, 3, 1, 1}}, points, counts, levels));
   EXPECT_EQ(levels, (Tintegers{7}));
 }
 
@@ -70,8 +73,9 @@ TEST(RegionToPolygons, SmoothingCutsOnlyOnePixelStairs) {
   // smoothing cuts the ring down to the    #..#
   // hole's corners; levels come from the   .##.
   // outlines before it.
-  EXPECT_EQ(Trace(std::vector<TRect>{{1, 0, 3, 1}, {0, 1, 1, 2}, {3, 1, 4, 2}, {1, 2, 3, 3}}).levels,
-            (Tintegers{0, 1}));
+  EXPECT_EQ(
+      Trace(std::vector<TRect>{{1, 0, 3, 1}, {0, 1, 1, 2}, {3, 1, 4, 2}, {1, 2, 3, 3}}).levels,
+      (Tintegers{0, 1}));
 }
 
 // Any pixel pattern: the outlines before smoothing cover exactly the region's
@@ -110,7 +114,8 @@ TEST(RegionToPolygons, TracedOutlinesCoverExactlyTheRegion) {
 
     const Mask coarse = geotest::Scaled(mask, 2);
     const Set s = Trace(geotest::BandedRects(coarse));
-    ASSERT_EQ(geotest::CoveredByLevels(s.points, s.counts, s.levels, 2 * w, 2 * h), coarse) << Show(coarse);
+    ASSERT_EQ(geotest::CoveredByLevels(s.points, s.counts, s.levels, 2 * w, 2 * h), coarse)
+        << Show(coarse);
   }
 }
 
@@ -124,12 +129,14 @@ TEST(SmoothingRemoves, AgreesWithExtendedPrecisionHeron) {
   std::mt19937 rng(17);
   std::uniform_int_distribution<int32_t> coord(-30, 30);
   auto len = [](TPoint u, TPoint v) {
-    return std::sqrt(static_cast<long double>(int64_t(u.x - v.x) * (u.x - v.x) + int64_t(u.y - v.y) * (u.y - v.y)));
+    return std::sqrt(static_cast<long double>(int64_t(u.x - v.x) * (u.x - v.x) +
+                                              int64_t(u.y - v.y) * (u.y - v.y)));
   };
   for (int i = 0; i < 200000; ++i) {
     const TPoint a{coord(rng), coord(rng)}, p{coord(rng), coord(rng)}, b{coord(rng), coord(rng)};
     const int64_t cross = int64_t(b.x - a.x) * (p.y - a.y) - int64_t(b.y - a.y) * (p.x - a.x);
-    if (cross != 0 && 2 * cross * cross == int64_t(b.x - a.x) * (b.x - a.x) + int64_t(b.y - a.y) * (b.y - a.y))
+    if (cross != 0 &&
+        2 * cross * cross == int64_t(b.x - a.x) * (b.x - a.x) + int64_t(b.y - a.y) * (b.y - a.y))
       continue;  // exactly on the bound
     const long double la = len(p, a), lb = len(p, b), lc = len(b, a), s = (la + lb + lc) / 2;
     const long double area = std::sqrt(std::max(0.0L, (s - la) * s * (s - lb) * (s - lc)));

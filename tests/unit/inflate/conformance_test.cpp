@@ -95,16 +95,19 @@ std::vector<Sample> Samples() {
 }
 
 TEST(Zlib, EveryStrategyAndLevelRoundTrips) {
-  const std::pair<int, const char*> strategies[] = {{Z_DEFAULT_STRATEGY, "default"}, {Z_FILTERED, "filtered"},
-                                                    {Z_HUFFMAN_ONLY, "huffman-only"}, {Z_RLE, "rle"},
+  const std::pair<int, const char*> strategies[] = {{Z_DEFAULT_STRATEGY, "default"},
+                                                    {Z_FILTERED, "filtered"},
+                                                    {Z_HUFFMAN_ONLY, "huffman-only"},
+                                                    {Z_RLE, "rle"},
                                                     {Z_FIXED, "fixed"}};
   const std::vector<Sample> samples = Samples();
   for (const auto& [strategy, name] : strategies) {
     for (const Sample& s : samples) {
       for (int level = 0; level <= 9; ++level) {
-        const std::string what = std::string("zlib ") + name + " level " + std::to_string(level) + " " +
-                                 s.kind + " " + std::to_string(s.data.size());
-        EXPECT_TRUE(RoundTrip(s.data, ZlibDeflate(s.data, level, strategy, 15, 8), level % 2 == 1, what));
+        const std::string what = std::string("zlib ") + name + " level " + std::to_string(level) +
+                                 " " + s.kind + " " + std::to_string(s.data.size());
+        EXPECT_TRUE(
+            RoundTrip(s.data, ZlibDeflate(s.data, level, strategy, 15, 8), level % 2 == 1, what));
       }
     }
   }

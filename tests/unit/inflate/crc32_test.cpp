@@ -1,13 +1,14 @@
 // Every CRC-32 routine gives the byte table's result, whatever the length,
 // alignment or starting register; the check values come from a bit-by-bit
 // reference that shares nothing with the engine.
+#include "unzip/crc32.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
 #include <vector>
 
 #include "support/zip_writer.h"
-#include "unzip/crc32.h"
 
 namespace {
 

@@ -1,6 +1,8 @@
 // The table builder: its results on good and bad length sets, and the tables
 // themselves, checked by decoding every input pattern against the canonical
 // codes computed independently by the test support.
+#include "unzip/huffman.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,7 +12,6 @@
 #include <vector>
 
 #include "support/bit_writer.h"
-#include "unzip/huffman.h"
 
 namespace {
 
@@ -31,9 +32,9 @@ void Build(Built& b, const std::vector<uint8_t>& lengths, int32_t bits, uint16_t
            const std::vector<uint16_t>* extras = nullptr) {
   std::vector<uint16_t> l(lengths.begin(), lengths.end());
   const unsigned longest = l.empty() ? 0 : *std::max_element(l.begin(), l.end());
-  const size_t bound = unzip::HuffTableBound(static_cast<unsigned>(bits),
-                                             static_cast<unsigned>(l.size()),
-                                             std::min(longest, unzip::kMaxHuffLength));
+  const size_t bound =
+      unzip::HuffTableBound(static_cast<unsigned>(bits), static_cast<unsigned>(l.size()),
+                            std::min(longest, unzip::kMaxHuffLength));
   b.storage.reset(new HuffEntry[bound]);
   unzip::HuffArena arena(b.storage.get(), bound);
   b.bits = bits;
@@ -140,7 +141,6 @@ std::vector<uint8_t> RandomCompleteLengths(std::mt19937& rng, unsigned symbols, 
   return lengths;
 }
 
-
 TEST(HuffmanBuild, ResultTableWidthAndEveryPatternOfSmallCodes) {
   std::vector<uint8_t> descending;  // 1, 2, ..., 15, 16, 16: complete
   for (uint8_t l = 1; l <= 16; ++l) descending.push_back(l);
@@ -161,16 +161,23 @@ TEST(HuffmanBuild, ResultTableWidthAndEveryPatternOfSmallCodes) {
       {"incomplete code is usable", {2, 2, 2}, 7, 3, unzip::kHuffIncomplete, 2, 1},
       {"over-subscribed 1,1,1", {1, 1, 1}, 7, 19, unzip::kHuffInvalid, kAny, kNoTable},
       {"over-subscribed 2,2,2,2,3", {2, 2, 2, 2, 3}, 7, 19, unzip::kHuffInvalid, kAny, kNoTable},
-      {"over-subscribed 1..15,15,15", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 15, 15}, 7, 19,
-       unzip::kHuffInvalid, kAny, kNoTable},
+      {"over-subscribed 1..15,15,15",
+       {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 15, 15},
+       7,
+       19,
+       unzip::kHuffInvalid,
+       kAny,
+       kNoTable},
       {"length above 16", {1, 17, 1}, 7, 3, unzip::kHuffInvalid, 0, kNoTable},
       // Symbol 2 needs a base and an extra bit count; absent, it needs none.
       {"symbol above s without bases", {1, 2, 2}, 7, 2, unzip::kHuffInvalid, kAny, kNoTable},
       {"absent symbol above s", {1, 1, 0}, 7, 2, unzip::kHuffComplete, 1, 0},
       {"289 symbols", std::vector<uint8_t>(289, 9), 9, 257, unzip::kHuffInvalid, kAny, kNoTable},
       {"width lowered to the longest code", {2, 2, 3, 3, 3, 3}, 9, 6, unzip::kHuffComplete, 3, 0},
-      {"width raised to the shortest code", std::vector<uint8_t>(256, 8), 5, 256, unzip::kHuffComplete, 8, 0},
-      {"16-bit codes", descending, 7, static_cast<uint16_t>(descending.size()), unzip::kHuffComplete, 7, 0},
+      {"width raised to the shortest code", std::vector<uint8_t>(256, 8), 5, 256,
+       unzip::kHuffComplete, 8, 0},
+      {"16-bit codes", descending, 7, static_cast<uint16_t>(descending.size()),
+       unzip::kHuffComplete, 7, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

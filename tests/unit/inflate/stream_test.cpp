@@ -78,11 +78,14 @@ RawRun Inflate(const Bytes& stream, const RawOptions& options = {}) {
 // --- symbols: LZ77 tokens, expanded by the test support's replay --------------
 
 void Emit(DeflateWriter& w, const Symbols& symbols) {
-  for (const LzToken& s : symbols) s.length == 0 ? w.Literal(s.literal) : w.Match(s.length, s.distance);
+  for (const LzToken& s : symbols)
+    s.length == 0 ? w.Literal(s.literal) : w.Match(s.length, s.distance);
 }
 
 LzToken Lit(uint8_t b) { return {.literal = b}; }
-LzToken Copy(unsigned length, unsigned distance) { return {.length = length, .distance = distance}; }
+LzToken Copy(unsigned length, unsigned distance) {
+  return {.length = length, .distance = distance};
+}
 
 Symbols Literals(const std::string& text) {
   Symbols s;
@@ -137,10 +140,10 @@ Symbols RandomSymbols(std::mt19937& rng, size_t outputBytes) {
     if (rng() % 50 == 0) length = 258;
     unsigned distance;
     switch (rng() % 5) {
-      case 0: distance = 1 + rng() % 8; break;          // overlapping copies
+      case 0: distance = 1 + rng() % 8; break;  // overlapping copies
       case 1: distance = 1 + rng() % 300; break;
-      case 2: distance = 1 + rng() % 32768; break;      // anywhere in the window
-      case 3: distance = 32768 - rng() % 64; break;     // the window's far end
+      case 2: distance = 1 + rng() % 32768; break;   // anywhere in the window
+      case 3: distance = 32768 - rng() % 64; break;  // the window's far end
       default: distance = 1 + rng() % 4096; break;
     }
     symbols.push_back(Copy(length, distance));
@@ -175,7 +178,8 @@ std::vector<uint8_t> AllCodeLengthSymbols() {
 }
 
 // Items describing `lengths` one by one, then `more`.
-std::vector<CodeLengthItem> Plain(const std::vector<uint8_t>& lengths, std::vector<CodeLengthItem> more = {}) {
+std::vector<CodeLengthItem> Plain(const std::vector<uint8_t>& lengths,
+                                  std::vector<CodeLengthItem> more = {}) {
   std::vector<CodeLengthItem> items;
   for (uint8_t l : lengths) items.push_back({l});
   items.insert(items.end(), more.begin(), more.end());
@@ -183,8 +187,8 @@ std::vector<CodeLengthItem> Plain(const std::vector<uint8_t>& lengths, std::vect
 }
 
 // A dynamic header with the given code-length code and items, then filler.
-Bytes BadHeader(const std::vector<uint8_t>& codeLengthLengths, const std::vector<CodeLengthItem>& items,
-                unsigned hdist = 0) {
+Bytes BadHeader(const std::vector<uint8_t>& codeLengthLengths,
+                const std::vector<CodeLengthItem>& items, unsigned hdist = 0) {
   DeflateWriter w;
   w.BeginDynamicRaw(true, 0, hdist, 15, codeLengthLengths, items, {}, {});
   w.Bits().Put(0xFFFFFFFFu, 32);
@@ -212,10 +216,23 @@ TEST(Inflate, ValidStreamsDecodeToTheirExpansion) {
     std::function<Bytes()> stream;
     Symbols symbols;
   } cases[] = {
-      {"empty final stored block", [] { DeflateWriter w; w.StoredBlock(true, {}); return w.Finish(); }, {}},
-      {"distance 1, 258 times", [] { return FixedStream({Lit('q'), Copy(258, 1)}); }, {Lit('q'), Copy(258, 1)}},
+      {"empty final stored block",
+       [] {
+         DeflateWriter w;
+         w.StoredBlock(true, {});
+         return w.Finish();
+       },
+       {}},
+      {"distance 1, 258 times",
+       [] {
+         return FixedStream({Lit('q'), Copy(258, 1)});
+       },
+       {Lit('q'), Copy(258, 1)}},
       {"matches before the first byte read zeros",
-       [] { return FixedStream({Lit('x'), Copy(6, 3), Copy(4, 32768)}); }, {Lit('x'), Copy(6, 3), Copy(4, 32768)}},
+       [] {
+         return FixedStream({Lit('x'), Copy(6, 3), Copy(4, 32768)});
+       },
+       {Lit('x'), Copy(6, 3), Copy(4, 32768)}},
       // 8 bytes before the window end and 12 after; a source behind the end
       // with its destination at the start; the oldest byte of the window.
       {"copies across the window end",
@@ -234,8 +251,13 @@ TEST(Inflate, ValidStreamsDecodeToTheirExpansion) {
        }()},
       // A literal code that has no length symbols needs no distance code.
       {"literals only, no distance code",
-       [] { DeflateWriter w; w.BeginDynamic(true, LiteralCode(), {0}); Emit(w, Literals("literals only"));
-            w.EndOfBlock(); return w.Finish(); },
+       [] {
+         DeflateWriter w;
+         w.BeginDynamic(true, LiteralCode(), {0});
+         Emit(w, Literals("literals only"));
+         w.EndOfBlock();
+         return w.Finish();
+       },
        Literals("literals only")},
       // Code-length 16 as the first item repeats length 0 three times;
       // 8 codes of 7 bits (3-10) and 240 of 8 bits (17-256) fill the space.
@@ -256,14 +278,23 @@ TEST(Inflate, ValidStreamsDecodeToTheirExpansion) {
       // The literal code's last length (9) repeated into the first three
       // distance lengths: 9, 9, 9 (incomplete, accepted).
       {"repeat running from literal into distance lengths",
-       [] { DeflateWriter w;
-            w.BeginDynamicRaw(true, 0, 2, 15, AllCodeLengthSymbols(), Plain(LiteralCode(), {{16, 0}}),
-                              LiteralCode(), {9, 9, 9});
-            Emit(w, Literals("ab")); w.EndOfBlock(); return w.Finish(); },
+       [] {
+         DeflateWriter w;
+         w.BeginDynamicRaw(true, 0, 2, 15, AllCodeLengthSymbols(), Plain(LiteralCode(), {{16, 0}}),
+                           LiteralCode(), {9, 9, 9});
+         Emit(w, Literals("ab"));
+         w.EndOfBlock();
+         return w.Finish();
+       },
        Literals("ab")},
       {"incomplete distance code",
-       [] { DeflateWriter w; w.BeginDynamic(true, LiteralCode(258), {2, 2, 2});
-            Emit(w, {Lit('a'), Lit('b'), Lit('c'), Lit('d'), Copy(3, 3)}); w.EndOfBlock(); return w.Finish(); },
+       [] {
+         DeflateWriter w;
+         w.BeginDynamic(true, LiteralCode(258), {2, 2, 2});
+         Emit(w, {Lit('a'), Lit('b'), Lit('c'), Lit('d'), Copy(3, 3)});
+         w.EndOfBlock();
+         return w.Finish();
+       },
        {Lit('a'), Lit('b'), Lit('c'), Lit('d'), Copy(3, 3)}},
   };
   for (const auto& c : cases) {
@@ -306,7 +337,8 @@ TEST(Inflate, RandomSymbolsInStoredFixedAndDynamicBlocks) {
     const int blocks = 2 + round;
     for (int b = 0; b < blocks; ++b) {
       const bool last = b == blocks - 1;
-      if (b == 1) {  // stored blocks across window and input buffer ends, unaligned after fixed ones
+      if (b ==
+          1) {  // stored blocks across window and input buffer ends, unaligned after fixed ones
         const Bytes raw = qtest::Noise(round == 5 ? 65535 : 40000 + 5000 * round, round);
         w.StoredBlock(last, raw);
         for (uint8_t x : raw) all.push_back(Lit(x));
@@ -346,51 +378,116 @@ TEST(Inflate, MalformedStreamsAreArchiveErrors) {
     std::function<Bytes()> stream;
   } cases[] = {
       {"stored length and complement disagree",
-       [] { DeflateWriter w; w.StoredBlockRaw(true, 3, 0xFFFF, ToBytes("abc")); return w.Finish(); }},
+       [] {
+         DeflateWriter w;
+         w.StoredBlockRaw(true, 3, 0xFFFF, ToBytes("abc"));
+         return w.Finish();
+       }},
       {"reserved block type",
-       [] { DeflateWriter w; w.StoredBlock(false, ToBytes("ok")); w.ReservedBlock(true); return w.Finish(); }},
+       [] {
+         DeflateWriter w;
+         w.StoredBlock(false, ToBytes("ok"));
+         w.ReservedBlock(true);
+         return w.Finish();
+       }},
       {"fixed literal/length symbol 286",
-       [] { DeflateWriter w; w.BeginFixed(true); return BadSymbol(w, [](DeflateWriter& d) { d.LiteralSymbol(286); }); }},
+       [] {
+         DeflateWriter w;
+         w.BeginFixed(true);
+         return BadSymbol(w, [](DeflateWriter& d) { d.LiteralSymbol(286); });
+       }},
       {"fixed literal/length symbol 287",
-       [] { DeflateWriter w; w.BeginFixed(true); return BadSymbol(w, [](DeflateWriter& d) { d.LiteralSymbol(287); }); }},
+       [] {
+         DeflateWriter w;
+         w.BeginFixed(true);
+         return BadSymbol(w, [](DeflateWriter& d) { d.LiteralSymbol(287); });
+       }},
       {"fixed distance symbol 30",
-       [] { DeflateWriter w; w.BeginFixed(true);
-            return BadSymbol(w, [](DeflateWriter& d) { d.LiteralSymbol(257); d.DistanceCode(30); }); }},
+       [] {
+         DeflateWriter w;
+         w.BeginFixed(true);
+         return BadSymbol(w, [](DeflateWriter& d) {
+           d.LiteralSymbol(257);
+           d.DistanceCode(30);
+         });
+       }},
       {"fixed distance symbol 31",
-       [] { DeflateWriter w; w.BeginFixed(true);
-            return BadSymbol(w, [](DeflateWriter& d) { d.LiteralSymbol(257); d.DistanceCode(31); }); }},
+       [] {
+         DeflateWriter w;
+         w.BeginFixed(true);
+         return BadSymbol(w, [](DeflateWriter& d) {
+           d.LiteralSymbol(257);
+           d.DistanceCode(31);
+         });
+       }},
       {"dynamic distance symbol 30",
-       [] { DeflateWriter w; w.BeginDynamic(true, Full288(), std::vector<uint8_t>(32, 5));
-            return BadSymbol(w, [](DeflateWriter& d) { d.LiteralSymbol(257); d.DistanceCode(30); }); }},
+       [] {
+         DeflateWriter w;
+         w.BeginDynamic(true, Full288(), std::vector<uint8_t>(32, 5));
+         return BadSymbol(w, [](DeflateWriter& d) {
+           d.LiteralSymbol(257);
+           d.DistanceCode(30);
+         });
+       }},
       {"dynamic distance symbol 31",
-       [] { DeflateWriter w; w.BeginDynamic(true, Full288(), std::vector<uint8_t>(32, 5));
-            return BadSymbol(w, [](DeflateWriter& d) { d.LiteralSymbol(257); d.DistanceCode(31); }); }},
+       [] {
+         DeflateWriter w;
+         w.BeginDynamic(true, Full288(), std::vector<uint8_t>(32, 5));
+         return BadSymbol(w, [](DeflateWriter& d) {
+           d.LiteralSymbol(257);
+           d.DistanceCode(31);
+         });
+       }},
       {"length symbol without a distance code",
-       [] { DeflateWriter w; w.BeginDynamic(true, LiteralCode(258), {0});
-            return BadSymbol(w, [](DeflateWriter& d) { d.LiteralSymbol(257); }); }},
+       [] {
+         DeflateWriter w;
+         w.BeginDynamic(true, LiteralCode(258), {0});
+         return BadSymbol(w, [](DeflateWriter& d) { d.LiteralSymbol(257); });
+       }},
       {"free code of an incomplete distance code",
-       [] { DeflateWriter w; w.BeginDynamic(true, LiteralCode(258), {2, 2, 2});
-            return BadSymbol(w, [](DeflateWriter& d) { d.LiteralSymbol(257); d.Bits().PutCode(3, 2); }); }},
+       [] {
+         DeflateWriter w;
+         w.BeginDynamic(true, LiteralCode(258), {2, 2, 2});
+         return BadSymbol(w, [](DeflateWriter& d) {
+           d.LiteralSymbol(257);
+           d.Bits().PutCode(3, 2);
+         });
+       }},
       // Where the one distance length belongs, the previous length three
       // times: two lengths too many.
       {"repeat past the declared lengths",
-       [] { DeflateWriter w;
-            w.BeginDynamicRaw(true, 0, 0, 15, AllCodeLengthSymbols(), Plain(LiteralCode(), {{16, 0}}),
-                              LiteralCode(), {});
-            Emit(w, Literals("abc")); w.EndOfBlock(); return w.Finish(); }},
+       [] {
+         DeflateWriter w;
+         w.BeginDynamicRaw(true, 0, 0, 15, AllCodeLengthSymbols(), Plain(LiteralCode(), {{16, 0}}),
+                           LiteralCode(), {});
+         Emit(w, Literals("abc"));
+         w.EndOfBlock();
+         return w.Finish();
+       }},
       {"incomplete code-length code", [&] { return BadHeader(clMissing, {}); }},
       {"over-subscribed code-length code", [&] { return BadHeader(clOver, {}); }},
       {"no code-length code", [] { return BadHeader(std::vector<uint8_t>(19, 0), {}); }},
       // One code-length code (symbol 0, code 0) counts as complete, but the
       // other half of its code space has no symbol.
       {"unused half of a single code-length code",
-       [&] { DeflateWriter w; w.BeginDynamicRaw(true, 0, 0, 15, clOne, {{0}, {0}}, {}, {});
-             w.Bits().Put(1, 1); w.Bits().Put(0, 32); return w.Finish(); }},
+       [&] {
+         DeflateWriter w;
+         w.BeginDynamicRaw(true, 0, 0, 15, clOne, {{0}, {0}}, {}, {});
+         w.Bits().Put(1, 1);
+         w.Bits().Put(0, 32);
+         return w.Finish();
+       }},
       // 138 + 119 zeros.
-      {"no literal/length code", [&] { return BadHeader(cl, {{18, 127}, {18, 108}, {1}}); }},
+      {"no literal/length code",
+       [&] {
+         return BadHeader(cl, {{18, 127}, {18, 108}, {1}});
+       }},
       {"incomplete literal/length code", [&] { return BadHeader(cl, Plain(litMissing, {{1}})); }},
       {"over-subscribed literal/length code", [&] { return BadHeader(cl, Plain(litOver, {{1}})); }},
-      {"three one-bit distance codes", [&] { return BadHeader(cl, Plain(LiteralCode(), {{1}, {1}, {1}}), 2); }},
+      {"three one-bit distance codes",
+       [&] {
+         return BadHeader(cl, Plain(LiteralCode(), {{1}, {1}, {1}}), 2);
+       }},
   };
   for (const auto& c : cases) EXPECT_EQ(Inflate(c.stream()).result, urArchiveError) << c.name;
 }
@@ -432,7 +529,8 @@ TEST(Inflate, InputEndingBeforeTheLastBlockIsAReadError) {
   }
   const Bytes stored = StoredStream(5000);
   EXPECT_EQ(Inflate(Bytes(stored.begin(), stored.begin() + 3000)).result, urReadError);
-  EXPECT_EQ(Inflate(LongFixedStream(100, false)).result, urReadError) << "no block after a non-last one";
+  EXPECT_EQ(Inflate(LongFixedStream(100, false)).result, urReadError)
+      << "no block after a non-last one";
 }
 
 // --- what is left behind the last block -----------------------------------------------
@@ -453,7 +551,8 @@ TEST(Inflate, BitsBehindTheLastBlockStayInTheBitReader) {
     unzip::Engine& e = *run.engine;
     e.DumpBits(e.BitCount % 8);
     for (size_t i = 0; i < 8; i += 2) {
-      EXPECT_EQ(e.GetBits(16), trailer[i] | (trailer[i + 1] << 8u)) << "size " << size << " byte " << i;
+      EXPECT_EQ(e.GetBits(16), trailer[i] | (trailer[i + 1] << 8u))
+          << "size " << size << " byte " << i;
     }
   }
 }
@@ -464,8 +563,12 @@ TEST(Inflate, DescriptorEntriesWithZeroSizesExtract) {
     const Symbols symbols = RandomSymbols(rng, 50000);
     DeflateWriter w;
     DynamicBlock(w, true, symbols);
-    const qtest::ZipEntryPlan entry{.name = "d.bin", .data = qtest::LzReplay(symbols), .method = 8,
-                                    .packed = w.Finish(), .flags = 8, .descriptorSignature = signature,
+    const qtest::ZipEntryPlan entry{.name = "d.bin",
+                                    .data = qtest::LzReplay(symbols),
+                                    .method = 8,
+                                    .packed = w.Finish(),
+                                    .flags = 8,
+                                    .descriptorSignature = signature,
                                     .zeroSizesInLocal = true};
     qtest::TempDir dir;
     qtest::WriteFileBytes(dir / "a.zip", qtest::BuildZip({entry, qtest::Stored("after", "x")}));

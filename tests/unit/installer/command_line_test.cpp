@@ -1,7 +1,8 @@
 // The setup program's command line and its log's line format.
+#include "installer/command_line.h"
+
 #include <gtest/gtest.h>
 
-#include "installer/command_line.h"
 #include "installer/setup_log.h"
 
 namespace {
@@ -23,7 +24,8 @@ const Case kCases[] = {
     {"Setup.exe\t/S  /log=C:\\x.log ", true, false, "C:\\x.log", "", nullptr},
     {"Setup.exe \"/LOG=C:\\My Logs\\s.log\" /?", false, true, "C:\\My Logs\\s.log", "", nullptr},
     {"Setup.exe /LOG=\"C:\\My Logs\\s.log\"", false, false, "C:\\My Logs\\s.log", "", nullptr},
-    {"Setup.exe /S /D=C:\\My Apps\\Quorvantis 2 ", true, false, "", "C:\\My Apps\\Quorvantis 2\\", nullptr},
+    {"Setup.exe /S /D=C:\\My Apps\\Quorvantis 2 ", true, false, "", "C:\\My Apps\\Quorvantis 2\\",
+     nullptr},
     {"Setup.exe /d=\"D:/Apps//Q\\\"", false, false, "", "D:\\Apps\\Q\\", nullptr},
     {"Setup.exe /D=\\\\server\\share\\Q", false, false, "", "\\\\server\\share\\Q\\", nullptr},
     {"Setup.exe /X /S /LOG=l.txt", true, false, "l.txt", "", "unknown switch \"/X\""},
@@ -64,7 +66,8 @@ TEST(SetupLog, OneLineOfFiveFields) {
             "2026-12-07T05:04:03.021Z\tentry\tok\tC:\\Q\\a b.txt\t12 bytes\r\n");
   EXPECT_EQ(setup::LogLine(t, "exit", "1603", "failed", "two\r\nlines\tand a tab"),
             "2026-12-07T05:04:03.021Z\texit\t1603\tfailed\ttwo  lines and a tab\r\n");
-  EXPECT_EQ(setup::LogLine(t, "start", "ok", "", ""), "2026-12-07T05:04:03.021Z\tstart\tok\t\t\r\n");
+  EXPECT_EQ(setup::LogLine(t, "start", "ok", "", ""),
+            "2026-12-07T05:04:03.021Z\tstart\tok\t\t\r\n");
 }
 
 }  // namespace

@@ -8,8 +8,8 @@ namespace {
 
 std::string SetFlags(const OsInfo& os) {
   std::string flags;
-  const std::pair<bool, const char*> all[] = {{os.IsWin32s, "Win32s"}, {os.IsWin95, "Win95"},
-                                              {os.IsWin98, "Win98"},   {os.IsWinNT4, "WinNT4"},
+  const std::pair<bool, const char*> all[] = {{os.IsWin32s, "Win32s"},   {os.IsWin95, "Win95"},
+                                              {os.IsWin98, "Win98"},     {os.IsWinNT4, "WinNT4"},
                                               {os.IsWin2000, "Win2000"}, {os.IsWinXP, "WinXP"}};
   for (const auto& [set, name] : all) {
     if (set) flags += flags.empty() ? name : std::string(",") + name;
@@ -29,22 +29,24 @@ TEST(ClassifyOsVersion, PlatformsAndVersionsPickNameFlagAndFolderBranch) {
   } cases[] = {
       {0, 3, 10, "Win32s", "Win32s", false},
       {1, 4, 0, "Windows 95", "Win95", true},
-      {1, 4, 9, "Windows 95", "Win95", true},     // just below 98
+      {1, 4, 9, "Windows 95", "Win95", true},  // just below 98
       {1, 4, 10, "Windows 98", "Win98", true},
-      {1, 4, 90, "Windows 98", "Win98", true},    // Millennium
-      {1, 5, 0, "Windows 95", "Win95", true},     // only 4.x can be 98
+      {1, 4, 90, "Windows 98", "Win98", true},  // Millennium
+      {1, 5, 0, "Windows 95", "Win95", true},   // only 4.x can be 98
       {2, 3, 51, "Windows NT", "", false},
       {2, 4, 0, "Windows NT", "WinNT4", true},
       {2, 5, 0, "Windows NT", "Win2000", false},
       {2, 5, 1, "Windows NT", "WinXP", false},
       {2, 5, 2, "Windows NT", "Win2000", false},  // Server 2003
       {2, 10, 0, "Windows NT", "", false},
-      {3, 4, 0, "", "", false},                   // Windows CE
+      {3, 4, 0, "", "", false},  // Windows CE
       {0xFFFFFFFF, 5, 1, "", "", false},
   };
-  constexpr const char* kShell = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+  constexpr const char* kShell =
+      "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::to_string(c.platform) + "/" + std::to_string(c.major) + "." + std::to_string(c.minor));
+    SCOPED_TRACE(std::to_string(c.platform) + "/" + std::to_string(c.major) + "." +
+                 std::to_string(c.minor));
     OsVersionRecord record{c.major, c.minor, 0, c.platform, ""};
     const OsInfo os = ClassifyOsVersion(&record);
     EXPECT_TRUE(os.OsVersionKnown);
@@ -55,7 +57,8 @@ TEST(ClassifyOsVersion, PlatformsAndVersionsPickNameFlagAndFolderBranch) {
     EXPECT_EQ(s.programFiles.root, RegistryRoot::kLocalMachine);
     EXPECT_STREQ(s.programFiles.key, "\\Software\\Microsoft\\Windows\\CurrentVersion");
     EXPECT_STREQ(s.programFiles.valueName, "ProgramFilesDir");
-    const RegistryRoot users = c.olderBranch ? RegistryRoot::kCurrentUser : RegistryRoot::kLocalMachine;
+    const RegistryRoot users =
+        c.olderBranch ? RegistryRoot::kCurrentUser : RegistryRoot::kLocalMachine;
     EXPECT_EQ(s.programs.root, users);
     EXPECT_EQ(s.desktop.root, users);
     EXPECT_STREQ(s.programs.key, kShell);

@@ -7,14 +7,15 @@
 namespace {
 
 TEST(HasLinkExtension, OnlyALastExtensionLnkInAnyCase) {
-  for (const char* name : {"C:\\Users\\Public\\Desktop\\Quorvantis.lnk", "x.LNK", "x.Lnk", "x.lNk", ".lnk",
-                           "C:\\a.b\\c.lnk", "C:x.lnk", "x..lnk"}) {
+  for (const char* name : {"C:\\Users\\Public\\Desktop\\Quorvantis.lnk", "x.LNK", "x.Lnk", "x.lNk",
+                           ".lnk", "C:\\a.b\\c.lnk", "C:x.lnk", "x..lnk"}) {
     EXPECT_TRUE(HasLinkExtension(name)) << name;
   }
-  for (const char* name : {"", "Quorvantis", "C:\\Desktop\\Quorvantis.lnk.txt", "C:\\Desktop\\Quorvantis.ln",
-                           "C:\\Desktop\\Quorvantis.lnkx", "C:\\Desktop\\Quorvantis.",
-                           "C:\\My.lnk\\Quorvantis",  // the dot belongs to a folder
-                           "x.lnk\\", "a.lnk:stream", "C:\\Desktop\\Quorvantis.exe"}) {
+  for (const char* name :
+       {"", "Quorvantis", "C:\\Desktop\\Quorvantis.lnk.txt", "C:\\Desktop\\Quorvantis.ln",
+        "C:\\Desktop\\Quorvantis.lnkx", "C:\\Desktop\\Quorvantis.",
+        "C:\\My.lnk\\Quorvantis",  // the dot belongs to a folder
+        "x.lnk\\", "a.lnk:stream", "C:\\Desktop\\Quorvantis.exe"}) {
     EXPECT_FALSE(HasLinkExtension(name)) << name;
   }
 }
@@ -22,8 +23,12 @@ TEST(HasLinkExtension, OnlyALastExtensionLnkInAnyCase) {
 TEST(ShellText, FolderPartKeepsTheSeparatorJoinAddsOneAndCommandsAreQuotedOnlyWhenNeeded) {
   const std::pair<const char*, const char*> folders[] = {
       {"C:\\Program Files\\Quorvantis\\Quorvantis.exe", "C:\\Program Files\\Quorvantis\\"},
-      {"C:\\Quorvantis.exe", "C:\\"}, {"C:Quorvantis.exe", "C:"}, {"C:\\Folder\\", "C:\\Folder\\"},
-      {"Quorvantis.exe", ""}, {"", ""}, {"\\\\server\\share\\x.exe", "\\\\server\\share\\"}};
+      {"C:\\Quorvantis.exe", "C:\\"},
+      {"C:Quorvantis.exe", "C:"},
+      {"C:\\Folder\\", "C:\\Folder\\"},
+      {"Quorvantis.exe", ""},
+      {"", ""},
+      {"\\\\server\\share\\x.exe", "\\\\server\\share\\"}};
   for (const auto& [path, folder] : folders) EXPECT_EQ(FolderPart(path), folder) << path;
   EXPECT_EQ(JoinFolder("", "x"), "");  // an unknown folder names nothing
   EXPECT_EQ(JoinFolder("C:\\a", "x") + JoinFolder("C:\\a\\", "x"), "C:\\a\\xC:\\a\\x");
@@ -37,9 +42,11 @@ TEST(ShellText, FolderPartKeepsTheSeparatorJoinAddsOneAndCommandsAreQuotedOnlyWh
 }
 
 TEST(UninstallKey, PathAndName) {
-  EXPECT_EQ(UninstallKeyPath("Quorvantis"), "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quorvantis");
+  EXPECT_EQ(UninstallKeyPath("Quorvantis"),
+            "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quorvantis");
   EXPECT_TRUE(IsValidUninstallKeyName("Quorvantis 1.1 (x86)"));
-  for (const char* bad : {"", "Quorvantis\\Sub", "\\"}) EXPECT_FALSE(IsValidUninstallKeyName(bad)) << bad;
+  for (const char* bad : {"", "Quorvantis\\Sub", "\\"})
+    EXPECT_FALSE(IsValidUninstallKeyName(bad)) << bad;
 }
 
 std::string Listing(const std::vector<RegistryStringValue>& values) {
@@ -49,20 +56,31 @@ std::string Listing(const std::vector<RegistryStringValue>& values) {
 }
 
 TEST(UninstallValues, InWritingOrderWithEmptyOnesLeftOut) {
-  UninstallEntry e{"Quorvantis Software", "Quorvantis", "1.1 ", "https://q.example/", "", "",
-                   "C:\\Program Files\\Quorvantis\\UninstallQuorvantis.exe", "https://q.example/updates/",
+  UninstallEntry e{"Quorvantis Software",
+                   "Quorvantis",
+                   "1.1 ",
+                   "https://q.example/",
+                   "",
+                   "",
+                   "C:\\Program Files\\Quorvantis\\UninstallQuorvantis.exe",
+                   "https://q.example/updates/",
                    "https://q.example/about/"};
   EXPECT_EQ(Listing(UninstallValues(e)),
-            "Publisher=[Quorvantis Software];DisplayVersion=[1.1 ];URLInfoAbout=[https://q.example/about/];"
+            "Publisher=[Quorvantis Software];DisplayVersion=[1.1 "
+            "];URLInfoAbout=[https://q.example/about/];"
             "HelpLink=[https://q.example/];URLUpdateInfo=[https://q.example/updates/];"
-            "UninstallString=[\"C:\\Program Files\\Quorvantis\\UninstallQuorvantis.exe\"];DisplayName=[Quorvantis];");
+            "UninstallString=[\"C:\\Program "
+            "Files\\Quorvantis\\UninstallQuorvantis.exe\"];DisplayName=[Quorvantis];");
   e.helpTelephone = "+39 000";
   e.modifyPath = "C:\\Apps\\modify.exe";
   e.uninstallString = "C:\\Apps\\u.exe";
   EXPECT_EQ(Listing(UninstallValues(e)),
-            "Publisher=[Quorvantis Software];DisplayVersion=[1.1 ];URLInfoAbout=[https://q.example/about/];"
-            "HelpTelephone=[+39 000];HelpLink=[https://q.example/];URLUpdateInfo=[https://q.example/updates/];"
-            "UninstallString=[C:\\Apps\\u.exe];DisplayName=[Quorvantis];ModifyPath=[C:\\Apps\\modify.exe];");
+            "Publisher=[Quorvantis Software];DisplayVersion=[1.1 "
+            "];URLInfoAbout=[https://q.example/about/];"
+            "HelpTelephone=[+39 "
+            "000];HelpLink=[https://q.example/];URLUpdateInfo=[https://q.example/updates/];"
+            "UninstallString=[C:\\Apps\\u.exe];DisplayName=[Quorvantis];ModifyPath=[C:"
+            "\\Apps\\modify.exe];");
   EXPECT_EQ(Listing(UninstallValues(UninstallEntry{})), "");
 }
 

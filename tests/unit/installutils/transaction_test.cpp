@@ -141,8 +141,8 @@ TEST(Transaction, ARunningProductChangesNothing) {
   volume.inUse = "C:\\Program Files\\Quorvantis\\Quorvantis.exe";
   txn::Transaction t(volume, kFolders);
   const q::Error e = t.Begin();
-  EXPECT_EQ(e.Message(), "Quorvantis is running: close it first, then run Setup again (" + volume.inUse +
-                             " is in use)");
+  EXPECT_EQ(e.Message(), "Quorvantis is running: close it first, then run Setup again (" +
+                             volume.inUse + " is in use)");
   EXPECT_EQ(Result(volume), "o");
 
   // Running since the files were staged: the commit refuses, the staging goes.
@@ -188,9 +188,10 @@ TEST(Transaction, TheSpaceCheckReadsTheDirectoryAndNamesBothFigures) {
 
   const uint64_t mb = 1024 * 1024;
   EXPECT_FALSE(txn::CheckSpace(5 * mb, 5 * mb, "C:\\Program Files"));
-  EXPECT_EQ(txn::CheckSpace(5 * mb + 1, 3 * mb + 1, "C:\\Program Files").Message(),
-            "there is not enough free space on the drive of C:\\Program Files: Setup needs 6 MB, 3 MB "
-            "are free");
+  EXPECT_EQ(
+      txn::CheckSpace(5 * mb + 1, 3 * mb + 1, "C:\\Program Files").Message(),
+      "there is not enough free space on the drive of C:\\Program Files: Setup needs 6 MB, 3 MB "
+      "are free");
 }
 
 }  // namespace

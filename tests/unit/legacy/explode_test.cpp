@@ -19,23 +19,31 @@ struct Variant {
   bool literalTree, dict8k;
 };
 constexpr Variant kVariants[] = {
-    {"4K, raw literals", false, false}, {"8K, raw literals", false, true},
-    {"4K, literal tree", true, false},  {"8K, literal tree", true, true},
+    {"4K, raw literals", false, false},
+    {"8K, raw literals", false, true},
+    {"4K, literal tree", true, false},
+    {"8K, literal tree", true, true},
 };
 
-ImplodeOptions Options(const Variant& v) { return {.literalTree = v.literalTree, .dict8k = v.dict8k}; }
+ImplodeOptions Options(const Variant& v) {
+  return {.literalTree = v.literalTree, .dict8k = v.dict8k};
+}
 
 EntryRun RunImploded(const Bytes& packed, const Bytes& data, const ImplodeOptions& o) {
   return RunEntry(kImploded, qtest::ImplodeFlags(o), packed, data);
 }
 
 LzToken Lit(uint8_t b) { return {.literal = b}; }
-LzToken Match(uint32_t distance, uint32_t length) { return {.length = length, .distance = distance}; }
+LzToken Match(uint32_t distance, uint32_t length) {
+  return {.length = length, .distance = distance};
+}
 
 TEST(Explode, RoundTripsAllFourVariantsAlikeWithSevenZip) {
-  const std::pair<const char*, Bytes> inputs[] = {
-      {"text", Text(150000)}, {"runs", Runs(200000)}, {"records", Records(60000)},
-      {"noise", Noise(30000)}, {"one byte", Bytes{'q'}}};
+  const std::pair<const char*, Bytes> inputs[] = {{"text", Text(150000)},
+                                                  {"runs", Runs(200000)},
+                                                  {"records", Records(60000)},
+                                                  {"noise", Noise(30000)},
+                                                  {"one byte", Bytes{'q'}}};
   for (const Variant& v : kVariants) {
     for (const auto& [name, data] : inputs) {
       SCOPED_TRACE(std::string(v.name) + ", " + name);
@@ -60,7 +68,8 @@ TEST(Explode, LongestMatchesFarthestDistancesAndReferencesBeforeTheStart) {
     SCOPED_TRACE(v.name);
     ImplodeOptions o = Options(v);
     const uint32_t longest = v.literalTree ? 321 : 320, farthest = v.dict8k ? 8192 : 4096;
-    std::vector<LzToken> tokens = {Match(100, 50), Lit('a'), Match(60, 5), Match(1, longest), Match(1, longest - 1)};
+    std::vector<LzToken> tokens = {Match(100, 50), Lit('a'), Match(60, 5), Match(1, longest),
+                                   Match(1, longest - 1)};
     for (uint8_t b : Noise(farthest, 2)) tokens.push_back(Lit(b));
     tokens.push_back(Match(farthest, longest));
     const Bytes data = qtest::LzReplay(tokens);
@@ -81,7 +90,8 @@ TEST(Explode, LongestMatchesFarthestDistancesAndReferencesBeforeTheStart) {
 TEST(Explode, DistanceTableWidthAtTheSizeThreshold) {
   ImplodeOptions o;
   o.distanceLengths.assign(64, 16);
-  for (int i = 0; i < 10; ++i) o.distanceLengths[static_cast<size_t>(i)] = static_cast<uint8_t>(i + 1);
+  for (int i = 0; i < 10; ++i)
+    o.distanceLengths[static_cast<size_t>(i)] = static_cast<uint8_t>(i + 1);
   for (int i = 10; i < 20; ++i) o.distanceLengths[static_cast<size_t>(i)] = 15;
   const Bytes data = Runs(150000, 8);
   const Bytes packed = qtest::Implode(data, o);
@@ -119,7 +129,8 @@ TEST(Explode, MalformedTreesAreArchiveErrors) {
     EXPECT_FALSE(run.written);
   }
   // The same frame with a good tree (64 of length 6) passes the trees.
-  EXPECT_NE(RunImploded(withLengthTree({3, 0xF5, 0xF5, 0xF5, 0xF5}), data, o).result, urArchiveError);
+  EXPECT_NE(RunImploded(withLengthTree({3, 0xF5, 0xF5, 0xF5, 0xF5}), data, o).result,
+            urArchiveError);
 }
 
 // Without sizes the loop runs on until the input is used up.

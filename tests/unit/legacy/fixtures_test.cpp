@@ -19,10 +19,10 @@ namespace fs = std::filesystem;
 // Reduced archives and the archives made from the same files with other
 // methods, as the manifest pairs them.
 const std::map<std::string, std::string> kSiblings = {
-    {"Zip.reduce1.zip", "Zip.shrink.zip"}, {"Zip.reduce2.zip", "Zip.shrink.zip"},
-    {"Zip.reduce3.zip", "Zip.shrink.zip"}, {"Zip.reduce4.zip", "Zip.shrink.zip"},
-    {"PKZ80B1.ZIP", "PKZ110ES.ZIP"},       {"PKZ80B2.ZIP", "PKZ110ES.ZIP"},
-    {"PKZ80B3.ZIP", "PKZ110ES.ZIP"},       {"PKZ80B4.ZIP", "PKZ110ES.ZIP"},
+    {"Zip.reduce1.zip", "Zip.shrink.zip"},  {"Zip.reduce2.zip", "Zip.shrink.zip"},
+    {"Zip.reduce3.zip", "Zip.shrink.zip"},  {"Zip.reduce4.zip", "Zip.shrink.zip"},
+    {"PKZ80B1.ZIP", "PKZ110ES.ZIP"},        {"PKZ80B2.ZIP", "PKZ110ES.ZIP"},
+    {"PKZ80B3.ZIP", "PKZ110ES.ZIP"},        {"PKZ80B4.ZIP", "PKZ110ES.ZIP"},
     {"zip2-reduce.zip", "zip2-shrink.zip"}, {"HWREDUCE.ZIP", "HWSHRINK.ZIP"},
 };
 
@@ -47,7 +47,8 @@ const std::vector<Decoded>& DecodedFixtures() {
     std::vector<Decoded> out;
     qtest::TempDir dir;
     int index = 0;
-    for (const auto& file : fs::directory_iterator(fs::path(qtest::FixturePath("MANIFEST.md")).parent_path())) {
+    for (const auto& file :
+         fs::directory_iterator(fs::path(qtest::FixturePath("MANIFEST.md")).parent_path())) {
       const std::string archive = file.path().string(), name = file.path().filename().string();
       for (const qtest::DirEntry& d : qtest::ListEntries(archive)) {
         if ((d.method < 1 || d.method > 6) && !IsSibling(name)) continue;
@@ -72,7 +73,8 @@ TEST(LegacyFixtures, ShrunkAndImplodedEntriesEqualSevenZip) {
     if (d.entry.method != 1 && d.entry.method != 6) continue;
     SCOPED_TRACE(d.archive + ": " + d.entry.name);
     auto it = oracle.find(d.archive);
-    if (it == oracle.end()) it = oracle.emplace(d.archive, SevenZipFiles(qtest::FixturePath(d.archive))).first;
+    if (it == oracle.end())
+      it = oracle.emplace(d.archive, SevenZipFiles(qtest::FixturePath(d.archive))).first;
     bool found = false;
     for (const Bytes& file : it->second) {
       if (file.size() == d.entry.size && qtest::ReferenceCrc32(file) == d.entry.crc) {

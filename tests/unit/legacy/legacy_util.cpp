@@ -10,7 +10,8 @@ namespace {
 
 bool KeyAlwaysDown(int) { return true; }
 
-qtest::ZipEntryPlan Planned(uint16_t method, uint16_t flags, const Bytes& packed, const Bytes& data) {
+qtest::ZipEntryPlan Planned(uint16_t method, uint16_t flags, const Bytes& packed,
+                            const Bytes& data) {
   return {.name = "entry.bin", .data = data, .method = method, .packed = packed, .flags = flags};
 }
 
@@ -25,8 +26,10 @@ EntryRun RunEntry(uint16_t method, uint16_t flags, const Bytes& packed, const By
   }
   if (o.packedSize >= 0 || o.unpackedSize >= 0) {
     entry.overrideLocalSizes = true;
-    entry.localPacked = static_cast<uint32_t>(o.packedSize >= 0 ? o.packedSize : int64_t(packed.size()));
-    entry.localUnpacked = static_cast<uint32_t>(o.unpackedSize >= 0 ? o.unpackedSize : int64_t(data.size()));
+    entry.localPacked =
+        static_cast<uint32_t>(o.packedSize >= 0 ? o.packedSize : int64_t(packed.size()));
+    entry.localUnpacked =
+        static_cast<uint32_t>(o.unpackedSize >= 0 ? o.unpackedSize : int64_t(data.size()));
   }
   Bytes zip = qtest::BuildZip({entry});
   if (o.truncateAt != SIZE_MAX) zip.resize(30 + entry.name.size() + o.truncateAt);

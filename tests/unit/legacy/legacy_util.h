@@ -19,11 +19,11 @@ using qtest::Runs;
 using qtest::Text;
 
 struct EntryOptions {
-  bool descriptor = false;          // sizes only in a data descriptor (zeros in the local header)
-  size_t truncateAt = SIZE_MAX;     // the archive file ends this many bytes into the data
-  int64_t packedSize = -1;          // local header sizes instead of the real ones
+  bool descriptor = false;       // sizes only in a data descriptor (zeros in the local header)
+  size_t truncateAt = SIZE_MAX;  // the archive file ends this many bytes into the data
+  int64_t packedSize = -1;       // local header sizes instead of the real ones
   int64_t unpackedSize = -1;
-  bool abort = false;               // the abort key is held from the first step on
+  bool abort = false;  // the abort key is held from the first step on
 };
 
 struct EntryRun {

@@ -25,8 +25,8 @@ void ExpectRoundTrip(const Bytes& data, const ReduceOptions& o) {
 
 TEST(Unreduce, RoundTripsEveryFactor) {
   const std::pair<const char*, Bytes> inputs[] = {
-      {"text", Text(100000)},  {"runs", Runs(120000)},      {"records", Records(50000)},
-      {"noise", Noise(20000)}, {"one byte", Bytes{0x90}},    {"escape bytes", Bytes(5000, 144)},
+      {"text", Text(100000)},  {"runs", Runs(120000)},    {"records", Records(50000)},
+      {"noise", Noise(20000)}, {"one byte", Bytes{0x90}}, {"escape bytes", Bytes(5000, 144)},
   };
   for (int factor = 1; factor <= 4; ++factor) {
     for (const auto& [name, data] : inputs) {
@@ -44,8 +44,10 @@ TEST(Unreduce, RoundTripsEveryFactor) {
 TEST(Unreduce, FollowerSetsOfEverySize) {
   const Bytes data = Concat(Text(40000, 3), Runs(40000, 4));
   const std::pair<const char*, int (*)(int)> layouts[] = {
-      {"size = byte mod 64", [](int x) { return x % 64; }}, {"one member each", [](int) { return 1; }},
-      {"two members each", [](int) { return 2; }},          {"63 members each", [](int) { return 63; }},
+      {"size = byte mod 64", [](int x) { return x % 64; }},
+      {"one member each", [](int) { return 1; }},
+      {"two members each", [](int) { return 2; }},
+      {"63 members each", [](int) { return 63; }},
       {"none", [](int) { return 0; }},
   };
   for (const auto& [name, size] : layouts) {
@@ -91,7 +93,8 @@ TEST(Unreduce, EscapeSequences) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const Bytes packed = qtest::ReduceCodeStream(c.intermediate, std::vector<std::vector<uint8_t>>(256));
+    const Bytes packed =
+        qtest::ReduceCodeStream(c.intermediate, std::vector<std::vector<uint8_t>>(256));
     const EntryRun run = RunEntry(Method(c.factor), 0, packed, c.expected);
     EXPECT_EQ(run.result, urOk);
     EXPECT_EQ(run.output, c.expected);
@@ -105,7 +108,8 @@ TEST(Unreduce, EscapeSequences) {
 TEST(Unreduce, FailuresLeaveNoOutput) {
   const Bytes data = Noise(20000);
   const Bytes packed = qtest::Reduce(data);
-  ExpectFailures(Method(4), 0, {}, {}, {{"no data, size 1000, CRC 0", {.unpackedSize = 1000}, urReadError}});
+  ExpectFailures(Method(4), 0, {}, {},
+                 {{"no data, size 1000, CRC 0", {.unpackedSize = 1000}, urReadError}});
   ExpectFailures(Method(4), 0, packed, data,
                  {{"archive cut in the data", {.truncateAt = packed.size() / 2}, urReadError},
                   {"size declared too large", {.unpackedSize = 25000}, urReadError},

@@ -20,9 +20,12 @@ TEST(Unshrink, RoundTripsTheEncoderAcrossTableStatesAlikeWithSevenZip) {
     Bytes data;
     ShrinkOptions options;
   } cases[] = {
-      {"text", Text(120000), {}},         {"noise", Noise(40000), {}},
-      {"runs", Runs(150000), {}},         {"records", Records(60000), {}},
-      {"one byte", {'x'}, {}},            {"same byte", Bytes(70000, 'a'), {}},
+      {"text", Text(120000), {}},
+      {"noise", Noise(40000), {}},
+      {"runs", Runs(150000), {}},
+      {"records", Records(60000), {}},
+      {"one byte", {'x'}, {}},
+      {"same byte", Bytes(70000, 'a'), {}},
       // Clears while freed codes are still unused: every leaf of the whole
       // table is freed, not only those below the free list's head.
       {"text, frequent clears", Text(30000, 7), {.clearEvery = 40}},
@@ -106,13 +109,15 @@ TEST(Unshrink, HandMadeCodeSequences) {
 TEST(Unshrink, FailuresLeaveNoOutput) {
   const Bytes data = Noise(20000);
   const Bytes packed = qtest::Shrink(data);
-  ExpectFailures(kShrunk, 0, {}, {}, {{"no data, size 1000, CRC 0", {.unpackedSize = 1000}, urReadError}});
-  ExpectFailures(kShrunk, 0, packed, data,
-                 {{"archive cut in the data", {.truncateAt = packed.size() / 2}, urReadError},
-                  {"compressed size 2 bytes short", {.packedSize = int64_t(packed.size()) - 2}, urReadError},
-                  {"size declared too large", {.unpackedSize = 20001}, urReadError},
-                  {"sizes in a descriptor", {.descriptor = true}, urNotSupported},
-                  {"abort key held", {.abort = true}, urUserAbort}});
+  ExpectFailures(kShrunk, 0, {}, {},
+                 {{"no data, size 1000, CRC 0", {.unpackedSize = 1000}, urReadError}});
+  ExpectFailures(
+      kShrunk, 0, packed, data,
+      {{"archive cut in the data", {.truncateAt = packed.size() / 2}, urReadError},
+       {"compressed size 2 bytes short", {.packedSize = int64_t(packed.size()) - 2}, urReadError},
+       {"size declared too large", {.unpackedSize = 20001}, urReadError},
+       {"sizes in a descriptor", {.descriptor = true}, urNotSupported},
+       {"abort key held", {.abort = true}, urUserAbort}});
 }
 
 // 2^29 bytes of compressed data are 2^32 bits: a 32-bit bit count would

@@ -22,8 +22,8 @@ using uninstall::Arguments;
 TEST(UninstallPlan, NamesThePackedFilesTheirFoldersShortcutsAndTheGroup) {
   const std::vector<std::string> payload = uninstall::ParseFileList(
       "Quorvantis.exe\r\ndocs/a/Deep.txt\n\nDocs/b.txt\nUninstallQuorvantis.exe\n");
-  EXPECT_EQ(payload, (std::vector<std::string>{"Quorvantis.exe", "docs\\a\\Deep.txt",
-                                               "Docs\\b.txt", "UninstallQuorvantis.exe"}));
+  EXPECT_EQ(payload, (std::vector<std::string>{"Quorvantis.exe", "docs\\a\\Deep.txt", "Docs\\b.txt",
+                                               "UninstallQuorvantis.exe"}));
   const std::string dir = "C:\\Program Files\\Quorvantis\\";
   const uninstall::Plan plan = uninstall::MakePlan(
       dir, payload, "C:\\ProgramData\\Start Menu\\Programs", "C:\\Users\\Public\\Desktop\\");
@@ -44,8 +44,8 @@ TEST(UninstallPlan, NamesThePackedFilesTheirFoldersShortcutsAndTheGroup) {
 TEST(UninstallPlan, RunsOnlyInTheRegisteredFolder) {
   EXPECT_FALSE(uninstall::CheckInstallation("C:\\Program Files\\Quorvantis\\",
                                             "c:\\program files\\QUORVANTIS"));
-  const q::Error elsewhere = uninstall::CheckInstallation("C:\\Users\\me\\Downloads\\",
-                                                          "C:\\Program Files\\Quorvantis\\");
+  const q::Error elsewhere =
+      uninstall::CheckInstallation("C:\\Users\\me\\Downloads\\", "C:\\Program Files\\Quorvantis\\");
   ASSERT_TRUE(elsewhere);
   EXPECT_NE(elsewhere.Message().find("installed in C:\\Program Files\\Quorvantis\\"),
             std::string::npos);
@@ -77,9 +77,13 @@ TEST(UninstallArguments, SilentInAnyCaseUnknownAndIncompleteRefused) {
   EXPECT_NE(err.Message().find("\"/X\""), std::string::npos);
   EXPECT_TRUE(a.silent);
   EXPECT_EQ(a.logPath, "C:\\a b.log");
-  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-           {"/LOG="}, {"/_finish"}, {"/_finish", "12", ""}, {"/_finish", "0", "C:\\Q"}, {"/_finish", "1x", "C:\\Q"},
-           {"/_finish", "99999999999999999999999", "C:\\Q"}}) {
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"/LOG="},
+                                             {"/_finish"},
+                                             {"/_finish", "12", ""},
+                                             {"/_finish", "0", "C:\\Q"},
+                                             {"/_finish", "1x", "C:\\Q"},
+                                             {"/_finish", "99999999999999999999999", "C:\\Q"}}) {
     EXPECT_TRUE(uninstall::ParseArguments(args, a)) << args.size() << " " << args.back();
   }
 }

@@ -71,15 +71,12 @@ TEST(CaptionBox, FourQuadrantsOfTheTurnedBox) {
     TurnedBox box;
   };
   const Case cases[] = {
-      {0, {100, 20, 0, 0}},       // the text's own corner is the box's
-      {900, {20, 100, 0, 100}},   // runs upward from the bottom-left
-      {1800, {100, 20, 100, 20}}, // upside down from the bottom-right
-      {2700, {20, 100, 20, 0}},   // runs downward from the top-right
-      {-900, {20, 100, 20, 0}},
-      {450, {85, 85, 0, 71}},     // 0.7071 * 120 and 0.7071 * 100
-      {1350, {85, 85, 71, 85}},
-      {-450, {85, 85, 14, 0}},
-      {-1350, {85, 85, 85, 14}},
+      {0, {100, 20, 0, 0}},                                // the text's own corner is the box's
+      {900, {20, 100, 0, 100}},                            // runs upward from the bottom-left
+      {1800, {100, 20, 100, 20}},                          // upside down from the bottom-right
+      {2700, {20, 100, 20, 0}},                            // runs downward from the top-right
+      {-900, {20, 100, 20, 0}},   {450, {85, 85, 0, 71}},  // 0.7071 * 120 and 0.7071 * 100
+      {1350, {85, 85, 71, 85}},   {-450, {85, 85, 14, 0}}, {-1350, {85, 85, 85, 14}},
   };
   for (const Case& c : cases) {
     const TurnedBox b = TurnTextBox(t, c.angle);

@@ -50,9 +50,8 @@ TEST(Effects, SevenKindsOutsideAndOver) {
   const FaceEffects none{}, outer{true, false, false}, outerFrame{true, false, true},
       all{true, true, true};
   const Row rows[] = {
-      {dk3D, outerFrame, outerFrame},  {dkFlatten, none, outerFrame},
-      {dk3dsimple, outer, outer},      {dkFlattenSimple, none, outer},
-      {dk3dBorder, all, all},          {dk3dBorderFlatten, none, all},
+      {dk3D, outerFrame, outerFrame}, {dkFlatten, none, outerFrame}, {dk3dsimple, outer, outer},
+      {dkFlattenSimple, none, outer}, {dk3dBorder, all, all},        {dk3dBorderFlatten, none, all},
       {dkNone, none, outer},
   };
   for (const Row& r : rows) {
@@ -102,8 +101,7 @@ TEST(Effects, SolidBandAndFrameColours) {
   }
 
   EXPECT_EQ(SolidBevelColors(dark, true, false).frame, LightenRGB(LightenRGB(dark)));
-  EXPECT_EQ(SolidBevelColors(dark, false, false).frame,
-            LightenRGB(LightenRGB(LightenRGB(dark))));
+  EXPECT_EQ(SolidBevelColors(dark, false, false).frame, LightenRGB(LightenRGB(LightenRGB(dark))));
 }
 
 TEST(LinearGradient, AngleZeroIsElevenRowsTopToBottom) {

@@ -129,7 +129,7 @@ TEST(Outline, OvalBothWaysAndTooThin) {
   const Outline wide = Build(bkOval, 100, 40);  // k = 36
   ASSERT_EQ(wide.set.counts, Tintegers{76});
   EXPECT_EQ(wide.set.points[0], (TPoint{79, 0}));
-  EXPECT_EQ(wide.set.points[1], (TPoint{80, 0}));   // right end starts at the top
+  EXPECT_EQ(wide.set.points[1], (TPoint{80, 0}));  // right end starts at the top
   EXPECT_EQ(wide.set.points[38], (TPoint{21, 40}));
   const Outline tall = Build(bkOval, 40, 100);
   ASSERT_EQ(tall.set.counts, Tintegers{76});
@@ -182,8 +182,9 @@ TEST(UserOutline, FallbacksAndScaling) {
                   {4, 4},
                   {0, 1}};
   const PolygonSet s = UserOutline(&user, {10, 10, 30, 20}, 100, 40, 2);
-  EXPECT_EQ(s.points, (Tpoints{{0, 0}, {100, 0}, {100, 40}, {0, 40}, {25, 12}, {75, 12},
-                               {75, 28}, {25, 28}}));
+  EXPECT_EQ(
+      s.points,
+      (Tpoints{{0, 0}, {100, 0}, {100, 40}, {0, 40}, {25, 12}, {75, 12}, {75, 28}, {25, 28}}));
   EXPECT_EQ(s.levels, (Tintegers{0, 1}));
   // A box thinner than a pixel puts everything at (0, 0), which thins away.
   EXPECT_TRUE(UserOutline(&user, {10, 10, 10, 20}, 100, 40, 2).Empty());
@@ -202,7 +203,8 @@ TEST(RegionString, OnlyBlocksThatHoldWhatTheyClaim) {
   auto block = [](uint32_t headerSize, uint32_t type, uint32_t count, size_t rects) {
     std::vector<uint8_t> b(32 + 16 * rects);
     auto put = [&](size_t at, uint32_t v) {
-      for (int i = 0; i < 4; ++i) b[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (8 * i));
+      for (int i = 0; i < 4; ++i)
+        b[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (8 * i));
     };
     put(0, headerSize);
     put(4, type);

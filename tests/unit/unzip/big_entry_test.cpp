@@ -2,11 +2,10 @@
 // 32-bit values). The archive is sparse, so only the output takes disk
 // space; the test runs in the plain native build only.
 #if defined(Q_QUNZIP) && !defined(__SANITIZE_ADDRESS__) && !defined(Q_SANITIZED)
-#include <gtest/gtest.h>
-#include <zlib.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <filesystem>
 #include <vector>

@@ -148,7 +148,8 @@ TEST_F(Driver, LastWriteTimeComesFromAValidDosStamp) {
   EXPECT_EQ(written("g"), std::chrono::system_clock::from_time_t(std::mktime(&tm)));
   for (size_t i = 1; i < entries.size(); ++i) {
     ASSERT_EQ(Extract(a, i, Out("b")), urOk);
-    EXPECT_LT(std::chrono::abs(std::chrono::system_clock::now() - written("b")), std::chrono::minutes(5))
+    EXPECT_LT(std::chrono::abs(std::chrono::system_clock::now() - written("b")),
+              std::chrono::minutes(5))
         << "stamp " << std::hex << entries[i].dosTime;
   }
 }
@@ -163,7 +164,8 @@ TEST_F(Driver, AttributesAreGivenOnlyOnSuccess) {
 
 TEST_F(Driver, StoredEntriesOfEverySizeAreCopiedWithTheirProgress) {
   const std::string text(100000, 'q');
-  const std::string a = Archive({Stored("e", ""), Stored("w", std::string(32768, 'w')), Stored("y", text)});
+  const std::string a =
+      Archive({Stored("e", ""), Stored("w", std::string(32768, 'w')), Stored("y", text)});
   ASSERT_EQ(Extract(a, 0, Out("e"), 0, 1, 3), urOk);
   EXPECT_EQ(fs::file_size(Out("e")), 0u);
   EXPECT_EQ(ui.percents, (std::vector<int>{0, 100}));

@@ -18,11 +18,11 @@ class FakeEngineUi {
   FakeEngineUi& operator=(const FakeEngineUi&) = delete;
 
   int pumps = 0;
-  std::vector<int> percents;          // every progress message's percentage
+  std::vector<int> percents;  // every progress message's percentage
   std::vector<int16_t> notifyIds;
   int keyQueries = 0;
   bool keyHeld = false;
-  uint32_t now = 1000;                // the clock the engine sees
+  uint32_t now = 1000;  // the clock the engine sees
   // Called with the percentage's address on each message; may store 0xFFFF.
   std::function<void(int16_t* percent)> onNotify;
   // Called on each pump (e.g. to re-enter the engine).

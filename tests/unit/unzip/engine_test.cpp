@@ -1,11 +1,12 @@
 // The engine's input buffering and progress arithmetic, on an engine state
 // of the test's own (the figures the decoders rely on).
+#include "unzip/engine.h"
+
 #include <gtest/gtest.h>
 
 #include "engine_hooks.h"
 #include "support/files.h"
 #include "unzip/crc32.h"
-#include "unzip/engine.h"
 
 using namespace qtest;
 

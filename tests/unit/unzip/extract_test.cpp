@@ -1,5 +1,7 @@
 // Extract-all: progress protocol, folder entries, the outcome it reports,
 // and names that would leave the destination folder.
+#include "unzip/extract.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -12,7 +14,6 @@
 #include "support/files.h"
 #include "support/samples.h"
 #include "support/zip_writer.h"
-#include "unzip/extract.h"
 
 using namespace qtest;
 namespace fs = std::filesystem;
@@ -49,8 +50,8 @@ std::vector<std::string> Tree(const std::string& root) {
 
 TEST(ExtractAll, ReportsStartEachEntryAndFinish) {
   TempDir dir;
-  WriteFileBytes(dir / "a.zip",
-                 BuildZip({Stored("one.txt", "1"), Stored("two.txt", "22"), Stored("three.txt", "333")}));
+  WriteFileBytes(dir / "a.zip", BuildZip({Stored("one.txt", "1"), Stored("two.txt", "22"),
+                                          Stored("three.txt", "333")}));
   ProgressRecorder rec;
   const ExtractOutcome out = ExtractAllFiles(dir / "a.zip", dir / Sep("dest/"));
   EXPECT_TRUE(out.Ok()) << out.Describe();
@@ -125,11 +126,22 @@ TEST(ExtractAll, EveryFailedEntryIsListedWithItsResult) {
 
 TEST(ExtractAll, NamesLeavingTheDestinationAreRefusedAndNothingLandsOutside) {
   TempDir dir;
-  const std::vector<std::string> hostile = {
-      "../escape1.txt", "sub/../../escape2.txt", "..\\escape3.txt", "/abs.txt",
-      "\\abs2.txt",     "C:escape4.txt",         "c:\\escape5.txt", "stream.txt:ads",
-      "CON",            "con.txt",               "aux/inner.txt",   "LPT9.log",
-      "nul.",           "COM1 .txt",             "...",             "a/.. /b.txt"};
+  const std::vector<std::string> hostile = {"../escape1.txt",
+                                            "sub/../../escape2.txt",
+                                            "..\\escape3.txt",
+                                            "/abs.txt",
+                                            "\\abs2.txt",
+                                            "C:escape4.txt",
+                                            "c:\\escape5.txt",
+                                            "stream.txt:ads",
+                                            "CON",
+                                            "con.txt",
+                                            "aux/inner.txt",
+                                            "LPT9.log",
+                                            "nul.",
+                                            "COM1 .txt",
+                                            "...",
+                                            "a/.. /b.txt"};
   std::vector<ZipEntryPlan> entries;
   for (const std::string& name : hostile) entries.push_back(Stored(name, "x"));
   entries.push_back(Stored("ok.txt", "fine"));
@@ -145,10 +157,9 @@ TEST(ExtractAll, NamesLeavingTheDestinationAreRefusedAndNothingLandsOutside) {
   }
   EXPECT_EQ(out.FailedCount(), hostile.size());
   EXPECT_EQ(rec.calls.size(), entries.size() + 2) << "refused entries still count as steps";
-  EXPECT_EQ(Tree(dir.Path()), (std::vector<std::string>{"evil.zip", "inside", "inside/dest",
-                                                        "inside/dest/dir.with.dots",
-                                                        "inside/dest/dir.with.dots/COMMON.txt",
-                                                        "inside/dest/ok.txt"}));
+  EXPECT_EQ(Tree(dir.Path()), (std::vector<std::string>{
+                                  "evil.zip", "inside", "inside/dest", "inside/dest/dir.with.dots",
+                                  "inside/dest/dir.with.dots/COMMON.txt", "inside/dest/ok.txt"}));
 }
 
 TEST(ExtractAll, BusyEngineFailsEveryEntry) {

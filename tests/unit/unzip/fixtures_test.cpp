@@ -37,7 +37,8 @@ TEST(Fixtures, EveryEntryExtractsWithItsDirectoryCrc) {
   if (!FixturesPresent()) GTEST_SKIP() << "fixture folder not beside the checkout";
   int archives = 0, checked = 0;
   std::map<uint16_t, int> perMethod;
-  for (const auto& file : fs::directory_iterator(fs::path(FixturePath("MANIFEST.md")).parent_path())) {
+  for (const auto& file :
+       fs::directory_iterator(fs::path(FixturePath("MANIFEST.md")).parent_path())) {
     const std::string name = file.path().filename().string();
     if (name == "MANIFEST.md") continue;
     SCOPED_TRACE(name);
@@ -75,6 +76,8 @@ TEST(Fixtures, EveryEntryExtractsWithItsDirectoryCrc) {
   EXPECT_GE(archives, 50);
   EXPECT_GT(checked, 1000);
   EXPECT_GE(perMethod[8], 29);
-  const std::map<uint16_t, int> legacy = {{1, 26}, {2, 9}, {3, 9}, {4, 9}, {5, 12}, {6, 164}, {7, 1}};
-  for (const auto& [method, count] : legacy) EXPECT_EQ(perMethod[method], count) << "method " << method;
+  const std::map<uint16_t, int> legacy = {{1, 26}, {2, 9},   {3, 9}, {4, 9},
+                                          {5, 12}, {6, 164}, {7, 1}};
+  for (const auto& [method, count] : legacy)
+    EXPECT_EQ(perMethod[method], count) << "method " << method;
 }

@@ -27,7 +27,8 @@ namespace {
 ZipEntryPlan Deflated(const Bytes& data, void (*change)(ZipEntryPlan&) = nullptr) {
   const auto n = static_cast<uint16_t>(data.size());
   ZipEntryPlan e{.name = "s", .data = data, .method = 8, .packed = data};
-  e.packed.insert(e.packed.begin(), {0x01, uint8_t(n), uint8_t(n >> 8), uint8_t(~n), uint8_t(~n >> 8)});
+  e.packed.insert(e.packed.begin(),
+                  {0x01, uint8_t(n), uint8_t(n >> 8), uint8_t(~n), uint8_t(~n >> 8)});
   if (change) change(e);
   return e;
 }
@@ -45,7 +46,11 @@ TEST(Hostile, ArchivesFailWithoutLosingWhatWasThere) {
   const Bytes hundred = Text(100), text = Text(2038, 7);
   const std::string plain(text.begin(), text.end());
   const auto bad = Changed(Stored("s", "NEW"), [](ZipEntryPlan& e) { e.overrideCrc = true; });
-  ZipEntryPlan shrunk{.name = "s", .data = text, .method = 1, .packed = Shrink(text), .flags = 8,
+  ZipEntryPlan shrunk{.name = "s",
+                      .data = text,
+                      .method = 1,
+                      .packed = Shrink(text),
+                      .flags = 8,
                       .zeroSizesInLocal = true};
   const struct {
     std::vector<ZipEntryPlan> entries;
@@ -58,15 +63,22 @@ TEST(Hostile, ArchivesFailWithoutLosingWhatWasThere) {
       {{Stored("s", "NEW"), bad}, {urOk, urCrcError}, "NEW"},
       {{Deflated(hundred, [](ZipEntryPlan& e) { e.packed.resize(60); })}, {urCrcError}, "OLD"},
       {{Deflated(hundred, [](ZipEntryPlan& e) { e.localMethod = 0, e.overrideLocalSizes = true; })},
-       {urArchiveError}, "OLD"},
-      {{Changed(Stored("s", "NEW"), [](ZipEntryPlan& e) { e.zeroLocalHeader = true; })}, {urArchiveError}, "OLD"},
+       {urArchiveError},
+       "OLD"},
+      {{Changed(Stored("s", "NEW"), [](ZipEntryPlan& e) { e.zeroLocalHeader = true; })},
+       {urArchiveError},
+       "OLD"},
       {{Deflated(hundred, [](ZipEntryPlan& e) { e.unpackedSize = 10; })}, {urArchiveError}, "OLD"},
       {{Deflated(hundred, [](ZipEntryPlan& e) { e.unpackedSize = 200; })}, {urArchiveError}, "OLD"},
-      {{Stored("s", "NEW"), Changed(Stored("t", "NEW"), [](ZipEntryPlan& e) { e.centralOffset = 0; })},
-       {urArchiveError, urArchiveError}, "OLD"},
+      {{Stored("s", "NEW"),
+        Changed(Stored("t", "NEW"), [](ZipEntryPlan& e) { e.centralOffset = 0; })},
+       {urArchiveError, urArchiveError},
+       "OLD"},
       {{shrunk}, {urOk}, plain},
       {{Deflated(text, [](ZipEntryPlan& e) { e.flags = 8; })}, {urOk}, plain},
-      {{Stored("a", "1"), Changed(bad, [](ZipEntryPlan& e) { e.badCentralSignature = true; })}, {}, "OLD"},
+      {{Stored("a", "1"), Changed(bad, [](ZipEntryPlan& e) { e.badCentralSignature = true; })},
+       {},
+       "OLD"},
       {{Stored("s", "NEW")}, {}, "OLD", {.entryCount = 2}},
       {{Stored("a.zip", "the archive itself"), Stored("s", "NEW")}, {urWriteError, urOk}, "NEW"},
   };
@@ -88,7 +100,8 @@ TEST(Hostile, ArchivesFailWithoutLosingWhatWasThere) {
 TEST(Hostile, DirectoryWalkReadsEveryHeaderTheFormatAllows) {
   TempDir dir;
   std::vector<ZipEntryPlan> entries(2000, Stored("f", "x"));
-  entries[500].comment.assign(65535, 'c'), entries[501].extra.assign(65535, 0), entries[502].name.assign(65535, 'n');
+  entries[500].comment.assign(65535, 'c'), entries[501].extra.assign(65535, 0),
+      entries[502].name.assign(65535, 'n');
   for (size_t count : {2000, 65537}) {
     entries.resize(count, Stored("e", ""));
     WriteFileBytes(dir / "a.zip", BuildZip(entries));

@@ -1,7 +1,6 @@
 // qunzip's command-line contract, run as a real process (native build).
 #if defined(Q_QUNZIP)
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -80,7 +79,8 @@ TEST(Qunzip, ExitStatusSaysWhatWentWrong) {
 
 TEST(Qunzip, RefusesToWriteOutsideTheDestination) {
   TempDir dir;
-  WriteFileBytes(dir / "evil.zip", BuildZip({Stored("../../escaped.txt", "x"), Stored("fine.txt", "y")}));
+  WriteFileBytes(dir / "evil.zip",
+                 BuildZip({Stored("../../escaped.txt", "x"), Stored("fine.txt", "y")}));
   fs::create_directories(dir / "deep/er");
   const ToolRun x = Qunzip("x " + dir / "evil.zip " + dir / "deep/er/out");
   EXPECT_EQ(x.status, 1);
@@ -98,7 +98,8 @@ TEST(Qunzip, ExtractsStoredArchivesOfOtherWriters) {
   TempDir dir;
   fs::create_directories(dir / "src/sub/deeper");
   Bytes random(70000);
-  for (size_t i = 0; i < random.size(); ++i) random[i] = static_cast<uint8_t>((i * 2654435761u) >> 13);
+  for (size_t i = 0; i < random.size(); ++i)
+    random[i] = static_cast<uint8_t>((i * 2654435761u) >> 13);
   WriteFileBytes(dir / "src/random.bin", random);
   WriteFileBytes(dir / "src/sub/text.txt", ToBytes(std::string(5000, 't') + "\n"));
   WriteFileBytes(dir / "src/sub/deeper/empty", {});

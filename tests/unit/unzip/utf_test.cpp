@@ -1,17 +1,19 @@
 // The conversions between UTF-8 and UTF-16, and code page 437 against
 // Python's codec. (How entry names are read is checked against 7-Zip
 // through the real tool: names_oracle_test.sh.)
+#include "common/utf.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
 
-#include "common/utf.h"
 #include "unzip/names.h"
 
 #if !defined(_WIN32)
 TEST(Names, Cp437TableEqualsPythonsCodecForAll256Bytes) {
-  FILE* p = popen("python3 -c \"print(*(ord(bytes([b]).decode('cp437')) for b in range(256)))\"", "r");
+  FILE* p =
+      popen("python3 -c \"print(*(ord(bytes([b]).decode('cp437')) for b in range(256)))\"", "r");
   ASSERT_NE(p, nullptr);
   for (int b = 0; b < 256; ++b) {
     unsigned expected = 0;
@@ -30,7 +32,8 @@ TEST(Utf, ConversionsRoundTripAndInvalidInputIsNeverGuessed) {
   const std::u16string lone = u"x\xD800y";  // a lone surrogate from a system name survives
   EXPECT_EQ(q::Utf8To16<char16_t>(q::Utf16To8(std::u16string_view(lone))), lone);
   EXPECT_EQ(q::Utf8To16<char16_t>("a\xC3(b"), u"a\uFFFD(b");
-  for (const char* bad : {"\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE2\x82", "\x80", "\xFF"}) {
+  for (const char* bad :
+       {"\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE2\x82", "\x80", "\xFF"}) {
     EXPECT_FALSE(q::IsValidUtf8(bad)) << bad;
   }
   EXPECT_TRUE(q::IsValidUtf8("\xF4\x8F\xBF\xBF"));  // U+10FFFF

@@ -3,7 +3,6 @@
 // the thread's messages and keeps WM_QUIT for the application.
 #if defined(_WIN32)
 #include <windows.h>
-
 #include <gtest/gtest.h>
 
 #include <vector>

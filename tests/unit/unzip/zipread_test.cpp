@@ -1,5 +1,7 @@
 // Directory reader: end-record search, central directory walk (small and
 // large mode), result codes, name handling, executable-prefixed archives.
+#include "unzip/zipread.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -10,7 +12,6 @@
 #include "support/files.h"
 #include "support/samples.h"
 #include "support/zip_writer.h"
-#include "unzip/zipread.h"
 
 using namespace qtest;
 
@@ -210,8 +211,12 @@ TEST(ZipRead, RecognisesArchivesAndExecutablesCarryingThem) {
       {0, 0, 64, false, "a non-positive image size"},
   };
   for (const auto& i : images) {
-    Bytes b = {'M', 'Z', static_cast<uint8_t>(i.last), static_cast<uint8_t>(i.last >> 8),
-               static_cast<uint8_t>(i.pages), static_cast<uint8_t>(i.pages >> 8)};
+    Bytes b = {'M',
+               'Z',
+               static_cast<uint8_t>(i.last),
+               static_cast<uint8_t>(i.last >> 8),
+               static_cast<uint8_t>(i.pages),
+               static_cast<uint8_t>(i.pages >> 8)};
     b.resize(i.at, 0);
     b.insert(b.end(), zip.begin(), zip.end());
     WriteFileBytes(dir / "sfx.exe", b);

@@ -16,7 +16,8 @@ q::RegionHandle QuadByQuad(const QuadList& list) {
   std::vector<POINT> points;
   for (const TPoint& p : list.points) points.push_back(POINT{p.x, p.y});
   const std::vector<INT> counts(static_cast<size_t>(list.quads), 4);
-  return q::RegionHandle(::CreatePolyPolygonRgn(points.data(), counts.data(), list.quads, ALTERNATE));
+  return q::RegionHandle(
+      ::CreatePolyPolygonRgn(points.data(), counts.data(), list.quads, ALTERNATE));
 }
 
 // A ring of n points on an ellipse (or a star when `spike` > 0), clockwise

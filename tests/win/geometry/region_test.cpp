@@ -7,7 +7,9 @@ using namespace rotatergn;
 
 namespace {
 
-q::RegionHandle Rect(int l, int t, int r, int b) { return q::RegionHandle(CreateRectRgn(l, t, r, b)); }
+q::RegionHandle Rect(int l, int t, int r, int b) {
+  return q::RegionHandle(CreateRectRgn(l, t, r, b));
+}
 
 q::RegionHandle Combined(const q::RegionHandle& a, const q::RegionHandle& b, int mode) {
   q::RegionHandle out = Rect(0, 0, 0, 0);
@@ -24,7 +26,8 @@ long long Area(const q::RegionHandle& region) {
   const auto* rects = reinterpret_cast<const RECT*>(data->Buffer);
   long long area = 0;
   for (DWORD i = 0; i < data->rdh.nCount; ++i)
-    area += static_cast<long long>(rects[i].right - rects[i].left) * (rects[i].bottom - rects[i].top);
+    area +=
+        static_cast<long long>(rects[i].right - rects[i].left) * (rects[i].bottom - rects[i].top);
   return area;
 }
 
@@ -41,13 +44,24 @@ q::RegionHandle RoundTrip(const q::RegionHandle& region, Tintegers* levels = nul
 
 TEST(PolygonsToRegion, LevelsAddAndCutInOrder) {
   const Tpoints outer{{0, 0}, {100, 0}, {100, 40}, {0, 40}};
-  EXPECT_TRUE(EqualRgn(PolygonsToRegion(outer, Tintegers{4}, Tintegers{0}).Get(), Rect(0, 0, 100, 40).Get()));
+  EXPECT_TRUE(EqualRgn(PolygonsToRegion(outer, Tintegers{4}, Tintegers{0}).Get(),
+                       Rect(0, 0, 100, 40).Get()));
   // The hole is listed first: levels, not order, decide. An island in the
   // hole; a negative level and a two-point polygon take no part.
   Tpoints set{{20, 10}, {80, 10}, {80, 30}, {20, 30}};
   set.insert(set.end(), outer.begin(), outer.end());
-  set.insert(set.end(), {{40, 15}, {60, 15}, {60, 25}, {40, 25}, {0, 0}, {500, 0}, {500, 500}, {0, 500}, {0, 0}, {90, 90}});
-  q::RegionHandle nested = PolygonsToRegion(set, Tintegers{4, 4, 4, 4, 2}, Tintegers{1, 0, 2, -1, 0});
+  set.insert(set.end(), {{40, 15},
+                         {60, 15},
+                         {60, 25},
+                         {40, 25},
+                         {0, 0},
+                         {500, 0},
+                         {500, 500},
+                         {0, 500},
+                         {0, 0},
+                         {90, 90}});
+  q::RegionHandle nested =
+      PolygonsToRegion(set, Tintegers{4, 4, 4, 4, 2}, Tintegers{1, 0, 2, -1, 0});
   q::RegionHandle expected = Combined(Combined(Rect(0, 0, 100, 40), Rect(20, 10, 80, 30), RGN_DIFF),
                                       Rect(40, 15, 60, 25), RGN_OR);
   EXPECT_TRUE(EqualRgn(nested.Get(), expected.Get()));
@@ -57,7 +71,8 @@ TEST(PolygonsToRegion, LevelsAddAndCutInOrder) {
   // The outline turned a quarter about its centre covers the turned box.
   Tpoints turned = outer;
   RotatePointsAbout(turned, 50, 20, 900);
-  EXPECT_TRUE(EqualRgn(PolygonsToRegion(turned, Tintegers{4}, Tintegers{0}).Get(), Rect(30, -30, 70, 70).Get()));
+  EXPECT_TRUE(EqualRgn(PolygonsToRegion(turned, Tintegers{4}, Tintegers{0}).Get(),
+                       Rect(30, -30, 70, 70).Get()));
 }
 
 // A ring read from the region's data and built again keeps its hole (the
@@ -90,5 +105,6 @@ TEST(RegionToPolygons, EllipseChangesOnlyAtItsStairCorners) {
   GetRgnBox(ellipse.Get(), &a);
   GetRgnBox(back.Get(), &b);
   EXPECT_LE(std::abs(a.left - b.left) + std::abs(a.right - b.right) + std::abs(a.top - b.top) +
-                std::abs(a.bottom - b.bottom), 2);
+                std::abs(a.bottom - b.bottom),
+            2);
 }

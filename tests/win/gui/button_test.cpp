@@ -25,7 +25,9 @@ class TOwnerButton : public gui::TButton {
   std::vector<std::string> events;
   gui::TControlCanvas canvas;
 
-  int Count(const std::string& what) const { return static_cast<int>(std::count(events.begin(), events.end(), what)); }
+  int Count(const std::string& what) const {
+    return static_cast<int>(std::count(events.begin(), events.end(), what));
+  }
   int IndexOf(const std::string& what) const {
     return static_cast<int>(std::find(events.begin(), events.end(), what) - events.begin());
   }
@@ -47,7 +49,9 @@ class TOwnerButton : public gui::TButton {
   void WndProc(gui::TMessage& m) override {
     switch (m.Msg) {
       case gui::CN_DRAWITEM:
-        events.push_back(reinterpret_cast<const DRAWITEMSTRUCT*>(m.LParam)->itemState & ODS_SELECTED ? "draw+" : "draw-");
+        events.push_back(reinterpret_cast<const DRAWITEMSTRUCT*>(m.LParam)->itemState & ODS_SELECTED
+                             ? "draw+"
+                             : "draw-");
         m.Result = TRUE;
         return;
       case gui::CM_MOUSEENTER: events.push_back("enter"); break;
@@ -142,7 +146,8 @@ class ButtonTest : public GuiTest {
     q::Error err = form_.CreateFromLayout(kButtonLayout);
     ASSERT_FALSE(err) << err.Message();
     form_.Show();
-    ASSERT_TRUE(PumpUntil([&] { return form_.yes->Focused(); })) << "the active control gets the focus";
+    ASSERT_TRUE(PumpUntil([&] { return form_.yes->Focused(); }))
+        << "the active control gets the focus";
     Clear();
   }
   void Clear() {
@@ -196,7 +201,8 @@ TEST_F(ButtonTest, MouseAndSpaceBarPressDrawSelectedAndClickOnReleaseInside) {
   TOwnerButton* no = form_.no;
   Mouse(no, WM_LBUTTONDOWN, 5);
   ASSERT_LT(no->IndexOf("press"), static_cast<int>(no->events.size()));
-  EXPECT_LT(no->IndexOf("focus+"), no->IndexOf("press")) << "focused when notified, before the press";
+  EXPECT_LT(no->IndexOf("focus+"), no->IndexOf("press"))
+      << "focused when notified, before the press";
   Mouse(no, WM_LBUTTONUP, 5);
   Pump();
   EXPECT_EQ(no->Count("click"), 1);
@@ -230,8 +236,9 @@ TEST_F(ButtonTest, FocusChangesTellEachButtonWhetherItIsActive) {
 
 TEST_F(ButtonTest, KeyboardReachesTheRightButton) {
   // Tab walks the tab order, not the order of the layout.
-  for (gui::TWinControl* next : {static_cast<gui::TWinControl*>(form_.no), static_cast<gui::TWinControl*>(form_.box),
-                                 static_cast<gui::TWinControl*>(form_.yes)}) {
+  for (gui::TWinControl* next :
+       {static_cast<gui::TWinControl*>(form_.no), static_cast<gui::TWinControl*>(form_.box),
+        static_cast<gui::TWinControl*>(form_.yes)}) {
     Key(WM_KEYDOWN, VK_TAB);
     EXPECT_TRUE(next->Focused()) << next->Name();
   }

@@ -1,13 +1,14 @@
 // Forms and the simple controls: the main form's life, labels, progress
 // bar, fonts and colours handed down, ownership.
+#include <windows.h>
+#include <commctrl.h>
+
 #include <string>
 
 #include "gui/forms.h"
 #include "gui/stdctrls.h"
 #include "gui/timer.h"
 #include "win/gui/gui_fixture.h"
-
-#include <commctrl.h>
 
 namespace gui_test {
 namespace {
@@ -16,7 +17,8 @@ using FormTest = GuiTest;
 
 TEST_F(FormTest, MainFormRunsTheLoopUntilItClosesAndCloseQueryCanRefuse) {
   gui::TForm form;
-  ASSERT_FALSE(form.CreateFromLayout("object F: TForm\n ClientWidth = 200\n ClientHeight = 100\nend"));
+  ASSERT_FALSE(
+      form.CreateFromLayout("object F: TForm\n ClientWidth = 200\n ClientHeight = 100\nend"));
   int asked = 0;
   form.OnCloseQuery = [&](gui::TObject* sender, bool& canClose) {
     EXPECT_EQ(sender, &form);
@@ -62,7 +64,8 @@ TEST_F(FormTest, LabelClicksOnReleaseInsideAndShowsItsCursor) {
       {gui::crDefault, IDC_HAND}, {gui::crHourGlass, IDC_WAIT}, {gui::crDefault, IDC_HAND}};
   for (const auto& [app, shown] : cases) {
     app_.SetCursor(app);
-    EXPECT_TRUE(::SendMessageA(h, WM_SETCURSOR, reinterpret_cast<WPARAM>(h), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
+    EXPECT_TRUE(::SendMessageA(h, WM_SETCURSOR, reinterpret_cast<WPARAM>(h),
+                               MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
     EXPECT_EQ(::GetCursor(), ::LoadCursorA(nullptr, shown));
   }
 }

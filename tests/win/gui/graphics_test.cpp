@@ -1,8 +1,9 @@
 // The 24-bit bitmap and the canvas drawing on it, read back row by row.
+#include "gui/graphics.h"
+
 #include <cstring>
 
 #include "common/win32_handles.h"
-#include "gui/graphics.h"
 #include "win/gui/gui_fixture.h"
 
 namespace gui_test {

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <windows.h>
-
 #include <gtest/gtest.h>
 
 #include "gui/application.h"

@@ -1,9 +1,10 @@
 // The alignment engine and the layout reader.
+#include "gui/layout.h"
+
 #include <string>
 #include <vector>
 
 #include "gui/demo/demo_form.h"
-#include "gui/layout.h"
 #include "win/gui/gui_fixture.h"
 
 namespace gui_test {
@@ -122,7 +123,9 @@ TEST_F(LayoutTest, AlignmentStacksAndFillsAndFollowsChanges) {
   gui::TForm form;
   q::Error err = form.CreateFromLayout(kAlignLayout);
   ASSERT_FALSE(err) << err.Message();
-  auto find = [&](const char* name) { return static_cast<gui::TWinControl*>(form.FindComponent(name)); };
+  auto find = [&](const char* name) {
+    return static_cast<gui::TWinControl*>(form.FindComponent(name));
+  };
   // Head sizes itself: 2 + 2 bevel pixels around 20 + 10.
   EXPECT_EQ(BoxOf(find("Head")), (Box{5, 5, 290, 34}));
   EXPECT_EQ(BoxOf(find("Line1")), (Box{2, 2, 286, 20}));
@@ -170,10 +173,12 @@ TEST_F(LayoutTest, ReaderRejectsFaultyLayoutsWithTheirLine) {
       {"object F: TForm\n  Caption = #300\nend", "character code above 255"},
       {"object F: TForm\n  Width = 10\n", "expected a property, object or end"},
       {"object F: TPanel\nend", "the layout is for a TPanel"},
-      {"object F: TForm\n  object A: TPanel\n  end\n  object A: TLabel\n  end\nend", "a second component A"},
+      {"object F: TForm\n  object A: TPanel\n  end\n  object A: TLabel\n  end\nend",
+       "a second component A"},
       {"object F: TForm\nend\nend", "text after the last end"},
       {"object F: TForm\n  Width = ?\nend", "unexpected character"},
-      {"object F: TForm\n  object L: TLabel\n    Align = alMiddle\n  end\nend", "line 3: L.Align: unknown value alMiddle"},
+      {"object F: TForm\n  object L: TLabel\n    Align = alMiddle\n  end\nend",
+       "line 3: L.Align: unknown value alMiddle"},
       {"", "expected object"},
   };
   for (const Case& c : cases) {
@@ -211,7 +216,6 @@ TEST_F(LayoutTest, ValuesKeepTheirWrittenForm) {
   ::GetWindowTextA(form.Handle(), title, sizeof title);
   EXPECT_STREQ(title, "it's\taA joined");
 }
-
 
 // A component with one real property, for the reader's numbers.
 class TRealHolder : public gui::TComponent {

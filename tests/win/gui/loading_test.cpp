@@ -15,7 +15,8 @@ class TProbe : public gui::TWinControl {
   Q_GUI_CLASS(TProbe, gui::TWinControl)
 
  public:
-  explicit TProbe(TComponent* owner, std::vector<std::string>& log) : TWinControl(owner), log_(log) {}
+  explicit TProbe(TComponent* owner, std::vector<std::string>& log)
+      : TWinControl(owner), log_(log) {}
 
   int offset = 0;
   bool centered = true;
@@ -37,7 +38,8 @@ class TProbe : public gui::TWinControl {
     return TWinControl::SetProperty(name, v);
   }
   void WndProc(gui::TMessage& m) override {
-    if (m.Msg == WM_CREATE) log_.push_back(Name() + " window" + (IsLoading() ? " loading" : " running"));
+    if (m.Msg == WM_CREATE)
+      log_.push_back(Name() + " window" + (IsLoading() ? " loading" : " running"));
     TWinControl::WndProc(m);
   }
   void Loaded() override {
@@ -86,10 +88,10 @@ TEST_F(LoadingTest, PropertiesThenWindowsThenLoadedThenCreate) {
       end
     end)");
   ASSERT_FALSE(err) << err.Message();
-  EXPECT_EQ(form.log, (std::vector<std::string>{
-                          "Offset=10 loading no-window", "Offset=20 loading no-window",
-                          "First window loading", "Second window loading",
-                          "First loaded", "Second loaded", "bind", "OnCreate"}));
+  EXPECT_EQ(form.log,
+            (std::vector<std::string>{"Offset=10 loading no-window", "Offset=20 loading no-window",
+                                      "First window loading", "Second window loading",
+                                      "First loaded", "Second loaded", "bind", "OnCreate"}));
   // Read from the layout, the offset and the alignment flag coexist ...
   EXPECT_EQ(form.first->offset, 10);
   EXPECT_TRUE(form.first->centered);

@@ -92,7 +92,8 @@ TEST(ThreadTest, PausedThreadResumesWhereItWas) {
   ::Sleep(300);
   slow.Resume();
   while (slow.steps == 0) ::Sleep(1);
-  EXPECT_GE(::GetTickCount64() - start, 550u) << "100 ms slept, 300 ms paused, then the remaining ~200 ms";
+  EXPECT_GE(::GetTickCount64() - start, 550u)
+      << "100 ms slept, 300 ms paused, then the remaining ~200 ms";
 
   TCounter neverStarted(1);
 }
@@ -133,12 +134,12 @@ TEST_F(TimerTest, WaitingForAThreadBlockedInSendMessageServesIt) {
   wc.hInstance = ::GetModuleHandleA(nullptr);
   wc.lpszClassName = "Q.Test.SendTarget";
   ::RegisterClassA(&wc);
-  q::WindowHandle target(::CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                           wc.hInstance, nullptr));
+  q::WindowHandle target(::CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                           nullptr, wc.hInstance, nullptr));
   ASSERT_TRUE(target.Valid());
   auto sender = std::make_unique<TSender>(target.Get());
   EXPECT_TRUE(PumpUntil([&] { return received > 10; }));
-  ::Sleep(50);  // not serving: the worker is now stuck in SendMessage to this thread
+  ::Sleep(50);     // not serving: the worker is now stuck in SendMessage to this thread
   sender.reset();  // Terminate + WaitFor from the thread it is blocked on: no deadlock
 }
 

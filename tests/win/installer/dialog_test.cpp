@@ -28,8 +28,13 @@ std::ostream& operator<<(std::ostream& os, const Shown& s) {
             << " busy=" << s.busy << " phase=" << s.phase << " cursor=" << s.cursor;
 }
 Shown Now(const TForm3& form) {
-  return {form.Label4->Caption(), form.FyeverButtonSI->Visible(), form.FyeverButtonNO->Visible(),
-          form.ProgressBar1->Visible(), form.Busy(), form.Phase(), gui::Application()->Cursor()};
+  return {form.Label4->Caption(),
+          form.FyeverButtonSI->Visible(),
+          form.FyeverButtonNO->Visible(),
+          form.ProgressBar1->Visible(),
+          form.Busy(),
+          form.Phase(),
+          gui::Application()->Cursor()};
 }
 
 TEST_F(DialogTest, OpensBorderlessWithYesFocusedAndTheLayoutsLook) {
@@ -90,7 +95,8 @@ TEST_F(DialogTest, OpensBorderlessWithYesFocusedAndTheLayoutsLook) {
 TEST_F(DialogTest, PassesThroughTheFourStatesAndEndsAfterTheLaunch) {
   TProbeForm3 form;
   Open(form);
-  EXPECT_EQ(Now(form), (Shown{"Start setup of Quorvantis ?", true, true, false, false, 1, gui::crDefault}));
+  EXPECT_EQ(Now(form),
+            (Shown{"Start setup of Quorvantis ?", true, true, false, false, 1, gui::crDefault}));
 
   BarRecorder bar(form.ProgressBar1->Handle());
   Shown installing{};
@@ -233,7 +239,8 @@ TEST_F(DialogTest, TheDesktopShellStartsTheProgramAndWithoutOneSetupDoes) {
   EXPECT_FALSE(form.RunInstalledProgram());
   startResult = REGDB_E_CLASSNOTREG;
   EXPECT_FALSE(form.RunInstalledProgram());
-  const std::pair<std::wstring, std::wstring> call{L"C:\\Apps\\Q\\Quorvantis.exe", L"C:\\Apps\\Q\\"};
+  const std::pair<std::wstring, std::wstring> call{L"C:\\Apps\\Q\\Quorvantis.exe",
+                                                   L"C:\\Apps\\Q\\"};
   EXPECT_EQ(started, (std::vector{call, call}));
   ASSERT_EQ(opened.size(), 1u);
   EXPECT_EQ(opened[0].file, "C:\\Apps\\Q\\Quorvantis.exe");
@@ -242,9 +249,11 @@ TEST_F(DialogTest, TheDesktopShellStartsTheProgramAndWithoutOneSetupDoes) {
   std::getline(in, first);
   std::getline(in, second);
   EXPECT_NE(first.find("\tlaunch\tok\tC:\\Apps\\Q\\Quorvantis.exe\tstarted by the desktop shell"),
-            std::string::npos) << first;
+            std::string::npos)
+      << first;
   EXPECT_NE(second.find("\tlaunch\tok\tC:\\Apps\\Q\\Quorvantis.exe\tno desktop shell"),
-            std::string::npos) << second;
+            std::string::npos)
+      << second;
 }
 
 TEST_F(DialogTest, AFailedLaunchIsShownAndTheDialogStays) {
@@ -255,9 +264,10 @@ TEST_F(DialogTest, AFailedLaunchIsShownAndTheDialogStays) {
   openResult = SE_ERR_FNF;
   Yes(form);
   EXPECT_TRUE(form.Failed());
-  EXPECT_EQ(form.Label4->Caption().rfind("Quorvantis could not be started: cannot start " +
-                                         InstallDir() + "Quorvantis.exe: ", 0),
-            0u)
+  EXPECT_EQ(
+      form.Label4->Caption().rfind(
+          "Quorvantis could not be started: cannot start " + InstallDir() + "Quorvantis.exe: ", 0),
+      0u)
       << form.Label4->Caption();
   EXPECT_FALSE(form.FyeverButtonSI->Visible());
   EXPECT_TRUE(form.FyeverButtonNO->Visible());

@@ -1,8 +1,8 @@
 // The uninstall entry's further values, written below a scratch key.
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstring>
-
-#include <gtest/gtest.h>
 
 #include "installer/uninstall_extras.h"
 #include "installutils/shell_text.h"
@@ -15,14 +15,15 @@ TEST(UninstallExtras, JoinTheEntryWithTheirTypes) {
   const std::string key = UninstallKeyPath("Quorvantis").substr(1);
   qtest::SetRegistryString(root.Get(), key, "DisplayName", "Quorvantis");
 
-  const UninstallExtras extras = MakeUninstallExtras("C:\\Program Files\\Quorvantis\\", 10 * 1024 + 1);
+  const UninstallExtras extras =
+      MakeUninstallExtras("C:\\Program Files\\Quorvantis\\", 10 * 1024 + 1);
   ASSERT_FALSE(WriteUninstallExtras(root.Get(), "Quorvantis", extras));
 
   std::vector<std::string> names = qtest::RegistryValueNames(root.Get(), key);
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"DisplayIcon", "DisplayName", "EstimatedSize",
-                                             "InstallLocation", "NoModify", "NoRepair",
-                                             "QuietUninstallString", "VersionMajor", "VersionMinor"}));
+  EXPECT_EQ(names, (std::vector<std::string>{
+                       "DisplayIcon", "DisplayName", "EstimatedSize", "InstallLocation", "NoModify",
+                       "NoRepair", "QuietUninstallString", "VersionMajor", "VersionMinor"}));
   auto text = [&](const char* name) {
     const auto v = qtest::GetRegistryValue(root.Get(), key, name);
     return v && v->type == REG_SZ ? v->data : std::string("(not REG_SZ)");
@@ -34,7 +35,8 @@ TEST(UninstallExtras, JoinTheEntryWithTheirTypes) {
     return n;
   };
   EXPECT_EQ(text("InstallLocation"), std::string("C:\\Program Files\\Quorvantis\\\0", 29));
-  EXPECT_EQ(text("DisplayIcon"), std::string("C:\\Program Files\\Quorvantis\\Quorvantis.exe\0", 43));
+  EXPECT_EQ(text("DisplayIcon"),
+            std::string("C:\\Program Files\\Quorvantis\\Quorvantis.exe\0", 43));
   EXPECT_EQ(text("QuietUninstallString"),
             std::string("\"C:\\Program Files\\Quorvantis\\UninstallQuorvantis.exe\" /S\0", 57));
   EXPECT_EQ(number("EstimatedSize"), 11u);  // kilobytes, rounded up

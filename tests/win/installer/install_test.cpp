@@ -20,7 +20,6 @@ namespace {
 
 constexpr char kKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quorvantis";
 
-
 std::string StringValue(const std::string& name) {
   const auto v = qtest::GetRegistryValue(HKEY_LOCAL_MACHINE, kKey, name);
   if (!v) return "(missing)";
@@ -31,7 +30,8 @@ std::string StringValue(const std::string& name) {
 DWORD NumberValue(const std::string& name) {
   const auto v = qtest::GetRegistryValue(HKEY_LOCAL_MACHINE, kKey, name);
   DWORD n = 0xDEADBEEF;
-  if (v && v->type == REG_DWORD && v->data.size() == sizeof n) std::memcpy(&n, v->data.data(), sizeof n);
+  if (v && v->type == REG_DWORD && v->data.size() == sizeof n)
+    std::memcpy(&n, v->data.data(), sizeof n);
   return n;
 }
 
@@ -58,7 +58,9 @@ class InstallTest : public InstallerTest {
     Open(form, module_ ? module_->Get() : nullptr);
     Yes(form);
   }
-  bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+  bool Exists(const std::string& path) {
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  }
 
   std::unique_ptr<ArchiveModule> module_;
 };
@@ -113,7 +115,8 @@ TEST_F(InstallTest, ThePayloadLandsByteForByteWithShortcutsAndTheFullUninstallEn
   EXPECT_EQ(StringValue("URLInfoAbout"), "https://quorvantis.example/updates/");
   EXPECT_EQ(StringValue("HelpTelephone"), "(missing)");
   EXPECT_EQ(StringValue("ModifyPath"), "(missing)");
-  EXPECT_NE(StringValue("UninstallString").find(InstallDir() + "UninstallQuorvantis.exe"), std::string::npos);
+  EXPECT_NE(StringValue("UninstallString").find(InstallDir() + "UninstallQuorvantis.exe"),
+            std::string::npos);
   EXPECT_EQ(StringValue("InstallLocation"), InstallDir());
   EXPECT_EQ(StringValue("DisplayIcon"), InstallDir() + "Quorvantis.exe");
   EXPECT_EQ(NumberValue("EstimatedSize"), (bytes + 1023) / 1024);
@@ -193,12 +196,14 @@ TEST_F(InstallTest, InstallingAgainRestoresFilesShortcutsAndValuesAndKeepsOthers
   Open(form, module.Get());
   Yes(form);
   ASSERT_FALSE(form.Failed()) << form.Label4->Caption();
-  EXPECT_EQ(qtest::ReadFileBytes(InstallDir() + "file1.txt"), qtest::ToBytes("content of file1.txt\r\n"));
+  EXPECT_EQ(qtest::ReadFileBytes(InstallDir() + "file1.txt"),
+            qtest::ToBytes("content of file1.txt\r\n"));
   EXPECT_EQ(qtest::ReadFileBytes(InstallDir() + "notes.txt"), qtest::ToBytes("mine"));
   EXPECT_FALSE(Exists(InstallDir() + "_TEMP_ZIP_.DAT"));
   // The previous installation, read-only files and all, is gone.
   EXPECT_FALSE(Exists(programFiles_ + "\\Quorvantis.~old"));
-  EXPECT_EQ(qtest::ReadShortcut(GroupDir() + "Quorvantis.lnk").path, InstallDir() + "Quorvantis.exe");
+  EXPECT_EQ(qtest::ReadShortcut(GroupDir() + "Quorvantis.lnk").path,
+            InstallDir() + "Quorvantis.exe");
   EXPECT_EQ(StringValue("DisplayVersion"), "1.1 ");
   EXPECT_EQ(StringValue("Comments"), "kept");
 }
@@ -208,7 +213,8 @@ TEST_F(InstallTest, WithoutAProgramFilesFolderNothingIsCreated) {
   const std::vector<std::string> before = Tree();
   TProbeForm3 form;
   Install(form, nullptr);
-  ExpectFailure(form, "cannot create the installation folder " + root_.Path() + "Missing\\Quorvantis\\");
+  ExpectFailure(form,
+                "cannot create the installation folder " + root_.Path() + "Missing\\Quorvantis\\");
   EXPECT_EQ(Tree(), before);
   EXPECT_FALSE(UninstallEntryExists());
   // The hidden Yes launches nothing; No ends the program.
@@ -302,7 +308,8 @@ TEST_F(InstallTest, AShortcutThatCannotBeSavedPutsEverythingBackAsItWas) {
   const Bytes file0 = qtest::ReadFileBytes(InstallDir() + "file0.txt");
   const Bytes link = qtest::ReadFileBytes(GroupDir() + "Quorvantis.lnk");
   SetFolders(programFiles_, programs_, noDesktop);
-  const Bytes second = qtest::BuildZip({qtest::Stored("file0.txt", "second"), qtest::Stored("new.txt", "new")});
+  const Bytes second =
+      qtest::BuildZip({qtest::Stored("file0.txt", "second"), qtest::Stored("new.txt", "new")});
   TProbeForm3 form;
   Install(form, &second);
   ExpectFailure(form, "Quorvantis.lnk");

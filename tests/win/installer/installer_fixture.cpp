@@ -14,7 +14,8 @@ namespace installer_test {
 
 namespace {
 
-constexpr char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quorvantis";
+constexpr char kUninstallKey[] =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quorvantis";
 constexpr UINT kRunDeferred = WM_APP + 1;
 
 std::string ThisProgram() {
@@ -35,16 +36,16 @@ HRESULT InstallerTest::startResult = REGDB_E_CLASSNOTREG;
 ArchiveModule::ArchiveModule(const Bytes* archive) {
   static int counter = 0;
   qtest::TempDir dir;  // only for a unique name beside it
-  path_ = dir.Path().substr(0, dir.Path().size() - 1) + "-carrier" + std::to_string(++counter) + ".exe";
+  path_ =
+      dir.Path().substr(0, dir.Path().size() - 1) + "-carrier" + std::to_string(++counter) + ".exe";
   if (!::CopyFileA(ThisProgram().c_str(), path_.c_str(), FALSE)) {
     throw std::runtime_error("cannot copy the test program to " + path_);
   }
   HANDLE update = ::BeginUpdateResourceA(path_.c_str(), TRUE);  // drops every resource
   if (!update) throw std::runtime_error("BeginUpdateResource failed");
-  if (archive && !::UpdateResourceA(update, "ZIP", MAKEINTRESOURCEA(1),
-                                    MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
-                                    const_cast<uint8_t*>(archive->data()),
-                                    static_cast<DWORD>(archive->size()))) {
+  if (archive && !::UpdateResourceA(
+                     update, "ZIP", MAKEINTRESOURCEA(1), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
+                     const_cast<uint8_t*>(archive->data()), static_cast<DWORD>(archive->size()))) {
     ::EndUpdateResourceA(update, TRUE);
     throw std::runtime_error("UpdateResource failed");
   }

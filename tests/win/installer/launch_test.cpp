@@ -1,13 +1,12 @@
 // The desktop shell's start of the product as the shell's application
 // object receives it, through a stand-in that records the call.
+#include "installer/launch.h"
+
 #include <windows.h>
+#include <gtest/gtest.h>
 #include <shldisp.h>
 
-#include <gtest/gtest.h>
-
 #include <string>
-
-#include "installer/launch.h"
 
 namespace installer_test {
 namespace {
@@ -29,7 +28,8 @@ class RecordingShell : public IShellDispatch2 {
   HRESULT STDMETHODCALLTYPE ShellExecute(BSTR File, VARIANT vArgs, VARIANT vDir, VARIANT vOperation,
                                          VARIANT vShow) override {
     file = File;
-    for (auto [value, out] : {std::pair{&vArgs, &arguments}, {&vDir, &directory}, {&vOperation, &verb}}) {
+    for (auto [value, out] :
+         {std::pair{&vArgs, &arguments}, {&vDir, &directory}, {&vOperation, &verb}}) {
       *out = value->vt == VT_BSTR ? value->bstrVal : L"(not a string)";
     }
     showType = vShow.vt;
@@ -42,6 +42,8 @@ class RecordingShell : public IShellDispatch2 {
   }
   ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
   ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  // One line of stubs per row of the interface, kept as written.
+  // clang-format off
   Q_UNUSED_METHOD(GetTypeInfoCount, UINT*)
   Q_UNUSED_METHOD(GetTypeInfo, UINT, LCID, ITypeInfo**)
   Q_UNUSED_METHOD(GetIDsOfNames, REFIID, LPOLESTR*, UINT, LCID, DISPID*)
@@ -60,6 +62,7 @@ class RecordingShell : public IShellDispatch2 {
   Q_UNUSED_METHOD(ServiceStart, BSTR, VARIANT, VARIANT*) Q_UNUSED_METHOD(ServiceStop, BSTR, VARIANT, VARIANT*)
   Q_UNUSED_METHOD(IsServiceRunning, BSTR, VARIANT*) Q_UNUSED_METHOD(CanStartStopService, BSTR, VARIANT*)
   Q_UNUSED_METHOD(ShowBrowserBar, BSTR, VARIANT, VARIANT*)
+  // clang-format on
 };
 
 TEST(DesktopShellLaunch, TheShellOpensTheProgramInItsFolderShownNormally) {

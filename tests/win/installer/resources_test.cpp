@@ -3,7 +3,6 @@
 // entries, the manifest, the version block and the icon; and the payload
 // programs' own resources.
 #include <windows.h>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,7 +16,6 @@
 #include "unzip/zipread.h"
 
 namespace {
-
 
 std::string ResourceText(HMODULE module, LPCSTR type, LPCSTR name) {
   HRSRC info = FindResourceA(module, name, type);
@@ -92,8 +90,8 @@ TEST(InstallerResources, PayloadHoldsTheProgramsAndDataFilesDeflated) {
 TEST(PayloadPrograms, UninstallerListsExactlyTheArchivesEntries) {
   std::string folder = OwnPath();
   folder.resize(folder.rfind('\\') + 1);
-  HMODULE module =
-      LoadLibraryExA((folder + "UninstallQuorvantis.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  HMODULE module = LoadLibraryExA((folder + "UninstallQuorvantis.exe").c_str(), nullptr,
+                                  LOAD_LIBRARY_AS_DATAFILE);
   ASSERT_NE(module, nullptr);
   const std::string list =
       ResourceText(module, RT_RCDATA, MAKEINTRESOURCEA(Q_FILE_LIST_RESOURCE_ID));
@@ -127,8 +125,8 @@ TEST(InstallerResources, VersionBlockNamesTheMakerAndVersion) {
 
 TEST(InstallerResources, IconLoadsInTheShellsSizes) {
   for (int size : {16, 32}) {
-    HANDLE icon = LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1), IMAGE_ICON, size,
-                             size, 0);
+    HANDLE icon =
+        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1), IMAGE_ICON, size, size, 0);
     ASSERT_NE(icon, nullptr) << size;
     ICONINFO info{};
     ASSERT_TRUE(GetIconInfo(static_cast<HICON>(icon), &info));
@@ -158,7 +156,8 @@ TEST(PayloadPrograms, CarryManifestVersionAndIcon) {
     ASSERT_NE(module, nullptr) << path;
     const std::string manifest = ResourceText(module, MAKEINTRESOURCEA(24), MAKEINTRESOURCEA(1));
     EXPECT_NE(manifest.find(std::string("level=\"") + e.level + "\""), std::string::npos) << e.file;
-    EXPECT_NE(FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(14)), nullptr)  // RT_GROUP_ICON
+    EXPECT_NE(FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(14)),
+              nullptr)  // RT_GROUP_ICON
         << e.file;
     FreeLibrary(module);
     EXPECT_EQ(VersionString(path, "OriginalFilename"), e.file);

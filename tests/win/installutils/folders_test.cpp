@@ -1,18 +1,18 @@
 // The start-up code: the folder reads against keys of the test's own, and
 // the real start-up against the Wine prefix's registry.
-#include "installutils/system_folders.h"
-
 #include <gtest/gtest.h>
 
 #include <tuple>
 
 #include "installutils/registry.h"
+#include "installutils/system_folders.h"
 #include "test_util.h"
 
 namespace {
 
 constexpr const char* kVersionKey = "Software\\Microsoft\\Windows\\CurrentVersion";
-constexpr const char* kShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+constexpr const char* kShellFolders =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
 // Two scratch keys stand in for the local-machine and current-user roots,
 // with distinct values under every name either branch may read: a branch
@@ -20,7 +20,8 @@ constexpr const char* kShellFolders = "Software\\Microsoft\\Windows\\CurrentVers
 // separator added or removed, nothing expanded.
 TEST(ReadSystemFolders, EachBranchReadsItsOwnRootAndNames) {
   qtest::ScratchKey lm, cu;
-  for (const auto& [key, sub, name, text] : std::initializer_list<std::tuple<HKEY, const char*, const char*, const char*>>{
+  for (const auto& [key, sub, name, text] :
+       std::initializer_list<std::tuple<HKEY, const char*, const char*, const char*>>{
            {lm.Get(), kVersionKey, "ProgramFilesDir", "D:\\Apps\\"},
            {lm.Get(), kShellFolders, "Common Programs", "D:\\LM\\Programs"},
            {lm.Get(), kShellFolders, "Common Desktop", "D:\\LM\\Desktop\\"},
@@ -31,15 +32,21 @@ TEST(ReadSystemFolders, EachBranchReadsItsOwnRootAndNames) {
            {cu.Get(), kShellFolders, "Common Programs", "D:\\CU\\Common"}}) {
     qtest::SetRegistryString(key, sub, name, text);
   }
-  qtest::SetRegistryString(cu.Get(), kShellFolders, "Programs", "%USERPROFILE%\\Programs\\", REG_EXPAND_SZ);
+  qtest::SetRegistryString(cu.Get(), kShellFolders, "Programs", "%USERPROFILE%\\Programs\\",
+                           REG_EXPAND_SZ);
   const struct {
     OsVersionRecord record;
     bool known, older;
-  } cases[] = {{{5, 0, 0, 2, ""}, true, false}, {{5, 1, 0, 2, ""}, true, false}, {{10, 0, 0, 2, ""}, true, false},
+  } cases[] = {{{5, 0, 0, 2, ""}, true, false},
+               {{5, 1, 0, 2, ""}, true, false},
+               {{10, 0, 0, 2, ""}, true, false},
                {{}, false, false},  // the version query failed: current systems
-               {{4, 0, 0, 1, ""}, true, true}, {{4, 10, 0, 1, ""}, true, true}, {{4, 0, 0, 2, ""}, true, true}};
+               {{4, 0, 0, 1, ""}, true, true},
+               {{4, 10, 0, 1, ""}, true, true},
+               {{4, 0, 0, 2, ""}, true, true}};
   for (const auto& c : cases) {
-    const SystemFolders f = ReadSystemFolders(ClassifyOsVersion(c.known ? &c.record : nullptr), lm.Get(), cu.Get());
+    const SystemFolders f =
+        ReadSystemFolders(ClassifyOsVersion(c.known ? &c.record : nullptr), lm.Get(), cu.Get());
     SCOPED_TRACE(std::to_string(c.record.platformId) + "/" + std::to_string(c.record.majorVersion));
     EXPECT_EQ(f.ProgramFilesFolder, "D:\\Apps\\");
     EXPECT_EQ(f.ProgramsFolder, c.older ? "%USERPROFILE%\\Programs\\" : "D:\\LM\\Programs");
@@ -63,8 +70,9 @@ TEST(StartUp, ReadsTheSystemsFoldersOnceAndReleasesAtTheLastFinalize) {
   EXPECT_EQ(ProgramsFolder(), RegReadString(HKEY_LOCAL_MACHINE, kShellFolders, "Common Programs"));
   EXPECT_EQ(DesktopFolder(), RegReadString(HKEY_LOCAL_MACHINE, kShellFolders, "Common Desktop"));
   const auto& o = OtherSystemFolders();
-  for (const std::string* folder : {&ProgramFilesFolder(), &ProgramsFolder(), &DesktopFolder(), &o.WindowsFolder,
-                                    &o.SystemFolder, &o.AppDataFolder, &o.PersonalFolder}) {
+  for (const std::string* folder :
+       {&ProgramFilesFolder(), &ProgramsFolder(), &DesktopFolder(), &o.WindowsFolder,
+        &o.SystemFolder, &o.AppDataFolder, &o.PersonalFolder}) {
     EXPECT_TRUE(qtest::FolderExists(*folder)) << "\"" << *folder << "\"";
   }
 

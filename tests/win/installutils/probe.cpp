@@ -5,6 +5,7 @@
 // shortcut goes to a temporary folder laid out as the installer's; the entry
 // "Quorvantis Probe" is removed again unless --keep is given. Exit status 0
 // when every read-back matches what was written.
+#include <windows.h>
 #include <objbase.h>
 
 #include <algorithm>
@@ -36,9 +37,10 @@ void PrintStartUp() {
               os.OsVersionKnown, os.OsName.c_str(), os.OsMajorText.c_str(), os.OsMinorText.c_str(),
               os.OsBuildText.c_str(), os.OsServicePack.c_str(),
               UsesOlderFolderBranch(os) ? "older-systems" : "current-systems");
-  const std::pair<const char*, std::string> folders[] = {{"ProgramFilesFolder", ProgramFilesFolder()},
-                                                         {"ProgramsFolder", ProgramsFolder()},
-                                                         {"DesktopFolder", DesktopFolder()}};
+  const std::pair<const char*, std::string> folders[] = {
+      {"ProgramFilesFolder", ProgramFilesFolder()},
+      {"ProgramsFolder", ProgramsFolder()},
+      {"DesktopFolder", DesktopFolder()}};
   for (const auto& [name, folder] : folders) {
     const bool exists = qtest::FolderExists(folder);
     std::printf("  %-18s = \"%s\" (%s)\n", name, folder.c_str(), exists ? "exists" : "MISSING");
@@ -51,23 +53,27 @@ void PrintShortcut() {
   const DWORD length = ::GetTempPathA(sizeof temp, temp);
   if (length == 0 || length >= sizeof temp) throw std::runtime_error("no temporary folder");
   const std::string root = std::string(temp) + qtest::UniqueName("QuorvantisProbe-") + "\\";
-  const std::string folders[] = {root, root + "Program Files\\", root + "Program Files\\Quorvantis\\",
-                                 root + "Desktop\\"};
+  const std::string folders[] = {root, root + "Program Files\\",
+                                 root + "Program Files\\Quorvantis\\", root + "Desktop\\"};
   for (const std::string& folder : folders) ::CreateDirectoryA(folder.c_str(), nullptr);
   const std::string target = folders[2] + "Quorvantis.exe", link = folders[3] + "Quorvantis.lnk";
-  q::FileHandle(::CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  q::FileHandle(
+      ::CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
 
-  std::printf("CreateShortcut(\"%s\", \"\", \"%s\", \"Quorvantis\")\n", target.c_str(), link.c_str());
+  std::printf("CreateShortcut(\"%s\", \"\", \"%s\", \"Quorvantis\")\n", target.c_str(),
+              link.c_str());
   const q::Error err = CreateShortcut(target, "", link, "Quorvantis");
   std::printf("  result: %s\n", err ? err.Message().c_str() : "ok");
   Check(!err, "CreateShortcut succeeds");
   if (!err) {
     const qtest::LinkFields f = qtest::ReadShortcut(link);
-    std::printf("  read back: path=\"%s\" arguments=\"%s\"\n             working folder=\"%s\" "
-                "description=\"%s\"\n",
-                f.path.c_str(), f.arguments.c_str(), f.workingFolder.c_str(), f.description.c_str());
+    std::printf(
+        "  read back: path=\"%s\" arguments=\"%s\"\n             working folder=\"%s\" "
+        "description=\"%s\"\n",
+        f.path.c_str(), f.arguments.c_str(), f.workingFolder.c_str(), f.description.c_str());
     Check(f.path == target && f.arguments.empty() && f.workingFolder == folders[2] &&
-              f.description == "Quorvantis", "shortcut fields");
+              f.description == "Quorvantis",
+          "shortcut fields");
   }
   const std::string orphan = root + "No Such Folder\\Quorvantis.lnk";
   const q::Error missing = CreateShortcut(target, "", orphan, "Quorvantis");
@@ -76,16 +82,23 @@ void PrintShortcut() {
 
   ::DeleteFileA(link.c_str());
   ::DeleteFileA(target.c_str());
-  for (auto it = std::rbegin(folders); it != std::rend(folders); ++it) ::RemoveDirectoryA(it->c_str());
+  for (auto it = std::rbegin(folders); it != std::rend(folders); ++it)
+    ::RemoveDirectoryA(it->c_str());
 }
 
 void PrintUninstall(bool keep) {
-  const UninstallEntry entry{Q_MAKER_NAME, "Quorvantis Probe", "1.1 ", Q_MAKER_URL, "", "",
+  const UninstallEntry entry{Q_MAKER_NAME,
+                             "Quorvantis Probe",
+                             "1.1 ",
+                             Q_MAKER_URL,
+                             "",
+                             "",
                              "C:\\Program Files\\Quorvantis\\UninstallQuorvantis.exe",
-                             Q_MAKER_URL2, Q_MAKER_URL2};
-  const q::Error err = RegisterUninstall(entry.publisher, entry.displayName, entry.displayVersion,
-                                         entry.helpLink, "", "", entry.uninstallString,
-                                         entry.urlUpdateInfo, entry.urlInfoAbout);
+                             Q_MAKER_URL2,
+                             Q_MAKER_URL2};
+  const q::Error err =
+      RegisterUninstall(entry.publisher, entry.displayName, entry.displayVersion, entry.helpLink,
+                        "", "", entry.uninstallString, entry.urlUpdateInfo, entry.urlInfoAbout);
   std::printf("RegisterUninstall(\"%s\", ...): %s\n", entry.displayName.c_str(),
               err ? err.Message().c_str() : "ok");
   Check(!err, "RegisterUninstall succeeds");
@@ -118,6 +131,7 @@ int main(int argc, char** argv) {
   }
   FinalizeInstallUtils();
   ::CoUninitialize();
-  std::printf("%s\n", g_mismatches == 0 ? "everything read back as written" : "SOME READ-BACKS DIFFER");
+  std::printf("%s\n",
+              g_mismatches == 0 ? "everything read back as written" : "SOME READ-BACKS DIFFER");
   return g_mismatches == 0 ? 0 : 1;
 }

@@ -35,8 +35,10 @@ TEST(RegReadString, ReadsStringValuesAsStoredAndEverythingElseAsEmpty) {
       {"Huge", REG_SZ, huge + '\0', ""},
   };
   const std::string key = "\\" + scratch.Path() + "\\Values";
-  for (const auto& c : cases) qtest::SetRegistryBytes(scratch.Get(), "Values", c.name, c.type, c.bytes);
-  for (const auto& c : cases) EXPECT_EQ(RegReadString(HKEY_CURRENT_USER, key, c.name), c.expected) << c.name;
+  for (const auto& c : cases)
+    qtest::SetRegistryBytes(scratch.Get(), "Values", c.name, c.type, c.bytes);
+  for (const auto& c : cases)
+    EXPECT_EQ(RegReadString(HKEY_CURRENT_USER, key, c.name), c.expected) << c.name;
 
   EXPECT_EQ(RegReadString(HKEY_CURRENT_USER, key, "Absent"), "");
   EXPECT_EQ(RegReadString(HKEY_CURRENT_USER, key + "\\NoSuchKey", "Spaces"), "");

@@ -1,11 +1,11 @@
 // CreateShortcut against a stand-in link object registered for the shell
 // link class in this process: the calls, their order and arguments, what a
 // failing call does, and that every reference is given back.
+#include <windows.h>
+#include <gtest/gtest.h>
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
-
-#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
@@ -15,7 +15,8 @@
 
 namespace {
 
-constexpr GUID kClsidShellLink = {0x00021401, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr GUID kClsidShellLink = {
+    0x00021401, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
 // COM objects end through Release, never through a base pointer's
 // destructor: their interfaces have no virtual destructor by design.
@@ -48,25 +49,37 @@ class RecordingLink final : public IShellLinkW, public IPersistFile {
 
   HRESULT STDMETHODCALLTYPE SetPath(LPCWSTR s) override { return Record("SetPath", s); }
   HRESULT STDMETHODCALLTYPE SetArguments(LPCWSTR s) override { return Record("SetArguments", s); }
-  HRESULT STDMETHODCALLTYPE SetWorkingDirectory(LPCWSTR s) override { return Record("SetWorkingDirectory", s); }
-  HRESULT STDMETHODCALLTYPE SetDescription(LPCWSTR s) override { return Record("SetDescription", s); }
+  HRESULT STDMETHODCALLTYPE SetWorkingDirectory(LPCWSTR s) override {
+    return Record("SetWorkingDirectory", s);
+  }
+  HRESULT STDMETHODCALLTYPE SetDescription(LPCWSTR s) override {
+    return Record("SetDescription", s);
+  }
   HRESULT STDMETHODCALLTYPE Save(LPCOLESTR name, BOOL remember) override {
     return Record("Save", (q::Narrow(name) + (remember ? ", remember" : ", forget")).c_str());
   }
 
-  HRESULT STDMETHODCALLTYPE GetPath(LPWSTR, int, WIN32_FIND_DATAW*, DWORD) override { return No("GetPath"); }
+  HRESULT STDMETHODCALLTYPE GetPath(LPWSTR, int, WIN32_FIND_DATAW*, DWORD) override {
+    return No("GetPath");
+  }
   HRESULT STDMETHODCALLTYPE GetIDList(PIDLIST_ABSOLUTE*) override { return No("GetIDList"); }
   HRESULT STDMETHODCALLTYPE SetIDList(PCIDLIST_ABSOLUTE) override { return No("SetIDList"); }
   HRESULT STDMETHODCALLTYPE GetDescription(LPWSTR, int) override { return No("GetDescription"); }
-  HRESULT STDMETHODCALLTYPE GetWorkingDirectory(LPWSTR, int) override { return No("GetWorkingDirectory"); }
+  HRESULT STDMETHODCALLTYPE GetWorkingDirectory(LPWSTR, int) override {
+    return No("GetWorkingDirectory");
+  }
   HRESULT STDMETHODCALLTYPE GetArguments(LPWSTR, int) override { return No("GetArguments"); }
   HRESULT STDMETHODCALLTYPE GetHotkey(WORD*) override { return No("GetHotkey"); }
   HRESULT STDMETHODCALLTYPE SetHotkey(WORD) override { return No("SetHotkey"); }
   HRESULT STDMETHODCALLTYPE GetShowCmd(int*) override { return No("GetShowCmd"); }
   HRESULT STDMETHODCALLTYPE SetShowCmd(int) override { return No("SetShowCmd"); }
-  HRESULT STDMETHODCALLTYPE GetIconLocation(LPWSTR, int, int*) override { return No("GetIconLocation"); }
+  HRESULT STDMETHODCALLTYPE GetIconLocation(LPWSTR, int, int*) override {
+    return No("GetIconLocation");
+  }
   HRESULT STDMETHODCALLTYPE SetIconLocation(LPCWSTR, int) override { return No("SetIconLocation"); }
-  HRESULT STDMETHODCALLTYPE SetRelativePath(LPCWSTR, DWORD) override { return No("SetRelativePath"); }
+  HRESULT STDMETHODCALLTYPE SetRelativePath(LPCWSTR, DWORD) override {
+    return No("SetRelativePath");
+  }
   HRESULT STDMETHODCALLTYPE Resolve(HWND, DWORD) override { return No("Resolve"); }
   HRESULT STDMETHODCALLTYPE GetClassID(CLSID*) override { return No("GetClassID"); }
   HRESULT STDMETHODCALLTYPE IsDirty() override { return No("IsDirty"); }
@@ -114,7 +127,8 @@ class ShortcutCallsTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(SUCCEEDED(::CoInitialize(nullptr)));
     ASSERT_EQ(::CoRegisterClassObject(kClsidShellLink, &factory_, CLSCTX_INPROC_SERVER,
-                                      REGCLS_MULTIPLEUSE, &cookie_), S_OK);
+                                      REGCLS_MULTIPLEUSE, &cookie_),
+              S_OK);
     previous_ = SetShortcutMessageBox([](const char*, const char*, unsigned) {});
   }
   void TearDown() override {
@@ -150,7 +164,9 @@ TEST_F(ShortcutCallsTest, CallsInOrderWithTheirArgumentsAndEveryFailureStopsWith
     link_.failAt = expected[i].substr(0, expected[i].find('('));
     const q::Error err = Create();
     ASSERT_TRUE(err) << link_.failAt;
-    EXPECT_EQ(err.Message().rfind("cannot create shortcut C:\\Users\\Public\\Desktop\\Quorvantis.lnk: ", 0), 0u)
+    EXPECT_EQ(err.Message().rfind(
+                  "cannot create shortcut C:\\Users\\Public\\Desktop\\Quorvantis.lnk: ", 0),
+              0u)
         << err.Message();
     EXPECT_NE(err.Message().find("(0x80070005)"), std::string::npos) << err.Message();
     EXPECT_EQ(link_.calls.size(), i + 1) << "nothing after the failing call";
@@ -160,7 +176,8 @@ TEST_F(ShortcutCallsTest, CallsInOrderWithTheirArgumentsAndEveryFailureStopsWith
 
 // The wide interface gets the text itself: no code page in between.
 TEST_F(ShortcutCallsTest, UnicodeTextsReachTheLinkObjectUnchanged) {
-  const std::string folder = "C:\\\xD0\x9F\xD1\x91\xD1\x82\xD1\x80\\\xE5\x90\x8D\xEF\xBC\x8E\xEF\xBC\x8F\\";
+  const std::string folder =
+      "C:\\\xD0\x9F\xD1\x91\xD1\x82\xD1\x80\\\xE5\x90\x8D\xEF\xBC\x8E\xEF\xBC\x8F\\";
   ASSERT_FALSE(CreateShortcut(folder + "a.exe", "\xF0\x9F\x98\x80", folder + "l.lnk", "\xCE\xA9"));
   EXPECT_EQ(link_.calls, (std::vector<std::string>{
                              "SetPath(" + folder + "a.exe)", "SetArguments(\xF0\x9F\x98\x80)",

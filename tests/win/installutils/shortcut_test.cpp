@@ -2,9 +2,9 @@
 // IShellLinkW::Load.
 #include "installutils/shortcut.h"
 
-#include <objbase.h>
-
+#include <windows.h>
 #include <gtest/gtest.h>
+#include <objbase.h>
 
 #include <thread>
 
@@ -57,7 +57,8 @@ TEST_F(ShortcutTest, WritesALinkTheShellReadsBackReplacingWhatWasThere) {
   EXPECT_EQ(fields.description, "Quorvantis");
   // A shell link file: header size 0x4C, then the shell link class id.
   const qtest::Bytes bytes = qtest::ReadFileBytes(link_);
-  const qtest::Bytes header = {0x4C, 0, 0, 0, 0x01, 0x14, 0x02, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46};
+  const qtest::Bytes header = {0x4C, 0, 0,    0, 0x01, 0x14, 0x02, 0, 0, 0,
+                               0,    0, 0xC0, 0, 0,    0,    0,    0, 0, 0x46};
   ASSERT_GE(bytes.size(), 0x4Cu);
   EXPECT_TRUE(std::equal(header.begin(), header.end(), bytes.begin()));
 
@@ -78,8 +79,10 @@ TEST_F(ShortcutTest, WrongExtensionShowsTheMessageAndWritesNothing) {
     g_shown.clear();
     const std::string link = dir_ / name;
     EXPECT_FALSE(CreateShortcut(target_, "", link, "Quorvantis")) << name;
-    EXPECT_EQ(g_shown, std::vector<std::string>{
-                           "Errore: l'estensione del nome del file di collegamento deve essere .LNK|Errore|36"});
+    EXPECT_EQ(
+        g_shown,
+        std::vector<std::string>{
+            "Errore: l'estensione del nome del file di collegamento deve essere .LNK|Errore|36"});
     EXPECT_FALSE(qtest::FileExists(link) || qtest::FileExists(link + ".lnk")) << name;
   }
   ASSERT_FALSE(CreateShortcut(target_, "", dir_ / "b.LNK", "Quorvantis"));
@@ -91,9 +94,11 @@ TEST_F(ShortcutTest, WrongExtensionShowsTheMessageAndWritesNothing) {
 TEST_F(ShortcutTest, FailuresAreErrorsNamingTheLink) {
   ExpectRefused(CreateShortcut(target_, "", dir_ / "No Such Folder\\Quorvantis.lnk", "Quorvantis"),
                 dir_ / "No Such Folder\\Quorvantis.lnk");
-  const q::Error tooLong = CreateShortcut("C:\\" + std::string(251, 'x') + "\\a.exe", "", link_, "Quorvantis");
+  const q::Error tooLong =
+      CreateShortcut("C:\\" + std::string(251, 'x') + "\\a.exe", "", link_, "Quorvantis");
   ExpectRefused(tooLong, link_);
-  EXPECT_NE(tooLong.Message().find("the most a shortcut can hold"), std::string::npos) << tooLong.Message();
+  EXPECT_NE(tooLong.Message().find("the most a shortcut can hold"), std::string::npos)
+      << tooLong.Message();
   ::DeleteFileA(link_.c_str());
 
   q::Error err;
@@ -107,10 +112,11 @@ TEST_F(ShortcutTest, FailuresAreErrorsNamingTheLink) {
 // the link's name must not turn into real ones. (Wine keeps a link's target
 // in the ANSI code page: ShortcutCallsTest checks the target.)
 TEST_F(ShortcutTest, NamesAndTextsInAnyScriptArriveUnchanged) {
-  const std::string desktop = dir_ / "\xD0\x9F\xD1\x91\xD1\x82\xD1\x80\\Desktop\\";  // Пётр
+  const std::string desktop = dir_ / "\xD0\x9F\xD1\x91\xD1\x82\xD1\x80\\Desktop\\";     // Пётр
   const std::string target = appFolder_ + "\xE5\x90\x8D\xE5\x89\x8D\\Quorvantis.exe";   // 名前
-  const std::string link = desktop + "Qu\xC3\xB6rvantis \xEF\xBC\x82\xEF\xBC\xBC.lnk";   // ö ＂＼
-  const std::string description = "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xAC\xCE\xB4\xCE\xB1 \xF0\x9F\x98\x80";
+  const std::string link = desktop + "Qu\xC3\xB6rvantis \xEF\xBC\x82\xEF\xBC\xBC.lnk";  // ö ＂＼
+  const std::string description =
+      "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xAC\xCE\xB4\xCE\xB1 \xF0\x9F\x98\x80";
   ::CreateDirectoryW(q::Widen(dir_ / "\xD0\x9F\xD1\x91\xD1\x82\xD1\x80").c_str(), nullptr);
   ::CreateDirectoryW(q::Widen(desktop).c_str(), nullptr);
   ASSERT_FALSE(CreateShortcut(target, "\xC3\xA9", link, description));

@@ -1,5 +1,6 @@
 #include "test_util.h"
 
+#include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
@@ -20,14 +21,17 @@ namespace {
 
 q::RegistryKeyHandle OpenKey(HKEY key, const std::string& subKey, bool create = false) {
   HKEY opened = nullptr;
-  const LONG rc = create ? ::RegCreateKeyExA(key, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                             KEY_ALL_ACCESS, nullptr, &opened, nullptr)
-                         : ::RegOpenKeyExA(key, subKey.c_str(), 0, KEY_READ, &opened);
+  const LONG rc = create
+                      ? ::RegCreateKeyExA(key, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                          KEY_ALL_ACCESS, nullptr, &opened, nullptr)
+                      : ::RegOpenKeyExA(key, subKey.c_str(), 0, KEY_READ, &opened);
   if (rc != ERROR_SUCCESS && create) Throw("cannot create key " + subKey, rc);
   return q::RegistryKeyHandle(rc == ERROR_SUCCESS ? opened : nullptr);
 }
 
-DWORD Attributes(const std::string& path) { return ::GetFileAttributesW(q::WidePath(path).c_str()); }
+DWORD Attributes(const std::string& path) {
+  return ::GetFileAttributesW(q::WidePath(path).c_str());
+}
 
 }  // namespace
 
@@ -48,9 +52,9 @@ ScratchKey::~ScratchKey() {
 void SetRegistryBytes(HKEY key, const std::string& subKey, const std::string& name, DWORD type,
                       const std::string& data) {
   const q::RegistryKeyHandle target = OpenKey(key, subKey, true);
-  const LONG rc = ::RegSetValueExA(target.Get(), name.c_str(), 0, type,
-                                   reinterpret_cast<const BYTE*>(data.data()),
-                                   static_cast<DWORD>(data.size()));
+  const LONG rc =
+      ::RegSetValueExA(target.Get(), name.c_str(), 0, type,
+                       reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()));
   if (rc != ERROR_SUCCESS) Throw("cannot write value " + name, rc);
 }
 
@@ -113,7 +117,8 @@ LinkFields ReadShortcut(const std::string& linkFile) {
   auto text = [&buffer](auto&& get) {
     buffer.assign(8192, L'\0');
     return SUCCEEDED(get(buffer.data(), static_cast<int>(buffer.size()) - 1))
-               ? q::Narrow(buffer.c_str()) : std::string("<failed>");
+               ? q::Narrow(buffer.c_str())
+               : std::string("<failed>");
   };
   IShellLinkW* l = link.Get();
   return {text([l](wchar_t* b, int room) { return l->GetPath(b, room, nullptr, SLGP_RAWPATH); }),
@@ -125,7 +130,8 @@ LinkFields ReadShortcut(const std::string& linkFile) {
 std::string RegQuery(const std::string& keyPath) {
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   HANDLE readRaw = nullptr, writeRaw = nullptr;
-  if (!::CreatePipe(&readRaw, &writeRaw, &inherit, 0)) Throw("CreatePipe", static_cast<LONG>(::GetLastError()));
+  if (!::CreatePipe(&readRaw, &writeRaw, &inherit, 0))
+    Throw("CreatePipe", static_cast<LONG>(::GetLastError()));
   q::KernelHandle readEnd(readRaw), writeEnd(writeRaw);
   ::SetHandleInformation(readEnd.Get(), HANDLE_FLAG_INHERIT, 0);
   STARTUPINFOA startup{};
@@ -135,8 +141,8 @@ std::string RegQuery(const std::string& keyPath) {
   startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
   PROCESS_INFORMATION process{};
   std::string line = "reg.exe query \"" + keyPath + "\"";
-  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                        &startup, &process)) {
+  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                        &process)) {
     Throw("cannot run " + line, static_cast<LONG>(::GetLastError()));
   }
   q::KernelHandle processHandle(process.hProcess), threadHandle(process.hThread);
@@ -144,17 +150,20 @@ std::string RegQuery(const std::string& keyPath) {
   std::string output;
   char chunk[4096];
   DWORD got = 0;
-  while (::ReadFile(readEnd.Get(), chunk, sizeof chunk, &got, nullptr) && got > 0) output.append(chunk, got);
+  while (::ReadFile(readEnd.Get(), chunk, sizeof chunk, &got, nullptr) && got > 0)
+    output.append(chunk, got);
   ::WaitForSingleObject(processHandle.Get(), INFINITE);
   return output;
 }
 
 bool FileExists(const std::string& path) {
-  return Attributes(path) != INVALID_FILE_ATTRIBUTES && !(Attributes(path) & FILE_ATTRIBUTE_DIRECTORY);
+  return Attributes(path) != INVALID_FILE_ATTRIBUTES &&
+         !(Attributes(path) & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool FolderExists(const std::string& path) {
-  return Attributes(path) != INVALID_FILE_ATTRIBUTES && (Attributes(path) & FILE_ATTRIBUTE_DIRECTORY);
+  return Attributes(path) != INVALID_FILE_ATTRIBUTES &&
+         (Attributes(path) & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 }  // namespace qtest

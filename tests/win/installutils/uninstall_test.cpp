@@ -24,12 +24,15 @@ class RegisterUninstallTest : public ::testing::Test {
     if (value->data.empty() || value->data.back() != '\0') return "<unterminated>";
     return value->data.substr(0, value->data.size() - 1);
   }
-  q::Error Register(const std::string& uninstall, const std::string& telephone = "", const std::string& modify = "") {
-    return RegisterUninstall("Quorvantis Software", name_, "1.1 ", "https://quorvantis.example/", telephone, modify,
-                             uninstall, "https://quorvantis.example/updates/", "https://quorvantis.example/about/");
+  q::Error Register(const std::string& uninstall, const std::string& telephone = "",
+                    const std::string& modify = "") {
+    return RegisterUninstall("Quorvantis Software", name_, "1.1 ", "https://quorvantis.example/",
+                             telephone, modify, uninstall, "https://quorvantis.example/updates/",
+                             "https://quorvantis.example/about/");
   }
 
-  const std::string name_ = qtest::UniqueName("Quorvantis Test ");  // a space, as product names have
+  const std::string name_ =
+      qtest::UniqueName("Quorvantis Test ");  // a space, as product names have
   const std::string key_ = kParent + name_;
 };
 
@@ -52,20 +55,24 @@ TEST_F(RegisterUninstallTest, WritesTheEntryRegQuerySees) {
   const std::string out = qtest::RegQuery("HKLM\\" + key_);
   EXPECT_NE(out.find("HKEY_LOCAL_MACHINE\\" + key_ + "\r\n"), std::string::npos) << out;
   for (const auto& [name, text] : expected) {
-    EXPECT_NE(out.find(std::string("    ") + name + "    REG_SZ    " + text + "\r\n"), std::string::npos)
-        << name << " in:\n" << out;
+    EXPECT_NE(out.find(std::string("    ") + name + "    REG_SZ    " + text + "\r\n"),
+              std::string::npos)
+        << name << " in:\n"
+        << out;
   }
   EXPECT_EQ(out.find("HelpTelephone"), std::string::npos) << out;
 }
 
 // Any Unicode text arrives as itself, read back through the wide API.
 TEST_F(RegisterUninstallTest, TextsInAnyScriptArriveUnchanged) {
-  const std::string publisher = "\xD0\x9A\xD0\xB2\xD0\xBE \xE5\x90\x8D\xE5\x89\x8D \xEF\xBC\x82\xF0\x9F\x98\x80";
+  const std::string publisher =
+      "\xD0\x9A\xD0\xB2\xD0\xBE \xE5\x90\x8D\xE5\x89\x8D \xEF\xBC\x82\xF0\x9F\x98\x80";
   ASSERT_FALSE(RegisterUninstall(publisher, name_, "1.1 ", "", "", "", "C:\\u.exe", "", ""));
   wchar_t buffer[256] = {};
   DWORD size = sizeof buffer;
-  ASSERT_EQ(::RegGetValueW(HKEY_LOCAL_MACHINE, q::Widen(key_).c_str(), L"Publisher", RRF_RT_REG_SZ, nullptr,
-                           buffer, &size), ERROR_SUCCESS);
+  ASSERT_EQ(::RegGetValueW(HKEY_LOCAL_MACHINE, q::Widen(key_).c_str(), L"Publisher", RRF_RT_REG_SZ,
+                           nullptr, buffer, &size),
+            ERROR_SUCCESS);
   EXPECT_EQ(q::Narrow(buffer), publisher);
   EXPECT_EQ(RegReadString(HKEY_LOCAL_MACHINE, key_, "Publisher"), publisher);
 }
@@ -74,8 +81,10 @@ TEST_F(RegisterUninstallTest, OverAnExistingEntryReplacesOursAndKeepsForeignValu
   qtest::SetRegistryString(HKEY_LOCAL_MACHINE, key_, "Publisher", "Someone Else");
   qtest::SetRegistryString(HKEY_LOCAL_MACHINE, key_, "HelpTelephone", "555-0100");
   qtest::SetRegistryString(HKEY_LOCAL_MACHINE, key_, "InstallLocation", "C:\\Old\\");
-  qtest::SetRegistryBytes(HKEY_LOCAL_MACHINE, key_, "EstimatedSize", REG_DWORD, std::string("\x10\0\0\0", 4));
-  ASSERT_FALSE(Register("C:\\Apps\\UninstallQuorvantis.exe", "", "C:\\Program Files\\Quorvantis\\Setup.exe"));
+  qtest::SetRegistryBytes(HKEY_LOCAL_MACHINE, key_, "EstimatedSize", REG_DWORD,
+                          std::string("\x10\0\0\0", 4));
+  ASSERT_FALSE(Register("C:\\Apps\\UninstallQuorvantis.exe", "",
+                        "C:\\Program Files\\Quorvantis\\Setup.exe"));
   EXPECT_EQ(Value("Publisher"), "Quorvantis Software");
   EXPECT_EQ(Value("UninstallString"), "C:\\Apps\\UninstallQuorvantis.exe");  // no space: not quoted
   EXPECT_EQ(Value("ModifyPath"), "C:\\Program Files\\Quorvantis\\Setup.exe");
@@ -97,22 +106,27 @@ TEST(RegisterUninstall, KeysThatCannotBeTheEntryAreErrorsAndWriteNothing) {
   ASSERT_TRUE(err);
   EXPECT_NE(err.Message().find("in the list of installed programs"), std::string::npos);
   EXPECT_EQ(qtest::RegistryValueNames(HKEY_LOCAL_MACHINE, kParent), before);
-  for (const std::string& name : {qtest::UniqueName("Quorvantis Test ") + "\\Sub", qtest::UniqueName(std::string(300, 'Q'))}) {
+  for (const std::string& name : {qtest::UniqueName("Quorvantis Test ") + "\\Sub",
+                                  qtest::UniqueName(std::string(300, 'Q'))}) {
     EXPECT_TRUE(RegisterUninstall("P", name, "1.1 ", "", "", "", "C:\\u.exe", "", ""));
-    EXPECT_FALSE(qtest::RegistryKeyExists(HKEY_LOCAL_MACHINE, kParent + name.substr(0, name.find('\\'))));
+    EXPECT_FALSE(
+        qtest::RegistryKeyExists(HKEY_LOCAL_MACHINE, kParent + name.substr(0, name.find('\\'))));
   }
 
   qtest::ScratchKey scratch;
   HKEY volatileRoot = nullptr;
-  ASSERT_EQ(::RegCreateKeyExA(scratch.Get(), "Volatile", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                              &volatileRoot, nullptr), ERROR_SUCCESS);
+  ASSERT_EQ(::RegCreateKeyExA(scratch.Get(), "Volatile", 0, nullptr, REG_OPTION_VOLATILE,
+                              KEY_ALL_ACCESS, nullptr, &volatileRoot, nullptr),
+            ERROR_SUCCESS);
   UninstallEntry entry;
   entry.displayName = "Quorvantis";
   err = RegisterUninstallBelow(volatileRoot, entry);
   ::RegCloseKey(volatileRoot);
   ASSERT_TRUE(err);
-  EXPECT_NE(err.Message().find("cannot register \"Quorvantis\" in the list of installed programs: cannot open or create "),
-            std::string::npos) << err.Message();
+  EXPECT_NE(err.Message().find("cannot register \"Quorvantis\" in the list of installed programs: "
+                               "cannot open or create "),
+            std::string::npos)
+      << err.Message();
   EXPECT_FALSE(qtest::RegistryKeyExists(scratch.Get(), "Volatile\\SOFTWARE"));
 }
 

@@ -56,7 +56,8 @@ object F: TButtonForm
   object P: TPanel
     Align = alClient
     BevelOuter = bvNone
-)") + std::string(buttons) + R"(
+)") + std::string(buttons) +
+         R"(
   end
 end
 )";

@@ -12,7 +12,8 @@ namespace {
 TEST_F(ButtonTest, OutOfRangeValuesAreIgnored) {
   TFyeverButton b(nullptr);
   // Each setter with its refused values, then its accepted edge values.
-  auto check = [&](auto set, auto get, auto initial, std::initializer_list<decltype(initial)> refused,
+  auto check = [&](auto set, auto get, auto initial,
+                   std::initializer_list<decltype(initial)> refused,
                    std::initializer_list<decltype(initial)> accepted) {
     for (auto v : refused) (b.*set)(v);
     EXPECT_EQ((b.*get)(), initial);

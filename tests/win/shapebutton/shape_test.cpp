@@ -64,7 +64,8 @@ TEST_F(ButtonTest, EveryKindGivesTheWindowItsOutline) {
     EXPECT_TRUE(SameRegion(window.Get(), b->OutlineRegion())) << kButtonKindNames[k];
     const RECT box = Box(window.Get());
     EXPECT_LT(box.left, box.right) << kButtonKindNames[k] << " is empty";
-    EXPECT_TRUE(box.left >= 0 && box.top >= 0 && box.right <= b->Width() && box.bottom <= b->Height())
+    EXPECT_TRUE(box.left >= 0 && box.top >= 0 && box.right <= b->Width() &&
+                box.bottom <= b->Height())
         << kButtonKindNames[k];
   }
   // The donut's hole is no part of the window.

@@ -139,11 +139,13 @@ TEST_F(AnimationTest, DefaultStripsStillRunOneEmptyFrameForEveryEvent) {
       {"leave", [&] { MouseOut(b); }},
       {"focus", [&] { b->SetFocus(); }},
       {"focus lost", [&] { other->SetFocus(); }},
-      {"press", [&] {
+      {"press",
+       [&] {
          ::SendMessageA(b->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
          ::SendMessageA(b->Handle(), WM_LBUTTONUP, 0, at);
        }},
-      {"space", [&] {
+      {"space",
+       [&] {
          ::SendMessageA(b->Handle(), WM_KEYDOWN, VK_SPACE, 0);
          ::SendMessageA(b->Handle(), WM_KEYUP, VK_SPACE, 0);
        }},

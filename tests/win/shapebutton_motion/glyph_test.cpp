@@ -5,7 +5,7 @@
 namespace fymotion_test {
 namespace {
 
-constexpr gui::TColor kFace = gui::RGBColor(96, 160, 224);      // lightened: 128, 192, 255
+constexpr gui::TColor kFace = gui::RGBColor(96, 160, 224);  // lightened: 128, 192, 255
 constexpr gui::TColor kNormal = gui::RGBColor(200, 100, 50);
 constexpr gui::TColor kDisabled = gui::RGBColor(10, 200, 10);
 constexpr gui::TColor kHover = gui::RGBColor(10, 10, 200);

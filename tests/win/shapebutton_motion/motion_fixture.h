@@ -76,7 +76,8 @@ class TMotionButton : public TFyeverButton {
 
 // A strip of frames of fw x bh, frame k in colours[k]; its pixel (0, 0)
 // is `key` when one is given.
-inline std::unique_ptr<gui::TBitmap> Strip(int fw, int bh, std::initializer_list<gui::TColor> colours,
+inline std::unique_ptr<gui::TBitmap> Strip(int fw, int bh,
+                                           std::initializer_list<gui::TColor> colours,
                                            gui::TColor key = gui::clNone) {
   auto strip = std::make_unique<gui::TBitmap>();
   EXPECT_FALSE(strip->SetSize(fw * static_cast<int>(colours.size()), bh));

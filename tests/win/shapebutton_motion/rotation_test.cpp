@@ -1,11 +1,12 @@
 // The rotation timer thread: full turns, direction, the pivot, pause and
 // resume, window re-creation, destruction while spinning, and what 1,000
 // spinning buttons leave behind.
-#include "win/shapebutton_motion/motion_fixture.h"
-
+#include <windows.h>
 #include <tlhelp32.h>
 
 #include <cmath>
+
+#include "win/shapebutton_motion/motion_fixture.h"
 
 namespace fymotion_test {
 namespace {
@@ -155,7 +156,8 @@ TEST_F(RotationTest, DestroyingASpinningButtonStopsItsThreadFirst) {
     // With steps back to back the worker is almost always inside
     // SendMessage here, waiting for this thread.
     delete b;
-    EXPECT_EQ(::WaitForSingleObject(thread.Get(), 0), WAIT_OBJECT_0) << "ended before delete returned";
+    EXPECT_EQ(::WaitForSingleObject(thread.Get(), 0), WAIT_OBJECT_0)
+        << "ended before delete returned";
     const int after = g_steps;
     ServeFor(100);
     EXPECT_EQ(g_steps, after) << "no step after destruction";

@@ -67,10 +67,11 @@ class Reference {
   }
   // The box around the face pixels that differ from this drawing.
   InkBox Diff(const TFyeverButton& b) {
-    return BoxOf(b, {0, 0, bitmap_.Width(), bitmap_.Height()}, [this](int x, int y, uint32_t pixel) {
-      const uint8_t* p = bitmap_.ScanLine(y) + 3 * x;
-      return pixel != Rgb(p[2], p[1], p[0]);
-    });
+    return BoxOf(b, {0, 0, bitmap_.Width(), bitmap_.Height()},
+                 [this](int x, int y, uint32_t pixel) {
+                   const uint8_t* p = bitmap_.ScanLine(y) + 3 * x;
+                   return pixel != Rgb(p[2], p[1], p[0]);
+                 });
   }
 
  private:

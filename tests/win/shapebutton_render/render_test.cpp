@@ -13,7 +13,9 @@ constexpr uint32_t kC1 = Rgb(200, 40, 0);
 constexpr uint32_t kC2 = Rgb(0, 140, 250);
 
 gui::TColor Color(uint32_t rgb) { return static_cast<gui::TColor>(rgb); }
-uint32_t Blend(uint32_t a, uint32_t b, int max, int pos) { return fyeverbutton::BlendRGB(a, b, max, pos); }
+uint32_t Blend(uint32_t a, uint32_t b, int max, int pos) {
+  return fyeverbutton::BlendRGB(a, b, max, pos);
+}
 
 TEST_F(FaceTest, SolidRectangleBandsAndFrames) {
   Load("");
@@ -64,9 +66,9 @@ TEST_F(FaceTest, SevenKindsOutsideAndUnderThePointer) {
     const char* outside;  // o outer band, f outline frame, i inner band and frame
     const char* over;
   };
-  const Row rows[] = {{dk3D, "of", "of"},          {dkFlatten, "", "of"},
-                      {dk3dsimple, "o", "o"},       {dkFlattenSimple, "", "o"},
-                      {dk3dBorder, "ofi", "ofi"},   {dk3dBorderFlatten, "", "ofi"},
+  const Row rows[] = {{dk3D, "of", "of"},         {dkFlatten, "", "of"},
+                      {dk3dsimple, "o", "o"},     {dkFlattenSimple, "", "o"},
+                      {dk3dBorder, "ofi", "ofi"}, {dk3dBorderFlatten, "", "ofi"},
                       {dkNone, "", "o"}};
   TFaceButton* b = NewFace(100, 40, Color(kLight));
   const uint32_t frame = D(D(kLight));
@@ -164,7 +166,8 @@ TEST_F(FaceTest, FocusOutlineRules) {
 
   b->SetEnabled(false);
   Paint(b);
-  EXPECT_EQ(Pixel(*b, 50, 6), D(kLight)) << "solid and disabled: shown in the disabled frame colour";
+  EXPECT_EQ(Pixel(*b, 50, 6), D(kLight))
+      << "solid and disabled: shown in the disabled frame colour";
 
   // With a gradient the outline needs the button enabled.
   b->SetButtonColor1(Color(kLight));  // a flat gradient: the same colour all over
