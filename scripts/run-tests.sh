@@ -63,6 +63,6 @@ if [ -f "$log" ]; then
 fi
 setup=build/win32/bin/QuorvantisSetup.exe
 if [ -f "$setup" ]; then
-  echo "win32 installer: $(python3 tools/size/size_report.py "$setup" | head -1)"
+  echo "win32 installer: $(python3 tools/size/size_report.py "$setup" | sed -n 1p)"
 fi
 exit $status
