@@ -84,6 +84,10 @@ class EnginePumpThrottle {
   static inline uint32_t lastRun_ = 0;
 };
 
+// The installation folder when /D= names none: Program Files\Quorvantis
+// (without the closing "\"); empty when Program Files is unknown.
+std::string DefaultProductFolder() { return JoinFolder(ProgramFilesFolder(), texts::kProductName); }
+
 }  // namespace
 
 q::Error TForm3::DoInstall() {
@@ -124,7 +128,7 @@ q::Error TForm3::InstallSteps() {
   } else {
     base = ProgramFilesFolder();
     if (q::Error e = Known(base, "Program Files")) return e;
-    FInstallDir = JoinFolder(base, texts::kProductName) + '\\';
+    FInstallDir = DefaultProductFolder() + '\\';
   }
   const std::string& programs = ProgramsFolder();
   if (q::Error e = Known(programs, "Start menu's Programs")) return e;
@@ -377,7 +381,6 @@ void TForm3::ExtractProgress(bool Start, bool Finish, int32_t Total, int32_t Pos
 }
 
 q::Error RecoverInterruptedInstall(std::vector<std::string>& notes) {
-  const std::string& programFiles = ProgramFilesFolder();
-  if (programFiles.empty()) return {};
-  return RecoverInstallation(JoinFolder(programFiles, texts::kProductName), notes);
+  const std::string folder = DefaultProductFolder();
+  return folder.empty() ? q::Error() : RecoverInstallation(folder, notes);
 }
