@@ -66,6 +66,9 @@ class File {
   // False, and nothing changed, when the stamp is not a valid calendar time
   // or the system refused.
   bool SetDosTime(uint32_t stamp);
+  // Gives the file MS-DOS attribute bits, as SetAttributes does by name.
+  // False when the system refused.
+  bool SetAttributes(uint16_t attributes);
   // Closes the file; false when the system reported an error.
   bool Close();
 

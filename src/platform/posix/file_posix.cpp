@@ -137,6 +137,14 @@ bool File::SetDosTime(uint32_t stamp) {
   return ::futimens(Fd(handle_), times) == 0;
 }
 
+bool File::SetAttributes(uint16_t attributes) {
+  struct stat st;
+  if (!IsOpen() || ::fstat(Fd(handle_), &st) != 0) return false;
+  if (!(attributes & 0x01)) return true;  // only read-only has a meaning here
+  const mode_t mode = st.st_mode & 07777 & static_cast<mode_t>(~(S_IWUSR | S_IWGRP | S_IWOTH));
+  return ::fchmod(Fd(handle_), mode) == 0;
+}
+
 bool File::Close() {
   if (!IsOpen()) return true;
   const int rc = ::close(Fd(handle_));

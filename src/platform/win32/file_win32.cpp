@@ -101,6 +101,15 @@ bool File::SetDosTime(uint32_t stamp) {
   return ::SetFileTime(H(handle_), nullptr, nullptr, &utc) != 0;
 }
 
+bool File::SetAttributes(uint16_t attributes) {
+  if (!IsOpen()) return false;
+  FILE_BASIC_INFO info{};  // times of zero stay as they are
+  // No bits at all is "normal" here, as for SetFileAttributes; zero would
+  // leave the attributes unchanged.
+  info.FileAttributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+  return ::SetFileInformationByHandle(H(handle_), FileBasicInfo, &info, sizeof info) != 0;
+}
+
 bool File::Close() {
   if (!IsOpen()) return true;
   const BOOL ok = ::CloseHandle(H(handle_));
