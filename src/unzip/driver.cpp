@@ -296,7 +296,11 @@ TUnzipResult RunOne(Engine& e, const char* ArchiveName, platform::File* lent, co
                     const TCentralEntry* central) {
   e.EngineBusy = true;
   if (lent != nullptr) e.ArchiveFile = std::move(*lent);
-  e.OutputWindow = static_cast<uint8_t*>(std::calloc(kWindowSize, 1));
+  // One window for the engine's life, cleared for each entry: thousands of
+  // small entries would otherwise each map and unmap it.
+  if (e.WindowStore == nullptr) e.WindowStore = static_cast<uint8_t*>(std::malloc(kWindowSize));
+  e.OutputWindow = e.WindowStore;
+  if (e.OutputWindow != nullptr) std::memset(e.OutputWindow, 0, kWindowSize);
   e.NotifyWindow = NotifyWindow;
   e.NotifyId = NotifyId;
   e.WindowPos = 0;
@@ -311,7 +315,6 @@ TUnzipResult RunOne(Engine& e, const char* ArchiveName, platform::File* lent, co
     e.ArchiveFile.Close();
   }
   e.OutputFile.Close();
-  std::free(e.OutputWindow);
   e.OutputWindow = nullptr;
   e.EngineBusy = false;
   return result;
