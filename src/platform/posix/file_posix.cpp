@@ -143,9 +143,10 @@ bool File::SetDosTime(uint32_t stamp) {
 }
 
 bool File::SetAttributes(uint16_t attributes) {
-  struct stat st;
-  if (!IsOpen() || ::fstat(Fd(handle_), &st) != 0) return false;
+  if (!IsOpen()) return false;
   if (!(attributes & 0x01)) return true;  // only read-only has a meaning here
+  struct stat st;
+  if (::fstat(Fd(handle_), &st) != 0) return false;
   const mode_t mode = st.st_mode & 07777 & static_cast<mode_t>(~(S_IWUSR | S_IWGRP | S_IWOTH));
   return ::fchmod(Fd(handle_), mode) == 0;
 }
