@@ -293,7 +293,7 @@ q::Error TForm3::ExtractArchive(const std::string& archive, const std::string& f
       outcome.status == ExtractStatus::kOk || outcome.status == ExtractStatus::kEntriesFailed;
   LogStep("archive", readable ? "ok" : "failed", archive,
           readable ? std::to_string(outcome.entries.size()) + " entries" : outcome.Describe());
-  // What the files take on disk, for the list of installed programs.
+  // What the files take, for the list of installed programs.
   installedBytes = 0;
   for (const EntryOutcome& entry : outcome.entries) {
     if (entry.refused || entry.result != urOk) {
@@ -301,15 +301,11 @@ q::Error TForm3::ExtractArchive(const std::string& archive, const std::string& f
               entry.refused ? "refused: outside the folder" : UnzipResultName(entry.result));
       continue;
     }
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    const std::string path = folder + entry.name;
-    if (::GetFileAttributesExW(q::WidePath(path).c_str(), GetFileExInfoStandard, &data) &&
-        !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-      const uint64_t size = (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
-      installedBytes += size;
-      LogStep("entry", "ok", entry.name, std::to_string(size) + " bytes");
-    } else {
+    if (!entry.name.empty() && entry.name.back() == '\\') {
       LogStep("entry", "ok", entry.name, "folder");
+    } else {
+      installedBytes += entry.bytes;
+      LogStep("entry", "ok", entry.name, std::to_string(entry.bytes) + " bytes");
     }
   }
   if (!outcome.Ok()) {

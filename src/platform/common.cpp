@@ -1,6 +1,62 @@
+#include <cstdlib>
+#include <cstring>
+
 #include "platform/file.h"
 
 namespace platform {
+
+void File::StartReadAhead() {
+  EndReadAhead();
+  ahead_.data = static_cast<uint8_t*>(std::malloc(kReadAheadSize));
+}
+
+void File::EndReadAhead() {
+  std::free(ahead_.data);
+  ahead_ = ReadAhead{};
+}
+
+bool File::Read(void* buffer, uint32_t count, uint32_t* got) {
+  *got = 0;
+  if (!IsOpen()) return false;
+  if (ahead_.data == nullptr) return ReadThrough(buffer, count, got);
+  auto* out = static_cast<uint8_t*>(buffer);
+  while (count > 0) {
+    if (ahead_.pos == ahead_.size) {
+      // The block is used up: the system's position is the file's.
+      ahead_.at += ahead_.size;
+      ahead_.size = ahead_.pos = 0;
+      uint32_t n = 0;
+      if (count >= kReadAheadSize) {  // large enough to go straight through
+        const bool ok = ReadThrough(out, count, &n);
+        ahead_.at += n;
+        *got += n;
+        return ok;
+      }
+      if (!ReadThrough(ahead_.data, kReadAheadSize, &n)) return false;
+      ahead_.size = n;
+      if (n == 0) return true;  // the end of the file
+    }
+    const uint32_t n = ahead_.size - ahead_.pos < count ? ahead_.size - ahead_.pos : count;
+    std::memcpy(out, ahead_.data + ahead_.pos, n);
+    ahead_.pos += n;
+    out += n;
+    count -= n;
+    *got += n;
+  }
+  return true;
+}
+
+bool File::Seek(uint64_t position) {
+  if (!IsOpen()) return false;
+  if (ahead_.data != nullptr && position >= ahead_.at && position - ahead_.at <= ahead_.size) {
+    ahead_.pos = static_cast<uint32_t>(position - ahead_.at);
+    return true;
+  }
+  if (!SeekThrough(position)) return false;
+  ahead_.at = position;
+  ahead_.size = ahead_.pos = 0;
+  return true;
+}
 
 DosTime DosStampToTime(uint32_t stamp) {
   DosTime t;

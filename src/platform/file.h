@@ -51,8 +51,13 @@ class File {
 
   bool IsOpen() const { return handle_ != kInvalid; }
 
+  static constexpr uint32_t kReadAheadSize = 65536;
+
   // Reads up to `count` bytes; `*got` receives the number read (0 at the end
-  // of the file). False on an I/O error.
+  // of the file). False on an I/O error. A file opened with OpenRead is
+  // read kReadAheadSize bytes at a time: the small reads and short forward
+  // seeks of an archive walked entry by entry make no system call while
+  // they stay inside the block last read.
   bool Read(void* buffer, uint32_t count, uint32_t* got);
   // Writes `count` bytes; `*written` receives the number written. False on
   // an I/O error.
@@ -66,12 +71,31 @@ class File {
   // False, and nothing changed, when the stamp is not a valid calendar time
   // or the system refused.
   bool SetDosTime(uint32_t stamp);
+  // Gives the file MS-DOS attribute bits, as SetAttributes does by name.
+  // False when the system refused.
+  bool SetAttributes(uint16_t attributes);
   // Closes the file; false when the system reported an error.
   bool Close();
 
  private:
+  // The block last read ahead. The system's file position is its end; the
+  // file's own position is at + pos.
+  struct ReadAhead {
+    uint8_t* data = nullptr;  // kReadAheadSize bytes; none: reads go straight through
+    uint64_t at = 0;          // the file offset of data[0]
+    uint32_t size = 0;        // bytes valid
+    uint32_t pos = 0;         // the next byte to deliver
+  };
+  // The system's read and seek, behind the block.
+  bool ReadThrough(void* buffer, uint32_t count, uint32_t* got);
+  bool SeekThrough(uint64_t position);
+  // Gives a file opened for reading its block; frees it at closing.
+  void StartReadAhead();
+  void EndReadAhead();
+
   static constexpr intptr_t kInvalid = -1;
   intptr_t handle_ = kInvalid;
+  ReadAhead ahead_;
 };
 
 // Deletes a file. False when it could not be deleted.

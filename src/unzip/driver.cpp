@@ -16,6 +16,7 @@ namespace {
 
 constexpr uint32_t kBusyTimeoutMs = 30000;
 constexpr size_t kNameBufferSize = platform::kMaxPathBytes + 1;  // terminating zero included
+constexpr uint16_t kReadOnlyAttr = 0x01;
 constexpr uint16_t kFolderAttr = 0x10;
 constexpr uint16_t kFlagEncrypted = 0x0001;
 constexpr uint16_t kFlagDescriptor = 0x0008;
@@ -170,8 +171,8 @@ int CreateTemporary(Engine& e, const char* name, char (&temp)[kNameBufferSize + 
 // window and the mark (`lent`: the archive is already open). Long because it
 // is one entry's procedure in the order the result codes need: local header
 // and its agreement with the directory, checks, output name and temporary
-// file, decoding, sizes and CRC, time stamp, progress, the rename over the
-// target and attributes.
+// file, decoding, sizes and CRC, progress, time stamp and attributes, the
+// rename over the target.
 TUnzipResult Extract(Engine& e, const char* ArchiveName, bool lent, const char* OutName,
                      uint16_t Attr, uint32_t Offset, const TCentralEntry* central) {
   if (!lent && e.ArchiveFile.OpenRead(ArchiveName) != 0) return urReadError;
@@ -222,16 +223,23 @@ TUnzipResult Extract(Engine& e, const char* ArchiveName, bool lent, const char* 
     MakeFolderChain(name);
     return urOk;  // no file, no messages, no attributes
   }
-  // An entry named like the archive itself (or reaching it through a link)
-  // would replace the file being read.
-  if (platform::SameFile(ArchiveName, name)) return urWriteError;
-  char temp[kNameBufferSize + 16];
-  int code = CreateTemporary(e, name, temp);
+  // A new file is written under its own name: should the entry fail, there
+  // is nothing to keep but to remove it. An existing one is replaced only
+  // once its successor is whole, written under a temporary name until then.
+  int code = e.OutputFile.CreateNew(name);
   if (code == platform::kPathNotFound) {
     MakeFolderChain(name);
+    code = e.OutputFile.CreateNew(name);
+  }
+  char temp[kNameBufferSize + 16] = "";
+  if (code == platform::kFileExists) {
+    // An entry named like the archive itself (or reaching it through a
+    // link) would replace the file being read.
+    if (platform::SameFile(ArchiveName, name)) return urWriteError;
     code = CreateTemporary(e, name, temp);
   }
   if (code != 0) return urWriteError;
+  const char* written = temp[0] != '\0' ? temp : name;
 
   e.InputExhausted = false;
   e.PumpMessages();
@@ -257,22 +265,28 @@ TUnzipResult Extract(Engine& e, const char* ArchiveName, bool lent, const char* 
   }
 
   if (!lent) e.ArchiveFile.Close();
-  e.OutputFile.SetDosTime(h.stamp);  // whatever the decoder's result
-  const bool closed = e.OutputFile.Close();
-  if (result == urOk && !closed) result = urWriteError;  // data may not have reached the disk
   if (result == urOk && expectedCrc != e.RunningCrc) result = urCrcError;
   if (result == urOk) {
     e.LastPercent = 100;
     if (e.NotifyWindow != 0) e.Ui.notify(e.NotifyWindow, e.NotifyId, &e.LastPercent);
     if (static_cast<uint16_t>(e.LastPercent) == 0xFFFF) result = urUserAbort;
   }
-  if (result == urOk && !platform::RenameOver(temp, name)) result = urWriteError;
-  if (result != urOk) {
-    platform::EraseFile(temp);
-    return result;
+  // The time and attributes go on the open file, not by its name: no
+  // second open. A file that is not kept gets neither.
+  if (result == urOk) {
+    e.OutputFile.SetDosTime(h.stamp);
+    e.OutputFile.SetAttributes(Attr);
   }
-  platform::SetAttributes(OutName, Attr);
-  return urOk;
+  const bool closed = e.OutputFile.Close();
+  if (result == urOk && !closed) result = urWriteError;  // data may not have reached the disk
+  if (result == urOk && written == temp && !platform::RenameOver(temp, name)) {
+    result = urWriteError;
+  }
+  if (result != urOk) {
+    if (Attr & kReadOnlyAttr) platform::SetAttributes(written, 0);  // else it cannot be erased
+    platform::EraseFile(written);
+  }
+  return result;
 }
 
 // The archive is opened and closed here or, with `lent`, lent open by the
@@ -282,7 +296,11 @@ TUnzipResult RunOne(Engine& e, const char* ArchiveName, platform::File* lent, co
                     const TCentralEntry* central) {
   e.EngineBusy = true;
   if (lent != nullptr) e.ArchiveFile = std::move(*lent);
-  e.OutputWindow = static_cast<uint8_t*>(std::calloc(kWindowSize, 1));
+  // One window for the engine's life, cleared for each entry: thousands of
+  // small entries would otherwise each map and unmap it.
+  if (e.WindowStore == nullptr) e.WindowStore = static_cast<uint8_t*>(std::malloc(kWindowSize));
+  e.OutputWindow = e.WindowStore;
+  if (e.OutputWindow != nullptr) std::memset(e.OutputWindow, 0, kWindowSize);
   e.NotifyWindow = NotifyWindow;
   e.NotifyId = NotifyId;
   e.WindowPos = 0;
@@ -297,7 +315,6 @@ TUnzipResult RunOne(Engine& e, const char* ArchiveName, platform::File* lent, co
     e.ArchiveFile.Close();
   }
   e.OutputFile.Close();
-  std::free(e.OutputWindow);
   e.OutputWindow = nullptr;
   e.EngineBusy = false;
   return result;

@@ -6,6 +6,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/engine_ui.h"
@@ -59,7 +60,8 @@ struct Engine {
   uintptr_t NotifyWindow = 0;
   int16_t NotifyId = 0;
   // --- kept between calls ------------------------------------------------
-  uint32_t LastPumpTick = 0;  // 0 until the first pump
+  uint8_t* WindowStore = nullptr;  // kWindowSize bytes, the window of every entry
+  uint32_t LastPumpTick = 0;       // 0 until the first pump
   bool EngineBusy = false;
   platform::EngineUi Ui = platform::DefaultEngineUi();
   // Where the bit-reading decoders take compressed bytes from and where
@@ -73,6 +75,11 @@ struct Engine {
     void (*sink)(void* context, const uint8_t* data, uint32_t count) = nullptr;
     void* sinkContext = nullptr;
   } Memory;
+
+  Engine() = default;
+  ~Engine() { std::free(WindowStore); }
+  Engine(const Engine&) = delete;
+  Engine& operator=(const Engine&) = delete;
 
   // Folds `count` window bytes into RunningCrc.
   void UpdateCrc32(const uint8_t* data, uint32_t count);

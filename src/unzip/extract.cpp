@@ -181,6 +181,7 @@ ExtractOutcome ExtractAllFiles(const std::string& ArchiveName, const std::string
   const int32_t total = static_cast<int32_t>(contents.size());
   Report(true, false, total, 0);
   outcome.entries.reserve(contents.size());
+  std::string madeFolder;  // the last entry's folder, known to exist
   for (int32_t i = 0; i < total; ++i) {
     const ZipRec& entry = contents[static_cast<size_t>(i)];
     EntryOutcome result{entry.FileName, urOk, false};
@@ -200,14 +201,20 @@ ExtractOutcome ExtractAllFiles(const std::string& ArchiveName, const std::string
       // length, rather than by the engine one current folder at a time,
       // which stops where a current folder can reach no deeper. The current
       // folder is left in the new folder as the engine would leave it.
+      // Entries come folder by folder: the folder of the one before needs
+      // no second look.
       const std::string parent = full.substr(0, full.rfind(platform::kPathSeparator) + 1);
-      if (!FolderExists(parent)) {
+      if (parent != madeFolder && !FolderExists(parent)) {
         ForceFolders(parent);
         platform::ChangeDir(parent.c_str());
       }
       result.result = open ? UnzipEntryFrom(archive, ArchiveName.c_str(), full.c_str(), 0,
                                             entry.LocalHeaderPos, 0, 0, &entry.Central)
                            : urReadError;
+      if (result.result == urOk) {
+        madeFolder = parent;
+        result.bytes = entry.Central.Unpacked;
+      }
     }
     outcome.entries.push_back(std::move(result));
     Report(false, false, total, i);

@@ -48,6 +48,7 @@ struct EntryOutcome {
   TUnzipResult result;   // urOk or why it failed
   bool refused = false;  // not extracted: the name points outside the folder
                          // or could not be decoded
+  uint64_t bytes = 0;    // a file extracted: its size (checked when written)
 };
 
 // What became of an extraction. Every entry is listed, in archive order.

@@ -27,13 +27,18 @@ int Fd(intptr_t handle) { return static_cast<int>(handle); }
 
 File::~File() { Close(); }
 
-File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = kInvalid; }
+File::File(File&& other) noexcept : handle_(other.handle_), ahead_(other.ahead_) {
+  other.handle_ = kInvalid;
+  other.ahead_ = ReadAhead{};
+}
 
 File& File::operator=(File&& other) noexcept {
   if (this != &other) {
     Close();
     handle_ = other.handle_;
+    ahead_ = other.ahead_;
     other.handle_ = kInvalid;
+    other.ahead_ = ReadAhead{};
   }
   return *this;
 }
@@ -48,6 +53,7 @@ int File::OpenRead(const char* path) {
     return EISDIR;
   }
   handle_ = fd;
+  StartReadAhead();
   return 0;
 }
 
@@ -72,9 +78,8 @@ int File::CreateNew(const char* path) {
   return OpenForWriting(path, O_EXCL, &handle_);
 }
 
-bool File::Read(void* buffer, uint32_t count, uint32_t* got) {
+bool File::ReadThrough(void* buffer, uint32_t count, uint32_t* got) {
   *got = 0;
-  if (!IsOpen()) return false;
   auto* p = static_cast<unsigned char*>(buffer);
   while (*got < count) {
     const ssize_t n = ::read(Fd(handle_), p + *got, count - *got);
@@ -104,8 +109,8 @@ bool File::Write(const void* buffer, uint32_t count, uint32_t* written) {
   return true;
 }
 
-bool File::Seek(uint64_t position) {
-  if (!IsOpen() || position > static_cast<uint64_t>(INT64_MAX)) return false;
+bool File::SeekThrough(uint64_t position) {
+  if (position > static_cast<uint64_t>(INT64_MAX)) return false;
   return ::lseek(Fd(handle_), static_cast<off_t>(position), SEEK_SET) >= 0;
 }
 
@@ -137,7 +142,17 @@ bool File::SetDosTime(uint32_t stamp) {
   return ::futimens(Fd(handle_), times) == 0;
 }
 
+bool File::SetAttributes(uint16_t attributes) {
+  if (!IsOpen()) return false;
+  if (!(attributes & 0x01)) return true;  // only read-only has a meaning here
+  struct stat st;
+  if (::fstat(Fd(handle_), &st) != 0) return false;
+  const mode_t mode = st.st_mode & 07777 & static_cast<mode_t>(~(S_IWUSR | S_IWGRP | S_IWOTH));
+  return ::fchmod(Fd(handle_), mode) == 0;
+}
+
 bool File::Close() {
+  EndReadAhead();
   if (!IsOpen()) return true;
   const int rc = ::close(Fd(handle_));
   handle_ = kInvalid;

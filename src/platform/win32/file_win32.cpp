@@ -22,13 +22,18 @@ int LastError() {
 
 File::~File() { Close(); }
 
-File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = kInvalid; }
+File::File(File&& other) noexcept : handle_(other.handle_), ahead_(other.ahead_) {
+  other.handle_ = kInvalid;
+  other.ahead_ = ReadAhead{};
+}
 
 File& File::operator=(File&& other) noexcept {
   if (this != &other) {
     Close();
     handle_ = other.handle_;
+    ahead_ = other.ahead_;
     other.handle_ = kInvalid;
+    other.ahead_ = ReadAhead{};
   }
   return *this;
 }
@@ -39,6 +44,7 @@ int File::OpenRead(const char* path) {
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return LastError();
   handle_ = reinterpret_cast<intptr_t>(h);
+  StartReadAhead();
   return 0;
 }
 
@@ -51,9 +57,8 @@ int File::OpenWrite(const char* path) {
   return 0;
 }
 
-bool File::Read(void* buffer, uint32_t count, uint32_t* got) {
+bool File::ReadThrough(void* buffer, uint32_t count, uint32_t* got) {
   *got = 0;
-  if (!IsOpen()) return false;
   DWORD n = 0;
   if (!::ReadFile(H(handle_), buffer, count, &n, nullptr)) return false;
   *got = n;
@@ -69,8 +74,8 @@ bool File::Write(const void* buffer, uint32_t count, uint32_t* written) {
   return n == count;
 }
 
-bool File::Seek(uint64_t position) {
-  if (!IsOpen() || position > 0x7FFFFFFFFFFFFFFFull) return false;
+bool File::SeekThrough(uint64_t position) {
+  if (position > 0x7FFFFFFFFFFFFFFFull) return false;
   LARGE_INTEGER to;
   to.QuadPart = static_cast<LONGLONG>(position);
   return ::SetFilePointerEx(H(handle_), to, nullptr, FILE_BEGIN) != 0;
@@ -101,7 +106,17 @@ bool File::SetDosTime(uint32_t stamp) {
   return ::SetFileTime(H(handle_), nullptr, nullptr, &utc) != 0;
 }
 
+bool File::SetAttributes(uint16_t attributes) {
+  if (!IsOpen()) return false;
+  FILE_BASIC_INFO info{};  // times of zero stay as they are
+  // No bits at all is "normal" here, as for SetFileAttributes; zero would
+  // leave the attributes unchanged.
+  info.FileAttributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+  return ::SetFileInformationByHandle(H(handle_), FileBasicInfo, &info, sizeof info) != 0;
+}
+
 bool File::Close() {
+  EndReadAhead();
   if (!IsOpen()) return true;
   const BOOL ok = ::CloseHandle(H(handle_));
   handle_ = kInvalid;

@@ -3,6 +3,7 @@
 // driver.)
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "platform/file.h"
@@ -44,6 +45,33 @@ TEST(PlatformFile, WritesReadsSeeksAndSizes) {
   EXPECT_FALSE(f.IsOpen());
   EXPECT_TRUE(platform::EraseFile((dir / "f.bin").c_str()));
   EXPECT_FALSE(platform::EraseFile((dir / "f.bin").c_str()));
+}
+
+// Reads through the read-ahead block: across its end, larger than it, and
+// after seeks back into it, past it and beyond the end of the file.
+TEST(PlatformFile, ReadsAcrossTheReadAheadBlockMatchTheFile) {
+  TempDir dir;
+  constexpr uint32_t kBlock = platform::File::kReadAheadSize;
+  Bytes data(3 * kBlock + 100);
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 7 + (i >> 9));
+  WriteFileBytes(dir / "r.bin", data);
+  const struct {
+    uint64_t seek;
+    uint32_t count;
+  } steps[] = {{0, 30},           {kBlock - 10, 30}, {5, 2048},           {kBlock + 1, kBlock + 3},
+               {kBlock / 2, 100}, {3 * kBlock, 500}, {data.size() + 9, 4}};
+  platform::File f;
+  ASSERT_EQ(f.OpenRead((dir / "r.bin").c_str()), 0);
+  for (const auto& step : steps) {
+    Bytes got(step.count);
+    uint32_t n = 0;
+    ASSERT_TRUE(f.Seek(step.seek) && f.Read(got.data(), step.count, &n)) << step.seek;
+    const size_t left = step.seek < data.size() ? data.size() - step.seek : 0;
+    ASSERT_EQ(n, std::min<size_t>(step.count, left)) << step.seek;
+    if (n > 0) {
+      EXPECT_TRUE(std::equal(got.begin(), got.begin() + n, data.begin() + step.seek)) << step.seek;
+    }
+  }
 }
 
 TEST(PlatformFile, FoldersAreMadeAndEntered) {
