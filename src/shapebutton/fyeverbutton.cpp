@@ -317,6 +317,10 @@ q::Error TFyeverButton::SetProperty(std::string_view name, const gui::TValue& v)
     return std::move(error).WithContext(std::string(name));
   }
 
+  if (name == "ButtonKind" && v.kind == gui::TValue::Kind::Ident && v.text == "bkUser" &&
+      !RegionTracingLinked()) {
+    return q::Error::Fail("ButtonKind: bkUser needs the region tracing this program does not link");
+  }
   if (ApplyEnum(*this, "ButtonKind", kButtonKindNames, &B::SetButtonKind, name, v, error) ||
       ApplyEnum(*this, "Button3DKind", k3DKindNames, &B::SetButton3DKind, name, v, error) ||
       ApplyEnum(*this, "GradientKind", kGradientKindNames, &B::SetGradientKind, name, v, error) ||

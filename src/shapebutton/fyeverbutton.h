@@ -216,6 +216,14 @@ class TFyeverButton : public gui::TButton {
   bool Designing() const { return designing_; }
   void SetDesigning(bool v) { designing_ = v; }
 
+  // Tracing a user region into an outline (bkUser with UserRGNAUTO) is the
+  // largest part of the button and few programs need it: a program links it
+  // by calling UseRegionTracing() once, before it makes its buttons.
+  // Without it a bkUser button takes its region as it is (as with
+  // UserRGNAUTO false), and a layout naming bkUser is refused.
+  static void UseRegionTracing();
+  static bool RegionTracingLinked();
+
   q::Error SetProperty(std::string_view name, const gui::TValue& value) override;
   void Loaded() override;
   q::Error CreateHandle() override;
@@ -323,6 +331,8 @@ class TFyeverButton : public gui::TButton {
   void MoveToShape();
   void MoveOwnWindow(int left, int top, int width, int height, bool repaint);
   HRGN ActiveUserRegion() const;
+  // bkUser outlines are traced from the region: UserRGNAUTO, tracing linked.
+  bool TracesUserRegion() const;
   void MakeShapeRegions();
   void ConvertUserRegion();
   PolygonSet BuildBaseOutline();

@@ -52,7 +52,7 @@ void TFyeverButton::RenderFace() {
     DrawGlyph(pressed_);
     DrawCaption();
   }
-  if (buttonKind_ != bkUser || userRgnAuto_) Draw3DEffects();
+  if (buttonKind_ != bkUser || TracesUserRegion()) Draw3DEffects();
   if (designing_ && !face_->Empty()) DrawRotationMarker();
 
   const gui::TColor brush = StateColor(buttonColor_, Enabled());

@@ -10,6 +10,9 @@
 namespace fyeverbutton {
 namespace {
 
+// The region tracer, once the program has asked for it.
+bool (*g_traceRegion)(HRGN region, PolygonSet& out) = nullptr;
+
 q::RegionHandle CopyRegion(HRGN source) {
   q::RegionHandle copy(::CreateRectRgn(0, 0, 0, 0));
   if (copy && source && ::CombineRgn(copy.Get(), source, nullptr, RGN_COPY) == ERROR) copy.Reset();
@@ -26,7 +29,7 @@ void TFyeverButton::RebuildShape() {
     pendingWindowRegion_.Reset();
     pendingRegionFlag_ = false;
   }
-  if (buttonKind_ == bkUser && !userRgnAuto_) {
+  if (buttonKind_ == bkUser && !TracesUserRegion()) {
     // The user's region is the window region as it is: no bevels, no turn.
     HRGN user = ActiveUserRegion();
     pendingWindowRegion_ = user ? CopyRegion(user) : q::RegionHandle(::CreateRectRgn(0, 0, 0, 0));
@@ -105,14 +108,23 @@ HRGN TFyeverButton::ActiveUserRegion() const {
   return nullptr;
 }
 
+void TFyeverButton::UseRegionTracing() {
+  g_traceRegion = [](HRGN region, PolygonSet& out) {
+    return rotatergn::RegionToPolygons(region, out.points, out.counts, out.levels);
+  };
+}
+
+bool TFyeverButton::RegionTracingLinked() { return g_traceRegion != nullptr; }
+
+bool TFyeverButton::TracesUserRegion() const { return userRgnAuto_ && g_traceRegion; }
+
 void TFyeverButton::ConvertUserRegion() {
   HRGN region = ActiveUserRegion();
-  if (buttonKind_ != bkUser || !userRgnAuto_ || !region) return;
+  if (buttonKind_ != bkUser || !TracesUserRegion() || !region) return;
   // Tracing an empty region leaves its outputs alone: start from nothing so
   // that an earlier region's polygons never outlive it.
   userPolygons_ = {};
-  rotatergn::RegionToPolygons(region, userPolygons_.points, userPolygons_.counts,
-                              userPolygons_.levels);
+  g_traceRegion(region, userPolygons_);
   RECT box{};
   ::GetRgnBox(region, &box);
   userBox_ = {box.left, box.top, box.right, box.bottom};
