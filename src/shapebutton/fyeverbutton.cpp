@@ -19,6 +19,8 @@ bool Store(T& field, T v) {
 
 }  // namespace
 
+TFyeverButton::Parts TFyeverButton::parts_;
+
 TFyeverButton::TFyeverButton(gui::TComponent* owner) : TButton(owner) {
   buttonWidth_ = windowWidth_ = Width();
   buttonHeight_ = windowHeight_ = Height();

@@ -216,13 +216,17 @@ class TFyeverButton : public gui::TButton {
   bool Designing() const { return designing_; }
   void SetDesigning(bool v) { designing_ = v; }
 
-  // Tracing a user region into an outline (bkUser with UserRGNAUTO) is the
-  // largest part of the button and few programs need it: a program links it
-  // by calling UseRegionTracing() once, before it makes its buttons.
-  // Without it a bkUser button takes its region as it is (as with
-  // UserRGNAUTO false), and a layout naming bkUser is refused.
+  // Parts few programs need are linked only into those that ask for them,
+  // once, before they make their buttons:
+  // - tracing a user region into an outline (bkUser with UserRGNAUTO), the
+  //   largest part of the button. Without it a bkUser button takes its
+  //   region as it is (as with UserRGNAUTO false), and a layout naming
+  //   bkUser is refused.
+  // - glyphs and frame animations. Without them the bitmaps are kept but
+  //   not drawn, and no animation runs.
   static void UseRegionTracing();
   static bool RegionTracingLinked();
+  static void UseGlyphs();
 
   q::Error SetProperty(std::string_view name, const gui::TValue& value) override;
   void Loaded() override;
@@ -236,7 +240,8 @@ class TFyeverButton : public gui::TButton {
   // Puts the face on the screen: applies a pending window region, copies
   // the face bitmap, fires OnPaint.
   virtual void Paint();
-  // Draws the MainBitmap frame for the current state into the face.
+  // Draws the MainBitmap frame for the current state into the face (with
+  // glyphs linked).
   virtual void DrawGlyph(bool pressed);
   // The caption, into the face: measured, placed by its alignment (or
   // coordinates) in its turned box, then drawn by DrawCaptionPasses.
@@ -261,8 +266,6 @@ class TFyeverButton : public gui::TButton {
   // of the window when `toFace` is false.
   void TransparentCopy(int destX, int destY, bool toFace, const gui::TBitmap& strip,
                        const RECT& source);
-  // Frame `index` of a strip of `count` frames, straight onto the window.
-  void DrawAnimationFrame(gui::TBitmap& strip, int count, int index);
   // The animation timer's event: the next frame of each running animation;
   // one tick after its last frame an animation invalidates and stops.
   virtual void AnimationTick();
@@ -285,6 +288,16 @@ class TFyeverButton : public gui::TButton {
 
  private:
   enum class UserSource { None, String, Assigned };
+  // The entry points of the parts linked on request (null until asked for).
+  struct Parts {
+    bool (*traceRegion)(HRGN region, PolygonSet& out) = nullptr;
+    void (TFyeverButton::*drawGlyph)(bool pressed) = nullptr;
+    void (TFyeverButton::*drawFrame)(gui::TBitmap& strip, int count, int index) = nullptr;
+  };
+  static Parts parts_;
+  void DrawMainGlyph(bool pressed);
+  // Frame `index` of a strip of `count` frames, straight onto the window.
+  void DrawStripFrame(gui::TBitmap& strip, int count, int index);
   // Why the window is moving or changing size: how the size and move
   // messages that come back while it does are taken.
   enum class Motion : uint8_t {

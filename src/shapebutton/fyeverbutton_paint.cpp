@@ -65,6 +65,10 @@ void TFyeverButton::RenderFace() {
   renderGate_ = true;
 }
 
+void TFyeverButton::DrawGlyph(bool pressed) {
+  if (parts_.drawGlyph) (this->*parts_.drawGlyph)(pressed);
+}
+
 void TFyeverButton::PaintBackground() {
   if (gradientKind_ != gkNone) {
     // Disabled, the gradient pales, and so do a gradient bitmap's colours.

@@ -10,9 +10,6 @@
 namespace fyeverbutton {
 namespace {
 
-// The region tracer, once the program has asked for it.
-bool (*g_traceRegion)(HRGN region, PolygonSet& out) = nullptr;
-
 q::RegionHandle CopyRegion(HRGN source) {
   q::RegionHandle copy(::CreateRectRgn(0, 0, 0, 0));
   if (copy && source && ::CombineRgn(copy.Get(), source, nullptr, RGN_COPY) == ERROR) copy.Reset();
@@ -109,14 +106,14 @@ HRGN TFyeverButton::ActiveUserRegion() const {
 }
 
 void TFyeverButton::UseRegionTracing() {
-  g_traceRegion = [](HRGN region, PolygonSet& out) {
+  parts_.traceRegion = [](HRGN region, PolygonSet& out) {
     return rotatergn::RegionToPolygons(region, out.points, out.counts, out.levels);
   };
 }
 
-bool TFyeverButton::RegionTracingLinked() { return g_traceRegion != nullptr; }
+bool TFyeverButton::RegionTracingLinked() { return parts_.traceRegion != nullptr; }
 
-bool TFyeverButton::TracesUserRegion() const { return userRgnAuto_ && g_traceRegion; }
+bool TFyeverButton::TracesUserRegion() const { return userRgnAuto_ && parts_.traceRegion; }
 
 void TFyeverButton::ConvertUserRegion() {
   HRGN region = ActiveUserRegion();
@@ -124,7 +121,7 @@ void TFyeverButton::ConvertUserRegion() {
   // Tracing an empty region leaves its outputs alone: start from nothing so
   // that an earlier region's polygons never outlive it.
   userPolygons_ = {};
-  g_traceRegion(region, userPolygons_);
+  parts_.traceRegion(region, userPolygons_);
   RECT box{};
   ::GetRgnBox(region, &box);
   userBox_ = {box.left, box.top, box.right, box.bottom};

@@ -65,7 +65,10 @@ end
 
 class ButtonTest : public gui_test::GuiTest {
  protected:
-  ButtonTest() { TFyeverButton::UseRegionTracing(); }
+  ButtonTest() {
+    TFyeverButton::UseRegionTracing();
+    TFyeverButton::UseGlyphs();
+  }
   void Load(std::string_view buttons) {
     q::Error err = form_.CreateFromLayout(FormLayout(buttons));
     ASSERT_FALSE(err) << err.Message();
