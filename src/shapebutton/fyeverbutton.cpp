@@ -323,6 +323,10 @@ q::Error TFyeverButton::SetProperty(std::string_view name, const gui::TValue& v)
       !RegionTracingLinked()) {
     return q::Error::Fail("ButtonKind: bkUser needs the region tracing this program does not link");
   }
+  if (name == "GradientKind" && v.kind == gui::TValue::Kind::Ident && v.text != "gkNone" &&
+      !GradientsLinked()) {
+    return q::Error::Fail("GradientKind: this program does not link gradients");
+  }
   if (ApplyEnum(*this, "ButtonKind", kButtonKindNames, &B::SetButtonKind, name, v, error) ||
       ApplyEnum(*this, "Button3DKind", k3DKindNames, &B::SetButton3DKind, name, v, error) ||
       ApplyEnum(*this, "GradientKind", kGradientKindNames, &B::SetGradientKind, name, v, error) ||

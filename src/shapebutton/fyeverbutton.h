@@ -224,9 +224,13 @@ class TFyeverButton : public gui::TButton {
   //   bkUser is refused.
   // - glyphs and frame animations. Without them the bitmaps are kept but
   //   not drawn, and no animation runs.
+  // - gradients. Without them the face is filled with ButtonColor, and a
+  //   layout naming a GradientKind other than gkNone is refused.
   static void UseRegionTracing();
   static bool RegionTracingLinked();
   static void UseGlyphs();
+  static void UseGradients();
+  static bool GradientsLinked();
 
   q::Error SetProperty(std::string_view name, const gui::TValue& value) override;
   void Loaded() override;
@@ -293,6 +297,7 @@ class TFyeverButton : public gui::TButton {
     bool (*traceRegion)(HRGN region, PolygonSet& out) = nullptr;
     void (TFyeverButton::*drawGlyph)(bool pressed) = nullptr;
     void (TFyeverButton::*drawFrame)(gui::TBitmap& strip, int count, int index) = nullptr;
+    void (TFyeverButton::*gradientFill)(gui::TColor c1, gui::TColor c2, int mode) = nullptr;
   };
   static Parts parts_;
   void DrawMainGlyph(bool pressed);
@@ -351,6 +356,11 @@ class TFyeverButton : public gui::TButton {
   PolygonSet BuildBaseOutline();
   void ResizeForArc(int newHeight);
   void InvalidateUncovered();
+  // The face shows a gradient: one is chosen and gradients are linked.
+  bool Gradient() const { return gradientKind_ != gkNone && parts_.gradientFill; }
+  void FillGradient(gui::TColor c1, gui::TColor c2, int mode) {
+    (this->*parts_.gradientFill)(c1, c2, mode);
+  }
   // GradientFill clipped to `region`; nothing when there is no region.
   void ClippedGradient(HRGN region, gui::TColor c1, gui::TColor c2, int mode);
   void DrawRotationMarker();

@@ -38,7 +38,7 @@ void TFyeverButton::RenderFace() {
     face_->Clear();
     // A size GDI cannot make leaves the face empty: nothing is shown.
     if (face_->SetSize(width, height)) face_->Clear();
-  } else if (customDraw_ || gradientKind_ != gkNone || buttonColor_ == gui::clNone) {
+  } else if (customDraw_ || Gradient() || buttonColor_ == gui::clNone) {
     for (int y = 0; y < height; ++y) {
       if (uint8_t* row = face_->ScanLine(y))
         std::memset(row, 0, static_cast<size_t>(face_->RowBytes()));
@@ -70,12 +70,12 @@ void TFyeverButton::DrawGlyph(bool pressed) {
 }
 
 void TFyeverButton::PaintBackground() {
-  if (gradientKind_ != gkNone) {
+  if (Gradient()) {
     // Disabled, the gradient pales, and so do a gradient bitmap's colours.
     if (Enabled()) {
-      GradientFill(buttonColor_, buttonColor1_, 0);
+      FillGradient(buttonColor_, buttonColor1_, 0);
     } else {
-      GradientFill(StateColor(buttonColor_, false), StateColor(buttonColor1_, false), 2);
+      FillGradient(StateColor(buttonColor_, false), StateColor(buttonColor1_, false), 2);
     }
     return;
   }

@@ -316,6 +316,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR cmdLine, int) {
   if (q::Error e = app.Initialize()) return gui::ReportStartFailure("button-gallery", e);
   TFyeverButton::UseRegionTracing();  // the bkUser sample
   TFyeverButton::UseGlyphs();
+  TFyeverButton::UseGradients();
   gui::TForm form;
   if (q::Error e = form.CreateFromLayout(kLayout))
     return gui::ReportStartFailure("button-gallery", e);

@@ -68,6 +68,7 @@ class ButtonTest : public gui_test::GuiTest {
   ButtonTest() {
     TFyeverButton::UseRegionTracing();
     TFyeverButton::UseGlyphs();
+    TFyeverButton::UseGradients();
   }
   void Load(std::string_view buttons) {
     q::Error err = form_.CreateFromLayout(FormLayout(buttons));

@@ -121,6 +121,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR cmdLine, int) {
   gui::TApplication app;
   if (q::Error e = app.Initialize()) return gui::ReportStartFailure("spin-demo", e);
   TFyeverButton::UseGlyphs();
+  TFyeverButton::UseGradients();
   TSpinForm form;
   if (q::Error e = form.CreateFromLayout(kLayout)) return gui::ReportStartFailure("spin-demo", e);
   // Strips are made in code: a layout carries no pictures.
