@@ -12,8 +12,16 @@ constexpr const char* kControlProp = "Q.Control";
 
 // The control whose window is being made on this thread: the window
 // procedure attaches it on the window's first message (which may come
-// before WM_NCCREATE for top-level windows).
-thread_local TWinControl* t_creating = nullptr;
+// before WM_NCCREATE for top-level windows). Kept in a slot of the system's
+// thread-local storage: the compiler's thread_local would link its
+// emulation into every program.
+DWORD CreatingSlot() {
+  static const DWORD slot = ::TlsAlloc();
+  return slot;
+}
+
+TWinControl* Creating() { return static_cast<TWinControl*>(::TlsGetValue(CreatingSlot())); }
+void SetCreating(TWinControl* c) { ::TlsSetValue(CreatingSlot(), c); }
 
 }  // namespace
 
@@ -162,11 +170,11 @@ q::Error TWinControl::CreateHandle() {
       ctrlId_ = top->nextCtrlId_++;
       id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(ctrlId_));
     }
-    t_creating = this;
+    SetCreating(this);
     HWND hwnd =
         ::CreateWindowExA(p.ExStyle, p.WinClassName, p.Caption.c_str(), p.Style, p.X, p.Y, p.Width,
                           p.Height, p.WndParent, id, ::GetModuleHandleA(nullptr), nullptr);
-    t_creating = nullptr;
+    SetCreating(nullptr);
     if (!hwnd) {
       return q::Error::Fail(Name() + ": cannot create the window (error " +
                             std::to_string(::GetLastError()) + ")");
@@ -210,9 +218,9 @@ TWinControl* TWinControl::FromHandle(HWND window) {
 LRESULT CALLBACK TWinControl::StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   TWinControl* c = FromHandle(hwnd);
   if (!c) {
-    c = t_creating;
+    c = Creating();
     if (!c) return ::DefWindowProcA(hwnd, msg, wParam, lParam);
-    t_creating = nullptr;
+    SetCreating(nullptr);
     c->Attach(hwnd);
   }
   return c->MainWndProc(msg, wParam, lParam);
