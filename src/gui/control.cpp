@@ -730,7 +730,8 @@ q::Error TWinControl::SetParentComponent(TComponent* parent) {
 namespace {
 
 using C = TWinControl;
-const TSetter<C, int> kIntSetters[] = {
+// constexpr: the compiler lays the tables out, no start-up code fills them.
+constexpr TSetter<C, int> kIntSetters[] = {
     {"Left", &C::SetLeft},
     {"Top", &C::SetTop},
     {"Width", &C::SetWidth},
@@ -739,13 +740,13 @@ const TSetter<C, int> kIntSetters[] = {
     {"ClientHeight", &C::SetClientHeight},
     {"TabOrder", &C::SetTabOrder},
 };
-const TSetter<C, bool> kBoolSetters[] = {
+constexpr TSetter<C, bool> kBoolSetters[] = {
     {"Visible", &C::SetVisible},       {"Enabled", &C::SetEnabled},
     {"AutoSize", &C::SetAutoSize},     {"ParentColor", &C::SetParentColor},
     {"ParentFont", &C::SetParentFont}, {"TabStop", &C::SetTabStop},
 };
-const TSetter<C, TColor> kColorSetters[] = {{"Color", &C::SetColor}};
-const TSetter<C, std::string> kStringSetters[] = {{"Caption", &C::SetCaption}};
+constexpr TSetter<C, TColor> kColorSetters[] = {{"Color", &C::SetColor}};
+constexpr TSetter<C, std::string> kStringSetters[] = {{"Caption", &C::SetCaption}};
 
 // One "Font.X" property into `f`; false when X is no font property.
 bool ReadFontProperty(std::string_view sub, const TValue& v, TFont& f, q::Error& e) {

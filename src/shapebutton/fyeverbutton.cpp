@@ -260,7 +260,8 @@ bool ApplyEnum(TFyeverButton& button, std::string_view property,
 }
 
 using B = TFyeverButton;
-const gui::TSetter<B, int> kIntSetters[] = {
+// constexpr: the compiler lays the tables out, no start-up code fills them.
+constexpr gui::TSetter<B, int> kIntSetters[] = {
     {"ButtonAngle", &B::SetButtonAngle},
     {"ButtonWidth", &B::SetButtonWidth},
     {"ButtonHeight", &B::SetButtonHeight},
@@ -285,7 +286,7 @@ const gui::TSetter<B, int> kIntSetters[] = {
     {"GradientAngle", &B::SetGradientAngle},
     {"GradientBitmapLine", &B::SetGradientBitmapLine},
 };
-const gui::TSetter<B, bool> kBoolSetters[] = {
+constexpr gui::TSetter<B, bool> kBoolSetters[] = {
     {"Transparent", &B::SetTransparent},
     {"UserRGNAUTO", &B::SetUserRGNAUTO},
     {"RotationCenterFixed", &B::SetRotationCenterFixed},
@@ -295,15 +296,15 @@ const gui::TSetter<B, bool> kBoolSetters[] = {
     {"CustomDraw", &B::SetCustomDraw},
     {"ShowFocusRGN", &B::SetShowFocusRGN},
 };
-const gui::TSetter<B, gui::TColor> kColorSetters[] = {
+constexpr gui::TSetter<B, gui::TColor> kColorSetters[] = {
     {"ButtonColor", &B::SetButtonColor},
     {"ButtonColor1", &B::SetButtonColor1},
 };
-const gui::TSetter<B, double> kRealSetters[] = {
+constexpr gui::TSetter<B, double> kRealSetters[] = {
     {"RadiusRatio", &B::SetRadiusRatio},
     {"ArcAngle", &B::SetArcAngle},
 };
-const gui::TSetter<B, const std::string&> kStringSetters[] = {
+constexpr gui::TSetter<B, const std::string&> kStringSetters[] = {
     {"StringButtonRegion", &B::SetStringButtonRegion},
 };
 
