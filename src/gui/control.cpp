@@ -676,6 +676,17 @@ void TWinControl::SetEnabled(bool on) {
   Invalidate();
 }
 
+// Insertion: a parent's controls are few, and std::stable_sort's merging
+// would add some 4 KB to every program.
+void TWinControl::SortByTabOrder(std::vector<TWinControl*>& list) {
+  for (size_t i = 1; i < list.size(); ++i) {
+    TWinControl* c = list[i];
+    size_t j = i;
+    for (; j > 0 && list[j - 1]->tabOrder_ > c->tabOrder_; --j) list[j] = list[j - 1];
+    list[j] = c;
+  }
+}
+
 void TWinControl::SetTabOrder(int order) {
   if (!parent_ || IsLoading()) {
     tabOrder_ = order;
@@ -683,9 +694,7 @@ void TWinControl::SetTabOrder(int order) {
   }
   // Renumber the siblings 0..n-1 with this one at `order`.
   std::vector<TWinControl*> list = parent_->controls_;
-  std::stable_sort(list.begin(), list.end(), [](const TWinControl* a, const TWinControl* b) {
-    return a->tabOrder_ < b->tabOrder_;
-  });
+  SortByTabOrder(list);
   list.erase(std::remove(list.begin(), list.end(), this), list.end());
   order = std::clamp(order, 0, static_cast<int>(list.size()));
   list.insert(list.begin() + order, this);
