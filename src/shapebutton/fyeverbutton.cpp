@@ -311,6 +311,16 @@ constexpr gui::TSetter<B, const std::string&> kStringSetters[] = {
 }  // namespace
 
 q::Error TFyeverButton::SetProperty(std::string_view name, const gui::TValue& v) {
+  // A layout asking for a part this program does not link.
+  if (v.kind == gui::TValue::Kind::Ident) {
+    const std::string_view value = v.text;
+    if ((name == "ButtonKind" && value == "bkUser" && !RegionTracingLinked()) ||
+        (name == "GradientKind" && value != "gkNone" && !GradientsLinked()) ||
+        (name == "Rotated" && value == "True" && !RotationLinked())) {
+      return q::Error::Fail(std::string(name) + " = " + v.text +
+                            ": this program does not link that part of the button");
+    }
+  }
   q::Error error;
   if (gui::ApplySetter(*this, kIntSetters, name, v, &gui::TValue::ToInt, error) ||
       gui::ApplySetter(*this, kBoolSetters, name, v, &gui::TValue::ToBool, error) ||
@@ -320,14 +330,6 @@ q::Error TFyeverButton::SetProperty(std::string_view name, const gui::TValue& v)
     return std::move(error).WithContext(std::string(name));
   }
 
-  if (name == "ButtonKind" && v.kind == gui::TValue::Kind::Ident && v.text == "bkUser" &&
-      !RegionTracingLinked()) {
-    return q::Error::Fail("ButtonKind: bkUser needs the region tracing this program does not link");
-  }
-  if (name == "GradientKind" && v.kind == gui::TValue::Kind::Ident && v.text != "gkNone" &&
-      !GradientsLinked()) {
-    return q::Error::Fail("GradientKind: this program does not link gradients");
-  }
   if (ApplyEnum(*this, "ButtonKind", kButtonKindNames, &B::SetButtonKind, name, v, error) ||
       ApplyEnum(*this, "Button3DKind", k3DKindNames, &B::SetButton3DKind, name, v, error) ||
       ApplyEnum(*this, "GradientKind", kGradientKindNames, &B::SetGradientKind, name, v, error) ||
@@ -384,7 +386,7 @@ q::Error TFyeverButton::CreateHandle() {
     if (q::Error e = TButton::CreateHandle(); e || existed) return e;
   }
   canvas_.SetWindow(Handle());
-  CreateRotationTimer();
+  if (parts_.createRotationTimer) (this->*parts_.createRotationTimer)();
   renderGate_ = true;
   RebuildShape();
   lastEnabled_ = Enabled();

@@ -226,11 +226,15 @@ class TFyeverButton : public gui::TButton {
   //   not drawn, and no animation runs.
   // - gradients. Without them the face is filled with ButtonColor, and a
   //   layout naming a GradientKind other than gkNone is refused.
+  // - the rotation timer thread. Without it a button never spins, and a
+  //   layout setting Rotated is refused.
   static void UseRegionTracing();
   static bool RegionTracingLinked();
   static void UseGlyphs();
   static void UseGradients();
   static bool GradientsLinked();
+  static void UseRotation();
+  static bool RotationLinked();
 
   q::Error SetProperty(std::string_view name, const gui::TValue& value) override;
   void Loaded() override;
@@ -298,6 +302,7 @@ class TFyeverButton : public gui::TButton {
     void (TFyeverButton::*drawGlyph)(bool pressed) = nullptr;
     void (TFyeverButton::*drawFrame)(gui::TBitmap& strip, int count, int index) = nullptr;
     void (TFyeverButton::*gradientFill)(gui::TColor c1, gui::TColor c2, int mode) = nullptr;
+    void (TFyeverButton::*createRotationTimer)() = nullptr;
   };
   static Parts parts_;
   void DrawMainGlyph(bool pressed);

@@ -317,6 +317,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR cmdLine, int) {
   TFyeverButton::UseRegionTracing();  // the bkUser sample
   TFyeverButton::UseGlyphs();
   TFyeverButton::UseGradients();
+  TFyeverButton::UseRotation();
   gui::TForm form;
   if (q::Error e = form.CreateFromLayout(kLayout))
     return gui::ReportStartFailure("button-gallery", e);

@@ -59,8 +59,8 @@ TEST_F(DialogTest, OpensBorderlessWithYesFocusedAndTheLayoutsLook) {
   EXPECT_EQ(tabs[1], form.FyeverButtonSI);
   // The installer links none of the button's optional parts: a layout
   // naming one is refused, not drawn without it.
-  const std::pair<const char*, const char*> optional[] = {{"ButtonKind", "bkUser"},
-                                                          {"GradientKind", "gkLinear"}};
+  const std::pair<const char*, const char*> optional[] = {
+      {"ButtonKind", "bkUser"}, {"GradientKind", "gkLinear"}, {"Rotated", "True"}};
   for (const auto& [name, value] : optional) {
     gui::TValue ident;
     ident.kind = gui::TValue::Kind::Ident;

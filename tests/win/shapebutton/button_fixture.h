@@ -69,6 +69,7 @@ class ButtonTest : public gui_test::GuiTest {
     TFyeverButton::UseRegionTracing();
     TFyeverButton::UseGlyphs();
     TFyeverButton::UseGradients();
+    TFyeverButton::UseRotation();
   }
   void Load(std::string_view buttons) {
     q::Error err = form_.CreateFromLayout(FormLayout(buttons));
