@@ -14,6 +14,7 @@ using namespace fyeverbutton;
 
 int main() {
   std::printf("RenderFace, 200 x 100 bkRoundRect, dk3D, depth 2 (measured under Wine)\n");
+  TFyeverButton::UseGradients();
   TFyeverButton button(nullptr);
   button.SetBounds(0, 0, 200, 100);
   button.SetButtonWidth(200);

@@ -65,6 +65,7 @@ void Serve(gui::TApplication& app, ULONGLONG ms) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  TFyeverButton::UseRotation();
   const int seconds = argc > 1 ? std::atoi(argv[1]) : 10;
   const std::string kind = argc > 2 ? argv[2] : "bkRoundRect";
   const int siblings = argc > 3 ? std::atoi(argv[3]) : 0;

@@ -12,8 +12,16 @@ constexpr const char* kControlProp = "Q.Control";
 
 // The control whose window is being made on this thread: the window
 // procedure attaches it on the window's first message (which may come
-// before WM_NCCREATE for top-level windows).
-thread_local TWinControl* t_creating = nullptr;
+// before WM_NCCREATE for top-level windows). Kept in a slot of the system's
+// thread-local storage: the compiler's thread_local would link its
+// emulation into every program.
+DWORD CreatingSlot() {
+  static const DWORD slot = ::TlsAlloc();
+  return slot;
+}
+
+TWinControl* Creating() { return static_cast<TWinControl*>(::TlsGetValue(CreatingSlot())); }
+void SetCreating(TWinControl* c) { ::TlsSetValue(CreatingSlot(), c); }
 
 }  // namespace
 
@@ -162,11 +170,11 @@ q::Error TWinControl::CreateHandle() {
       ctrlId_ = top->nextCtrlId_++;
       id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(ctrlId_));
     }
-    t_creating = this;
+    SetCreating(this);
     HWND hwnd =
         ::CreateWindowExA(p.ExStyle, p.WinClassName, p.Caption.c_str(), p.Style, p.X, p.Y, p.Width,
                           p.Height, p.WndParent, id, ::GetModuleHandleA(nullptr), nullptr);
-    t_creating = nullptr;
+    SetCreating(nullptr);
     if (!hwnd) {
       return q::Error::Fail(Name() + ": cannot create the window (error " +
                             std::to_string(::GetLastError()) + ")");
@@ -210,9 +218,9 @@ TWinControl* TWinControl::FromHandle(HWND window) {
 LRESULT CALLBACK TWinControl::StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   TWinControl* c = FromHandle(hwnd);
   if (!c) {
-    c = t_creating;
+    c = Creating();
     if (!c) return ::DefWindowProcA(hwnd, msg, wParam, lParam);
-    t_creating = nullptr;
+    SetCreating(nullptr);
     c->Attach(hwnd);
   }
   return c->MainWndProc(msg, wParam, lParam);
@@ -668,6 +676,17 @@ void TWinControl::SetEnabled(bool on) {
   Invalidate();
 }
 
+// Insertion: a parent's controls are few, and std::stable_sort's merging
+// would add some 4 KB to every program.
+void TWinControl::SortByTabOrder(std::vector<TWinControl*>& list) {
+  for (size_t i = 1; i < list.size(); ++i) {
+    TWinControl* c = list[i];
+    size_t j = i;
+    for (; j > 0 && list[j - 1]->tabOrder_ > c->tabOrder_; --j) list[j] = list[j - 1];
+    list[j] = c;
+  }
+}
+
 void TWinControl::SetTabOrder(int order) {
   if (!parent_ || IsLoading()) {
     tabOrder_ = order;
@@ -675,9 +694,7 @@ void TWinControl::SetTabOrder(int order) {
   }
   // Renumber the siblings 0..n-1 with this one at `order`.
   std::vector<TWinControl*> list = parent_->controls_;
-  std::stable_sort(list.begin(), list.end(), [](const TWinControl* a, const TWinControl* b) {
-    return a->tabOrder_ < b->tabOrder_;
-  });
+  SortByTabOrder(list);
   list.erase(std::remove(list.begin(), list.end(), this), list.end());
   order = std::clamp(order, 0, static_cast<int>(list.size()));
   list.insert(list.begin() + order, this);
@@ -722,7 +739,8 @@ q::Error TWinControl::SetParentComponent(TComponent* parent) {
 namespace {
 
 using C = TWinControl;
-const TSetter<C, int> kIntSetters[] = {
+// constexpr: the compiler lays the tables out, no start-up code fills them.
+constexpr TSetter<C, int> kIntSetters[] = {
     {"Left", &C::SetLeft},
     {"Top", &C::SetTop},
     {"Width", &C::SetWidth},
@@ -731,13 +749,13 @@ const TSetter<C, int> kIntSetters[] = {
     {"ClientHeight", &C::SetClientHeight},
     {"TabOrder", &C::SetTabOrder},
 };
-const TSetter<C, bool> kBoolSetters[] = {
+constexpr TSetter<C, bool> kBoolSetters[] = {
     {"Visible", &C::SetVisible},       {"Enabled", &C::SetEnabled},
     {"AutoSize", &C::SetAutoSize},     {"ParentColor", &C::SetParentColor},
     {"ParentFont", &C::SetParentFont}, {"TabStop", &C::SetTabStop},
 };
-const TSetter<C, TColor> kColorSetters[] = {{"Color", &C::SetColor}};
-const TSetter<C, std::string> kStringSetters[] = {{"Caption", &C::SetCaption}};
+constexpr TSetter<C, TColor> kColorSetters[] = {{"Color", &C::SetColor}};
+constexpr TSetter<C, std::string> kStringSetters[] = {{"Caption", &C::SetCaption}};
 
 // One "Font.X" property into `f`; false when X is no font property.
 bool ReadFontProperty(std::string_view sub, const TValue& v, TFont& f, q::Error& e) {

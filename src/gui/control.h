@@ -175,6 +175,8 @@ class TWinControl : public TComponent {
   void SetEnabled(bool on);
   int TabOrder() const { return tabOrder_; }
   void SetTabOrder(int order);
+  // Sorts siblings by TabOrder, equal ones keeping their order.
+  static void SortByTabOrder(std::vector<TWinControl*>& list);
   bool TabStop() const { return tabStop_; }
   void SetTabStop(bool on);
   bool Focused() const;

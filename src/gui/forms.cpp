@@ -162,9 +162,7 @@ bool Contains(const TWinControl* outer, const TWinControl* c) {
 void CollectTabStops(TWinControl* p, std::vector<TWinControl*>& out) {
   std::vector<TWinControl*> kids;
   for (int i = 0; i < p->ControlCount(); ++i) kids.push_back(p->Control(i));
-  std::stable_sort(kids.begin(), kids.end(), [](const TWinControl* a, const TWinControl* b) {
-    return a->TabOrder() < b->TabOrder();
-  });
+  TWinControl::SortByTabOrder(kids);
   for (TWinControl* k : kids) {
     if (!k->Visible() || !k->Enabled() || !k->HandleAllocated()) continue;
     if (k->TabStop()) out.push_back(k);

@@ -41,7 +41,7 @@ bool TFyeverButton::AnimationRunning(TFyAnimation a) const {
 
 void TFyeverButton::StartAnimation(TFyAnimation a) {
   AnimationRecord& r = Record(a);
-  if (r.running) return;
+  if (r.running || !parts_.drawFrame) return;
   // Animations still running go on with the new timer, at this one's pace.
   RetireAnimationTimer();
   animationTimer_ = std::make_unique<gui::TTimer>(nullptr);
@@ -103,7 +103,7 @@ void TFyeverButton::AnimationTick() {
       Invalidate();
       StopAnimation(a);
     } else {
-      DrawAnimationFrame(s.strip, s.glyphs, r.frame);
+      (this->*parts_.drawFrame)(s.strip, s.glyphs, r.frame);
       ++r.frame;
     }
   }

@@ -19,6 +19,8 @@ bool Store(T& field, T v) {
 
 }  // namespace
 
+TFyeverButton::Parts TFyeverButton::parts_;
+
 TFyeverButton::TFyeverButton(gui::TComponent* owner) : TButton(owner) {
   buttonWidth_ = windowWidth_ = Width();
   buttonHeight_ = windowHeight_ = Height();
@@ -258,7 +260,8 @@ bool ApplyEnum(TFyeverButton& button, std::string_view property,
 }
 
 using B = TFyeverButton;
-const gui::TSetter<B, int> kIntSetters[] = {
+// constexpr: the compiler lays the tables out, no start-up code fills them.
+constexpr gui::TSetter<B, int> kIntSetters[] = {
     {"ButtonAngle", &B::SetButtonAngle},
     {"ButtonWidth", &B::SetButtonWidth},
     {"ButtonHeight", &B::SetButtonHeight},
@@ -283,7 +286,7 @@ const gui::TSetter<B, int> kIntSetters[] = {
     {"GradientAngle", &B::SetGradientAngle},
     {"GradientBitmapLine", &B::SetGradientBitmapLine},
 };
-const gui::TSetter<B, bool> kBoolSetters[] = {
+constexpr gui::TSetter<B, bool> kBoolSetters[] = {
     {"Transparent", &B::SetTransparent},
     {"UserRGNAUTO", &B::SetUserRGNAUTO},
     {"RotationCenterFixed", &B::SetRotationCenterFixed},
@@ -293,21 +296,31 @@ const gui::TSetter<B, bool> kBoolSetters[] = {
     {"CustomDraw", &B::SetCustomDraw},
     {"ShowFocusRGN", &B::SetShowFocusRGN},
 };
-const gui::TSetter<B, gui::TColor> kColorSetters[] = {
+constexpr gui::TSetter<B, gui::TColor> kColorSetters[] = {
     {"ButtonColor", &B::SetButtonColor},
     {"ButtonColor1", &B::SetButtonColor1},
 };
-const gui::TSetter<B, double> kRealSetters[] = {
+constexpr gui::TSetter<B, double> kRealSetters[] = {
     {"RadiusRatio", &B::SetRadiusRatio},
     {"ArcAngle", &B::SetArcAngle},
 };
-const gui::TSetter<B, const std::string&> kStringSetters[] = {
+constexpr gui::TSetter<B, const std::string&> kStringSetters[] = {
     {"StringButtonRegion", &B::SetStringButtonRegion},
 };
 
 }  // namespace
 
 q::Error TFyeverButton::SetProperty(std::string_view name, const gui::TValue& v) {
+  // A layout asking for a part this program does not link.
+  if (v.kind == gui::TValue::Kind::Ident) {
+    const std::string_view value = v.text;
+    if ((name == "ButtonKind" && value == "bkUser" && !RegionTracingLinked()) ||
+        (name == "GradientKind" && value != "gkNone" && !GradientsLinked()) ||
+        (name == "Rotated" && value == "True" && !RotationLinked())) {
+      return q::Error::Fail(std::string(name) + " = " + v.text +
+                            ": this program does not link that part of the button");
+    }
+  }
   q::Error error;
   if (gui::ApplySetter(*this, kIntSetters, name, v, &gui::TValue::ToInt, error) ||
       gui::ApplySetter(*this, kBoolSetters, name, v, &gui::TValue::ToBool, error) ||
@@ -373,7 +386,7 @@ q::Error TFyeverButton::CreateHandle() {
     if (q::Error e = TButton::CreateHandle(); e || existed) return e;
   }
   canvas_.SetWindow(Handle());
-  CreateRotationTimer();
+  if (parts_.createRotationTimer) (this->*parts_.createRotationTimer)();
   renderGate_ = true;
   RebuildShape();
   lastEnabled_ = Enabled();

@@ -216,6 +216,26 @@ class TFyeverButton : public gui::TButton {
   bool Designing() const { return designing_; }
   void SetDesigning(bool v) { designing_ = v; }
 
+  // Parts few programs need are linked only into those that ask for them,
+  // once, before they make their buttons:
+  // - tracing a user region into an outline (bkUser with UserRGNAUTO), the
+  //   largest part of the button. Without it a bkUser button takes its
+  //   region as it is (as with UserRGNAUTO false), and a layout naming
+  //   bkUser is refused.
+  // - glyphs and frame animations. Without them the bitmaps are kept but
+  //   not drawn, and no animation runs.
+  // - gradients. Without them the face is filled with ButtonColor, and a
+  //   layout naming a GradientKind other than gkNone is refused.
+  // - the rotation timer thread. Without it a button never spins, and a
+  //   layout setting Rotated is refused.
+  static void UseRegionTracing();
+  static bool RegionTracingLinked();
+  static void UseGlyphs();
+  static void UseGradients();
+  static bool GradientsLinked();
+  static void UseRotation();
+  static bool RotationLinked();
+
   q::Error SetProperty(std::string_view name, const gui::TValue& value) override;
   void Loaded() override;
   q::Error CreateHandle() override;
@@ -228,7 +248,8 @@ class TFyeverButton : public gui::TButton {
   // Puts the face on the screen: applies a pending window region, copies
   // the face bitmap, fires OnPaint.
   virtual void Paint();
-  // Draws the MainBitmap frame for the current state into the face.
+  // Draws the MainBitmap frame for the current state into the face (with
+  // glyphs linked).
   virtual void DrawGlyph(bool pressed);
   // The caption, into the face: measured, placed by its alignment (or
   // coordinates) in its turned box, then drawn by DrawCaptionPasses.
@@ -253,8 +274,6 @@ class TFyeverButton : public gui::TButton {
   // of the window when `toFace` is false.
   void TransparentCopy(int destX, int destY, bool toFace, const gui::TBitmap& strip,
                        const RECT& source);
-  // Frame `index` of a strip of `count` frames, straight onto the window.
-  void DrawAnimationFrame(gui::TBitmap& strip, int count, int index);
   // The animation timer's event: the next frame of each running animation;
   // one tick after its last frame an animation invalidates and stops.
   virtual void AnimationTick();
@@ -277,6 +296,18 @@ class TFyeverButton : public gui::TButton {
 
  private:
   enum class UserSource { None, String, Assigned };
+  // The entry points of the parts linked on request (null until asked for).
+  struct Parts {
+    bool (*traceRegion)(HRGN region, PolygonSet& out) = nullptr;
+    void (TFyeverButton::*drawGlyph)(bool pressed) = nullptr;
+    void (TFyeverButton::*drawFrame)(gui::TBitmap& strip, int count, int index) = nullptr;
+    void (TFyeverButton::*gradientFill)(gui::TColor c1, gui::TColor c2, int mode) = nullptr;
+    void (TFyeverButton::*createRotationTimer)() = nullptr;
+  };
+  static Parts parts_;
+  void DrawMainGlyph(bool pressed);
+  // Frame `index` of a strip of `count` frames, straight onto the window.
+  void DrawStripFrame(gui::TBitmap& strip, int count, int index);
   // Why the window is moving or changing size: how the size and move
   // messages that come back while it does are taken.
   enum class Motion : uint8_t {
@@ -323,11 +354,18 @@ class TFyeverButton : public gui::TButton {
   void MoveToShape();
   void MoveOwnWindow(int left, int top, int width, int height, bool repaint);
   HRGN ActiveUserRegion() const;
+  // bkUser outlines are traced from the region: UserRGNAUTO, tracing linked.
+  bool TracesUserRegion() const;
   void MakeShapeRegions();
   void ConvertUserRegion();
   PolygonSet BuildBaseOutline();
   void ResizeForArc(int newHeight);
   void InvalidateUncovered();
+  // The face shows a gradient: one is chosen and gradients are linked.
+  bool Gradient() const { return gradientKind_ != gkNone && parts_.gradientFill; }
+  void FillGradient(gui::TColor c1, gui::TColor c2, int mode) {
+    (this->*parts_.gradientFill)(c1, c2, mode);
+  }
   // GradientFill clipped to `region`; nothing when there is no region.
   void ClippedGradient(HRGN region, gui::TColor c1, gui::TColor c2, int mode);
   void DrawRotationMarker();

@@ -38,7 +38,7 @@ void TFyeverButton::RenderFace() {
     face_->Clear();
     // A size GDI cannot make leaves the face empty: nothing is shown.
     if (face_->SetSize(width, height)) face_->Clear();
-  } else if (customDraw_ || gradientKind_ != gkNone || buttonColor_ == gui::clNone) {
+  } else if (customDraw_ || Gradient() || buttonColor_ == gui::clNone) {
     for (int y = 0; y < height; ++y) {
       if (uint8_t* row = face_->ScanLine(y))
         std::memset(row, 0, static_cast<size_t>(face_->RowBytes()));
@@ -52,7 +52,7 @@ void TFyeverButton::RenderFace() {
     DrawGlyph(pressed_);
     DrawCaption();
   }
-  if (buttonKind_ != bkUser || userRgnAuto_) Draw3DEffects();
+  if (buttonKind_ != bkUser || TracesUserRegion()) Draw3DEffects();
   if (designing_ && !face_->Empty()) DrawRotationMarker();
 
   const gui::TColor brush = StateColor(buttonColor_, Enabled());
@@ -65,13 +65,17 @@ void TFyeverButton::RenderFace() {
   renderGate_ = true;
 }
 
+void TFyeverButton::DrawGlyph(bool pressed) {
+  if (parts_.drawGlyph) (this->*parts_.drawGlyph)(pressed);
+}
+
 void TFyeverButton::PaintBackground() {
-  if (gradientKind_ != gkNone) {
+  if (Gradient()) {
     // Disabled, the gradient pales, and so do a gradient bitmap's colours.
     if (Enabled()) {
-      GradientFill(buttonColor_, buttonColor1_, 0);
+      FillGradient(buttonColor_, buttonColor1_, 0);
     } else {
-      GradientFill(StateColor(buttonColor_, false), StateColor(buttonColor1_, false), 2);
+      FillGradient(StateColor(buttonColor_, false), StateColor(buttonColor1_, false), 2);
     }
     return;
   }

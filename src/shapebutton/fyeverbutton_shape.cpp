@@ -26,7 +26,7 @@ void TFyeverButton::RebuildShape() {
     pendingWindowRegion_.Reset();
     pendingRegionFlag_ = false;
   }
-  if (buttonKind_ == bkUser && !userRgnAuto_) {
+  if (buttonKind_ == bkUser && !TracesUserRegion()) {
     // The user's region is the window region as it is: no bevels, no turn.
     HRGN user = ActiveUserRegion();
     pendingWindowRegion_ = user ? CopyRegion(user) : q::RegionHandle(::CreateRectRgn(0, 0, 0, 0));
@@ -105,14 +105,23 @@ HRGN TFyeverButton::ActiveUserRegion() const {
   return nullptr;
 }
 
+void TFyeverButton::UseRegionTracing() {
+  parts_.traceRegion = [](HRGN region, PolygonSet& out) {
+    return rotatergn::RegionToPolygons(region, out.points, out.counts, out.levels);
+  };
+}
+
+bool TFyeverButton::RegionTracingLinked() { return parts_.traceRegion != nullptr; }
+
+bool TFyeverButton::TracesUserRegion() const { return userRgnAuto_ && parts_.traceRegion; }
+
 void TFyeverButton::ConvertUserRegion() {
   HRGN region = ActiveUserRegion();
-  if (buttonKind_ != bkUser || !userRgnAuto_ || !region) return;
+  if (buttonKind_ != bkUser || !TracesUserRegion() || !region) return;
   // Tracing an empty region leaves its outputs alone: start from nothing so
   // that an earlier region's polygons never outlive it.
   userPolygons_ = {};
-  rotatergn::RegionToPolygons(region, userPolygons_.points, userPolygons_.counts,
-                              userPolygons_.levels);
+  parts_.traceRegion(region, userPolygons_);
   RECT box{};
   ::GetRgnBox(region, &box);
   userBox_ = {box.left, box.top, box.right, box.bottom};

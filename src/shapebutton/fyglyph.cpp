@@ -18,7 +18,12 @@ PixelRows RowsOf(gui::TBitmap& b) { return {b.ScanLine(0), b.Width(), b.Height()
 
 }  // namespace
 
-void TFyeverButton::DrawGlyph(bool pressed) {
+void TFyeverButton::UseGlyphs() {
+  parts_.drawGlyph = &TFyeverButton::DrawMainGlyph;
+  parts_.drawFrame = &TFyeverButton::DrawStripFrame;
+}
+
+void TFyeverButton::DrawMainGlyph(bool pressed) {
   if (!face_ || mainBitmap_.Empty()) return;
   const int64_t fw = mainBitmap_.Width() / mainBitmapGlyphs_, bh = mainBitmap_.Height();
   const int32_t x = Saturate(FrameLeft(bitmapHAlign_, bitmapLeft_, buttonDepth_, Width(), fw));
@@ -36,7 +41,7 @@ void TFyeverButton::DrawGlyph(bool pressed) {
   }
 }
 
-void TFyeverButton::DrawAnimationFrame(gui::TBitmap& strip, int count, int index) {
+void TFyeverButton::DrawStripFrame(gui::TBitmap& strip, int count, int index) {
   if (strip.Empty() || count <= 0 || !HandleAllocated()) return;
   const int64_t fw = strip.Width() / count;
   const int32_t x = Saturate(FrameLeft(bitmapHAlign_, bitmapLeft_, buttonDepth_, Width(), fw));

@@ -14,6 +14,10 @@ gui::TPen SolidPen(gui::TColor c, int width) { return {c, width, gui::TPenStyle:
 
 }  // namespace
 
+void TFyeverButton::UseGradients() { parts_.gradientFill = &TFyeverButton::GradientFill; }
+
+bool TFyeverButton::GradientsLinked() { return parts_.gradientFill != nullptr; }
+
 void TFyeverButton::GradientFill(gui::TColor c1, gui::TColor c2, int mode) {
   if (!face_ || face_->Empty()) return;
   gui::TCanvas& canvas = face_->Canvas();
@@ -70,13 +74,13 @@ void TFyeverButton::ClippedGradient(HRGN region, gui::TColor c1, gui::TColor c2,
   if (!region) return;
   gui::TCanvas& canvas = face_->Canvas();
   canvas.SelectClipRgn(region);
-  GradientFill(c1, c2, mode);
+  FillGradient(c1, c2, mode);
   canvas.SelectClipRgn(nullptr);
 }
 
 void TFyeverButton::Draw3DEffects() {
   gui::TCanvas& canvas = face_->Canvas();
-  const bool gradient = gradientKind_ != gkNone;
+  const bool gradient = Gradient();
   const bool enabled = Enabled();
   const FaceEffects e = EffectsFor(button3DKind_, hover_);
   const bool focus = ShowsFocus(active_, showFocusRgn_, gradient, enabled);

@@ -33,6 +33,12 @@ void TfyRotateTimer::Execute() {
 
 // --- The button's timer ------------------------------------------------------------
 
+void TFyeverButton::UseRotation() {
+  parts_.createRotationTimer = &TFyeverButton::CreateRotationTimer;
+}
+
+bool TFyeverButton::RotationLinked() { return parts_.createRotationTimer != nullptr; }
+
 void TFyeverButton::CreateRotationTimer() {
   // A button never owns two timers: a re-created window's old one goes
   // first.

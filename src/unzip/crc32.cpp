@@ -10,19 +10,25 @@ namespace unzip {
 namespace {
 
 // Slice k maps a byte to the effect of that byte followed by k zero bytes:
-// eight bytes then fold in with eight independent lookups.
+// eight bytes then fold in with eight independent lookups. Slice 0 is
+// kCrcTable; the other seven are derived on first use rather than stored
+// in the program (7 KB of its image).
 using SliceTables = std::array<std::array<uint32_t, 256>, 8>;
 
-constexpr SliceTables MakeSliceTables() {
-  SliceTables t{};
-  t[0] = kCrcTable;
-  for (size_t k = 1; k < t.size(); ++k) {
-    for (size_t i = 0; i < 256; ++i) t[k][i] = (t[k - 1][i] >> 8) ^ kCrcTable[t[k - 1][i] & 0xFF];
+struct Slices {
+  SliceTables t;
+  Slices() {
+    t[0] = kCrcTable;
+    for (size_t k = 1; k < t.size(); ++k) {
+      for (size_t i = 0; i < 256; ++i) t[k][i] = (t[k - 1][i] >> 8) ^ kCrcTable[t[k - 1][i] & 0xFF];
+    }
   }
-  return t;
-}
+};
 
-constexpr SliceTables kSlices = MakeSliceTables();
+const SliceTables& SliceTable() {
+  static const Slices slices;
+  return slices.t;
+}
 
 inline uint32_t Load32(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
@@ -217,6 +223,7 @@ uint32_t Crc32UpdateBytewise(uint32_t crc, const uint8_t* data, size_t count) {
 }
 
 uint32_t Crc32UpdateSlicing(uint32_t crc, const uint8_t* data, size_t count) {
+  const SliceTables& kSlices = SliceTable();
   while (count >= 8) {
     const uint32_t a = crc ^ Load32(data);
     const uint32_t b = Load32(data + 4);

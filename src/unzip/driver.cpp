@@ -1,10 +1,11 @@
 // UnzipEntry: one entry from its local header into one output file.
-#include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <utility>
 
+#include "common/digits.h"
 #include "common/little_endian.h"
 #include "platform/file.h"
 #include "unzip/decoders.h"
@@ -155,13 +156,17 @@ bool AgreesWithDirectory(const LocalHeader& h, const TCentralEntry& c) {
 // The name the data is written to before it replaces `name`: a new file in
 // the same folder, so that the replacement is a rename. kFileExists never
 // comes back unless every try met a taken name.
-int CreateTemporary(Engine& e, const char* name, char (&temp)[kNameBufferSize + 16]) {
+constexpr size_t kTemporarySize = kNameBufferSize + 16;
+static_assert(kTemporarySize >= (kNameBufferSize - 1) + 3 + 5 + 5, "room for the longest name");
+int CreateTemporary(Engine& e, const char* name, char (&temp)[kTemporarySize]) {
   const char* sep = std::strrchr(name, platform::kPathSeparator);
   const int folder = sep != nullptr ? static_cast<int>(sep - name + 1) : 0;
   int code = platform::kFileExists;
   for (uint32_t n = 0; n < 64 && code == platform::kFileExists; ++n) {
-    std::snprintf(temp, sizeof(temp), "%.*s~qz%05x.tmp", folder, name,
-                  (e.Ui.tickCount() * 7u + n * 0x9E37u) & 0xFFFFFu);
+    // The name's folder, "~qz", five hex digits, ".tmp" and its zero.
+    char* end = std::copy_n(name, folder, temp);
+    end = q::PutDigits(std::copy_n("~qz", 3, end), (e.Ui.tickCount() * 7u + n * 0x9E37u), 5, 16);
+    std::copy_n(".tmp", 5, end);
     code = e.OutputFile.CreateNew(temp);
   }
   return code;
@@ -231,7 +236,7 @@ TUnzipResult Extract(Engine& e, const char* ArchiveName, bool lent, const char* 
     MakeFolderChain(name);
     code = e.OutputFile.CreateNew(name);
   }
-  char temp[kNameBufferSize + 16] = "";
+  char temp[kTemporarySize] = "";
   if (code == platform::kFileExists) {
     // An entry named like the archive itself (or reaching it through a
     // link) would replace the file being read.

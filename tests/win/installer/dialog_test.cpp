@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <string>
+#include <utility>
 
 #include "gui/application.h"
 #include "installer/log_file.h"
@@ -56,6 +57,16 @@ TEST_F(DialogTest, OpensBorderlessWithYesFocusedAndTheLayoutsLook) {
   ASSERT_EQ(tabs.size(), 2u);  // the hidden bar is no stop
   EXPECT_EQ(tabs[0], form.FyeverButtonNO);
   EXPECT_EQ(tabs[1], form.FyeverButtonSI);
+  // The installer links none of the button's optional parts: a layout
+  // naming one is refused, not drawn without it.
+  const std::pair<const char*, const char*> optional[] = {
+      {"ButtonKind", "bkUser"}, {"GradientKind", "gkLinear"}, {"Rotated", "True"}};
+  for (const auto& [name, value] : optional) {
+    gui::TValue ident;
+    ident.kind = gui::TValue::Kind::Ident;
+    ident.text = value;
+    EXPECT_TRUE(form.FyeverButtonNO->SetProperty(name, ident)) << name;
+  }
 
   EXPECT_EQ(form.Label3->Caption(), "Quorvantis");
   EXPECT_EQ(form.Label1->Caption(),

@@ -65,6 +65,12 @@ end
 
 class ButtonTest : public gui_test::GuiTest {
  protected:
+  ButtonTest() {
+    TFyeverButton::UseRegionTracing();
+    TFyeverButton::UseGlyphs();
+    TFyeverButton::UseGradients();
+    TFyeverButton::UseRotation();
+  }
   void Load(std::string_view buttons) {
     q::Error err = form_.CreateFromLayout(FormLayout(buttons));
     ASSERT_FALSE(err) << err.Message();

@@ -120,6 +120,9 @@ void MakeStrip(gui::TBitmap& strip, int frames, int size, const gui::TColor* col
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR cmdLine, int) {
   gui::TApplication app;
   if (q::Error e = app.Initialize()) return gui::ReportStartFailure("spin-demo", e);
+  TFyeverButton::UseGlyphs();
+  TFyeverButton::UseGradients();
+  TFyeverButton::UseRotation();
   TSpinForm form;
   if (q::Error e = form.CreateFromLayout(kLayout)) return gui::ReportStartFailure("spin-demo", e);
   // Strips are made in code: a layout carries no pictures.
