@@ -88,7 +88,6 @@ std::vector<Sample> Samples() {
     s.push_back({"text", Text(size, static_cast<uint32_t>(size))});
   }
   s.push_back({"binary", Binary(70000, 2)});
-  s.push_back({"records", qtest::Records(50000, 5)});
   s.push_back({"random", qtest::Noise(40000, 3)});
   s.push_back({"text 1 MB", Text(1 << 20, 4)});
   return s;

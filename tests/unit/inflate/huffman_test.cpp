@@ -242,19 +242,6 @@ TEST(HuffmanBuild, FixedLiteralCodeWithInvalidSymbols286And287) {
   EXPECT_EQ(eob.consumed, 7u);
 }
 
-TEST(HuffmanBuild, FixedDistanceCodeIsIncomplete) {
-  std::vector<uint16_t> bases(30), extras(30);
-  for (unsigned i = 0; i < 30; ++i) {
-    bases[i] = static_cast<uint16_t>(i * 100 + 1);
-    extras[i] = static_cast<uint16_t>(i / 2);
-  }
-  const std::vector<uint8_t> lengths(30, 5);
-  Built b;
-  Build(b, lengths, 5, 0, &bases, &extras);
-  EXPECT_EQ(b.result, unzip::kHuffIncomplete);
-  EXPECT_EQ(CheckAllPatterns(b, lengths, 0, &bases, &extras), 2u);
-}
-
 TEST(HuffmanBuild, EndOfBlockCodeNeverStraddlesTwoTables) {
   // Literal/length code with a 12-bit end-of-block code and longer codes
   // around it; with 9 first-level bits the sub-table that holds it must

@@ -14,9 +14,6 @@ namespace legacy {
 
 using qtest::Bytes;
 using qtest::Noise;
-using qtest::Records;
-using qtest::Runs;
-using qtest::Text;
 
 struct EntryOptions {
   bool descriptor = false;       // sizes only in a data descriptor (zeros in the local header)
@@ -48,8 +45,6 @@ void ExpectFailures(uint16_t method, uint16_t flags, const Bytes& packed, const 
                     const std::vector<FailureCase>& cases);
 
 bool SevenZipAvailable();
-// Every file 7-Zip extracts from `archive` (whatever it makes of the names).
-std::vector<Bytes> SevenZipFiles(const std::string& archive);
 // A one-entry archive as RunEntry writes it, decoded by 7-Zip; a failure
 // fails the test.
 Bytes SevenZipDecode(uint16_t method, uint16_t flags, const Bytes& packed, const Bytes& data);
