@@ -96,8 +96,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   if (size < 4) return 0;
   const int strategies[] = {Z_DEFAULT_STRATEGY, Z_FILTERED, Z_HUFFMAN_ONLY, Z_RLE, Z_FIXED};
-  Bytes packed = Deflate(data + 4, size - 4, data[0] % 10, strategies[data[1] % 5],
-                         9 + data[2] % 7, 1 + data[3] % 9);
+  Bytes packed = Deflate(data + 4, size - 4, data[0] % 10, strategies[data[1] % 5], 9 + data[2] % 7,
+                         1 + data[3] % 9);
   packed.insert(packed.end(), {0x50, 0x4B});
   const Decoded round = Engine(packed.data(), packed.size());
   if (round.result != urOk || round.next16 != 0x4B50u) std::abort();

@@ -126,16 +126,6 @@ TEST(Zlib, EveryWindowSizeAndMemoryLevelRoundTrips) {
   }
 }
 
-TEST(Zlib, SeveralMegabytesAtLevels1And9) {
-  Bytes data = Text(3 << 20, 11);
-  const Bytes more = Binary(2 << 20, 12);
-  data.insert(data.end(), more.begin(), more.end());
-  for (int level : {1, 9}) {
-    EXPECT_TRUE(RoundTrip(data, ZlibDeflate(data, level, Z_DEFAULT_STRATEGY, 15, 9), level == 9,
-                          "zlib 5 MB level " + std::to_string(level)));
-  }
-}
-
 TEST(Libdeflate, EveryLevelRoundTrips) {
   for (const Sample& s : Samples()) {
     for (int level = 1; level <= 12; ++level) {

@@ -74,7 +74,8 @@ Bytes SevenZipDecode(uint16_t method, uint16_t flags, const Bytes& packed, const
   qtest::TempDir dir;
   qtest::WriteFileBytes(dir / "a.zip", qtest::BuildZip({Planned(method, flags, packed, data)}));
   // Paths are the test's own temporary names: no quoting beyond this needed.
-  const std::string cmd = "7zz x -y '-o" + dir / "out" + "' -- '" + dir / "a.zip" + "' >/dev/null 2>&1";
+  const std::string cmd =
+      "7zz x -y '-o" + dir / "out" + "' -- '" + dir / "a.zip" + "' >/dev/null 2>&1";
   (void)std::system(cmd.c_str());
   const std::string out = dir / "out/entry.bin";
   if (!std::filesystem::exists(out)) {

@@ -194,7 +194,8 @@ TEST(Unreduce, EscapeSequences) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const EntryRun run = RunEntry(ReduceMethod(c.factor), 0, Unfollowed(c.intermediate), c.expected);
+    const EntryRun run =
+        RunEntry(ReduceMethod(c.factor), 0, Unfollowed(c.intermediate), c.expected);
     EXPECT_EQ(run.result, urOk);
     EXPECT_EQ(run.output, c.expected);
   }

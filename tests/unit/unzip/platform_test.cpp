@@ -46,20 +46,6 @@ TEST(PlatformFile, WritesReadsSeeksAndSizes) {
   EXPECT_FALSE(platform::EraseFile((dir / "f.bin").c_str()));
 }
 
-TEST(PlatformFile, FoldersAreMadeAndEntered) {
-  TempDir dir;
-  const std::string sub = dir / "sub";
-  EXPECT_EQ(platform::MakeDir(sub.c_str()), 0);
-  EXPECT_NE(platform::MakeDir(sub.c_str()), 0) << "already there";
-  EXPECT_NE(platform::MakeDir((dir / "x/y").c_str()), 0) << "one level at a time";
-  EXPECT_TRUE(platform::FolderExists(sub.c_str()));
-  EXPECT_TRUE(platform::FolderExists((sub + platform::kPathSeparator).c_str()));
-  EXPECT_FALSE(platform::FolderExists((dir / "none").c_str()));
-  EXPECT_EQ(platform::ChangeDir(sub.c_str()), 0);
-  EXPECT_EQ(fs::canonical(fs::current_path()), fs::canonical(sub));
-  EXPECT_NE(platform::ChangeDir((dir / "none").c_str()), 0);
-}
-
 TEST(PlatformFile, ReadOnlyAttributeRemovesWriting) {
   TempDir dir;
   WriteFileBytes(dir / "r", ToBytes("r"));
