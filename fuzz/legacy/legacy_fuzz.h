@@ -1,5 +1,5 @@
 // Shared by the legacy-method fuzzers. An input is
-//   byte 0     the variant: the method (unreduce) or the flags (explode);
+//   byte 0     the method and its variant (see fuzz_legacy.cpp);
 //              bit 7 puts the sizes in a data descriptor instead
 //   bytes 1-3  the declared uncompressed size (20 bits: below 1 MiB, so
 //              that an input decodes quickly)
