@@ -112,20 +112,6 @@ TEST(Zlib, EveryStrategyAndLevelRoundTrips) {
   }
 }
 
-TEST(Zlib, EveryWindowSizeAndMemoryLevelRoundTrips) {
-  const Bytes text = Text(300000, 9);
-  const Bytes binary = Binary(200000, 10);
-  for (int windowBits = 9; windowBits <= 15; ++windowBits) {
-    for (int memLevel = 1; memLevel <= 9; ++memLevel) {
-      const Bytes& data = (windowBits + memLevel) % 2 == 0 ? text : binary;
-      const std::string what = "zlib window bits " + std::to_string(windowBits) + " memory level " +
-                               std::to_string(memLevel);
-      EXPECT_TRUE(RoundTrip(data, ZlibDeflate(data, 6, Z_DEFAULT_STRATEGY, windowBits, memLevel),
-                            false, what));
-    }
-  }
-}
-
 TEST(Libdeflate, EveryLevelRoundTrips) {
   for (const Sample& s : Samples()) {
     for (int level = 1; level <= 12; ++level) {
