@@ -176,19 +176,6 @@ TEST(ExtractAll, EntriesPastTheOldPathLimitExtract) {
   EXPECT_EQ(ReadFileBytes(dir / Sep("d/" + a + "/" + b + "/c")), ToBytes("x"));
 }
 
-TEST(ForceFolders, MakesEveryMissingParent) {
-  TempDir dir;
-  ForceFolders(dir / Sep("a/b/c/d/"));
-  EXPECT_TRUE(FolderExists(dir / Sep("a/b/c/d/")));
-  EXPECT_TRUE(FolderExists(dir / Sep("a/b/c/d")));
-  EXPECT_FALSE(FolderExists(dir / Sep("a/b/c/e/")));
-  ForceFolders("");  // nothing to do
-#if defined(_WIN32)
-  ForceFolders("C:\\");  // a drive root ends the recursion
-  EXPECT_TRUE(FolderExists("C:\\"));
-#endif
-}
-
 TEST(SafeNames, RelativeNamesInsideTheFolderPass) {
   for (const char* ok : {"a.txt", "dir/file", "dir\\file", "a..b", ".hidden", "./x", "CONSOLE.txt",
                          "com10", "lpt", "COM\xC2\xB9x", "CONIN"}) {
