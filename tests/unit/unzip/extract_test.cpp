@@ -110,22 +110,8 @@ TEST(ExtractAll, UnreadableArchivesMakeNoCallsAndSayWhy) {
 
 TEST(ExtractAll, NamesLeavingTheDestinationAreRefusedAndNothingLandsOutside) {
   TempDir dir;
-  const std::vector<std::string> hostile = {"../escape1.txt",
-                                            "sub/../../escape2.txt",
-                                            "..\\escape3.txt",
-                                            "/abs.txt",
-                                            "\\abs2.txt",
-                                            "C:escape4.txt",
-                                            "c:\\escape5.txt",
-                                            "stream.txt:ads",
-                                            "CON",
-                                            "con.txt",
-                                            "aux/inner.txt",
-                                            "LPT9.log",
-                                            "nul.",
-                                            "COM1 .txt",
-                                            "...",
-                                            "a/.. /b.txt"};
+  const std::vector<std::string> hostile = {"sub/../../escape.txt", "/abs.txt", "c:\\e.txt",
+                                            "aux/inner.txt"};
   std::vector<ZipEntryPlan> entries;
   for (const std::string& name : hostile) entries.push_back(Stored(name, "x"));
   entries.push_back(Stored("ok.txt", "fine"));
@@ -144,25 +130,6 @@ TEST(ExtractAll, NamesLeavingTheDestinationAreRefusedAndNothingLandsOutside) {
   EXPECT_EQ(Tree(dir.Path()), (std::vector<std::string>{
                                   "evil.zip", "inside", "inside/dest", "inside/dest/dir.with.dots",
                                   "inside/dest/dir.with.dots/COMMON.txt", "inside/dest/ok.txt"}));
-}
-
-TEST(ExtractAll, BusyEngineFailsEveryEntry) {
-  TempDir dir;
-  WriteFileBytes(dir / "outer.zip", BuildZip({Stored("o", std::string(70000, 'o'))}));
-  WriteFileBytes(dir / "inner.zip", BuildZip({Stored("i1", "1"), Stored("i2", "2")}));
-  FakeEngineUi ui;
-  ExtractOutcome nested;
-  bool done = false;
-  ui.onPump = [&] {
-    if (done) return;
-    done = true;
-    nested = ExtractAllFiles(dir / "inner.zip", dir / Sep("nested/"));
-  };
-  ASSERT_EQ(UnzipEntry((dir / "outer.zip").c_str(), (dir / "o").c_str(), 0, 0, 0, 0), urOk);
-  ASSERT_EQ(nested.entries.size(), 2u);
-  EXPECT_EQ(nested.entries[0].result, urBusy);
-  EXPECT_EQ(nested.entries[1].result, urBusy);
-  EXPECT_EQ(nested.status, ExtractStatus::kEntriesFailed);
 }
 
 // (Runs without a progress event.)
@@ -184,7 +151,9 @@ TEST(SafeNames, RelativeNamesInsideTheFolderPass) {
   // The devices beyond CON, PRN, AUX, NUL, COM1-9 and LPT1-9 (superscript
   // digits in UTF-8 and as Latin bytes).
   for (const char* bad : {"", "x/COM0", "lpt0.txt", "CONIN$", "conout$.log", "COM\xC2\xB9",
-                          "LPT\xC2\xB2.txt", "com\xB3", "LPT\xB9"}) {
+                          "LPT\xC2\xB2.txt", "com\xB3", "LPT\xB9", "../e", "sub/../../e", "..\\e",
+                          "/abs", "\\abs", "C:e", "c:\\e", "s.txt:ads", "CON", "con.txt",
+                          "aux/inner", "LPT9.log", "nul.", "COM1 .txt", "...", "a/.. /b"}) {
     EXPECT_FALSE(IsSafeEntryName(bad)) << bad;
   }
 }
