@@ -142,7 +142,8 @@ TEST(Outline, OvalBothWaysAndTooThin) {
 
 // Symmetric drawings stay symmetric under both mirrors at any size: the
 // crosses and the rounded rectangle, whose corners lie on circles of radius
-// 2 * depth; a cut rectangle keeps every corner on its box; a stadium's
+// 2 * depth; straight kinds keep their edges upright but for the slanted
+// ones their drawing has; a stadium's
 // points follow each other closely but for its two straight sides.
 TEST(Outline, MirrorsCirclesAndTheBox) {
   for (const auto& [w, h] : {std::pair{90, 90}, std::pair{180, 90}, std::pair{90, 180}}) {
@@ -161,8 +162,14 @@ TEST(Outline, MirrorsCirclesAndTheBox) {
       const bool edge = (q.x > 6 && q.x < w - 6) || (q.y > 6 && q.y < h - 6);
       EXPECT_TRUE(edge || std::abs(std::hypot(q.x - cx, q.y - cy) - 6) < 0.75) << q.x << "," << q.y;
     }
-    for (TPoint q : Build(bkCutRect, w, h).set.points) {
-      EXPECT_TRUE(q.x == 0 || q.x == w || q.y == 0 || q.y == h) << q.x << "," << q.y;
+    for (const auto& [kind, slanted] : {std::pair{bkRect, 0}, {bkCutRect, 2}, {bkArrow1, 4}}) {
+      const Tpoints p = Build(kind, w, h).set.points;
+      int n = 0;
+      for (size_t i = 0; i < p.size(); ++i) {
+        const TPoint a = p[i], b = p[(i + 1) % p.size()];
+        n += a.x != b.x && a.y != b.y;
+      }
+      EXPECT_EQ(n, slanted) << kButtonKindNames[kind] << " " << w << "x" << h;
     }
     const Tpoints oval = Build(bkOval, w, h).set.points;
     int jumps = 0;
