@@ -51,19 +51,16 @@ TEST_F(PixelsTest, DialogShowsItsPanelsLabelsAndColours) {
   const gui::TColor light = static_cast<gui::TColor>(::GetSysColor(COLOR_BTNHIGHLIGHT));
   const gui::TColor shadow = static_cast<gui::TColor>(::GetSysColor(COLOR_BTNSHADOW));
   // Panel1: sunken edge (2 px), raised bevel (2 px), lowered bevel (2 px).
-  EXPECT_EQ(At(0, 150), shadow) << "outer ring of the sunken edge";
-  EXPECT_EQ(At(2, 150), light) << "raised bevel, left side";
-  EXPECT_EQ(At(3, 150), light);
-  EXPECT_EQ(At(626, 150), shadow) << "raised bevel, right side";
-  EXPECT_EQ(At(4, 150), shadow) << "lowered bevel, left side";
-  EXPECT_EQ(At(5, 150), shadow);
-  EXPECT_EQ(At(624, 150), light) << "lowered bevel, right side";
-  EXPECT_EQ(At(150, 2), light) << "raised bevel, top";
-  EXPECT_EQ(At(150, 293), shadow) << "raised bevel, bottom";
-  // White everywhere inside that has no text.
-  EXPECT_EQ(At(10, 60), gui::clWhite);
-  EXPECT_EQ(At(320, 150), gui::clWhite);
-  EXPECT_EQ(At(300, 200), gui::clWhite);
+  // Panel1: sunken edge (2 px), raised bevel (2 px), lowered bevel (2 px); white
+  // everywhere inside that has no text.
+  const struct {
+    int x, y;
+    gui::TColor want;
+  } probes[] = {{0, 150, shadow},   {2, 150, light},   {3, 150, light},   {626, 150, shadow},
+                {4, 150, shadow},   {5, 150, shadow},  {624, 150, light}, {150, 2, light},
+                {150, 293, shadow}, {10, 60, gui::clWhite}, {320, 150, gui::clWhite},
+                {300, 200, gui::clWhite}};
+  for (const auto& p : probes) EXPECT_EQ(At(p.x, p.y), p.want) << p.x << "," << p.y;
 
   // Blue text in the title, the disclaimer, the credit line and the status.
   RECT title = Area(form_.Label3), body = Area(form_.Label1);
