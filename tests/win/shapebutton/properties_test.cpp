@@ -161,10 +161,6 @@ TEST_F(ButtonTest, LoadedFromALayout) {
   EXPECT_EQ(std::tuple(turned->ButtonAngle(), turned->ButtonWidth(), turned->ButtonHeight(),
                        turned->Left(), turned->Top(), turned->Width(), turned->Height()),
             std::tuple(900, 100, 40, 250, 20, 40, 100));
-  EXPECT_EQ(std::tuple(turned->Button3DKind(), turned->GradientKind(), turned->ButtonColor1(),
-                       turned->PeaksNumber(), turned->RotatedAngle()),
-            std::tuple(dk3dBorder, gkLinear, gui::TColor(0x00FF8000), 12, -40));
-  EXPECT_TRUE(turned->RotationCenterFixed() && !turned->ShowFocusRGN());
 }
 
 TEST_F(ButtonTest, LayoutFaultsAreReported) {
