@@ -104,6 +104,7 @@ object Box: TForm
     end
     object Middle: TPanel
       Align = alClient
+      BorderWidth = 0
       Left = 1
       Top = 1
     end

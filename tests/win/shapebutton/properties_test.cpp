@@ -33,7 +33,7 @@ TEST_F(ButtonTest, OutOfRangeValuesAreIgnored) {
   check(&B::SetOnEnterGlyphs, &B::OnEnterGlyphs, 1, {0, -3}, {2});
   check(&B::SetButtonWidth, &B::ButtonWidth, 75, {-1}, {0});
   check(&B::SetRotatedTime, &B::RotatedTime, 40, {-1}, {0});
-  check(&B::SetGradientBitmapLine, &B::GradientBitmapLine, 0, {-1}, {3});
+  check(&B::SetGradientBitmapLine, &B::GradientBitmapLine, 0, {-1}, {3, 0});
 }
 
 TEST_F(ButtonTest, StoredOnlySettersNeitherRenderNorRebuild) {
