@@ -52,6 +52,23 @@ TEST(BitmapTest, RowsHoldBlueGreenRedAndSurviveResizing) {
   EXPECT_TRUE(b.Empty());
 }
 
+// Draw honours the copy mode (merge copy: source AND brush, as for a dimmed
+// glyph); CopyRect stretches when either side differs.
+TEST(CanvasTest, DrawAndCopyRectUseTheCopyMode) {
+  gui::TBitmap src, dst;
+  ASSERT_FALSE(src.SetSize(2, 2));
+  ASSERT_FALSE(dst.SetSize(4, 4));
+  src.Canvas().SetBrushColor(gui::RGBColor(200, 100, 50));
+  src.Canvas().FillRect({0, 0, 2, 2});
+  dst.Canvas().SetBrushColor(gui::RGBColor(0x0F, 0xFF, 0xF0));
+  dst.Canvas().SetCopyMode(MERGECOPY);
+  dst.Canvas().Draw(2, 2, src);
+  EXPECT_EQ(PixelAt(dst, 2, 2), gui::RGBColor(200 & 0x0F, 100, 50 & 0xF0));
+  dst.Canvas().SetCopyMode(SRCCOPY);
+  dst.Canvas().CopyRect({0, 0, 2, 4}, src.Canvas(), {0, 0, 2, 2});
+  EXPECT_EQ(PixelAt(dst, 1, 3), gui::RGBColor(200, 100, 50));
+}
+
 TEST(CanvasTest, AttachedDcGetsItsObjectsBack) {
   q::MemoryDcHandle dc(::CreateCompatibleDC(nullptr));
   HGDIOBJ pen = ::GetCurrentObject(dc.Get(), OBJ_PEN);
