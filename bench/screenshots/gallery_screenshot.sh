@@ -4,7 +4,7 @@
 # checks the installer's two answer buttons: their colours fill them and
 # their captions are drawn in white and navy.
 set -euo pipefail
-source "$(dirname "$0")/../wine/screenshots.sh"
+source "$(dirname "$0")/../../tests/win/wine/screenshots.sh"
 shots_begin button-gallery.png button-gallery-screen.png
 out=$SHOTS
 # The pointer stays off the gallery: no button shows hover by accident.

@@ -5,7 +5,7 @@
 # it, and no two in a row are equal) while its centre stays on the button
 # (the pivot is its centre), and that the rest of the window stays put.
 set -euo pipefail
-source "$(dirname "$0")/../wine/screenshots.sh"
+source "$(dirname "$0")/../../tests/win/wine/screenshots.sh"
 shots_begin 'spin-*.png' spin-demo.log
 out=$SHOTS
 

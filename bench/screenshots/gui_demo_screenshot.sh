@@ -3,7 +3,7 @@
 # $Q_BUILD/screenshots/gui-demo.png (and the whole screen beside it) and
 # checks that the real program drew its dialog.
 set -euo pipefail
-source "$(dirname "$0")/../wine/screenshots.sh"
+source "$(dirname "$0")/../../tests/win/wine/screenshots.sh"
 shots_begin gui-demo.png gui-demo-screen.png
 out=$SHOTS
 
