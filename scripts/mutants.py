@@ -46,9 +46,9 @@ WINE_TESTS = [
     ("installutils/", ["installutils_win_tests"]),
     ("gui/", ["gui_tests", "gui_x11_tests"]),
     ("shapebutton/rotatergn_win32", ["geometry_win_tests"]),
-    ("shapebutton/fyrotatetimer", ["shapebutton_motion_tests"]),
-    ("shapebutton/fyanimation", ["shapebutton_motion_tests"]),
-    ("shapebutton/", ["shapebutton_tests", "shapebutton_render_tests", "shapebutton_caption_tests"]),
+    ("shapebutton/fyrotatetimer", ["shapebutton_tests"]),
+    ("shapebutton/fyanimation", ["shapebutton_tests"]),
+    ("shapebutton/", ["shapebutton_tests", "shapebutton_caption_tests"]),
     ("installer/", ["installer_tests"]),
 ]
 WINE_FILES = re.compile(r"^(installutils/(registry|shortcut|system_folders|uninstall)|gui/(layout|control|forms|stdctrls)|"

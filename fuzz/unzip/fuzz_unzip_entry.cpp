@@ -1,5 +1,6 @@
 // Extract-all and the entry driver on arbitrary archive files, every method:
-// the reader, the local header, folder making, the decoders, descriptors.
+// recognition, the reader, the local header, folder making, the decoders,
+// descriptors.
 // Checks that nothing lands outside the destination folder, and that what
 // lands inside is what the central directory claims.
 #include <unistd.h>
@@ -54,6 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string archive = qfuzz::WriteInput(data, size, "input.zip");
   const fs::path cwd = fs::current_path(ec);
 
+  (void)IsZipArchive(archive.c_str());
   const ExtractOutcome out = ExtractAllFiles(archive, dest.string() + "/");
   (void)out.Describe();
   fs::current_path(cwd, ec);

@@ -4,7 +4,6 @@
 #include <random>
 
 #include "platform/file.h"
-#include "unzip/zipread.h"
 
 namespace qtest {
 
@@ -47,40 +46,6 @@ Bytes Runs(size_t size, uint32_t seed, size_t reach) {
     }
   }
   out.resize(size);
-  return out;
-}
-
-Bytes Records(size_t size, uint32_t seed) {
-  std::mt19937 rng(seed);
-  Bytes out;
-  for (uint32_t n = 0; out.size() < size; n += 1 + rng() % 3) {
-    const uint8_t rec[12] = {0x90,
-                             0,
-                             static_cast<uint8_t>(n),
-                             static_cast<uint8_t>(n >> 8),
-                             0,
-                             0,
-                             0x90,
-                             static_cast<uint8_t>(rng() % 4),
-                             0xFF,
-                             0xFE,
-                             static_cast<uint8_t>(rng()),
-                             0x90};
-    out.insert(out.end(), rec, rec + 12);
-  }
-  out.resize(size);
-  return out;
-}
-
-std::vector<DirEntry> ListEntries(const std::string& archive) {
-  std::vector<DirEntry> out;
-  TZipSearchRec rec;
-  std::memset(&rec, 0, sizeof(rec));
-  for (int rc = ZipFindFirst(archive.c_str(), rec); rc == kZipOk; rc = ZipFindNext(rec)) {
-    out.push_back(
-        {rec.EntryName, rec.MethodCode, rec.EntryCrc, rec.UnpackedSize, rec.LocalHeaderPos});
-  }
-  ZipFindClose(rec);
   return out;
 }
 

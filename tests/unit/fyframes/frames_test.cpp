@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "shapebutton/fyframes.h"
@@ -23,13 +24,10 @@ void ExpectCopies(int frames, GlyphState state, std::vector<Expected> want) {
   for (int i = 0; i < n; ++i) {
     const GlyphCopy& g = got[i];
     const Expected& w = want[static_cast<size_t>(i)];
-    EXPECT_EQ(g.source.left, w.left) << frames << " frames, copy " << i;
-    EXPECT_EQ(g.source.top, w.top) << frames << " frames, copy " << i;
-    EXPECT_EQ(g.source.right, w.right) << frames << " frames, copy " << i;
-    EXPECT_EQ(g.source.bottom, w.bottom) << frames << " frames, copy " << i;
-    EXPECT_EQ(g.dx, w.dx) << frames << " frames, copy " << i;
-    EXPECT_EQ(g.dy, w.dy) << frames << " frames, copy " << i;
-    EXPECT_EQ(g.merge, w.merge) << frames << " frames, copy " << i;
+    EXPECT_EQ(std::tuple(g.source.left, g.source.top, g.source.right, g.source.bottom, g.dx, g.dy,
+                         g.merge),
+              std::tuple(w.left, w.top, w.right, w.bottom, w.dx, w.dy, w.merge))
+        << frames << " frames, copy " << i;
   }
 }
 

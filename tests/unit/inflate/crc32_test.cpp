@@ -31,12 +31,9 @@ uint32_t Finished(Routine r, const uint8_t* data, size_t size) {
   return ~r(0xFFFFFFFFu, data, size);
 }
 
-TEST(Crc32, CheckValue) {
+TEST(Crc32, AllRoutinesAgreeOnEveryLengthAndAlignment) {
   const uint8_t text[] = {'1', '2', '3', '4', '5', '6', '7', '8', '9'};
   for (const Named& n : kRoutines) EXPECT_EQ(Finished(n.routine, text, 9), 0xCBF43926u) << n.name;
-}
-
-TEST(Crc32, AllRoutinesAgreeOnEveryLengthAndAlignment) {
   std::mt19937 rng(99);
   std::vector<uint8_t> buffer(70000);
   for (uint8_t& b : buffer) b = static_cast<uint8_t>(rng());

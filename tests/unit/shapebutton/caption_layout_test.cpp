@@ -88,15 +88,8 @@ TEST(CaptionBox, FourQuadrantsOfTheTurnedBox) {
 }
 
 TEST(CaptionPlace, AlignmentsKeepDepthPlusFourFromTheEdge) {
-  CaptionLayoutParams p;
-  p.text = {50, 20};
-  p.width = 200;
-  p.height = 100;
-  p.buttonWidth = 200;
-  p.buttonHeight = 100;
-  p.depth = 2;
-  p.hAlign = haRight;
-  p.vAlign = vaBottom;
+  CaptionLayoutParams p{.text = {50, 20}, .hAlign = haRight, .vAlign = vaBottom, .depth = 2,
+                        .width = 200, .height = 100, .buttonWidth = 200, .buttonHeight = 100};
   CaptionPlacement c = PlaceCaption(p);
   EXPECT_EQ(c.boxLeft, 144);
   EXPECT_EQ(c.boxTop, 74);
@@ -129,15 +122,9 @@ TEST(CaptionPlace, FixedCaptionIsCarriedByTheButtonsTurn) {
   // A 100 x 40 button turned a quarter: a 40 x 100 window. The caption,
   // turned with it (900 - 900 = 0 relative to the button), is laid out
   // in the unturned button and carried along.
-  CaptionLayoutParams p;
-  p.text = {30, 10};
-  p.captionAngle = 900;
-  p.buttonAngle = 900;
-  p.captionFixed = true;
-  p.width = 40;
-  p.height = 100;
-  p.buttonWidth = 100;
-  p.buttonHeight = 40;
+  CaptionLayoutParams p{.text = {30, 10}, .captionAngle = 900, .buttonAngle = 900,
+                        .captionFixed = true, .width = 40, .height = 100, .buttonWidth = 100,
+                        .buttonHeight = 40};
   CaptionPlacement c = PlaceCaption(p);
   EXPECT_EQ(c.box.width, 30) << "laid out unturned";
   EXPECT_EQ(c.boxLeft, 35);
@@ -160,20 +147,15 @@ TEST(CaptionPlace, FixedCaptionIsCarriedByTheButtonsTurn) {
 }
 
 TEST(CaptionPlace, ExtremeValuesSaturate) {
-  CaptionLayoutParams p;
-  p.text = {std::numeric_limits<int32_t>::max(), 20};
-  p.hAlign = haNone;
-  p.vAlign = vaNone;
-  p.captionLeft = std::numeric_limits<int32_t>::max();
-  p.captionTop = std::numeric_limits<int32_t>::min();
-  p.captionAngle = std::numeric_limits<int32_t>::min();
-  p.width = 10;
-  p.height = 10;
+  constexpr int32_t kMax = std::numeric_limits<int32_t>::max(), kMin = -kMax - 1;
+  CaptionLayoutParams p{.text = {kMax, 20}, .captionAngle = kMin, .hAlign = haNone,
+                        .vAlign = vaNone, .captionLeft = kMax, .captionTop = kMin, .width = 10,
+                        .height = 10};
   const CaptionPlacement c = PlaceCaption(p);  // no overflow on the way
-  EXPECT_EQ(c.start.x, std::numeric_limits<int32_t>::max());
+  EXPECT_EQ(c.start.x, kMax);
   p.captionFixed = true;
   p.buttonAngle = 1800;
-  p.depth = std::numeric_limits<int32_t>::max();
+  p.depth = kMax;
   p.hAlign = haRight;
   (void)PlaceCaption(p);
 }

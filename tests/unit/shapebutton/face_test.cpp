@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <numbers>
+#include <string>
 #include <utility>
 
 #include "shapebutton/fycolors.h"
@@ -43,63 +45,50 @@ TEST(Shades, BlendTruncatesEachChannelTowardZero) {
 }
 
 TEST(Effects, SevenKindsOutsideAndOver) {
-  struct Row {
-    TFy3DKind kind;
-    FaceEffects outside, over;
-  };
-  const FaceEffects none{}, outer{true, false, false}, outerFrame{true, false, true},
-      all{true, true, true};
-  const Row rows[] = {
-      {dk3D, outerFrame, outerFrame}, {dkFlatten, none, outerFrame}, {dk3dsimple, outer, outer},
-      {dkFlattenSimple, none, outer}, {dk3dBorder, all, all},        {dk3dBorderFlatten, none, all},
-      {dkNone, none, outer},
-  };
-  for (const Row& r : rows) {
-    for (int over = 0; over < 2; ++over) {
-      const FaceEffects want = over ? r.over : r.outside;
-      const FaceEffects got = EffectsFor(r.kind, over != 0);
-      EXPECT_EQ(got.outerBevel, want.outerBevel) << k3DKindNames[r.kind] << " over " << over;
-      EXPECT_EQ(got.innerBevel, want.innerBevel) << k3DKindNames[r.kind] << " over " << over;
-      EXPECT_EQ(got.outlineFrame, want.outlineFrame) << k3DKindNames[r.kind] << " over " << over;
+  // Outside and over: outer bevel, inner bevel, outline frame.
+  const std::pair<TFy3DKind, const char*> rows[] = {
+      {dk3D, "101 101"},        {dkFlatten, "000 101"},         {dk3dsimple, "100 100"},
+      {dkFlattenSimple, "000 100"}, {dk3dBorder, "111 111"}, {dk3dBorderFlatten, "000 111"},
+      {dkNone, "000 100"}};
+  for (const auto& [kind, want] : rows) {
+    std::string got;
+    for (bool over : {false, true}) {
+      const FaceEffects e = EffectsFor(kind, over);
+      got += std::string(over ? " " : "") + "01"[e.outerBevel] + "01"[e.innerBevel] +
+             "01"[e.outlineFrame];
     }
+    EXPECT_EQ(got, want) << k3DKindNames[kind];
   }
 }
 
 TEST(Effects, FocusOutline) {
+  // active, ShowFocusRGN, gradient, enabled: off, hidden; a gradient needs the button enabled.
   EXPECT_TRUE(ShowsFocus(true, true, false, true));
   EXPECT_FALSE(ShowsFocus(false, true, false, true));
-  EXPECT_FALSE(ShowsFocus(true, false, false, true)) << "ShowFocusRGN off";
-  EXPECT_TRUE(ShowsFocus(true, true, false, false)) << "solid and disabled: shown";
-  EXPECT_FALSE(ShowsFocus(true, true, true, false)) << "gradient and disabled: hidden";
+  EXPECT_FALSE(ShowsFocus(true, false, false, true));
+  EXPECT_TRUE(ShowsFocus(true, true, false, false));
+  EXPECT_FALSE(ShowsFocus(true, true, true, false));
   EXPECT_TRUE(ShowsFocus(true, true, true, true));
 }
 
 TEST(Effects, SolidBandAndFrameColours) {
   const uint32_t light = Rgb(200, 160, 100), dark = Rgb(20, 60, 100);
-  const uint32_t L = LightenRGB(light), D = DarkenRGB(light);
-
-  BevelColors c = SolidBevelColors(light, true, false);
-  EXPECT_EQ(c.outerLit, L);
-  EXPECT_EQ(c.outerShaded, D);
-  EXPECT_EQ(c.innerLit, L);
-  EXPECT_EQ(c.innerShaded, D);
-  EXPECT_EQ(c.frame, DarkenRGB(D));
-
-  c = SolidBevelColors(light, true, true);  // pressed: the outer shades change places
-  EXPECT_EQ(c.outerLit, D);
-  EXPECT_EQ(c.outerShaded, L);
-  EXPECT_EQ(c.innerLit, L);
-  EXPECT_EQ(c.innerShaded, D);
-
-  for (bool pressed : {false, true}) {
-    c = SolidBevelColors(light, false, pressed);
-    EXPECT_EQ(c.outerLit, LightenRGB(L));
-    EXPECT_EQ(c.outerShaded, DarkenRGB(L));
-    EXPECT_EQ(c.innerLit, LightenRGB(L));
-    EXPECT_EQ(c.innerShaded, DarkenRGB(L));
-    EXPECT_EQ(c.frame, D);
+  const uint32_t L = LightenRGB(light), D = DarkenRGB(light), LL = LightenRGB(L), DL = DarkenRGB(L);
+  // enabled, pressed -> outer lit, outer shaded, inner lit, inner shaded, frame. Pressed
+  // exchanges the outer shades; disabled has its own paler row, pressed or not.
+  const struct {
+    bool enabled, pressed;
+    uint32_t outerLit, outerShaded, innerLit, innerShaded, frame;
+  } rows[] = {{true, false, L, D, L, D, DarkenRGB(D)},
+              {true, true, D, L, L, D, DarkenRGB(D)},
+              {false, false, LL, DL, LL, DL, D},
+              {false, true, LL, DL, LL, DL, D}};
+  for (const auto& r : rows) {
+    const BevelColors c = SolidBevelColors(light, r.enabled, r.pressed);
+    EXPECT_EQ((std::array{c.outerLit, c.outerShaded, c.innerLit, c.innerShaded, c.frame}),
+              (std::array{r.outerLit, r.outerShaded, r.innerLit, r.innerShaded, r.frame}))
+        << r.enabled << r.pressed;
   }
-
   EXPECT_EQ(SolidBevelColors(dark, true, false).frame, LightenRGB(LightenRGB(dark)));
   EXPECT_EQ(SolidBevelColors(dark, false, false).frame, LightenRGB(LightenRGB(LightenRGB(dark))));
 }

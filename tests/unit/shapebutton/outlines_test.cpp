@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <numbers>
+#include <set>
 #include <string>
 
 #include "shapebutton/fyoutlines.h"
@@ -134,8 +135,50 @@ TEST(Outline, OvalBothWaysAndTooThin) {
   const Outline tall = Build(bkOval, 40, 100);
   ASSERT_EQ(tall.set.counts, Tintegers{76});
   EXPECT_EQ(tall.set.points[0], (TPoint{40, 79}));
+  EXPECT_EQ(tall.set.points[1], (TPoint{40, 80}));  // the lower end starts at the right
   // A short side of 5 at depth 2 leaves k = 1: the rectangle instead.
   EXPECT_EQ(Build(bkOval, 100, 5).set.points, (Tpoints{{0, 0}, {100, 0}, {100, 5}, {0, 5}}));
+}
+
+// Symmetric drawings stay symmetric under both mirrors at any size: the
+// crosses and the rounded rectangle, whose corners lie on circles of radius
+// 2 * depth; straight kinds keep their edges upright but for the slanted
+// ones their drawing has; a stadium's
+// points follow each other closely but for its two straight sides.
+TEST(Outline, MirrorsCirclesAndTheBox) {
+  for (const auto& [w, h] : {std::pair{90, 90}, std::pair{180, 90}, std::pair{90, 180}}) {
+    for (TFyButtonKind kind : {bkCross, bkCross1, bkRoundRect}) {
+      std::set<std::pair<int32_t, int32_t>> all, mx, my;
+      for (TPoint q : Build(kind, w, h, 3).set.points) {
+        all.insert({q.x, q.y});
+        mx.insert({w - q.x, q.y});
+        my.insert({q.x, h - q.y});
+      }
+      EXPECT_EQ(all, mx) << kButtonKindNames[kind] << " " << w << "x" << h;
+      EXPECT_EQ(all, my) << kButtonKindNames[kind] << " " << w << "x" << h;
+    }
+    for (TPoint q : Build(bkRoundRect, w, h, 3).set.points) {
+      const double cx = q.x < w / 2 ? 6 : w - 6, cy = q.y < h / 2 ? 6 : h - 6;
+      const bool edge = (q.x > 6 && q.x < w - 6) || (q.y > 6 && q.y < h - 6);
+      EXPECT_TRUE(edge || std::abs(std::hypot(q.x - cx, q.y - cy) - 6) < 0.75) << q.x << "," << q.y;
+    }
+    for (const auto& [kind, slanted] : {std::pair{bkRect, 0}, {bkCutRect, 2}, {bkArrow1, 4}}) {
+      const Tpoints p = Build(kind, w, h).set.points;
+      int n = 0;
+      for (size_t i = 0; i < p.size(); ++i) {
+        const TPoint a = p[i], b = p[(i + 1) % p.size()];
+        n += a.x != b.x && a.y != b.y;
+      }
+      EXPECT_EQ(n, slanted) << kButtonKindNames[kind] << " " << w << "x" << h;
+    }
+    const Tpoints oval = Build(bkOval, w, h).set.points;
+    int jumps = 0;
+    for (size_t i = 0; i < oval.size(); ++i) {
+      const TPoint a = oval[i], b = oval[(i + 1) % oval.size()];
+      jumps += std::hypot(a.x - b.x, a.y - b.y) > 4;
+    }
+    EXPECT_EQ(jumps, w == h ? 0 : 2) << w << "x" << h;
+  }
 }
 
 TEST(Outline, EveryKindStaysInItsBoxAtEverySize) {

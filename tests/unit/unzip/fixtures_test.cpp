@@ -5,6 +5,7 @@
 // folders; method 7 is refused with nothing written.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -13,6 +14,7 @@
 #include "support/files.h"
 #include "support/samples.h"
 #include "unzip/extract.h"
+#include "unzip/zipread.h"
 
 using namespace qtest;
 namespace fs = std::filesystem;
@@ -29,6 +31,24 @@ Bytes ReadNarrow(const std::string& path) {
   uint32_t got = 0;
   while (f.Read(buf, sizeof(buf), &got) && got > 0) data.insert(data.end(), buf, buf + got);
   return data;
+}
+
+struct DirEntry {
+  std::string name;
+  uint16_t method;
+  uint32_t crc, size;
+};
+
+// Every entry the directory reader delivers for `archive`, in order.
+std::vector<DirEntry> ListEntries(const std::string& archive) {
+  std::vector<DirEntry> out;
+  TZipSearchRec rec;
+  std::memset(&rec, 0, sizeof(rec));
+  for (int rc = ZipFindFirst(archive.c_str(), rec); rc == kZipOk; rc = ZipFindNext(rec)) {
+    out.push_back({rec.EntryName, rec.MethodCode, rec.EntryCrc, rec.UnpackedSize});
+  }
+  ZipFindClose(rec);
+  return out;
 }
 
 }  // namespace

@@ -18,35 +18,6 @@
 using namespace qtest;
 namespace fs = std::filesystem;
 
-TEST(PlatformFile, WritesReadsSeeksAndSizes) {
-  TempDir dir;
-  platform::File f;
-  EXPECT_EQ(f.OpenWrite((dir / "no/such/folder/f").c_str()), platform::kPathNotFound);
-  EXPECT_FALSE(f.IsOpen());
-  ASSERT_EQ(f.OpenWrite((dir / "f.bin").c_str()), 0);
-  uint32_t n = 0;
-  EXPECT_TRUE(f.Write("0123456789", 10, &n));
-  EXPECT_EQ(n, 10u);
-  EXPECT_TRUE(f.Close());
-  ASSERT_EQ(f.OpenRead((dir / "f.bin").c_str()), 0);
-  uint64_t size = 0;
-  ASSERT_TRUE(f.Size(&size));
-  EXPECT_EQ(size, 10u);
-  char buf[16] = {};
-  ASSERT_TRUE(f.Seek(6));
-  EXPECT_TRUE(f.Read(buf, 16, &n));
-  EXPECT_EQ(n, 4u);
-  EXPECT_STREQ(buf, "6789");
-  EXPECT_TRUE(f.Read(buf, 16, &n));
-  EXPECT_EQ(n, 0u) << "end of file is not an error";
-  EXPECT_NE(f.OpenRead((dir / "missing").c_str()), 0);
-  EXPECT_NE(f.OpenRead(dir.Path().c_str()), 0) << "a folder is not a file";
-  platform::File moved = std::move(f);
-  EXPECT_FALSE(f.IsOpen());
-  EXPECT_TRUE(platform::EraseFile((dir / "f.bin").c_str()));
-  EXPECT_FALSE(platform::EraseFile((dir / "f.bin").c_str()));
-}
-
 // Reads through the read-ahead block: across its end, larger than it, and
 // after seeks back into it, past it and beyond the end of the file.
 TEST(PlatformFile, ReadsAcrossTheReadAheadBlockMatchTheFile) {
@@ -72,20 +43,6 @@ TEST(PlatformFile, ReadsAcrossTheReadAheadBlockMatchTheFile) {
       EXPECT_TRUE(std::equal(got.begin(), got.begin() + n, data.begin() + step.seek)) << step.seek;
     }
   }
-}
-
-TEST(PlatformFile, FoldersAreMadeAndEntered) {
-  TempDir dir;
-  const std::string sub = dir / "sub";
-  EXPECT_EQ(platform::MakeDir(sub.c_str()), 0);
-  EXPECT_NE(platform::MakeDir(sub.c_str()), 0) << "already there";
-  EXPECT_NE(platform::MakeDir((dir / "x/y").c_str()), 0) << "one level at a time";
-  EXPECT_TRUE(platform::FolderExists(sub.c_str()));
-  EXPECT_TRUE(platform::FolderExists((sub + platform::kPathSeparator).c_str()));
-  EXPECT_FALSE(platform::FolderExists((dir / "none").c_str()));
-  EXPECT_EQ(platform::ChangeDir(sub.c_str()), 0);
-  EXPECT_EQ(fs::canonical(fs::current_path()), fs::canonical(sub));
-  EXPECT_NE(platform::ChangeDir((dir / "none").c_str()), 0);
 }
 
 TEST(PlatformFile, ReadOnlyAttributeRemovesWriting) {

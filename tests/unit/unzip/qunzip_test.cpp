@@ -90,39 +90,3 @@ TEST(Qunzip, RefusesToWriteOutsideTheDestination) {
   EXPECT_TRUE(fs::exists(dir / "deep/er/out/fine.txt"));
 }
 #endif
-
-#if defined(Q_QUNZIP)
-// Archives written by independent tools (7-Zip, bsdtar with a descriptor on
-// every entry, Python's zipfile): every stored entry comes out byte for byte.
-TEST(Qunzip, ExtractsStoredArchivesOfOtherWriters) {
-  TempDir dir;
-  fs::create_directories(dir / "src/sub/deeper");
-  Bytes random(70000);
-  for (size_t i = 0; i < random.size(); ++i)
-    random[i] = static_cast<uint8_t>((i * 2654435761u) >> 13);
-  WriteFileBytes(dir / "src/random.bin", random);
-  WriteFileBytes(dir / "src/sub/text.txt", ToBytes(std::string(5000, 't') + "\n"));
-  WriteFileBytes(dir / "src/sub/deeper/empty", {});
-  const std::string src = dir / "src";
-  const std::vector<std::pair<std::string, std::string>> writers = {
-      {"7z.zip", "cd " + src + " && 7zz a -tzip -mx=0 " + dir / "7z.zip" + " . >/dev/null"},
-      {"bsdtar.zip", "cd " + src + " && bsdtar --format zip --options zip:compression=store -cf " +
-                         dir / "bsdtar.zip" + " ."},
-      {"python.zip", "cd " + src + " && python3 -c \"import zipfile,os\nwith zipfile.ZipFile('" +
-                         dir / "python.zip" +
-                         "','w') as z:\n for r,d,f in os.walk('.'):\n  for n in d+f: "
-                         "z.write(os.path.join(r,n))\""}};
-  for (const auto& [name, cmd] : writers) {
-    SCOPED_TRACE(name);
-    if (std::system(cmd.c_str()) != 0) {
-      ADD_FAILURE() << "writer failed: " << cmd;
-      continue;
-    }
-    const ToolRun x = Qunzip("x " + dir / name + " " + dir / ("out-" + name));
-    EXPECT_EQ(x.status, 0) << x.out;
-    EXPECT_EQ(ReadFileBytes(dir / ("out-" + name) + "/random.bin"), random);
-    EXPECT_EQ(ReadFileBytes(dir / ("out-" + name) + "/sub/text.txt").size(), 5001u);
-    EXPECT_TRUE(fs::exists(dir / ("out-" + name) + "/sub/deeper/empty"));
-  }
-}
-#endif

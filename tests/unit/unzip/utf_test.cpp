@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "unzip/names.h"
 
@@ -23,6 +24,20 @@ TEST(Names, Cp437TableEqualsPythonsCodecForAll256Bytes) {
   pclose(p);
 }
 #endif
+
+// A stored name that is valid UTF-8 is still code page 437 from the hosts
+// of the DOS family (FAT, HPFS, NTFS, VFAT), UTF-8 from any other.
+TEST(Names, DosFamilyHostsReadCodePage437) {
+  const uint8_t name[] = {0xC3, 0xBC};
+  const char *const cp437 = "\xE2\x94\x9C\xE2\x95\x9D", *const utf8 = "\xC3\xBC";  // "├╝", "ü"
+  const std::pair<uint8_t, const char*> rows[] = {{0, cp437}, {1, utf8},   {3, utf8},
+                                                  {6, cp437}, {10, cp437}, {14, cp437}};
+  for (const auto& [host, expected] : rows) {
+    char out[unzip::kEntryNameBufferSize];
+    ASSERT_TRUE(unzip::DecodeEntryName({.bytes = name, .size = 2, .host = host}, '/', out));
+    EXPECT_STREQ(out, expected) << "host " << int{host};
+  }
+}
 
 // The one pair of conversions at the Windows boundary.
 TEST(Utf, ConversionsRoundTripAndInvalidInputIsNeverGuessed) {

@@ -1,13 +1,20 @@
-// A form with a panel and shaped buttons made from a layout, for the button
-// tests; a probe subclass counts the face renders.
+// A form with a panel and shaped buttons made from a layout or in code. The
+// probe button counts face renders, records animation ticks and rotation
+// steps, reads face and screen pixels and sets its active state directly.
 #pragma once
 
 #include <windows.h>
 
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "gui/forms.h"
+#include "shapebutton/fycolors.h"
 #include "shapebutton/fyeverbutton.h"
 #include "win/gui/gui_fixture.h"
 
@@ -15,18 +22,71 @@ namespace fybutton_test {
 
 using namespace fyeverbutton;
 
-// Counts renders (RenderFace draws the glyph once per render).
+constexpr uint32_t Rgb(int r, int g, int b) {
+  return static_cast<uint32_t>(r) | static_cast<uint32_t>(g) << 8 | static_cast<uint32_t>(b) << 16;
+}
+constexpr uint32_t L(uint32_t c) { return LightenRGB(c); }
+constexpr uint32_t D(uint32_t c) { return DarkenRGB(c); }
+inline gui::TColor Color(uint32_t rgb) { return static_cast<gui::TColor>(rgb); }
+
+// Rotation steps any probe received, also after it is gone.
+inline std::atomic<int> g_steps{0};
+
 class TProbeButton : public TFyeverButton {
   Q_GUI_CLASS(TProbeButton, TFyeverButton)
 
  public:
   explicit TProbeButton(gui::TComponent* owner) : TFyeverButton(owner) {}
-  int renders = 0;
+  int renders = 0;  // RenderFace draws the glyph once per render
+  // Each animation tick: the screen at the two probe points, and whether
+  // the tick invalidated the button.
+  struct Tick {
+    uint32_t shown, shown2;
+    bool invalidated;
+  };
+  std::vector<Tick> ticks;
+  POINT probe{6, 6}, probe2{9, 6};
+  int steps = 0;  // rotation steps, with the angle and window after each
+  std::vector<int> angles;
+  std::vector<RECT> bounds;
+  std::function<void(TProbeButton&)> afterStep;
+
+  using TFyeverButton::AnimationRunning;
+  void SetActive(bool on) { SetButtonStyle(on); }  // as the form's focus handling does
+  bool AnyAnimationRunning() const {
+    return AnimationRunning(TFyAnimation::Enter) || AnimationRunning(TFyAnimation::Exit) ||
+           AnimationRunning(TFyAnimation::Click);
+  }
+  // The face pixel as RGB, red in the low byte; top byte set off the face.
+  uint32_t At(int x, int y) const {
+    const gui::TBitmap* face = Face();
+    const uint8_t* row = face && x >= 0 && x < face->Width() ? face->ScanLine(y) : nullptr;
+    return row ? Rgb(row[3 * x + 2], row[3 * x + 1], row[3 * x]) : 0xFF000000u;
+  }
+  uint32_t Screen(int x, int y) {
+    q::WindowDcHandle dc(::GetDC(Handle()));
+    return static_cast<uint32_t>(::GetPixel(dc.Get(), x, y));
+  }
 
  protected:
   void DrawGlyph(bool pressed) override {
     ++renders;
     TFyeverButton::DrawGlyph(pressed);
+  }
+  void AnimationTick() override {
+    TFyeverButton::AnimationTick();
+    RECT dirty;
+    const bool invalid = ::GetUpdateRect(Handle(), &dirty, FALSE) != 0;
+    ticks.push_back({Screen(probe.x, probe.y), Screen(probe2.x, probe2.y), invalid});
+  }
+  void WndProc(gui::TMessage& m) override {
+    TFyeverButton::WndProc(m);
+    if (m.Msg != FY_ROTATIONSTEP) return;
+    ++steps;
+    ++g_steps;
+    angles.push_back(ButtonAngle());
+    bounds.push_back(BoundsRect());
+    if (afterStep) afterStep(*this);
   }
 };
 
@@ -36,7 +96,6 @@ class TButtonForm : public gui::TForm {
  public:
   gui::TComponent* CreateComponent(std::string_view cls) override {
     if (cls == TFyeverButton::kClassName) return new TFyeverButton(this);
-    if (cls == TProbeButton::kClassName) return new TProbeButton(this);
     return TForm::CreateComponent(cls);
   }
   template <typename T>
@@ -46,21 +105,20 @@ class TButtonForm : public gui::TForm {
   }
 };
 
-// A 400 x 300 form with a panel filling it.
-inline std::string FormLayout(std::string_view buttons) {
-  return std::string(R"(
-object F: TButtonForm
-  BorderStyle = bsNone
-  ClientWidth = 400
-  ClientHeight = 300
-  object P: TPanel
-    Align = alClient
-    BevelOuter = bvNone
-)") + std::string(buttons) +
-         R"(
-  end
-end
-)";
+// A strip of frames of fw x bh, frame k in colours[k]; its pixel (0, 0) is
+// `key` when one is given.
+inline std::unique_ptr<gui::TBitmap> Strip(int fw, int bh, const std::vector<uint32_t>& colours,
+                                           uint32_t key = gui::clNone) {
+  auto strip = std::make_unique<gui::TBitmap>();
+  EXPECT_FALSE(strip->SetSize(fw * static_cast<int>(colours.size()), bh));
+  int k = 0;
+  for (uint32_t c : colours) {
+    strip->Canvas().SetBrushColor(Color(c));
+    strip->Canvas().FillRect({k * fw, 0, (k + 1) * fw, bh});
+    ++k;
+  }
+  if (key != gui::clNone) strip->Canvas().SetPixel(0, 0, Color(key));
+  return strip;
 }
 
 class ButtonTest : public gui_test::GuiTest {
@@ -71,19 +129,27 @@ class ButtonTest : public gui_test::GuiTest {
     TFyeverButton::UseGradients();
     TFyeverButton::UseRotation();
   }
-  void Load(std::string_view buttons) {
-    q::Error err = form_.CreateFromLayout(FormLayout(buttons));
+  // A 400 x 300 form with a panel filling it, holding `buttons`.
+  void Load(std::string_view buttons = "") {
+    const std::string layout =
+        "object F: TButtonForm\n BorderStyle = bsNone\n ClientWidth = 400\n ClientHeight = 300\n"
+        " object P: TPanel\n  Align = alClient\n  BevelOuter = bvNone\n" +
+        std::string(buttons) + "\n end\nend\n";
+    q::Error err = form_.CreateFromLayout(layout);
     ASSERT_FALSE(err) << err.Message();
     form_.Show();
     Pump();
   }
   gui::TPanel* Panel() { return form_.Find<gui::TPanel>("P"); }
   // A button made in code on the panel, and painted once.
-  TProbeButton* NewButton(int left, int top, int width, int height) {
+  TProbeButton* NewButton(int left, int top, int width, int height, uint32_t color = gui::clNone,
+                          TFy3DKind kind = dk3D) {
     auto* b = new TProbeButton(&form_);
     b->SetBounds(left, top, width, height);
     b->SetButtonWidth(width);
     b->SetButtonHeight(height);
+    if (color != gui::clNone) b->SetButtonColor(Color(color));
+    b->SetButton3DKind(kind);
     EXPECT_FALSE(b->SetParent(Panel()));
     Paint(b);
     return b;
@@ -91,6 +157,35 @@ class ButtonTest : public gui_test::GuiTest {
   void Paint(TFyeverButton* b) {
     b->Invalidate();
     ::UpdateWindow(b->Handle());
+  }
+  // Held down as by the mouse: the native button's pushed state.
+  void Press(TFyeverButton* b, bool down) {
+    ::SendMessageA(b->Handle(), BM_SETSTATE, down ? TRUE : FALSE, 0);
+    Paint(b);
+  }
+  void Hover(TFyeverButton* b, bool over) {
+    b->Perform(over ? gui::CM_MOUSEENTER : gui::CM_MOUSELEAVE);
+    Paint(b);
+  }
+  // Serves messages one at a time until `done()` holds or `ms` pass: a
+  // spinning button's steps keep the queue from ever running empty, so the
+  // whole-queue pump may not come back to test the condition.
+  template <typename F>
+  bool Serve(F done, DWORD ms = 3000) {
+    const ULONGLONG end = ::GetTickCount64() + ms;
+    MSG msg;
+    while (!done()) {
+      if (::GetTickCount64() > end) return false;
+      if (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        app_.DispatchOne(msg);
+      } else {
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+      }
+    }
+    return true;
+  }
+  void ServeFor(DWORD ms) {
+    Serve([] { return false; }, ms);
   }
 
   TButtonForm form_;

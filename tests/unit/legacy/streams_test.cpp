@@ -1,0 +1,458 @@
+// Hand-made shrunk, reduced and imploded streams for the edges the real
+// archives of the fixture test lack: escape and clear codes, follower sets
+// of every index width, the two implode variants no fixture uses, the
+// longest and farthest matches, malformed trees, and how each method fails.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "support/files.h"
+#include "support/samples.h"
+#include "unzip/unzip.h"
+
+namespace legacy {
+namespace {
+
+using qtest::Bytes;
+using qtest::Noise;
+
+constexpr uint16_t kShrunk = 1, kImploded = 6;
+
+struct EntryOptions {
+  bool descriptor = false;       // sizes only in a data descriptor (zeros in the local header)
+  size_t truncateAt = SIZE_MAX;  // the archive file ends this many bytes into the data
+  int64_t packedSize = -1;       // local header sizes instead of the real ones
+  int64_t unpackedSize = -1;
+  bool abort = false;  // the abort key is held from the first step on
+};
+
+struct EntryRun {
+  TUnzipResult result = urOk;
+  bool written = false;  // the output file exists afterwards
+  Bytes output;
+};
+
+bool KeyAlwaysDown(int) { return true; }
+
+qtest::ZipEntryPlan Planned(uint16_t method, uint16_t flags, const Bytes& packed,
+                            const Bytes& data) {
+  return {.name = "entry.bin", .data = data, .method = method, .packed = packed, .flags = flags};
+}
+
+// Writes a one-entry archive (`data` gives the CRC and uncompressed size,
+// `packed` the compressed bytes) and extracts the entry.
+EntryRun RunEntry(uint16_t method, uint16_t flags, const Bytes& packed, const Bytes& data,
+                  const EntryOptions& o = {}) {
+  qtest::ZipEntryPlan entry = Planned(method, flags, packed, data);
+  if (o.descriptor) {
+    entry.flags = static_cast<uint16_t>(entry.flags | 8);
+    entry.zeroSizesInLocal = true;
+  }
+  if (o.packedSize >= 0 || o.unpackedSize >= 0) {
+    entry.overrideLocalSizes = true;
+    entry.localPacked =
+        static_cast<uint32_t>(o.packedSize >= 0 ? o.packedSize : int64_t(packed.size()));
+    entry.localUnpacked =
+        static_cast<uint32_t>(o.unpackedSize >= 0 ? o.unpackedSize : int64_t(data.size()));
+  }
+  Bytes zip = qtest::BuildZip({entry});
+  if (o.truncateAt != SIZE_MAX) zip.resize(30 + entry.name.size() + o.truncateAt);
+
+  qtest::TempDir dir;
+  const std::string archive = dir / "a.zip", out = dir / "out.bin";
+  qtest::WriteFileBytes(archive, zip);
+  const platform::EngineUi saved = GetEngineUi();
+  if (o.abort) {
+    platform::EngineUi ui = saved;
+    ui.keyDown = KeyAlwaysDown;
+    SetEngineUi(ui);
+  }
+  EntryRun run;
+  run.result = UnzipEntry(archive.c_str(), out.c_str(), 0, 0, 0, o.abort ? 27 : 0);
+  SetEngineUi(saved);
+  run.written = std::filesystem::exists(out);
+  if (run.written) run.output = qtest::ReadFileBytes(out);
+  return run;
+}
+
+// The same one-entry archive decoded by 7-Zip, where it is installed.
+bool SevenZipAvailable() {
+#if defined(_WIN32)
+  return false;
+#else
+  static const bool present = std::system("7zz i >/dev/null 2>&1") == 0;
+  return present;
+#endif
+}
+Bytes SevenZipDecode(uint16_t method, uint16_t flags, const Bytes& packed, const Bytes& data) {
+  qtest::TempDir dir;
+  qtest::WriteFileBytes(dir / "a.zip", qtest::BuildZip({Planned(method, flags, packed, data)}));
+  // Paths are the test's own temporary names: no quoting beyond this needed.
+  const std::string cmd =
+      "7zz x -y '-o" + dir / "out" + "' -- '" + dir / "a.zip" + "' >/dev/null 2>&1";
+  (void)std::system(cmd.c_str());
+  const std::string out = dir / "out/entry.bin";
+  if (!std::filesystem::exists(out)) {
+    ADD_FAILURE() << "7-Zip gave no file";
+    return {};
+  }
+  return qtest::ReadFileBytes(out);
+}
+
+// Bits packed least significant first, as the three methods read them.
+class BitWriter {
+ public:
+  void Put(uint32_t value, unsigned count) {
+    for (unsigned i = 0; i < count; ++i) PutBit((value >> i) & 1u);
+  }
+  void PutMsbFirst(uint32_t code, unsigned length) {
+    for (unsigned i = length; i-- > 0;) PutBit((code >> i) & 1u);
+  }
+  Bytes Finish() const {
+    Bytes out = bytes_;
+    if (pending_ != 0) out.push_back(static_cast<uint8_t>(acc_));
+    return out;
+  }
+
+ private:
+  void PutBit(uint32_t bit) {
+    acc_ |= bit << pending_;
+    if (++pending_ == 8) bytes_.push_back(static_cast<uint8_t>(acc_)), acc_ = pending_ = 0;
+  }
+  Bytes bytes_;
+  uint32_t acc_ = 0;
+  unsigned pending_ = 0;
+};
+
+struct Token {
+  uint32_t length;  // 0: a literal
+  uint32_t distanceOrLiteral;
+};
+Token Lit(uint8_t b) { return {0, b}; }
+Token Match(uint32_t distance, uint32_t length) { return {length, distance}; }
+
+// What a token list expands to, with zeros before the first byte.
+Bytes Replay(const std::vector<Token>& tokens) {
+  Bytes out;
+  for (const Token& t : tokens) {
+    if (t.length == 0) out.push_back(static_cast<uint8_t>(t.distanceOrLiteral));
+    for (uint32_t i = 0; i < t.length; ++i) {
+      out.push_back(out.size() >= t.distanceOrLiteral ? out[out.size() - t.distanceOrLiteral] : 0);
+    }
+  }
+  return out;
+}
+
+// --- shrink ---------------------------------------------------------------------------
+
+constexpr uint32_t kWiden = 0x10001, kClear = 0x10002;  // escape 256 with sub-code 1 or 2
+constexpr uint32_t kEscape = 0x10000;                   // + any other sub-code
+
+// Codes at the width the decoder reads them: 9 bits, one more per widening.
+Bytes ShrinkCodes(const std::vector<uint32_t>& codes) {
+  BitWriter w;
+  unsigned width = 9;
+  for (uint32_t code : codes) {
+    if (code < kEscape) {
+      w.Put(code, width);
+      continue;
+    }
+    w.Put(256, width);
+    w.Put(code - kEscape, width);
+    if (code == kWiden) ++width;
+  }
+  return w.Finish();
+}
+
+Bytes ShrinkLiterals(const Bytes& data) { return ShrinkCodes({data.begin(), data.end()}); }
+
+TEST(Unshrink, HandMadeCodeSequences) {
+  std::vector<uint32_t> cycle = {'a', 300, 258};
+  cycle.insert(cycle.end(), 40, 'x');
+  cycle.insert(cycle.end(), {258, 'y', 300});
+  const struct {
+    const char* name;
+    std::vector<uint32_t> codes;
+    std::string expected;  // empty: an archive error
+  } cases[] = {
+      {"literals", {'A', 'B', 'R', 'A', 'C', 'A', 'D', 'A', 'B', 'R', 'A'}, "ABRACADABRA"},
+      // 257 is free when read: the previous string plus its own first byte.
+      {"KwKwK", {'a', 257, 258, 257}, "aaaaaaaa"},
+      {"13-bit codes", {'A', kWiden, kWiden, kWiden, kWiden, 'B', 257}, "ABAB"},
+      {"14-bit codes", {'A', kWiden, kWiden, kWiden, kWiden, kWiden, 'B'}, ""},
+      {"escape 0", {'A', kEscape + 0, 'B'}, ""},
+      {"escape 3", {'A', kEscape + 3, 'B'}, ""},
+      {"escape 511", {'A', kEscape + 511, 'B'}, ""},
+      {"first code 256", {256, 'B'}, ""},
+      {"first code a string", {257, 'B'}, ""},
+      {"clear with nothing added", {'A', kClear, 'B', 257}, "ABAB"},
+      // 257 = AB, 258 = BA, 259 = ABC extends 257; the clear frees the
+      // leaves 258 and 259, given out again in order: 258 = CA, 259 = ABC,
+      // 260 = CAA.
+      {"clear frees leaves", {'A', 'B', 257, 'C', kClear, 257, 258, 259, 260}, "ABABCABCAABCCAA"},
+      // 300 is neither in use nor next: taken as "a" + "a"; then 258 and 300
+      // come to name each other. Decoding must end, not loop or overrun.
+      {"prefix cycle", cycle, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Bytes expected = c.expected.empty() ? Bytes(100, '?') : qtest::ToBytes(c.expected);
+    const EntryRun run = RunEntry(kShrunk, 0, ShrinkCodes(c.codes), expected);
+    EXPECT_EQ(run.result, c.expected.empty() ? urArchiveError : urOk);
+    EXPECT_EQ(run.written, !c.expected.empty());
+    if (run.written) {
+      EXPECT_EQ(run.output, expected);
+    }
+  }
+}
+
+// --- reduce -----------------------------------------------------------------------------
+
+uint16_t ReduceMethod(int factor) { return static_cast<uint16_t>(factor + 1); }
+
+// With every follower set empty (256 six-bit zero counts) each byte of the
+// stream is 8 plain bits.
+Bytes Unfollowed(const Bytes& intermediate) {
+  Bytes out = intermediate;
+  out.insert(out.begin(), 192, 0);
+  return out;
+}
+
+Bytes Concat(Bytes a, const Bytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+// Escaped streams against the expansion worked out by hand.
+TEST(Unreduce, EscapeSequences) {
+  const Bytes six = qtest::ToBytes("abcdef"), lead = Noise(600, 11);
+  const auto cycle = [&](size_t n) {
+    Bytes out = six;
+    for (size_t i = 0; i < n; ++i) out.push_back(six[i % 6]);
+    return out;
+  };
+  Bytes escapedLead;  // `lead` with each 144 doubled as 144, 0
+  for (uint8_t b : lead) {
+    escapedLead.push_back(b);
+    if (b == 144) escapedLead.push_back(0);
+  }
+  Bytes leadMatch = lead;
+  for (size_t i = 0; i < 6; ++i) leadMatch.push_back(lead[600 - 520 + i]);
+  const struct {
+    const char* name;
+    int factor;
+    Bytes intermediate, expected;
+  } cases[] = {
+      {"144, 0 is one byte 144", 1, {'a', 144, 0, 'b'}, {'a', 144, 'b'}},
+      // 0x7F + 10 + 3 = 140 bytes at distance 5 + 1 = 6.
+      {"factor 1, long match", 1, Concat(six, {144, 0x7F, 10, 5}), cycle(140)},
+      // Length byte 0x3F (all length bits) takes one more length byte.
+      {"factor 2, extra length byte", 2, Concat(six, {144, 0x3F, 200, 5}), cycle(0x3F + 200 + 3)},
+      // 0x23: 3 + 3 = 6 bytes at distance 2 * 256 + 7 + 1 = 520.
+      {"factor 4, high distance bits", 4, Concat(escapedLead, {144, 0x23, 7}), leadMatch},
+      // 4 bytes from 6 back, at the very start.
+      {"reference before the start", 1, {144, 1, 5, 'x'}, {0, 0, 0, 0, 'x'}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const EntryRun run =
+        RunEntry(ReduceMethod(c.factor), 0, Unfollowed(c.intermediate), c.expected);
+    EXPECT_EQ(run.result, urOk);
+    EXPECT_EQ(run.output, c.expected);
+  }
+}
+
+// --- implode ------------------------------------------------------------------------------
+
+struct Implode {
+  bool literalTree = true;  // flag bit 2: literals coded, matches from 3 bytes on
+  bool dict8k = true;       // flag bit 1: 7 low distance bits instead of 6
+  std::vector<uint8_t> literal = std::vector<uint8_t>(256, 8), length = std::vector<uint8_t>(64, 6),
+                       distance = std::vector<uint8_t>(64, 6);
+
+  uint16_t Flags() const { return static_cast<uint16_t>((dict8k ? 2 : 0) | (literalTree ? 4 : 0)); }
+
+  // A tree: the number of groups less one, then (repeat - 1) << 4 | (length - 1).
+  static Bytes Tree(const std::vector<uint8_t>& lengths) {
+    Bytes out(1, 0);
+    for (size_t i = 0; i < lengths.size();) {
+      size_t run = 1;
+      while (run < 16 && i + run < lengths.size() && lengths[i + run] == lengths[i]) ++run;
+      out.push_back(static_cast<uint8_t>(((run - 1) << 4) | (lengths[i] - 1u)));
+      i += run;
+    }
+    out[0] = static_cast<uint8_t>(out.size() - 2);
+    return out;
+  }
+
+  // Each symbol's code, inverted as the format stores every code: canonical
+  // codes by increasing length, then increasing symbol value.
+  static std::vector<uint32_t> Codes(const std::vector<uint8_t>& lengths) {
+    std::vector<uint32_t> codes(lengths.size(), 0);
+    uint32_t code = 0;
+    for (unsigned l = 1; l <= 16; ++l, code <<= 1) {
+      for (size_t s = 0; s < lengths.size(); ++s) {
+        if (lengths[s] == l) codes[s] = ~code++ & ((1u << l) - 1);
+      }
+    }
+    return codes;
+  }
+
+  Bytes Encode(const std::vector<Token>& tokens) const {
+    const uint32_t base = literalTree ? 3 : 2;
+    const unsigned lowBits = dict8k ? 7 : 6;
+    Bytes out = literalTree ? Tree(literal) : Bytes{};
+    out = Concat(Concat(out, Tree(length)), Tree(distance));
+    const std::vector<uint32_t> lit = Codes(literal), len = Codes(length), dist = Codes(distance);
+    BitWriter w;
+    const auto put = [&w](const std::vector<uint8_t>& lengths, const std::vector<uint32_t>& codes,
+                          uint32_t symbol) { w.PutMsbFirst(codes[symbol], lengths[symbol]); };
+    for (const Token& t : tokens) {
+      w.Put(t.length == 0, 1);
+      if (t.length == 0) {
+        literalTree ? put(literal, lit, t.distanceOrLiteral) : w.Put(t.distanceOrLiteral, 8);
+        continue;
+      }
+      const uint32_t d = t.distanceOrLiteral - 1, l = t.length - base;
+      w.Put(d & ((1u << lowBits) - 1), lowBits);
+      put(distance, dist, d >> lowBits);
+      put(length, len, std::min<uint32_t>(l, 63));
+      if (l >= 63) w.Put(l - 63, 8);
+    }
+    return Concat(out, w.Finish());
+  }
+};
+
+// Length code 63 takes 8 more bits: 2 + 63 + 255 = 320 bytes without a
+// literal tree, 321 with one. The farthest distance comes from the last
+// distance code with all low bits set. References before the start of the
+// data read zeros. 7-Zip, where present, decodes the same streams.
+TEST(Explode, AllFourVariantsWithLongestMatchesAndFarthestDistances) {
+  for (const bool literalTree : {false, true}) {
+    for (const bool dict8k : {false, true}) {
+      SCOPED_TRACE(std::string(literalTree ? "literal tree" : "raw literals") +
+                   (dict8k ? ", 8K" : ", 4K"));
+      const Implode o{.literalTree = literalTree, .dict8k = dict8k};
+      const uint32_t longest = literalTree ? 321 : 320, farthest = dict8k ? 8192 : 4096;
+      std::vector<Token> tokens = {Match(100, 50), Lit('a'), Match(60, 5), Match(1, longest),
+                                   Match(1, longest - 1)};
+      for (uint8_t b : Noise(farthest, 2)) tokens.push_back(Lit(b));
+      tokens.push_back(Match(farthest, longest));
+      const Bytes data = Replay(tokens), packed = o.Encode(tokens);
+      const EntryRun run = RunEntry(kImploded, o.Flags(), packed, data);
+      EXPECT_EQ(run.result, urOk);
+      EXPECT_TRUE(run.output == data);
+      if (SevenZipAvailable()) {
+        EXPECT_TRUE(SevenZipDecode(kImploded, o.Flags(), packed, data) == data);
+      }
+    }
+  }
+}
+
+// Above 200,000 compressed bytes the distance tables get 8 first-level bits
+// instead of 7; with codes up to 16 bits long, sub-tables are in use either
+// way. Both must decode alike. Bytes after the data count in the compressed
+// size but are never needed.
+TEST(Explode, DistanceTableWidthAtTheSizeThreshold) {
+  Implode o;
+  o.distance.assign(64, 16);  // 1 to 10 bits, ten of 15 and 44 of 16: complete
+  for (int i = 0; i < 10; ++i) o.distance[static_cast<size_t>(i)] = static_cast<uint8_t>(i + 1);
+  for (int i = 10; i < 20; ++i) o.distance[static_cast<size_t>(i)] = 15;
+  std::vector<Token> tokens;
+  for (uint8_t b : Noise(8192, 8)) tokens.push_back(Lit(b));
+  for (uint32_t i = 0; i < 4000; ++i) tokens.push_back(Match(1 + (i * 2731) % 8192, 3 + i % 300));
+  const Bytes data = Replay(tokens), packed = o.Encode(tokens);
+  ASSERT_LT(packed.size(), 200000u);
+  for (size_t size : {size_t{200000}, size_t{200001}}) {
+    SCOPED_TRACE(size);
+    Bytes padded = packed;
+    padded.resize(size, 0);
+    const EntryRun run = RunEntry(kImploded, o.Flags(), padded, data);
+    EXPECT_EQ(run.result, urOk);
+    EXPECT_TRUE(run.output == data);
+  }
+}
+
+TEST(Explode, MalformedTreesAreArchiveErrors) {
+  const Bytes data(10, 'z');
+  // A length tree description, then a distance tree of 64 six-bit codes and some data.
+  const auto withLengthTree = [](Bytes packed) {
+    packed.insert(packed.end(), {3, 0xF5, 0xF5, 0xF5, 0xF5});
+    packed.insert(packed.end(), 16, 0xFF);
+    return packed;
+  };
+  const std::pair<const char*, Bytes> bad[] = {
+      {"repeats overshoot 64", {4, 0xF5, 0xF5, 0xF5, 0xF5, 0xF5}},  // 5 x 16 of length 6
+      {"repeats stop short of 64", {2, 0xF5, 0xF5, 0xF5}},          // 48 lengths
+      {"incomplete code", {3, 0xF6, 0xF6, 0xF6, 0xF6}},             // 64 of length 7
+      {"over-subscribed code", {3, 0xF4, 0xF4, 0xF4, 0xF4}},        // 64 of length 5
+  };
+  for (const auto& [name, tree] : bad) {
+    SCOPED_TRACE(name);
+    const EntryRun run = RunEntry(kImploded, 0, withLengthTree(tree), data);
+    EXPECT_EQ(run.result, urArchiveError);
+    EXPECT_FALSE(run.written);
+  }
+  // The same frame with a good tree (64 of length 6) passes the trees.
+  EXPECT_NE(RunEntry(kImploded, 0, withLengthTree({3, 0xF5, 0xF5, 0xF5, 0xF5}), data).result,
+            urArchiveError);
+}
+
+// None of the three methods has an end mark: each failure gives its result
+// and leaves no file. The CRC of nothing is 0, so only the size tells an
+// empty stream from the declared entry. 2^29 bytes of compressed data are
+// 2^32 bits: a 32-bit bit count would wrap and stop before the first code.
+TEST(Legacy, FailuresLeaveNoOutput) {
+  const Bytes data = Noise(20000);
+  Bytes escaped;
+  std::vector<Token> literals;
+  for (uint8_t b : data) {
+    escaped.push_back(b);
+    if (b == 144) escaped.push_back(0);
+    literals.push_back(Lit(b));
+  }
+  const Implode o;
+  const struct {
+    uint16_t method, flags;
+    Bytes packed;
+    // Sizes only in a descriptor; a size declared too large; no data at all.
+    TUnzipResult descriptor, tooLarge, empty;
+  } streams[] = {
+      {kShrunk, 0, ShrinkLiterals(data), urNotSupported, urReadError, urReadError},
+      {ReduceMethod(4), 0, Unfollowed(escaped), urNotSupported, urCrcError, urReadError},
+      {kImploded, o.Flags(), o.Encode(literals), urReadError, urArchiveError, urArchiveError}};
+  for (const auto& s : streams) {
+    SCOPED_TRACE(s.method);
+    ASSERT_EQ(RunEntry(s.method, s.flags, s.packed, data).result, urOk);
+    const std::tuple<const char*, EntryOptions, TUnzipResult> cases[] = {
+        {"archive cut in the data", {.truncateAt = s.packed.size() / 2}, urReadError},
+        {"size declared too large", {.unpackedSize = 20001}, s.tooLarge},
+        {"sizes in a descriptor", {.descriptor = true}, s.descriptor},
+        {"abort key held", {.abort = true}, urUserAbort}};
+    for (const auto& [name, options, expected] : cases) {
+      const EntryRun run = RunEntry(s.method, s.flags, s.packed, data, options);
+      EXPECT_EQ(run.result, expected) << name;
+      EXPECT_FALSE(run.written) << name;
+    }
+    const EntryRun empty = RunEntry(s.method, s.flags, {}, {}, {.unpackedSize = 1000});
+    EXPECT_EQ(empty.result, s.empty);
+    EXPECT_FALSE(empty.written);
+  }
+  const Bytes shrunk = ShrinkLiterals(data);
+  EXPECT_EQ(RunEntry(kShrunk, 0, shrunk, data, {.packedSize = int64_t(shrunk.size()) - 2}).result,
+            urReadError);
+  EntryRun run = RunEntry(kShrunk, 0, shrunk, data, {.packedSize = 0x20000000});
+  EXPECT_EQ(run.result, urOk);
+  EXPECT_TRUE(run.output == data);
+  run = RunEntry(kShrunk, 0, {}, {});
+  EXPECT_EQ(run.result, urOk);
+  EXPECT_TRUE(run.written && run.output.empty());
+}
+
+}  // namespace
+}  // namespace legacy
