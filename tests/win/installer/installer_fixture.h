@@ -26,7 +26,6 @@ class TProbeForm3 : public TForm3 {
  public:
   using TForm3::RunInstalledProgram;
   void SetExePath(std::string path) { FExePath = std::move(path); }
-  void SetPhase(int phase) { FPhase = phase; }
 };
 
 // What the dialog asked the shell to open.
