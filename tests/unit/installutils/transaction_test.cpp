@@ -152,6 +152,17 @@ TEST(Transaction, ARunningProductChangesNothing) {
   volume.inUse = "C:\\Program Files\\Quorvantis\\x.dll";
   EXPECT_NE(late.Commit().Message().find("Quorvantis is running"), std::string::npos);
   EXPECT_EQ(Result(volume), "o");
+  EXPECT_TRUE(late.Finish());  // nothing was committed
+
+  // Finishing is once, after a commit.
+  volume.inUse.clear();
+  txn::Transaction whole(volume, kFolders);
+  ASSERT_FALSE(whole.Begin());
+  volume.folders[kFolders.staging] = "new";
+  ASSERT_FALSE(whole.Commit());
+  EXPECT_FALSE(whole.Finish());
+  EXPECT_TRUE(whole.Finish());
+  EXPECT_EQ(Result(volume), "n");
 }
 
 TEST(Transaction, FoldersLieBesideTheProductFolder) {
