@@ -29,10 +29,6 @@ q::RegistryKeyHandle OpenKey(HKEY key, const std::string& subKey, bool create = 
   return q::RegistryKeyHandle(rc == ERROR_SUCCESS ? opened : nullptr);
 }
 
-DWORD Attributes(const std::string& path) {
-  return ::GetFileAttributesW(q::WidePath(path).c_str());
-}
-
 }  // namespace
 
 std::string UniqueName(const std::string& prefix) {
@@ -125,16 +121,6 @@ LinkFields ReadShortcut(const std::string& linkFile) {
           text([l](wchar_t* b, int room) { return l->GetArguments(b, room); }),
           text([l](wchar_t* b, int room) { return l->GetWorkingDirectory(b, room); }),
           text([l](wchar_t* b, int room) { return l->GetDescription(b, room); })};
-}
-
-bool FileExists(const std::string& path) {
-  return Attributes(path) != INVALID_FILE_ATTRIBUTES &&
-         !(Attributes(path) & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool FolderExists(const std::string& path) {
-  return Attributes(path) != INVALID_FILE_ATTRIBUTES &&
-         (Attributes(path) & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 }  // namespace qtest

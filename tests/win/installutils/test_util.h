@@ -58,7 +58,5 @@ struct LinkFields {
 };
 LinkFields ReadShortcut(const std::string& linkFile);
 
-bool FileExists(const std::string& path);
-bool FolderExists(const std::string& path);
 
 }  // namespace qtest
