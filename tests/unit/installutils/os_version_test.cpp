@@ -33,8 +33,8 @@ std::string Sources(const FolderSources& s) {
 TEST(ClassifyOsVersion, PlatformsAndVersionsPickNameFlagAndFolderBranch) {
   const std::string version = "\\Software\\Microsoft\\Windows\\CurrentVersion";
   const std::string shell = version + "\\Explorer\\Shell Folders";
-  const std::string older = "LM" + version + ":ProgramFilesDir;CU" + shell + ":Programs;CU" +
-                            shell + ":Desktop;";
+  const std::string older =
+      "LM" + version + ":ProgramFilesDir;CU" + shell + ":Programs;CU" + shell + ":Desktop;";
   const std::string current = "LM" + version + ":ProgramFilesDir;LM" + shell +
                               ":Common Programs;LM" + shell + ":Common Desktop;";
   const struct {

@@ -26,8 +26,13 @@ std::ostream& operator<<(std::ostream& os, const Shown& s) {
             << " busy=" << s.busy << " phase=" << s.phase << " cursor=" << s.cursor;
 }
 Shown Now(const TForm3& form) {
-  return {form.Label4->Caption(), form.FyeverButtonSI->Visible(), form.FyeverButtonNO->Visible(),
-          form.ProgressBar1->Visible(), form.Busy(), form.Phase(), gui::Application()->Cursor()};
+  return {form.Label4->Caption(),
+          form.FyeverButtonSI->Visible(),
+          form.FyeverButtonNO->Visible(),
+          form.ProgressBar1->Visible(),
+          form.Busy(),
+          form.Phase(),
+          gui::Application()->Cursor()};
 }
 
 TEST_F(DialogTest, PassesThroughTheFourStatesAndEndsAfterTheLaunch) {
@@ -35,8 +40,8 @@ TEST_F(DialogTest, PassesThroughTheFourStatesAndEndsAfterTheLaunch) {
   Open(form);
   EXPECT_EQ(::GetFocus(), form.FyeverButtonSI->Handle());
   EXPECT_TRUE(form.FyeverButtonSI->Default());
-  EXPECT_EQ(form.TabList(), (std::vector<gui::TWinControl*>{form.FyeverButtonNO,
-                                                            form.FyeverButtonSI}));
+  EXPECT_EQ(form.TabList(),
+            (std::vector<gui::TWinControl*>{form.FyeverButtonNO, form.FyeverButtonSI}));
   EXPECT_EQ(Now(form),
             (Shown{"Start setup of Quorvantis ?", true, true, false, false, 1, gui::crDefault}));
 
@@ -125,7 +130,8 @@ TEST_F(DialogTest, EnterAnswersYesAndTheAcceleratorsClickTheirButtons) {
   std::string clicks;
   form.FyeverButtonSI->OnClick = [&](gui::TObject*) { clicks += "Y"; };
   form.FyeverButtonNO->OnClick = [&](gui::TObject*) { clicks += "N"; };
-  for (auto [msg, code] : {std::pair{WM_KEYDOWN, WPARAM{VK_RETURN}}, {WM_CHAR, 'n'}, {WM_CHAR, 'Y'}}) {
+  for (auto [msg, code] :
+       {std::pair{WM_KEYDOWN, WPARAM{VK_RETURN}}, {WM_CHAR, 'n'}, {WM_CHAR, 'Y'}}) {
     ::PostMessageA(::GetFocus(), msg, code, 0);
     Pump();
   }
@@ -160,9 +166,11 @@ TEST_F(DialogTest, AFailedLaunchIsShownAndTheDialogStays) {
   openResult = SE_ERR_FNF;
   Yes(form);
   EXPECT_TRUE(form.Failed());
-  EXPECT_EQ(form.Label4->Caption().rfind(
-                "Quorvantis could not be started: cannot start " + InstallDir() + "Quorvantis.exe: ", 0),
-            0u) << form.Label4->Caption();
+  EXPECT_EQ(
+      form.Label4->Caption().rfind(
+          "Quorvantis could not be started: cannot start " + InstallDir() + "Quorvantis.exe: ", 0),
+      0u)
+      << form.Label4->Caption();
   EXPECT_FALSE(form.FyeverButtonSI->Visible());
   EXPECT_TRUE(form.Visible());
   // Nothing further is launched; No ends the program.

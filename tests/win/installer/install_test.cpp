@@ -29,7 +29,8 @@ std::string Value(const std::string& name) {
   if (!v) return "-";
   if (v->type == REG_SZ) return v->data.substr(0, v->data.find('\0'));
   DWORD n = 0;
-  if (v->type != REG_DWORD || v->data.size() != sizeof n) return "(type " + std::to_string(v->type) + ")";
+  if (v->type != REG_DWORD || v->data.size() != sizeof n)
+    return "(type " + std::to_string(v->type) + ")";
   std::memcpy(&n, v->data.data(), sizeof n);
   return std::to_string(n) + " (dword)";
 }

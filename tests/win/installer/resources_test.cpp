@@ -64,10 +64,10 @@ TEST(InstallerResources, ThePayloadProgramsAsTheShellSeesThem) {
   const std::string bin = self.substr(0, self.rfind('\\') + 1);  // the payload programs too
   const struct {
     std::string path, file, level;
-  } programs[] = {{self, "QuorvantisSetup.exe", "requireAdministrator"},
-                  {bin + "Quorvantis.exe", "Quorvantis.exe", "asInvoker"},
-                  {bin + "UninstallQuorvantis.exe", "UninstallQuorvantis.exe",
-                   "requireAdministrator"}};
+  } programs[] = {
+      {self, "QuorvantisSetup.exe", "requireAdministrator"},
+      {bin + "Quorvantis.exe", "Quorvantis.exe", "asInvoker"},
+      {bin + "UninstallQuorvantis.exe", "UninstallQuorvantis.exe", "requireAdministrator"}};
   for (const auto& p : programs) {
     SCOPED_TRACE(p.file);
     HMODULE module = LoadLibraryExA(p.path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
@@ -85,7 +85,8 @@ TEST(InstallerResources, ThePayloadProgramsAsTheShellSeesThem) {
   // The installer's own: themed controls, its version, an icon in the shell's sizes.
   const std::string manifest = ResourceText(nullptr, MAKEINTRESOURCEA(24), MAKEINTRESOURCEA(1));
   EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""),
-            std::string::npos) << manifest;
+            std::string::npos)
+      << manifest;
   EXPECT_EQ(VersionString(self, "ProductVersion"), texts::kVersion);
   for (int size : {16, 32}) {
     HICON icon = static_cast<HICON>(

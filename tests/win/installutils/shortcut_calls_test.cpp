@@ -62,18 +62,6 @@ class RecordingLink final : public IShellLinkW, public IPersistFile {
     return Record("Save", (q::Narrow(name) + (remember ? ", remember" : ", forget")).c_str());
   }
 
-  // One line of stubs per row of the interfaces, kept as written.
-  // clang-format off
-  Q_UNEXPECTED(GetPath, LPWSTR, int, WIN32_FIND_DATAW*, DWORD) Q_UNEXPECTED(GetIDList, PIDLIST_ABSOLUTE*)
-  Q_UNEXPECTED(SetIDList, PCIDLIST_ABSOLUTE) Q_UNEXPECTED(GetDescription, LPWSTR, int)
-  Q_UNEXPECTED(GetWorkingDirectory, LPWSTR, int) Q_UNEXPECTED(GetArguments, LPWSTR, int)
-  Q_UNEXPECTED(GetHotkey, WORD*) Q_UNEXPECTED(SetHotkey, WORD) Q_UNEXPECTED(GetShowCmd, int*)
-  Q_UNEXPECTED(SetShowCmd, int) Q_UNEXPECTED(GetIconLocation, LPWSTR, int, int*)
-  Q_UNEXPECTED(SetIconLocation, LPCWSTR, int) Q_UNEXPECTED(SetRelativePath, LPCWSTR, DWORD)
-  Q_UNEXPECTED(Resolve, HWND, DWORD) Q_UNEXPECTED(GetClassID, CLSID*) Q_UNEXPECTED(IsDirty)
-  Q_UNEXPECTED(Load, LPCOLESTR, DWORD) Q_UNEXPECTED(SaveCompleted, LPCOLESTR) Q_UNEXPECTED(GetCurFile, LPOLESTR*)
-  // clang-format on
-
  private:
   HRESULT Record(const char* method, const wchar_t* argument) {
     return Record(method, argument != nullptr ? q::Narrow(argument).c_str() : nullptr);
@@ -86,6 +74,19 @@ class RecordingLink final : public IShellLinkW, public IPersistFile {
     calls.push_back(std::string("unexpected ") + method);
     return E_NOTIMPL;
   }
+
+ public:
+  // One line of stubs per row of the interfaces, kept as written.
+  // clang-format off
+  Q_UNEXPECTED(GetPath, LPWSTR, int, WIN32_FIND_DATAW*, DWORD) Q_UNEXPECTED(GetIDList, PIDLIST_ABSOLUTE*)
+  Q_UNEXPECTED(SetIDList, PCIDLIST_ABSOLUTE) Q_UNEXPECTED(GetDescription, LPWSTR, int)
+  Q_UNEXPECTED(GetWorkingDirectory, LPWSTR, int) Q_UNEXPECTED(GetArguments, LPWSTR, int)
+  Q_UNEXPECTED(GetHotkey, WORD*) Q_UNEXPECTED(SetHotkey, WORD) Q_UNEXPECTED(GetShowCmd, int*)
+  Q_UNEXPECTED(SetShowCmd, int) Q_UNEXPECTED(GetIconLocation, LPWSTR, int, int*)
+  Q_UNEXPECTED(SetIconLocation, LPCWSTR, int) Q_UNEXPECTED(SetRelativePath, LPCWSTR, DWORD)
+  Q_UNEXPECTED(Resolve, HWND, DWORD) Q_UNEXPECTED(GetClassID, CLSID*) Q_UNEXPECTED(IsDirty)
+  Q_UNEXPECTED(Load, LPCOLESTR, DWORD) Q_UNEXPECTED(SaveCompleted, LPCOLESTR) Q_UNEXPECTED(GetCurFile, LPOLESTR*)
+  // clang-format on
 };
 
 // Hands out the one recording link; not reference counted (it outlives

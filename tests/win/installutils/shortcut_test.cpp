@@ -53,9 +53,9 @@ TEST_F(ShortcutTest, WritesALinkTheShellReadsBackReplacingWhatWasThere) {
   ASSERT_FALSE(CreateShortcut(target_, "", link_, "Quorvantis"));
   qtest::LinkFields fields = qtest::ReadShortcut(link_);
   // The working folder with its trailing "\".
-  EXPECT_EQ(fields.path + "|" + fields.arguments + "|" + fields.workingFolder + "|" +
-                fields.description,
-            target_ + "||" + appFolder_ + "|Quorvantis");
+  EXPECT_EQ(
+      fields.path + "|" + fields.arguments + "|" + fields.workingFolder + "|" + fields.description,
+      target_ + "||" + appFolder_ + "|Quorvantis");
 
   // Arguments as given; a bare program name has no working folder.
   ASSERT_FALSE(CreateShortcut("notepad.exe", "/quiet \"C:\\a b\"", link_, ""));

@@ -58,5 +58,4 @@ struct LinkFields {
 };
 LinkFields ReadShortcut(const std::string& linkFile);
 
-
 }  // namespace qtest
