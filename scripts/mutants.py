@@ -211,6 +211,8 @@ def main():
     ap.add_argument("--seed", type=int, default=1)
     ap.add_argument("--timeout", type=int, default=120, help="seconds per test program")
     ap.add_argument("--list", action="store_true", help="print the sampled faults, run nothing")
+    ap.add_argument("--only", action="append", default=[], metavar="FILE:LINE",
+                    help="of the sample, run only the faults at these sites (repeatable)")
     args = ap.parse_args()
 
     table = NATIVE_TESTS if args.area == "portable" else WINE_TESTS
@@ -221,6 +223,9 @@ def main():
     pool.sort()
     sample = random.Random(args.seed).sample(pool, min(args.count, len(pool)))
     sample.sort()
+    if args.only:
+        wanted = {w.removeprefix("src/") for w in args.only}
+        sample = [f for f in sample if f"{f[0]}:{f[5]}" in wanted]
     print(f"{len(pool)} sites in {args.area} code; {len(sample)} sampled with seed {args.seed}", flush=True)
 
     results = {"caught": [], "survived": [], "not viable": []}
