@@ -15,17 +15,14 @@
 #include "unzip/crc32.h"
 #include "unzip/zipread.h"
 #include "win/installer/installer_fixture.h"
-#include "win/installutils/test_util.h"
 
 namespace installer_test {
 namespace {
 
-constexpr char kKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quorvantis";
-
 // A value of the uninstall entry: its text, "N (dword)" for a number, "-"
 // if absent.
 std::string Value(const std::string& name) {
-  const auto v = qtest::GetRegistryValue(HKEY_LOCAL_MACHINE, kKey, name);
+  const auto v = qtest::GetRegistryValue(HKEY_LOCAL_MACHINE, kUninstallKey, name);
   if (!v) return "-";
   if (v->type == REG_SZ) return v->data.substr(0, v->data.find('\0'));
   DWORD n = 0;
@@ -162,7 +159,7 @@ TEST_F(InstallTest, TheBarCountsEntriesFromZeroToOneShortOfTheTotalThenHides) {
     EXPECT_EQ(form.ProgressBar1->Step(), 1);
     EXPECT_TRUE(::GetWindowLongPtrA(form.ProgressBar1->Handle(), GWL_STYLE) & PBS_SMOOTH);
     EXPECT_TRUE(!folder || std::filesystem::is_directory(InstallDir() + "docs"));
-    ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKey);
+    ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, kUninstallKey);
   }
 }
 
@@ -191,8 +188,8 @@ TEST_F(InstallTest, InstallingAgainRestoresFilesShortcutsAndValuesAndKeepsOthers
   qtest::WriteFileBytes(InstallDir() + "notes.txt", qtest::ToBytes("mine"));
   ASSERT_TRUE(::SetFileAttributesA((InstallDir() + "file2.txt").c_str(), FILE_ATTRIBUTE_READONLY));
   ASSERT_TRUE(::DeleteFileA((GroupDir() + "Quorvantis.lnk").c_str()));
-  qtest::SetRegistryString(HKEY_LOCAL_MACHINE, kKey, "DisplayVersion", "0.9");
-  qtest::SetRegistryString(HKEY_LOCAL_MACHINE, kKey, "Comments", "kept");
+  qtest::SetRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion", "0.9");
+  qtest::SetRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "Comments", "kept");
 
   TProbeForm3 form;
   Install(form, &archive);
@@ -274,8 +271,8 @@ TEST_F(InstallTest, AShortcutThatCannotBeSavedPutsEverythingBackAsItWas) {
     ASSERT_FALSE(form.Failed()) << form.Label4->Caption();
   }
   qtest::WriteFileBytes(InstallDir() + "notes.txt", qtest::ToBytes("mine"));
-  qtest::SetRegistryString(HKEY_LOCAL_MACHINE, kKey, "DisplayVersion", "0.9");
-  ::RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kKey, "EstimatedSize");
+  qtest::SetRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion", "0.9");
+  ::RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kUninstallKey, "EstimatedSize");
   const std::vector<std::string> before = Tree();
   const Bytes file0 = qtest::ReadFileBytes(InstallDir() + "file0.txt");
   const Bytes link = qtest::ReadFileBytes(GroupDir() + "Quorvantis.lnk");

@@ -117,7 +117,10 @@ class ShortcutCallsTest : public ::testing::Test {
     ASSERT_EQ(::CoRegisterClassObject(kClsidShellLink, &factory_, CLSCTX_INPROC_SERVER,
                                       REGCLS_MULTIPLEUSE, &cookie_),
               S_OK);
-    previous_ = SetShortcutMessageBox([](const char*, const char*, unsigned) {});
+    shown_.clear();
+    previous_ = SetShortcutMessageBox([](const char* text, const char* caption, unsigned style) {
+      shown_.push_back(std::string(text) + "|" + caption + "|" + std::to_string(style));
+    });
   }
   void TearDown() override {
     SetShortcutMessageBox(previous_);
@@ -134,6 +137,7 @@ class ShortcutCallsTest : public ::testing::Test {
   RecordingFactory factory_{&link_};
   DWORD cookie_ = 0;
   ShortcutMessageBox previous_ = nullptr;
+  static inline std::vector<std::string> shown_;  // "text|caption|style" of each message box
 };
 
 TEST_F(ShortcutCallsTest, CallsInOrderWithTheirArgumentsAndEveryFailureStopsWithTheLinksName) {
@@ -173,6 +177,8 @@ TEST_F(ShortcutCallsTest, CallsInOrderWithTheirArgumentsAndEveryFailureStopsWith
                              "Save(" + folder + "l.lnk, forget)"}));
 }
 
+// The installer goes on after a wrong extension: the person is told, and
+// the link object (the only writer) is never asked.
 TEST_F(ShortcutCallsTest, MissingInterfacesAndWrongExtensionsNeverReachTheLinkObject) {
   link_.offerShellLink = false;
   q::Error err = Create();
@@ -185,8 +191,11 @@ TEST_F(ShortcutCallsTest, MissingInterfacesAndWrongExtensionsNeverReachTheLinkOb
   EXPECT_NE(err.Message().find("IPersistFile"), std::string::npos) << err.Message();
   EXPECT_TRUE(link_.calls.empty());
   EXPECT_EQ(link_.references, 0);
+  EXPECT_TRUE(shown_.empty());
   ASSERT_FALSE(CreateShortcut("C:\\a.exe", "", "C:\\a.lnk.txt", "a"));
   EXPECT_TRUE(link_.calls.empty());
+  EXPECT_EQ(shown_, std::vector<std::string>{"Errore: l'estensione del nome del file di "
+                                             "collegamento deve essere .LNK|Errore|36"});
 }
 
 }  // namespace

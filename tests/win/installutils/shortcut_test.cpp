@@ -65,24 +65,6 @@ TEST_F(ShortcutTest, WritesALinkTheShellReadsBackReplacingWhatWasThere) {
   EXPECT_TRUE(g_shown.empty());
 }
 
-// The installer goes on after a wrong extension: the person is told, and
-// no file appears under either name.
-TEST_F(ShortcutTest, WrongExtensionShowsTheMessageAndWritesNothing) {
-  ::CreateDirectoryA((dir_ / "My.Links").c_str(), nullptr);
-  for (const char* name : {"Quorvantis", "Quorvantis.lnk.txt", "My.Links\\Quorvantis"}) {
-    g_shown.clear();
-    const std::string link = dir_ / name;
-    EXPECT_FALSE(CreateShortcut(target_, "", link, "Quorvantis")) << name;
-    EXPECT_EQ(
-        g_shown,
-        std::vector<std::string>{
-            "Errore: l'estensione del nome del file di collegamento deve essere .LNK|Errore|36"});
-    EXPECT_FALSE(Exists(link) || Exists(link + ".lnk")) << name;
-  }
-  ASSERT_FALSE(CreateShortcut(target_, "", dir_ / "b.LNK", "Quorvantis"));
-  EXPECT_EQ(qtest::ReadShortcut(dir_ / "b.LNK").path, target_);
-}
-
 // A missing folder, a target the link object cannot hold (it would save a
 // link cut short, one that starts something else), no COM on the thread.
 TEST_F(ShortcutTest, FailuresAreErrorsNamingTheLink) {
