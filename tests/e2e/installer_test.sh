@@ -3,8 +3,11 @@
 # person would: the dialog's place, size and colours; Enter starts the
 # installation; the progress bar shows; the run question follows; the
 # installation is checked file by file, shortcut by shortcut and value by
-# value; a click on Yes starts Quorvantis.exe; the registered quiet
-# uninstall command then removes everything the installation made.
+# value; a click on Yes starts Quorvantis.exe, whose window shows its
+# version and folder; the uninstaller refuses to leave half an installation
+# while the product runs and does nothing when the person says No; the
+# registered quiet uninstall command then removes everything the
+# installation made.
 set -uo pipefail
 # shellcheck source=tests/e2e/lib.sh
 source "$(dirname "$0")/lib.sh"
@@ -125,24 +128,59 @@ e2e_check "no help telephone or modify path" absent 'HelpTelephone|ModifyPath'
 click_control "$title" "$yes_text"
 rows=$(wait_window "Quorvantis 1.1" 30)
 e2e_require "a click on Yes starts Quorvantis.exe" test -n "$rows"
+e2e_check "the window names the version" grep -q $'\tVersion 1.1 is installed' <<<"$rows"
 e2e_check "it runs from the installation folder" grep -qF $'\tInstalled in: '"$install_dir" <<<"$rows"
 e2e_check "the desktop shell started it" grep -q $'\tlaunch\tok\t.*started by the desktop shell' "$work/steps.log"
-screenshot installer-4-product >/dev/null
+shot=$(screenshot installer-4-product)
+read -r cx cy cw ch < <(awk -F'\t' '$1 == "client" { print $5, $6, $7, $8 }' <<<"$rows")
+e2e_check "the product's background is white" test "$(pixel "$shot" $((cx + 5)) $((cy + ch - 5)))" = 255,255,255
+e2e_check "the product's window is centred" test $((2 * cx + cw - sw)) -ge -2 -a $((2 * cx + cw - sw)) -le 2
 e2e_check "the installer ends with status 0" test "$(wait_exit "$work/setup.log")" = 0
+
+# --- Uninstalling while the product runs leaves a complete installation -----------
+wine_start "$work/uninstall1.log" "${install_dir}UninstallQuorvantis.exe"
+rows=$(wait_window "Uninstall Quorvantis")
+e2e_require "the uninstaller asks first" test -n "$rows"
+e2e_check "the question names the folder" grep -qF "$install_dir" <<<"$rows"
+screenshot installer-5-uninstall-question >/dev/null
+press_key "Uninstall Quorvantis" Return
+wait_until 20 eval 'qe2e windows "Uninstall Quorvantis" | grep -q "could not be removed"'
+rows=$(qe2e windows "Uninstall Quorvantis")
+e2e_check "the report names the program in use" grep -qF "${install_dir}Quorvantis.exe" <<<"$rows"
+screenshot installer-6-uninstall-report >/dev/null
+press_key "Uninstall Quorvantis" Return
+# Wine hands its caller the low 8 bits of an exit code (1603 here).
+e2e_check "the uninstaller ends with status 1603" test "$(wait_exit "$work/uninstall1.log")" = $((1603 % 256))
+e2e_check "the uninstaller, the product and the entry stay for a second run" \
+  test -f "$install_unix/UninstallQuorvantis.exe" -a -f "$install_unix/Quorvantis.exe" -a -n "$(show_uninstall_key)"
+e2e_check "the other files are gone" test ! -e "$install_unix/ChangeLog.txt"
 click_control "Quorvantis 1.1" Close
-e2e_check "the product closes" wait_until 10 window_gone "Quorvantis 1.1"
+e2e_check "the Close button ends the product" wait_until 10 window_gone "Quorvantis 1.1"
+
+# --- No changes nothing -------------------------------------------------------------
+state() { find "$install_unix" "$group_unix" "$(unixpath "$desktop_link")" 2>/dev/null; show_uninstall_key; }
+before_no=$(state)
+wine_start "$work/uninstall2.log" "${install_dir}UninstallQuorvantis.exe"
+wait_window "Uninstall Quorvantis" >/dev/null || e2e_fail "the uninstaller asks again"
+click_control "Uninstall Quorvantis" "&No"
+e2e_check "No ends the uninstaller with status 1602" test "$(wait_exit "$work/uninstall2.log")" = $((1602 % 256))
+e2e_check "No leaves everything as it was" test "$(state)" = "$before_no"
 
 # --- The registered quiet uninstall removes everything -----------------------------
 command=$(value QuietUninstallString)
 program=${command%\" *}; program=${program#\"}
 out=$(wine_run "$program" /S)
 rc=$?
-e2e_check "the quiet uninstall reports success: $out" test $rc -eq 0
+e2e_check "the quiet uninstall reports success: $out" \
+  test $rc -eq 0 -a "$out" = "Quorvantis has been removed from your computer."
 wait_until 15 test ! -e "$install_unix"
 e2e_check "the installation folder is gone" test ! -e "$install_unix"
 e2e_check "the program group is gone" test ! -e "$group_unix"
 e2e_check "the desktop shortcut is gone" test ! -e "$(unixpath "$desktop_link")"
 e2e_check "the uninstall entry is gone" eval '! uninstall_key_exists'
+pending=$(wine_run reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' \
+          /v PendingFileRenameOperations)
+e2e_check "the temporary copy is left to the next restart" grep -q 'UninstallQuorvantis-' <<<"$pending"
 after=$(snapshot)
 e2e_check "nothing the installation made is left" test "$after" = "$before"
 [ "$after" = "$before" ] || diff <(echo "$before") <(echo "$after") | head -20

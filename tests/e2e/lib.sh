@@ -51,11 +51,11 @@ e2e_prefix() {
   trap e2e_cleanup EXIT
 }
 
-# e2e_display ROOT: the run's Xvfb (CTest fixture) when there is one,
-# otherwise a private one recorded in ROOT.
+# e2e_display ROOT: the run's Xvfb (CTest fixture) when there is one and
+# E2E_OWN_DISPLAY is unset, otherwise a private one recorded in ROOT.
 e2e_display() {
   local root=$1
-  if [ -f "$E2E_WINE_ROOT/display" ] && [ -f "$E2E_WINE_ROOT/xvfb.pid" ] &&
+  if [ -z "${E2E_OWN_DISPLAY:-}" ] && [ -f "$E2E_WINE_ROOT/display" ] && [ -f "$E2E_WINE_ROOT/xvfb.pid" ] &&
      kill -0 "$(cat "$E2E_WINE_ROOT/xvfb.pid")" 2>/dev/null; then
     DISPLAY=$(cat "$E2E_WINE_ROOT/display")
     export DISPLAY

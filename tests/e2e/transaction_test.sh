@@ -4,11 +4,11 @@
 # installer whose archive holds a damaged entry, an installer started while
 # Quorvantis.exe runs, an installer whose target volume is too small (a
 # small tmpfs mapped as a Wine drive; needs root), and installers killed
-# (kill -9) at 21 moments spread over a few seconds of installing, each
-# followed by a normal installation, by a start of the installer answered
-# with No, or by the uninstaller. Afterwards the installation folder holds
-# exactly the old version's files or exactly the new one's, and Program
-# Files nothing else of ours.
+# (kill -9) in each phase of an installation, each followed by a normal
+# installation, by a start of the installer answered with No, or by the
+# uninstaller. Afterwards the installation folder holds exactly the old
+# version's files or exactly the new one's, and Program Files nothing else
+# of ours.
 set -uo pipefail
 # shellcheck source=tests/e2e/lib.sh
 source "$(dirname "$0")/lib.sh"
@@ -146,7 +146,7 @@ e2e_check "... and carries only-old.txt over (not in its payload)" test -f "$pro
 e2e_check "... leaving nothing beside it" test "$(ours)" = "Quorvantis "
 echo "installing the new version takes ${elapsed_ms} ms from Yes to the run question"
 
-# --- Killed at 21 moments ---------------------------------------------------------------
+# --- Killed in every phase ------------------------------------------------------------
 # setup_pids: this prefix's installer processes.
 setup_pids() {
   local p
@@ -154,18 +154,42 @@ setup_pids() {
     tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$p"
   done
 }
+# The moments the installer is killed at, each a condition on the folders
+# beside the product polled as fast as the shell can: as soon as Yes is
+# pressed, with the new version half staged, with the new version in place
+# and the old one still aside (the shortcuts and the entry), and once that
+# is gone too. (The instant between the commit's two renames is too short
+# to catch from outside; the transaction's unit test kills it before every
+# single step.) Each is followed in turn by a normal installation, the
+# installer's start answered with No, or the uninstaller.
+started() { true; }
+half_staged() { test "$(find "$product.~new" -type f 2>/dev/null | wc -l)" -ge 100; }
+old_aside() { test -d "$product.~old" -a -d "$product" -a ! -d "$product.~new"; }
+finishing() { test -d "$product" -a ! -e "$product.~old" -a ! -e "$product.~new" -a \
+  -n "$(find "$product/data" -maxdepth 0 2>/dev/null)"; }
+moments=(started half_staged old_aside finishing)
+# poll COND: true once COND holds, false once the installation went past it
+# (or after a minute).
+poll() {
+  local end=$((SECONDS + 60))
+  until "$1"; do
+    if finishing || [ $SECONDS -ge $end ]; then "$1"; return; fi
+    sleep 0.01
+  done
+}
 after_kill=
-for ((i = 0; i <= 20; i++)); do
+for ((i = 0; i < ${#moments[@]}; i++)); do
+  moment=${moments[i]}
   rm -rf "$product" "$product.~new" "$product.~old"
   cp -a "$work/old-install" "$product"
   setup new
-  sleep "$(awk -v t="$elapsed_ms" -v i="$i" 'BEGIN { printf "%.3f", t * i / 20000 }')"
+  poll "$moment" || echo "    (the installation went past $moment unseen)"
   left=$(ls -d "$product".~* 2>/dev/null | sed 's|.*/||' | tr '\n' ' ')
   mapfile -t pids < <(setup_pids)
   [ "${#pids[@]}" -gt 0 ] && kill -9 "${pids[@]}"
   wait_until 10 test -z "$(setup_pids)"
   wait_exit "$work/setup.log" 10 >/dev/null
-  after_kill+="${left:-none}| "
+  after_kill+="$moment: ${left:-none}| "
   status=
   mode=$((i % 3))
   # Without an installation folder there is no uninstaller to start.
@@ -185,7 +209,7 @@ for ((i = 0; i <= 20; i++)); do
        # Files it did not install (the new version's data, only-old.txt) stay.
        ok() { test ! -e "$product/Quorvantis.exe"; } ;;
   esac
-  e2e_check "killed after $i/20 of the installation time, then $how: exactly the old or the new version" ok ||
+  e2e_check "killed at $moment, then $how: exactly the old or the new version" ok ||
     echo "    status: ${status:-none}; installed: $(ls "$product" 2>/dev/null | tr '\n' ' ')"
   e2e_check "... and nothing else in Program Files" \
     test "$(ls "$program_files" | grep -v '^Quorvantis$')" = "$others" -a -z "$(ls -d "$product".* 2>/dev/null)"

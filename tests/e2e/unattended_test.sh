@@ -11,7 +11,7 @@ set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 e2e_test_begin unattended
 work=$E2E_WORK
-rm -f "$work"/*.log "$work"/*.vis
+rm -f "$work"/*.log "$work"/*.vis "$work"/release-*
 
 setup=$Q_BIN/QuorvantisSetup.exe
 payload=$Q_BUILD/payload/payload.zip
@@ -111,12 +111,14 @@ unattended bad-switch 87 "$setup" /S /Quiet
 e2e_check "bad-switch: nothing changed" test "$(state)" = "$installed"
 
 # A second setup while the first runs: the first is held still as soon as
-# its (hidden) window exists, which is after it took the running mutex.
-qe2e_watch "$work/freeze.out" freeze Form3 8
+# its (hidden) window exists, which is after it took the running mutex,
+# until the second has ended.
+qe2e_watch "$work/freeze.out" freeze Form3 60 "$(winpath "$work/release-first")"
 freezer=$!
 start first "$setup" /S "/LOG=$(winpath "$work/first.log")"
 e2e_check "second: the first setup is held" wait_until 30 grep -q frozen "$work/freeze.out"
 unattended second 1618 "$setup" /S
+touch "$work/release-first"
 wait "$freezer" 2>/dev/null
 e2e_check "second: the first one then finishes with 0" test "$(finished first)" = 0
 installed=$(state)  # its shortcuts were saved again
@@ -159,7 +161,7 @@ e2e_check "No: nothing changed" test "$(state | grep -v 'My Apps$')" = "$empty"
 for run in "bad 87 /Quiet" "busy 1618"; do
   read -r name code switch <<<"$run"
   if [ "$name" = busy ]; then
-    qe2e_watch "$work/freeze2.out" freeze Form3 5
+    qe2e_watch "$work/freeze2.out" freeze Form3 60 "$(winpath "$work/release-held")"
     freezer=$!
     start held "$setup"
     wait_until 30 grep -q frozen "$work/freeze2.out"
@@ -169,6 +171,7 @@ for run in "bad 87 /Quiet" "busy 1618"; do
   press_key "Quorvantis Setup" Return
   e2e_check "$name: exit code $code" test "$(finished "$name")" = "$code"
 done
+touch "$work/release-held"
 wait "$freezer" 2>/dev/null
 wait_until 30 click_control Form3 "&NO" 2>/dev/null
 finished held >/dev/null

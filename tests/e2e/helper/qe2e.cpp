@@ -10,30 +10,24 @@
 //   qe2e folders                 the folder values the installer reads:
 //                                ProgramFilesDir, Common Programs,
 //                                Common Desktop
-//   qe2e shortcut-make TARGET LINK DESCRIPTION
-//                                a shell link as the installer makes it
-//                                (working folder = the target's folder)
 //   qe2e shortcut-read LINK      target, arguments, workdir, description
-//   qe2e register-uninstall INSTALLDIR
-//                                the uninstall entry as the installer
-//                                writes it
 //   qe2e hold FILE SECONDS       keeps FILE open without sharing
-//   qe2e freeze-progress TITLE SECONDS
-//                                waits until the progress bar of that
-//                                window is visible and a third of the way,
-//                                then holds the window's thread still for
-//                                SECONDS (a screenshot can catch the bar):
-//                                prints "watching" once it sees the window,
-//                                "frozen POSITION MAXIMUM" then; exit 1
-//                                if the bar never got there
+//   qe2e freeze TITLE SECONDS [UNTIL]
+//                                as soon as a window of that caption exists,
+//                                shown or not, holds its thread still for
+//                                SECONDS, or until the file UNTIL exists:
+//                                prints "frozen"; exit 1 if none came
+//                                within a minute
+//   qe2e freeze-progress TITLE SECONDS [UNTIL]
+//                                the same once the progress bar of that
+//                                window is visible and a third of the way
+//                                (a screenshot can catch the bar): prints
+//                                "watching" once it sees the window, then
+//                                "frozen POSITION MAXIMUM"
 //   qe2e run PROGRAM ARGS...     runs PROGRAM with ARGS (quoted when they
 //                                hold a space) and prints "exit CODE", the
 //                                whole 32-bit code: Wine hands its callers
 //                                only the low 8 bits
-//   qe2e freeze TITLE SECONDS    as soon as a window of that caption exists,
-//                                shown or not, holds its thread still for
-//                                SECONDS: prints "frozen"; exit 1 if none
-//                                came within a minute
 //   qe2e set-resource EXE TYPE ID FILE
 //                                puts FILE's bytes in place of a resource
 //                                (the installer's "ZIP" 1, the uninstaller's
@@ -54,10 +48,6 @@
 
 #include "common/wide.h"
 #include "common/win32_handles.h"
-#include "installer/uninstall_extras.h"
-#include "installutils/shortcut.h"
-#include "installutils/uninstall.h"
-#include "product/texts.h"
 #include "win/installutils/test_util.h"
 
 namespace {
@@ -137,17 +127,6 @@ struct Com {
   ~Com() { CoUninitialize(); }
 };
 
-// The installer's own shortcut routine.
-int ShortcutMake(const std::string& target, const std::string& link,
-                 const std::string& description) {
-  Com com;
-  if (q::Error err = CreateShortcut(target, "", link, description)) {
-    std::fprintf(stderr, "qe2e: %s\n", err.Message().c_str());
-    return 1;
-  }
-  return 0;
-}
-
 int ShortcutRead(const std::string& link) {
   Com com;
   try {
@@ -156,36 +135,6 @@ int ShortcutRead(const std::string& link) {
                 f.arguments.c_str(), f.workingFolder.c_str(), f.description.c_str());
   } catch (const std::exception& e) {
     std::fprintf(stderr, "qe2e: %s\n", e.what());
-    return 1;
-  }
-  return 0;
-}
-
-// The uninstall entry as the installer writes it, through the installer's
-// own routines: the nine values, then the further ones, with the size of
-// the files now in the folder.
-int RegisterEntry(std::string dir) {
-  if (!dir.empty() && dir.back() != '\\') dir += '\\';
-  if (q::Error err = RegisterUninstall(
-          texts::kMakerName, texts::kProductName, texts::kDisplayVersion, texts::kMakerUrl, "", "",
-          dir + texts::kUninstallerFile, texts::kMakerUrl2, texts::kMakerUrl2)) {
-    std::fprintf(stderr, "qe2e: %s\n", err.Message().c_str());
-    return 1;
-  }
-  uint64_t bytes = 0;
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((dir + "*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        bytes += (uint64_t{found.nFileSizeHigh} << 32) | found.nFileSizeLow;
-      }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-  }
-  if (q::Error err = WriteUninstallExtras(HKEY_LOCAL_MACHINE, texts::kProductName,
-                                          MakeUninstallExtras(dir, bytes))) {
-    std::fprintf(stderr, "qe2e: %s\n", err.Message().c_str());
     return 1;
   }
   return 0;
@@ -235,55 +184,49 @@ int Run(const std::vector<std::string>& args) {
   return 0;
 }
 
-// Holds `window`'s thread still for `seconds`.
-bool Freeze(HWND window, int seconds) {
+// Holds `window`'s thread still for `seconds`, or until the file `until`
+// exists (when one is named), after printing `said`.
+bool Freeze(HWND window, int seconds, const std::string& said, const std::string& until) {
   HANDLE thread =
       OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(window, nullptr));
   if (!thread || SuspendThread(thread) == static_cast<DWORD>(-1)) return false;
-  std::printf("frozen\n");
+  std::printf("%s\n", said.c_str());
   std::fflush(stdout);
-  Sleep(static_cast<DWORD>(seconds) * 1000);
+  for (int ms = 0; ms < seconds * 1000; ms += 20) {
+    if (!until.empty() && GetFileAttributesW(q::Widen(until).c_str()) != INVALID_FILE_ATTRIBUTES)
+      break;
+    Sleep(20);
+  }
   ResumeThread(thread);
   CloseHandle(thread);
   return true;
 }
 
-int FreezeWhenThere(const char* title, int seconds) {
-  for (int waited = 0; waited < 60000; waited += 1) {
-    if (HWND window = FindWindowA(nullptr, title)) return Freeze(window, seconds) ? 0 : 1;
-    Sleep(1);
-  }
-  return 1;
-}
-
-int FreezeProgress(const char* title, int seconds) {
+// Waits up to a minute for the window (and with `progress`, for its bar a
+// third of the way), then freezes it.
+int FreezeWhen(const char* title, int seconds, bool progress, const std::string& until) {
   bool watching = false;
-  for (int waited = 0; waited < 60000; waited += 2) {
+  for (int waited = 0; waited < 60000; waited += 2, Sleep(2)) {
     HWND window = FindWindowA(nullptr, title);
-    if (window && !watching) {
+    if (!window) continue;
+    if (!progress) return Freeze(window, seconds, "frozen", until) ? 0 : 1;
+    if (!watching) {
       // The caller waits for this before it starts the work to watch.
       std::printf("watching\n");
       std::fflush(stdout);
       watching = true;
     }
     HWND bar = nullptr;
-    if (window) EnumChildWindows(window, FindProgress, reinterpret_cast<LPARAM>(&bar));
+    EnumChildWindows(window, FindProgress, reinterpret_cast<LPARAM>(&bar));
     DWORD_PTR position = 0, maximum = 0;
     if (bar && SendMessageTimeoutA(bar, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 200, &position) &&
         SendMessageTimeoutA(bar, PBM_GETRANGE, FALSE, 0, SMTO_ABORTIFHUNG, 200, &maximum) &&
         position >= 1 && position >= maximum / 3) {
-      const DWORD tid = GetWindowThreadProcessId(window, nullptr);
-      HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, tid);
-      if (!thread || SuspendThread(thread) == static_cast<DWORD>(-1)) return 1;
-      std::printf("frozen\t%u\t%u\n", static_cast<unsigned>(position),
-                  static_cast<unsigned>(maximum));
-      std::fflush(stdout);
-      Sleep(static_cast<DWORD>(seconds) * 1000);
-      ResumeThread(thread);
-      CloseHandle(thread);
-      return 0;
+      return Freeze(window, seconds,
+                    "frozen\t" + std::to_string(position) + "\t" + std::to_string(maximum), until)
+                 ? 0
+                 : 1;
     }
-    Sleep(2);
   }
   return 1;
 }
@@ -318,11 +261,7 @@ int SetResource(const std::string& exe, const std::string& type, int id, const s
 }
 
 int Usage() {
-  std::fprintf(stderr,
-               "usage: qe2e windows TITLE | folders | shortcut-make TARGET LINK DESC | "
-               "shortcut-read LINK | register-uninstall DIR | hold FILE SECONDS | "
-               "freeze-progress TITLE SECONDS | freeze TITLE SECONDS | run PROGRAM ARGS... | "
-               "set-resource EXE TYPE ID FILE\n");
+  std::fprintf(stderr, "usage: qe2e COMMAND ARGS... (the commands: see qe2e.cpp)\n");
   return 2;
 }
 
@@ -339,15 +278,12 @@ int main() {
   const std::string cmd = a.empty() ? "" : a[0];
   if (cmd == "windows" && a.size() == 2) return Windows(a[1].c_str());
   if (cmd == "folders" && a.size() == 1) return Folders();
-  if (cmd == "shortcut-make" && a.size() == 4) return ShortcutMake(a[1], a[2], a[3]);
   if (cmd == "shortcut-read" && a.size() == 2) return ShortcutRead(a[1]);
-  if (cmd == "register-uninstall" && a.size() == 2) return RegisterEntry(a[1]);
   if (cmd == "hold" && a.size() == 3) return Hold(a[1], std::atoi(a[2].c_str()));
   if (cmd == "run" && a.size() >= 2) return Run({a.begin() + 1, a.end()});
-  if (cmd == "freeze" && a.size() == 3)
-    return FreezeWhenThere(a[1].c_str(), std::atoi(a[2].c_str()));
-  if (cmd == "freeze-progress" && a.size() == 3)
-    return FreezeProgress(a[1].c_str(), std::atoi(a[2].c_str()));
+  if ((cmd == "freeze" || cmd == "freeze-progress") && (a.size() == 3 || a.size() == 4))
+    return FreezeWhen(a[1].c_str(), std::atoi(a[2].c_str()), cmd == "freeze-progress",
+                      a.size() == 4 ? a[3] : "");
   if (cmd == "set-resource" && a.size() == 5)
     return SetResource(a[1], a[2], std::atoi(a[3].c_str()), a[4]);
   return Usage();

@@ -17,10 +17,26 @@ std::string SetFlags(const OsInfo& os) {
   return flags;
 }
 
+// Where each folder is read from: "LM"/"CU", key and value name.
+std::string Sources(const FolderSources& s) {
+  std::string out;
+  for (const FolderSource& f : {s.programFiles, s.programs, s.desktop}) {
+    out += std::string(f.root == RegistryRoot::kLocalMachine ? "LM" : "CU") + f.key + ":" +
+           f.valueName + ";";
+  }
+  return out;
+}
+
 // Name, the one flag, and the folder branch: older systems read the current
 // user's Programs and Desktop, all others the all-users ones; Program Files
 // always comes from the local machine.
 TEST(ClassifyOsVersion, PlatformsAndVersionsPickNameFlagAndFolderBranch) {
+  const std::string version = "\\Software\\Microsoft\\Windows\\CurrentVersion";
+  const std::string shell = version + "\\Explorer\\Shell Folders";
+  const std::string older =
+      "LM" + version + ":ProgramFilesDir;CU" + shell + ":Programs;CU" + shell + ":Desktop;";
+  const std::string current = "LM" + version + ":ProgramFilesDir;LM" + shell +
+                              ":Common Programs;LM" + shell + ":Common Desktop;";
   const struct {
     uint32_t platform, major, minor;
     const char* name;
@@ -42,8 +58,6 @@ TEST(ClassifyOsVersion, PlatformsAndVersionsPickNameFlagAndFolderBranch) {
       {3, 4, 0, "", "", false},  // Windows CE
       {0xFFFFFFFF, 5, 1, "", "", false},
   };
-  constexpr const char* kShell =
-      "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.platform) + "/" + std::to_string(c.major) + "." +
                  std::to_string(c.minor));
@@ -53,27 +67,21 @@ TEST(ClassifyOsVersion, PlatformsAndVersionsPickNameFlagAndFolderBranch) {
     EXPECT_EQ(os.OsName, c.name);
     EXPECT_EQ(SetFlags(os), c.flag);  // at most one flag, the right one
     EXPECT_EQ(UsesOlderFolderBranch(os), c.olderBranch);
-    const FolderSources s = SelectFolderSources(os);
-    EXPECT_EQ(s.programFiles.root, RegistryRoot::kLocalMachine);
-    EXPECT_STREQ(s.programFiles.key, "\\Software\\Microsoft\\Windows\\CurrentVersion");
-    EXPECT_STREQ(s.programFiles.valueName, "ProgramFilesDir");
-    const RegistryRoot users =
-        c.olderBranch ? RegistryRoot::kCurrentUser : RegistryRoot::kLocalMachine;
-    EXPECT_EQ(s.programs.root, users);
-    EXPECT_EQ(s.desktop.root, users);
-    EXPECT_STREQ(s.programs.key, kShell);
-    EXPECT_STREQ(s.desktop.key, kShell);
-    EXPECT_STREQ(s.programs.valueName, c.olderBranch ? "Programs" : "Common Programs");
-    EXPECT_STREQ(s.desktop.valueName, c.olderBranch ? "Desktop" : "Common Desktop");
+    EXPECT_EQ(Sources(SelectFolderSources(os)), c.olderBranch ? older : current);
   }
+  // A failed query knows nothing and takes the current systems' branch.
+  const OsInfo unknown = ClassifyOsVersion(nullptr);
+  EXPECT_FALSE(unknown.OsVersionKnown);
+  EXPECT_EQ(SetFlags(unknown) + unknown.OsName + unknown.OsMajorText, "");
+  EXPECT_EQ(unknown.OsMajor, 0u);
+  EXPECT_EQ(Sources(SelectFolderSources(unknown)), current);
 }
 
 TEST(ClassifyOsVersion, NumbersTextsAndServicePack) {
   // Windows 98 SE reports 4.10 with the version in the build's high word.
   OsVersionRecord record{4, 10, 0x040A08AEu, 1, " A "};
   OsInfo os = ClassifyOsVersion(&record);
-  EXPECT_EQ(os.OsMajor, 4u);
-  EXPECT_EQ(os.OsMinor, 10u);
+  EXPECT_EQ(os.OsMajor * 100 + os.OsMinor, 410u);
   EXPECT_EQ(os.OsBuild, 2222u);
   EXPECT_EQ(os.OsMajorText + "." + os.OsMinorText + "." + os.OsBuildText, "4.10.2222");
   EXPECT_EQ(os.OsServicePack, " A ");  // as the system reports it
@@ -81,13 +89,6 @@ TEST(ClassifyOsVersion, NumbersTextsAndServicePack) {
   os = ClassifyOsVersion(&record);
   EXPECT_EQ(os.OsBuild, 0xFFFFu);
   EXPECT_EQ(os.OsServicePack, "Service Pack 3");
-
-  // A failed query knows nothing and takes the current systems' branch.
-  os = ClassifyOsVersion(nullptr);
-  EXPECT_FALSE(os.OsVersionKnown);
-  EXPECT_EQ(SetFlags(os) + os.OsName + os.OsMajorText, "");
-  EXPECT_EQ(os.OsMajor, 0u);
-  EXPECT_STREQ(SelectFolderSources(os).programs.valueName, "Common Programs");
 }
 
 }  // namespace

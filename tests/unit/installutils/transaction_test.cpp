@@ -9,6 +9,7 @@
 #include <climits>
 #include <map>
 
+#include "common/little_endian.h"
 #include "support/zip_writer.h"
 
 namespace {
@@ -152,6 +153,17 @@ TEST(Transaction, ARunningProductChangesNothing) {
   volume.inUse = "C:\\Program Files\\Quorvantis\\x.dll";
   EXPECT_NE(late.Commit().Message().find("Quorvantis is running"), std::string::npos);
   EXPECT_EQ(Result(volume), "o");
+  EXPECT_TRUE(late.Finish());  // nothing was committed
+
+  // Finishing is once, after a commit.
+  volume.inUse.clear();
+  txn::Transaction whole(volume, kFolders);
+  ASSERT_FALSE(whole.Begin());
+  volume.folders[kFolders.staging] = "new";
+  ASSERT_FALSE(whole.Commit());
+  EXPECT_FALSE(whole.Finish());
+  EXPECT_TRUE(whole.Finish());
+  EXPECT_EQ(Result(volume), "n");
 }
 
 TEST(Transaction, FoldersLieBesideTheProductFolder) {
@@ -185,6 +197,14 @@ TEST(Transaction, TheSpaceCheckReadsTheDirectoryAndNamesBothFigures) {
     }
   }
   EXPECT_FALSE(txn::MeasureArchive(nullptr, 0, 4096));
+  // A directory record whose names run past the end record, far into the
+  // data (behind a long program).
+  qtest::ZipLayout behind;
+  behind.prefix = Bytes(70000, 0x4D);
+  Bytes overlong = qtest::BuildZip({qtest::Stored("one", "x")}, behind);
+  const size_t end = overlong.size() - 22, directory = end - q::Le32(overlong.data() + end + 12);
+  overlong[directory + 28] = overlong[directory + 29] = 0xFF;
+  EXPECT_FALSE(txn::MeasureArchive(overlong.data(), overlong.size(), 4096));
 
   const uint64_t mb = 1024 * 1024;
   EXPECT_FALSE(txn::CheckSpace(5 * mb, 5 * mb, "C:\\Program Files"));

@@ -59,6 +59,7 @@ TEST(UninstallPlan, UnknownFoldersNameNothing) {
   const uninstall::Plan plan = uninstall::MakePlan("D:\\Q\\", {"a\\b"}, "", "");
   EXPECT_TRUE(plan.shortcuts.empty());
   EXPECT_TRUE(plan.programGroup.empty());
+  EXPECT_EQ(plan.uninstaller, "D:\\Q\\UninstallQuorvantis.exe");  // not in the list: still known
 }
 
 // Unknown switches are refused by name, but a silent switch or a log
@@ -83,7 +84,8 @@ TEST(UninstallArguments, SilentInAnyCaseUnknownAndIncompleteRefused) {
                                              {"/_finish", "12", ""},
                                              {"/_finish", "0", "C:\\Q"},
                                              {"/_finish", "1x", "C:\\Q"},
-                                             {"/_finish", "99999999999999999999999", "C:\\Q"}}) {
+                                             {"/_finish", "99999999999999999999999", "C:\\Q"},
+                                             {"/_finish", "12", "C:\\Q", "/X"}}) {
     EXPECT_TRUE(uninstall::ParseArguments(args, a)) << args.size() << " " << args.back();
   }
 }
@@ -172,6 +174,9 @@ TEST(UninstallEntry, RecognisesItsOwnProgramQuotedOrNot) {
   EXPECT_FALSE(uninstall::SamePath(
       uninstall::CommandProgram("D:\\Apps\\Quorvantis\\UninstallQuorvantis.exe"), self));
   EXPECT_FALSE(uninstall::SamePath(uninstall::CommandProgram(""), ""));
+  std::string otherDrive = self;
+  otherDrive[0] = 'D';
+  EXPECT_FALSE(uninstall::SamePath(otherDrive, self));
 }
 
 TEST(UninstallReport, SaysWhatIsLeftAndWhatToDo) {

@@ -14,8 +14,6 @@ namespace installer_test {
 
 namespace {
 
-constexpr char kUninstallKey[] =
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quorvantis";
 constexpr UINT kRunDeferred = WM_APP + 1;
 
 std::string ThisProgram() {
@@ -161,15 +159,6 @@ void InstallerTest::Open(TProbeForm3& form, HMODULE module) {
   app_.SetMainForm(&form);
   form.Show();
   Pump();
-}
-
-bool InstallerTest::UninstallEntryExists() const {
-  HKEY key = nullptr;
-  if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-    return false;
-  }
-  ::RegCloseKey(key);
-  return true;
 }
 
 std::vector<std::string> InstallerTest::Tree() const {

@@ -13,11 +13,16 @@
 
 #include "installer/main_form.h"
 #include "support/files.h"
+#include "win/installutils/test_util.h"
 #include "win/gui/gui_fixture.h"
 
 namespace installer_test {
 
 using qtest::Bytes;
+
+// The installation's entry in the list of installed programs.
+constexpr char kUninstallKey[] =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quorvantis";
 
 // TForm3 with its procedure's state within reach.
 class TProbeForm3 : public TForm3 {
@@ -26,7 +31,6 @@ class TProbeForm3 : public TForm3 {
  public:
   using TForm3::RunInstalledProgram;
   void SetExePath(std::string path) { FExePath = std::move(path); }
-  void SetPhase(int phase) { FPhase = phase; }
 };
 
 // What the dialog asked the shell to open.
@@ -109,7 +113,9 @@ class InstallerTest : public gui_test::GuiTest {
   std::string InstallDir() const { return programFiles_ + "\\Quorvantis\\"; }
   std::string GroupDir() const { return programs_ + "\\Quorvantis\\"; }
   std::string DesktopLink() const { return desktop_ + "\\Quorvantis.lnk"; }
-  bool UninstallEntryExists() const;
+  bool UninstallEntryExists() const {
+    return qtest::RegistryKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey);
+  }
   // Every file and folder below root_, relative, sorted.
   std::vector<std::string> Tree() const;
 

@@ -6,14 +6,15 @@
 #include <gtest/gtest.h>
 #include <objbase.h>
 
+#include <filesystem>
 #include <thread>
 
-#include "common/wide.h"
-#include "installutils/shell_text.h"
 #include "support/files.h"
 #include "test_util.h"
 
 namespace {
+
+bool Exists(const std::string& path) { return std::filesystem::exists(qtest::U8Path(path)); }
 
 std::vector<std::string> g_shown;  // "text|caption|style" of each message box
 
@@ -37,7 +38,7 @@ class ShortcutTest : public ::testing::Test {
   void ExpectRefused(const q::Error& err, const std::string& link) {
     ASSERT_TRUE(err) << link;
     EXPECT_EQ(err.Message().rfind("cannot create shortcut " + link + ": ", 0), 0u) << err.Message();
-    EXPECT_FALSE(qtest::FileExists(link));
+    EXPECT_FALSE(Exists(link));
   }
 
   qtest::TempDir dir_;
@@ -51,42 +52,17 @@ TEST_F(ShortcutTest, WritesALinkTheShellReadsBackReplacingWhatWasThere) {
   qtest::WriteFileBytes(link_, qtest::Bytes(3000, 0xEE));  // not a link at all
   ASSERT_FALSE(CreateShortcut(target_, "", link_, "Quorvantis"));
   qtest::LinkFields fields = qtest::ReadShortcut(link_);
-  EXPECT_EQ(fields.path, target_);
-  EXPECT_EQ(fields.arguments, "");
-  EXPECT_EQ(fields.workingFolder, appFolder_);  // with its trailing "\"
-  EXPECT_EQ(fields.description, "Quorvantis");
-  // A shell link file: header size 0x4C, then the shell link class id.
-  const qtest::Bytes bytes = qtest::ReadFileBytes(link_);
-  const qtest::Bytes header = {0x4C, 0, 0,    0, 0x01, 0x14, 0x02, 0, 0, 0,
-                               0,    0, 0xC0, 0, 0,    0,    0,    0, 0, 0x46};
-  ASSERT_GE(bytes.size(), 0x4Cu);
-  EXPECT_TRUE(std::equal(header.begin(), header.end(), bytes.begin()));
+  // The working folder with its trailing "\".
+  EXPECT_EQ(
+      fields.path + "|" + fields.arguments + "|" + fields.workingFolder + "|" + fields.description,
+      target_ + "||" + appFolder_ + "|Quorvantis");
 
   // Arguments as given; a bare program name has no working folder.
   ASSERT_FALSE(CreateShortcut("notepad.exe", "/quiet \"C:\\a b\"", link_, ""));
   fields = qtest::ReadShortcut(link_);
-  EXPECT_EQ(fields.arguments, "/quiet \"C:\\a b\"");
-  EXPECT_EQ(fields.workingFolder, "");
-  EXPECT_EQ(fields.description, "");
+  EXPECT_EQ(fields.arguments + "|" + fields.workingFolder + "|" + fields.description,
+            "/quiet \"C:\\a b\"||");
   EXPECT_TRUE(g_shown.empty());
-}
-
-// The installer goes on after a wrong extension: the person is told, and
-// no file appears under either name.
-TEST_F(ShortcutTest, WrongExtensionShowsTheMessageAndWritesNothing) {
-  ::CreateDirectoryA((dir_ / "My.Links").c_str(), nullptr);
-  for (const char* name : {"Quorvantis", "Quorvantis.lnk.txt", "My.Links\\Quorvantis"}) {
-    g_shown.clear();
-    const std::string link = dir_ / name;
-    EXPECT_FALSE(CreateShortcut(target_, "", link, "Quorvantis")) << name;
-    EXPECT_EQ(
-        g_shown,
-        std::vector<std::string>{
-            "Errore: l'estensione del nome del file di collegamento deve essere .LNK|Errore|36"});
-    EXPECT_FALSE(qtest::FileExists(link) || qtest::FileExists(link + ".lnk")) << name;
-  }
-  ASSERT_FALSE(CreateShortcut(target_, "", dir_ / "b.LNK", "Quorvantis"));
-  EXPECT_EQ(qtest::ReadShortcut(dir_ / "b.LNK").path, target_);
 }
 
 // A missing folder, a target the link object cannot hold (it would save a
@@ -106,25 +82,6 @@ TEST_F(ShortcutTest, FailuresAreErrorsNamingTheLink) {
   ExpectRefused(err, link_);
   EXPECT_NE(err.Message().find("the shell's link object is not available"), std::string::npos);
   EXPECT_TRUE(g_shown.empty());
-}
-
-// Texts in any script arrive as they are; full-width quote and backslash in
-// the link's name must not turn into real ones. (Wine keeps a link's target
-// in the ANSI code page: ShortcutCallsTest checks the target.)
-TEST_F(ShortcutTest, NamesAndTextsInAnyScriptArriveUnchanged) {
-  const std::string desktop = dir_ / "\xD0\x9F\xD1\x91\xD1\x82\xD1\x80\\Desktop\\";     // Пётр
-  const std::string target = appFolder_ + "\xE5\x90\x8D\xE5\x89\x8D\\Quorvantis.exe";   // 名前
-  const std::string link = desktop + "Qu\xC3\xB6rvantis \xEF\xBC\x82\xEF\xBC\xBC.lnk";  // ö ＂＼
-  const std::string description =
-      "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xAC\xCE\xB4\xCE\xB1 \xF0\x9F\x98\x80";
-  ::CreateDirectoryW(q::Widen(dir_ / "\xD0\x9F\xD1\x91\xD1\x82\xD1\x80").c_str(), nullptr);
-  ::CreateDirectoryW(q::Widen(desktop).c_str(), nullptr);
-  ASSERT_FALSE(CreateShortcut(target, "\xC3\xA9", link, description));
-  const qtest::LinkFields fields = qtest::ReadShortcut(link);
-  EXPECT_EQ(fields.arguments, "\xC3\xA9");
-  EXPECT_EQ(fields.workingFolder, std::string(FolderPart(target)));
-  EXPECT_EQ(fields.description, description);
-  EXPECT_FALSE(qtest::FileExists(desktop + "Qu\xC3\xB6rvantis \"\\.lnk"));
 }
 
 }  // namespace

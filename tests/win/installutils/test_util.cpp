@@ -29,10 +29,6 @@ q::RegistryKeyHandle OpenKey(HKEY key, const std::string& subKey, bool create = 
   return q::RegistryKeyHandle(rc == ERROR_SUCCESS ? opened : nullptr);
 }
 
-DWORD Attributes(const std::string& path) {
-  return ::GetFileAttributesW(q::WidePath(path).c_str());
-}
-
 }  // namespace
 
 std::string UniqueName(const std::string& prefix) {
@@ -125,45 +121,6 @@ LinkFields ReadShortcut(const std::string& linkFile) {
           text([l](wchar_t* b, int room) { return l->GetArguments(b, room); }),
           text([l](wchar_t* b, int room) { return l->GetWorkingDirectory(b, room); }),
           text([l](wchar_t* b, int room) { return l->GetDescription(b, room); })};
-}
-
-std::string RegQuery(const std::string& keyPath) {
-  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  HANDLE readRaw = nullptr, writeRaw = nullptr;
-  if (!::CreatePipe(&readRaw, &writeRaw, &inherit, 0))
-    Throw("CreatePipe", static_cast<LONG>(::GetLastError()));
-  q::KernelHandle readEnd(readRaw), writeEnd(writeRaw);
-  ::SetHandleInformation(readEnd.Get(), HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = startup.hStdError = writeEnd.Get();
-  startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
-  PROCESS_INFORMATION process{};
-  std::string line = "reg.exe query \"" + keyPath + "\"";
-  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                        &process)) {
-    Throw("cannot run " + line, static_cast<LONG>(::GetLastError()));
-  }
-  q::KernelHandle processHandle(process.hProcess), threadHandle(process.hThread);
-  writeEnd.Reset();  // the child holds the only write end now: EOF when it ends
-  std::string output;
-  char chunk[4096];
-  DWORD got = 0;
-  while (::ReadFile(readEnd.Get(), chunk, sizeof chunk, &got, nullptr) && got > 0)
-    output.append(chunk, got);
-  ::WaitForSingleObject(processHandle.Get(), INFINITE);
-  return output;
-}
-
-bool FileExists(const std::string& path) {
-  return Attributes(path) != INVALID_FILE_ATTRIBUTES &&
-         !(Attributes(path) & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool FolderExists(const std::string& path) {
-  return Attributes(path) != INVALID_FILE_ATTRIBUTES &&
-         (Attributes(path) & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 }  // namespace qtest

@@ -1,5 +1,5 @@
-// Helpers of the install-utilities tests and the probe tool: scratch
-// registry keys, values and shortcuts read back, reg.exe's view of a key.
+// Helpers of the install-utilities tests: scratch registry keys, values
+// and shortcuts read back.
 // Failures throw std::runtime_error.
 #pragma once
 
@@ -57,11 +57,5 @@ struct LinkFields {
   std::string path, arguments, workingFolder, description;
 };
 LinkFields ReadShortcut(const std::string& linkFile);
-
-// What the prefix's "reg.exe query KEY" prints (CRLF line ends).
-std::string RegQuery(const std::string& keyPath);
-
-bool FileExists(const std::string& path);
-bool FolderExists(const std::string& path);
 
 }  // namespace qtest
