@@ -88,8 +88,14 @@ TEST(CaptionBox, FourQuadrantsOfTheTurnedBox) {
 }
 
 TEST(CaptionPlace, AlignmentsKeepDepthPlusFourFromTheEdge) {
-  CaptionLayoutParams p{.text = {50, 20}, .hAlign = haRight, .vAlign = vaBottom, .depth = 2,
-                        .width = 200, .height = 100, .buttonWidth = 200, .buttonHeight = 100};
+  CaptionLayoutParams p{.text = {50, 20},
+                        .hAlign = haRight,
+                        .vAlign = vaBottom,
+                        .depth = 2,
+                        .width = 200,
+                        .height = 100,
+                        .buttonWidth = 200,
+                        .buttonHeight = 100};
   CaptionPlacement c = PlaceCaption(p);
   EXPECT_EQ(c.boxLeft, 144);
   EXPECT_EQ(c.boxTop, 74);
@@ -122,8 +128,13 @@ TEST(CaptionPlace, FixedCaptionIsCarriedByTheButtonsTurn) {
   // A 100 x 40 button turned a quarter: a 40 x 100 window. The caption,
   // turned with it (900 - 900 = 0 relative to the button), is laid out
   // in the unturned button and carried along.
-  CaptionLayoutParams p{.text = {30, 10}, .captionAngle = 900, .buttonAngle = 900,
-                        .captionFixed = true, .width = 40, .height = 100, .buttonWidth = 100,
+  CaptionLayoutParams p{.text = {30, 10},
+                        .captionAngle = 900,
+                        .buttonAngle = 900,
+                        .captionFixed = true,
+                        .width = 40,
+                        .height = 100,
+                        .buttonWidth = 100,
                         .buttonHeight = 40};
   CaptionPlacement c = PlaceCaption(p);
   EXPECT_EQ(c.box.width, 30) << "laid out unturned";
@@ -148,8 +159,13 @@ TEST(CaptionPlace, FixedCaptionIsCarriedByTheButtonsTurn) {
 
 TEST(CaptionPlace, ExtremeValuesSaturate) {
   constexpr int32_t kMax = std::numeric_limits<int32_t>::max(), kMin = -kMax - 1;
-  CaptionLayoutParams p{.text = {kMax, 20}, .captionAngle = kMin, .hAlign = haNone,
-                        .vAlign = vaNone, .captionLeft = kMax, .captionTop = kMin, .width = 10,
+  CaptionLayoutParams p{.text = {kMax, 20},
+                        .captionAngle = kMin,
+                        .hAlign = haNone,
+                        .vAlign = vaNone,
+                        .captionLeft = kMax,
+                        .captionTop = kMin,
+                        .width = 10,
                         .height = 10};
   const CaptionPlacement c = PlaceCaption(p);  // no overflow on the way
   EXPECT_EQ(c.start.x, kMax);

@@ -47,8 +47,9 @@ TEST(Shades, BlendTruncatesEachChannelTowardZero) {
 TEST(Effects, SevenKindsOutsideAndOver) {
   // Outside and over: outer bevel, inner bevel, outline frame.
   const std::pair<TFy3DKind, const char*> rows[] = {
-      {dk3D, "101 101"},        {dkFlatten, "000 101"},         {dk3dsimple, "100 100"},
-      {dkFlattenSimple, "000 100"}, {dk3dBorder, "111 111"}, {dk3dBorderFlatten, "000 111"},
+      {dk3D, "101 101"},       {dkFlatten, "000 101"},
+      {dk3dsimple, "100 100"}, {dkFlattenSimple, "000 100"},
+      {dk3dBorder, "111 111"}, {dk3dBorderFlatten, "000 111"},
       {dkNone, "000 100"}};
   for (const auto& [kind, want] : rows) {
     std::string got;

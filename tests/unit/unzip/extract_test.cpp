@@ -150,10 +150,31 @@ TEST(SafeNames, RelativeNamesInsideTheFolderPass) {
   }
   // The devices beyond CON, PRN, AUX, NUL, COM1-9 and LPT1-9 (superscript
   // digits in UTF-8 and as Latin bytes).
-  for (const char* bad : {"", "x/COM0", "lpt0.txt", "CONIN$", "conout$.log", "COM\xC2\xB9",
-                          "LPT\xC2\xB2.txt", "com\xB3", "LPT\xB9", "../e", "sub/../../e", "..\\e",
-                          "/abs", "\\abs", "C:e", "c:\\e", "s.txt:ads", "CON", "con.txt",
-                          "aux/inner", "LPT9.log", "nul.", "COM1 .txt", "...", "a/.. /b"}) {
+  for (const char* bad : {"",
+                          "x/COM0",
+                          "lpt0.txt",
+                          "CONIN$",
+                          "conout$.log",
+                          "COM\xC2\xB9",
+                          "LPT\xC2\xB2.txt",
+                          "com\xB3",
+                          "LPT\xB9",
+                          "../e",
+                          "sub/../../e",
+                          "..\\e",
+                          "/abs",
+                          "\\abs",
+                          "C:e",
+                          "c:\\e",
+                          "s.txt:ads",
+                          "CON",
+                          "con.txt",
+                          "aux/inner",
+                          "LPT9.log",
+                          "nul.",
+                          "COM1 .txt",
+                          "...",
+                          "a/.. /b"}) {
     EXPECT_FALSE(IsSafeEntryName(bad)) << bad;
   }
 }

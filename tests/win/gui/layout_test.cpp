@@ -43,10 +43,10 @@ TEST_F(LayoutTest, InstallerDialogComesOutAtItsDesignedRectangles) {
   // Inside Panel1: a 2-pixel sunken edge, then 2 + 2 pixels of bevels. Each window
   // agrees with its stored bounds.
   const std::pair<const char*, Box> boxes[] = {
-      {"Panel1", {0, 0, 630, 297}},      {"Panel2", {4, 4, 618, 143}},
-      {"Label3", {3, 3, 612, 32}},       {"Label1", {3, 35, 612, 75}},
-      {"Panel8", {3, 110, 612, 30}},     {"Panel9", {3, 3, 606, 24}},
-      {"LabelLink", {3, 8, 600, 13}},    {"Label4", {4, 274, 618, 15}},
+      {"Panel1", {0, 0, 630, 297}},         {"Panel2", {4, 4, 618, 143}},
+      {"Label3", {3, 3, 612, 32}},          {"Label1", {3, 35, 612, 75}},
+      {"Panel8", {3, 110, 612, 30}},        {"Panel9", {3, 3, 606, 24}},
+      {"LabelLink", {3, 8, 600, 13}},       {"Label4", {4, 274, 618, 15}},
       {"ProgressBar1", {8, 152, 609, 121}}, {"ButtonNO", {408, 160, 201, 105}},
       {"ButtonSI", {16, 160, 193, 105}}};
   for (const auto& [name, box] : boxes) {

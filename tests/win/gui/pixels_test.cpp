@@ -55,10 +55,10 @@ TEST_F(PixelsTest, DialogShowsItsPanelsLabelsAndColours) {
   const struct {
     int x, y;
     gui::TColor want;
-  } probes[] = {{0, 150, shadow},   {2, 150, light},   {3, 150, light},   {626, 150, shadow},
-                {4, 150, shadow},   {5, 150, shadow},  {624, 150, light}, {150, 2, light},
-                {150, 293, shadow}, {10, 60, gui::clWhite}, {320, 150, gui::clWhite},
-                {300, 200, gui::clWhite}};
+  } probes[] = {{0, 150, shadow},       {2, 150, light},          {3, 150, light},
+                {626, 150, shadow},     {4, 150, shadow},         {5, 150, shadow},
+                {624, 150, light},      {150, 2, light},          {150, 293, shadow},
+                {10, 60, gui::clWhite}, {320, 150, gui::clWhite}, {300, 200, gui::clWhite}};
   for (const auto& p : probes) EXPECT_EQ(At(p.x, p.y), p.want) << p.x << "," << p.y;
 
   // The title is centred in blue.

@@ -13,8 +13,8 @@
 
 #include "installer/main_form.h"
 #include "support/files.h"
-#include "win/installutils/test_util.h"
 #include "win/gui/gui_fixture.h"
+#include "win/installutils/test_util.h"
 
 namespace installer_test {
 

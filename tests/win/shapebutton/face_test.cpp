@@ -35,7 +35,10 @@ TEST_F(ButtonTest, SolidBandsFramesAndFocusFollowTheFaceArithmetic) {
           int x, y;
           uint32_t want;
         } probes[] = {
-            {50, 0, e.outlineFrame ? c.frame : e.outerBevel ? c.outerLit : g},
+            {50, 0,
+             e.outlineFrame ? c.frame
+             : e.outerBevel ? c.outerLit
+                            : g},
             {50, 1, e.outerBevel ? c.outerLit : g},
             {1, 20, e.outerBevel ? c.outerLit : g},
             {50, 38, e.outerBevel ? c.outerShaded : g},
@@ -48,8 +51,8 @@ TEST_F(ButtonTest, SolidBandsFramesAndFocusFollowTheFaceArithmetic) {
             {50, 20, g},
         };
         for (const auto& p : probes) {
-          EXPECT_EQ(b->At(p.x, p.y), p.want) << k3DKindNames[k] << " state " << s << " at "
-                                             << p.x << "," << p.y << " colour " << colour;
+          EXPECT_EQ(b->At(p.x, p.y), p.want) << k3DKindNames[k] << " state " << s << " at " << p.x
+                                             << "," << p.y << " colour " << colour;
         }
       }
       Press(b, false);
@@ -133,7 +136,8 @@ TEST_F(ButtonTest, CircularGradientAndGradientBitmap) {
   for (int line : {1, 0, 2}) {
     b->SetGradientBitmapLine(line);
     for (int i = 0; i <= n; ++i) {
-      ASSERT_EQ(b->At(std::min(3 * i, 59), 10), column(GradientColumn(10, i, n), GradientRow(2, line)))
+      ASSERT_EQ(b->At(std::min(3 * i, 59), 10),
+                column(GradientColumn(10, i, n), GradientRow(2, line)))
           << "line " << line << " step " << i;
     }
   }

@@ -87,7 +87,10 @@ TEST_F(MotionTest, AnimationFramesOnePerTickThenTheFaceComesBack) {
     std::function<void(TProbeButton*)> setUp, event;
     const char* ticks;  // a frame per tick, then a tick that invalidates and draws nothing
   } rows[] = {
-      {"enter", [](TProbeButton* b) { Set(b, TFyAnimation::Enter, {kA, kB, kC}); },
+      {"enter",
+       [](TProbeButton* b) {
+         Set(b, TFyAnimation::Enter, {kA, kB, kC});
+       },
        [&](TProbeButton* b) { MouseIn(b); }, "AF. BF. CF. CF*"},
       {"left within one interval: exit, enter never shown",
        [](TProbeButton* b) {

@@ -58,10 +58,8 @@ TEST_F(ButtonTest, RegionsAreTheShapeTheGeometryBuilds) {
         EXPECT_TRUE(Same(b->InnerRegion(), polygons(g.second).Get())) << what;
         EXPECT_TRUE(Same(b->FocusRegion(), polygons(g.focus).Get())) << what;
         EXPECT_TRUE(Same(b->OuterBevelLitRegion(), QuadsToRegion(g.outer.first).Get())) << what;
-        EXPECT_TRUE(Same(b->OuterBevelShadedRegion(), QuadsToRegion(g.outer.second).Get()))
-            << what;
-        EXPECT_TRUE(Same(b->InnerBevelShadedRegion(), QuadsToRegion(g.inner.first).Get()))
-            << what;
+        EXPECT_TRUE(Same(b->OuterBevelShadedRegion(), QuadsToRegion(g.outer.second).Get())) << what;
+        EXPECT_TRUE(Same(b->InnerBevelShadedRegion(), QuadsToRegion(g.inner.first).Get())) << what;
         EXPECT_TRUE(Same(b->InnerBevelLitRegion(), QuadsToRegion(g.inner.second).Get())) << what;
         EXPECT_EQ(b->PendingWindowRegion(), nullptr) << "the window system owns it now";
       }

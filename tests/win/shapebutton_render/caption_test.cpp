@@ -55,7 +55,8 @@ void Expected(TProbeButton& b, gui::TBitmap& out) {
     ::SelectObject(dc, old);
   };
   const uint32_t ground = static_cast<uint32_t>(b.ButtonColor());
-  const uint32_t text = b.Enabled() ? static_cast<uint32_t>(gui::ColorToRGB(b.Font().Color)) : ground;
+  const uint32_t text =
+      b.Enabled() ? static_cast<uint32_t>(gui::ColorToRGB(b.Font().Color)) : ground;
   if (b.Font().Color == gui::clNone || caption.empty()) return;
   CaptionLayoutParams p;
   p.text = MeasureCaption(caption, measure);
