@@ -5,6 +5,25 @@
 
 namespace platform {
 
+File::~File() { Close(); }
+
+// Moving a file hands over its handle and its read-ahead block.
+File::File(File&& other) noexcept : handle_(other.handle_), ahead_(other.ahead_) {
+  other.handle_ = kInvalid;
+  other.ahead_ = ReadAhead{};
+}
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = other.handle_;
+    ahead_ = other.ahead_;
+    other.handle_ = kInvalid;
+    other.ahead_ = ReadAhead{};
+  }
+  return *this;
+}
+
 void File::StartReadAhead() {
   EndReadAhead();
   ahead_.data = static_cast<uint8_t*>(std::malloc(kReadAheadSize));

@@ -235,6 +235,13 @@ class TFyeverButton : public gui::TButton {
   static bool GradientsLinked();
   static void UseRotation();
   static bool RotationLinked();
+  // Every part: for programs that show what the button can do.
+  static void UseEveryPart() {
+    UseRegionTracing();
+    UseGlyphs();
+    UseGradients();
+    UseRotation();
+  }
 
   q::Error SetProperty(std::string_view name, const gui::TValue& value) override;
   void Loaded() override;

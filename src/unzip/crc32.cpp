@@ -223,13 +223,13 @@ uint32_t Crc32UpdateBytewise(uint32_t crc, const uint8_t* data, size_t count) {
 }
 
 uint32_t Crc32UpdateSlicing(uint32_t crc, const uint8_t* data, size_t count) {
-  const SliceTables& kSlices = SliceTable();
+  const SliceTables& slices = SliceTable();
   while (count >= 8) {
     const uint32_t a = crc ^ Load32(data);
     const uint32_t b = Load32(data + 4);
-    crc = kSlices[7][a & 0xFF] ^ kSlices[6][(a >> 8) & 0xFF] ^ kSlices[5][(a >> 16) & 0xFF] ^
-          kSlices[4][a >> 24] ^ kSlices[3][b & 0xFF] ^ kSlices[2][(b >> 8) & 0xFF] ^
-          kSlices[1][(b >> 16) & 0xFF] ^ kSlices[0][b >> 24];
+    crc = slices[7][a & 0xFF] ^ slices[6][(a >> 8) & 0xFF] ^ slices[5][(a >> 16) & 0xFF] ^
+          slices[4][a >> 24] ^ slices[3][b & 0xFF] ^ slices[2][(b >> 8) & 0xFF] ^
+          slices[1][(b >> 16) & 0xFF] ^ slices[0][b >> 24];
     data += 8;
     count -= 8;
   }

@@ -25,24 +25,6 @@ int Fd(intptr_t handle) { return static_cast<int>(handle); }
 
 }  // namespace
 
-File::~File() { Close(); }
-
-File::File(File&& other) noexcept : handle_(other.handle_), ahead_(other.ahead_) {
-  other.handle_ = kInvalid;
-  other.ahead_ = ReadAhead{};
-}
-
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = other.handle_;
-    ahead_ = other.ahead_;
-    other.handle_ = kInvalid;
-    other.ahead_ = ReadAhead{};
-  }
-  return *this;
-}
-
 int File::OpenRead(const char* path) {
   Close();
   const int fd = ::open(path, O_RDONLY | O_CLOEXEC);

@@ -20,24 +20,6 @@ int LastError() {
 
 }  // namespace
 
-File::~File() { Close(); }
-
-File::File(File&& other) noexcept : handle_(other.handle_), ahead_(other.ahead_) {
-  other.handle_ = kInvalid;
-  other.ahead_ = ReadAhead{};
-}
-
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = other.handle_;
-    ahead_ = other.ahead_;
-    other.handle_ = kInvalid;
-    other.ahead_ = ReadAhead{};
-  }
-  return *this;
-}
-
 int File::OpenRead(const char* path) {
   Close();
   HANDLE h = ::CreateFileW(q::WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,

@@ -314,10 +314,7 @@ class Gallery {
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR cmdLine, int) {
   gui::TApplication app;
   if (q::Error e = app.Initialize()) return gui::ReportStartFailure("button-gallery", e);
-  TFyeverButton::UseRegionTracing();  // the bkUser sample
-  TFyeverButton::UseGlyphs();
-  TFyeverButton::UseGradients();
-  TFyeverButton::UseRotation();
+  TFyeverButton::UseEveryPart();
   gui::TForm form;
   if (q::Error e = form.CreateFromLayout(kLayout))
     return gui::ReportStartFailure("button-gallery", e);

@@ -123,12 +123,7 @@ inline std::unique_ptr<gui::TBitmap> Strip(int fw, int bh, const std::vector<uin
 
 class ButtonTest : public gui_test::GuiTest {
  protected:
-  ButtonTest() {
-    TFyeverButton::UseRegionTracing();
-    TFyeverButton::UseGlyphs();
-    TFyeverButton::UseGradients();
-    TFyeverButton::UseRotation();
-  }
+  ButtonTest() { TFyeverButton::UseEveryPart(); }
   // A 400 x 300 form with a panel filling it, holding `buttons`.
   void Load(std::string_view buttons = "") {
     const std::string layout =
