@@ -367,7 +367,10 @@ class TFyeverButton : public gui::TButton {
   void ConvertUserRegion();
   PolygonSet BuildBaseOutline();
   void ResizeForArc(int newHeight);
-  void InvalidateUncovered();
+  q::RegionHandle Uncovered();
+  // Gives the window the region the last rebuild made, if no paint took it
+  // yet; with `redraw` the window system repaints what the change uncovers.
+  void ApplyPendingRegion(bool redraw);
   // The face shows a gradient: one is chosen and gradients are linked.
   bool Gradient() const { return gradientKind_ != gkNone && parts_.gradientFill; }
   void FillGradient(gui::TColor c1, gui::TColor c2, int mode) {

@@ -94,6 +94,16 @@ void TFyeverButton::PaintWindow(HDC dc) {
   canvas_.Unlock();
 }
 
+void TFyeverButton::ApplyPendingRegion(bool redraw) {
+  if (!pendingRegionFlag_ || !HandleAllocated()) return;
+  pendingRegionFlag_ = false;
+  if (!pendingWindowRegion_) return;
+  // The window system owns the region once it has taken it; one it
+  // refused is still ours to delete.
+  HRGN region = pendingWindowRegion_.Release();
+  if (!::SetWindowRgn(Handle(), region, redraw ? TRUE : FALSE)) ::DeleteObject(region);
+}
+
 void TFyeverButton::Paint() {
   pressed_ = (drawItem_.itemState & ODS_SELECTED) != 0;
   if (pressed_ != lastPressed_ || hover_ != lastHover_ || Enabled() != lastEnabled_) {
@@ -103,14 +113,8 @@ void TFyeverButton::Paint() {
     if (!rendering_) RenderFace();
   }
   if (pendingRegionFlag_) {
-    pendingRegionFlag_ = false;
     renderGate_ = false;
-    if (pendingWindowRegion_) {
-      // The window system owns the region once it has taken it; one it
-      // refused is still ours to delete.
-      HRGN region = pendingWindowRegion_.Release();
-      if (!::SetWindowRgn(Handle(), region, TRUE)) ::DeleteObject(region);
-    }
+    ApplyPendingRegion(true);
   }
   if (face_) canvas_.Draw(0, 0, *face_);
   renderGate_ = true;

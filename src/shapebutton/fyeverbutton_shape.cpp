@@ -217,30 +217,41 @@ void TFyeverButton::SetButtonAngle(int v) {
        Parent()->InheritsFrom(gui::TPanel::kClassName))) {
     face_->Canvas().SetBrush({Parent()->Color(), gui::TBrushStyle::bsSolid});
   }
-  InvalidateUncovered();
+  q::RegionHandle uncovered = Uncovered();
   MoveOwnWindow(windowLeft_, windowTop_, windowWidth_, windowHeight_, false);
+  // The turned outline goes with the move, before anything paints. Only
+  // then is the uncovered part handed over: a parent that clips its
+  // children would drop what the old outline still covered from its update
+  // region, or paint it clipped by the old outline at the new place, and
+  // leave the old outline on the screen. Siblings the turn uncovers
+  // repaint too.
+  ApplyPendingRegion(false);
+  if (uncovered) {
+    ::RedrawWindow(Parent()->Handle(), nullptr, uncovered.Get(),
+                   RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+  }
   Rerender();
 }
 
-// The window moves without repainting: the parent repaints what the turned
-// shape no longer covers.
-void TFyeverButton::InvalidateUncovered() {
+// What the turned shape no longer covers, in the parent's coordinates: the
+// window moves without repainting, the parent repaints that part.
+q::RegionHandle TFyeverButton::Uncovered() {
   if (!pendingWindowRegion_) {
     if (face_) face_->Canvas().FillRect({0, 0, Width(), Height()});
-    return;
+    return {};
   }
-  if (!HandleAllocated() || !Parent() || !Parent()->HandleAllocated()) return;
+  if (!HandleAllocated() || !Parent() || !Parent()->HandleAllocated()) return {};
   q::RegionHandle uncovered(::CreateRectRgn(0, 0, 0, 0));
-  if (!uncovered) return;
+  if (!uncovered) return {};
   // A window without a region yet is its whole rectangle.
   if (::GetWindowRgn(Handle(), uncovered.Get()) == ERROR)
     uncovered.Reset(::CreateRectRgn(0, 0, Width(), Height()));
   q::RegionHandle next = CopyRegion(pendingWindowRegion_.Get());
-  if (!uncovered || !next) return;
+  if (!uncovered || !next) return {};
   ::OffsetRgn(next.Get(), windowLeft_ - Left(), windowTop_ - Top());
   ::CombineRgn(uncovered.Get(), uncovered.Get(), next.Get(), RGN_DIFF);
   ::OffsetRgn(uncovered.Get(), Left(), Top());
-  ::InvalidateRgn(Parent()->Handle(), uncovered.Get(), TRUE);
+  return uncovered;
 }
 
 void TFyeverButton::SetButtonWidth(int v) {
