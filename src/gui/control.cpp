@@ -172,7 +172,7 @@ q::Error TWinControl::CreateHandle() {
     }
     SetCreating(this);
     HWND hwnd =
-        ::CreateWindowExA(p.ExStyle, p.WinClassName, p.Caption.c_str(), p.Style, p.X, p.Y, p.Width,
+        ::CreateWindowExA(p.ExStyle, p.WinClassName, p.Caption.c_str(), p.WindowStyle(), p.X, p.Y, p.Width,
                           p.Height, p.WndParent, id, ::GetModuleHandleA(nullptr), nullptr);
     SetCreating(nullptr);
     if (!hwnd) {

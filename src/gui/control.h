@@ -74,6 +74,10 @@ struct TCreateParams {
   HWND WndParent = nullptr;
   std::string Caption;
   bool PaintsItself = false;  // WM_PAINT and WM_PRINTCLIENT go to PaintWindow
+
+  // The style the window gets: one that paints itself never paints over its
+  // children.
+  DWORD WindowStyle() const { return PaintsItself ? Style | WS_CLIPCHILDREN : Style; }
 };
 
 class TForm;

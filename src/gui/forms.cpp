@@ -63,7 +63,13 @@ void TForm::CreateParams(TCreateParams& p) {
   TWinControl::CreateParams(p);
   p.WinClassName = "Q.Form";
   p.ClassStyle = CS_DBLCLKS;
-  p.Style = WS_CLIPCHILDREN | (Enabled() ? 0 : WS_DISABLED);
+  // A form that paints nothing but its colour leaves its children out of
+  // nothing: where its fill covers a child, the child, invalidated with the
+  // form, paints again. Clipping them out would have the window system work
+  // out the client area minus every child's shape at each repaint of the
+  // form, a cost that grows with the shaped children (and is paid at every
+  // step of one spinning among them).
+  p.Style = Enabled() ? 0 : WS_DISABLED;
   p.ExStyle = WS_EX_CONTROLPARENT | WS_EX_APPWINDOW;
   switch (borderStyle_) {
     case bsNone: p.Style |= WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX; break;
@@ -88,7 +94,7 @@ void TForm::SetBorderStyle(TBorderStyle s) {
     TCreateParams p;
     CreateParams(p);
     ::SetWindowLongPtrA(Handle(), GWL_STYLE,
-                        static_cast<LONG_PTR>(p.Style | (visible_ ? WS_VISIBLE : 0)));
+                        static_cast<LONG_PTR>(p.WindowStyle() | (visible_ ? WS_VISIBLE : 0)));
     ::SetWindowLongPtrA(Handle(), GWL_EXSTYLE, static_cast<LONG_PTR>(p.ExStyle));
     ::SetWindowPos(Handle(), nullptr, 0, 0, 0, 0,
                    SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
