@@ -36,6 +36,13 @@ class TCostForm : public gui::TForm {
     TFyeverButton* out = nullptr;
     return BindComponent("B", out) ? nullptr : out;
   }
+  int erases = 0;  // background erases of the form itself
+
+ protected:
+  void WndProc(gui::TMessage& m) override {
+    if (m.Msg == WM_ERASEBKGND) ++erases;
+    TForm::WndProc(m);
+  }
 };
 
 ULONGLONG Value(const FILETIME& f) { return (ULONGLONG{f.dwHighDateTime} << 32) | f.dwLowDateTime; }
@@ -130,13 +137,22 @@ end
   form.Show();
   TFyeverButton* b = form.Button();
   if (!b) return 1;
+  int siblingPaints = 0, spinnerPaints = 0;
+  for (int i = 0; i < siblings; ++i) {
+    TFyeverButton* s = nullptr;
+    char name[16];
+    std::snprintf(name, sizeof name, "S%d", i);
+    if (!form.BindComponent(name, s) && s) s->OnPaint = [&](gui::TObject*) { ++siblingPaints; };
+  }
+  b->OnPaint = [&](gui::TObject*) { ++spinnerPaints; };
   Serve(app, 500);
   // One step split in two, GUI thread alone: the angle setter (shape
   // rebuild, face render, window move) and the paint that follows, the
   // parent's and siblings' repaints included (the queue is served).
   auto split = [&](const char* what) {
     ULONGLONG setter = 0, paint = 0;
-    constexpr int kSplitSteps = 90;
+    constexpr int kSplitSteps = 270;  // three turns: the thread clock ticks coarsely
+    siblingPaints = spinnerPaints = form.erases = 0;
     for (int i = 0; i < kSplitSteps; ++i) {
       const ULONGLONG t0 = CpuTime100ns(true);
       b->SetButtonAngle(b->ButtonAngle() + 40);
@@ -150,6 +166,10 @@ end
     std::printf("per step, GUI thread, %s: angle setter %.2f ms, paint %.2f ms (%d steps)\n", what,
                 static_cast<double>(setter) / 1e4 / kSplitSteps,
                 static_cast<double>(paint) / 1e4 / kSplitSteps, kSplitSteps);
+    std::printf("  paints per step: spinner %.2f, siblings %.2f, form erases %.2f\n",
+                static_cast<double>(spinnerPaints) / kSplitSteps,
+                static_cast<double>(siblingPaints) / kSplitSteps,
+                static_cast<double>(form.erases) / kSplitSteps);
     return ms;
   };
   const double beside = split(siblings > 0 ? "beside the siblings" : "alone");
