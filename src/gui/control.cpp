@@ -172,8 +172,8 @@ q::Error TWinControl::CreateHandle() {
     }
     SetCreating(this);
     HWND hwnd =
-        ::CreateWindowExA(p.ExStyle, p.WinClassName, p.Caption.c_str(), p.WindowStyle(), p.X, p.Y, p.Width,
-                          p.Height, p.WndParent, id, ::GetModuleHandleA(nullptr), nullptr);
+        ::CreateWindowExA(p.ExStyle, p.WinClassName, p.Caption.c_str(), p.WindowStyle(), p.X, p.Y,
+                          p.Width, p.Height, p.WndParent, id, ::GetModuleHandleA(nullptr), nullptr);
     SetCreating(nullptr);
     if (!hwnd) {
       return q::Error::Fail(Name() + ": cannot create the window (error " +

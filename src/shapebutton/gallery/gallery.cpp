@@ -277,7 +277,7 @@ class Gallery {
  public:
   // What needs the shown window: the pressed state and the focus. Then the
   // client area's place on the screen goes to standard output, for a
-  // screenshot to be cut to it.
+  // screenshot to be cut to it, and the spinner starts.
   void AfterShow() {
     ::SendMessageA(pressed_->Handle(), BM_SETSTATE, TRUE, 0);
     form_.SetActiveControl(focused_);
@@ -292,12 +292,7 @@ class Gallery {
     if (out && out != INVALID_HANDLE_VALUE && n > 0) {
       ::WriteFile(out, line, static_cast<DWORD>(n), &written, nullptr);
     }
-    // A step here costs far more than beside a few buttons (the form and its
-    // many shaped children repaint around the moving window): at the default
-    // 40 ms the paints never drain and the gallery's own timers starve; at
-    // 100 ms the animations beside it still stall.
-    spinner_->SetRotatedTime(200);
-    spinner_->SetRotated(true);
+    spinner_->SetRotated(true);  // at the default step
   }
 
  private:
