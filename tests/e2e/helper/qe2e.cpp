@@ -13,11 +13,10 @@
 //   qe2e shortcut-read LINK      target, arguments, workdir, description
 //   qe2e hold FILE SECONDS       keeps FILE open without sharing
 //   qe2e freeze TITLE SECONDS [UNTIL]
-//                                as soon as a window of that caption exists,
-//                                shown or not (for a TITLE "X.exe": once the
-//                                setup mutex and program X exist), holds its
-//                                thread still for SECONDS, or until the file
-//                                UNTIL exists:
+//                                as soon as a window of that caption (or, for
+//                                "X.exe", that setup holding its mutex) exists,
+//                                shown or not, holds its thread still for
+//                                SECONDS, or until the file UNTIL exists:
 //                                prints "frozen"; exit 1 if none came
 //                                within a minute
 //   qe2e freeze-progress TITLE SECONDS [UNTIL]
@@ -187,8 +186,8 @@ int Run(const std::vector<std::string>& args) {
   return 0;
 }
 
-// Holds the thread `threadId` still for `seconds`, or until the file
-// `until` exists (when one is named), after printing `said`.
+// Holds thread `threadId` still for `seconds`, or until the file `until`
+// exists (when one is named), after printing `said`.
 bool Freeze(DWORD threadId, int seconds, const std::string& said, const std::string& until) {
   HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, threadId);
   if (!thread || SuspendThread(thread) == static_cast<DWORD>(-1)) return false;
@@ -204,20 +203,18 @@ bool Freeze(DWORD threadId, int seconds, const std::string& said, const std::str
   return true;
 }
 
-// A setup without a window (/S) is frozen by program name ("X.exe"), once
-// it holds the running mutex: its first thread, the one doing the work.
-DWORD SetupThread(const char* program) {
-  const q::KernelHandle running(OpenMutexW(SYNCHRONIZE, FALSE, L"Global\\QuorvantisSetup.Running"));
-  const q::FileHandle all(running ? CreateToolhelp32Snapshot(TH32CS_SNAPALL, 0)
-                                  : INVALID_HANDLE_VALUE);
+// The first thread (the one at work) of program `exe` once the setup's
+// running mutex exists, else 0: a setup without a window (/S) is held so.
+DWORD SetupThread(const char* exe) {
+  if (!q::KernelHandle(OpenMutexW(SYNCHRONIZE, FALSE, L"Global\\QuorvantisSetup.Running")))
+    return 0;
+  const q::FileHandle all(CreateToolhelp32Snapshot(TH32CS_SNAPALL, 0));
   PROCESSENTRY32W p{};
-  p.dwSize = sizeof p;
-  DWORD pid = 0;
-  for (BOOL ok = all && Process32FirstW(all.Get(), &p); ok && !pid;
-       ok = Process32NextW(all.Get(), &p))
-    if (_wcsicmp(p.szExeFile, q::Widen(program).c_str()) == 0) pid = p.th32ProcessID;
   THREADENTRY32 t{};
-  t.dwSize = sizeof t;
+  p.dwSize = sizeof p, t.dwSize = sizeof t;
+  DWORD pid = 0;
+  for (BOOL ok = Process32FirstW(all.Get(), &p); ok && !pid; ok = Process32NextW(all.Get(), &p))
+    if (_wcsicmp(p.szExeFile, q::Widen(exe).c_str()) == 0) pid = p.th32ProcessID;
   for (BOOL ok = pid && Thread32First(all.Get(), &t); ok; ok = Thread32Next(all.Get(), &t))
     if (t.th32OwnerProcessID == pid) return t.th32ThreadID;
   return 0;
@@ -227,11 +224,10 @@ DWORD SetupThread(const char* program) {
 // third of the way), then freezes it.
 int FreezeWhen(const char* title, int seconds, bool progress, const std::string& until) {
   bool watching = false;
-  const bool byProgram = std::strstr(title, ".exe") != nullptr;
-  for (int waited = 0; waited < 60000; waited += 1, Sleep(1)) {
-    if (const DWORD thread = byProgram ? SetupThread(title) : 0)
+  for (int waited = 0; waited < 60000; waited += 2, Sleep(2)) {
+    if (const DWORD thread = SetupThread(title))
       return Freeze(thread, seconds, "frozen", until) ? 0 : 1;
-    HWND window = byProgram ? nullptr : FindWindowA(nullptr, title);
+    HWND window = FindWindowA(nullptr, title);
     if (!window) continue;
     if (!progress)
       return Freeze(GetWindowThreadProcessId(window, nullptr), seconds, "frozen", until) ? 0 : 1;
