@@ -15,6 +15,11 @@
 # unattended (wine64 setup.exe /S) and timed from start to end, the process
 # start included. Every run's installed files are compared with the corpus.
 # Prints both times per run, their medians, the ratio and both sizes.
+# Where the kernel lets the script count it (a cgroup-v1 cpuacct hierarchy it
+# may write to), it prints the CPU time of each run too: every process the
+# run keeps busy (the installer, the wine server, a desktop process, the X
+# server), a figure the machine's other load disturbs far less than the
+# time.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -94,13 +99,26 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   "$wine" wineboot -i > /dev/null 2>&1
   "$server" -w
 fi
+# The script joins a CPU-accounting group of its own before the prefix's
+# server and display start, so that they count in it: a server left running
+# from before would not.
+group_root=/sys/fs/cgroup/cpuacct
+cpu_group=$group_root/qbench-$$
+mkdir "$cpu_group" 2> /dev/null && echo $$ > "$cpu_group/cgroup.procs" 2> /dev/null || cpu_group=
+"$server" -k > /dev/null 2>&1 && "$server" -w 2> /dev/null
 "$root/tests/win/wine/xvfb-start.sh" "$work"
 DISPLAY=$(cat "$work/display")
 export DISPLAY
 cleanup() {
+  rm -rf "$work/aside"
   "$server" -k > /dev/null 2>&1 || true
   kill "$(cat "$work/xvfb.pid")" 2> /dev/null || true
   rm -f "$work/xvfb.pid" "$work/display"
+  if [ -n "$cpu_group" ]; then
+    echo $$ > "$group_root/cgroup.procs"
+    "$server" -w 2> /dev/null || true
+    rmdir "$cpu_group" 2> /dev/null || true
+  fi
 }
 trap cleanup EXIT
 setsid "$server" -p < /dev/null > /dev/null 2>&1 &
@@ -113,23 +131,39 @@ nsis_dir="$drive/Program Files/QBench"
 # One run of an installer of ours, unattended (/S), start to end; prints
 # seconds. Only the last shortcut's presence tells that it went through.
 group="$drive/ProgramData/Microsoft/Windows/Start Menu/Programs/Quorvantis"
-run_ours() {  # exe
-  rm -rf "$ours_dir" "$group"
-  local t0 t1
+# timed COMMAND...: runs it, prints its seconds and the CPU seconds spent
+# meanwhile ("-" where they cannot be counted).
+timed() {
+  local t0 t1 c0=0 c1=0
+  [ -n "$cpu_group" ] && c0=$(cat "$cpu_group/cpuacct.usage")
   t0=$(date +%s.%N)
-  "$wine" "$1" /S < /dev/null > /dev/null 2>&1 || true
+  "$@" < /dev/null > /dev/null 2>&1 || true
   t1=$(date +%s.%N)
+  [ -n "$cpu_group" ] && c1=$(cat "$cpu_group/cpuacct.usage")
+  python3 -c "print(f'{$t1 - $t0:.3f}', f'{($c1 - $c0) / 1e9:.3f}' if '$cpu_group' else '-')"
+}
+
+# aside FOLDER: moves an installation out of the way until the end. Deleted
+# now, its thousands of files would slow the next run's file creation far
+# more than anything an installer does (ext4 without a journal scans past
+# every recently deleted inode of the block group for each new one), a cost
+# that no real installation meets and that both installers would share.
+aside() {
+  [ -e "$1" ] || return 0
+  mkdir -p "$work/aside"
+  mv "$1" "$(mktemp -d "$work/aside/XXXXXX")/"
+}
+
+run_ours() {  # exe
+  aside "$ours_dir"
+  rm -rf "$group"
+  timed "$wine" "$1" /S
   [ -f "$group/Uninstall Quorvantis.lnk" ] || { echo "install bench: $1 /S made no shortcuts" >&2; exit 1; }
-  python3 -c "print(f'{$t1 - $t0:.3f}')"
 }
 
 run_nsis() {
-  rm -rf "$nsis_dir"
-  local t0 t1
-  t0=$(date +%s.%N)
-  "$wine" "$nsis" /S < /dev/null > /dev/null 2>&1
-  t1=$(date +%s.%N)
-  python3 -c "print(f'{$t1 - $t0:.3f}')"
+  aside "$nsis_dir"
+  timed "$wine" "$nsis" /S
 }
 
 verify() {  # name folder
@@ -148,27 +182,33 @@ one() {  # name -> seconds
     NSIS) run_nsis; verify NSIS "$nsis_dir" ;;
   esac
 }
-printf '%-5s' run; printf ' %10s' "${names[@]/%/ s}"; echo
-declare -A times
+printf '%-5s' run; printf ' %16s' "${names[@]/%/ s (CPU s)}"; echo
+declare -A times cpus
 for i in $(seq 1 "$runs"); do
   declare -A row=()
   # Each run starts with a different installer.
   for k in $(seq 0 $((${#names[@]} - 1))); do
     name=${names[$(((i - 1 + k) % ${#names[@]}))]}
-    row[$name]=$(one "$name")
-    times[$name]="${times[$name]:-} ${row[$name]}"
+    result=$(one "$name")
+    read -r wall cpu <<< "$result"
+    row[$name]="$wall ($cpu)"
+    times[$name]="${times[$name]:-} $wall"
+    cpus[$name]="${cpus[$name]:-} $cpu"
   done
-  printf '%-5s' "$i"; for name in "${names[@]}"; do printf ' %10s' "${row[$name]}"; done; echo
+  printf '%-5s' "$i"; for name in "${names[@]}"; do printf ' %16s' "${row[$name]}"; done; echo
 done
-python3 - "${times[ours]}" "${times[NSIS]}" "${times[before]:-}" "$(stat -c %s "$ours")" "$(stat -c %s "$nsis")" <<'PY'
+python3 - "$(stat -c %s "$ours")" "$(stat -c %s "$nsis")" "${times[ours]}" "${times[NSIS]}" \
+  "${times[before]:-}" "${cpus[ours]}" "${cpus[NSIS]}" "${cpus[before]:-}" <<'PY'
 import statistics, sys
-med = lambda s: statistics.median(float(x) for x in s.split())
-o, n = med(sys.argv[1]), med(sys.argv[2])
-line = f"median: ours {o:.3f} s, NSIS {n:.3f} s, ours/NSIS {o / n:.2f}"
-if sys.argv[3].strip():
-    b = med(sys.argv[3])
-    line += f"; before {b:.3f} s, before/NSIS {b / n:.2f}"
-print(line)
-print(f"size:   ours {int(sys.argv[4]):,} bytes, NSIS {int(sys.argv[5]):,} bytes")
+def med(s):
+    s = s.split()
+    return statistics.median(float(x) for x in s) if s and "-" not in s else None
+for what, (o, n, b) in (("median", map(med, sys.argv[3:6])), ("CPU", map(med, sys.argv[6:9]))):
+    if o is None: continue
+    line = f"{what + ':':8}ours {o:.3f} s, NSIS {n:.3f} s, ours/NSIS {o / n:.2f}"
+    if b is not None:
+        line += f"; before {b:.3f} s, before/NSIS {b / n:.2f}"
+    print(line)
+print(f"size:   ours {int(sys.argv[1]):,} bytes, NSIS {int(sys.argv[2]):,} bytes")
 PY
 echo "(both: wine64 setup.exe /S, start to end; outputs compared with the corpus)"

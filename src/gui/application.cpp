@@ -28,22 +28,44 @@ TApplication::~TApplication() {
   if (comInitialized_) ::CoUninitialize();
 }
 
-q::Error TApplication::Initialize(bool initializeCom) {
-  if (initializeCom && !comInitialized_) {
-    HRESULT hr = ::CoInitialize(nullptr);
-    if (FAILED(hr)) {
-      return q::Error::Fail("COM could not be initialised (HRESULT " +
-                            std::to_string(static_cast<unsigned long>(hr)) + ")");
-    }
-    comInitialized_ = true;
-  }
+bool InitCommonControlClasses(DWORD classes) {
+  using Init = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+  static const Init init = [] {
+    // Found as an import of the program would be: the version the manifest
+    // names first, then the program's library search.
+    const HMODULE library = ::LoadLibraryW(L"comctl32.dll");
+    // Through void(*)(): GetProcAddress's type says nothing of the function's.
+    return library ? reinterpret_cast<Init>(reinterpret_cast<void (*)()>(
+                         ::GetProcAddress(library, "InitCommonControlsEx")))
+                   : nullptr;
+  }();
   INITCOMMONCONTROLSEX icc{};
   icc.dwSize = sizeof icc;
-  icc.dwICC = ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES;
-  if (!::InitCommonControlsEx(&icc))
+  icc.dwICC = classes;
+  return init != nullptr && init(&icc);
+}
+
+q::Error TApplication::StartCom(DWORD apartment) {
+  if (comInitialized_) return {};
+  const HRESULT hr = ::CoInitializeEx(nullptr, apartment);
+  if (FAILED(hr)) {
+    return q::Error::Fail("COM could not be initialised (HRESULT " +
+                          std::to_string(static_cast<unsigned long>(hr)) + ")");
+  }
+  comInitialized_ = true;
+  return {};
+}
+
+q::Error TApplication::Initialize(bool initializeCom) {
+  if (initializeCom) {
+    if (q::Error e = StartCom(COINIT_APARTMENTTHREADED)) return e;
+  }
+  if (!InitCommonControlClasses(ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES))
     return q::Error::Fail("the common controls could not be initialised");
   return {};
 }
+
+q::Error TApplication::InitializeWindowless() { return StartCom(COINIT_MULTITHREADED); }
 
 int TApplication::Run(TForm& mainForm) {
   mainForm_ = &mainForm;

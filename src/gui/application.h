@@ -33,6 +33,11 @@ class TApplication {
   // Initialises COM for this thread as a single-threaded apartment (when
   // asked) and the common controls.
   q::Error Initialize(bool initializeCom = true);
+  // For a run that makes no window at all: COM in the multithreaded
+  // apartment, whose start makes no window (a single-threaded apartment
+  // makes its message window, and under Wine the first window a program
+  // makes waits for the desktop process to start), and no common controls.
+  q::Error InitializeWindowless();
 
   // Shows `mainForm` and runs the message loop until the main form closes
   // (or Terminate). Returns the WM_QUIT exit code.
@@ -55,6 +60,7 @@ class TApplication {
 
  private:
   bool IsDialogKeyMessage(MSG& msg);
+  q::Error StartCom(DWORD apartment);
 
   TForm* mainForm_ = nullptr;
   bool terminated_ = false;
@@ -65,6 +71,12 @@ class TApplication {
 
 // The application object alive on this program's GUI thread, or null.
 TApplication* Application();
+
+// Registers the common-control window classes `classes` (ICC_* bits); false
+// when the system refused. Their library is loaded on the first call rather
+// than at the program's start: under Wine, loading it starts the desktop
+// process, which a run without windows has no reason to wait for.
+bool InitCommonControlClasses(DWORD classes);
 
 // For the demo programs: shows a start-up failure of `program` in a message
 // box and returns the exit status 1.

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "gui/application.h"
 #include "gui/forms.h"
 
 namespace gui {
@@ -318,10 +319,7 @@ void TProgressBar::CreateParams(TCreateParams& p) {
 }
 
 q::Error TProgressBar::CreateHandle() {
-  INITCOMMONCONTROLSEX icc{};
-  icc.dwSize = sizeof icc;
-  icc.dwICC = ICC_PROGRESS_CLASS;
-  ::InitCommonControlsEx(&icc);
+  InitCommonControlClasses(ICC_PROGRESS_CLASS);
   bool had = HandleAllocated();
   if (q::Error e = TWinControl::CreateHandle()) return e;
   if (!had) UpdateRange();

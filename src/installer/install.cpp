@@ -58,14 +58,15 @@ q::Error MakeFolderPath(const std::string& folder) {
 // server) even when nothing is queued. While an extraction runs, a run is
 // skipped when the last one is less than kEnginePumpGap ms ago: input is
 // still handled within a fraction of a frame.
+// Without a window (/S) there is no queue to run at all.
 class EnginePumpThrottle {
  public:
   static constexpr uint32_t kEnginePumpGap = 15;
-  EnginePumpThrottle() : saved_(GetEngineUi()) {
+  explicit EnginePumpThrottle(bool windowless) : saved_(GetEngineUi()) {
     own_ = saved_;
     lastRun_ = saved_.tickCount() - kEnginePumpGap;
     platform::EngineUi throttled = saved_;
-    throttled.pumpMessages = &Pump;
+    throttled.pumpMessages = windowless ? &Skip : &Pump;
     SetEngineUi(throttled);
   }
   ~EnginePumpThrottle() { SetEngineUi(saved_); }
@@ -79,6 +80,7 @@ class EnginePumpThrottle {
     lastRun_ = now;
     own_.pumpMessages(notifyWindow);
   }
+  static void Skip(uintptr_t) {}
   platform::EngineUi saved_;
   static inline platform::EngineUi own_{};
   static inline uint32_t lastRun_ = 0;
@@ -114,8 +116,10 @@ q::Error TForm3::DoInstall() {
 // the installation folder and replace it only when all of them are whole
 // (see installutils/transaction.h).
 q::Error TForm3::InstallSteps() {
-  ProgressBar1->Show();
-  ProgressBar1->SetPosition(0);
+  if (!FUnattended) {
+    ProgressBar1->Show();
+    ProgressBar1->SetPosition(0);
+  }
 
   // The folder the installation folder lies in: Program Files, or the
   // parent of the folder /D= names (made when missing). The staging folder
@@ -282,10 +286,10 @@ q::Error TForm3::CopyArchiveToTemporaryFile(const std::string& path) {
 
 q::Error TForm3::ExtractArchive(const std::string& archive, const std::string& folder,
                                 uint64_t& installedBytes) {
-  OnExtractProgress = TExtractProgressEvent{&TForm3::ExtractProgressEvent, this};
+  if (!FUnattended) OnExtractProgress = TExtractProgressEvent{&TForm3::ExtractProgressEvent, this};
   ExtractOutcome outcome;
   {
-    EnginePumpThrottle throttle;
+    EnginePumpThrottle throttle(FUnattended);
     outcome = ExtractAllFiles(archive, folder);
   }
   OnExtractProgress = TExtractProgressEvent{};

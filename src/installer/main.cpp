@@ -4,7 +4,7 @@
 // the system's folders are read, COM and the application start, Form3 is
 // made from its layout (its creation handler sets the first question) and
 // the message loop runs until the dialog closes, or, with /S, the
-// installation runs without showing it. The exit code says how it ended
+// installation runs without any window. The exit code says how it ended
 // (exit_codes.h); with /LOG= the log's last line says the same.
 #include <windows.h>
 
@@ -46,20 +46,21 @@ struct Outcome {
 
 Outcome RunSetup(const setup::Options& options, SetupLog& log) {
   gui::TApplication app;
-  if (q::Error e = app.Initialize()) {
+  // With /S the dialog is never made: no window at all, so nothing waits
+  // for the window system to start.
+  if (q::Error e = options.silent ? app.InitializeWindowless() : app.Initialize()) {
     Tell(options, e.Message(), MB_ICONERROR);  // only a broken build or system gets here
     return {setup::kExitFailed, e.Message()};
   }
   TForm3 form;
   form.SetLog(&log);
   form.SetInstallFolder(options.installDir);
-  if (q::Error e = form.CreateFromLayout(Form3Layout())) {
-    Tell(options, e.Message(), MB_ICONERROR);
-    return {setup::kExitFailed, e.Message()};
-  }
   int code = setup::kExitSuccess;
   if (options.silent) {
     code = form.InstallUnattended();
+  } else if (q::Error e = form.CreateFromLayout(Form3Layout())) {
+    Tell(options, e.Message(), MB_ICONERROR);
+    return {setup::kExitFailed, e.Message()};
   } else {
     app.Run(form);
     code = form.ExitCode();

@@ -12,8 +12,8 @@
 //   app.Run(form);
 //   return form.ExitCode();
 //
-// Unattended (/S), the form is made but never shown, and InstallUnattended
-// runs what a Yes would run.
+// Unattended (/S), the form's windows are never made, and InstallUnattended
+// runs what a Yes would run, without a progress bar or message pump.
 #pragma once
 
 #include <windows.h>

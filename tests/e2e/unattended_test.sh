@@ -110,10 +110,10 @@ e2e_check "corrupt: nothing changed" test "$(state)" = "$installed"
 unattended bad-switch 87 "$setup" /S /Quiet
 e2e_check "bad-switch: nothing changed" test "$(state)" = "$installed"
 
-# A second setup while the first runs: the first is held still as soon as
-# its (hidden) window exists, which is after it took the running mutex,
-# until the second has ended.
-qe2e_watch "$work/freeze.out" freeze Form3 60 "$(winpath "$work/release-first")"
+# A second setup while the first runs: the first (which makes no window)
+# is held still as soon as it took the running mutex, until the second has
+# ended.
+qe2e_watch "$work/freeze.out" freeze QuorvantisSetup.exe 60 "$(winpath "$work/release-first")"
 freezer=$!
 start first "$setup" /S "/LOG=$(winpath "$work/first.log")"
 e2e_check "second: the first setup is held" wait_until 30 grep -q frozen "$work/freeze.out"

@@ -13,7 +13,8 @@
 //   qe2e shortcut-read LINK      target, arguments, workdir, description
 //   qe2e hold FILE SECONDS       keeps FILE open without sharing
 //   qe2e freeze TITLE SECONDS [UNTIL]
-//                                as soon as a window of that caption exists,
+//                                as soon as a window of that caption (or, for
+//                                "X.exe", that setup holding its mutex) exists,
 //                                shown or not, holds its thread still for
 //                                SECONDS, or until the file UNTIL exists:
 //                                prints "frozen"; exit 1 if none came
@@ -38,6 +39,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 #include <shobjidl.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -184,11 +186,10 @@ int Run(const std::vector<std::string>& args) {
   return 0;
 }
 
-// Holds `window`'s thread still for `seconds`, or until the file `until`
+// Holds thread `threadId` still for `seconds`, or until the file `until`
 // exists (when one is named), after printing `said`.
-bool Freeze(HWND window, int seconds, const std::string& said, const std::string& until) {
-  HANDLE thread =
-      OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(window, nullptr));
+bool Freeze(DWORD threadId, int seconds, const std::string& said, const std::string& until) {
+  HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, threadId);
   if (!thread || SuspendThread(thread) == static_cast<DWORD>(-1)) return false;
   std::printf("%s\n", said.c_str());
   std::fflush(stdout);
@@ -202,14 +203,34 @@ bool Freeze(HWND window, int seconds, const std::string& said, const std::string
   return true;
 }
 
+// The first thread (the one at work) of program `exe` once the setup's
+// running mutex exists, else 0: a setup without a window (/S) is held so.
+DWORD SetupThread(const char* exe) {
+  if (!q::KernelHandle(OpenMutexW(SYNCHRONIZE, FALSE, L"Global\\QuorvantisSetup.Running")))
+    return 0;
+  const q::FileHandle all(CreateToolhelp32Snapshot(TH32CS_SNAPALL, 0));
+  PROCESSENTRY32W p{};
+  THREADENTRY32 t{};
+  p.dwSize = sizeof p, t.dwSize = sizeof t;
+  DWORD pid = 0;
+  for (BOOL ok = Process32FirstW(all.Get(), &p); ok && !pid; ok = Process32NextW(all.Get(), &p))
+    if (_wcsicmp(p.szExeFile, q::Widen(exe).c_str()) == 0) pid = p.th32ProcessID;
+  for (BOOL ok = pid && Thread32First(all.Get(), &t); ok; ok = Thread32Next(all.Get(), &t))
+    if (t.th32OwnerProcessID == pid) return t.th32ThreadID;
+  return 0;
+}
+
 // Waits up to a minute for the window (and with `progress`, for its bar a
 // third of the way), then freezes it.
 int FreezeWhen(const char* title, int seconds, bool progress, const std::string& until) {
   bool watching = false;
   for (int waited = 0; waited < 60000; waited += 2, Sleep(2)) {
+    if (const DWORD thread = SetupThread(title))
+      return Freeze(thread, seconds, "frozen", until) ? 0 : 1;
     HWND window = FindWindowA(nullptr, title);
     if (!window) continue;
-    if (!progress) return Freeze(window, seconds, "frozen", until) ? 0 : 1;
+    if (!progress)
+      return Freeze(GetWindowThreadProcessId(window, nullptr), seconds, "frozen", until) ? 0 : 1;
     if (!watching) {
       // The caller waits for this before it starts the work to watch.
       std::printf("watching\n");
@@ -222,7 +243,7 @@ int FreezeWhen(const char* title, int seconds, bool progress, const std::string&
     if (bar && SendMessageTimeoutA(bar, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 200, &position) &&
         SendMessageTimeoutA(bar, PBM_GETRANGE, FALSE, 0, SMTO_ABORTIFHUNG, 200, &maximum) &&
         position >= 1 && position >= maximum / 3) {
-      return Freeze(window, seconds,
+      return Freeze(GetWindowThreadProcessId(window, nullptr), seconds,
                     "frozen\t" + std::to_string(position) + "\t" + std::to_string(maximum), until)
                  ? 0
                  : 1;
