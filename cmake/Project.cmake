@@ -22,7 +22,10 @@ if(Q_LTO)
   # what it reaches is optimised across modules. One partition: GCC 12's
   # i686 LTO stops with an internal error when it splits the program.
   add_compile_options(-flto)
-  add_link_options(-flto -flto-partition=one)
+  add_link_options(-flto)
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    add_link_options(-flto-partition=one)
+  endif()
 endif()
 
 if(WIN32)

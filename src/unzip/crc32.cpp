@@ -73,9 +73,7 @@ constexpr FoldConstants Fold(unsigned bytes) {
   return {Reflected(XPowModP(8 * bytes + 63)), Reflected(XPowModP(8 * bytes - 1))};
 }
 
-constexpr FoldConstants kFold128 = Fold(128);
 constexpr FoldConstants kFold64 = Fold(64);
-constexpr FoldConstants kFold32 = Fold(32);
 constexpr FoldConstants kFold16 = Fold(16);
 
 // 32-bit Windows starts threads with a 4-byte aligned stack; the vector
@@ -154,6 +152,9 @@ bool DetectClmul() {
 // on 64-bit Windows, so the Windows builds stay with the 128-bit code.
 #define Q_CRC_VPCLMUL 1
 #define Q_VPCLMUL_TARGET __attribute__((target("vpclmulqdq,pclmul,avx2")))
+
+constexpr FoldConstants kFold128 = Fold(128);
+constexpr FoldConstants kFold32 = Fold(32);
 
 Q_VPCLMUL_TARGET inline __m256i FoldLanes(__m256i lanes, __m256i k) {
   return _mm256_xor_si256(_mm256_clmulepi64_epi128(lanes, k, 0x00),
