@@ -84,6 +84,17 @@ function(q_shipped target)
   endif()
 endfunction()
 
+# q_own_entry(target): a shipped WinMain program enters through
+# src/common/entry_win32.cpp instead of the C runtime's start-up code. Only
+# with clang and lld, which refuse the runtime relocations that start-up
+# would have applied.
+function(q_own_entry target)
+  if(WIN32 AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    target_link_libraries(${target} PRIVATE q_entry)
+    target_link_options(${target} PRIVATE -nostartfiles -Wl,--disable-runtime-pseudo-reloc)
+  endif()
+endfunction()
+
 # GoogleTest: Debian's package natively, its sources for the cross builds.
 if(NOT Q_TESTS)
 elseif(WIN32)
