@@ -11,8 +11,9 @@ code, import thunks. With --budget, exit status 1 when the image without its
 payload is larger than BYTES.
 """
 import argparse
-import argparse
 import collections
+import glob
+import os
 import re
 import struct
 import subprocess
@@ -142,13 +143,33 @@ def lld_sections(path):
             yield out, m.group(3), m.group(4), int(m.group(1), 16)
 
 
+def archive_members(build):
+    """Object name -> "libq_x.a" for the project's libraries under a build
+    folder (lld's map names an archive member without its archive)."""
+    owner = {}
+    for archive in sorted(glob.glob(os.path.join(build, "**", "libq_*.a"), recursive=True)):
+        try:
+            names = subprocess.run(["ar", "t", archive], capture_output=True, text=True,
+                                   check=True).stdout.split()
+        except (OSError, subprocess.CalledProcessError):
+            continue
+        for name in names:
+            owner.setdefault(name, os.path.basename(archive))
+    return owner
+
+
 def map_table(path):
     """Bytes per module in .text, .rdata and .data, from a GNU ld or lld map."""
     table = collections.defaultdict(collections.Counter)
     with open(path, errors="replace") as f:
         lld = f.readline().startswith("Address")
     if lld:
+        library = archive_members(os.path.dirname(os.path.abspath(path)))
         for out, where, section, size in lld_sections(path):
+            if where in library:
+                where = f"{library[where]}({where})"
+            elif where.endswith(".cpp.obj"):
+                where = f"objects.a({where})"
             if out in (".text", ".rdata", ".data") and size:
                 table[module_of(where, section)][out] += size
         return attribute_symbols(table)
