@@ -56,7 +56,7 @@ extern "C" __attribute__((force_align_arg_pointer, noreturn)) void WinMainCRTSta
   STARTUPINFOW startup;
   startup.cb = sizeof startup;
   ::GetStartupInfoW(&startup);
-  const int show =
-      (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : SW_SHOWDEFAULT;
-  std::exit(::WinMain(::GetModuleHandleW(nullptr), nullptr, ArgumentsOf(::GetCommandLineA()), show));
+  const int show = (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : SW_SHOWDEFAULT;
+  std::exit(
+      ::WinMain(::GetModuleHandleW(nullptr), nullptr, ArgumentsOf(::GetCommandLineA()), show));
 }
