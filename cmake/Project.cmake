@@ -22,7 +22,10 @@ if(Q_LTO)
   # what it reaches is optimised across modules. One partition: GCC 12's
   # i686 LTO stops with an internal error when it splits the program.
   add_compile_options(-flto)
-  add_link_options(-flto -flto-partition=one)
+  add_link_options(-flto)
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    add_link_options(-flto-partition=one)
+  endif()
 endif()
 
 if(WIN32)
@@ -78,6 +81,17 @@ function(q_shipped target)
     if(Q_REPRODUCIBLE)
       target_link_options(${target} PRIVATE -Wl,--no-insert-timestamp)  # no link time
     endif()
+  endif()
+endfunction()
+
+# q_own_entry(target): a shipped WinMain program enters through
+# src/common/entry_win32.cpp instead of the C runtime's start-up code. Only
+# with clang and lld, which refuse the runtime relocations that start-up
+# would have applied.
+function(q_own_entry target)
+  if(WIN32 AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    target_link_libraries(${target} PRIVATE q_entry)
+    target_link_options(${target} PRIVATE -nostartfiles -Wl,--disable-runtime-pseudo-reloc)
   endif()
 endfunction()
 

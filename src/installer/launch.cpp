@@ -4,7 +4,6 @@
 
 #include <windows.h>
 #include <exdisp.h>
-#include <shlguid.h>
 #include <shlobj.h>
 
 #include "common/wide.h"
@@ -14,6 +13,25 @@
 #include "installutils/system_error.h"
 
 namespace {
+
+// The shell's published identifiers, spelled out so that no import
+// library of GUIDs is needed (its one object holds every GUID it knows).
+constexpr GUID kClsidShellWindows = {
+    0x9BA05972, 0xF6A8, 0x11CF, {0xA4, 0x42, 0x00, 0xA0, 0xC9, 0x0A, 0x8F, 0x39}};
+constexpr GUID kIidShellWindows = {
+    0x85CB6900, 0x4D95, 0x11CF, {0x96, 0x0C, 0x00, 0x80, 0xC7, 0xF4, 0xEE, 0x85}};
+constexpr GUID kIidServiceProvider = {
+    0x6D5140C1, 0x7436, 0x11CE, {0x80, 0x34, 0x00, 0xAA, 0x00, 0x60, 0x09, 0xFA}};
+constexpr GUID kSidTopLevelBrowser = {
+    0x4C96BE40, 0x915C, 0x11CF, {0x99, 0xD3, 0x00, 0xAA, 0x00, 0x4A, 0xE8, 0x37}};
+constexpr GUID kIidShellBrowser = {
+    0x000214E2, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr GUID kIidDispatch = {
+    0x00020400, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr GUID kIidShellFolderViewDual = {
+    0xE7A1AF80, 0x4D96, 0x11CF, {0x96, 0x0C, 0x00, 0x80, 0xC7, 0xF4, 0xEE, 0x85}};
+constexpr GUID kIidShellDispatch2 = {
+    0xA4C6892C, 0x3BA9, 0x11D2, {0x9D, 0xEA, 0x00, 0xC0, 0x4F, 0xB1, 0x61, 0x62}};
 
 // One VARIANT argument, cleared when it goes.
 struct VariantArg {
@@ -44,7 +62,7 @@ HRESULT Query(IUnknown* object, const IID& iid, q::ComPtr<I>& out) {
 HRESULT FindDesktopShell(q::ComPtr<IShellDispatch2>& out) {
   void* raw = nullptr;
   HRESULT hr =
-      ::CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IShellWindows, &raw);
+      ::CoCreateInstance(kClsidShellWindows, nullptr, CLSCTX_LOCAL_SERVER, kIidShellWindows, &raw);
   if (FAILED(hr)) return hr;
   const q::ComPtr<IShellWindows> windows(static_cast<IShellWindows*>(raw));
 
@@ -59,10 +77,10 @@ HRESULT FindDesktopShell(q::ComPtr<IShellDispatch2>& out) {
   const q::ComPtr<IDispatch> desktopEntry(found);
 
   q::ComPtr<IServiceProvider> services;
-  if (FAILED(hr = Query(desktopEntry.Get(), IID_IServiceProvider, services))) return hr;
+  if (FAILED(hr = Query(desktopEntry.Get(), kIidServiceProvider, services))) return hr;
   if (!services) return E_NOINTERFACE;
   raw = nullptr;
-  hr = services.Get()->QueryService(SID_STopLevelBrowser, IID_IShellBrowser, &raw);
+  hr = services.Get()->QueryService(kSidTopLevelBrowser, kIidShellBrowser, &raw);
   if (FAILED(hr)) return hr;
   const q::ComPtr<IShellBrowser> browser(static_cast<IShellBrowser*>(raw));
 
@@ -70,17 +88,17 @@ HRESULT FindDesktopShell(q::ComPtr<IShellDispatch2>& out) {
   if (FAILED(hr = browser.Get()->QueryActiveShellView(&rawView))) return hr;
   const q::ComPtr<IShellView> view(rawView);
   raw = nullptr;
-  if (FAILED(hr = view.Get()->GetItemObject(SVGIO_BACKGROUND, IID_IDispatch, &raw))) return hr;
+  if (FAILED(hr = view.Get()->GetItemObject(SVGIO_BACKGROUND, kIidDispatch, &raw))) return hr;
   const q::ComPtr<IDispatch> background(static_cast<IDispatch*>(raw));
 
   q::ComPtr<IShellFolderViewDual> folderView;
-  if (FAILED(hr = Query(background.Get(), IID_IShellFolderViewDual, folderView))) return hr;
+  if (FAILED(hr = Query(background.Get(), kIidShellFolderViewDual, folderView))) return hr;
   if (!folderView) return E_NOINTERFACE;
   IDispatch* rawApplication = nullptr;
   if (FAILED(hr = folderView.Get()->get_Application(&rawApplication))) return hr;
   if (!rawApplication) return E_NOINTERFACE;
   const q::ComPtr<IDispatch> application(rawApplication);
-  return Query(application.Get(), IID_IShellDispatch2, out);
+  return Query(application.Get(), kIidShellDispatch2, out);
 }
 
 // ShellExecuteA's result as text: at most 32 is a failure.

@@ -16,7 +16,7 @@ struct InstallUtilsState {
   SystemFolders folders;
   OtherFolders others;
 };
-constinit InstallUtilsState g_state;
+InstallUtilsState g_state;
 
 std::string ReadFolder(const FolderSource& source, HKEY localMachine, HKEY currentUser) {
   const HKEY root = source.root == RegistryRoot::kLocalMachine ? localMachine : currentUser;

@@ -1,5 +1,7 @@
 #include "unzip/crc32.h"
 
+#include <array>
+
 #if defined(__x86_64__) || defined(__i386__)
 #include <cpuid.h>
 #include <immintrin.h>
@@ -10,17 +12,17 @@ namespace unzip {
 namespace {
 
 // Slice k maps a byte to the effect of that byte followed by k zero bytes:
-// eight bytes then fold in with eight independent lookups. Slice 0 is
-// kCrcTable; the other seven are derived on first use rather than stored
-// in the program (7 KB of its image).
+// eight bytes then fold in with eight independent lookups. Slice 0 is the
+// standard table (CrcOfByte). All eight are derived on first use rather
+// than stored in the program (8 KB of its image).
 using SliceTables = std::array<std::array<uint32_t, 256>, 8>;
 
 struct Slices {
   SliceTables t;
   Slices() {
-    t[0] = kCrcTable;
+    for (uint32_t i = 0; i < 256; ++i) t[0][i] = CrcOfByte(i);
     for (size_t k = 1; k < t.size(); ++k) {
-      for (size_t i = 0; i < 256; ++i) t[k][i] = (t[k - 1][i] >> 8) ^ kCrcTable[t[k - 1][i] & 0xFF];
+      for (size_t i = 0; i < 256; ++i) t[k][i] = (t[k - 1][i] >> 8) ^ t[0][t[k - 1][i] & 0xFF];
     }
   }
 };
@@ -73,9 +75,7 @@ constexpr FoldConstants Fold(unsigned bytes) {
   return {Reflected(XPowModP(8 * bytes + 63)), Reflected(XPowModP(8 * bytes - 1))};
 }
 
-constexpr FoldConstants kFold128 = Fold(128);
 constexpr FoldConstants kFold64 = Fold(64);
-constexpr FoldConstants kFold32 = Fold(32);
 constexpr FoldConstants kFold16 = Fold(16);
 
 // 32-bit Windows starts threads with a 4-byte aligned stack; the vector
@@ -155,6 +155,9 @@ bool DetectClmul() {
 #define Q_CRC_VPCLMUL 1
 #define Q_VPCLMUL_TARGET __attribute__((target("vpclmulqdq,pclmul,avx2")))
 
+constexpr FoldConstants kFold128 = Fold(128);
+constexpr FoldConstants kFold32 = Fold(32);
+
 Q_VPCLMUL_TARGET inline __m256i FoldLanes(__m256i lanes, __m256i k) {
   return _mm256_xor_si256(_mm256_clmulepi64_epi128(lanes, k, 0x00),
                           _mm256_clmulepi64_epi128(lanes, k, 0x11));
@@ -218,7 +221,8 @@ constexpr size_t kClmulMinimum = 128;
 }  // namespace
 
 uint32_t Crc32UpdateBytewise(uint32_t crc, const uint8_t* data, size_t count) {
-  for (size_t i = 0; i < count; ++i) crc = kCrcTable[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
+  const std::array<uint32_t, 256>& table = SliceTable()[0];
+  for (size_t i = 0; i < count; ++i) crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
   return crc;
 }
 

@@ -1,24 +1,18 @@
 // CRC-32 of the ZIP format (reflected polynomial 0xEDB88320).
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 
 namespace unzip {
 
-constexpr std::array<uint32_t, 256> MakeCrcTable() {
-  std::array<uint32_t, 256> t{};
-  for (uint32_t i = 0; i < 256; ++i) {
-    uint32_t c = i;
-    for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-    t[i] = c;
-  }
-  return t;
+// The register after one byte `b` went in from a zero register: entry b of
+// the standard 256-entry table, which the routines below derive on first
+// use rather than store in the program.
+constexpr uint32_t CrcOfByte(uint32_t b) {
+  for (int k = 0; k < 8; ++k) b = (b & 1) ? 0xEDB88320u ^ (b >> 1) : b >> 1;
+  return b;
 }
-
-// The standard 256-entry table, constant data.
-inline constexpr std::array<uint32_t, 256> kCrcTable = MakeCrcTable();
 
 // Folds `count` bytes into the CRC register `crc` (no pre- or
 // post-complement: the caller starts at 0xFFFFFFFF and complements at the
@@ -27,7 +21,7 @@ inline constexpr std::array<uint32_t, 256> kCrcTable = MakeCrcTable();
 uint32_t Crc32Update(uint32_t crc, const uint8_t* data, size_t count);
 
 // The routines behind Crc32Update, for tests and benchmarks:
-// one byte per step through kCrcTable;
+// one byte per step through the standard table;
 uint32_t Crc32UpdateBytewise(uint32_t crc, const uint8_t* data, size_t count);
 // eight bytes per step through eight derived tables (any processor);
 uint32_t Crc32UpdateSlicing(uint32_t crc, const uint8_t* data, size_t count);

@@ -11,8 +11,9 @@ code, import thunks. With --budget, exit status 1 when the image without its
 payload is larger than BYTES.
 """
 import argparse
-import argparse
 import collections
+import glob
+import os
 import re
 import struct
 import subprocess
@@ -72,6 +73,12 @@ MODULE = [
     (re.compile(r"lib(mingw32|mingwex|moldname|msvcrt)\.a|crt2\.o|crtbegin|crtend"),
      lambda m: "C runtime, start-up"),
     (re.compile(r"lib\w+32\.a|libuuid\.a"), lambda m: "import thunks"),
+    # lld names an archive member without its archive.
+    (re.compile(r"^lib32_lib(mingw32|mingwex|msvcrt\w*)_a-|^_ctors\.o|^new_handler\.o"),
+     lambda m: "C runtime, start-up"),
+    (re.compile(r"^_\w+di3\.o|^_chkstk"), lambda m: "libgcc"),
+    (re.compile(r"^lib\w+?(32s\d+|32[ht]|_def[sht]\d*)\.o|^lib32_libuuid_a-"),
+     lambda m: "import thunks"),
 ]
 
 
@@ -100,7 +107,7 @@ def demangle(names):
 
 def module_of(path, section):
     symbol = section.split("$", 1)[1].split(".lto_priv")[0] if "$" in section else ""
-    if "ltrans" in path or re.match(r"_ZN?K?(St|9__gnu_cxx)", symbol):
+    if "ltrans" in path or path.endswith(".lto.obj") or re.match(r"_ZN?K?(St|9__gnu_cxx)", symbol):
         return ("symbol", symbol, "q_" + path.rsplit("q_", 1)[-1].split(".a(")[0] if "lib" in path else "")
     for pattern, name in MODULE:
         m = pattern.search(path)
@@ -122,9 +129,50 @@ def symbol_module(demangled, library):
     return "other project code (link-time)"
 
 
+def lld_sections(path):
+    """(output section, input file, input section, size) from an lld map."""
+    out = None
+    row = re.compile(r"^[0-9a-f]{8,16} ([0-9a-f]{8,16}) +\d+ (?:(\.\S+)$| +(\S.*):\((\.[^)]*)\)$)")
+    for line in open(path, errors="replace"):
+        m = row.match(line.rstrip("\n"))
+        if not m:
+            continue
+        if m.group(2):
+            out = m.group(2)
+        else:
+            yield out, m.group(3), m.group(4), int(m.group(1), 16)
+
+
+def archive_members(build):
+    """Object name -> "libq_x.a" for the project's libraries under a build
+    folder (lld's map names an archive member without its archive)."""
+    owner = {}
+    for archive in sorted(glob.glob(os.path.join(build, "**", "libq_*.a"), recursive=True)):
+        try:
+            names = subprocess.run(["ar", "t", archive], capture_output=True, text=True,
+                                   check=True).stdout.split()
+        except (OSError, subprocess.CalledProcessError):
+            continue
+        for name in names:
+            owner.setdefault(name, os.path.basename(archive))
+    return owner
+
+
 def map_table(path):
-    """Bytes per module in .text, .rdata and .data, from a GNU ld map."""
+    """Bytes per module in .text, .rdata and .data, from a GNU ld or lld map."""
     table = collections.defaultdict(collections.Counter)
+    with open(path, errors="replace") as f:
+        lld = f.readline().startswith("Address")
+    if lld:
+        library = archive_members(os.path.dirname(os.path.abspath(path)))
+        for out, where, section, size in lld_sections(path):
+            if where in library:
+                where = f"{library[where]}({where})"
+            elif where.endswith(".cpp.obj"):
+                where = f"objects.a({where})"
+            if out in (".text", ".rdata", ".data") and size:
+                table[module_of(where, section)][out] += size
+        return attribute_symbols(table)
     out = None
     pending = None
     in_map = False
@@ -150,6 +198,11 @@ def map_table(path):
         if (m.group(1) or pending) and addr and size:
             table[module_of(where, m.group(1) or pending)][out] += size
         pending = None
+    return attribute_symbols(table)
+
+
+def attribute_symbols(table):
+    """Moves the rows keyed by a symbol (link-time code, templates) to their module."""
     keys = [k for k in table if isinstance(k, tuple)]
     for key, name in zip(keys, demangle([k[1] for k in keys])):
         table[symbol_module(name, key[2])].update(table.pop(key))
