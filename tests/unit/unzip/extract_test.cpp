@@ -9,7 +9,6 @@
 #include <tuple>
 #include <vector>
 
-#include "engine_hooks.h"
 #include "platform/file.h"
 #include "support/files.h"
 #include "support/samples.h"
