@@ -7,11 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <memory>
 #include <string>
 
-#include "support/files.h"
+#include "support/samples.h"
 #include "support/zip_writer.h"
 #include "unzip/decoders.h"
 #include "unzip/engine.h"
@@ -20,6 +19,7 @@
 namespace {
 
 using qtest::Bytes;
+using qtest::Noise;
 
 Bytes Hex(const char* hex) {
   Bytes out;
@@ -31,41 +31,37 @@ Bytes Hex(const char* hex) {
 
 struct RawRun {
   TUnzipResult result = urBusy;
-  Bytes output;
+  Bytes output = {};
   uint32_t crc = 0;
   std::unique_ptr<unzip::Engine> engine;  // its bit reader, as the decoder left it
 };
 
-void AbortingNotify(uintptr_t, int16_t, int16_t* percent) { *percent = -1; }
+void Collect(void* output, const uint8_t* data, uint32_t count) {
+  static_cast<Bytes*>(output)->insert(static_cast<Bytes*>(output)->end(), data, data + count);
+}
 
-// Runs InflateEntry on an engine of its own whose compressed input is the
-// file holding `stream`, as the driver would set it up.
+// Runs InflateEntry on an engine of its own with `stream` as its input in
+// memory. Not writable: no output at all, so every flush fails. Aborting:
+// the receiver answers every progress message with an abort.
 RawRun Inflate(const Bytes& stream, bool writable = true, bool aborting = false) {
-  qtest::TempDir dir;
-  qtest::WriteFileBytes(dir / "in.bin", stream);
-  RawRun run;
-  run.engine = std::make_unique<unzip::Engine>();
+  RawRun run{.engine = std::make_unique<unzip::Engine>()};
   unzip::Engine& e = *run.engine;
   e.Ui = GetEngineUi();
   if (aborting) {
-    e.Ui.notify = AbortingNotify;
+    e.Ui.notify = [](uintptr_t, int16_t, int16_t* percent) { *percent = -1; };
     e.NotifyWindow = 1;
   }
-  std::unique_ptr<uint8_t, decltype(&std::free)> window(
-      static_cast<uint8_t*>(std::calloc(unzip::kWindowSize, 1)), &std::free);
-  e.OutputWindow = window.get();
-  EXPECT_EQ(e.ArchiveFile.OpenRead((dir / "in.bin").c_str()), 0);
-  if (writable) {
-    EXPECT_EQ(e.OutputFile.OpenWrite((dir / "out.bin").c_str()), 0);
-  }
+  Bytes window(unzip::kWindowSize);
+  e.OutputWindow = window.data();
+  e.Memory.input = stream.data();
+  e.Memory.inputSize = stream.size();
+  e.Memory.sink = writable ? Collect : nullptr;
+  e.Memory.sinkContext = &run.output;
   e.CompressedSize = static_cast<uint32_t>(stream.size());
   e.RunningCrc = 0xFFFFFFFFu;
   run.result = unzip::InflateEntry(e);
   run.crc = ~e.RunningCrc;
   e.OutputWindow = nullptr;
-  e.ArchiveFile.Close();
-  e.OutputFile.Close();
-  if (writable) run.output = qtest::ReadFileBytes(dir / "out.bin");
   return run;
 }
 
@@ -186,12 +182,6 @@ Bytes Stored(size_t size) {
                             uint8_t(~size >> 8)};
   std::copy(header, header + 5, out.begin());
   return out;
-}
-
-Bytes Noise(size_t size) {
-  Bytes b(size);
-  for (size_t i = 0; i < size; ++i) b[i] = static_cast<uint8_t>((i * 2654435761u) >> 13);
-  return b;
 }
 
 TEST(Inflate, FailedFlushIsAWriteErrorAndTheReceiverCanAbort) {
