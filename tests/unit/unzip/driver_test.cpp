@@ -70,10 +70,6 @@ class Driver : public ::testing::Test {
   std::string Out(const std::string& rel) { return dir / Sep(rel); }
 };
 
-ZipEntryPlan Changed(ZipEntryPlan e, const std::function<void(ZipEntryPlan&)>& change) {
-  return change(e), e;
-}
-
 }  // namespace
 
 // Entries refused or failing before any output: nothing is made, not even

@@ -40,8 +40,6 @@ Bytes ShrinkLiterals(const Bytes& data) {
   return out;
 }
 
-ZipEntryPlan Changed(ZipEntryPlan e, void (*change)(ZipEntryPlan&)) { return change(e), e; }
-
 }  // namespace
 
 // Each row: the entries, the results extract-all gives them (none: the run
@@ -53,12 +51,9 @@ TEST(Hostile, ArchivesFailWithoutLosingWhatWasThere) {
   const Bytes hundred = Text(100), text = Text(2038, 7);
   const std::string plain(text.begin(), text.end());
   const auto bad = Changed(Stored("s", "NEW"), [](ZipEntryPlan& e) { e.overrideCrc = true; });
-  ZipEntryPlan shrunk{.name = "s",
-                      .data = text,
-                      .method = 1,
-                      .packed = ShrinkLiterals(text),
-                      .flags = 8,
-                      .zeroSizesInLocal = true};
+  const ZipEntryPlan shrunk = Changed(Stored("s", plain), [&](ZipEntryPlan& e) {
+    e.method = 1, e.packed = ShrinkLiterals(text), e.flags = 8, e.zeroSizesInLocal = true;
+  });
   const struct {
     std::vector<ZipEntryPlan> entries;
     std::vector<TUnzipResult> results;
