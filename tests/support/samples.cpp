@@ -31,24 +31,6 @@ Bytes Noise(size_t size, uint32_t seed) {
   return out;
 }
 
-Bytes Runs(size_t size, uint32_t seed, size_t reach) {
-  std::mt19937 rng(seed);
-  Bytes out;
-  while (out.size() < size) {
-    const uint32_t kind = rng() % 3;
-    if (kind == 0) {
-      out.insert(out.end(), 1 + rng() % 700, static_cast<uint8_t>(rng()));
-    } else if (kind == 1 && !out.empty()) {
-      const size_t back = 1 + rng() % std::min(out.size(), reach);
-      for (size_t k = 1 + rng() % 400; k > 0; --k) out.push_back(out[out.size() - back]);
-    } else {
-      for (uint32_t k = rng() % 20; k > 0; --k) out.push_back(static_cast<uint8_t>(rng()));
-    }
-  }
-  out.resize(size);
-  return out;
-}
-
 std::string Sep(std::string rel) {
   for (char& c : rel)
     if (c == '/') c = platform::kPathSeparator;

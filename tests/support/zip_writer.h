@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,15 @@ Bytes BuildZip(const std::vector<ZipEntryPlan>& entries, const ZipLayout& layout
 
 // Shorthand: a stored entry.
 ZipEntryPlan Stored(const std::string& name, const std::string& text);
+// `e` as `change` leaves it.
+inline ZipEntryPlan Changed(ZipEntryPlan e, const std::function<void(ZipEntryPlan&)>& change) {
+  return change(e), e;
+}
 Bytes ToBytes(const std::string& text);
+// Overwrites four bytes at `at` with `v`, least significant first.
+inline void PutLe32(Bytes& b, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i)
+    b.at(at + static_cast<size_t>(i)) = static_cast<uint8_t>(v >> (8 * i));
+}
 
 }  // namespace qtest

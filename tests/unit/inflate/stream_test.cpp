@@ -7,11 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <memory>
 #include <string>
 
-#include "support/files.h"
+#include "support/samples.h"
 #include "support/zip_writer.h"
 #include "unzip/decoders.h"
 #include "unzip/engine.h"
@@ -20,52 +19,58 @@
 namespace {
 
 using qtest::Bytes;
+using qtest::Noise;
 
-Bytes Hex(const char* hex) {
+// Hex digits; "C" stands for the code-length code the dynamic headers
+// below share, "U" for a stretch of their literal lengths, "R" for five U.
+Bytes Hex(const char* text) {
+  std::string hex;
+  for (const char* c = text; *c != '\0'; ++c) {
+    hex += *c == 'C'   ? "db922449922ccb"
+           : *c == 'U' ? "fd7ebfdfeff7fb"
+           : *c == 'R' ? "fd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebfdfeff7fb"
+                       : std::string(1, *c);
+  }
   Bytes out;
-  for (size_t i = 0; hex[i] != '\0' && hex[i + 1] != '\0'; i += 2) {
-    out.push_back(static_cast<uint8_t>(std::stoi(std::string(hex + i, 2), nullptr, 16)));
+  for (size_t i = 0; i + 1 < hex.size(); i += 2) {
+    out.push_back(static_cast<uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
   }
   return out;
 }
 
 struct RawRun {
   TUnzipResult result = urBusy;
-  Bytes output;
+  Bytes output = {};
   uint32_t crc = 0;
   std::unique_ptr<unzip::Engine> engine;  // its bit reader, as the decoder left it
 };
 
-void AbortingNotify(uintptr_t, int16_t, int16_t* percent) { *percent = -1; }
+void Collect(void* output, const uint8_t* data, uint32_t count) {
+  static_cast<Bytes*>(output)->insert(static_cast<Bytes*>(output)->end(), data, data + count);
+}
 
-// Runs InflateEntry on an engine of its own whose compressed input is the
-// file holding `stream`, as the driver would set it up.
+// Runs InflateEntry on an engine of its own with `stream` as its input in
+// memory. Not writable: no output at all, so every flush fails. Aborting:
+// the receiver answers every progress message with an abort.
 RawRun Inflate(const Bytes& stream, bool writable = true, bool aborting = false) {
-  qtest::TempDir dir;
-  qtest::WriteFileBytes(dir / "in.bin", stream);
-  RawRun run;
-  run.engine = std::make_unique<unzip::Engine>();
+  RawRun run{.engine = std::make_unique<unzip::Engine>()};
   unzip::Engine& e = *run.engine;
   e.Ui = GetEngineUi();
   if (aborting) {
-    e.Ui.notify = AbortingNotify;
+    e.Ui.notify = [](uintptr_t, int16_t, int16_t* percent) { *percent = -1; };
     e.NotifyWindow = 1;
   }
-  std::unique_ptr<uint8_t, decltype(&std::free)> window(
-      static_cast<uint8_t*>(std::calloc(unzip::kWindowSize, 1)), &std::free);
-  e.OutputWindow = window.get();
-  EXPECT_EQ(e.ArchiveFile.OpenRead((dir / "in.bin").c_str()), 0);
-  if (writable) {
-    EXPECT_EQ(e.OutputFile.OpenWrite((dir / "out.bin").c_str()), 0);
-  }
+  Bytes window(unzip::kWindowSize);
+  e.OutputWindow = window.data();
+  e.Memory.input = stream.data();
+  e.Memory.inputSize = stream.size();
+  e.Memory.sink = writable ? Collect : nullptr;
+  e.Memory.sinkContext = &run.output;
   e.CompressedSize = static_cast<uint32_t>(stream.size());
   e.RunningCrc = 0xFFFFFFFFu;
   run.result = unzip::InflateEntry(e);
   run.crc = ~e.RunningCrc;
   e.OutputWindow = nullptr;
-  e.ArchiveFile.Close();
-  e.OutputFile.Close();
-  if (writable) run.output = qtest::ReadFileBytes(dir / "out.bin");
   return run;
 }
 
@@ -84,29 +89,16 @@ TEST(Inflate, HandWrittenStreams) {
       {"distance 1, 258 times", "2b1c0500", urOk, 259, 0xe4e95302},
       {"matches before the first byte read zeros", "ab8020d0fdff00", urOk, 11, 0x99712371},
       {"literal code without length symbols, no distance code",
-       "05e0db922449922ccbc6fd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebfdfeff7fb"
-       "fd1e910936962ea64e8636ce04f676369eff01",
-       urOk, 13, 0x541b4c3b},
-      {"repeat as the first code-length item",
-       "05e0db922449922ccb5efcee6f71bfdfeff7fbfd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebfdfef"
-       "f7fbfd8ae626d6d676ff",
+       "05e0Cc6Rfd1e910936962ea64e8636ce04f676369eff01", urOk, 13, 0x541b4c3b},
+      {"repeat as the first code-length item", "05e0C5efcee6f71bfdfeff7fbUUUUfd8ae626d6d676ff",
        urOk, 5, 0x3610a686},
       {"repeat running from literal into distance lengths (9,9,9: incomplete)",
-       "05e2db922449922ccbc6fd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebfdfeff7fb"
-       "fd1e91793134fa0f",
-       urOk, 2, 0x9e83486d},
+       "05e2Cc6Rfd1e91793134fa0f", urOk, 2, 0x9e83486d},
       {"NLit 288, NDist 32, symbols 286, 287, 30, 31 unused",
-       "fdffdb922449922ccbc6fd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebfdf23eff7"
-       "fbfd7ebfdfeff78bdeeff7fb5d0d8d1ec307",
-       urOk, 7, 0xe487aef7},
-      {"NLit 288, NDist 31",
-       "fdfedb922449922ccbc6fd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebfdf23eff7"
-       "fbfd7ebfdfeff78be8fd7ebf5f0d8d1ea307",
-       urOk, 7, 0xe487aef7},
-      {"incomplete distance code (2,2,2)",
-       "0de2db922449922ccbc6fd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebfdfeff7fb"
-       "fd1e79212243236393fffd03",
-       urOk, 7, 0xd01bd9dc},
+       "fdffCc6UUUUfd7ebfdf23eff7fbfd7ebfdfeff78bdeeff7fb5d0d8d1ec307", urOk, 7, 0xe487aef7},
+      {"NLit 288, NDist 31", "fdfeCc6UUUUfd7ebfdf23eff7fbfd7ebfdfeff78be8fd7ebf5f0d8d1ea307", urOk,
+       7, 0xe487aef7},
+      {"incomplete distance code (2,2,2)", "0de2Cc6Rfd1e79212243236393fffd03", urOk, 7, 0xd01bd9dc},
       {"stored length and complement disagree", "010300ffff616263", urArchiveError},
       {"reserved block type", "000200fdff6f6b07", urArchiveError},
       {"fixed literal/length symbol 286", "4b4c4a1e03000000", urArchiveError},
@@ -114,43 +106,23 @@ TEST(Inflate, HandWrittenStreams) {
       {"fixed distance symbol 30", "4b4c4a063e000000", urArchiveError},
       {"fixed distance symbol 31", "4b4c4a067e000000", urArchiveError},
       {"dynamic distance symbol 30",
-       "fdffdb922449922ccbc6fd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebfdf23eff7"
-       "fbfd7ebfdfeff78bdeeff7fb5d0d8d8c1f3e008007",
-       urArchiveError},
+       "fdffCc6UUUUfd7ebfdf23eff7fbfd7ebfdfeff78bdeeff7fb5d0d8d8c1f3e008007", urArchiveError},
       {"dynamic distance symbol 31",
-       "fdffdb922449922ccbc6fd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebfdf23eff7"
-       "fbfd7ebfdfeff78bdeeff7fb5d0d8d8c1f7e008007",
+       "fdffCc6UUUUfd7ebfdf23eff7fbfd7ebfdfeff78bdeeff7fb5d0d8d8c1f7e008007", urArchiveError},
+      {"length symbol without a distance code", "0de0Cc6Rfd1e79014323e3ff0000ff00", urArchiveError},
+      {"free code of an incomplete distance code", "0de2Cc6Rfd1e7921224323e3ff0300fc03",
        urArchiveError},
-      {"length symbol without a distance code",
-       "0de0db922449922ccbc6fd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebfdfeff7fb"
-       "fd1e79014323e3ff0000ff00",
-       urArchiveError},
-      {"free code of an incomplete distance code",
-       "0de2db922449922ccbc6fd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebfdfeff7fb"
-       "fd1e7921224323e3ff0300fc03",
-       urArchiveError},
-      {"repeat past the declared lengths",
-       "05e0db922449922ccbc6fd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebfdfeff7fb"
-       "fd1e9179313432fe0f",
-       urArchiveError},
+      {"repeat past the declared lengths", "05e0Cc6Rfd1e9179313432fe0f", urArchiveError},
       {"incomplete code-length code", "05e0db822449922ccbfeffffff03", urArchiveError},
       {"over-subscribed code-length code", "05e0db9224499224cbfeffffff03", urArchiveError},
       {"no code-length code", "05e001000000000000fcffffff03", urArchiveError},
       {"unused half of a single code-length code", "05e0010400000000001000000000", urArchiveError},
-      {"no literal/length code (138 + 119 zeros)", "05e0db922449922ccbfeff67e3ffffff3f",
+      {"no literal/length code (138 + 119 zeros)", "05e0Cfeff67e3ffffff3f", urArchiveError},
+      {"incomplete literal/length code", "05e0C42dceff7fbUUUUfd7ebfdfef9189ffffffff",
        urArchiveError},
-      {"incomplete literal/length code",
-       "05e0db922449922ccb42dceff7fbfd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebf"
-       "dfef9189ffffffff",
+      {"over-subscribed literal/length code", "05e0C7adceff7fbUUUUfd7ebfdfef9189ffffffff",
        urArchiveError},
-      {"over-subscribed literal/length code",
-       "05e0db922449922ccb7adceff7fbfd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebf"
-       "dfef9189ffffffff",
-       urArchiveError},
-      {"three one-bit distance codes",
-       "05e2db922449922ccbc6fd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebfdfeff7fbfd7ebfdfeff7fb"
-       "fd1e918988ffffffff",
-       urArchiveError},
+      {"three one-bit distance codes", "05e2Cc6Rfd1e918988ffffffff", urArchiveError},
   };
   for (const auto& c : cases) {
     const RawRun run = Inflate(Hex(c.hex));
@@ -186,12 +158,6 @@ Bytes Stored(size_t size) {
                             uint8_t(~size >> 8)};
   std::copy(header, header + 5, out.begin());
   return out;
-}
-
-Bytes Noise(size_t size) {
-  Bytes b(size);
-  for (size_t i = 0; i < size; ++i) b[i] = static_cast<uint8_t>((i * 2654435761u) >> 13);
-  return b;
 }
 
 TEST(Inflate, FailedFlushIsAWriteErrorAndTheReceiverCanAbort) {

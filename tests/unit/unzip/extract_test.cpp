@@ -9,7 +9,6 @@
 #include <tuple>
 #include <vector>
 
-#include "engine_hooks.h"
 #include "platform/file.h"
 #include "support/files.h"
 #include "support/samples.h"
@@ -67,13 +66,10 @@ TEST(ExtractAll, ReportsEveryEntryAndListsTheFailedOnes) {
   };
   const ExtractOutcome out = ExtractAllFiles(dir / "m.zip", dir / Sep("dest/"));
   EXPECT_TRUE(folderSeenAtFirstStep);
-  EXPECT_EQ(rec.calls, (std::vector<Call>{{true, false, 5, 0},
-                                          {false, false, 5, 0},
-                                          {false, false, 5, 1},
-                                          {false, false, 5, 2},
-                                          {false, false, 5, 3},
-                                          {false, false, 5, 4},
-                                          {false, true, 0, 0}}));
+  std::vector<Call> calls = {{true, false, 5, 0}};
+  for (int32_t step = 0; step < 5; ++step) calls.emplace_back(false, false, 5, step);
+  calls.emplace_back(false, true, 0, 0);
+  EXPECT_EQ(rec.calls, calls);
   EXPECT_EQ(out.status, ExtractStatus::kEntriesFailed);
   EXPECT_FALSE(out.Ok());
   ASSERT_EQ(out.entries.size(), 5u);
@@ -83,8 +79,11 @@ TEST(ExtractAll, ReportsEveryEntryAndListsTheFailedOnes) {
   EXPECT_EQ(out.FailedCount(), 2u);
   EXPECT_NE(out.Describe().find("bad.txt (urCrcError)"), std::string::npos) << out.Describe();
   EXPECT_EQ(Tree(dir / "dest"), (std::vector<std::string>{"docs", "docs/good.txt", "empty"}));
-  WriteFileBytes(dir / "ok.zip", BuildZip({Stored("one.txt", "1")}));
+  // Whole paths past 260 characters, in folders the archive does not list.
+  const std::string deep = std::string(150, 'a') + "/" + std::string(100, 'b') + "/c";
+  WriteFileBytes(dir / "ok.zip", BuildZip({Stored(deep, "x")}));
   EXPECT_TRUE(ExtractAllFiles(dir / "ok.zip", dir / Sep("ok/")).Ok());
+  EXPECT_EQ(ReadFileBytes(dir / Sep("ok/" + deep)), ToBytes("x"));
 }
 
 TEST(ExtractAll, UnreadableArchivesMakeNoCallsAndSayWhy) {
@@ -132,49 +131,18 @@ TEST(ExtractAll, NamesLeavingTheDestinationAreRefusedAndNothingLandsOutside) {
                                   "inside/dest/dir.with.dots/COMMON.txt", "inside/dest/ok.txt"}));
 }
 
-// (Runs without a progress event.)
-// Whole paths past 260 characters, in folders the archive does not list.
-TEST(ExtractAll, EntriesPastTheOldPathLimitExtract) {
-  TempDir dir;
-  const std::string a(150, 'a'), b(100, 'b');
-  WriteFileBytes(dir / "l.zip", BuildZip({Stored(a + "/" + b + "/c", "x"), Stored("short", "y")}));
-  const ExtractOutcome out = ExtractAllFiles(dir / "l.zip", dir / Sep("d/"));
-  EXPECT_TRUE(out.Ok()) << out.Describe();
-  EXPECT_EQ(ReadFileBytes(dir / Sep("d/" + a + "/" + b + "/c")), ToBytes("x"));
-}
-
-TEST(SafeNames, RelativeNamesInsideTheFolderPass) {
-  for (const char* ok : {"a.txt", "dir/file", "dir\\file", "a..b", ".hidden", "./x", "CONSOLE.txt",
-                         "com10", "lpt", "COM\xC2\xB9x", "CONIN"}) {
-    EXPECT_TRUE(IsSafeEntryName(ok)) << ok;
-  }
-  // The devices beyond CON, PRN, AUX, NUL, COM1-9 and LPT1-9 (superscript
-  // digits in UTF-8 and as Latin bytes).
-  for (const char* bad : {"",
-                          "x/COM0",
-                          "lpt0.txt",
-                          "CONIN$",
-                          "conout$.log",
-                          "COM\xC2\xB9",
-                          "LPT\xC2\xB2.txt",
-                          "com\xB3",
-                          "LPT\xB9",
-                          "../e",
-                          "sub/../../e",
-                          "..\\e",
-                          "/abs",
-                          "\\abs",
-                          "C:e",
-                          "c:\\e",
-                          "s.txt:ads",
-                          "CON",
-                          "con.txt",
-                          "aux/inner",
-                          "LPT9.log",
-                          "nul.",
-                          "COM1 .txt",
-                          "...",
-                          "a/.. /b"}) {
-    EXPECT_FALSE(IsSafeEntryName(bad)) << bad;
-  }
+// The devices beyond CON, PRN, AUX, NUL, COM1-9 and LPT1-9 are refused too
+// (superscript digits in UTF-8 and as Latin bytes).
+TEST(SafeNames, RelativeNamesInsideTheFolderPassAndNoOtherDoes) {
+  const char* const safe[] = {"a.txt",   "dir/file",     "dir\\file",   "a..b",
+                              ".hidden", "./x",          "CONSOLE.txt", "com10",
+                              "lpt",     "COM\xC2\xB9x", "CONIN"};
+  const char* const unsafe[] = {
+      "x/COM0",    "lpt0.txt", "CONIN$", "conout$.log", "COM\xC2\xB9", "LPT\xC2\xB2.txt",
+      "com\xB3",   "LPT\xB9",  "../e",   "sub/../../e", "..\\e",       "/abs",
+      "\\abs",     "C:e",      "c:\\e",  "s.txt:ads",   "CON",         "con.txt",
+      "aux/inner", "LPT9.log", "nul.",   "COM1 .txt",   "...",         "a/.. /b",
+      ""};
+  for (const char* name : safe) EXPECT_TRUE(IsSafeEntryName(name)) << name;
+  for (const char* name : unsafe) EXPECT_FALSE(IsSafeEntryName(name)) << name;
 }

@@ -45,20 +45,6 @@ TEST(PlatformFile, ReadsAcrossTheReadAheadBlockMatchTheFile) {
   }
 }
 
-TEST(PlatformFile, ReadOnlyAttributeRemovesWriting) {
-  TempDir dir;
-  WriteFileBytes(dir / "r", ToBytes("r"));
-  EXPECT_TRUE(platform::SetAttributes((dir / "r").c_str(), 0x21));
-  EXPECT_EQ(fs::status(dir / "r").permissions() & fs::perms::owner_write, fs::perms::none);
-  EXPECT_FALSE(platform::SetAttributes((dir / "missing").c_str(), 0));
-#if defined(_WIN32)
-  EXPECT_TRUE(platform::SetAttributes((dir / "r").c_str(), 0x02));
-  const DWORD a = GetFileAttributesA((dir / "r").c_str());
-  EXPECT_TRUE(a & FILE_ATTRIBUTE_HIDDEN);
-  EXPECT_FALSE(a & FILE_ATTRIBUTE_READONLY);
-#endif
-}
-
 #if defined(_WIN32)
 TEST(PlatformFile, FolderChainStartsAtTheDriveRoot) {
   // Another drive than the current folder's: the engine moves to its root

@@ -1,6 +1,6 @@
 // The engine's default window-system hooks on Windows: progress messages go
-// to a real window as WM_COMMAND with the id sign-extended, the pump runs
-// the thread's messages and keeps WM_QUIT for the application.
+// to a real window as WM_COMMAND with the id sign-extended and can abort;
+// the pump runs the thread's messages and keeps WM_QUIT for the application.
 #if defined(_WIN32)
 #include <windows.h>
 #include <gtest/gtest.h>
@@ -20,73 +20,47 @@ struct Seen {
   std::vector<int> percents;
   int posted = 0;
   bool abortAtFirst = false;
-};
-Seen* seen = nullptr;
+} seen;
 
 LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM w, LPARAM l) {
-  if (msg == WM_COMMAND && seen) {
-    auto* percent = reinterpret_cast<int16_t*>(l);
-    seen->ids.push_back(w);
-    seen->percents.push_back(*percent);
-    if (seen->abortAtFirst && *percent > 0) *percent = static_cast<int16_t>(0xFFFF);
-    return 0;
-  }
-  if (msg == WM_APP && seen) {
-    ++seen->posted;
-    return 0;
-  }
-  return DefWindowProcA(h, msg, w, l);
+  if (msg == WM_APP) return ++seen.posted, 0;
+  if (msg != WM_COMMAND) return DefWindowProcA(h, msg, w, l);
+  auto* percent = reinterpret_cast<int16_t*>(l);
+  seen.ids.push_back(w);
+  seen.percents.push_back(*percent);
+  if (seen.abortAtFirst && *percent > 0) *percent = static_cast<int16_t>(0xFFFF);
+  return 0;
 }
-
-class Win32Engine : public ::testing::Test {
- protected:
-  void SetUp() override {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = Proc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "QEngineTestWindow";
-    RegisterClassA(&wc);
-    window = CreateWindowA("QEngineTestWindow", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                           wc.hInstance, nullptr);
-    ASSERT_NE(window, nullptr);
-    seen = &state;
-  }
-  void TearDown() override {
-    seen = nullptr;
-    DestroyWindow(window);
-  }
-  HWND window = nullptr;
-  Seen state;
-  TempDir dir;
-};
 
 }  // namespace
 
-TEST_F(Win32Engine, ProgressMessagesReachTheWindowAndCanAbort) {
+TEST(Win32Engine, ProgressReachesTheWindowAndThePumpKeepsTheQuitMessage) {
+  TempDir dir;
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = Proc, wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "QEngineTestWindow";
+  RegisterClassA(&wc);
+  const HWND window = CreateWindowA(wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                    wc.hInstance, nullptr);
+  ASSERT_NE(window, nullptr);
+  const auto notify = reinterpret_cast<uintptr_t>(window);
   WriteFileBytes(dir / "a.zip", BuildZip({Stored("a", std::string(100000, 'a'))}));
-  ASSERT_EQ(UnzipEntry((dir / "a.zip").c_str(), (dir / "out").c_str(), 0, 0,
-                       reinterpret_cast<uintptr_t>(window), -2),
-            urOk);
-  ASSERT_GE(state.ids.size(), 3u);
-  for (WPARAM id : state.ids) EXPECT_EQ(id, static_cast<WPARAM>(static_cast<intptr_t>(-2)));
-  EXPECT_EQ(state.percents.front(), 0);
-  EXPECT_EQ(state.percents.back(), 100);
+  const std::string a = dir / "a.zip";
+  ASSERT_EQ(UnzipEntry(a.c_str(), (dir / "out").c_str(), 0, 0, notify, -2), urOk);
+  ASSERT_GE(seen.ids.size(), 3u);
+  for (WPARAM id : seen.ids) EXPECT_EQ(id, static_cast<WPARAM>(static_cast<intptr_t>(-2)));
+  EXPECT_EQ(seen.percents.front(), 0);
+  EXPECT_EQ(seen.percents.back(), 100);
+  seen.abortAtFirst = true;
+  EXPECT_EQ(UnzipEntry(a.c_str(), (dir / "out2").c_str(), 0, 0, notify, 5), urUserAbort);
 
-  state = Seen{};
-  state.abortAtFirst = true;
-  EXPECT_EQ(UnzipEntry((dir / "a.zip").c_str(), (dir / "out2").c_str(), 0, 0,
-                       reinterpret_cast<uintptr_t>(window), 5),
-            urUserAbort);
-}
-
-TEST_F(Win32Engine, PumpRunsPostedMessagesAndKeepsTheQuitMessage) {
-  WriteFileBytes(dir / "a.zip", BuildZip({Stored("a", "pump")}));
   PostMessageA(window, WM_APP, 0, 0);
   PostQuitMessage(7);
-  ASSERT_EQ(UnzipEntry((dir / "a.zip").c_str(), (dir / "out").c_str(), 0, 0, 0, 0), urOk);
-  EXPECT_EQ(state.posted, 1);
+  ASSERT_EQ(UnzipEntry(a.c_str(), (dir / "out3").c_str(), 0, 0, 0, 0), urOk);
+  EXPECT_EQ(seen.posted, 1);
   MSG msg;
   ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "WM_QUIT must survive";
   EXPECT_EQ(msg.wParam, 7u);
+  DestroyWindow(window);
 }
 #endif
