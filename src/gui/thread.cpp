@@ -2,11 +2,11 @@
 
 namespace gui {
 
-TThread::TThread(bool createSuspended)
-    : running_(::CreateEventA(nullptr, TRUE, createSuspended ? FALSE : TRUE, nullptr)),
-      pausedEvent_(::CreateEventA(nullptr, TRUE, createSuspended ? TRUE : FALSE, nullptr)),
+TThread::TThread()
+    : running_(::CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+      pausedEvent_(::CreateEventA(nullptr, TRUE, TRUE, nullptr)),
       terminate_(::CreateEventA(nullptr, TRUE, FALSE, nullptr)),
-      paused_(createSuspended) {
+      paused_(true) {
   if (!running_ || !pausedEvent_ || !terminate_) return;
   thread_.Reset(::CreateThread(nullptr, 0, &TThread::ThreadProc, this, 0, &threadId_));
 }
@@ -18,7 +18,7 @@ TThread::~TThread() {
 
 DWORD WINAPI TThread::ThreadProc(LPVOID self) {
   auto* t = static_cast<TThread*>(self);
-  // Created suspended: Execute starts with the first Resume.
+  // Execute starts with the first Resume, once the object is whole.
   if (t->CheckPaused()) t->Execute();
   t->finished_.store(true);
   return 0;

@@ -4,7 +4,7 @@
 //
 //   class TTicker : public gui::TThread {
 //    public:
-//     TTicker() : TThread(/*createSuspended=*/true) {}
+//     TTicker() = default;
 //    protected:
 //     void Execute() override {
 //       while (!Terminated()) {
@@ -34,9 +34,10 @@ namespace gui {
 
 class TThread {
  public:
-  // The thread is made at once; with createSuspended it waits for Start()
-  // (or Resume()) before Execute begins.
-  explicit TThread(bool createSuspended);
+  // The thread is made at once but waits for Start() (or Resume()) before
+  // Execute begins: a thread that ran at once would call Execute on an object
+  // whose subclass part is still being built.
+  TThread();
   // Terminates, resumes and waits for the thread: subclasses whose Execute
   // uses their own members must do the same in their destructor.
   virtual ~TThread();

@@ -8,7 +8,7 @@
 namespace fyeverbutton {
 
 TfyRotateTimer::TfyRotateTimer(HWND target, DWORD interval)
-    : TThread(/*createSuspended=*/true), target_(target), interval_(interval) {}
+    : target_(target), interval_(interval) {}
 
 TfyRotateTimer::~TfyRotateTimer() {
   // Execute reads this object's fields: it must end before they go. The
