@@ -71,19 +71,6 @@ std::optional<RegistryValue> GetRegistryValue(HKEY key, const std::string& subKe
   return value;
 }
 
-std::vector<std::string> RegistryValueNames(HKEY key, const std::string& subKey) {
-  const q::RegistryKeyHandle source = OpenKey(key, subKey);
-  std::vector<std::string> names;
-  char name[16384];
-  for (DWORD i = 0, length = sizeof name;
-       source && ::RegEnumValueA(source.Get(), i, name, &length, nullptr, nullptr, nullptr,
-                                 nullptr) == ERROR_SUCCESS;
-       ++i, length = sizeof name) {
-    names.emplace_back(name, length);
-  }
-  return names;
-}
-
 bool RegistryKeyExists(HKEY key, const std::string& subKey) {
   return static_cast<bool>(OpenKey(key, subKey));
 }

@@ -7,7 +7,6 @@
 
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace qtest {
 
@@ -47,7 +46,6 @@ struct RegistryValue {
 // Nothing when the key or the value is missing.
 std::optional<RegistryValue> GetRegistryValue(HKEY key, const std::string& subKey,
                                               const std::string& name);
-std::vector<std::string> RegistryValueNames(HKEY key, const std::string& subKey);
 bool RegistryKeyExists(HKEY key, const std::string& subKey);
 void DeleteRegistryTree(HKEY key, const std::string& subKey);
 
