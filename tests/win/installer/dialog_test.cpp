@@ -1,5 +1,5 @@
 // The dialog's flow: the states it passes through, what it refuses while
-// busy, No, the keys, the launch and its failure.
+// busy, the keys, the launch and its failure.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -125,19 +125,6 @@ TEST_F(DialogTest, WhileInstallingYesAndCloseChangeNothingAndTheCreditLineStillO
   ASSERT_EQ(opened.size(), 1u);
   EXPECT_EQ(opened[0].file, "https://quorvantis.example/");
   EXPECT_EQ(form.Label4->Caption(), "Run Quorvantis?");
-}
-
-TEST_F(DialogTest, NoInTheFirstStateWritesNothing) {
-  const std::vector<std::string> before = Tree();
-  TProbeForm3 form;
-  Open(form);
-  ::PostMessageA(form.FyeverButtonNO->Handle(), BM_CLICK, 0, 0);
-  Pump();
-  EXPECT_FALSE(form.Visible());
-  EXPECT_TRUE(app_.Terminated());
-  EXPECT_EQ(Tree(), before);
-  EXPECT_FALSE(UninstallEntryExists());
-  EXPECT_EQ(form.ExitCode(), 1602);
 }
 
 TEST_F(DialogTest, EnterAnswersYesAndTheAcceleratorsClickTheirButtons) {

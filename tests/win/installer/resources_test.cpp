@@ -52,42 +52,38 @@ TEST(InstallerResources, ThePayloadProgramsAsTheShellSeesThem) {
     names += name + "\n";
   }
   ZipFindClose(rec);
-  char path[MAX_PATH];
-  const std::string self(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
+  char buffer[MAX_PATH];
+  const std::string self(buffer, GetModuleFileNameA(nullptr, buffer, MAX_PATH));
   const std::string bin = self.substr(0, self.rfind('\\') + 1);  // the payload programs too
-  const struct {
-    std::string path, file, level;
-  } programs[] = {
-      {self, "QuorvantisSetup.exe", "requireAdministrator"},
-      {bin + "Quorvantis.exe", "Quorvantis.exe", "asInvoker"},
-      {bin + "UninstallQuorvantis.exe", "UninstallQuorvantis.exe", "requireAdministrator"}};
-  for (const auto& p : programs) {
-    SCOPED_TRACE(p.file);
-    HMODULE module = LoadLibraryExA(p.path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  for (const auto& [file, level] : {std::pair{"QuorvantisSetup.exe", "requireAdministrator"},
+                                    {"Quorvantis.exe", "asInvoker"},
+                                    {"UninstallQuorvantis.exe", "requireAdministrator"}}) {
+    SCOPED_TRACE(file);
+    const std::string path = file == std::string("QuorvantisSetup.exe") ? self : bin + file;
+    HMODULE module = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(module, nullptr);
-    const std::string manifest = ResourceText(module, MAKEINTRESOURCEA(24), MAKEINTRESOURCEA(1));
-    EXPECT_NE(manifest.find("level=\"" + p.level + "\""), std::string::npos);
+    EXPECT_NE(ResourceText(module, MAKEINTRESOURCEA(24), MAKEINTRESOURCEA(1))
+                  .find("level=\"" + std::string(level) + "\""),
+              std::string::npos);
     EXPECT_NE(FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(14)), nullptr);
-    if (p.file == "UninstallQuorvantis.exe") {
+    if (file == std::string("UninstallQuorvantis.exe")) {
       EXPECT_EQ(ResourceText(module, RT_RCDATA, MAKEINTRESOURCEA(Q_FILE_LIST_RESOURCE_ID)), names);
     }
     FreeLibrary(module);
-    EXPECT_EQ(VersionString(p.path, "OriginalFilename"), p.file);
-    EXPECT_EQ(VersionString(p.path, "CompanyName"), texts::kMakerName);
+    EXPECT_EQ(VersionString(path, "OriginalFilename"), file);
+    EXPECT_EQ(VersionString(path, "CompanyName"), texts::kMakerName);
   }
   // The installer's own: themed controls, its version, an icon in the shell's sizes.
-  const std::string manifest = ResourceText(nullptr, MAKEINTRESOURCEA(24), MAKEINTRESOURCEA(1));
-  EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""),
-            std::string::npos)
-      << manifest;
+  EXPECT_NE(ResourceText(nullptr, MAKEINTRESOURCEA(24), MAKEINTRESOURCEA(1))
+                .find("Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""),
+            std::string::npos);
   EXPECT_EQ(VersionString(self, "ProductVersion"), texts::kVersion);
   for (int size : {16, 32}) {
     HICON icon = static_cast<HICON>(
         LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1), IMAGE_ICON, size, size, 0));
     ICONINFO info{};
-    ASSERT_TRUE(icon && GetIconInfo(icon, &info)) << size;
     BITMAP bm{};
-    GetObjectA(info.hbmColor, sizeof bm, &bm);
+    ASSERT_TRUE(icon && GetIconInfo(icon, &info) && GetObjectA(info.hbmColor, sizeof bm, &bm));
     EXPECT_EQ(bm.bmWidth, size);
     DeleteObject(info.hbmColor);
     DeleteObject(info.hbmMask);
