@@ -77,18 +77,4 @@ TEST(ClassifyOsVersion, PlatformsAndVersionsPickNameFlagAndFolderBranch) {
   EXPECT_EQ(Sources(SelectFolderSources(unknown)), current);
 }
 
-TEST(ClassifyOsVersion, NumbersTextsAndServicePack) {
-  // Windows 98 SE reports 4.10 with the version in the build's high word.
-  OsVersionRecord record{4, 10, 0x040A08AEu, 1, " A "};
-  OsInfo os = ClassifyOsVersion(&record);
-  EXPECT_EQ(os.OsMajor * 100 + os.OsMinor, 410u);
-  EXPECT_EQ(os.OsBuild, 2222u);
-  EXPECT_EQ(os.OsMajorText + "." + os.OsMinorText + "." + os.OsBuildText, "4.10.2222");
-  EXPECT_EQ(os.OsServicePack, " A ");  // as the system reports it
-  record = {10, 0, 0xFFFFFFFFu, 2, "Service Pack 3"};
-  os = ClassifyOsVersion(&record);
-  EXPECT_EQ(os.OsBuild, 0xFFFFu);
-  EXPECT_EQ(os.OsServicePack, "Service Pack 3");
-}
-
 }  // namespace

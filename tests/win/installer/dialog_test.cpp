@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "gui/application.h"
@@ -14,25 +15,13 @@ namespace {
 
 using DialogTest = InstallerTest;
 
-// What a person sees of the flow at one moment.
-struct Shown {
-  std::string status;
-  bool yes, no, bar, busy;
-  int phase;
-  gui::TCursor cursor;
-  bool operator==(const Shown&) const = default;
-};
-std::ostream& operator<<(std::ostream& os, const Shown& s) {
-  return os << "'" << s.status << "' yes=" << s.yes << " no=" << s.no << " bar=" << s.bar
-            << " busy=" << s.busy << " phase=" << s.phase << " cursor=" << s.cursor;
-}
+// What a person sees of the flow at one moment: status, Yes, No, bar,
+// busy, phase, cursor.
+using Shown = std::tuple<std::string, bool, bool, bool, bool, int, gui::TCursor>;
 Shown Now(const TForm3& form) {
-  return {form.Label4->Caption(),
-          form.FyeverButtonSI->Visible(),
-          form.FyeverButtonNO->Visible(),
-          form.ProgressBar1->Visible(),
-          form.Busy(),
-          form.Phase(),
+  return {form.Label4->Caption(),       form.FyeverButtonSI->Visible(),
+          form.FyeverButtonNO->Visible(), form.ProgressBar1->Visible(),
+          form.Busy(),                  form.Phase(),
           gui::Application()->Cursor()};
 }
 
