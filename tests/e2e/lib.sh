@@ -212,8 +212,12 @@ PY
 
 # show_shortcut LINK: target, arguments, working folder and description.
 show_shortcut() { qe2e shortcut-read "$1" | sed 's/^/    /'; }
-# shortcut_field LINK FIELD
-shortcut_field() { qe2e shortcut-read "$1" | awk -F'\t' -v f="$2" '$1 == f { print $2 }'; }
+# shortcut_field LINK FIELD...: those fields joined by "|" (one read).
+shortcut_field() {
+  local link=$1; shift
+  qe2e shortcut-read "$link" | awk -F'\t' -v want="$*" '
+    { v[$1] = $2 } END { n = split(want, f, " "); for (i = 1; i <= n; i++) printf "%s%s", (i > 1 ? "|" : ""), v[f[i]]; print "" }'
+}
 
 UNINSTALL_KEY='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Quorvantis'
 show_uninstall_key() { wine_run reg query "$UNINSTALL_KEY" 2>/dev/null; }
