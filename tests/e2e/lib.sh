@@ -163,7 +163,13 @@ click_control() {
   rect=$(control_rect "$rows" "$2")
   [ -n "$rect" ] || { echo "no control \"$2\" in \"$1\"" >&2; return 1; }
   read -r x y w h <<<"$rect"
-  xdotool mousemove --sync $((x + w / 2)) $((y + h / 2)) click 1
+  x=$((x + w / 2)) y=$((y + h / 2))
+  # A synchronous move to where the pointer already is waits for a motion
+  # that never comes (seconds): step aside first.
+  if [ "$(xdotool getmouselocation 2>/dev/null | cut -d' ' -f1,2)" = "x:$x y:$y" ]; then
+    xdotool mousemove --sync $((x + 1)) "$y"
+  fi
+  xdotool mousemove --sync "$x" "$y" click 1
 }
 # press_key TITLE KEY...: keys typed into that window (keyboard focus first).
 press_key() {
