@@ -114,7 +114,8 @@ int Folders() {
   const char* version = "Software\\Microsoft\\Windows\\CurrentVersion";
   const char* shell = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
   for (const auto& [key, name] : {std::pair{version, "ProgramFilesDir"},
-                                  {shell, "Common Programs"}, {shell, "Common Desktop"}}) {
+                                  {shell, "Common Programs"},
+                                  {shell, "Common Desktop"}}) {
     std::printf("%s\t%s\n", name, ReadValue(HKEY_LOCAL_MACHINE, key, name).c_str());
   }
   return 0;

@@ -11,8 +11,9 @@ TEST(HasLinkExtension, OnlyALastExtensionLnkInAnyCase) {
                            "C:\\a.b\\c.lnk", "C:x.lnk"}) {
     EXPECT_TRUE(HasLinkExtension(name)) << name;
   }
-  for (const char* name : {"", "Quorvantis", "Quorvantis.lnk.txt", "Quorvantis.ln", "Quorvantis.lnkx",
-                           "C:\\My.lnk\\Quorvantis", "x.lnk\\", "a.lnk:stream"}) {
+  for (const char* name :
+       {"", "Quorvantis", "Quorvantis.lnk.txt", "Quorvantis.ln", "Quorvantis.lnkx",
+        "C:\\My.lnk\\Quorvantis", "x.lnk\\", "a.lnk:stream"}) {
     EXPECT_FALSE(HasLinkExtension(name)) << name;
   }
 }

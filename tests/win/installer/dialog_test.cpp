@@ -19,9 +19,12 @@ using DialogTest = InstallerTest;
 // busy, phase, cursor.
 using Shown = std::tuple<std::string, bool, bool, bool, bool, int, gui::TCursor>;
 Shown Now(const TForm3& form) {
-  return {form.Label4->Caption(),       form.FyeverButtonSI->Visible(),
-          form.FyeverButtonNO->Visible(), form.ProgressBar1->Visible(),
-          form.Busy(),                  form.Phase(),
+  return {form.Label4->Caption(),
+          form.FyeverButtonSI->Visible(),
+          form.FyeverButtonNO->Visible(),
+          form.ProgressBar1->Visible(),
+          form.Busy(),
+          form.Phase(),
           gui::Application()->Cursor()};
 }
 

@@ -84,7 +84,8 @@ TEST_F(InstallTest, TheFullUninstallEntry) {
   ZipFindClose(rec);
   const std::string program = InstallDir() + "Quorvantis.exe";
   const std::string uninstaller = InstallDir() + "UninstallQuorvantis.exe";
-  EXPECT_EQ(qtest::ReadShortcut(desktop_ + "\\Quorvantis.lnk").path, program);  // the folders with "\\" joined
+  // The folders' trailing "\\" is not doubled.
+  EXPECT_EQ(qtest::ReadShortcut(desktop_ + "\\Quorvantis.lnk").path, program);
   const std::pair<const char*, std::string> values[] = {
       {"Publisher", "Quorvantis Software"},
       {"DisplayName", "Quorvantis"},

@@ -61,10 +61,9 @@ TEST(StartUp, ReadsTheSystemsFoldersOnceAndReleasesAtTheLastFinalize) {
   EXPECT_EQ(OsInformation().OsName, "Windows NT");
   const std::string programFiles = ProgramFilesFolder();
   EXPECT_EQ(programFiles, "C:\\Program Files");
-  for (const std::string* folder : {&OtherSystemFolders().WindowsFolder,
-                                    &OtherSystemFolders().SystemFolder,
-                                    &OtherSystemFolders().AppDataFolder,
-                                    &OtherSystemFolders().PersonalFolder}) {
+  for (const std::string* folder :
+       {&OtherSystemFolders().WindowsFolder, &OtherSystemFolders().SystemFolder,
+        &OtherSystemFolders().AppDataFolder, &OtherSystemFolders().PersonalFolder}) {
     EXPECT_TRUE(std::filesystem::is_directory(*folder)) << "\"" << *folder << "\"";
   }
   SetSystemFolders({"T:\\Program Files", "T:\\Programs\\", "T:\\Desktop"});
