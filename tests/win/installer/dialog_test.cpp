@@ -1,5 +1,5 @@
 // The dialog's flow: the states it passes through, what it refuses while
-// busy, the keys, the launch and its failure.
+// busy, the launch and its failure.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -117,20 +117,6 @@ TEST_F(DialogTest, WhileInstallingYesAndCloseChangeNothingAndTheCreditLineStillO
   ASSERT_EQ(opened.size(), 1u);
   EXPECT_EQ(opened[0].file, "https://quorvantis.example/");
   EXPECT_EQ(form.Label4->Caption(), "Run Quorvantis?");
-}
-
-TEST_F(DialogTest, EnterAnswersYesAndTheAcceleratorsClickTheirButtons) {
-  TProbeForm3 form;
-  Open(form);
-  std::string clicks;
-  form.FyeverButtonSI->OnClick = [&](gui::TObject*) { clicks += "Y"; };
-  form.FyeverButtonNO->OnClick = [&](gui::TObject*) { clicks += "N"; };
-  for (auto [msg, code] :
-       {std::pair{WM_KEYDOWN, WPARAM{VK_RETURN}}, {WM_CHAR, 'n'}, {WM_CHAR, 'Y'}}) {
-    ::PostMessageA(::GetFocus(), msg, code, 0);
-    Pump();
-  }
-  EXPECT_EQ(clicks, "YNY");
 }
 
 // A path past any fixed buffer launches whole. (Which of the desktop shell
