@@ -209,7 +209,9 @@ TEST_F(InstallTest, AShortcutThatCannotBeSavedPutsEverythingBackAsItWas) {
   EXPECT_EQ(qtest::ReadFileBytes(InstallDir() + "file0.txt"), file0);
   EXPECT_EQ(qtest::ReadFileBytes(GroupDir() + "Quorvantis.lnk"), link);
   EXPECT_EQ(RegReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion"), "0.9");
-  EXPECT_FALSE(qtest::GetRegistryValue(HKEY_LOCAL_MACHINE, kUninstallKey, "EstimatedSize"));
+  EXPECT_EQ(::RegGetValueA(HKEY_LOCAL_MACHINE, kUninstallKey, "EstimatedSize", RRF_RT_ANY, nullptr,
+                           nullptr, nullptr),
+            ERROR_FILE_NOT_FOUND);
 }
 
 // The entry's further values go only over an existing entry; sizes are
