@@ -47,7 +47,7 @@ TEST(ClassifyOsVersion, PlatformsAndVersionsPickNameFlagAndFolderBranch) {
       {1, 4, 0, "Windows 95", "Win95", true},
       {1, 4, 9, "Windows 95", "Win95", true},  // just below 98
       {1, 4, 10, "Windows 98", "Win98", true},
-      {1, 5, 0, "Windows 95", "Win95", true},   // only 4.x can be 98
+      {1, 5, 0, "Windows 95", "Win95", true},  // only 4.x can be 98
       {2, 3, 51, "Windows NT", "", false},
       {2, 4, 0, "Windows NT", "WinNT4", true},
       {2, 5, 0, "Windows NT", "Win2000", false},

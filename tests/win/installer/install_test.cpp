@@ -60,7 +60,8 @@ TEST_F(InstallTest, FoldersWithATrailingSeparatorMakeTheSamePaths) {
   EXPECT_EQ(form.ExitCode(), 0);
   EXPECT_EQ(form.InstallDir(), InstallDir());
   EXPECT_EQ(form.StartMenuDir(), GroupDir());
-  EXPECT_EQ(qtest::ReadShortcut(desktop_ + "\\Quorvantis.lnk").path, InstallDir() + "Quorvantis.exe");
+  EXPECT_EQ(qtest::ReadShortcut(desktop_ + "\\Quorvantis.lnk").path,
+            InstallDir() + "Quorvantis.exe");
   EXPECT_EQ(RegReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "InstallLocation"), InstallDir());
 }
 
