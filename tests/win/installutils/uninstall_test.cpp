@@ -1,5 +1,6 @@
-// RegisterUninstall against the prefix's local-machine root (the values'
-// contents are asserted where the installer writes them, in install_test).
+// RegisterUninstall against the prefix's local-machine root (the values it
+// makes are asserted with UninstallValues, and as the shell lists them by
+// the end-to-end installer test).
 #include "installutils/uninstall.h"
 
 #include <gtest/gtest.h>
