@@ -11,7 +11,7 @@ packages=(
   googletest libgtest-dev libgmock-dev
   zlib1g-dev libdeflate-dev 7zip libarchive-tools hyperfine nsis
   wine64 fonts-wine xvfb xdotool imagemagick fonts-liberation2 x11-utils
-  clang-format universal-ctags
+  clang-format universal-ctags python3-pefile
 )
 sudo=
 [ "$(id -u)" -eq 0 ] || sudo=sudo

@@ -26,7 +26,7 @@ for preset in native asan win64 win32; do
     runner=(i386_exec)
     label="win32 (i686, $way 32-bit Wine)"
   fi
-  echo "=== ctest --preset $preset"
+  echo "=== ctest --preset $preset ($(date -u +%H:%M:%S) UTC)"
   out=$(mktemp)
   start=$SECONDS
   "${runner[@]}" ctest --preset "$preset" -j"$jobs" --no-tests=error 2>&1 | tee "$out"
@@ -41,7 +41,7 @@ checks=(scripts/check-include-graph.py scripts/long-functions.sh scripts/check-i
         scripts/check-format.sh)
 failed=()
 for check in "${checks[@]}"; do
-  echo "=== $check"
+  echo "=== $check ($(date -u +%H:%M:%S) UTC)"
   "$check" || failed+=("$(basename "$check")")
 done
 if [ ${#failed[@]} -eq 0 ]; then

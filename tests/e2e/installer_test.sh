@@ -91,7 +91,7 @@ e2e_check "installed files match the payload byte for byte" check_installed_file
 e2e_check "the temporary archive is gone" test ! -e "$install_unix/_TEMP_ZIP_.DAT"
 check_link() {
   local link=$1 target=$2 description=$3
-  test "$(shortcut_field "$link" target)|$(shortcut_field "$link" workdir)|$(shortcut_field "$link" description)" = \
+  test "$(shortcut_field "$link" target workdir description)" = \
        "$target|$install_dir|$description"
 }
 e2e_check "desktop shortcut" check_link "$desktop_link" "${install_dir}Quorvantis.exe" Quorvantis

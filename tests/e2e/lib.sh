@@ -163,7 +163,13 @@ click_control() {
   rect=$(control_rect "$rows" "$2")
   [ -n "$rect" ] || { echo "no control \"$2\" in \"$1\"" >&2; return 1; }
   read -r x y w h <<<"$rect"
-  xdotool mousemove --sync $((x + w / 2)) $((y + h / 2)) click 1
+  x=$((x + w / 2)) y=$((y + h / 2))
+  # A synchronous move to where the pointer already is waits for a motion
+  # that never comes (seconds): step aside first.
+  if [ "$(xdotool getmouselocation 2>/dev/null | cut -d' ' -f1,2)" = "x:$x y:$y" ]; then
+    xdotool mousemove --sync $((x + 1)) "$y"
+  fi
+  xdotool mousemove --sync "$x" "$y" click 1
 }
 # press_key TITLE KEY...: keys typed into that window (keyboard focus first).
 press_key() {
@@ -212,8 +218,12 @@ PY
 
 # show_shortcut LINK: target, arguments, working folder and description.
 show_shortcut() { qe2e shortcut-read "$1" | sed 's/^/    /'; }
-# shortcut_field LINK FIELD
-shortcut_field() { qe2e shortcut-read "$1" | awk -F'\t' -v f="$2" '$1 == f { print $2 }'; }
+# shortcut_field LINK FIELD...: those fields joined by "|" (one read).
+shortcut_field() {
+  local link=$1; shift
+  qe2e shortcut-read "$link" | awk -F'\t' -v want="$*" '
+    { v[$1] = $2 } END { n = split(want, f, " "); for (i = 1; i <= n; i++) printf "%s%s", (i > 1 ? "|" : ""), v[f[i]]; print "" }'
+}
 
 UNINSTALL_KEY='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Quorvantis'
 show_uninstall_key() { wine_run reg query "$UNINSTALL_KEY" 2>/dev/null; }

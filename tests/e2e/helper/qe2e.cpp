@@ -46,6 +46,7 @@
 #include <cstring>
 #include <exception>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/wide.h"
@@ -114,23 +115,16 @@ std::string ReadValue(HKEY root, const char* key, const char* name) {
 int Folders() {
   const char* version = "Software\\Microsoft\\Windows\\CurrentVersion";
   const char* shell = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-  std::printf("ProgramFilesDir\t%s\n",
-              ReadValue(HKEY_LOCAL_MACHINE, version, "ProgramFilesDir").c_str());
-  std::printf("Common Programs\t%s\n",
-              ReadValue(HKEY_LOCAL_MACHINE, shell, "Common Programs").c_str());
-  std::printf("Common Desktop\t%s\n",
-              ReadValue(HKEY_LOCAL_MACHINE, shell, "Common Desktop").c_str());
+  for (const auto& [key, name] : {std::pair{version, "ProgramFilesDir"},
+                                  {shell, "Common Programs"},
+                                  {shell, "Common Desktop"}}) {
+    std::printf("%s\t%s\n", name, ReadValue(HKEY_LOCAL_MACHINE, key, name).c_str());
+  }
   return 0;
 }
 
-// COM for one command; the interfaces are released before CoUninitialize.
-struct Com {
-  Com() { CoInitialize(nullptr); }
-  ~Com() { CoUninitialize(); }
-};
-
 int ShortcutRead(const std::string& link) {
-  Com com;
+  CoInitialize(nullptr);  // for the rest of this short process
   try {
     const qtest::LinkFields f = qtest::ReadShortcut(link);
     std::printf("target\t%s\narguments\t%s\nworkdir\t%s\ndescription\t%s\n", f.path.c_str(),

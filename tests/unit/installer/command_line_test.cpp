@@ -27,18 +27,14 @@ const Case kCases[] = {
     {"Setup.exe /S /D=C:\\My Apps\\Quorvantis 2 ", true, false, "", "C:\\My Apps\\Quorvantis 2\\",
      nullptr},
     {"Setup.exe /d=\"D:/Apps//Q\\\"", false, false, "", "D:\\Apps\\Q\\", nullptr},
-    {"Setup.exe /D=\\\\server\\share\\Q", false, false, "", "\\\\server\\share\\Q\\", nullptr},
     {"Setup.exe /X /S /LOG=l.txt", true, false, "l.txt", "", "unknown switch \"/X\""},
     {"Setup.exe /SILENT", false, false, "", "", "\"/SILENT\""},
     {"Setup.exe /S /LOG=", true, false, "", "", "/LOG= needs"},
-    {"Setup.exe /D=", false, false, "", "", "/D= needs"},
     {"Setup.exe /D=Apps\\Q", false, false, "", "", "not a full path"},
     {"Setup.exe /D=C:\\", false, false, "", "", "root"},
-    {"Setup.exe /D=\\\\server\\share", false, false, "", "", "root"},
     {"Setup.exe /D=C:\\Apps\\..\\Windows", false, false, "", "", "\"..\""},
     {"Setup.exe /D=C:\\Apps\\Q.", false, false, "", "", "trailing dot"},
     {"Setup.exe /D=C:\\A?ps", false, false, "", "", "step"},
-    {"Setup.exe /D=C:\\Apps\\a:b", false, false, "", "", "step"},
 };
 
 TEST(SetupCommandLine, Table) {
@@ -66,8 +62,6 @@ TEST(SetupLog, OneLineOfFiveFields) {
             "2026-12-07T05:04:03.021Z\tentry\tok\tC:\\Q\\a b.txt\t12 bytes\r\n");
   EXPECT_EQ(setup::LogLine(t, "exit", "1603", "failed", "two\r\nlines\tand a tab"),
             "2026-12-07T05:04:03.021Z\texit\t1603\tfailed\ttwo  lines and a tab\r\n");
-  EXPECT_EQ(setup::LogLine(t, "start", "ok", "", ""),
-            "2026-12-07T05:04:03.021Z\tstart\tok\t\t\r\n");
 }
 
 }  // namespace

@@ -5,32 +5,19 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "installer/progress_throttle.h"
-#include "unzip/crc32.h"
-#include "unzip/zipread.h"
+#include "installer/uninstall_extras.h"
+#include "installutils/registry.h"
+#include "installutils/shell_text.h"
 #include "win/installer/installer_fixture.h"
 
 namespace installer_test {
 namespace {
-
-// A value of the uninstall entry: its text, "N (dword)" for a number, "-"
-// if absent.
-std::string Value(const std::string& name) {
-  const auto v = qtest::GetRegistryValue(HKEY_LOCAL_MACHINE, kUninstallKey, name);
-  if (!v) return "-";
-  if (v->type == REG_SZ) return v->data.substr(0, v->data.find('\0'));
-  DWORD n = 0;
-  if (v->type != REG_DWORD || v->data.size() != sizeof n)
-    return "(type " + std::to_string(v->type) + ")";
-  std::memcpy(&n, v->data.data(), sizeof n);
-  return std::to_string(n) + " (dword)";
-}
 
 class InstallTest : public InstallerTest {
  protected:
@@ -62,8 +49,10 @@ class InstallTest : public InstallerTest {
   std::unique_ptr<ArchiveModule> module_;
 };
 
-TEST_F(InstallTest, ThePayloadLandsByteForByteWithShortcutsAndTheFullUninstallEntry) {
-  // Folder values with a trailing backslash make the same folders.
+// Folder values with a trailing separator make the same folders. (The
+// installed files, shortcuts and entry the end-to-end installer test reads
+// as a person finds them.)
+TEST_F(InstallTest, FoldersWithATrailingSeparatorMakeTheSamePaths) {
   SetFolders(programFiles_ + "\\", programs_ + "\\", desktop_ + "\\");
   TProbeForm3 form;
   Install(form, nullptr);
@@ -71,58 +60,9 @@ TEST_F(InstallTest, ThePayloadLandsByteForByteWithShortcutsAndTheFullUninstallEn
   EXPECT_EQ(form.ExitCode(), 0);
   EXPECT_EQ(form.InstallDir(), InstallDir());
   EXPECT_EQ(form.StartMenuDir(), GroupDir());
-
-  uint64_t bytes = 0;
-  int entries = 0;
-  TZipSearchRec rec{};
-  const std::string payload = qtest::HostPath(Q_PAYLOAD_ZIP);
-  for (int rc = ZipFindFirst(payload.c_str(), rec); rc == kZipOk; rc = ZipFindNext(rec)) {
-    ++entries;
-    const Bytes installed = qtest::ReadFileBytes(InstallDir() + rec.EntryName);
-    EXPECT_EQ(installed.size(), rec.UnpackedSize) << rec.EntryName;
-    EXPECT_EQ(~unzip::Crc32Update(0xFFFFFFFFu, installed.data(), installed.size()), rec.EntryCrc)
-        << rec.EntryName;
-    bytes += installed.size();
-  }
-  ZipFindClose(rec);
-  EXPECT_GE(entries, 2);
-  EXPECT_FALSE(Exists(InstallDir() + "_TEMP_ZIP_.DAT"));
-
-  const std::string program = InstallDir() + "Quorvantis.exe";
-  const std::string uninstaller = InstallDir() + "UninstallQuorvantis.exe";
-  const struct {
-    std::string link, target, description;
-  } links[] = {
-      {DesktopLink(), program, "Quorvantis"},
-      {GroupDir() + "Quorvantis.lnk", program, "Quorvantis"},
-      {GroupDir() + "Uninstall Quorvantis.lnk", uninstaller, "Uninstall Quorvantis"},
-  };
-  for (const auto& l : links) {
-    const qtest::LinkFields f = qtest::ReadShortcut(l.link);
-    EXPECT_EQ(f.path + "|" + f.arguments + "|" + f.workingFolder + "|" + f.description,
-              l.target + "||" + InstallDir() + "|" + l.description);
-  }
-
-  const std::pair<const char*, std::string> values[] = {
-      {"Publisher", "Quorvantis Software"},
-      {"DisplayName", "Quorvantis"},
-      {"DisplayVersion", "1.1 "},
-      {"HelpLink", "https://quorvantis.example/"},
-      {"URLUpdateInfo", "https://quorvantis.example/updates/"},
-      {"URLInfoAbout", "https://quorvantis.example/updates/"},
-      {"HelpTelephone", "-"},
-      {"ModifyPath", "-"},
-      {"UninstallString", '"' + uninstaller + '"'},
-      {"QuietUninstallString", '"' + uninstaller + "\" /S"},
-      {"InstallLocation", InstallDir()},
-      {"DisplayIcon", program},
-      {"EstimatedSize", std::to_string((bytes + 1023) / 1024) + " (dword)"},
-      {"VersionMajor", "1 (dword)"},
-      {"VersionMinor", "1 (dword)"},
-      {"NoModify", "1 (dword)"},
-      {"NoRepair", "1 (dword)"},
-  };
-  for (const auto& [name, expected] : values) EXPECT_EQ(Value(name), expected) << name;
+  EXPECT_EQ(qtest::ReadShortcut(desktop_ + "\\Quorvantis.lnk").path,
+            InstallDir() + "Quorvantis.exe");
+  EXPECT_EQ(RegReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "InstallLocation"), InstallDir());
 }
 
 TEST_F(InstallTest, TheBarCountsEntriesFromZeroToOneShortOfTheTotalThenHides) {
@@ -176,7 +116,7 @@ TEST(ProgressThrottle, MovesOncePerFiftiethOrAfterTheInterval) {
   EXPECT_TRUE(throttle.Show(2, ProgressThrottle::kDefaultInterval));
 }
 
-TEST_F(InstallTest, InstallingAgainRestoresFilesShortcutsAndValuesAndKeepsOthers) {
+TEST_F(InstallTest, InstallingAgainRestoresFilesAndShortcutsAndKeepsOthers) {
   const Bytes archive = SmallArchive(3);
   {
     TProbeForm3 form;
@@ -188,9 +128,6 @@ TEST_F(InstallTest, InstallingAgainRestoresFilesShortcutsAndValuesAndKeepsOthers
   qtest::WriteFileBytes(InstallDir() + "notes.txt", qtest::ToBytes("mine"));
   ASSERT_TRUE(::SetFileAttributesA((InstallDir() + "file2.txt").c_str(), FILE_ATTRIBUTE_READONLY));
   ASSERT_TRUE(::DeleteFileA((GroupDir() + "Quorvantis.lnk").c_str()));
-  qtest::SetRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion", "0.9");
-  qtest::SetRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "Comments", "kept");
-
   TProbeForm3 form;
   Install(form, &archive);
   ASSERT_FALSE(form.Failed()) << form.Label4->Caption();
@@ -200,13 +137,11 @@ TEST_F(InstallTest, InstallingAgainRestoresFilesShortcutsAndValuesAndKeepsOthers
   EXPECT_FALSE(Exists(InstallDir() + "_TEMP_ZIP_.DAT"));
   // The previous installation, read-only files and all, is gone.
   EXPECT_FALSE(Exists(programFiles_ + "\\Quorvantis.~old"));
-  EXPECT_EQ(qtest::ReadShortcut(GroupDir() + "Quorvantis.lnk").path,
-            InstallDir() + "Quorvantis.exe");
-  EXPECT_EQ(Value("DisplayVersion") + Value("Comments"), "1.1 kept");
+  EXPECT_TRUE(Exists(GroupDir() + "Quorvantis.lnk"));
 }
 
-// A folder that cannot be made, an archive missing, empty, unreadable or
-// with a damaged entry: the step says why, and the folders and registry
+// A folder or shortcut that cannot be made, an archive missing, empty,
+// unreadable or with a damaged entry: the step says why, and the folders and registry
 // are left as they were.
 TEST_F(InstallTest, EachFailingStepEndsTheInstallationAndLeavesNothing) {
   std::vector<qtest::ZipEntryPlan> damaged = {qtest::Stored("Quorvantis.exe", "program"),
@@ -217,30 +152,31 @@ TEST_F(InstallTest, EachFailingStepEndsTheInstallationAndLeavesNothing) {
               garbage = qtest::ToBytes(std::string(3000, 'x')), small = SmallArchive(2);
   const std::string base = programFiles_, missing = root_.Path() + "Missing";
   const struct {
-    std::string programFiles, programs;
+    std::string programFiles, programs, desktop;
     const Bytes* archive;
     std::string reason;
   } cases[] = {
-      {missing, programs_, &small,
+      {missing, programs_, desktop_, &small,
        "cannot create the installation folder " + missing + "\\Quorvantis\\"},
-      {base, missing, &small, "cannot create the program group"},
-      {"", programs_, &small, "Program Files"},
-      {base, programs_, &corrupt, "1 of 2 entries failed: data.bin (urCrcError)"},
-      {base, programs_, nullptr, "no product archive"},
-      {base, programs_, &empty, "the archive holds no entries"},
-      {base, programs_, &garbage, "not a readable ZIP archive"},
+      {base, missing, desktop_, &small, "cannot create the program group"},
+      {"", programs_, desktop_, &small, "Program Files"},
+      {base, programs_, missing, &small, "cannot create shortcut " + missing + "\\Quorvantis.lnk"},
+      {base, programs_, desktop_, &corrupt, "1 of 2 entries failed: data.bin (urCrcError)"},
+      {base, programs_, desktop_, nullptr, "no product archive"},
+      {base, programs_, desktop_, &empty, "the archive holds no entries"},
+      {base, programs_, desktop_, &garbage, "not a readable ZIP archive"},
   };
   const std::vector<std::string> before = Tree();
   for (const auto& c : cases) {
     SCOPED_TRACE(c.reason);
-    SetFolders(c.programFiles, c.programs, desktop_);
+    SetFolders(c.programFiles, c.programs, c.desktop);
     ArchiveModule module(c.archive);
     TProbeForm3 form;
     Open(form, module.Get());
     Yes(form);
     ExpectFailure(form, c.reason);
     EXPECT_EQ(Tree(), before);
-    EXPECT_FALSE(UninstallEntryExists());
+    EXPECT_FALSE(qtest::RegistryKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
     // The hidden Yes launches nothing; No ends the program.
     Yes(form);
     EXPECT_TRUE(opened.empty());
@@ -249,22 +185,10 @@ TEST_F(InstallTest, EachFailingStepEndsTheInstallationAndLeavesNothing) {
   }
 }
 
+// A shortcut that cannot be saved over an installation: its files, the
+// person's own, its shortcuts and entry stay exactly as they were.
 TEST_F(InstallTest, AShortcutThatCannotBeSavedPutsEverythingBackAsItWas) {
-  // A first installation leaves nothing.
-  const std::string desktop = desktop_, noDesktop = root_.Path() + "NoDesktop";
-  SetFolders(programFiles_, programs_, noDesktop);
   const Bytes first = SmallArchive(2);
-  {
-    TProbeForm3 form;
-    Install(form, &first);
-    ExpectFailure(form, "Quorvantis.lnk");
-  }
-  EXPECT_EQ(Tree(), (std::vector<std::string>{"Desktop", "Program Files", "Programs"}));
-  EXPECT_FALSE(UninstallEntryExists());
-
-  // Over an installation: its files, the person's own, its shortcuts and
-  // entry stay exactly as they were.
-  SetFolders(programFiles_, programs_, desktop);
   {
     TProbeForm3 form;
     Install(form, &first);
@@ -276,7 +200,7 @@ TEST_F(InstallTest, AShortcutThatCannotBeSavedPutsEverythingBackAsItWas) {
   const std::vector<std::string> before = Tree();
   const Bytes file0 = qtest::ReadFileBytes(InstallDir() + "file0.txt");
   const Bytes link = qtest::ReadFileBytes(GroupDir() + "Quorvantis.lnk");
-  SetFolders(programFiles_, programs_, noDesktop);
+  SetFolders(programFiles_, programs_, root_.Path() + "NoDesktop");
   const Bytes second =
       qtest::BuildZip({qtest::Stored("file0.txt", "second"), qtest::Stored("new.txt", "new")});
   TProbeForm3 form;
@@ -285,7 +209,23 @@ TEST_F(InstallTest, AShortcutThatCannotBeSavedPutsEverythingBackAsItWas) {
   EXPECT_EQ(Tree(), before);
   EXPECT_EQ(qtest::ReadFileBytes(InstallDir() + "file0.txt"), file0);
   EXPECT_EQ(qtest::ReadFileBytes(GroupDir() + "Quorvantis.lnk"), link);
-  EXPECT_EQ(Value("DisplayVersion") + Value("EstimatedSize"), "0.9-");
+  EXPECT_EQ(RegReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion"), "0.9");
+  EXPECT_EQ(::RegGetValueA(HKEY_LOCAL_MACHINE, kUninstallKey, "EstimatedSize", RRF_RT_ANY, nullptr,
+                           nullptr, nullptr),
+            ERROR_FILE_NOT_FOUND);
+}
+
+// The entry's further values go only over an existing entry; sizes are
+// whole kilobytes, rounded up, saturating.
+TEST(UninstallExtras, NeedTheEntryAndRoundSizesUp) {
+  qtest::ScratchKey root;
+  q::Error err = WriteUninstallExtras(root.Get(), "Quorvantis", MakeUninstallExtras("C:\\Q\\", 0));
+  EXPECT_NE(err.Message().find("Uninstall\\Quorvantis"), std::string::npos) << err.Message();
+  EXPECT_FALSE(qtest::RegistryKeyExists(root.Get(), UninstallKeyPath("Quorvantis").substr(1)));
+  for (const auto& [bytes, kilobytes] :
+       {std::pair<uint64_t, uint32_t>{1, 1}, {1025, 2}, {uint64_t{0xFFFFFFFF} * 1024 + 1, ~0u}}) {
+    EXPECT_EQ(KilobytesFor(bytes), kilobytes) << bytes;
+  }
 }
 
 }  // namespace

@@ -29,7 +29,6 @@ BarRecorder* g_recorder = nullptr;  // the hook procedure has no context
 std::vector<OpenCall> InstallerTest::opened;
 INT_PTR InstallerTest::openResult = 42;
 std::vector<std::pair<std::wstring, std::wstring>> InstallerTest::started;
-HRESULT InstallerTest::startResult = REGDB_E_CLASSNOTREG;
 
 ArchiveModule::ArchiveModule(const Bytes* archive) {
   static int counter = 0;
@@ -123,7 +122,6 @@ void InstallerTest::SetUp() {
   opened.clear();
   openResult = 42;
   started.clear();
-  startResult = REGDB_E_CLASSNOTREG;
 }
 
 void InstallerTest::TearDown() {
@@ -153,7 +151,7 @@ void InstallerTest::Open(TProbeForm3& form, HMODULE module) {
   });
   form.SetDesktopShellExecute([](const std::wstring& file, const std::wstring& directory) {
     started.emplace_back(file, directory);
-    return startResult;
+    return REGDB_E_CLASSNOTREG;
   });
   if (module) form.SetArchiveModule(module);
   app_.SetMainForm(&form);

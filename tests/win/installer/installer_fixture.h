@@ -112,20 +112,15 @@ class InstallerTest : public gui_test::GuiTest {
 
   std::string InstallDir() const { return programFiles_ + "\\Quorvantis\\"; }
   std::string GroupDir() const { return programs_ + "\\Quorvantis\\"; }
-  std::string DesktopLink() const { return desktop_ + "\\Quorvantis.lnk"; }
-  bool UninstallEntryExists() const {
-    return qtest::RegistryKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey);
-  }
   // Every file and folder below root_, relative, sorted.
   std::vector<std::string> Tree() const;
 
   static std::vector<OpenCall> opened;
   // What the recorded "open" answers (above 32: success).
   static INT_PTR openResult;
-  // What the desktop shell's stand-in was asked to start, and its answer
-  // (a failure, by default: no desktop shell, the "open" above starts it).
+  // What the desktop shell's stand-in was asked to start (it answers that
+  // there is no desktop shell: the "open" above starts it).
   static std::vector<std::pair<std::wstring, std::wstring>> started;
-  static HRESULT startResult;
 
   qtest::TempDir root_;
   std::string programFiles_, programs_, desktop_;

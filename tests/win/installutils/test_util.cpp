@@ -54,36 +54,6 @@ void SetRegistryBytes(HKEY key, const std::string& subKey, const std::string& na
   if (rc != ERROR_SUCCESS) Throw("cannot write value " + name, rc);
 }
 
-std::optional<RegistryValue> GetRegistryValue(HKEY key, const std::string& subKey,
-                                              const std::string& name) {
-  const q::RegistryKeyHandle source = OpenKey(key, subKey);
-  RegistryValue value;
-  DWORD size = 0;
-  if (!source || ::RegQueryValueExA(source.Get(), name.c_str(), nullptr, &value.type, nullptr,
-                                    &size) != ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  value.data.assign(size, '\0');
-  const LONG rc = ::RegQueryValueExA(source.Get(), name.c_str(), nullptr, &value.type,
-                                     reinterpret_cast<BYTE*>(value.data.data()), &size);
-  if (rc != ERROR_SUCCESS) Throw("cannot read value " + name, rc);
-  value.data.resize(size);
-  return value;
-}
-
-std::vector<std::string> RegistryValueNames(HKEY key, const std::string& subKey) {
-  const q::RegistryKeyHandle source = OpenKey(key, subKey);
-  std::vector<std::string> names;
-  char name[16384];
-  for (DWORD i = 0, length = sizeof name;
-       source && ::RegEnumValueA(source.Get(), i, name, &length, nullptr, nullptr, nullptr,
-                                 nullptr) == ERROR_SUCCESS;
-       ++i, length = sizeof name) {
-    names.emplace_back(name, length);
-  }
-  return names;
-}
-
 bool RegistryKeyExists(HKEY key, const std::string& subKey) {
   return static_cast<bool>(OpenKey(key, subKey));
 }

@@ -5,9 +5,7 @@
 
 #include <windows.h>
 
-#include <optional>
 #include <string>
-#include <vector>
 
 namespace qtest {
 
@@ -21,7 +19,6 @@ class ScratchKey {
   ScratchKey(const ScratchKey&) = delete;
   ScratchKey& operator=(const ScratchKey&) = delete;
   HKEY Get() const { return key_; }
-  const std::string& Path() const { return path_; }  // below HKEY_CURRENT_USER
 
  private:
   std::string path_;
@@ -40,14 +37,6 @@ inline void SetRegistryString(HKEY key, const std::string& subKey, const std::st
   SetRegistryBytes(key, subKey, name, type, std::string(text.c_str(), text.size() + 1));
 }
 
-struct RegistryValue {
-  DWORD type = REG_NONE;
-  std::string data;  // raw bytes as stored (string values with their zero)
-};
-// Nothing when the key or the value is missing.
-std::optional<RegistryValue> GetRegistryValue(HKEY key, const std::string& subKey,
-                                              const std::string& name);
-std::vector<std::string> RegistryValueNames(HKEY key, const std::string& subKey);
 bool RegistryKeyExists(HKEY key, const std::string& subKey);
 void DeleteRegistryTree(HKEY key, const std::string& subKey);
 
