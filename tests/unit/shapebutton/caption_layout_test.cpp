@@ -13,55 +13,42 @@ using namespace fyeverbutton;
 
 namespace {
 
-std::vector<std::string> Measured(std::string_view caption) {
-  std::vector<std::string> out;
-  for (std::string_view p : CaptionMeasurePieces(caption)) out.emplace_back(p);
-  return out;
-}
-
-// Drawn pieces, an underlined one in brackets.
-std::string Drawn(std::string_view caption) {
+// Measured pieces joined by "|"; drawn pieces, an underlined one in
+// brackets.
+std::string Pieces(std::string_view caption) {
   std::string out;
+  for (std::string_view p : CaptionMeasurePieces(caption)) out.append(p).append("|");
+  out += " ";
   for (const CaptionPiece& p : CaptionDrawPieces(caption)) {
-    if (p.underline) out += '[';
-    out += p.text;
-    out += p.underline ? ']' : '|';
+    out.append(p.underline ? "[" : "").append(p.text).append(p.underline ? "]" : "|");
   }
   return out;
 }
 
-// Ten pixels a character, 20 high; an empty text has no height.
-TextExtent FakeMeasure(std::string_view s) {
-  return {static_cast<int32_t>(10 * s.size()), s.empty() ? 0 : 20};
-}
-
-TEST(CaptionMarks, AcceleratorsAndLiteralAmpersands) {
-  using V = std::vector<std::string>;
-  EXPECT_EQ(Measured("&NO"), (V{"", "NO"}));
-  EXPECT_EQ(Drawn("&NO"), "[N]O|");
-  EXPECT_EQ(Measured("A&&B"), (V{"A&", "B"}));
-  EXPECT_EQ(Drawn("A&&B"), "A&|B|") << "one ampersand shown, nothing underlined";
-  // A single "&" at the end underlines a space the layout does not count.
-  EXPECT_EQ(Measured("AB&"), (V{"AB"}));
-  EXPECT_EQ(Drawn("AB&"), "AB|[ ]");
-  EXPECT_EQ(Drawn("&&&"), "&|[ ]");
-  EXPECT_EQ(Drawn("a&&&b"), "a&|[b]");
-  EXPECT_EQ(Drawn("a&b&c"), "a|[b][c]");
-  EXPECT_EQ(Drawn("&Yes I agree the \"AS IS\""), "[Y]es I agree the \"AS IS\"|");
-  EXPECT_EQ(Drawn("two\r\nlines"), "two\r\nlines|") << "one line, breaks included";
-  EXPECT_TRUE(CaptionMeasurePieces("").empty());
-  EXPECT_TRUE(CaptionDrawPieces("").empty());
-}
-
-TEST(CaptionMarks, SizeIsThePiecesWidthAndTheFirstHeight) {
-  const TextExtent no = MeasureCaption("&NO", FakeMeasure);
-  EXPECT_EQ(no.width, 20) << "measured as NO";
-  EXPECT_EQ(no.height, 20) << "the empty first piece has no height; the next one counts";
-  EXPECT_EQ(MeasureCaption("A&&B", FakeMeasure).width, 30);
-  EXPECT_EQ(MeasureCaption("AB&", FakeMeasure).width, 20);
-  const TextExtent empty = MeasureCaption("", FakeMeasure);
-  EXPECT_EQ(empty.width, 0);
-  EXPECT_EQ(empty.height, 0);
+TEST(CaptionMarks, AcceleratorsLiteralAmpersandsAndTheSize) {
+  const std::pair<std::string_view, std::string_view> rows[] = {
+      {"&NO", "|NO| [N]O|"},
+      {"A&&B", "A&|B| A&|B|"},  // one ampersand shown, nothing underlined
+      // A single "&" at the end underlines a space the layout does not count.
+      {"AB&", "AB| AB|[ ]"},
+      {"&&&", "&|| &|[ ]"},
+      {"a&&&b", "a&||b| a&|[b]"},
+      {"a&b&c", "a|b|c| a|[b][c]"},
+      {"two\r\nlines", "two\r\nlines| two\r\nlines|"},  // one line, breaks included
+      {"", " "},
+  };
+  for (const auto& [caption, want] : rows) EXPECT_EQ(Pieces(caption), want) << caption;
+  // Ten pixels a character, 20 high; an empty text has no height: the
+  // width adds the measured pieces, the height is the first one's that has
+  // one.
+  auto measure = [](std::string_view s) {
+    return TextExtent{static_cast<int32_t>(10 * s.size()), s.empty() ? 0 : 20};
+  };
+  for (const auto& [caption, w, h] :
+       {std::tuple{"&NO", 20, 20}, {"A&&B", 30, 20}, {"AB&", 20, 20}, {"", 0, 0}}) {
+    const TextExtent e = MeasureCaption(caption, measure);
+    EXPECT_EQ(std::pair(e.width, e.height), std::pair(w, h)) << caption;
+  }
 }
 
 TEST(CaptionBox, FourQuadrantsOfTheTurnedBox) {
@@ -80,48 +67,40 @@ TEST(CaptionBox, FourQuadrantsOfTheTurnedBox) {
   };
   for (const Case& c : cases) {
     const TurnedBox b = TurnTextBox(t, c.angle);
-    EXPECT_EQ(b.width, c.box.width) << c.angle;
-    EXPECT_EQ(b.height, c.box.height) << c.angle;
-    EXPECT_EQ(b.startX, c.box.startX) << c.angle;
-    EXPECT_EQ(b.startY, c.box.startY) << c.angle;
+    EXPECT_EQ(std::tuple(b.width, b.height, b.startX, b.startY),
+              std::tuple(c.box.width, c.box.height, c.box.startX, c.box.startY))
+        << c.angle;
   }
 }
 
 TEST(CaptionPlace, AlignmentsKeepDepthPlusFourFromTheEdge) {
-  CaptionLayoutParams p{.text = {50, 20},
-                        .hAlign = haRight,
-                        .vAlign = vaBottom,
-                        .depth = 2,
-                        .width = 200,
-                        .height = 100,
-                        .buttonWidth = 200,
-                        .buttonHeight = 100};
-  CaptionPlacement c = PlaceCaption(p);
-  EXPECT_EQ(c.boxLeft, 144);
-  EXPECT_EQ(c.boxTop, 74);
-  EXPECT_EQ(c.start, (rotatergn::TPoint{144, 74}));
-
-  p.hAlign = haLeft;
-  p.vAlign = vaTop;
-  EXPECT_EQ(PlaceCaption(p).start, (rotatergn::TPoint{6, 6}));
-  p.hAlign = haCenter;
-  p.vAlign = vaCenter;
-  p.text = {51, 21};
-  EXPECT_EQ(PlaceCaption(p).start, (rotatergn::TPoint{74, 39})) << "integer halves";
-  p.hAlign = haNone;
-  p.vAlign = vaNone;
-  p.captionLeft = -7;
-  p.captionTop = 300;
-  EXPECT_EQ(PlaceCaption(p).start, (rotatergn::TPoint{-7, 300}));
-
-  // Turned text starts inside its box: at 900 from the box's bottom-left.
-  p.hAlign = haLeft;
-  p.vAlign = vaTop;
-  p.text = {50, 20};
-  p.captionAngle = 900;
-  c = PlaceCaption(p);
-  EXPECT_EQ(c.box.width, 20);
-  EXPECT_EQ(c.start, (rotatergn::TPoint{6, 56}));
+  // A 200 x 100 face of depth 2; halves are integer halves; turned text
+  // starts inside its box: at 900 from the box's bottom-left.
+  const struct {
+    TFyHAlign h;
+    TFyVAlign v;
+    TextExtent text;
+    int angle;
+    rotatergn::TPoint start;
+  } rows[] = {{haRight, vaBottom, {50, 20}, 0, {144, 74}},
+              {haLeft, vaTop, {50, 20}, 0, {6, 6}},
+              {haCenter, vaCenter, {51, 21}, 0, {74, 39}},
+              {haNone, vaNone, {51, 21}, 0, {-7, 300}},
+              {haLeft, vaTop, {50, 20}, 900, {6, 56}}};
+  for (const auto& r : rows) {
+    const CaptionPlacement c = PlaceCaption({.text = r.text,
+                                             .captionAngle = r.angle,
+                                             .hAlign = r.h,
+                                             .vAlign = r.v,
+                                             .captionLeft = -7,
+                                             .captionTop = 300,
+                                             .depth = 2,
+                                             .width = 200,
+                                             .height = 100,
+                                             .buttonWidth = 200,
+                                             .buttonHeight = 100});
+    EXPECT_EQ(c.start, r.start) << r.h << " " << r.v << " " << r.angle;
+  }
 }
 
 TEST(CaptionPlace, FixedCaptionIsCarriedByTheButtonsTurn) {
@@ -177,10 +156,11 @@ TEST(CaptionPlace, ExtremeValuesSaturate) {
 }
 
 TEST(CaptionPasses, AdvanceAndPasses) {
-  EXPECT_EQ(AdvanceText(40, 0), (rotatergn::TPoint{40, 0}));
-  EXPECT_EQ(AdvanceText(40, 900), (rotatergn::TPoint{0, -40})) << "upward";
-  EXPECT_EQ(AdvanceText(40, 1800), (rotatergn::TPoint{-40, 0}));
-  EXPECT_EQ(AdvanceText(10, 450), (rotatergn::TPoint{7, -7}));
+  // 900 runs upward.
+  for (const auto& [len, angle, x, y] :
+       {std::tuple{40, 0, 40, 0}, {40, 900, 0, -40}, {40, 1800, -40, 0}, {10, 450, 7, -7}}) {
+    EXPECT_EQ(AdvanceText(len, angle), (rotatergn::TPoint{x, y})) << angle;
+  }
 
   auto passes = [](TFyCaption3dKind k, bool pressed) {
     std::string out;

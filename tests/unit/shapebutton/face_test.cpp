@@ -63,13 +63,12 @@ TEST(Effects, SevenKindsOutsideAndOver) {
 }
 
 TEST(Effects, FocusOutline) {
-  // active, ShowFocusRGN, gradient, enabled: off, hidden; a gradient needs the button enabled.
-  EXPECT_TRUE(ShowsFocus(true, true, false, true));
-  EXPECT_FALSE(ShowsFocus(false, true, false, true));
-  EXPECT_FALSE(ShowsFocus(true, false, false, true));
-  EXPECT_TRUE(ShowsFocus(true, true, false, false));
-  EXPECT_FALSE(ShowsFocus(true, true, true, false));
-  EXPECT_TRUE(ShowsFocus(true, true, true, true));
+  // Shown when active with ShowFocusRGN; a gradient face only while enabled.
+  for (int s = 0; s < 16; ++s) {
+    const bool active = s & 1, show = s & 2, gradient = s & 4, enabled = s & 8;
+    EXPECT_EQ(ShowsFocus(active, show, gradient, enabled), active && show && (!gradient || enabled))
+        << s;
+  }
 }
 
 TEST(Effects, SolidBandAndFrameColours) {
@@ -94,58 +93,20 @@ TEST(Effects, SolidBandAndFrameColours) {
   EXPECT_EQ(SolidBevelColors(dark, false, false).frame, LightenRGB(LightenRGB(LightenRGB(dark))));
 }
 
-TEST(LinearGradient, AngleZeroIsElevenRowsTopToBottom) {
-  const LinearGradient g(100, 30, 0);
-  ASSERT_EQ(g.Steps(), 10);
-  for (int i = 0; i <= 10; ++i) {
-    const GradientSegment l = g.Line(i);
-    EXPECT_EQ(l.x1, 100);
-    EXPECT_EQ(l.x2, -4);
-    EXPECT_EQ(l.y1, 3 * i);
-    EXPECT_EQ(l.y2, 3 * i);
-  }
-}
-
-TEST(LinearGradient, BandsCoverThreeRowsOrColumns) {
+TEST(LinearGradient, BandsCoverThreeRowsOrColumnsWithSquareEnds) {
   // A filled polygon leaves out its bottom and right edges: the band of a
   // line on row 6 runs from row 5 to row 8, rows 5, 6 and 7 covered.
-  const auto row = LinearGradient(100, 30, 0).Band(2);
-  EXPECT_EQ(row[0], (rotatergn::TPoint{100, 5}));
-  EXPECT_EQ(row[1], (rotatergn::TPoint{-4, 5}));
-  EXPECT_EQ(row[2], (rotatergn::TPoint{-4, 8}));
-  EXPECT_EQ(row[3], (rotatergn::TPoint{100, 8}));
+  EXPECT_EQ(LinearGradient(100, 30, 0).Band(2),
+            (std::array<rotatergn::TPoint, 4>{{{100, 5}, {-4, 5}, {-4, 8}, {100, 8}}}));
   const auto column = LinearGradient(100, 30, 900).Band(3);
-  EXPECT_EQ(column[0].x, 8);
-  EXPECT_EQ(column[2].x, 11);
+  EXPECT_EQ(std::pair(column[0].x, column[2].x), std::pair(8, 11));
   EXPECT_EQ(std::min(column[0].y, column[1].y), 0);
   EXPECT_GE(std::max(column[0].y, column[1].y), 30);
   // Square ends: a slanted one would leave corner pixels of the face out.
-  EXPECT_EQ(column[0].y, column[3].y);
-  EXPECT_EQ(column[1].y, column[2].y);
-  for (int angle : {1800, 2700, -900}) {
+  for (int angle : {900, 1800, 2700, -900}) {
     const auto b = LinearGradient(100, 30, angle).Band(1);
     EXPECT_TRUE(b[0].x == b[3].x || b[0].y == b[3].y) << angle;
   }
-}
-
-TEST(LinearGradient, QuarterTurnsStartAtTheirEdge) {
-  // 900: columns from the left edge; 1800: rows from the bottom edge;
-  // -900: columns from the right edge.
-  const LinearGradient left(100, 30, 900);
-  EXPECT_EQ(left.Steps(), 33);
-  EXPECT_EQ(left.Line(0).x1, 0);
-  EXPECT_EQ(left.Line(0).x2, 0);
-  EXPECT_EQ(left.Line(7).x1, 21);
-  EXPECT_EQ(std::min(left.Line(7).y1, left.Line(7).y2), 0);
-  EXPECT_GE(std::max(left.Line(7).y1, left.Line(7).y2), 30);
-
-  const LinearGradient up(100, 30, 1800);
-  EXPECT_EQ(up.Line(0).y1, 30);
-  EXPECT_EQ(up.Line(10).y1, 0);
-
-  const LinearGradient right(100, 30, -900);
-  EXPECT_EQ(right.Line(0).x1, 100);
-  EXPECT_EQ(right.Line(33).x1, 1);
 }
 
 // Distance from (px, py) to the segment.
@@ -187,34 +148,28 @@ TEST(CircularGradient, DiscsAboutTheCentreReachTheCorners) {
   ASSERT_EQ(g.Steps(), 17);  // sqrt(100^2 + 30^2) / 6 = 17.4
   // Ring i is 3 pixels wide about radius 3i: its disc spans 3i + 1 pixels
   // either side of the centre pixel; ring 0 is the 3-pixel dot.
-  const GradientSegment dot = g.Disc(0), outer = g.Disc(17);
-  EXPECT_EQ(dot.x1, 49);
-  EXPECT_EQ(dot.y1, 14);
-  EXPECT_EQ(dot.x2, 52);
-  EXPECT_EQ(dot.y2, 17);
-  EXPECT_EQ(outer.x1, 50 - 52);
-  EXPECT_EQ(outer.y1, 15 - 52);
-  EXPECT_EQ(outer.x2, 50 + 53);
-  EXPECT_EQ(outer.y2, 15 + 53);
+  for (const auto& [i, d] : {std::pair{0, 1}, {17, 52}}) {
+    const GradientSegment disc = g.Disc(i);
+    EXPECT_EQ(std::tuple(disc.x1, disc.y1, disc.x2, disc.y2),
+              std::tuple(50 - d, 15 - d, 50 + d + 1, 15 + d + 1))
+        << i;
+  }
   EXPECT_EQ(CircularGradient(0, 0).Steps(), 0);
 }
 
 TEST(GradientBitmap, ColumnAndRowRules) {
-  EXPECT_EQ(GradientColumn(10, 0, 20), 0);
-  EXPECT_EQ(GradientColumn(10, 1, 20), 0);
-  EXPECT_EQ(GradientColumn(10, 19, 20), 9);
-  EXPECT_EQ(GradientColumn(10, 20, 20), 9) << "never past the last column";
-  EXPECT_EQ(GradientColumn(10, 5, 0), 0);
-  EXPECT_EQ(GradientColumn(std::numeric_limits<int32_t>::max(), 3, 4), 1610612735);
+  // Columns of 10 over 20 steps; never past the last column.
+  const int32_t big = std::numeric_limits<int32_t>::max();
+  for (const auto& [w, i, n, column] : {std::tuple{10, 0, 20, 0}, {10, 1, 20, 0}, {10, 19, 20, 9},
+                                        {10, 20, 20, 9}, {10, 5, 0, 0}, {big, 3, 4, 1610612735}}) {
+    EXPECT_EQ(GradientColumn(w, i, n), column) << w << " " << i << " " << n;
+  }
   EXPECT_EQ(GradientRow(6, 5), 5);
   EXPECT_EQ(GradientRow(5, 5), 0) << "a row the bitmap does not have";
-
   const uint32_t c = Rgb(100, 150, 250);
-  EXPECT_EQ(AdjustGradientRGB(c, -1), DarkenRGB(c));
-  EXPECT_EQ(AdjustGradientRGB(c, 1), LightenRGB(c));
-  EXPECT_EQ(AdjustGradientRGB(c, 2), LightenRGB(LightenRGB(c)));
-  EXPECT_EQ(AdjustGradientRGB(c, 0), c);
-  EXPECT_EQ(AdjustGradientRGB(c, 7), c);
+  EXPECT_EQ((std::array{AdjustGradientRGB(c, -1), AdjustGradientRGB(c, 2), AdjustGradientRGB(c, 0),
+                        AdjustGradientRGB(c, 7)}),
+            (std::array{DarkenRGB(c), LightenRGB(LightenRGB(c)), c, c}));
 }
 
 TEST(Marker, FollowsTheRotationPointIntoTheWindow) {
