@@ -1,6 +1,7 @@
 // A form with a panel and shaped buttons made from a layout or in code. The
-// probe button counts face renders, records animation ticks and rotation
-// steps, reads face and screen pixels and sets its active state directly.
+// probe button counts face renders, records animation ticks, counts
+// rotation steps, reads face and screen pixels and sets its active state
+// directly.
 #pragma once
 
 #include <windows.h>
@@ -46,10 +47,7 @@ class TProbeButton : public TFyeverButton {
   };
   std::vector<Tick> ticks;
   POINT probe{6, 6}, probe2{9, 6};
-  int steps = 0;  // rotation steps, with the angle and window after each
-  std::vector<int> angles;
-  std::vector<RECT> bounds;
-  std::function<void(TProbeButton&)> afterStep;
+  int steps = 0;  // rotation steps
 
   using TFyeverButton::AnimationRunning;
   void SetActive(bool on) { SetButtonStyle(on); }  // as the form's focus handling does
@@ -84,9 +82,6 @@ class TProbeButton : public TFyeverButton {
     if (m.Msg != FY_ROTATIONSTEP) return;
     ++steps;
     ++g_steps;
-    angles.push_back(ButtonAngle());
-    bounds.push_back(BoundsRect());
-    if (afterStep) afterStep(*this);
   }
 };
 

@@ -264,25 +264,5 @@ TEST_F(ButtonTest, FacesWithoutBevelsFillOrRenders) {
   EXPECT_EQ(plain->At(50, 20), kLight);
 }
 
-TEST_F(ButtonTest, DesignTimeMarkerAtTheRotationPoint) {
-  Load();
-  TProbeButton* b = NewButton(20, 20, 100, 40, kDark, dkNone);
-  b->SetRotationPointX(30);
-  b->SetRotationPointY(20);
-  EXPECT_EQ(b->At(30, 20), kDark) << "not while running";
-  b->SetDesigning(true);
-  b->RenderFace();
-  // Dark colour: white strokes and point, a blue ring.
-  for (auto [x, y] : {std::pair{30, 20}, {25, 20}, {30, 25}, {35, 20}}) {
-    EXPECT_EQ(b->At(x, y), Rgb(255, 255, 255)) << x << "," << y;
-  }
-  EXPECT_EQ(b->At(24, 20), kDark);
-  EXPECT_EQ(b->At(36, 20), kDark);
-  EXPECT_EQ(b->At(31, 20), Rgb(0, 0, 255));
-  b->SetButtonColor(Color(kLight));
-  b->SetRotationCenterFixed(true);
-  EXPECT_EQ(b->At(50, 20), 0u) << "light colour: black, at the centre";
-}
-
 }  // namespace
 }  // namespace fybutton_test

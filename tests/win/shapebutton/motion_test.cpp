@@ -1,10 +1,9 @@
 // The button in motion: enter, exit and click animations driven by real
 // messages, with the shared timer's ticks and the screen after each; the
-// rotation thread's turns, pause and resume, and its life with the window.
+// rotation thread's pause and resume, and its life with the window.
 #include <windows.h>
 #include <tlhelp32.h>
 
-#include <cmath>
 #include <string>
 
 #include "win/shapebutton/button_fixture.h"
@@ -15,57 +14,8 @@ namespace {
 constexpr uint32_t kFace = Rgb(96, 160, 224), kA = Rgb(200, 30, 30), kB = Rgb(30, 200, 30);
 constexpr uint32_t kC = Rgb(30, 30, 200), kKey = Rgb(255, 0, 255);
 
-class MotionTest : public ButtonTest {
- protected:
-  void SetUp() override {
-    ButtonTest::SetUp();
-    Load();
-  }
-  // An 80 x 40 button without bevels or focus outline; frames go to (2, 2),
-  // the probes read (6, 6) and (9, 6).
-  TProbeButton* Animated(int left = 10) {
-    TProbeButton* b = NewButton(left, 10, 80, 40, kFace, dkNone);
-    b->SetShowFocusRGN(false);
-    Pump();
-    return b;
-  }
-  // The pointer onto the button and away again, as the window system
-  // reports it.
-  void MouseIn(TProbeButton* b) {
-    POINT p{40, 20};
-    ::ClientToScreen(b->Handle(), &p);
-    ::SetCursorPos(p.x, p.y);
-    ::SendMessageA(b->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(40, 20));
-  }
-  void MouseOut(TProbeButton* b) {
-    ::SetCursorPos(0, 0);
-    ::SendMessageA(b->Handle(), WM_MOUSELEAVE, 0, 0);
-  }
-  // Serves messages until no animation runs, then a while longer: no tick
-  // may come after the last one.
-  void RunOut(TProbeButton* b) {
-    EXPECT_TRUE(PumpUntil([&] { return !b->AnyAnimationRunning(); }));
-    PumpFor(60);
-    EXPECT_EQ(b->AnimationTimer(), nullptr);
-  }
-  // The ticks as text: per tick the two probes' colours (A, B, C, F for the
-  // face, ? for any other) and * when the tick invalidated the button.
-  static std::string Ticks(const TProbeButton* b) {
-    auto name = [](uint32_t c) {
-      return c == kA ? 'A' : c == kB ? 'B' : c == kC ? 'C' : c == kFace ? 'F' : '?';
-    };
-    std::string out;
-    for (const auto& t : b->ticks) {
-      out += std::string(out.empty() ? "" : " ") + name(t.shown) + name(t.shown2) +
-             (t.invalidated ? '*' : '.');
-    }
-    return out;
-  }
-};
-
-void Set(TProbeButton* b, TFyAnimation a, const std::vector<uint32_t>& frames, int interval = 30,
-         int fw = 5) {
-  auto strip = Strip(fw, 8, frames);
+void Set(TProbeButton* b, TFyAnimation a, const std::vector<uint32_t>& frames, int interval = 30) {
+  auto strip = Strip(5, 8, frames);
   const int n = static_cast<int>(frames.size());
   switch (a) {
     case TFyAnimation::Enter:
@@ -80,29 +30,57 @@ void Set(TProbeButton* b, TFyAnimation a, const std::vector<uint32_t>& frames, i
   }
 }
 
-TEST_F(MotionTest, AnimationFramesOnePerTickThenTheFaceComesBack) {
+// The pointer onto the button and away again, as the window system reports it.
+void MouseIn(TProbeButton* b) {
+  POINT p{40, 20};
+  ::ClientToScreen(b->Handle(), &p);
+  ::SetCursorPos(p.x, p.y);
+  ::SendMessageA(b->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(40, 20));
+}
+void MouseOut(TProbeButton* b) {
+  ::SetCursorPos(0, 0);
+  ::SendMessageA(b->Handle(), WM_MOUSELEAVE, 0, 0);
+}
+
+// Each row: per tick the two probes' colours (A, B, C, F for the face, ?
+// for any other) and * when the tick invalidated the button; a frame per
+// tick, then a tick that invalidates and draws nothing. The button is 80 x
+// 40 without bevels or focus outline; frames go to (2, 2), the probes read
+// (6, 6) and (9, 6).
+TEST_F(ButtonTest, AnimationFramesOnePerTickThenTheFaceComesBack) {
+  Load();
+  auto animated = [&](int left) {
+    TProbeButton* b = NewButton(left, 10, 80, 40, kFace, dkNone);
+    b->SetShowFocusRGN(false);
+    Pump();
+    return b;
+  };
+  // Serves messages until no animation runs, then a while longer: no tick
+  // may come after the last one.
+  auto runOut = [&](TProbeButton* b) {
+    EXPECT_TRUE(PumpUntil([&] { return !b->AnyAnimationRunning(); }));
+    PumpFor(60);
+    EXPECT_EQ(b->AnimationTimer(), nullptr);
+  };
   const LPARAM at = MAKELPARAM(40, 20);
   struct Row {
     const char* what;
     std::function<void(TProbeButton*)> setUp, event;
-    const char* ticks;  // a frame per tick, then a tick that invalidates and draws nothing
+    const char* ticks;
   } rows[] = {
-      {"enter",
-       [](TProbeButton* b) {
-         Set(b, TFyAnimation::Enter, {kA, kB, kC});
-       },
-       [&](TProbeButton* b) { MouseIn(b); }, "AF. BF. CF. CF*"},
+      {"enter", [](TProbeButton* b) { Set(b, TFyAnimation::Enter, {kA, kB, kC}); }, MouseIn,
+       "AF. BF. CF. CF*"},
       {"left within one interval: exit, enter never shown",
        [](TProbeButton* b) {
          Set(b, TFyAnimation::Enter, {kA}, 200);
          Set(b, TFyAnimation::Exit, {kB, kC});
        },
-       [&](TProbeButton* b) { MouseIn(b), MouseOut(b); }, "BF. CF. CF*"},
+       [](TProbeButton* b) { MouseIn(b), MouseOut(b); }, "BF. CF. CF*"},
       {"enter joins a click held down, on the shared timer: enter ends on tick 2",
        [&](TProbeButton* b) {
          Set(b, TFyAnimation::Click, {kA, kB, kC});
          b->SetFocus();  // so that the press starts no focus animation
-         RunOut(b);
+         runOut(b);
          b->ticks.clear();
        },
        [&](TProbeButton* b) {
@@ -122,11 +100,11 @@ TEST_F(MotionTest, AnimationFramesOnePerTickThenTheFaceComesBack) {
          b->SetOnEnterGlyphs(2);
          b->SetOnEnterInterval(30);
        },
-       [&](TProbeButton* b) { MouseIn(b); }, "AF. AB. AB*"},
+       MouseIn, "AF. AB. AB*"},
       // Default strips still run one empty frame for every event.
       {"focus, after a first change that starts nothing",
        [&](TProbeButton* b) {
-         Animated(100)->SetFocus();
+         animated(100)->SetFocus();
          Pump();
          EXPECT_FALSE(b->AnyAnimationRunning());
        },
@@ -138,39 +116,28 @@ TEST_F(MotionTest, AnimationFramesOnePerTickThenTheFaceComesBack) {
        },
        "FF. FF*"},
   };
+  auto name = [](uint32_t c) {
+    return c == kA ? 'A' : c == kB ? 'B' : c == kC ? 'C' : c == kFace ? 'F' : '?';
+  };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.what);
-    TProbeButton* b = Animated();
+    TProbeButton* b = animated(10);
     r.setUp(b);
     r.event(b);
     ASSERT_TRUE(b->AnyAnimationRunning());
-    RunOut(b);
-    EXPECT_EQ(Ticks(b), r.ticks);
+    runOut(b);
+    std::string ticks;
+    for (const auto& t : b->ticks) {
+      ticks += std::string(ticks.empty() ? "" : " ") + name(t.shown) + name(t.shown2) +
+               (t.invalidated ? '*' : '.');
+    }
+    EXPECT_EQ(ticks, r.ticks);
     ::SendMessageA(b->Handle(), WM_LBUTTONUP, 0, at);
-    RunOut(b);
+    runOut(b);
     Pump();
     EXPECT_EQ(b->Screen(6, 6), kFace);
     delete b;
   }
-}
-
-TEST_F(MotionTest, IntervalsCannotChangeWhileTheirAnimationRuns) {
-  TProbeButton* b = Animated();
-  b->SetOnEnterInterval(0);  // a silent timer: enter runs until stopped
-  MouseIn(b);
-  b->SetOnEnterInterval(25);
-  EXPECT_EQ(b->OnEnterInterval(), 0);
-  PumpFor(60);
-  EXPECT_TRUE(b->ticks.empty());
-  EXPECT_TRUE(b->AnimationRunning(TFyAnimation::Enter));
-  MouseOut(b);
-  b->SetOnEnterInterval(25);
-  EXPECT_EQ(b->OnEnterInterval(), 25);
-  b->SetOnExitInterval(5);
-  EXPECT_EQ(b->OnExitInterval(), 40) << "exit runs now";
-  RunOut(b);
-  b->SetOnExitInterval(5);
-  EXPECT_EQ(b->OnExitInterval(), 5);
 }
 
 // Threads of this process now.
@@ -186,55 +153,8 @@ int ThreadCount() {
   return n;
 }
 
-// Spins `b` by `step` until `count` steps have been taken; the pause comes
-// from inside the last step, so no further step follows.
-void SpinSteps(TProbeButton* b, int step, int count) {
-  b->steps = 0;
-  b->angles.clear();
-  b->bounds.clear();
-  b->SetRotatedAngle(step);
-  b->SetRotatedTime(1);
-  b->afterStep = [count](TProbeButton& self) {
-    if (self.steps == count) self.SetRotated(false);
-  };
-  b->SetRotated(true);
-}
-
-TEST_F(MotionTest, NinetyStepsMakeAWholeTurnAboutEitherPivot) {
-  for (bool centred : {false, true}) {
-    TProbeButton* b = NewButton(150, 100, 100, 40);
-    b->SetRotationCenterFixed(centred);
-    b->SetCaptionFixed(centred);
-    const RECT start = b->BoundsRect();
-    for (int step : centred ? std::vector<int>{40} : std::vector<int>{40, -40}) {
-      SpinSteps(b, step, 90);
-      ASSERT_TRUE(Serve([&] { return b->steps >= 90; }, 20000));
-      ServeFor(50);
-      ASSERT_EQ(b->steps, 90);
-      EXPECT_EQ(b->angles[0], step);
-      EXPECT_EQ(b->angles[44], 1800);
-      EXPECT_EQ(b->angles[45], step > 0 ? -1760 : 1760);
-      EXPECT_EQ(b->ButtonAngle(), 0);
-      // Each step's rounding is undone by a later one: the window comes home.
-      const RECT home = b->BoundsRect();
-      EXPECT_TRUE(::EqualRect(&home, &start)) << centred << " " << step;
-      const RECT& half = b->bounds[44];  // upside down: the window has its first size
-      EXPECT_EQ(half.right - half.left, 100);
-      if (centred) {
-        for (const RECT& r : b->bounds) {
-          EXPECT_LE(std::abs((r.left + r.right) - (start.left + start.right)), 2);
-          EXPECT_LE(std::abs((r.top + r.bottom) - (start.top + start.bottom)), 2);
-        }
-        EXPECT_EQ(b->CaptionAngle(), 0) << "the caption turned with the button";
-      } else {
-        EXPECT_NE(b->bounds[44].left, start.left) << "about the corner it swings round";
-      }
-    }
-    delete b;
-  }
-}
-
-TEST_F(MotionTest, PausedStopsStepsResumedGoesOnAndTheTimerFollowsTheWindow) {
+TEST_F(ButtonTest, PausedStopsStepsResumedGoesOnAndTheTimerFollowsTheWindow) {
+  Load();
   auto* b = new TProbeButton(&form_);
   b->SetBounds(150, 100, 100, 40);
   b->SetRotatedTime(2);
@@ -286,7 +206,8 @@ TEST_F(MotionTest, PausedStopsStepsResumedGoesOnAndTheTimerFollowsTheWindow) {
   EXPECT_EQ(b->RotationTimer()->Interval(), 100000u);
 }
 
-TEST_F(MotionTest, DestroyingSpinningButtonsStopsTheirThreadsAndLeavesNothing) {
+TEST_F(ButtonTest, DestroyingSpinningButtonsStopsTheirThreadsAndLeavesNothing) {
+  Load();
   for (int time : {0, 1, 40}) {
     SCOPED_TRACE(time);
     TProbeButton* b = NewButton(150, 100, 100, 40);

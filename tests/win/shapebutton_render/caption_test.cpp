@@ -1,7 +1,6 @@
 // Captions under Wine: the face must equal the face drawn without caption
 // plus the caption's pieces drawn by plain GDI calls where the caption
 // layout places them, for every pass and in the pass's colour.
-#include <functional>
 #include <string>
 
 #include "shapebutton/fycaptionlayout.h"
@@ -103,77 +102,53 @@ Diff Compare(const TProbeButton& b, const gui::TBitmap& want) {
   return d;
 }
 
+// A row per caption: its turn and the button's, left-aligned or at (20, 20)
+// or centred, fixed to the button's turn, emboss kind, pressed, disabled.
 TEST_F(ButtonTest, CaptionsAreTheLaidOutPiecesInEveryPass) {
   Load();
-  const gui::TFont arial = Font("Arial", 16, gui::clBlack);
-  struct Row {
-    const char* what;
-    int width, height;
+  const struct {
     std::string caption;
-    gui::TFont font;
-    std::function<void(TProbeButton*)> set;
+    int width, height, captionAngle, buttonAngle;
+    TFyHAlign h;
+    bool fixed;
+    TFyCaption3dKind kind;
+    bool pressed, disabled;
   } rows[] = {
-      {"literal ampersand, by coordinates", 200, 60, "A&&B", arial,
-       [](TProbeButton* b) {
-         b->SetCaptionHAlign(haNone);
-         b->SetCaptionVAlign(vaNone);
-         b->SetCaptionLeft(20);
-         b->SetCaptionTop(20);
-       }},
-      {"accelerator", 200, 60, "&NO", arial, [](TProbeButton*) {}},
-      {"closing ampersand", 200, 60, "AB&", arial, [](TProbeButton*) {}},
-      {"right aligned", 200, 60, "Right", Font("Arial", 16, gui::clNavy),
-       [](TProbeButton* b) { b->SetCaptionHAlign(haRight); }},
-      {"pressed", 160, 50, "Press me", arial, [this](TProbeButton* b) { Press(b, true); }},
-      {"turned 900", 140, 140, "Turned", arial, [](TProbeButton* b) { b->SetCaptionAngle(900); }},
-      {"turned 450", 140, 140, "Turned", arial, [](TProbeButton* b) { b->SetCaptionAngle(450); }},
-      {"turned -1350", 140, 140, "Tur&ned", arial,
-       [](TProbeButton* b) { b->SetCaptionAngle(-1350); }},
-      {"fixed, left, the button turned", 120, 40, "Fixed", Font("Arial", 14, gui::clBlack),
-       [](TProbeButton* b) {
-         b->SetCaptionHAlign(haLeft);
-         b->SetCaptionFixed(true);
-         b->SetButtonAngle(900);
-       }},
-      {"not fixed, left, the button turned", 120, 40, "Fixed", Font("Arial", 14, gui::clBlack),
-       [](TProbeButton* b) {
-         b->SetCaptionHAlign(haLeft);
-         b->SetButtonAngle(900);
-       }},
-      {"embossed", 160, 50, "Relief", Font("Arial", 18, gui::clBlack),
-       [](TProbeButton* b) { b->SetCaption3dKind(ckEmbossed); }},
-      {"engraved and pressed", 160, 50, "Relief", Font("Arial", 18, gui::clBlack),
-       [this](TProbeButton* b) {
-         b->SetCaption3dKind(ckPressed);
-         Press(b, true);
-       }},
-      {"disabled", 160, 50, "Relief", Font("Arial", 18, gui::clBlack),
-       [this](TProbeButton* b) {
-         b->SetEnabled(false);
-         Paint(b);
-       }},
-      {"disabled and embossed", 160, 50, "Relief", Font("Arial", 18, gui::clBlack),
-       [this](TProbeButton* b) {
-         b->SetCaption3dKind(ckEmbossed);
-         b->SetEnabled(false);
-         Paint(b);
-       }},
-      {"the installer's answer button, bold", 193, 105, "&Yes I agree the \"AS IS\"",
-       Font("Tahoma", 13, gui::clWhite, gui::fsBold),
-       [](TProbeButton* b) { b->SetButtonKind(bkRoundRect); }},
+      {"A&&B", 200, 60, 0, 0, haNone, false, ckSimple, false, false},
+      {"&NO", 200, 60, 0, 0, haCenter, false, ckSimple, false, false},
+      {"Turned", 140, 140, 900, 0, haCenter, false, ckSimple, false, false},
+      {"Tur&ned", 140, 140, -1350, 0, haCenter, false, ckSimple, false, false},
+      {"Fixed", 120, 40, 0, 900, haLeft, true, ckSimple, false, false},
+      {"Fixed", 120, 40, 0, 900, haLeft, false, ckSimple, false, false},
+      {"Relief", 160, 50, 0, 0, haCenter, false, ckEmbossed, false, false},
+      {"Relief", 160, 50, 0, 0, haCenter, false, ckPressed, true, false},
+      {"Relief", 160, 50, 0, 0, haCenter, false, ckEmbossed, false, true},
+      // The installer's answer button.
+      {"&Yes I agree the \"AS IS\"", 193, 105, 0, 0, haCenter, false, ckSimple, false, false},
   };
-  for (const Row& r : rows) {
+  for (const auto& r : rows) {
+    const std::string what = r.caption + " " + std::to_string(r.width);
     TProbeButton* b = NewButton(20, 20, r.width, r.height, kGround, dkNone);
     b->SetShowFocusRGN(false);
-    b->SetFont(r.font);
+    b->SetFont(r.width == 193 ? Font("Tahoma", 13, gui::clWhite, gui::fsBold)
+                              : Font("Arial", 16, gui::clBlack));
     b->SetCaption(r.caption);
-    r.set(b);
-    Paint(b);
+    b->SetCaptionLeft(20);  // a coordinate takes over from its alignment
+    b->SetCaptionTop(20);
+    b->SetCaptionHAlign(r.h);
+    b->SetCaptionVAlign(r.h == haNone ? vaNone : vaCenter);
+    b->SetCaptionAngle(r.captionAngle);
+    b->SetCaptionFixed(r.fixed);
+    b->SetButtonAngle(r.buttonAngle);
+    b->SetCaption3dKind(r.kind);
+    if (r.width == 193) b->SetButtonKind(bkRoundRect);
+    b->SetEnabled(!r.disabled);
+    Press(b, r.pressed);
     gui::TBitmap want;
     Expected(*b, want);
     const Diff d = Compare(*b, want);
-    EXPECT_EQ(d.differ, 0) << r.what;
-    EXPECT_GT(d.ink, 20) << r.what;
+    EXPECT_EQ(d.differ, 0) << what;
+    EXPECT_GT(d.ink, 20) << what;
     delete b;
   }
 
