@@ -143,20 +143,6 @@ TEST(LinearGradient, EveryAngleCoversTheFaceFromItsStartCorner) {
   }
 }
 
-TEST(CircularGradient, DiscsAboutTheCentreReachTheCorners) {
-  const CircularGradient g(100, 30);
-  ASSERT_EQ(g.Steps(), 17);  // sqrt(100^2 + 30^2) / 6 = 17.4
-  // Ring i is 3 pixels wide about radius 3i: its disc spans 3i + 1 pixels
-  // either side of the centre pixel; ring 0 is the 3-pixel dot.
-  for (const auto& [i, d] : {std::pair{0, 1}, {17, 52}}) {
-    const GradientSegment disc = g.Disc(i);
-    EXPECT_EQ(std::tuple(disc.x1, disc.y1, disc.x2, disc.y2),
-              std::tuple(50 - d, 15 - d, 50 + d + 1, 15 + d + 1))
-        << i;
-  }
-  EXPECT_EQ(CircularGradient(0, 0).Steps(), 0);
-}
-
 TEST(GradientBitmap, ColumnAndRowRules) {
   // Columns of 10 over 20 steps; never past the last column.
   const int32_t big = std::numeric_limits<int32_t>::max();

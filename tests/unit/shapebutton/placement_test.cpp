@@ -53,26 +53,6 @@ TEST(Placement, TurningKeepsThePivotOnTheParent) {
   }
 }
 
-TEST(Placement, ResizeFromOutside) {
-  // At rest the button takes the window's size; turned a quarter, crosswise.
-  OutsideResize r = ResizeFromOutside(120, 50, 100, 40, 0);
-  EXPECT_EQ(std::tuple(r.buttonWidth, r.buttonHeight, r.moveWindow), std::tuple(120, 50, false));
-  r = ResizeFromOutside(50, 120, 100, 40, 900);
-  EXPECT_EQ(std::pair(r.buttonWidth, r.buttonHeight), std::pair(120, 50));
-  EXPECT_EQ(ResizeFromOutside(50, 120, 100, 40, -1800).buttonWidth, 50);
-  // At 30 degrees both sides scale by one factor: the larger of the two
-  // the window asks for.
-  r = ResizeFromOutside(213, 150, 100, 40, 300);
-  const double k = 213 / (100 * std::cos(std::numbers::pi / 6) + 40 * 0.5);
-  EXPECT_TRUE(r.moveWindow);
-  EXPECT_EQ(std::tuple(r.buttonWidth, r.buttonHeight, r.windowWidth),
-            std::tuple(std::lround(100 * k), std::lround(40 * k), 213));
-  EXPECT_EQ(r.windowHeight, TurnedSize(r.buttonWidth, r.buttonHeight, 300).height);
-  // A box too small to scale keeps its size.
-  r = ResizeFromOutside(80, 80, 0, 0, 300);
-  EXPECT_EQ(std::pair(r.buttonWidth, r.windowWidth), std::pair(0, 0));
-}
-
 TEST(ShapeGeometry, RectangleInsets) {
   ShapeGeometry g;
   BuildShapeGeometry(RectOutline(100, 40), {100, 40, 2, false, 0, 100, 40}, g);
