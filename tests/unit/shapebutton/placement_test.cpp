@@ -33,7 +33,8 @@ TEST(Placement, TurningKeepsThePivotOnTheParent) {
   // Step by step through whole turns about odd pivots, inside and outside
   // the box: where the pivot lands on the parent stays within the rounding
   // of each step's four terms per axis, which do not add up.
-  for (const auto& [px, py] : {std::pair{0, 0}, {73, 11}, {-40, 90}, {50, 20}}) {
+  for (const auto& pivot : {std::pair{0, 0}, {73, 11}, {-40, 90}, {50, 20}}) {
+    const int px = pivot.first, py = pivot.second;
     WindowPos pos{500, 400};
     int angle = 0;
     auto onParent = [&] {
