@@ -2,6 +2,7 @@
 // key-colour copy against a pixel-by-pixel reading of its rules.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <tuple>
@@ -87,24 +88,14 @@ struct Image {
 void ReferenceCopy(Image& strip, const FrameRect& r, Image& target, int64_t destX, int64_t destY) {
   const uint8_t* key = strip.At(0, 0);
   for (int64_t y = r.top; y < r.bottom; ++y) {
-    if (y >= strip.height) break;
-    if (y < 0) continue;
-    const int64_t ty = y - r.top + destY;
-    if (ty >= target.height) break;
-    if (ty < 0) continue;
     for (int64_t x = r.left; x < r.right; ++x) {
-      if (x >= strip.width) break;
-      if (x < 0) continue;
-      const int64_t tx = x - r.left + destX;
-      if (tx >= target.width) break;
-      if (tx < 0) continue;
-      const uint8_t* s = strip.At(x, y);
-      if (s[0] != key[0] || s[1] != key[1] || s[2] != key[2]) {
-        uint8_t* t = target.At(tx, ty);
-        t[0] = s[0];
-        t[1] = s[1];
-        t[2] = s[2];
+      const int64_t tx = x - r.left + destX, ty = y - r.top + destY;
+      if (x < 0 || y < 0 || x >= strip.width || y >= strip.height || tx < 0 || ty < 0 ||
+          tx >= target.width || ty >= target.height) {
+        continue;
       }
+      const uint8_t* p = strip.At(x, y);
+      if (!std::equal(p, p + 3, key)) std::copy(p, p + 3, target.At(tx, ty));
     }
   }
 }
