@@ -4,8 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <span>
 #include <string>
-#include <vector>
+#include <tuple>
 
 #include "shapebutton/fycaptionlayout.h"
 
@@ -87,19 +88,13 @@ TEST(CaptionPlace, AlignmentsKeepDepthPlusFourFromTheEdge) {
               {haCenter, vaCenter, {51, 21}, 0, {74, 39}},
               {haNone, vaNone, {51, 21}, 0, {-7, 300}},
               {haLeft, vaTop, {50, 20}, 900, {6, 56}}};
+  CaptionLayoutParams p{.text = {},
+                        .captionLeft = -7, .captionTop = 300, .width = 200, .height = 100};
+  p.buttonWidth = p.width;
+  p.buttonHeight = p.height;
   for (const auto& r : rows) {
-    const CaptionPlacement c = PlaceCaption({.text = r.text,
-                                             .captionAngle = r.angle,
-                                             .hAlign = r.h,
-                                             .vAlign = r.v,
-                                             .captionLeft = -7,
-                                             .captionTop = 300,
-                                             .depth = 2,
-                                             .width = 200,
-                                             .height = 100,
-                                             .buttonWidth = 200,
-                                             .buttonHeight = 100});
-    EXPECT_EQ(c.start, r.start) << r.h << " " << r.v << " " << r.angle;
+    std::tie(p.text, p.captionAngle, p.hAlign, p.vAlign) = std::tuple(r.text, r.angle, r.h, r.v);
+    EXPECT_EQ(PlaceCaption(p).start, r.start) << r.h << " " << r.v << " " << r.angle;
   }
 }
 
@@ -138,20 +133,11 @@ TEST(CaptionPlace, FixedCaptionIsCarriedByTheButtonsTurn) {
 
 TEST(CaptionPlace, ExtremeValuesSaturate) {
   constexpr int32_t kMax = std::numeric_limits<int32_t>::max(), kMin = -kMax - 1;
-  CaptionLayoutParams p{.text = {kMax, 20},
-                        .captionAngle = kMin,
-                        .hAlign = haNone,
-                        .vAlign = vaNone,
-                        .captionLeft = kMax,
-                        .captionTop = kMin,
-                        .width = 10,
-                        .height = 10};
-  const CaptionPlacement c = PlaceCaption(p);  // no overflow on the way
-  EXPECT_EQ(c.start.x, kMax);
-  p.captionFixed = true;
-  p.buttonAngle = 1800;
-  p.depth = kMax;
-  p.hAlign = haRight;
+  CaptionLayoutParams p{.text = {kMax, 20}, .captionAngle = kMin, .hAlign = haNone,
+                        .vAlign = vaNone, .captionLeft = kMax, .captionTop = kMin,
+                        .width = 10, .height = 10};
+  EXPECT_EQ(PlaceCaption(p).start.x, kMax);  // no overflow on the way
+  std::tie(p.captionFixed, p.buttonAngle, p.depth, p.hAlign) = std::tuple(true, 1800, kMax, haRight);
   (void)PlaceCaption(p);
 }
 
@@ -165,23 +151,16 @@ TEST(CaptionPasses, AdvanceAndPasses) {
   auto passes = [](TFyCaption3dKind k, bool pressed) {
     std::string out;
     const CaptionPasses p = PassesFor(k, pressed);
-    for (int i = 0; i < p.count; ++i) {
-      const CaptionPass& x = p.pass[static_cast<size_t>(i)];
-      char sep = '(';
-      for (int v : {x.dx, x.dy, x.mode}) {
-        out += sep;
-        out += std::to_string(v);
-        sep = ',';
-      }
-      out += ')';
+    for (const CaptionPass& x : std::span(p.pass.data(), static_cast<size_t>(p.count))) {
+      out += std::to_string(x.dx) + "," + std::to_string(x.dy) + "," + std::to_string(x.mode) + ";";
     }
     return out;
   };
-  EXPECT_EQ(passes(ckSimple, false), "(0,0,0)");
-  EXPECT_EQ(passes(ckSimple, true), "(1,1,0)");
-  EXPECT_EQ(passes(ckEmbossed, false), "(-1,-1,1)(1,1,-1)(0,0,0)");
-  EXPECT_EQ(passes(ckPressed, false), "(-1,-1,-1)(1,1,1)(0,0,0)");
-  EXPECT_EQ(passes(ckPressed, true), "(0,0,-1)(2,2,1)(1,1,0)");
+  EXPECT_EQ(passes(ckSimple, false), "0,0,0;");
+  EXPECT_EQ(passes(ckSimple, true), "1,1,0;");
+  EXPECT_EQ(passes(ckEmbossed, false), "-1,-1,1;1,1,-1;0,0,0;");
+  EXPECT_EQ(passes(ckPressed, false), "-1,-1,-1;1,1,1;0,0,0;");
+  EXPECT_EQ(passes(ckPressed, true), "0,0,-1;2,2,1;1,1,0;");
 }
 
 }  // namespace
