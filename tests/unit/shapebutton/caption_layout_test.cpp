@@ -88,8 +88,8 @@ TEST(CaptionPlace, AlignmentsKeepDepthPlusFourFromTheEdge) {
               {haCenter, vaCenter, {51, 21}, 0, {74, 39}},
               {haNone, vaNone, {51, 21}, 0, {-7, 300}},
               {haLeft, vaTop, {50, 20}, 900, {6, 56}}};
-  CaptionLayoutParams p{.text = {},
-                        .captionLeft = -7, .captionTop = 300, .width = 200, .height = 100};
+  CaptionLayoutParams p{
+      .text = {}, .captionLeft = -7, .captionTop = 300, .width = 200, .height = 100};
   p.buttonWidth = p.width;
   p.buttonHeight = p.height;
   for (const auto& r : rows) {
@@ -120,15 +120,6 @@ TEST(CaptionPlace, FixedCaptionIsCarriedByTheButtonsTurn) {
   // At the left of the unturned button means at the bottom of the window.
   p.hAlign = haLeft;
   EXPECT_EQ(PlaceCaption(p).start, (rotatergn::TPoint{15, 94}));
-
-  // Unturned, fixed or not makes no difference.
-  p.buttonAngle = 0;
-  p.captionAngle = 0;
-  p.width = 100;
-  p.height = 40;
-  const rotatergn::TPoint fixed = PlaceCaption(p).start;
-  p.captionFixed = false;
-  EXPECT_EQ(PlaceCaption(p).start, fixed);
 }
 
 TEST(CaptionPlace, ExtremeValuesSaturate) {

@@ -1,7 +1,5 @@
-// A form with a panel and shaped buttons made from a layout or in code. The
-// probe button counts face renders, records animation ticks, counts
-// rotation steps, reads face and screen pixels and sets its active state
-// directly.
+// A form with a panel and shaped buttons made from a layout or in code, and
+// a probe button that counts renders, ticks and steps and reads pixels.
 #pragma once
 
 #include <windows.h>
@@ -39,14 +37,13 @@ class TProbeButton : public TFyeverButton {
  public:
   explicit TProbeButton(gui::TComponent* owner) : TFyeverButton(owner) {}
   int renders = 0;  // RenderFace draws the glyph once per render
-  // Each animation tick: the screen at the two probe points, and whether
-  // the tick invalidated the button.
+  // Each animation tick: the screen at (6, 6), and whether the tick
+  // invalidated the button.
   struct Tick {
-    uint32_t shown, shown2;
+    uint32_t shown;
     bool invalidated;
   };
   std::vector<Tick> ticks;
-  POINT probe{6, 6}, probe2{9, 6};
   int steps = 0;  // rotation steps
 
   using TFyeverButton::AnimationRunning;
@@ -75,7 +72,7 @@ class TProbeButton : public TFyeverButton {
     TFyeverButton::AnimationTick();
     RECT dirty;
     const bool invalid = ::GetUpdateRect(Handle(), &dirty, FALSE) != 0;
-    ticks.push_back({Screen(probe.x, probe.y), Screen(probe2.x, probe2.y), invalid});
+    ticks.push_back({Screen(6, 6), invalid});
   }
   void WndProc(gui::TMessage& m) override {
     TFyeverButton::WndProc(m);
@@ -158,8 +155,7 @@ class ButtonTest : public gui_test::GuiTest {
     Paint(b);
   }
   // Serves messages one at a time until `done()` holds or `ms` pass: a
-  // spinning button's steps keep the queue from ever running empty, so the
-  // whole-queue pump may not come back to test the condition.
+  // spinning button's steps keep the queue from ever running empty.
   template <typename F>
   bool Serve(F done, DWORD ms = 3000) {
     const ULONGLONG end = ::GetTickCount64() + ms;
