@@ -19,7 +19,7 @@ namespace {
 
 constexpr uint32_t Rgb(uint32_t r, uint32_t g, uint32_t b) { return r | g << 8 | b << 16; }
 
-TEST(Shades, LightenDarkenAndBrightness) {
+TEST(Shades, LightenDarkenBrightnessAndBlend) {
   EXPECT_EQ(LightenRGB(Rgb(0, 223, 224)), Rgb(32, 255, 255));
   EXPECT_EQ(LightenRGB(Rgb(255, 100, 191)), Rgb(255, 132, 223));
   EXPECT_EQ(DarkenRGB(Rgb(31, 32, 255)), Rgb(0, 0, 223));
@@ -28,10 +28,8 @@ TEST(Shades, LightenDarkenAndBrightness) {
   EXPECT_EQ(BrightnessRGB(Rgb(120, 120, 120)), 360);
   EXPECT_FALSE(IsLightRGB(Rgb(120, 120, 120)));
   EXPECT_TRUE(IsLightRGB(Rgb(121, 120, 120)));
-}
-
-TEST(Shades, BlendTruncatesEachChannelTowardZero) {
-  // 10 + (0 - 10) * 1 / 3 = 10 - 3: the quotient is cut toward zero, not down.
+  // Blends: 10 + (0 - 10) * 1 / 3 = 10 - 3: the quotient is cut toward zero,
+  // not down.
   EXPECT_EQ(BlendRGB(Rgb(10, 0, 200), Rgb(0, 10, 100), 3, 1), Rgb(7, 3, 167));
   EXPECT_EQ(BlendRGB(Rgb(10, 0, 200), Rgb(0, 10, 100), 3, 3), Rgb(0, 10, 100));
   EXPECT_EQ(BlendRGB(0x80000010u, Rgb(1, 2, 3), 0, 5), 0x80000010u) << "max 0: c1 untouched";
@@ -43,7 +41,7 @@ TEST(Shades, BlendTruncatesEachChannelTowardZero) {
             Rgb(255, 0, 0));
 }
 
-TEST(Effects, SevenKindsOutsideAndOver) {
+TEST(Effects, KindsFocusAndSolidColours) {
   // Outside and over: outer bevel, inner bevel, outline frame.
   const std::pair<TFy3DKind, const char*> rows[] = {
       {dk3D, "101 101"},       {dkFlatten, "000 101"},
@@ -64,9 +62,7 @@ TEST(Effects, SevenKindsOutsideAndOver) {
   std::string focus;
   for (int s = 0; s < 16; ++s) focus += "01"[ShowsFocus(s & 1, s & 2, s & 4, s & 8)];
   EXPECT_EQ(focus, "0001000000010001");
-}
 
-TEST(Effects, SolidBandAndFrameColours) {
   const uint32_t light = Rgb(200, 160, 100), dark = Rgb(20, 60, 100);
   const uint32_t L = LightenRGB(light), D = DarkenRGB(light), LL = LightenRGB(L), DL = DarkenRGB(L);
   // enabled, pressed -> outer lit, outer shaded, inner lit, inner shaded, frame. Pressed
@@ -74,11 +70,11 @@ TEST(Effects, SolidBandAndFrameColours) {
   const struct {
     bool enabled, pressed;
     uint32_t outerLit, outerShaded, innerLit, innerShaded, frame;
-  } rows[] = {{true, false, L, D, L, D, DarkenRGB(D)},
-              {true, true, D, L, L, D, DarkenRGB(D)},
-              {false, false, LL, DL, LL, DL, D},
-              {false, true, LL, DL, LL, DL, D}};
-  for (const auto& r : rows) {
+  } colours[] = {{true, false, L, D, L, D, DarkenRGB(D)},
+                 {true, true, D, L, L, D, DarkenRGB(D)},
+                 {false, false, LL, DL, LL, DL, D},
+                 {false, true, LL, DL, LL, DL, D}};
+  for (const auto& r : colours) {
     const BevelColors c = SolidBevelColors(light, r.enabled, r.pressed);
     EXPECT_EQ((std::array{c.outerLit, c.outerShaded, c.innerLit, c.innerShaded, c.frame}),
               (std::array{r.outerLit, r.outerShaded, r.innerLit, r.innerShaded, r.frame}))

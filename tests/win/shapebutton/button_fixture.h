@@ -90,11 +90,6 @@ class TButtonForm : public gui::TForm {
     if (cls == TFyeverButton::kClassName) return new TFyeverButton(this);
     return TForm::CreateComponent(cls);
   }
-  template <typename T>
-  T* Find(std::string_view name) {
-    T* out = nullptr;
-    return BindComponent(name, out) ? nullptr : out;
-  }
 };
 
 // A strip of frames of fw x bh, frame k in colours[k]; its pixel (0, 0) is
@@ -127,7 +122,7 @@ class ButtonTest : public gui_test::GuiTest {
     form_.Show();
     Pump();
   }
-  gui::TPanel* Panel() { return form_.Find<gui::TPanel>("P"); }
+  gui::TPanel* Panel() { return static_cast<gui::TPanel*>(form_.FindComponent("P")); }
   // A button made in code on the panel, and painted once.
   TProbeButton* NewButton(int left, int top, int width, int height, uint32_t color = gui::clNone,
                           TFy3DKind kind = dk3D) {

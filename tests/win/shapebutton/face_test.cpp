@@ -204,23 +204,5 @@ TEST_F(ButtonTest, GlyphFramesAreTheCopiesTheFrameArithmeticLists) {
   }
 }
 
-TEST_F(ButtonTest, FacesWithoutBevels) {
-  Load();
-  // A user region taken as it is: no bevels, frames or focus.
-  TProbeButton* b = NewButton(20, 20, 100, 40, kLight, dk3dBorder);
-  b->SetStringButtonRegion("");
-  b->SetUserRGNAUTO(false);
-  b->SetButtonKind(bkUser);
-  b->SetActive(true);
-  Hover(b, true);
-  for (auto [x, y] : {std::pair{50, 0}, {50, 1}, {50, 3}, {50, 6}, {0, 20}, {98, 20}}) {
-    EXPECT_EQ(b->At(x, y), kLight) << x << "," << y;
-  }
-  // No colour: what a new face holds, not the last colour.
-  TProbeButton* plain = NewButton(20, 80, 100, 40, kLight, dkNone);
-  plain->SetButtonColor(gui::clNone);
-  EXPECT_EQ(plain->At(50, 20), 0u);
-}
-
 }  // namespace
 }  // namespace fybutton_test

@@ -133,10 +133,12 @@ TEST_F(ButtonTest, UserRegionsFromAStringOrAHandle) {
   EXPECT_FALSE(::PtInRegion(b->OutlineRegion(), 150, 100));
   EXPECT_TRUE(Same(WindowRegion(*b).Get(), b->OutlineRegion()));
   EXPECT_TRUE(b->OuterBevelLitRegion());
-  // Without conversion the region itself is the window region.
+  // Without conversion the region itself is the window region, and the
+  // face has no bevels.
   b->SetUserRGNAUTO(false);
   Paint(b);
   EXPECT_TRUE(Same(WindowRegion(*b).Get(), l.Get()));
+  EXPECT_EQ(b->At(0, 0), b->At(100, 30));
 
   // An assigned region is taken over (and deleted) only by a user button.
   TProbeButton* c = NewButton(10, 150, 100, 100);
