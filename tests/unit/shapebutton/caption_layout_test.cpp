@@ -98,37 +98,14 @@ TEST(CaptionPlace, AlignmentsKeepDepthPlusFourFromTheEdge) {
   }
 }
 
-TEST(CaptionPlace, FixedCaptionIsCarriedByTheButtonsTurn) {
-  // A 100 x 40 button turned a quarter: a 40 x 100 window. The caption,
-  // turned with it (900 - 900 = 0 relative to the button), is laid out
-  // in the unturned button and carried along.
-  CaptionLayoutParams p{.text = {30, 10},
-                        .captionAngle = 900,
-                        .buttonAngle = 900,
-                        .captionFixed = true,
-                        .width = 40,
-                        .height = 100,
-                        .buttonWidth = 100,
-                        .buttonHeight = 40};
-  CaptionPlacement c = PlaceCaption(p);
-  EXPECT_EQ(c.box.width, 30) << "laid out unturned";
-  EXPECT_EQ(c.boxLeft, 35);
-  EXPECT_EQ(c.boxTop, 15);
-  // (35, 15) turned: the text runs upward from (15, 65) and its box,
-  // x 15..25 and y 35..65, sits at the window's centre.
-  EXPECT_EQ(c.start, (rotatergn::TPoint{15, 65}));
-  // At the left of the unturned button means at the bottom of the window.
-  p.hAlign = haLeft;
-  EXPECT_EQ(PlaceCaption(p).start, (rotatergn::TPoint{15, 94}));
-}
-
 TEST(CaptionPlace, ExtremeValuesSaturate) {
   constexpr int32_t kMax = std::numeric_limits<int32_t>::max(), kMin = -kMax - 1;
   CaptionLayoutParams p{.text = {kMax, 20}, .captionAngle = kMin, .hAlign = haNone,
                         .vAlign = vaNone, .captionLeft = kMax, .captionTop = kMin,
                         .width = 10, .height = 10};
   EXPECT_EQ(PlaceCaption(p).start.x, kMax);  // no overflow on the way
-  std::tie(p.captionFixed, p.buttonAngle, p.depth, p.hAlign) = std::tuple(true, 1800, kMax, haRight);
+  std::tie(p.captionFixed, p.buttonAngle, p.depth, p.hAlign) =
+      std::tuple(true, 1800, kMax, haRight);
   (void)PlaceCaption(p);
 }
 

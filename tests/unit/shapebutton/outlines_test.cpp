@@ -52,6 +52,8 @@ TEST(Outline, KnownPointsAndCounts) {
       {{bkDonut, 200, 100, 2, 6, 0.4}, {192, 192}, 192, {100, 30}},  // the hole's top centre
       {{bkOval, 100, 40}, {76}, 1, {80, 0}},  // the right end starts at the top
       {{bkOval, 100, 40}, {76}, 38, {21, 40}},
+      {{bkOval, 100, 40}, {76}, 48, {6, 34}},  // the left end, an eighth of a turn in
+      {{bkArrow1, 120, 60}, {11}, 8, {25, 20}},
       {{bkOval, 40, 100}, {76}, 1, {40, 80}},  // the lower end starts at the right
       {{bkOval, 100, 5}, {4}, 2, {100, 5}},    // k = 1: the rectangle instead
       {{bkArc, 120, 50, 2, 6, 0.5, 0.05}, {4}, 2, {120, 50}},  // too flat: the rectangle

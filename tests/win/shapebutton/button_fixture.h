@@ -92,19 +92,14 @@ class TButtonForm : public gui::TForm {
   }
 };
 
-// A strip of frames of fw x bh, frame k in colours[k]; its pixel (0, 0) is
-// `key` when one is given.
-inline std::unique_ptr<gui::TBitmap> Strip(int fw, int bh, const std::vector<uint32_t>& colours,
-                                           uint32_t key = gui::clNone) {
+// A strip of frames of fw x bh, frame k in colours[k].
+inline std::unique_ptr<gui::TBitmap> Strip(int fw, int bh, const std::vector<uint32_t>& colours) {
   auto strip = std::make_unique<gui::TBitmap>();
   EXPECT_FALSE(strip->SetSize(fw * static_cast<int>(colours.size()), bh));
-  int k = 0;
-  for (uint32_t c : colours) {
-    strip->Canvas().SetBrushColor(Color(c));
-    strip->Canvas().FillRect({k * fw, 0, (k + 1) * fw, bh});
-    ++k;
+  for (size_t k = 0; k < colours.size(); ++k) {
+    strip->Canvas().SetBrushColor(Color(colours[k]));
+    strip->Canvas().FillRect({fw * static_cast<int>(k), 0, fw * static_cast<int>(k + 1), bh});
   }
-  if (key != gui::clNone) strip->Canvas().SetPixel(0, 0, Color(key));
   return strip;
 }
 
