@@ -1,5 +1,5 @@
-// A form with a panel and shaped buttons made from a layout or in code, and
-// a probe button that counts renders, ticks and steps and reads pixels.
+// A form with a panel for shaped buttons made in code, and a probe button
+// that counts renders, ticks and steps and reads pixels.
 #pragma once
 
 #include <windows.h>
@@ -70,25 +70,13 @@ class TProbeButton : public TFyeverButton {
   }
   void AnimationTick() override {
     TFyeverButton::AnimationTick();
-    RECT dirty;
-    const bool invalid = ::GetUpdateRect(Handle(), &dirty, FALSE) != 0;
-    ticks.push_back({Screen(6, 6), invalid});
+    ticks.push_back({Screen(6, 6), ::GetUpdateRect(Handle(), nullptr, FALSE) != 0});
   }
   void WndProc(gui::TMessage& m) override {
     TFyeverButton::WndProc(m);
     if (m.Msg != FY_ROTATIONSTEP) return;
     ++steps;
     ++g_steps;
-  }
-};
-
-class TButtonForm : public gui::TForm {
-  Q_GUI_CLASS(TButtonForm, gui::TForm)
-
- public:
-  gui::TComponent* CreateComponent(std::string_view cls) override {
-    if (cls == TFyeverButton::kClassName) return new TFyeverButton(this);
-    return TForm::CreateComponent(cls);
   }
 };
 
@@ -106,13 +94,11 @@ inline std::unique_ptr<gui::TBitmap> Strip(int fw, int bh, const std::vector<uin
 class ButtonTest : public gui_test::GuiTest {
  protected:
   ButtonTest() { TFyeverButton::UseEveryPart(); }
-  // A 400 x 300 form with a panel filling it, holding `buttons`.
-  void Load(std::string_view buttons = "") {
-    const std::string layout =
-        "object F: TButtonForm\n BorderStyle = bsNone\n ClientWidth = 400\n ClientHeight = 300\n"
-        " object P: TPanel\n  Align = alClient\n  BevelOuter = bvNone\n" +
-        std::string(buttons) + "\n end\nend\n";
-    q::Error err = form_.CreateFromLayout(layout);
+  // A 400 x 300 form with a panel filling it.
+  void Load() {
+    q::Error err = form_.CreateFromLayout(
+        "object F: TForm\n BorderStyle = bsNone\n ClientWidth = 400\n ClientHeight = 300\n"
+        " object P: TPanel\n  Align = alClient\n  BevelOuter = bvNone\n end\nend\n");
     ASSERT_FALSE(err) << err.Message();
     form_.Show();
     Pump();
@@ -164,7 +150,7 @@ class ButtonTest : public gui_test::GuiTest {
     Serve([] { return false; }, ms);
   }
 
-  TButtonForm form_;
+  gui::TForm form_;
 };
 
 }  // namespace fybutton_test

@@ -80,7 +80,6 @@ TEST_F(ButtonTest, CaptionsAreTheLaidOutPiecesInEveryPass) {
       {"A&&B", 200, 60, 0, 0, haNone, false, ckSimple, false, false, gui::clBlack},
       {"Tur&ned", 140, 140, -1350, 0, haCenter, false, ckSimple, false, false, gui::clBlack},
       {"Fixed", 120, 40, 0, 900, haLeft, true, ckSimple, false, false, gui::clBlack},
-      {"Fixed", 120, 40, 0, 900, haLeft, false, ckSimple, false, false, gui::clBlack},
       {"Relief", 160, 50, 0, 0, haCenter, false, ckPressed, true, false, gui::clBlack},
       {"Relief", 160, 50, 0, 0, haCenter, false, ckEmbossed, false, true, gui::clBlack},
       {"Relief", 160, 50, 0, 0, haCenter, false, ckEmbossed, false, false, gui::clNone},

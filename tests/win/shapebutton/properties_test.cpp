@@ -1,5 +1,5 @@
 // The control model: accepted ranges and values, what each change triggers,
-// loading from a layout, and the messages that change state.
+// and the messages that change state.
 #include <cmath>
 #include <functional>
 #include <initializer_list>
@@ -31,9 +31,7 @@ TEST_F(ButtonTest, OutOfRangeAndMalformedValuesAreRefused) {
   check(&B::SetArcAngle, &B::ArcAngle, kDefaultArcAngle, {0.005, 7.0, std::nan("")},
         {0.01, 2 * std::numbers::pi});
   check(&B::SetRadiusRatio, &B::RadiusRatio, 0.5, {1.01, -0.01}, {1.0, 0.0});
-  check(&B::SetOnEnterGlyphs, &B::OnEnterGlyphs, 1, {0, -3}, {2});
   check(&B::SetButtonWidth, &B::ButtonWidth, 75, {-1}, {0});
-  check(&B::SetRotatedTime, &B::RotatedTime, 40, {-1}, {0});
   check(&B::SetGradientBitmapLine, &B::GradientBitmapLine, 0, {-1}, {3, 0});
   // Layout values of an unknown name or the wrong type are refused, naming
   // the value.
@@ -85,35 +83,8 @@ TEST_F(ButtonTest, WhatEachSetterRendersOrRebuilds) {
   EXPECT_EQ(b->OnClickBitmap().Width(), 12) << "a copy: the caller's may go";
 }
 
-// Loading leaves a turned button's window where the layout put it.
-TEST_F(ButtonTest, LoadedFromALayout) {
-  Load(R"(
-    object Turned: TFyeverButton
-      Left = 250
-      Top = 20
-      Width = 40
-      Height = 100
-      ButtonWidth = 100
-      ButtonHeight = 40
-      ButtonAngle = 900
-      RotationCenterFixed = True
-      CaptionTop = 10
-      CaptionVAlign = vaCenter
-    end)");
-  auto* turned = static_cast<TFyeverButton*>(form_.FindComponent("Turned"));
-  ASSERT_TRUE(turned);
-  // A stored coordinate and alignment coexist; once loaded, a coordinate
-  // takes over from its alignment.
-  EXPECT_EQ(std::pair(turned->CaptionTop(), turned->CaptionVAlign()), std::pair(10, vaCenter));
-  turned->SetCaptionTop(12);
-  EXPECT_EQ(turned->CaptionVAlign(), vaNone);
-  EXPECT_EQ(std::tuple(turned->ButtonAngle(), turned->ButtonWidth(), turned->ButtonHeight(),
-                       turned->Left(), turned->Top(), turned->Width(), turned->Height()),
-            std::tuple(900, 100, 40, 250, 20, 40, 100));
-}
-
 TEST_F(ButtonTest, MessagesThatChangeState) {
-  Load("");
+  Load();
   TProbeButton* b = NewButton(10, 10, 100, 40);
   int clicks = 0, enters = 0;
   b->OnClick = [&](gui::TObject*) { ++clicks; };
@@ -128,21 +99,10 @@ TEST_F(ButtonTest, MessagesThatChangeState) {
   Pump();
   EXPECT_EQ(clicks, 2);
 
-  // The pointer entering sets the hover flag and fires the event...
+  // The pointer entering sets the hover flag and fires the event.
   b->Perform(gui::CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(b));
   EXPECT_TRUE(b->Hover());
   EXPECT_EQ(enters, 1);
-  // ...except while the space bar holds the button: then leaving and
-  // entering change nothing, until any key comes up.
-  ::SendMessageA(b->Handle(), WM_KEYDOWN, VK_SPACE, 0);
-  b->Perform(gui::CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(b));
-  EXPECT_TRUE(b->Hover());
-  b->Perform(gui::CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(b));
-  EXPECT_EQ(enters, 1);
-  ::SendMessageA(b->Handle(), WM_KEYUP, 'A', 0);
-  b->Perform(gui::CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(b));
-  EXPECT_FALSE(b->Hover());
-  ::SendMessageA(b->Handle(), WM_KEYUP, VK_SPACE, 0);
 }
 
 }  // namespace
