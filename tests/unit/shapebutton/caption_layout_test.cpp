@@ -1,6 +1,5 @@
 // Caption layout: accelerator marks, measuring, the turned text box, its
-// place on the face (by alignment, by coordinates, carried by the button's
-// turn), the pen's advance along turned text and the emboss passes.
+// place on the face, the pen's advance along turned text, the emboss passes.
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -14,8 +13,7 @@ using namespace fyeverbutton;
 
 namespace {
 
-// Measured pieces joined by "|"; drawn pieces, an underlined one in
-// brackets.
+// Measured pieces joined by "|"; drawn pieces, underlined ones in brackets.
 std::string Pieces(std::string_view caption) {
   std::string out;
   for (std::string_view p : CaptionMeasurePieces(caption)) out.append(p).append("|");

@@ -63,9 +63,8 @@ void Expected(TProbeButton& b, gui::TBitmap& out) {
   ::SelectObject(dc, ::GetStockObject(SYSTEM_FONT));
 }
 
-// A row per caption: its turn and the button's, left-aligned or at (20, 20)
-// or centred, fixed to the button's turn, emboss kind, pressed, disabled,
-// and its colour: clNone hides it, emboss passes included.
+// A row per caption: turns, alignment or (20, 20), fixed to the button's
+// turn, emboss kind, pressed, disabled; a colour of clNone hides it all.
 TEST_F(ButtonTest, CaptionsAreTheLaidOutPiecesInEveryPass) {
   Load();
   const struct {

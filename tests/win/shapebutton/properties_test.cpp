@@ -33,8 +33,7 @@ TEST_F(ButtonTest, OutOfRangeAndMalformedValuesAreRefused) {
   check(&B::SetRadiusRatio, &B::RadiusRatio, 0.5, {1.01, -0.01}, {1.0, 0.0});
   check(&B::SetButtonWidth, &B::ButtonWidth, 75, {-1}, {0});
   check(&B::SetGradientBitmapLine, &B::GradientBitmapLine, 0, {-1}, {3, 0});
-  // Layout values of an unknown name or the wrong type are refused, naming
-  // the value.
+  // Layout values of an unknown name or the wrong type: refused, named.
   gui::TValue v;
   v.kind = gui::TValue::Kind::Ident;
   v.text = "bkSquare";

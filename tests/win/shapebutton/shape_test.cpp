@@ -95,8 +95,7 @@ TEST_F(ButtonTest, TurningKeepsThePivotAndResizingSetsTheButtonSize) {
   EXPECT_EQ(b->ButtonHeight(), 30);
 }
 
-// A region block as a region string: each byte as "!" and the byte plus
-// 128 (the unit tests decode the other pair form).
+// A region block as a region string: each byte as "!" and the byte + 128.
 std::string Encode(HRGN region) {
   std::vector<uint8_t> bytes(::GetRegionData(region, 0, nullptr));
   auto* data = reinterpret_cast<RGNDATA*>(bytes.data());
