@@ -56,13 +56,17 @@ TEST(GlyphCopiesTest, FrameForEachStateAndFrameCount) {
 
 TEST(FramePlacementTest, AlignmentsMarginAndExplicitCoordinates) {
   // Halving truncates toward zero.
-  for (const auto& [h, at, size, frame, left] :
-       {std::tuple{haLeft, 99, 100, 20, 2}, {haCenter, 99, 100, 21, 39}, {haCenter, 99, 10, 21, -5},
-        {haRight, 99, 100, 20, 78}, {haNone, -7, 100, 20, -7}}) {
+  for (const auto& [h, at, size, frame, left] : {std::tuple{haLeft, 99, 100, 20, 2},
+                                                 {haCenter, 99, 100, 21, 39},
+                                                 {haCenter, 99, 10, 21, -5},
+                                                 {haRight, 99, 100, 20, 78},
+                                                 {haNone, -7, 100, 20, -7}}) {
     EXPECT_EQ(FrameLeft(h, at, 2, size, frame), left) << h << " " << size;
   }
-  for (const auto& [v, at, frame, top] : {std::tuple{vaTop, 99, 10, 3}, {vaCenter, 99, 11, 14},
-                                          {vaBottom, 99, 10, 27}, {vaNone, 12, 10, 12}}) {
+  for (const auto& [v, at, frame, top] : {std::tuple{vaTop, 99, 10, 3},
+                                          {vaCenter, 99, 11, 14},
+                                          {vaBottom, 99, 10, 27},
+                                          {vaNone, 12, 10, 12}}) {
     EXPECT_EQ(FrameTop(v, at, 3, 40, frame), top) << v;
   }
   // Extreme margins do not wrap around.

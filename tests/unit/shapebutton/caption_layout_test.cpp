@@ -98,9 +98,9 @@ TEST(CaptionPlace, AlignmentsKeepDepthPlusFourFromTheEdge) {
 
 TEST(CaptionPlace, ExtremeValuesSaturate) {
   constexpr int32_t kMax = std::numeric_limits<int32_t>::max(), kMin = -kMax - 1;
-  CaptionLayoutParams p{.text = {kMax, 20}, .captionAngle = kMin, .hAlign = haNone,
-                        .vAlign = vaNone, .captionLeft = kMax, .captionTop = kMin,
-                        .width = 10, .height = 10};
+  CaptionLayoutParams p{.text = {kMax, 20}, .captionAngle = kMin, .width = 10, .height = 10};
+  std::tie(p.hAlign, p.vAlign, p.captionLeft, p.captionTop) =
+      std::tuple(haNone, vaNone, kMax, kMin);
   EXPECT_EQ(PlaceCaption(p).start.x, kMax);  // no overflow on the way
   std::tie(p.captionFixed, p.buttonAngle, p.depth, p.hAlign) =
       std::tuple(true, 1800, kMax, haRight);

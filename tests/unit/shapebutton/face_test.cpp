@@ -125,8 +125,9 @@ TEST(LinearGradient, EveryAngleCoversTheFaceFromItsStartCorner) {
 TEST(GradientBitmap, ColumnAndRowRules) {
   // Columns of 10 over 20 steps; never past the last column.
   const int32_t big = std::numeric_limits<int32_t>::max();
-  for (const auto& [w, i, n, column] : {std::tuple{10, 0, 20, 0}, {10, 1, 20, 0}, {10, 19, 20, 9},
-                                        {10, 20, 20, 9}, {10, 5, 0, 0}, {big, 3, 4, 1610612735}}) {
+  const int32_t rows[][4] = {{10, 0, 20, 0},  {10, 1, 20, 0}, {10, 19, 20, 9},
+                             {10, 20, 20, 9}, {10, 5, 0, 0},  {big, 3, 4, 1610612735}};
+  for (const auto& [w, i, n, column] : rows) {
     EXPECT_EQ(GradientColumn(w, i, n), column) << w << " " << i << " " << n;
   }
   EXPECT_EQ(GradientRow(6, 5), 5);

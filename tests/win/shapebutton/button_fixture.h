@@ -46,12 +46,7 @@ class TProbeButton : public TFyeverButton {
   std::vector<Tick> ticks;
   int steps = 0;  // rotation steps
 
-  using TFyeverButton::AnimationRunning;
   void SetActive(bool on) { SetButtonStyle(on); }  // as the form's focus handling does
-  bool AnyAnimationRunning() const {
-    return AnimationRunning(TFyAnimation::Enter) || AnimationRunning(TFyAnimation::Exit) ||
-           AnimationRunning(TFyAnimation::Click);
-  }
   // The face pixel as RGB, red in the low byte; top byte set off the face.
   uint32_t At(int x, int y) const {
     const gui::TBitmap* face = Face();

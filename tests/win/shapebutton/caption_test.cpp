@@ -87,7 +87,6 @@ TEST_F(ButtonTest, CaptionsAreTheLaidOutPiecesInEveryPass) {
        gui::clWhite},
   };
   for (const auto& r : rows) {
-    const std::string what = r.caption + " " + std::to_string(r.width);
     TProbeButton* b = NewButton(20, 20, r.width, r.height, Rgb(230, 230, 230), dkNone);
     b->SetShowFocusRGN(false);
     gui::TFont f;
@@ -118,8 +117,8 @@ TEST_F(ButtonTest, CaptionsAreTheLaidOutPiecesInEveryPass) {
         ink += b->At(x, y) != b->At(0, y);
       }
     }
-    EXPECT_EQ(differ, 0) << what;
-    EXPECT_EQ(ink > 20, r.colour != gui::clNone) << what << ": " << ink;
+    EXPECT_EQ(differ, 0) << r.caption;
+    EXPECT_EQ(ink > 20, r.colour != gui::clNone) << r.caption << ": " << ink;
     delete b;
   }
 }

@@ -10,9 +10,8 @@ namespace {
 constexpr uint32_t kLight = Rgb(100, 150, 200), kDark = Rgb(40, 40, 100);
 constexpr uint32_t kC1 = Rgb(200, 40, 0), kC2 = Rgb(0, 140, 250);
 
-// A 100 x 40 rectangle of depth 2: outline frame on row 0, outer bands on
-// rows 0-1 and 38-39, inner bands on rows 2-3 and 36-37, inner frame on row
-// 4, focus outline on row 6 (8 with the inner bevel).
+// 100 x 40, depth 2: outline frame on row 0, outer bands on rows 0-1 and 38-39,
+// inner bands 2-3 and 36-37, inner frame 4, focus outline 6 (8 inside bevels).
 TEST_F(ButtonTest, SolidBandsFramesAndFocusFollowTheFaceArithmetic) {
   Load();
   for (uint32_t colour : {kLight, kDark}) {
