@@ -9,7 +9,7 @@ namespace {
 
 TEST_F(ButtonTest, ASpinAmongSiblingsKeepsTimersPacedAndLeavesNothingBehind) {
   ASSERT_FALSE(
-      form_.CreateFromLayout("object F: TButtonForm\n BorderStyle = bsNone\n Color = "
+      form_.CreateFromLayout("object F: TForm\n BorderStyle = bsNone\n Color = "
                              "clWhite\n ClientWidth = 1100\n ClientHeight = 660\nend\n"));
   form_.Show();
   int repaints = 0;
