@@ -71,25 +71,15 @@ EntryRun RunEntry(uint16_t method, uint16_t flags, const Bytes& packed, const By
 }
 
 // Bits packed least significant first, as the three methods read them.
-class BitWriter {
- public:
+struct BitWriter {
+  Bytes out;
+  unsigned used = 0;  // bits taken in out.back()
   void Put(uint32_t value, unsigned count) {
-    for (unsigned i = 0; i < count; ++i) PutBit((value >> i) & 1u);
+    for (unsigned i = 0; i < count; ++i, used = (used + 1) % 8) {
+      if (used == 0) out.push_back(0);
+      out.back() = static_cast<uint8_t>(out.back() | ((value >> i) & 1u) << used);
+    }
   }
-  Bytes Finish() const {
-    Bytes out = bytes_;
-    if (pending_ != 0) out.push_back(static_cast<uint8_t>(acc_));
-    return out;
-  }
-
- private:
-  void PutBit(uint32_t bit) {
-    acc_ |= bit << pending_;
-    if (++pending_ == 8) bytes_.push_back(static_cast<uint8_t>(acc_)), acc_ = pending_ = 0;
-  }
-  Bytes bytes_;
-  uint32_t acc_ = 0;
-  unsigned pending_ = 0;
 };
 
 // --- shrink ---------------------------------------------------------------------------
@@ -110,7 +100,7 @@ Bytes ShrinkCodes(const std::vector<uint32_t>& codes) {
     w.Put(code - kEscape, width);
     if (code == kWiden) ++width;
   }
-  return w.Finish();
+  return w.out;
 }
 
 Bytes ShrinkLiterals(const Bytes& data) { return ShrinkCodes({data.begin(), data.end()}); }
@@ -222,7 +212,7 @@ Bytes ImplodeLiterals(const Bytes& data) {
   for (uint8_t b : data) w.Put(1, 1), w.Put(b, 8);
   Bytes out(std::begin(kSixBitTree), std::end(kSixBitTree));
   out.insert(out.end(), std::begin(kSixBitTree), std::end(kSixBitTree));
-  return Concat(out, w.Finish());
+  return Concat(out, w.out);
 }
 
 TEST(Explode, MalformedTreesAreArchiveErrors) {

@@ -9,7 +9,6 @@
 #include "unzip/extract.h"
 
 #if !defined(_WIN32)
-#include <sys/mount.h>
 #include <sys/resource.h>
 
 #include <csignal>
@@ -99,30 +98,21 @@ TEST(Hostile, ArchivesFailWithoutLosingWhatWasThere) {
 }
 
 #if !defined(_WIN32)
-// A file system that fills up, and a write the system refuses (a file-size
-// limit): the entry fails, the file it would replace stays.
-TEST(Hostile, WriteFailuresKeepTheOldFile) {
+// A write the system refuses (a file-size limit): the entry fails, the file
+// it would replace stays.
+TEST(Hostile, WriteFailureKeepsTheOldFile) {
   TempDir dir;
-  const auto run = [&](const std::string& dest, rlim_t limit) {
-    WriteFileBytes(dest + "a.zip", BuildZip({Stored("s", std::string(300000, 'w'))}));
-    WriteFileBytes(dest + "s", ToBytes("OLD"));
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    const rlimit small{limit, saved.rlim_max};
-    setrlimit(RLIMIT_FSIZE, &small);
-    const ExtractOutcome out = ExtractAllFiles(dest + "a.zip", dest);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    EXPECT_EQ(out.entries.at(0).result, urWriteError) << dest;
-    EXPECT_EQ(ReadFileBytes(dest + "s"), ToBytes("OLD")) << dest;
-  };
+  WriteFileBytes(dir / "a.zip", BuildZip({Stored("s", std::string(300000, 'w'))}));
+  WriteFileBytes(dir / "s", ToBytes("OLD"));
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  const rlimit small{65536, saved.rlim_max};
   const auto handler = std::signal(SIGXFSZ, SIG_IGN);
-  run(dir.Path(), 65536);
+  setrlimit(RLIMIT_FSIZE, &small);
+  const ExtractOutcome out = ExtractAllFiles(dir / "a.zip", dir.Path());
+  setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, handler);
-  fs::create_directory(dir / "full");
-  if (mount("tmpfs", (dir / "full").c_str(), "tmpfs", 0, "size=400k") != 0) {
-    GTEST_SKIP() << "disk full: cannot mount a small tmpfs here (not root?)";
-  }
-  run(dir / "full/", RLIM_INFINITY);
-  umount((dir / "full").c_str());
+  EXPECT_EQ(out.entries.at(0).result, urWriteError);
+  EXPECT_EQ(ReadFileBytes(dir / "s"), ToBytes("OLD"));
 }
 #endif
