@@ -1,6 +1,6 @@
 // The push-button base as an owner-drawn button sees it: reflected draw
 // items with the selected bit, mouse enter and leave, focus notifications
-// with the active flag, Enter, accelerators, Tab, space bar and clicks.
+// with the active flag, Enter, Escape, accelerators, Tab, space bar, clicks.
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -23,7 +23,6 @@ class TOwnerButton : public gui::TButton {
     OnClick = [this](gui::TObject*) { events.push_back("click"); };
   }
   std::vector<std::string> events;
-  gui::TControlCanvas canvas;
 
   int Count(const std::string& what) const {
     return static_cast<int>(std::count(events.begin(), events.end(), what));
@@ -33,9 +32,8 @@ class TOwnerButton : public gui::TButton {
   }
   // The active flag of the last style change: '+', '-' or '?' for none.
   char LastStyle() const {
-    for (auto it = events.rbegin(); it != events.rend(); ++it) {
+    for (auto it = events.rbegin(); it != events.rend(); ++it)
       if (it->rfind("style", 0) == 0) return it->back();
-    }
     return '?';
   }
   void SetButtonStyle(bool active) override { events.push_back(active ? "style+" : "style-"); }
@@ -62,13 +60,7 @@ class TOwnerButton : public gui::TButton {
     }
     TButton::WndProc(m);
   }
-  void PaintWindow(HDC dc) override {
-    canvas.SetHandle(dc);
-    canvas.SetBrushColor(gui::clRed);
-    canvas.FillRect({0, 0, Width(), Height()});
-    canvas.SetHandle(nullptr);
-    events.push_back(dc != nullptr ? "paint+" : "paint-");
-  }
+  void PaintWindow(HDC dc) override { events.push_back(dc != nullptr ? "paint+" : "paint-"); }
 };
 
 // Takes the focus like an edit box would, but is no button.
@@ -102,42 +94,16 @@ class TButtonForm : public gui::TForm {
 };
 
 // Listed out of tab order on purpose: the tab order, not the listing, counts.
-constexpr std::string_view kButtonLayout = R"(
-object F: TButtonForm
-  BorderStyle = bsNone
-  ClientWidth = 300
-  ClientHeight = 160
-  Position = poScreenCenter
-  ActiveControl = Yes
-  object P: TPanel
-    Align = alClient
-    object Box: TFocusBox
-      Left = 10
-      Top = 110
-      Width = 100
-      Height = 20
-      TabOrder = 2
-    end
-    object No: TOwnerButton
-      Left = 150
-      Top = 10
-      Width = 100
-      Height = 60
-      Caption = '&No'
-      TabOrder = 1
-    end
-    object Yes: TOwnerButton
-      Left = 10
-      Top = 10
-      Width = 120
-      Height = 60
-      Caption = '&Yes && agree'
-      Default = True
-      TabOrder = 0
-    end
+constexpr std::string_view kButtonLayout = R"(object F: TButtonForm BorderStyle = bsNone
+  ClientWidth = 300 ClientHeight = 160 Position = poScreenCenter ActiveControl = Yes
+  object P: TPanel Align = alClient
+    object Box: TFocusBox Left = 10 Top = 110 Width = 100 Height = 20 TabOrder = 2 end
+    object No: TOwnerButton Left = 150 Top = 10 Width = 100 Height = 60 Caption = '&No'
+      TabOrder = 1 end
+    object Yes: TOwnerButton Left = 10 Top = 10 Width = 120 Height = 60
+      Caption = '&Yes && agree' Default = True TabOrder = 0 end
   end
-end
-)";
+end)";
 
 class ButtonTest : public GuiTest {
  protected:
@@ -154,6 +120,8 @@ class ButtonTest : public GuiTest {
     form_.yes->events.clear();
     form_.no->events.clear();
   }
+  // Clicks since the last Clear(): ten per click of Yes, one per click of No.
+  int Clicks() const { return form_.yes->Count("click") * 10 + form_.no->Count("click"); }
   // A key as the keyboard delivers it: posted to the focused window.
   void Key(UINT msg, WPARAM key) {
     ::PostMessageA(::GetFocus(), msg, key, msg == WM_SYSCHAR ? (1 << 29) : 0);
@@ -170,33 +138,28 @@ class ButtonTest : public GuiTest {
 // the button's own press handling; a disabled button drops its press.
 TEST_F(ButtonTest, MouseAndSpaceBarPressDrawSelectedAndClickOnReleaseInside) {
   TOwnerButton* yes = form_.yes;
-  Mouse(yes, WM_LBUTTONDOWN, 5);
-  Pump();
-  EXPECT_GT(yes->Count("draw+"), 0);
-  EXPECT_EQ(yes->Count("click"), 0);
-  yes->events.clear();
-  Mouse(yes, WM_LBUTTONUP, 5);
-  Pump();
-  EXPECT_EQ(yes->Count("draw+"), 0);
-  EXPECT_GT(yes->Count("draw-"), 0);
-  EXPECT_EQ(yes->Count("click"), 1);
-
-  yes->events.clear();
-  Mouse(yes, WM_LBUTTONDOWN, 5);
-  Mouse(yes, WM_MOUSEMOVE, 500);
-  Mouse(yes, WM_LBUTTONUP, 500);
-  Pump();
-  EXPECT_GT(yes->Count("draw+"), 0);
-  EXPECT_EQ(yes->Count("click"), 0) << "released outside";
-
-  yes->events.clear();
-  Key(WM_KEYDOWN, VK_SPACE);
-  EXPECT_GT(yes->Count("draw+"), 0);
-  EXPECT_EQ(yes->Count("click"), 0);
-  yes->events.clear();
-  Key(WM_KEYUP, VK_SPACE);
-  EXPECT_GT(yes->Count("draw-"), 0);
-  EXPECT_EQ(yes->Count("click"), 1);
+  const struct {
+    bool mouse;
+    int releaseX;  // mouse only
+    int clicks;
+  } presses[] = {{true, 5, 1}, {true, 500, 0}, {false, 0, 1}};
+  for (const auto& p : presses) {
+    Clear();
+    p.mouse ? Mouse(yes, WM_LBUTTONDOWN, 5) : Key(WM_KEYDOWN, VK_SPACE);
+    Pump();
+    EXPECT_GT(yes->Count("draw+"), 0);
+    EXPECT_EQ(yes->Count("click"), 0);
+    yes->events.clear();
+    if (p.mouse) {
+      Mouse(yes, WM_MOUSEMOVE, p.releaseX);
+      Mouse(yes, WM_LBUTTONUP, p.releaseX);
+    } else {
+      Key(WM_KEYUP, VK_SPACE);
+    }
+    Pump();
+    EXPECT_EQ(yes->Count("click"), p.clicks) << p.mouse << " " << p.releaseX;
+    EXPECT_GT(yes->Count("draw-"), 0);
+  }
 
   TOwnerButton* no = form_.no;
   Mouse(no, WM_LBUTTONDOWN, 5);
@@ -216,13 +179,14 @@ TEST_F(ButtonTest, MouseAndSpaceBarPressDrawSelectedAndClickOnReleaseInside) {
 // The focused button is the active one; with a control that is no button
 // focused (or no button focusable) the default button is.
 TEST_F(ButtonTest, FocusChangesTellEachButtonWhetherItIsActive) {
+  auto styles = [&] { return std::string() + form_.yes->LastStyle() + form_.no->LastStyle(); };
   form_.no->SetFocus();
-  EXPECT_EQ(std::string() + form_.yes->LastStyle() + form_.no->LastStyle(), "-+");
+  EXPECT_EQ(styles(), "-+");
   EXPECT_TRUE(form_.no->Active());
   form_.box->SetFocus();
-  EXPECT_EQ(std::string() + form_.yes->LastStyle() + form_.no->LastStyle(), "+-");
+  EXPECT_EQ(styles(), "+-");
   form_.yes->SetFocus();
-  EXPECT_EQ(std::string() + form_.yes->LastStyle() + form_.no->LastStyle(), "+-");
+  EXPECT_EQ(styles(), "+-");
   // Hiding the focused button passes the focus on.
   Clear();
   form_.yes->Hide();
@@ -231,27 +195,35 @@ TEST_F(ButtonTest, FocusChangesTellEachButtonWhetherItIsActive) {
   EXPECT_TRUE(form_.box->Focused());
   form_.yes->Show();
   form_.no->Show();
-  EXPECT_EQ(std::string() + form_.yes->LastStyle() + form_.no->LastStyle(), "+-");
+  EXPECT_EQ(styles(), "+-");
 }
 
 TEST_F(ButtonTest, KeyboardReachesTheRightButton) {
   // Tab walks the tab order, not the order of the layout.
-  for (gui::TWinControl* next :
-       {static_cast<gui::TWinControl*>(form_.no), static_cast<gui::TWinControl*>(form_.box),
-        static_cast<gui::TWinControl*>(form_.yes)}) {
+  for (gui::TWinControl* next : std::initializer_list<gui::TWinControl*>{
+           form_.no, form_.box, form_.yes}) {
     Key(WM_KEYDOWN, VK_TAB);
     EXPECT_TRUE(next->Focused()) << next->Name();
   }
   // Enter clicks the default button from a control that is no button, the
-  // focused button otherwise.
-  form_.box->SetFocus();
-  Clear();
-  Key(WM_KEYDOWN, VK_RETURN);
-  EXPECT_EQ(form_.yes->Count("click") * 10 + form_.no->Count("click"), 10);
-  form_.no->SetFocus();
-  Clear();
-  Key(WM_KEYDOWN, VK_RETURN);
-  EXPECT_EQ(form_.yes->Count("click") * 10 + form_.no->Count("click"), 1);
+  // focused button otherwise. Escape clicks the cancel button only, and
+  // nothing while there is none.
+  const struct {
+    gui::TWinControl* focus;
+    WPARAM key;
+    bool noCancels;
+    int clicks;
+  } keys[] = {{form_.box, VK_RETURN, false, 10},
+              {form_.no, VK_RETURN, false, 1},
+              {form_.yes, VK_ESCAPE, false, 0},
+              {form_.yes, VK_ESCAPE, true, 1}};
+  for (const auto& k : keys) {
+    k.focus->SetFocus();
+    form_.no->SetCancel(k.noCancels);
+    Clear();
+    Key(WM_KEYDOWN, k.key);
+    EXPECT_EQ(Clicks(), k.clicks) << k.focus->Name() << " " << k.key;
+  }
 
   // Accelerators with and without Alt; "&&" is a literal ampersand, so "a"
   // is none; a disabled button ignores its own.
@@ -259,33 +231,28 @@ TEST_F(ButtonTest, KeyboardReachesTheRightButton) {
   Key(WM_SYSCHAR, 'n');
   Key(WM_CHAR, 'Y');
   Key(WM_CHAR, 'a');
-  EXPECT_EQ(form_.yes->Count("click") * 10 + form_.no->Count("click"), 11);
+  EXPECT_EQ(Clicks(), 11);
   EXPECT_EQ(gui::AcceleratorOf("&&x&Yes"), 'Y');
   EXPECT_EQ(gui::AcceleratorOf("end&"), 0);
   form_.no->SetEnabled(false);
   Key(WM_SYSCHAR, 'N');
-  EXPECT_EQ(form_.no->Count("click"), 1);
+  EXPECT_EQ(Clicks(), 11);
 }
 
-TEST_F(ButtonTest, MouseTrackingReportsEnterOnceAndLeave) {
+TEST_F(ButtonTest, MouseTrackingPaintingAndClosingAnOwnedForm) {
   TOwnerButton* no = form_.no;
   ::SendMessageA(no->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
   ::SendMessageA(no->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(4, 3));
-  EXPECT_EQ(no->Count("enter"), 1);
   EXPECT_TRUE(no->MouseInside());
   ::SendMessageA(no->Handle(), WM_MOUSELEAVE, 0, 0);
   Pump();
-  EXPECT_EQ(no->Count("enter"), 1);
-  EXPECT_EQ(no->Count("leave"), 1);
+  EXPECT_EQ(no->Count("enter") * 10 + no->Count("leave"), 11);
   EXPECT_FALSE(no->MouseInside());
-}
 
-TEST_F(ButtonTest, PaintHookGetsThePaintDcAndClosingAnOwnedFormEndsNothing) {
-  TOwnerButton* yes = form_.yes;
-  ::InvalidateRect(yes->Handle(), nullptr, TRUE);
-  ::UpdateWindow(yes->Handle());
-  EXPECT_EQ(yes->Count("paint+"), 1);
-  EXPECT_EQ(yes->Count("paint-"), 0);
+  // The paint hook gets the paint DC.
+  ::InvalidateRect(no->Handle(), nullptr, TRUE);
+  ::UpdateWindow(no->Handle());
+  EXPECT_EQ(no->Count("paint+") * 10 + no->Count("paint-"), 10);
 
   // Closing a form that is not the main form ends nothing.
   ::PostMessageA(form_.Handle(), WM_CLOSE, 0, 0);

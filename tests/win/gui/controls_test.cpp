@@ -1,0 +1,327 @@
+// Forms and the standard controls: the main form's life, what labels, panels
+// and the progress bar show, the default push button, fonts and colours
+// handed down, ownership; and the bitmap and canvas they paint with.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <string>
+
+#include "common/win32_handles.h"
+#include "gui/demo/demo_form.h"
+#include "gui/forms.h"
+#include "gui/stdctrls.h"
+#include "gui/timer.h"
+#include "win/gui/gui_fixture.h"
+
+namespace gui_test {
+namespace {
+
+using FormTest = GuiTest;
+
+template <typename T = gui::TWinControl>
+T* Find(gui::TForm& form, const char* name) {
+  return static_cast<T*>(form.FindComponent(name));
+}
+
+gui::TColor PixelAt(gui::TBitmap& b, int x, int y) {
+  const uint8_t* row = b.ScanLine(y);
+  return gui::RGBColor(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
+}
+
+// The client area as the control paints it, on a bitmap.
+void Render(gui::TWinControl* c, gui::TBitmap& shot) {
+  ASSERT_FALSE(shot.SetSize(c->ClientWidth(), c->ClientHeight()));
+  ::SendMessageA(c->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(shot.Canvas().Handle()),
+                 PRF_CLIENT);
+}
+
+TEST_F(FormTest, MainFormRunsTheLoopUntilItClosesAndCloseQueryCanRefuse) {
+  gui::TForm form;
+  ASSERT_FALSE(form.CreateFromLayout("object F: TForm ClientWidth = 200 ClientHeight = 100 end"));
+  int asked = 0;
+  form.OnCloseQuery = [&](gui::TObject* sender, bool& canClose) {
+    EXPECT_EQ(sender, &form);
+    canClose = ++asked >= 2;  // the first request is refused
+  };
+  gui::TTimer closer(nullptr);
+  closer.SetInterval(20);
+  closer.OnTimer = [&](gui::TObject*) { ::PostMessageA(form.Handle(), WM_CLOSE, 0, 0); };
+  EXPECT_EQ(app_.Run(form), 0);
+  EXPECT_EQ(asked, 2);
+  EXPECT_TRUE(app_.Terminated());
+  EXPECT_FALSE(::IsWindowVisible(form.Handle()));
+}
+
+// Every bevel and border combination against nested frames worked out per
+// pixel: ring d from the edge belongs to the outer bevel, the border or the
+// inner bevel; its right column and bottom row take the dark colour.
+TEST_F(FormTest, PanelsPaintTheirBevelsAndBorderRingByRing) {
+  const auto light = static_cast<gui::TColor>(::GetSysColor(COLOR_BTNHIGHLIGHT));
+  const auto dark = static_cast<gui::TColor>(::GetSysColor(COLOR_BTNSHADOW));
+  const gui::TColor face = gui::clNavy;
+  const char* cuts[] = {"bvNone", "bvLowered", "bvRaised"};
+  for (int outer = 0; outer < 3; ++outer) {
+    for (int inner = 0; inner < 3; ++inner) {
+      for (int bevel : {1, 2}) {
+        const int border = outer + bevel;
+        gui::TForm form;
+        ASSERT_FALSE(form.CreateFromLayout(
+            "object F: TForm object P: TPanel Width = 40 Height = 30 Color = clNavy BevelOuter = " +
+            std::string(cuts[outer]) + " BevelInner = " + cuts[inner] +
+            " BevelWidth = " + std::to_string(bevel) + " BorderWidth = " + std::to_string(border) +
+            " end end"));
+        gui::TBitmap shot;
+        Render(Find(form, "P"), shot);
+        struct Band {
+          int width;
+          gui::TColor lit, shaded;
+        };
+        auto bevelBand = [&](int cut) {
+          return cut == 0 ? Band{0, face, face}
+                          : cut == 1 ? Band{bevel, dark, light} : Band{bevel, light, dark};
+        };
+        const Band bands[] = {bevelBand(outer), {border, face, face}, bevelBand(inner)};
+        for (int y = 0; y < 30; ++y) {
+          for (int x = 0; x < 40; ++x) {
+            const int d = std::min({x, y, 39 - x, 29 - y});
+            gui::TColor want = face;
+            for (int k = 0, ring = d; k < 3; ring -= bands[k++].width) {
+              if (ring < bands[k].width) {
+                want = x == 39 - d || y == 29 - d ? bands[k].shaded : bands[k].lit;
+                break;
+              }
+            }
+            ASSERT_EQ(PixelAt(shot, x, y), want)
+                << x << "," << y << " " << cuts[outer] << "/" << cuts[inner] << " " << bevel;
+          }
+        }
+        EXPECT_EQ(Find(form, "P")->ClientWidth(), 40);
+      }
+    }
+  }
+}
+
+// Where a label's text lands: the text's own extent placed by Alignment and
+// Layout. An AutoSize label is exactly that extent.
+TEST_F(FormTest, LabelsPlaceTheirTextAndAutoSizeToIt) {
+  const char* alignments[] = {"taLeftJustify", "taCenter", "taRightJustify"};
+  const char* layouts[] = {"tlTop", "tlCenter", "tlBottom"};
+  for (int a = 0; a < 3; ++a) {
+    for (int l = 0; l < 3; ++l) {
+      gui::TForm form;
+      ASSERT_FALSE(form.CreateFromLayout(
+          std::string("object F: TForm object L: TLabel Width = 120 Height = 60 Color = clWhite "
+                      "Caption = 'Hi' Font.Height = -13 Alignment = ") +
+          alignments[a] + " Layout = " + layouts[l] + " end end"));
+      auto* label = Find<gui::TLabel>(form, "L");
+      gui::TBitmap shot, probe;
+      Render(label, shot);
+      probe.Canvas().SetFont(label->Font());
+      ASSERT_FALSE(probe.SetSize(1, 1));
+      const SIZE text = probe.Canvas().TextExtent("Hi");
+      const int left = a * (120 - text.cx) / 2, top = l * (60 - text.cy) / 2;
+      int inkLeft = 120, inkRight = -1, inkTop = 60, inkBottom = -1;
+      for (int y = 0; y < 60; ++y) {
+        for (int x = 0; x < 120; ++x) {
+          if (PixelAt(shot, x, y) == gui::clWhite) continue;
+          inkLeft = std::min(inkLeft, x);
+          inkRight = std::max(inkRight, x);
+          inkTop = std::min(inkTop, y);
+          inkBottom = std::max(inkBottom, y);
+        }
+      }
+      SCOPED_TRACE(std::string(alignments[a]) + " " + layouts[l]);
+      ASSERT_GE(inkRight, 0) << "no text drawn";
+      EXPECT_GE(inkLeft, left - 1);
+      EXPECT_LE(inkRight, left + text.cx);
+      EXPECT_GE(inkTop, top - 1);
+      EXPECT_LE(inkBottom, top + text.cy);
+      label->SetAutoSize(true);
+      EXPECT_EQ(label->Width() * 1000 + label->Height(), text.cx * 1000 + text.cy);
+    }
+  }
+}
+
+TEST_F(FormTest, LabelClicksOnReleaseInsideAndShowsItsCursor) {
+  gui::TForm form;
+  ASSERT_FALSE(form.CreateFromLayout(
+      "object F: TForm object L: TLabel Width = 100 Height = 20 Cursor = crHandPoint end end"));
+  auto* label = Find<gui::TLabel>(form, "L");
+  int clicks = 0;
+  label->OnClick = [&](gui::TObject* s) { clicks += s == label; };
+  form.Show();
+  HWND h = label->Handle();
+  const struct {
+    bool press;
+    int upX, clicks;
+  } steps[] = {{true, 10, 1}, {true, 150, 1}, {false, 10, 1}};  // inside, outside, no press
+  for (const auto& s : steps) {
+    if (s.press) ::SendMessageA(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+    ::SendMessageA(h, WM_LBUTTONUP, 0, MAKELPARAM(s.upX, 10));
+    EXPECT_EQ(clicks, s.clicks) << s.press << " " << s.upX;
+  }
+  // The application's wait cursor wins over every control's own.
+  const std::pair<gui::TCursor, LPCSTR> cases[] = {
+      {gui::crDefault, IDC_HAND}, {gui::crHourGlass, IDC_WAIT}, {gui::crDefault, IDC_HAND}};
+  for (const auto& [app, shown] : cases) {
+    app_.SetCursor(app);
+    EXPECT_TRUE(::SendMessageA(h, WM_SETCURSOR, reinterpret_cast<WPARAM>(h),
+                               MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
+    EXPECT_EQ(::GetCursor(), ::LoadCursorA(nullptr, shown));
+  }
+}
+
+// Each step read back from the control itself; StepIt wraps to Min only past Max.
+TEST_F(FormTest, ProgressBarKeepsItsRangeAndStyleInTheControl) {
+  gui::TForm form;
+  ASSERT_FALSE(form.CreateFromLayout("object F: TForm object B: TProgressBar Max = 7 Position = 9 "
+                                     "end end"));
+  auto* bar = Find<gui::TProgressBar>(form, "B");
+  HWND h = bar->Handle();
+  EXPECT_EQ(bar->Position(), 7) << "clamped to Max";
+  EXPECT_EQ(::SendMessageA(h, PBM_GETRANGE, FALSE, 0), 7);
+  bar->SetMax(40);
+  bar->SetPosition(38);
+  bar->SetStep(1);
+  for (int want : {39, 40, 0, 1}) {
+    bar->StepIt();
+    EXPECT_EQ(::SendMessageA(h, PBM_GETPOS, 0, 0), want);
+  }
+  bar->SetSmooth(true);
+  EXPECT_TRUE(::GetWindowLongPtrA(h, GWL_STYLE) & PBS_SMOOTH);
+  bar->SetPosition(-5);
+  EXPECT_EQ(bar->Position(), 0);
+}
+
+// The active push button is the one drawn as default and the one the
+// dialog manager is told of; with none active there is no default id.
+TEST_F(FormTest, TheActiveButtonIsTheDefaultPushButton) {
+  gui_demo::TDemoForm form;
+  ASSERT_FALSE(form.CreateFromLayout(gui_demo::DemoLayout()));
+  form.Show();
+  ASSERT_TRUE(PumpUntil([&] { return form.ButtonSI->Focused(); }));
+  auto type = [](gui::TButton* b) { return ::GetWindowLongPtrA(b->Handle(), GWL_STYLE) & BS_TYPEMASK; };
+  for (gui::TButton* active : {form.ButtonSI, form.ButtonNO}) {
+    active->SetFocus();
+    gui::TButton* other = active == form.ButtonSI ? form.ButtonNO : form.ButtonSI;
+    EXPECT_EQ(type(active), BS_DEFPUSHBUTTON);
+    EXPECT_EQ(type(other), BS_PUSHBUTTON);
+    EXPECT_EQ(::SendMessageA(form.Handle(), DM_GETDEFID, 0, 0),
+              MAKELRESULT(::GetDlgCtrlID(active->Handle()), DC_HASDEFID));
+  }
+  form.ButtonSI->Hide();
+  form.ButtonNO->Hide();
+  EXPECT_EQ(::SendMessageA(form.Handle(), DM_GETDEFID, 0, 0), 0);
+}
+
+TEST_F(FormTest, FontsAndColoursComeDownFromTheParentUntilSet) {
+  gui::TForm form;
+  ASSERT_FALSE(form.CreateFromLayout(R"(object F: TForm Color = clWhite Font.Name = 'Arial'
+    Font.Height = -12
+    object P: TPanel ParentColor = True
+      object B: TButton Font.Name = 'Tahoma' Font.Height = -13 Font.Style = [fsBold] end
+      object L: TLabel end
+    end
+  end)"));
+  auto* panel = Find<gui::TPanel>(form, "P");
+  gui::TWinControl *button = Find(form, "B"), *label = Find(form, "L");
+  EXPECT_EQ(label->Color(), gui::clWhite);
+  EXPECT_EQ(label->Font().Name, "Arial");
+  // The native button draws with the control's font.
+  LOGFONTA lf{};
+  auto font = reinterpret_cast<HFONT>(::SendMessageA(button->Handle(), WM_GETFONT, 0, 0));
+  ASSERT_NE(font, nullptr);
+  ::GetObjectA(font, sizeof lf, &lf);
+  EXPECT_EQ(std::string(lf.lfFaceName) + " " + std::to_string(lf.lfHeight) + " " +
+                std::to_string(lf.lfWeight),
+            "Tahoma -13 700");
+  // Later changes above reach those that follow their parent only.
+  gui::TFont f = form.Font();
+  f.Height = -20;
+  form.SetFont(f);
+  form.SetColor(gui::clNavy);
+  EXPECT_EQ(label->Font().Height, -20);
+  EXPECT_EQ(button->Font().Height, -13);
+  EXPECT_EQ(label->Color(), gui::clNavy);
+  panel->SetColor(gui::clRed);
+  EXPECT_EQ(label->Color(), gui::clRed);
+  EXPECT_FALSE(panel->ParentColor());
+}
+
+TEST_F(FormTest, ChildrenGoWithTheirParentAndLateChildrenGetWindows) {
+  gui::TForm form;
+  ASSERT_FALSE(form.CreateFromLayout("object F: TForm object P: TPanel object L: TLabel end end "
+                                     "end"));
+  auto* panel = Find<gui::TPanel>(form, "P");
+  HWND labelWindow = Find(form, "L")->Handle();
+  // A control added at run time gets its window from its parent.
+  auto* late = new gui::TButton(&form);
+  ASSERT_FALSE(late->SetParent(panel));
+  EXPECT_EQ(::GetParent(late->Handle()), panel->Handle());
+  EXPECT_EQ(form.ComponentCount(), 3);
+  EXPECT_TRUE(late->SetParent(late).Failed());
+  // Deleting the panel takes its children (and their windows) with it.
+  late->SetFocus();
+  delete panel;
+  EXPECT_EQ(form.ComponentCount(), 0);
+  EXPECT_FALSE(::IsWindow(labelWindow));
+}
+
+TEST(BitmapTest, RowsHoldBlueGreenRedAndSurviveResizing) {
+  gui::TBitmap b;
+  EXPECT_EQ(b.ScanLine(0), nullptr);
+  ASSERT_FALSE(b.SetSize(5, 3));
+  EXPECT_EQ(b.RowBytes(), 16);  // 15 bytes padded to a multiple of 4
+  b.Canvas().SetBrushColor(gui::RGBColor(10, 20, 30));
+  b.Canvas().FillRect({0, 0, 5, 3});
+  b.Canvas().SetPixel(1, 1, gui::clRed);
+  EXPECT_EQ(b.ScanLine(1)[3] + 1000 * b.ScanLine(1)[5], 255000);  // blue, green, red
+  b.ScanLine(2)[0] = 0xFF;  // direct writes show through the canvas
+  EXPECT_EQ(b.Canvas().Pixel(0, 2), gui::RGBColor(10, 20, 255));
+  // Growing keeps the picture, the new area is black, and the canvas draws
+  // on the new image.
+  ASSERT_FALSE(b.SetSize(8, 4));
+  EXPECT_EQ(PixelAt(b, 1, 1), gui::clRed);
+  EXPECT_EQ(PixelAt(b, 7, 3), gui::clBlack);
+  b.Canvas().SetPixel(7, 3, gui::clLime);
+  EXPECT_EQ(PixelAt(b, 7, 3), gui::clLime);
+
+  gui::TBitmap copy;  // its own rows, not shared ones
+  ASSERT_FALSE(copy.Assign(b));
+  EXPECT_EQ(PixelAt(copy, 7, 3), gui::clLime);
+  EXPECT_NE(copy.ScanLine(0), b.ScanLine(0));
+  // Merge copy (source AND brush) as for a dimmed glyph; CopyRect stretches.
+  copy.Canvas().SetBrushColor(gui::RGBColor(0x0F, 0xFF, 0xF0));
+  copy.Canvas().SetCopyMode(MERGECOPY);
+  copy.Canvas().Draw(0, 0, b);
+  EXPECT_EQ(PixelAt(copy, 0, 0), gui::RGBColor(10 & 0x0F, 20, 30 & 0xF0));
+  copy.Canvas().SetCopyMode(SRCCOPY);
+  copy.Canvas().CopyRect({0, 0, 8, 8}, b.Canvas(), {1, 1, 2, 2});
+  EXPECT_EQ(PixelAt(copy, 7, 3), gui::clRed);
+
+  ASSERT_FALSE(b.SetHeight(0));
+  EXPECT_TRUE(b.Empty());
+  EXPECT_TRUE(b.SetSize(-1, 4).Failed());
+}
+
+TEST(CanvasTest, AttachedDcGetsItsObjectsBack) {
+  q::MemoryDcHandle dc(::CreateCompatibleDC(nullptr));
+  const int kinds[] = {OBJ_PEN, OBJ_BRUSH, OBJ_FONT};
+  HGDIOBJ before[3];
+  for (int i = 0; i < 3; ++i) before[i] = ::GetCurrentObject(dc.Get(), kinds[i]);
+  {
+    gui::TCanvas c;
+    c.SetHandle(dc.Get());
+    c.SetPenColor(gui::clRed);
+    c.LineTo(1, 1);
+    c.SetBrushColor(gui::clRed);
+    c.FillRect({0, 0, 1, 1});
+    c.TextExtent("x");
+    EXPECT_NE(::GetCurrentObject(dc.Get(), OBJ_PEN), before[0]);
+  }
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(::GetCurrentObject(dc.Get(), kinds[i]), before[i]);
+}
+
+}  // namespace
+}  // namespace gui_test
