@@ -99,6 +99,38 @@ TEST(BevelQuads, EdgeDirectionsPickTheLitAndShadedLists) {
   EXPECT_EQ(d.first.points[0], (TPoint{0, 10}));
 }
 
+// The joined runs cover exactly the quads' pixels: at every pixel centre the
+// crossings of the runs' outlines and of the quads' own agree in parity, as
+// a run leaves out only edges two of its quads share.
+TEST(JoinQuadRuns, RunsKeepTheQuadsPixelsAndReallyJoin) {
+  auto inside = [](std::span<const TPoint> all, std::span<const int32_t> sizes, int x, int y) {
+    bool in = false;
+    for (size_t first = 0; int32_t c : sizes) {
+      in ^= geotest::CentreInside(all.subspan(first, size_t(c)), x, y);
+      first += size_t(c);
+    }
+    return in;
+  };
+  size_t runs = 0, quads = 0;
+  for (const Tpoints& shape : {Ellipse(96, 100, 50), Ellipse(7, 90, 60)}) {
+    for (int depth : {1, 5}) {
+      const BevelQuadLists bands = BevelQuads(shape, Inset(shape, 0, depth), One(shape), {});
+      for (const QuadList* list : {&bands.first, &bands.second}) {
+        Tpoints points;
+        Tintegers counts;
+        JoinQuadRuns(*list, points, counts);
+        runs += counts.size();
+        quads += size_t(list->quads);
+        for (int y = -1; y <= 61; ++y)
+          for (int x = -1; x <= 101; ++x)
+            ASSERT_EQ(inside(points, counts, x, y), inside(list->points, list->counts, x, y))
+                << x << "," << y << " depth " << depth;
+      }
+    }
+  }
+  EXPECT_LT(runs * 5, quads);
+}
+
 TEST(ThinPolygons, DropsClosePointsAndVanishingPolygons) {
   Tpoints set;
   for (int32_t x = 0; x <= 30; x += 3) set.push_back({x, 0});  // 3 apart

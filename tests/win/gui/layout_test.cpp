@@ -64,59 +64,21 @@ TEST_F(LayoutTest, InstallerDialogComesOutAtItsDesignedRectangles) {
 }
 
 // A small tree with every alignment, a self-sizing panel and later changes.
-constexpr std::string_view kAlignLayout = R"(
-object Box: TForm
-  BorderStyle = bsNone
-  ClientWidth = 300
-  ClientHeight = 200
-  object Outer: TPanel
-    Align = alClient
-    BevelOuter = bvNone
-    BorderWidth = 5
-    object Head: TPanel
-      Align = alTop
-      AutoSize = True
-      BevelOuter = bvRaised
-      BevelWidth = 2
-      Left = 77
-      Width = 3
-      Height = 999
-      object Line1: TLabel
-        Align = alTop
-        Height = 20
-      end
-      object Line2: TLabel
-        Align = alTop
-        Height = 10
-      end
+constexpr std::string_view kAlignLayout = R"(object Box: TForm BorderStyle = bsNone
+  ClientWidth = 300 ClientHeight = 200
+  object Outer: TPanel Align = alClient BevelOuter = bvNone BorderWidth = 5
+    object Head: TPanel Align = alTop AutoSize = True BevelOuter = bvRaised BevelWidth = 2
+      Left = 77 Width = 3 Height = 999
+      object Line1: TLabel Align = alTop Height = 20 end
+      object Line2: TLabel Align = alTop Height = 10 end
     end
-    object Foot: TLabel
-      Align = alBottom
-      Height = 15
-    end
-    object West: TPanel
-      Align = alLeft
-      Width = 40
-    end
-    object East: TPanel
-      Align = alRight
-      Width = 30
-    end
-    object Middle: TPanel
-      Align = alClient
-      BorderWidth = 0
-      Left = 1
-      Top = 1
-    end
-    object Loose: TPanel
-      Left = 12
-      Top = 13
-      Width = 14
-      Height = 15
-    end
+    object Foot: TLabel Align = alBottom Height = 15 end
+    object West: TPanel Align = alLeft Width = 40 end
+    object East: TPanel Align = alRight Width = 30 end
+    object Middle: TPanel Align = alClient BorderWidth = 0 Left = 1 Top = 1 end
+    object Loose: TPanel Left = 12 Top = 13 Width = 14 Height = 15 end
   end
-end
-)";
+end)";
 
 TEST_F(LayoutTest, AlignmentStacksAndFillsAndFollowsChanges) {
   gui::TForm form;
@@ -126,14 +88,11 @@ TEST_F(LayoutTest, AlignmentStacksAndFillsAndFollowsChanges) {
     return static_cast<gui::TWinControl*>(form.FindComponent(name));
   };
   // Head sizes itself: 2 + 2 bevel pixels around 20 + 10.
-  EXPECT_EQ(BoxOf(find("Head")), (Box{5, 5, 290, 34}));
-  EXPECT_EQ(BoxOf(find("Line1")), (Box{2, 2, 286, 20}));
-  EXPECT_EQ(BoxOf(find("Line2")), (Box{2, 22, 286, 10}));
-  EXPECT_EQ(BoxOf(find("Foot")), (Box{5, 180, 290, 15}));
-  EXPECT_EQ(BoxOf(find("West")), (Box{5, 39, 40, 141}));
-  EXPECT_EQ(BoxOf(find("East")), (Box{265, 39, 30, 141}));
-  EXPECT_EQ(BoxOf(find("Middle")), (Box{45, 39, 220, 141}));
-  EXPECT_EQ(BoxOf(find("Loose")), (Box{12, 13, 14, 15}));
+  const std::pair<const char*, Box> boxes[] = {
+      {"Head", {5, 5, 290, 34}},   {"Line1", {2, 2, 286, 20}},   {"Line2", {2, 22, 286, 10}},
+      {"Foot", {5, 180, 290, 15}}, {"West", {5, 39, 40, 141}},   {"East", {265, 39, 30, 141}},
+      {"Middle", {45, 39, 220, 141}}, {"Loose", {12, 13, 14, 15}}};
+  for (const auto& [name, box] : boxes) EXPECT_EQ(BoxOf(find(name)), box) << name;
 
   // Hiding a line shrinks the self-sizing panel and everything moves up.
   find("Line1")->Hide();
@@ -179,6 +138,7 @@ TEST_F(LayoutTest, ReaderRejectsFaultyLayoutsWithTheirLine) {
       {"object F: TForm\n  object L: TLabel\n    Align = alMiddle\n  end\nend",
        "line 3: L.Align: unknown value alMiddle"},
       {"", "expected object"},
+      {"object F: TForm\n  Width = -2.50\nend", "got -2.50"},  // a real where an integer belongs
   };
   for (const Case& c : cases) {
     gui::TForm form;
@@ -189,12 +149,9 @@ TEST_F(LayoutTest, ReaderRejectsFaultyLayoutsWithTheirLine) {
   // Deep nesting is refused, not a stack overflow.
   std::string deep = "object F: TForm\n";
   for (int i = 0; i < 100; ++i) deep += "object P" + std::to_string(i) + ": TPanel\n";
-  for (int i = 0; i < 100; ++i) deep += "end\n";
-  deep += "end\n";
   gui::TForm form;
-  q::Error err = form.CreateFromLayout(deep);
-  ASSERT_TRUE(err.Failed());
-  EXPECT_NE(err.Message().find("nested too deeply"), std::string::npos);
+  EXPECT_NE(form.CreateFromLayout(deep).Message().find("too deeply"),
+            std::string::npos);
 }
 
 TEST_F(LayoutTest, ValuesKeepTheirWrittenForm) {
@@ -256,11 +213,6 @@ TEST_F(LayoutTest, RealsComeOutAsTheNearestDouble) {
   EXPECT_DOUBLE_EQ(ReadReal("123456789012.345678"), 123456789012.345678);
   EXPECT_DOUBLE_EQ(ReadReal("3.14159265358979323846264"), 3.14159265358979323846264);
 
-  // A real where an integer belongs is named as it was written.
-  gui::TForm form;
-  q::Error err = form.CreateFromLayout("object F: TForm\n  Width = -2.50\nend");
-  ASSERT_TRUE(err.Failed());
-  EXPECT_NE(err.Message().find("got -2.50"), std::string::npos) << err.Message();
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <atomic>
 #include <memory>
 
+#include "gui/forms.h"
 #include "gui/thread.h"
 #include "gui/timer.h"
 #include "win/gui/gui_fixture.h"
@@ -15,15 +16,14 @@ TEST_F(TimerTest, FiresOnTheGuiThreadAndMayBeFreedInItsEvent) {
   gui::TComponent owner(nullptr);
   auto* timer = new gui::TTimer(&owner);
   int fired = 0;
-  DWORD thread = 0;
+  const DWORD guiThread = ::GetCurrentThreadId();
   timer->SetInterval(10);
   timer->OnTimer = [&](gui::TObject* sender) {
     EXPECT_EQ(sender, timer);
-    thread = ::GetCurrentThreadId();
+    EXPECT_EQ(::GetCurrentThreadId(), guiThread);
     if (++fired == 3) delete timer;  // a timer may end itself
   };
   EXPECT_TRUE(PumpUntil([&] { return fired == 3; }));
-  EXPECT_EQ(thread, ::GetCurrentThreadId());
   EXPECT_EQ(owner.ComponentCount(), 0);
   PumpFor(50);
   EXPECT_EQ(fired, 3);
@@ -32,21 +32,23 @@ TEST_F(TimerTest, FiresOnTheGuiThreadAndMayBeFreedInItsEvent) {
   gui::TTimer quiet(nullptr);
   int ticks = 0;
   quiet.OnTimer = [&](gui::TObject*) { ++ticks; };
-  quiet.SetInterval(0);
-  PumpFor(40);
-  quiet.SetInterval(5);
-  quiet.SetEnabled(false);
-  PumpFor(40);
+  for (bool enabled : {true, false}) {
+    quiet.SetInterval(enabled ? 0 : 5);
+    quiet.SetEnabled(enabled);
+    PumpFor(40);
+  }
   EXPECT_EQ(ticks, 0);
   quiet.SetEnabled(true);
   EXPECT_TRUE(PumpUntil([&] { return ticks > 0; }));
 }
 
-// Counts steps of a pausable sleep.
-class TCounter : public gui::TThread {
+// Counts steps until terminated: pausable sleeps, or with a target window
+// messages sent to it as fast as it can.
+class TWorker : public gui::TThread {
  public:
-  explicit TCounter(DWORD step) : TThread(true), step_(step) {}
-  ~TCounter() override {
+  TWorker(bool suspended, DWORD sleep, HWND target = nullptr)
+      : TThread(suspended), sleep_(sleep), target_(target) {}
+  ~TWorker() override {
     Terminate();
     WaitFor();
   }
@@ -55,20 +57,25 @@ class TCounter : public gui::TThread {
  protected:
   void Execute() override {
     while (!Terminated()) {
-      if (!Sleep(step_)) break;
+      if (target_) {
+        ::SendMessageA(target_, WM_NULL, 0, 0);
+      } else if (!Sleep(sleep_)) {
+        break;
+      }
       ++steps;
     }
   }
 
  private:
-  DWORD step_;
+  DWORD sleep_;
+  HWND target_;
 };
 
 // A pause takes hold at the worker's next sleep and holds until resumed;
 // time paused inside a sleep does not count towards it. Ending a thread
 // never started, or paused, must not hang: Terminate wakes it.
 TEST(ThreadTest, PausedThreadResumesWhereItWas) {
-  TCounter counter(2);
+  TWorker counter(true, 2);
   ::Sleep(30);
   EXPECT_EQ(counter.steps, 0) << "created suspended";
   counter.Start();
@@ -78,15 +85,12 @@ TEST(ThreadTest, PausedThreadResumesWhereItWas) {
   int held = counter.steps;
   ::Sleep(60);
   EXPECT_EQ(counter.steps, held);
-  EXPECT_TRUE(counter.Suspended());
   counter.Resume();
   while (counter.steps <= held + 3) ::Sleep(1);
-  EXPECT_FALSE(counter.Finished());
   counter.Suspend();  // destroyed while paused
 
-  TCounter slow(300);
+  TWorker slow(false, 300);
   const ULONGLONG start = ::GetTickCount64();
-  slow.Start();
   ::Sleep(100);
   slow.Suspend();
   ::Sleep(300);
@@ -94,51 +98,14 @@ TEST(ThreadTest, PausedThreadResumesWhereItWas) {
   while (slow.steps == 0) ::Sleep(1);
   EXPECT_GE(::GetTickCount64() - start, 550u)
       << "100 ms slept, 300 ms paused, then the remaining ~200 ms";
-
-  TCounter neverStarted(1);
+  TWorker neverStarted(true, 1);
 }
 
-// Sends to the GUI thread as fast as it can.
-class TSender : public gui::TThread {
- public:
-  explicit TSender(HWND target) : TThread(false), target_(target) {}
-  ~TSender() override {
-    Terminate();
-    WaitFor();
-  }
-  std::atomic<int> sent{0};
-
- protected:
-  void Execute() override {
-    while (!Terminated()) {
-      ::SendMessageA(target_, WM_APP + 7, 0, 0);
-      ++sent;
-    }
-  }
-
- private:
-  HWND target_;
-};
-
 TEST_F(TimerTest, WaitingForAThreadBlockedInSendMessageServesIt) {
-  static int received = 0;
-  received = 0;
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
-    if (m == WM_APP + 7) {
-      ++received;
-      return 0;
-    }
-    return ::DefWindowProcA(h, m, w, l);
-  };
-  wc.hInstance = ::GetModuleHandleA(nullptr);
-  wc.lpszClassName = "Q.Test.SendTarget";
-  ::RegisterClassA(&wc);
-  q::WindowHandle target(::CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                           nullptr, wc.hInstance, nullptr));
-  ASSERT_TRUE(target.Valid());
-  auto sender = std::make_unique<TSender>(target.Get());
-  EXPECT_TRUE(PumpUntil([&] { return received > 10; }));
+  gui::TForm target;
+  ASSERT_FALSE(target.CreateFromLayout("object F: TForm end"));
+  auto sender = std::make_unique<TWorker>(false, 0, target.Handle());
+  EXPECT_TRUE(PumpUntil([&] { return sender->steps > 10; }));
   ::Sleep(50);     // not serving: the worker is now stuck in SendMessage to this thread
   sender.reset();  // Terminate + WaitFor from the thread it is blocked on: no deadlock
 }
