@@ -63,33 +63,24 @@ class TOwnerButton : public gui::TButton {
   void PaintWindow(HDC dc) override { events.push_back(dc != nullptr ? "paint+" : "paint-"); }
 };
 
-// Takes the focus like an edit box would, but is no button.
-class TFocusBox : public gui::TWinControl {
-  Q_GUI_CLASS(TFocusBox, gui::TWinControl)
-
- public:
-  explicit TFocusBox(TComponent* owner) : TWinControl(owner) { SetTabStop(true); }
-};
-
 class TButtonForm : public gui::TForm {
   Q_GUI_CLASS(TButtonForm, gui::TForm)
 
  public:
-  TOwnerButton* yes = nullptr;
-  TOwnerButton* no = nullptr;
-  TFocusBox* box = nullptr;
+  TOwnerButton *yes = nullptr, *no = nullptr;
+  gui::TPanel* box = nullptr;   // takes the focus like an edit box, but is no button
+  gui::TButton* plain = nullptr;  // a native push button
 
   TComponent* CreateComponent(std::string_view cls) override {
-    if (cls == TOwnerButton::kClassName) return new TOwnerButton(this);
-    if (cls == TFocusBox::kClassName) return new TFocusBox(this);
-    return TForm::CreateComponent(cls);
+    return cls == TOwnerButton::kClassName ? new TOwnerButton(this) : TForm::CreateComponent(cls);
   }
 
  protected:
   q::Error BindComponents() override {
-    if (q::Error e = BindComponent("Yes", yes)) return e;
-    if (q::Error e = BindComponent("No", no)) return e;
-    return BindComponent("Box", box);
+    for (q::Error e : {BindComponent("Yes", yes), BindComponent("No", no),
+                       BindComponent("Box", box), BindComponent("Plain", plain)})
+      if (e) return e;
+    return {};
   }
 };
 
@@ -97,7 +88,9 @@ class TButtonForm : public gui::TForm {
 constexpr std::string_view kButtonLayout = R"(object F: TButtonForm BorderStyle = bsNone
   ClientWidth = 300 ClientHeight = 160 Position = poScreenCenter ActiveControl = Yes
   object P: TPanel Align = alClient
-    object Box: TFocusBox Left = 10 Top = 110 Width = 100 Height = 20 TabOrder = 2 end
+    object Box: TPanel Left = 10 Top = 110 Width = 100 Height = 20 TabOrder = 2 TabStop = True
+      end
+    object Plain: TButton Left = 150 Top = 110 TabOrder = 3 end
     object No: TOwnerButton Left = 150 Top = 10 Width = 100 Height = 60 Caption = '&No'
       TabOrder = 1 end
     object Yes: TOwnerButton Left = 10 Top = 10 Width = 120 Height = 60
@@ -177,31 +170,44 @@ TEST_F(ButtonTest, MouseAndSpaceBarPressDrawSelectedAndClickOnReleaseInside) {
 }
 
 // The focused button is the active one; with a control that is no button
-// focused (or no button focusable) the default button is.
+// focused (or no button focusable) the default button is. The active one is
+// the default id the dialog manager is told of, and a native push button
+// shows whether it is active.
 TEST_F(ButtonTest, FocusChangesTellEachButtonWhetherItIsActive) {
-  auto styles = [&] { return std::string() + form_.yes->LastStyle() + form_.no->LastStyle(); };
-  form_.no->SetFocus();
-  EXPECT_EQ(styles(), "-+");
-  EXPECT_TRUE(form_.no->Active());
-  form_.box->SetFocus();
-  EXPECT_EQ(styles(), "+-");
-  form_.yes->SetFocus();
-  EXPECT_EQ(styles(), "+-");
+  auto styles = [&] {
+    return std::string() + form_.yes->LastStyle() + form_.no->LastStyle() +
+           ((::GetWindowLongPtrA(form_.plain->Handle(), GWL_STYLE) & BS_TYPEMASK) ==
+                    BS_DEFPUSHBUTTON
+                ? '+'
+                : '-');
+  };
+  auto defaultId = [&] { return ::SendMessageA(form_.Handle(), DM_GETDEFID, 0, 0); };
+  const struct {
+    gui::TWinControl* focus;
+    const char* styles;
+  } steps[] = {{form_.no, "-+-"}, {form_.box, "+--"}, {form_.plain, "--+"}, {form_.yes, "+--"}};
+  for (const auto& s : steps) {
+    s.focus->SetFocus();
+    EXPECT_EQ(styles(), s.styles) << s.focus->Name();
+    const HWND active = s.focus == form_.box ? form_.yes->Handle() : s.focus->Handle();
+    EXPECT_EQ(defaultId(), MAKELRESULT(::GetDlgCtrlID(active), DC_HASDEFID)) << s.focus->Name();
+  }
   // Hiding the focused button passes the focus on.
   Clear();
   form_.yes->Hide();
   EXPECT_TRUE(form_.no->Focused());
   form_.no->Hide();
   EXPECT_TRUE(form_.box->Focused());
+  EXPECT_EQ(defaultId(), 0);
   form_.yes->Show();
   form_.no->Show();
-  EXPECT_EQ(styles(), "+-");
+  EXPECT_EQ(styles(), "+--");
 }
 
 TEST_F(ButtonTest, KeyboardReachesTheRightButton) {
   // Tab walks the tab order, not the order of the layout.
   for (gui::TWinControl* next : std::initializer_list<gui::TWinControl*>{
-           form_.no, form_.box, form_.yes}) {
+           form_.no, form_.box, form_.plain, form_.yes}) {
     Key(WM_KEYDOWN, VK_TAB);
     EXPECT_TRUE(next->Focused()) << next->Name();
   }
