@@ -204,18 +204,11 @@ class TProbe : public gui::TWinControl {
   explicit TProbe(TComponent* owner, std::vector<std::string>& log)
       : TWinControl(owner), log_(log) {}
 
-  void SetOffset(int v) {
-    log_.push_back("Offset=" + std::to_string(v) + (IsLoading() ? " loading" : " running") +
-                   (HandleAllocated() ? " window" : " no-window"));
-  }
   q::Error SetProperty(std::string_view name, const gui::TValue& v) override {
-    if (name == "Offset") {
-      int x = 0;
-      if (q::Error e = v.ToInt(x)) return e;
-      SetOffset(x);
-      return {};
-    }
-    return TWinControl::SetProperty(name, v);
+    if (name != "Offset") return TWinControl::SetProperty(name, v);
+    log_.push_back("Offset=" + std::to_string(v.integer) + (IsLoading() ? " loading" : " running") +
+                   (HandleAllocated() ? " window" : " no-window"));
+    return {};
   }
   void WndProc(gui::TMessage& m) override {
     if (m.Msg == WM_CREATE)
@@ -263,7 +256,9 @@ TEST_F(LayoutTest, LoadingRunsPropertiesThenWindowsThenLoadedThenCreate) {
             (std::vector<std::string>{"Offset=10 loading no-window", "Offset=20 loading no-window",
                                       "First window loading", "Second window loading",
                                       "First loaded", "Second loaded", "bind", "OnCreate"}));
-  form.first->SetOffset(11);
+  gui::TValue eleven;
+  eleven.integer = 11;
+  ASSERT_FALSE(form.first->SetProperty("Offset", eleven));
   EXPECT_EQ(form.log.back(), "Offset=11 running window");
   // Binding checks the class.
   TProbeForm wrong;

@@ -1,4 +1,4 @@
-// The message timer and the worker thread with its event-based pause.
+// The message timer, and waiting for a worker thread from the GUI thread.
 #include <atomic>
 #include <memory>
 
@@ -42,57 +42,34 @@ TEST_F(TimerTest, FiresOnTheGuiThreadAndMayBeFreedInItsEvent) {
   EXPECT_TRUE(PumpUntil([&] { return ticks > 0; }));
 }
 
-// Counts steps until terminated: pausable sleeps, or with a target window
-// messages sent to it as fast as it can.
-class TWorker : public gui::TThread {
+// Sends to a window of the GUI thread as fast as it can.
+class TSender : public gui::TThread {
  public:
-  TWorker(bool suspended, DWORD sleep, HWND target = nullptr)
-      : TThread(suspended), sleep_(sleep), target_(target) {}
-  ~TWorker() override {
+  explicit TSender(HWND target) : TThread(false), target_(target) {}
+  ~TSender() override {
     Terminate();
     WaitFor();
   }
-  std::atomic<int> steps{0};
+  std::atomic<int> sent{0};
 
  protected:
   void Execute() override {
     while (!Terminated()) {
-      if (target_) {
-        ::SendMessageA(target_, WM_NULL, 0, 0);
-      } else if (!Sleep(sleep_)) {
-        break;
-      }
-      ++steps;
+      ::SendMessageA(target_, WM_NULL, 0, 0);
+      ++sent;
     }
   }
 
  private:
-  DWORD sleep_;
   HWND target_;
 };
 
-// A pause holds until resumed, and time paused inside a sleep does not
-// count towards it. Ending a thread never started, or paused, must not hang.
-TEST(ThreadTest, PausedThreadResumesWhereItWas) {
-  TWorker slow(false, 300);
-  const ULONGLONG start = ::GetTickCount64();
-  ::Sleep(100);
-  slow.Suspend();
-  ::Sleep(300);
-  EXPECT_EQ(slow.steps, 0);
-  slow.Resume();
-  while (slow.steps == 0) ::Sleep(1);
-  EXPECT_GE(::GetTickCount64() - start, 550u)
-      << "100 ms slept, 300 ms paused, then the remaining ~200 ms";
-  slow.Suspend();
-  TWorker neverStarted(true, 1);
-}
-
+// The pause itself is proven with the spinning buttons' rotation thread.
 TEST_F(TimerTest, WaitingForAThreadBlockedInSendMessageServesIt) {
   gui::TForm target;
   ASSERT_FALSE(target.CreateFromLayout("object F: TForm end"));
-  auto sender = std::make_unique<TWorker>(false, 0, target.Handle());
-  EXPECT_TRUE(PumpUntil([&] { return sender->steps > 10; }));
+  auto sender = std::make_unique<TSender>(target.Handle());
+  EXPECT_TRUE(PumpUntil([&] { return sender->sent > 10; }));
   ::Sleep(50);     // not serving: the worker is now stuck in SendMessage to this thread
   sender.reset();  // Terminate + WaitFor from the thread it is blocked on: no deadlock
 }
