@@ -25,16 +25,10 @@ inline std::vector<TRect> BandedRects(const Mask& mask) {
   auto runs = [&](size_t y) {
     std::vector<std::pair<int32_t, int32_t>> r;
     const auto& row = mask[y];
-    for (size_t x = 0; x < row.size();) {
-      if (!row[x]) {
-        ++x;
-        continue;
-      }
-      size_t e = x;
-      while (e < row.size() && row[e]) ++e;
-      r.emplace_back(static_cast<int32_t>(x), static_cast<int32_t>(e));
-      x = e;
-    }
+    for (size_t x = 0; x < row.size(); ++x)
+      if (row[x] && (x == 0 || !row[x - 1])) r.emplace_back(int32_t(x), int32_t(x));
+      else if (row[x]) r.back().second = int32_t(x);
+    for (auto& run : r) ++run.second;
     return r;
   };
   for (size_t y = 0; y < mask.size();) {
