@@ -1,6 +1,6 @@
 // Forms and the standard controls: the main form's life, what labels, panels
-// and the progress bar show, fonts and colours handed down, ownership; the
-// bitmap they paint on; the message timer, and waiting for a worker thread.
+// and the progress bar show (read back from bitmaps), fonts and colours
+// handed down, ownership; the message timer, and waiting for a worker thread.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -143,35 +143,6 @@ TEST_F(FormTest, LabelsPlaceTheirTextAndAutoSizeToIt) {
   }
 }
 
-TEST_F(FormTest, LabelClicksOnReleaseInsideAndShowsItsCursor) {
-  gui::TForm form;
-  ASSERT_FALSE(form.CreateFromLayout(
-      "object F: TForm object L: TLabel Width = 100 Height = 20 Cursor = crHandPoint end end"));
-  auto* label = Find<gui::TLabel>(form, "L");
-  int clicks = 0;
-  label->OnClick = [&](gui::TObject* s) { clicks += s == label; };
-  form.Show();
-  HWND h = label->Handle();
-  const struct {
-    bool press;
-    int upX, clicks;
-  } steps[] = {{true, 10, 1}, {true, 150, 1}, {false, 10, 1}};  // inside, outside, no press
-  for (const auto& s : steps) {
-    if (s.press) ::SendMessageA(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
-    ::SendMessageA(h, WM_LBUTTONUP, 0, MAKELPARAM(s.upX, 10));
-    EXPECT_EQ(clicks, s.clicks) << s.press << " " << s.upX;
-  }
-  // The application's wait cursor wins over every control's own.
-  const std::pair<gui::TCursor, LPCSTR> cases[] = {
-      {gui::crDefault, IDC_HAND}, {gui::crHourGlass, IDC_WAIT}, {gui::crDefault, IDC_HAND}};
-  for (const auto& [app, shown] : cases) {
-    app_.SetCursor(app);
-    EXPECT_TRUE(::SendMessageA(h, WM_SETCURSOR, reinterpret_cast<WPARAM>(h),
-                               MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
-    EXPECT_EQ(::GetCursor(), ::LoadCursorA(nullptr, shown));
-  }
-}
-
 // Each step read back from the control itself; StepIt wraps to Min only past Max.
 TEST_F(FormTest, ProgressBarKeepsItsRangeAndStyleInTheControl) {
   gui::TForm form;
@@ -242,28 +213,6 @@ TEST_F(FormTest, ChildrenGoWithTheirParentAndLateChildrenGetWindows) {
   delete panel;
   EXPECT_EQ(form.ComponentCount(), 0);
   EXPECT_FALSE(::IsWindow(labelWindow));
-}
-
-TEST(BitmapTest, RowsHoldBlueGreenRedAndSurviveResizing) {
-  gui::TBitmap b, copy;
-  ASSERT_FALSE(b.SetSize(5, 3));
-  EXPECT_EQ(b.RowBytes(), 16);  // 15 bytes padded to a multiple of 4
-  b.Canvas().SetPixel(1, 1, gui::RGBColor(10, 20, 30));
-  EXPECT_EQ(b.ScanLine(1)[3] * 10000 + b.ScanLine(1)[4] * 100 + b.ScanLine(1)[5], 302010);
-  b.ScanLine(2)[2] = 0xFF;  // direct writes show through the canvas
-  EXPECT_EQ(b.Canvas().Pixel(0, 2), gui::clRed);
-  // Growing keeps the picture and the canvas draws on the new image; a copy
-  // has rows of its own.
-  ASSERT_FALSE(b.SetSize(8, 4));
-  b.Canvas().SetPixel(7, 3, gui::clLime);
-  ASSERT_FALSE(copy.Assign(b));
-  EXPECT_EQ(PixelAt(copy, 1, 1), gui::RGBColor(10, 20, 30));
-  EXPECT_EQ(PixelAt(copy, 7, 3), gui::clLime);
-  EXPECT_NE(copy.ScanLine(0), b.ScanLine(0));
-  ASSERT_FALSE(b.SetHeight(0));
-  EXPECT_TRUE(b.Empty());
-  EXPECT_EQ(b.ScanLine(0), nullptr);
-  EXPECT_TRUE(b.SetSize(-1, 4).Failed());
 }
 
 using TimerTest = GuiTest;
