@@ -253,16 +253,3 @@ TEST(RegionToPolygons, TracedOutlinesCoverExactlyTheRegion) {
         << Show(coarse);
   }
 }
-
-// The outer corners of one-pixel stairs lie exactly on the bound and go;
-// a point on the line between its neighbours, or a real corner, stays.
-TEST(SmoothingRemoves, CutsStairCornersOnTheBound) {
-  const struct {
-    TPoint a, p, b;
-    bool removed;
-  } cases[] = {{{0, 0}, {1, 0}, {1, 1}, true},   {{0, 0}, {1, 0}, {40, 40}, true},
-               {{0, 0}, {5, 0}, {10, 0}, false}, {{3, 3}, {9, 1}, {3, 3}, true},
-               {{0, 0}, {2, 0}, {2, 2}, false},  {{0, 0}, {1, 1}, {3, 0}, false}};
-  for (const auto& c : cases)
-    EXPECT_EQ(SmoothingRemoves(c.a, c.p, c.b), c.removed) << c.p.x << "," << c.p.y;
-}
