@@ -250,7 +250,7 @@ TEST_F(TimerTest, FiresOnTheGuiThreadAndMayBeFreedInItsEvent) {
 // Sends to a window of the GUI thread as fast as it can.
 class TSender : public gui::TThread {
  public:
-  explicit TSender(HWND target) : TThread(false), target_(target) {}
+  explicit TSender(HWND target) : TThread(true), target_(target) {}
   ~TSender() override {
     Terminate();
     WaitFor();
@@ -274,6 +274,7 @@ TEST_F(TimerTest, WaitingForAThreadBlockedInSendMessageServesIt) {
   gui::TForm target;
   ASSERT_FALSE(target.CreateFromLayout("object F: TForm end"));
   auto sender = std::make_unique<TSender>(target.Handle());
+  sender->Start();  // once the whole object is built
   EXPECT_TRUE(PumpUntil([&] { return sender->sent > 10; }));
   ::Sleep(50);     // not serving: the worker is now stuck in SendMessage to this thread
   sender.reset();  // Terminate + WaitFor from the thread it is blocked on: no deadlock
