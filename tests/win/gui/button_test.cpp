@@ -1,6 +1,6 @@
 // The push-button base as an owner-drawn button sees it: reflected draw
-// items with the selected bit, mouse enter and leave, focus notifications
-// with the active flag, Enter, Escape, accelerators, Tab, space bar, clicks.
+// items with the selected bit, focus notifications with the active flag,
+// Enter, Escape, accelerators, Tab, space bar, clicks.
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -13,8 +13,7 @@ namespace gui_test {
 namespace {
 
 // Logs "draw+"/"draw-" (selected or not), "focus+"/"focus-", "style+"/
-// "style-" (active or not), "enter", "leave", "press", "click", "paint+"
-// (with a paint DC).
+// "style-" (active or not), "press", "click".
 class TOwnerButton : public gui::TButton {
   Q_GUI_CLASS(TOwnerButton, gui::TButton)
 
@@ -52,15 +51,12 @@ class TOwnerButton : public gui::TButton {
                              : "draw-");
         m.Result = TRUE;
         return;
-      case gui::CM_MOUSEENTER: events.push_back("enter"); break;
-      case gui::CM_MOUSELEAVE: events.push_back("leave"); break;
       case gui::CM_FOCUSCHANGED: events.push_back(Focused() ? "focus+" : "focus-"); break;
       case WM_LBUTTONDOWN: events.push_back("press"); break;
       default: break;
     }
     TButton::WndProc(m);
   }
-  void PaintWindow(HDC dc) override { events.push_back(dc != nullptr ? "paint+" : "paint-"); }
 };
 
 class TButtonForm : public gui::TForm {
@@ -243,28 +239,6 @@ TEST_F(ButtonTest, KeyboardReachesTheRightButton) {
   form_.no->SetEnabled(false);
   Key(WM_SYSCHAR, 'N');
   EXPECT_EQ(Clicks(), 11);
-}
-
-TEST_F(ButtonTest, MouseTrackingPaintingAndClosingAnOwnedForm) {
-  TOwnerButton* no = form_.no;
-  ::SendMessageA(no->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
-  ::SendMessageA(no->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(4, 3));
-  EXPECT_TRUE(no->MouseInside());
-  ::SendMessageA(no->Handle(), WM_MOUSELEAVE, 0, 0);
-  Pump();
-  EXPECT_EQ(no->Count("enter") * 10 + no->Count("leave"), 11);
-  EXPECT_FALSE(no->MouseInside());
-
-  // The paint hook gets the paint DC.
-  ::InvalidateRect(no->Handle(), nullptr, TRUE);
-  ::UpdateWindow(no->Handle());
-  EXPECT_EQ(no->Count("paint+") * 10 + no->Count("paint-"), 10);
-
-  // Closing a form that is not the main form ends nothing.
-  ::PostMessageA(form_.Handle(), WM_CLOSE, 0, 0);
-  Pump();
-  EXPECT_FALSE(::IsWindowVisible(form_.Handle()));
-  EXPECT_FALSE(app_.Terminated());
 }
 
 }  // namespace

@@ -1,17 +1,15 @@
 // Forms and the standard controls: the main form's life, what labels, panels
 // and the progress bar show (read back from bitmaps), fonts and colours
-// handed down, ownership; the message timer, and waiting for a worker thread.
+// handed down, ownership; the message timer.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <algorithm>
-#include <atomic>
-#include <memory>
+#include <functional>
 #include <string>
 
 #include "gui/forms.h"
 #include "gui/stdctrls.h"
-#include "gui/thread.h"
 #include "gui/timer.h"
 #include "win/gui/gui_fixture.h"
 
@@ -165,6 +163,9 @@ TEST_F(FormTest, ProgressBarKeepsItsRangeAndStyleInTheControl) {
   EXPECT_EQ(bar->Position(), 0);
 }
 
+// Each step, then what label L and button B show (the button's font as the
+// native control draws with it): changes above reach those that follow
+// their parent only.
 TEST_F(FormTest, FontsAndColoursComeDownFromTheParentUntilSet) {
   gui::TForm form;
   ASSERT_FALSE(form.CreateFromLayout(R"(object F: TForm Color = clWhite Font.Name = 'Arial'
@@ -174,27 +175,31 @@ TEST_F(FormTest, FontsAndColoursComeDownFromTheParentUntilSet) {
       object L: TLabel end
     end
   end)"));
-  auto* panel = Find<gui::TPanel>(form, "P");
-  gui::TWinControl *button = Find(form, "B"), *label = Find(form, "L");
-  EXPECT_EQ(label->Color(), gui::clWhite);
-  EXPECT_EQ(label->Font().Name, "Arial");
-  LOGFONTA lf{};  // the native button draws with the control's font
-  ::GetObjectA(reinterpret_cast<HFONT>(::SendMessageA(button->Handle(), WM_GETFONT, 0, 0)),
-               sizeof lf, &lf);
-  EXPECT_EQ(std::string(lf.lfFaceName) + " " + std::to_string(lf.lfHeight) + " " +
-                std::to_string(lf.lfWeight),
-            "Tahoma -13 700");
-  // Later changes above reach those that follow their parent only.
-  gui::TFont f = form.Font();
-  f.Height = -20;
-  form.SetFont(f);
-  form.SetColor(gui::clNavy);
-  EXPECT_EQ(label->Font().Height, -20);
-  EXPECT_EQ(button->Font().Height, -13);
-  EXPECT_EQ(label->Color(), gui::clNavy);
-  panel->SetColor(gui::clRed);
-  EXPECT_EQ(label->Color(), gui::clRed);
-  EXPECT_FALSE(panel->ParentColor());
+  gui::TWinControl *panel = Find(form, "P"), *button = Find(form, "B"), *label = Find(form, "L");
+  auto shown = [&] {
+    LOGFONTA lf{};
+    ::GetObjectA(reinterpret_cast<HFONT>(::SendMessageA(button->Handle(), WM_GETFONT, 0, 0)),
+                 sizeof lf, &lf);
+    return label->Font().Name + " " + std::to_string(label->Font().Height) + " " +
+           std::to_string(label->Color()) + " / " + lf.lfFaceName + " " +
+           std::to_string(lf.lfHeight) + " " + std::to_string(lf.lfWeight);
+  };
+  gui::TFont big = form.Font();
+  big.Height = -20;
+  const struct {
+    std::function<void()> step;
+    gui::TColor colour;
+    int height;
+  } steps[] = {{[] {}, gui::clWhite, -12},
+               {[&] { form.SetFont(big); }, gui::clWhite, -20},
+               {[&] { form.SetColor(gui::clNavy); }, gui::clNavy, -20},
+               {[&] { panel->SetColor(gui::clRed); }, gui::clRed, -20},
+               {[&] { form.SetColor(gui::clLime); }, gui::clRed, -20}};
+  for (const auto& s : steps) {
+    s.step();
+    EXPECT_EQ(shown(), "Arial " + std::to_string(s.height) + " " + std::to_string(s.colour) +
+                           " / Tahoma -13 700");
+  }
 }
 
 TEST_F(FormTest, ChildrenGoWithTheirParentAndLateChildrenGetWindows) {
@@ -232,52 +237,6 @@ TEST_F(TimerTest, FiresOnTheGuiThreadAndMayBeFreedInItsEvent) {
   EXPECT_EQ(owner.ComponentCount(), 0);
   PumpFor(50);
   EXPECT_EQ(fired, 3);
-
-  // Disabled or with interval 0 it stays silent.
-  gui::TTimer quiet(nullptr);
-  int ticks = 0;
-  quiet.OnTimer = [&](gui::TObject*) { ++ticks; };
-  for (bool enabled : {true, false}) {
-    quiet.SetInterval(enabled ? 0 : 5);
-    quiet.SetEnabled(enabled);
-    PumpFor(40);
-  }
-  EXPECT_EQ(ticks, 0);
-  quiet.SetEnabled(true);
-  EXPECT_TRUE(PumpUntil([&] { return ticks > 0; }));
-}
-
-// Sends to a window of the GUI thread as fast as it can.
-class TSender : public gui::TThread {
- public:
-  explicit TSender(HWND target) : TThread(true), target_(target) {}
-  ~TSender() override {
-    Terminate();
-    WaitFor();
-  }
-  std::atomic<int> sent{0};
-
- protected:
-  void Execute() override {
-    while (!Terminated()) {
-      ::SendMessageA(target_, WM_NULL, 0, 0);
-      ++sent;
-    }
-  }
-
- private:
-  HWND target_;
-};
-
-// The pause itself is proven with the spinning buttons' rotation thread.
-TEST_F(TimerTest, WaitingForAThreadBlockedInSendMessageServesIt) {
-  gui::TForm target;
-  ASSERT_FALSE(target.CreateFromLayout("object F: TForm end"));
-  auto sender = std::make_unique<TSender>(target.Handle());
-  sender->Start();  // once the whole object is built
-  EXPECT_TRUE(PumpUntil([&] { return sender->sent > 10; }));
-  ::Sleep(50);     // not serving: the worker is now stuck in SendMessage to this thread
-  sender.reset();  // Terminate + WaitFor from the thread it is blocked on: no deadlock
 }
 
 }  // namespace
