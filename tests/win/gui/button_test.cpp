@@ -2,6 +2,7 @@
 // items with the selected bit, focus notifications with the active flag,
 // Enter, Escape, accelerators, Tab, space bar, clicks.
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,10 +30,10 @@ class TOwnerButton : public gui::TButton {
   int IndexOf(const std::string& what) const {
     return static_cast<int>(std::find(events.begin(), events.end(), what) - events.begin());
   }
-  // The active flag of the last style change: '+', '-' or '?' for none.
-  char LastStyle() const {
+  // The flag of the last event of a kind ("draw", "style"): '+', '-' or '?'.
+  char Last(const std::string& kind) const {
     for (auto it = events.rbegin(); it != events.rend(); ++it)
-      if (it->rfind("style", 0) == 0) return it->back();
+      if (it->rfind(kind, 0) == 0) return it->back();
     return '?';
   }
   void SetButtonStyle(bool active) override { events.push_back(active ? "style+" : "style-"); }
@@ -122,47 +123,72 @@ class ButtonTest : public GuiTest {
   TButtonForm form_;
 };
 
-// Held down (by mouse or space bar) it draws selected; the click comes on
-// release inside only. A press on an unfocused button focuses it before
-// the button's own press handling; a disabled button drops its press.
-TEST_F(ButtonTest, MouseAndSpaceBarPressDrawSelectedAndClickOnReleaseInside) {
-  TOwnerButton* yes = form_.yes;
+// A row per input: the control focused first (none: as it is), the input,
+// the clicks it gives and who has the focus after. A held button (mouse or
+// space bar) draws selected and clicks on release inside only; a press on
+// an unfocused button focuses it first. Tab walks the tab order, not the
+// listing. Enter clicks the default button from a control that is no
+// button, Escape the cancel button only. "&&" is a literal ampersand, so
+// "a" is no accelerator. Disabled buttons drop presses and accelerators.
+TEST_F(ButtonTest, InputsReachTheRightButton) {
+  TOwnerButton *yes = form_.yes, *no = form_.no;
+  auto press = [&](TOwnerButton* b, int releaseX) {
+    return [=, this] {
+      const bool focused = b->Focused();
+      Mouse(b, WM_LBUTTONDOWN, 5);
+      Pump();
+      EXPECT_EQ(b->Last("draw") * 10 + b->Count("click"), '+' * 10);
+      if (!focused) {
+        EXPECT_LT(b->IndexOf("focus+"), b->IndexOf("press"));
+      }
+      Mouse(b, WM_MOUSEMOVE, releaseX);
+      Mouse(b, WM_LBUTTONUP, releaseX);
+      Pump();
+      EXPECT_EQ(b->Last("draw"), '-');
+    };
+  };
+  auto key = [this](UINT msg, WPARAM k) { return [=, this] { Key(msg, k); }; };
+  auto space = [&] {
+    Key(WM_KEYDOWN, VK_SPACE);
+    EXPECT_EQ(yes->Last("draw") * 10 + yes->Count("click"), '+' * 10);
+    Key(WM_KEYUP, VK_SPACE);
+    EXPECT_EQ(yes->Last("draw"), '-');
+  };
   const struct {
-    bool mouse;
-    int releaseX;  // mouse only
-    int clicks;
-  } presses[] = {{true, 5, 1}, {true, 500, 0}, {false, 0, 1}};
-  for (const auto& p : presses) {
+    gui::TWinControl* focus;
+    std::function<void()> input;
+    int clicks;  // ten per click of Yes, one per click of No
+    gui::TWinControl* after;
+  } rows[] = {
+      {yes, press(yes, 5), 10, yes},
+      {yes, press(yes, 500), 0, yes},
+      {yes, space, 10, yes},
+      {yes, press(no, 5), 1, no},
+      {no, [&] { yes->SetEnabled(false); Mouse(yes, WM_LBUTTONDOWN, 5);
+                 EXPECT_EQ(yes->Count("press"), 0); }, 0, no},
+      {no, [&] { yes->SetEnabled(true); Key(WM_KEYDOWN, VK_TAB); }, 0, form_.box},
+      {nullptr, key(WM_KEYDOWN, VK_TAB), 0, form_.plain},
+      {nullptr, key(WM_KEYDOWN, VK_TAB), 0, yes},
+      {nullptr, key(WM_KEYDOWN, VK_TAB), 0, no},
+      {form_.box, key(WM_KEYDOWN, VK_RETURN), 10, form_.box},
+      {no, key(WM_KEYDOWN, VK_RETURN), 1, no},
+      {yes, key(WM_KEYDOWN, VK_ESCAPE), 0, yes},
+      {yes, [&] { no->SetCancel(true); Key(WM_KEYDOWN, VK_ESCAPE); }, 1, yes},
+      {yes, key(WM_SYSCHAR, 'n'), 1, yes},
+      {yes, key(WM_CHAR, 'Y'), 10, yes},
+      {yes, key(WM_CHAR, 'a'), 0, yes},
+      {yes, [&] { no->SetEnabled(false); Key(WM_SYSCHAR, 'N'); }, 0, yes},
+  };
+  for (size_t i = 0; i < std::size(rows); ++i) {
+    if (rows[i].focus) rows[i].focus->SetFocus();
     Clear();
-    p.mouse ? Mouse(yes, WM_LBUTTONDOWN, 5) : Key(WM_KEYDOWN, VK_SPACE);
+    rows[i].input();
     Pump();
-    EXPECT_GT(yes->Count("draw+"), 0);
-    EXPECT_EQ(yes->Count("click"), 0);
-    yes->events.clear();
-    if (p.mouse) {
-      Mouse(yes, WM_MOUSEMOVE, p.releaseX);
-      Mouse(yes, WM_LBUTTONUP, p.releaseX);
-    } else {
-      Key(WM_KEYUP, VK_SPACE);
-    }
-    Pump();
-    EXPECT_EQ(yes->Count("click"), p.clicks) << p.mouse << " " << p.releaseX;
-    EXPECT_GT(yes->Count("draw-"), 0);
+    EXPECT_EQ(Clicks(), rows[i].clicks) << "row " << i;
+    EXPECT_TRUE(rows[i].after->Focused()) << "row " << i;
   }
-
-  TOwnerButton* no = form_.no;
-  Mouse(no, WM_LBUTTONDOWN, 5);
-  ASSERT_LT(no->IndexOf("press"), static_cast<int>(no->events.size()));
-  EXPECT_LT(no->IndexOf("focus+"), no->IndexOf("press"))
-      << "focused when notified, before the press";
-  Mouse(no, WM_LBUTTONUP, 5);
-  Pump();
-  EXPECT_EQ(no->Count("click"), 1);
-  Clear();
-  yes->SetEnabled(false);
-  Mouse(yes, WM_LBUTTONDOWN, 5);
-  EXPECT_EQ(yes->Count("press"), 0);
-  EXPECT_TRUE(no->Focused());
+  EXPECT_EQ(gui::AcceleratorOf("&&x&Yes"), 'Y');
+  EXPECT_EQ(gui::AcceleratorOf("end&"), 0);
 }
 
 // The focused button is the active one; with a control that is no button
@@ -171,7 +197,7 @@ TEST_F(ButtonTest, MouseAndSpaceBarPressDrawSelectedAndClickOnReleaseInside) {
 // shows whether it is active.
 TEST_F(ButtonTest, FocusChangesTellEachButtonWhetherItIsActive) {
   auto styles = [&] {
-    return std::string() + form_.yes->LastStyle() + form_.no->LastStyle() +
+    return std::string() + form_.yes->Last("style") + form_.no->Last("style") +
            ((::GetWindowLongPtrA(form_.plain->Handle(), GWL_STYLE) & BS_TYPEMASK) ==
                     BS_DEFPUSHBUTTON
                 ? '+'
@@ -198,47 +224,6 @@ TEST_F(ButtonTest, FocusChangesTellEachButtonWhetherItIsActive) {
   form_.yes->Show();
   form_.no->Show();
   EXPECT_EQ(styles(), "+--");
-}
-
-TEST_F(ButtonTest, KeyboardReachesTheRightButton) {
-  // Tab walks the tab order, not the order of the layout.
-  for (gui::TWinControl* next : std::initializer_list<gui::TWinControl*>{
-           form_.no, form_.box, form_.plain, form_.yes}) {
-    Key(WM_KEYDOWN, VK_TAB);
-    EXPECT_TRUE(next->Focused()) << next->Name();
-  }
-  // Enter clicks the default button from a control that is no button, the
-  // focused button otherwise. Escape clicks the cancel button only, and
-  // nothing while there is none.
-  const struct {
-    gui::TWinControl* focus;
-    WPARAM key;
-    bool noCancels;
-    int clicks;
-  } keys[] = {{form_.box, VK_RETURN, false, 10},
-              {form_.no, VK_RETURN, false, 1},
-              {form_.yes, VK_ESCAPE, false, 0},
-              {form_.yes, VK_ESCAPE, true, 1}};
-  for (const auto& k : keys) {
-    k.focus->SetFocus();
-    form_.no->SetCancel(k.noCancels);
-    Clear();
-    Key(WM_KEYDOWN, k.key);
-    EXPECT_EQ(Clicks(), k.clicks) << k.focus->Name() << " " << k.key;
-  }
-
-  // Accelerators with and without Alt; "&&" is a literal ampersand, so "a"
-  // is none; a disabled button ignores its own.
-  Clear();
-  Key(WM_SYSCHAR, 'n');
-  Key(WM_CHAR, 'Y');
-  Key(WM_CHAR, 'a');
-  EXPECT_EQ(Clicks(), 11);
-  EXPECT_EQ(gui::AcceleratorOf("&&x&Yes"), 'Y');
-  EXPECT_EQ(gui::AcceleratorOf("end&"), 0);
-  form_.no->SetEnabled(false);
-  Key(WM_SYSCHAR, 'N');
-  EXPECT_EQ(Clicks(), 11);
 }
 
 }  // namespace
