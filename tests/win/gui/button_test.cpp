@@ -226,5 +226,14 @@ TEST_F(ButtonTest, FocusChangesTellEachButtonWhetherItIsActive) {
   EXPECT_EQ(styles(), "+--");
 }
 
+// Binding checks the class a layout gives a component.
+TEST_F(ButtonTest, BindingRefusesAComponentOfAnotherClass) {
+  TButtonForm wrong;
+  q::Error err = wrong.CreateFromLayout("object F: TButtonForm object Yes: TPanel end end");
+  EXPECT_NE(err.Message().find("Yes is a TPanel, not a TOwnerButton"), std::string::npos)
+      << err.Message();
+  EXPECT_EQ(wrong.yes, nullptr);
+}
+
 }  // namespace
 }  // namespace gui_test

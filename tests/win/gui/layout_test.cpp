@@ -1,4 +1,4 @@
-// The alignment engine, the layout reader and the order of loading.
+// The alignment engine and the layout reader.
 #include "gui/layout.h"
 
 #include <cstdlib>
@@ -182,79 +182,6 @@ TEST_F(LayoutTest, ValuesKeepTheirWrittenFormAndRealsComeOutAsTheNearestDouble) 
     EXPECT_EQ(read(text), std::strtod(text, nullptr)) << text;
   for (const char* text : {"123456789012.345678", "3.14159265358979323846264"})
     EXPECT_DOUBLE_EQ(read(text), std::strtod(text, nullptr)) << text;
-}
-
-// Records every step of loading: setters run while the loading flag is set,
-// windows are made before Loaded, binding and OnCreate come last.
-class TProbe : public gui::TWinControl {
-  Q_GUI_CLASS(TProbe, gui::TWinControl)
-
- public:
-  explicit TProbe(TComponent* owner, std::vector<std::string>& log)
-      : TWinControl(owner), log_(log) {}
-
-  q::Error SetProperty(std::string_view name, const gui::TValue& v) override {
-    if (name != "Offset") return TWinControl::SetProperty(name, v);
-    log_.push_back("Offset=" + std::to_string(v.integer) + (IsLoading() ? " loading" : " running") +
-                   (HandleAllocated() ? " window" : " no-window"));
-    return {};
-  }
-  void WndProc(gui::TMessage& m) override {
-    if (m.Msg == WM_CREATE)
-      log_.push_back(Name() + " window" + (IsLoading() ? " loading" : " running"));
-    TWinControl::WndProc(m);
-  }
-  void Loaded() override {
-    TWinControl::Loaded();
-    log_.push_back(Name() + " loaded");
-  }
-
- private:
-  std::vector<std::string>& log_;
-};
-
-class TProbeForm : public gui::TForm {
-  Q_GUI_CLASS(TProbeForm, gui::TForm)
-
- public:
-  std::vector<std::string> log;
-  TProbe* first = nullptr;
-
-  TProbeForm() {
-    OnCreate = [this](gui::TObject*) { log.push_back("OnCreate"); };
-  }
-  TComponent* CreateComponent(std::string_view cls) override {
-    if (cls == TProbe::kClassName) return new TProbe(this, log);
-    return TForm::CreateComponent(cls);
-  }
-
- protected:
-  q::Error BindComponents() override {
-    log.push_back("bind");
-    return BindComponent("First", first);
-  }
-};
-
-TEST_F(LayoutTest, LoadingRunsPropertiesThenWindowsThenLoadedThenCreate) {
-  TProbeForm form;
-  q::Error err = form.CreateFromLayout(R"(object F: TProbeForm
-    object First: TProbe Offset = 10 object Second: TProbe Offset = 20 end end
-  end)");
-  ASSERT_FALSE(err) << err.Message();
-  EXPECT_EQ(form.log,
-            (std::vector<std::string>{"Offset=10 loading no-window", "Offset=20 loading no-window",
-                                      "First window loading", "Second window loading",
-                                      "First loaded", "Second loaded", "bind", "OnCreate"}));
-  gui::TValue eleven;
-  eleven.integer = 11;
-  ASSERT_FALSE(form.first->SetProperty("Offset", eleven));
-  EXPECT_EQ(form.log.back(), "Offset=11 running window");
-  // Binding checks the class.
-  TProbeForm wrong;
-  err = wrong.CreateFromLayout("object F: TProbeForm object First: TPanel end end");
-  EXPECT_NE(err.Message().find("First is a TPanel, not a TProbe"), std::string::npos)
-      << err.Message();
-  EXPECT_EQ(wrong.first, nullptr);
 }
 
 }  // namespace
