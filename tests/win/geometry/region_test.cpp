@@ -45,11 +45,6 @@ TEST(PolygonsToRegion, LevelsAddAndCutInOrder) {
       expected.Get()));
   EXPECT_FALSE(PolygonsToRegion({}, {}, {}));
   EXPECT_FALSE(PolygonsToRegion(outer, Tintegers{4}, Tintegers{-1}));
-  // The outline turned a quarter about its centre covers the turned box.
-  Tpoints turned = outer;
-  RotatePointsAbout(turned, 50, 20, 900);
-  EXPECT_TRUE(EqualRgn(PolygonsToRegion(turned, Tintegers{4}, Tintegers{0}).Get(),
-                       Rect(30, -30, 70, 70).Get()));
 }
 
 // A ring read from the region's data and built again keeps its hole, an
