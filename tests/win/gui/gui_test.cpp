@@ -21,8 +21,6 @@
 
 namespace {
 
-using gui_test::GuiTest;
-
 template <typename T = gui::TWinControl>
 T* Find(gui::TForm& form, const char* name) {
   return static_cast<T*>(form.FindComponent(name));
@@ -39,7 +37,7 @@ std::ostream& operator<<(std::ostream& os, const Box& b) {
 
 Box BoxOf(const gui::TWinControl* c) { return {c->Left(), c->Top(), c->Width(), c->Height()}; }
 
-using LayoutTest = GuiTest;
+using LayoutTest = gui_test::GuiTest;
 
 TEST_F(LayoutTest, InstallerDialogComesOutAtItsDesignedRectangles) {
   gui_demo::TDemoForm form;
@@ -57,7 +55,6 @@ TEST_F(LayoutTest, InstallerDialogComesOutAtItsDesignedRectangles) {
       {"ProgressBar1", {8, 152, 609, 121}}, {"ButtonNO", {408, 160, 201, 105}},
       {"ButtonSI", {16, 160, 193, 105}}};
   for (const auto& [name, box] : boxes) {
-    ASSERT_NE(Find(form, name), nullptr) << name;
     EXPECT_EQ(BoxOf(Find(form, name)), box) << name;
   }
   EXPECT_EQ(form.Left(), (::GetSystemMetrics(SM_CXSCREEN) - 630) / 2);
@@ -275,10 +272,10 @@ constexpr std::string_view kButtonLayout = R"(object F: TButtonForm BorderStyle 
   end
 end)";
 
-class ButtonTest : public GuiTest {
+class ButtonTest : public gui_test::GuiTest {
  protected:
   void SetUp() override {
-    GuiTest::SetUp();
+    gui_test::GuiTest::SetUp();
     q::Error err = form_.CreateFromLayout(kButtonLayout);
     ASSERT_FALSE(err) << err.Message();
     form_.Show();
@@ -414,7 +411,7 @@ TEST_F(ButtonTest, BindingRefusesAComponentOfAnotherClass) {
   EXPECT_EQ(wrong.yes, nullptr);
 }
 
-using FormTest = GuiTest;
+using FormTest = gui_test::GuiTest;
 
 
 gui::TColor PixelAt(gui::TBitmap& b, int x, int y) {
@@ -579,6 +576,9 @@ TEST_F(FormTest, FontsAndColoursComeDownFromTheParentUntilSet) {
 }
 
 TEST_F(FormTest, ChildrenGoWithTheirParentAndLateChildrenGetWindows) {
+  gui::TForm bare;  // shown before it has a window: it gets one
+  bare.Show();
+  EXPECT_TRUE(::IsWindowVisible(bare.Handle()));
   gui::TForm form;
   ASSERT_FALSE(form.CreateFromLayout("object F: TForm object P: TPanel object L: TLabel end end "
                                      "end"));
@@ -596,7 +596,7 @@ TEST_F(FormTest, ChildrenGoWithTheirParentAndLateChildrenGetWindows) {
   EXPECT_FALSE(::IsWindow(labelWindow));
 }
 
-using TimerTest = GuiTest;
+using TimerTest = gui_test::GuiTest;
 
 TEST_F(TimerTest, FiresAndMayBeFreedInItsEvent) {
   gui::TComponent owner(nullptr);
