@@ -36,13 +36,14 @@ TEST(PolygonsToRegion, LevelsAddAndCutInOrder) {
   // hole; a negative level and a two-point polygon take no part.
   Tpoints set{{20, 10}, {80, 10}, {80, 30}, {20, 30}};
   set.insert(set.end(), outer.begin(), outer.end());
-  set.insert(set.end(), {{40, 15}, {60, 15}, {60, 25}, {40, 25}, {0, 0}, {500, 0}, {500, 500},
-                         {0, 500}, {0, 0}, {90, 90}});
+  const Tpoints rest{{40, 15}, {60, 15},   {60, 25}, {40, 25}, {0, 0},
+                     {500, 0}, {500, 500}, {0, 500}, {0, 0},   {90, 90}};
+  set.insert(set.end(), rest.begin(), rest.end());
   q::RegionHandle expected = Combined(Combined(Rect(0, 0, 100, 40), Rect(20, 10, 80, 30), RGN_DIFF),
                                       Rect(40, 15, 60, 25), RGN_OR);
-  EXPECT_TRUE(EqualRgn(
-      PolygonsToRegion(set, Tintegers{4, 4, 4, 4, 2}, Tintegers{1, 0, 2, -1, 0}).Get(),
-      expected.Get()));
+  EXPECT_TRUE(
+      EqualRgn(PolygonsToRegion(set, Tintegers{4, 4, 4, 4, 2}, Tintegers{1, 0, 2, -1, 0}).Get(),
+               expected.Get()));
   EXPECT_FALSE(PolygonsToRegion({}, {}, {}));
   EXPECT_FALSE(PolygonsToRegion(outer, Tintegers{4}, Tintegers{-1}));
 }
