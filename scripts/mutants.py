@@ -44,7 +44,7 @@ NATIVE_TESTS = [
 ]
 WINE_TESTS = [
     ("installutils/", ["installutils_win_tests"]),
-    ("gui/", ["gui_tests", "gui_x11_tests"]),
+    ("gui/", ["gui_tests"]),
     ("shapebutton/rotatergn_win32", ["geometry_win_tests"]),
     ("shapebutton/fyrotatetimer", ["shapebutton_tests"]),
     ("shapebutton/fyanimation", ["shapebutton_tests"]),

@@ -17,7 +17,7 @@ left=$(( (sw - 630) / 2 )) top=$(( (sh - 297) / 2 ))
 convert "$out/gui-demo-screen.png" -crop "630x297+$left+$top" +repage "$out/gui-demo.png"
 shots_finish gui-demo
 
-# The pixels themselves are checked in gui_x11_tests; here only that the
+# The pixels themselves are checked in gui_tests; here only that the
 # real program showed something: white ground with blue text in the title.
 pixel=$(pixel "$out/gui-demo.png" 10 60)
 title=$(convert "$out/gui-demo.png" -crop 612x32+9+9 +repage \
