@@ -119,7 +119,7 @@ TEST(ZipRead, DeliversEveryFieldOfEachEntry) {
   b.externalAttr = 0x81A40021;
   b.flags = 0x0800;
   std::vector<uint32_t> offsets;
-  WriteFileBytes(dir / "f.zip", BuildZip({a, b, Stored("folder/", "")}, {}, &offsets));
+  WriteFileBytes(dir / "f.zip", BuildZip({a, b}, {}, &offsets));
   TZipSearchRec rec{};
   ASSERT_EQ(ZipFindFirst((dir / "f.zip").c_str(), rec), kZipOk);
   EXPECT_STREQ(rec.EntryName, Sep("dir/sub/a.txt").c_str());
@@ -135,8 +135,6 @@ TEST(ZipRead, DeliversEveryFieldOfEachEntry) {
   EXPECT_EQ(rec.DosAttr, 0) << "attributes of a non-DOS host are not DOS bits";
   EXPECT_EQ(rec.GpFlags, 0x0800);
   EXPECT_EQ(rec.LocalHeaderPos, offsets[1]);
-  ASSERT_EQ(ZipFindNext(rec), kZipOk);
-  EXPECT_STREQ(rec.EntryName, Sep("folder/").c_str());
   EXPECT_EQ(ZipFindNext(rec), kZipEnd);
 }
 
