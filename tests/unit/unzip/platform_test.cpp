@@ -50,12 +50,16 @@ TEST(PlatformFile, FolderChainStartsAtTheDriveRoot) {
   // Another drive than the current folder's: the engine moves to its root
   // first ("z:\"), then makes each folder below it.
   TempDir dir;
+  char cwd[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, cwd);
   WriteFileBytes(dir / "a.zip", BuildZip({Stored("f", "drive")}));
   const std::string unixTmp = "z:\\tmp\\qtest-drive-" + std::to_string(GetTickCount());
   const std::string out = unixTmp + "\\one\\two\\f.txt";
   SetCurrentDirectoryA("C:\\windows");
   ASSERT_EQ(UnzipEntry((dir / "a.zip").c_str(), out.c_str(), 0, 0, 0, 0), urOk);
   EXPECT_EQ(ReadFileBytes(out), ToBytes("drive"));
+  char now[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, now);
   EXPECT_STRCASEEQ(now, (unixTmp + "\\one\\two").c_str());
   SetCurrentDirectoryA(cwd);
   std::error_code ec;
