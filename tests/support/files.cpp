@@ -41,7 +41,7 @@ std::string TempDir::Path() const {
 
 std::string TempDir::operator/(const std::string& name) const { return Path() + name; }
 
-fs::path U8Path(const std::string& utf8) {
+static fs::path U8Path(const std::string& utf8) {
   return fs::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
@@ -58,17 +58,11 @@ void WriteFileBytes(const std::string& path, const Bytes& bytes) {
   if (!out) throw std::runtime_error("cannot write " + path);
 }
 
-std::string HostPath(const std::string& path) {
-#if defined(_WIN32)
-  if (!path.empty() && path[0] == '/') return "Z:" + path;
-#endif
-  return path;
-}
-
 std::string FixturePath(const std::string& name) {
   std::string dir = Q_FIXTURES_DIR;
 #if defined(_WIN32)
-  dir = HostPath(dir);
+  // Under Wine the Unix root is drive Z:.
+  if (dir[0] == '/') dir = "Z:" + dir;
   for (char& c : dir)
     if (c == '/') c = '\\';
   return dir + "\\" + name;

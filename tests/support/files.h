@@ -29,13 +29,9 @@ class TempDir {
 };
 
 // Paths are UTF-8, as everywhere in the programs.
-std::filesystem::path U8Path(const std::string& utf8);
 Bytes ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const Bytes& bytes);
 
-// A path of the build machine as the test program sees it: under Wine the
-// Unix root is drive Z:; natively the path itself.
-std::string HostPath(const std::string& path);
 // Absolute path of a third-party fixture archive (read-only, never copied).
 std::string FixturePath(const std::string& name);
 // True when the fixture folder is present beside the checkout.
