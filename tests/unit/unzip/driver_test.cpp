@@ -272,4 +272,3 @@ TEST_F(Driver, EngineProgressArithmetic) {
   e.UpdateProgress();
   EXPECT_FALSE(e.AbortRequested) << "assigned by the latest answer, not accumulated";
 }
-
