@@ -64,8 +64,7 @@ TEST(UninstallPlan, UnknownFoldersNameNothing) {
 
 // Unknown switches are refused by name, but a silent switch or a log
 // anywhere still holds: the complaint goes to standard output and the log,
-// not a box. The finishing
-// switch needs a process number and a folder.
+// not a box. The finishing switch needs a process number and a folder.
 TEST(UninstallArguments, SilentInAnyCaseUnknownAndIncompleteRefused) {
   Arguments a;
   ASSERT_FALSE(uninstall::ParseArguments({}, a));

@@ -42,6 +42,12 @@ class InstallTest : public InstallerTest {
     Open(form, module_->Get());
     Yes(form);
   }
+  // A first installation of `archive` that must succeed, its dialog closed.
+  void InstallFirst(const Bytes& archive) {
+    TProbeForm3 form;
+    Install(form, &archive);
+    ASSERT_FALSE(form.Failed()) << form.Label4->Caption();
+  }
   bool Exists(const std::string& path) {
     return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
   }
@@ -89,11 +95,7 @@ TEST_F(InstallTest, TheBarCountsEntriesFromZeroToOneShortOfTheTotalThenHides) {
 
 TEST_F(InstallTest, InstallingAgainRestoresFilesAndShortcuts) {
   const Bytes archive = SmallArchive(3);
-  {
-    TProbeForm3 form;
-    Install(form, &archive);
-    ASSERT_FALSE(form.Failed()) << form.Label4->Caption();
-  }
+  ASSERT_NO_FATAL_FAILURE(InstallFirst(archive));
   // Damage the installation a little (files of a person's own: end to end).
   qtest::WriteFileBytes(InstallDir() + "file1.txt", qtest::ToBytes("changed"));
   ASSERT_TRUE(::SetFileAttributesA((InstallDir() + "file2.txt").c_str(), FILE_ATTRIBUTE_READONLY));
@@ -158,11 +160,7 @@ TEST_F(InstallTest, EachFailingStepEndsTheInstallationAndLeavesNothing) {
 // person's own, its shortcuts and entry stay exactly as they were.
 TEST_F(InstallTest, AShortcutThatCannotBeSavedPutsEverythingBackAsItWas) {
   const Bytes first = SmallArchive(2);
-  {
-    TProbeForm3 form;
-    Install(form, &first);
-    ASSERT_FALSE(form.Failed()) << form.Label4->Caption();
-  }
+  ASSERT_NO_FATAL_FAILURE(InstallFirst(first));
   qtest::WriteFileBytes(InstallDir() + "notes.txt", qtest::ToBytes("mine"));
   qtest::SetRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion", "0.9");
   ::RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kUninstallKey, "EstimatedSize");

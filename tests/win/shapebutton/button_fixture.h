@@ -99,16 +99,16 @@ class ButtonTest : public gui_test::GuiTest {
     Pump();
   }
   gui::TPanel* Panel() { return static_cast<gui::TPanel*>(form_.FindComponent("P")); }
-  // A button made in code on the panel, and painted once.
+  // A button made in code on `parent` (the panel if none), and painted once.
   TProbeButton* NewButton(int left, int top, int width, int height, uint32_t color = gui::clNone,
-                          TFy3DKind kind = dk3D) {
+                          TFy3DKind kind = dk3D, gui::TWinControl* parent = nullptr) {
     auto* b = new TProbeButton(&form_);
     b->SetBounds(left, top, width, height);
     b->SetButtonWidth(width);
     b->SetButtonHeight(height);
     if (color != gui::clNone) b->SetButtonColor(Color(color));
     b->SetButton3DKind(kind);
-    EXPECT_FALSE(b->SetParent(Panel()));
+    EXPECT_FALSE(b->SetParent(parent ? parent : Panel()));
     Paint(b);
     return b;
   }

@@ -14,12 +14,8 @@ TEST_F(ButtonTest, ASpinAmongSiblingsKeepsTimersPacedAndLeavesNothingBehind) {
   form_.Show();
   int repaints = 0;
   auto add = [&](int x, int y, int w, int h) {
-    auto* b = new TProbeButton(&form_);
-    b->SetBounds(x, y, w, h);
-    b->SetButtonWidth(w);
-    b->SetButtonHeight(h);
+    TProbeButton* b = NewButton(x, y, w, h, gui::clNone, dk3D, &form_);
     b->SetButtonKind(bkRoundRect);
-    EXPECT_FALSE(b->SetParent(&form_));
     b->OnPaint = [&](gui::TObject*) { ++repaints; };
     return b;
   };
