@@ -7,21 +7,13 @@
 
 #include "common/wide.h"
 #include "common/win32_handles.h"
+#include "installutils/shell_guids.h"
 #include "installutils/shell_text.h"
 #include "installutils/system_error.h"
 
 namespace {
 
-// The shell's published identifiers, spelled out so that no import
-// library of GUIDs is needed.
-constexpr GUID kClsidShellLink = {
-    0x00021401, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-constexpr GUID kIidUnknown = {
-    0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-constexpr GUID kIidShellLinkW = {
-    0x000214F9, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-constexpr GUID kIidPersistFile = {
-    0x0000010B, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+using namespace shell_guids;
 
 void SystemMessageBox(const char* text, const char* caption, unsigned style) {
   ::MessageBoxW(nullptr, q::Widen(text).c_str(), q::Widen(caption).c_str(), style);
