@@ -314,7 +314,9 @@ q::Error TFyeverButton::SetProperty(std::string_view name, const gui::TValue& v)
   // A layout asking for a part this program does not link.
   if (v.kind == gui::TValue::Kind::Ident) {
     const std::string_view value = v.text;
+    const bool plainKind = value == "bkRect" || value == "bkRoundRect" || value == "bkUser";
     if ((name == "ButtonKind" && value == "bkUser" && !RegionTracingLinked()) ||
+        (name == "ButtonKind" && !plainKind && !EveryKindLinked()) ||
         (name == "GradientKind" && value != "gkNone" && !GradientsLinked()) ||
         (name == "Rotated" && value == "True" && !RotationLinked())) {
       return q::Error::Fail(std::string(name) + " = " + v.text +

@@ -222,6 +222,9 @@ class TFyeverButton : public gui::TButton {
   //   largest part of the button. Without it a bkUser button takes its
   //   region as it is (as with UserRGNAUTO false), and a layout naming
   //   bkUser is refused.
+  // - the outlines of every kind but bkRect and bkRoundRect. Without them a
+  //   button of another kind (bkUser aside) is the plain rectangle, and a
+  //   layout naming such a kind is refused.
   // - glyphs and frame animations. Without them the bitmaps are kept but
   //   not drawn, and no animation runs.
   // - gradients. Without them the face is filled with ButtonColor, and a
@@ -230,6 +233,8 @@ class TFyeverButton : public gui::TButton {
   //   layout setting Rotated is refused.
   static void UseRegionTracing();
   static bool RegionTracingLinked();
+  static void UseEveryKind();
+  static bool EveryKindLinked();
   static void UseGlyphs();
   static void UseGradients();
   static bool GradientsLinked();
@@ -238,6 +243,7 @@ class TFyeverButton : public gui::TButton {
   // Every part: for programs that show what the button can do.
   static void UseEveryPart() {
     UseRegionTracing();
+    UseEveryKind();
     UseGlyphs();
     UseGradients();
     UseRotation();
@@ -306,6 +312,9 @@ class TFyeverButton : public gui::TButton {
   // The entry points of the parts linked on request (null until asked for).
   struct Parts {
     bool (*traceRegion)(HRGN region, PolygonSet& out) = nullptr;
+    PolygonSet (*userOutline)(const PolygonSet* user, const RegionBox& box, int32_t width,
+                              int32_t height, int32_t depth) = nullptr;
+    OutlineBuilder buildOutline = BuildPlainOutline;
     void (TFyeverButton::*drawGlyph)(bool pressed) = nullptr;
     void (TFyeverButton::*drawFrame)(gui::TBitmap& strip, int count, int index) = nullptr;
     void (TFyeverButton::*gradientFill)(gui::TColor c1, gui::TColor c2, int mode) = nullptr;

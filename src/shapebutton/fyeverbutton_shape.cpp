@@ -71,12 +71,13 @@ void TFyeverButton::MakeShapeRegions() {
 
 PolygonSet TFyeverButton::BuildBaseOutline() {
   if (buttonKind_ == bkUser) {
+    // Reached only with tracing linked (TracesUserRegion).
     const PolygonSet* user = ActiveUserRegion() ? &userPolygons_ : nullptr;
-    return UserOutline(user, userBox_, buttonWidth_, buttonHeight_, buttonDepth_);
+    return parts_.userOutline(user, userBox_, buttonWidth_, buttonHeight_, buttonDepth_);
   }
   const Outline& o = CachedOutline({buttonKind_, buttonWidth_, buttonHeight_, buttonDepth_,
                                     peaksNumber_, radiusRatio_, arcAngle_},
-                                   shape_.outlines);
+                                   parts_.buildOutline, shape_.outlines);
   if (o.arcResizes) ResizeForArc(o.arcHeight);
   return o.set;
 }
@@ -109,9 +110,14 @@ void TFyeverButton::UseRegionTracing() {
   parts_.traceRegion = [](HRGN region, PolygonSet& out) {
     return rotatergn::RegionToPolygons(region, out.points, out.counts, out.levels);
   };
+  parts_.userOutline = UserOutline;
 }
 
 bool TFyeverButton::RegionTracingLinked() { return parts_.traceRegion != nullptr; }
+
+void TFyeverButton::UseEveryKind() { parts_.buildOutline = BuildOutline; }
+
+bool TFyeverButton::EveryKindLinked() { return parts_.buildOutline != BuildPlainOutline; }
 
 bool TFyeverButton::TracesUserRegion() const { return userRgnAuto_ && parts_.traceRegion; }
 

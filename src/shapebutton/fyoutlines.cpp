@@ -256,6 +256,13 @@ Outline BuildOutline(const OutlineParams& p) {
   return o;
 }
 
+Outline BuildPlainOutline(const OutlineParams& p) {
+  Outline o;
+  o.set = p.kind == bkRoundRect ? RoundRectOutline(p.width, p.height, p.depth)
+                                : RectOutline(p.width, p.height);
+  return o;
+}
+
 PolygonSet UserOutline(const PolygonSet* user, const RegionBox& box, int32_t width, int32_t height,
                        int32_t depth) {
   if (!user) return RectOutline(width, height);
@@ -301,11 +308,11 @@ bool IsRegionDataBlock(std::span<const uint8_t> bytes) {
   return q::Le32(bytes.data() + 8) <= (bytes.size() - headerSize) / kRect;
 }
 
-const Outline& CachedOutline(const OutlineParams& p, OutlineCache& cache) {
-  if (!cache.valid || !(cache.params == p)) {
-    cache.outline = BuildOutline(p);
+const Outline& CachedOutline(const OutlineParams& p, OutlineBuilder build, OutlineCache& cache) {
+  if (cache.build != build || !(cache.params == p)) {
+    cache.outline = build(p);
     cache.params = p;
-    cache.valid = true;
+    cache.build = build;
   }
   return cache.outline;
 }
