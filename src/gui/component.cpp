@@ -104,6 +104,18 @@ TComponent* TComponent::FindComponent(std::string_view name) const {
   return nullptr;
 }
 
+q::Error TComponent::FindComponentOf(std::string_view name, std::string_view className,
+                                     TComponent*& found) const {
+  TComponent* c = FindComponent(name);
+  if (!c) return q::Error::Fail("no component " + std::string(name));
+  if (!c->InheritsFrom(className)) {
+    return q::Error::Fail(std::string(name) + " is a " + std::string(c->ClassName()) + ", not a " +
+                          std::string(className));
+  }
+  found = c;
+  return {};
+}
+
 q::Error TComponent::SetParentComponent(TComponent*) { return {}; }
 
 q::Error TComponent::SetProperty(std::string_view name, const TValue&) {

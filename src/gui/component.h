@@ -154,15 +154,15 @@ class TComponent {
   // Points `field` at the owned component `name`, which must be a T.
   template <typename T>
   q::Error BindComponent(std::string_view name, T*& field) const {
-    TComponent* c = FindComponent(name);
-    if (!c) return q::Error::Fail("no component " + std::string(name));
-    if (!c->InheritsFrom(T::kClassName)) {
-      return q::Error::Fail(std::string(name) + " is a " + std::string(c->ClassName()) +
-                            ", not a " + std::string(T::kClassName));
-    }
-    field = static_cast<T*>(c);
-    return {};
+    TComponent* c = nullptr;
+    q::Error e = FindComponentOf(name, T::kClassName, c);
+    if (!e) field = static_cast<T*>(c);
+    return e;
   }
+  // The owned component `name` into `found`, when it is a `className`: the
+  // work of BindComponent, once for every class.
+  q::Error FindComponentOf(std::string_view name, std::string_view className,
+                           TComponent*& found) const;
 
   // True while a layout applies this component's properties.
   bool IsLoading() const { return loading_; }
