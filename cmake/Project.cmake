@@ -25,6 +25,12 @@ if(Q_LTO)
   add_link_options(-flto)
   if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
     add_link_options(-flto-partition=one)
+  elseif(CMAKE_BUILD_TYPE STREQUAL "MinSizeRel")
+    # Smallest image: functions whose code is the same are merged, and a
+    # call is inlined only where that shrinks the code clearly (a function's
+    # only call still is). Measured on the i686 installer: 1.3 KB less; the
+    # extraction loops keep their inlining.
+    add_link_options(-Wl,-mllvm,-enable-merge-functions -Wl,-mllvm,-inline-threshold=-60)
   endif()
 endif()
 
