@@ -317,11 +317,15 @@ class TFyeverButton : public gui::TButton {
     OutlineBuilder buildOutline = BuildPlainOutline;
     void (TFyeverButton::*drawGlyph)(bool pressed) = nullptr;
     void (TFyeverButton::*drawFrame)(gui::TBitmap& strip, int count, int index) = nullptr;
+    void (TFyeverButton::*animate)(TFyAnimation a, bool start) = nullptr;
     void (TFyeverButton::*gradientFill)(gui::TColor c1, gui::TColor c2, int mode) = nullptr;
     void (TFyeverButton::*createRotationTimer)() = nullptr;
   };
   static Parts parts_;
   void DrawMainGlyph(bool pressed);
+  // Starts or stops the animation `a` (what StartAnimation and
+  // StopAnimation do with glyphs linked).
+  void Animate(TFyAnimation a, bool start);
   // Frame `index` of a strip of `count` frames, straight onto the window.
   void DrawStripFrame(gui::TBitmap& strip, int count, int index);
   // Why the window is moving or changing size: how the size and move
