@@ -22,6 +22,35 @@ std::string FixedText(double v) {
 
 }  // namespace
 
+q::Error TValue::ToEnum(std::span<const TEnumName> names, int& out) const {
+  if (kind == Kind::Ident) {
+    for (const TEnumName& n : names) {
+      if (n.name == text) {
+        out = n.value;
+        return {};
+      }
+    }
+  }
+  return q::Error::Fail("unknown value " + Describe());
+}
+
+q::Error TValue::ToSet(std::span<const TEnumName> names, int& out) const {
+  if (kind != Kind::Set) return q::Error::Fail("expected a set, got " + Describe());
+  int bits = 0;
+  for (const std::string& member : set) {
+    bool found = false;
+    for (const TEnumName& n : names) {
+      if (n.name == member) {
+        bits |= n.value;
+        found = true;
+      }
+    }
+    if (!found) return q::Error::Fail("unknown set member " + member);
+  }
+  out = bits;
+  return {};
+}
+
 std::string TValue::Describe() const {
   switch (kind) {
     case Kind::Int: return std::to_string(integer);
