@@ -212,9 +212,10 @@ class TFyeverButton : public gui::TButton {
   // set and no render runs).
   void RenderFace();
   // While the button is edited in a designer, its face marks the rotation
-  // point; the next render shows the change.
-  bool Designing() const { return designing_; }
-  void SetDesigning(bool v) { designing_ = v; }
+  // point; the next render shows the change. The marker's drawing is linked
+  // only into programs that turn it on.
+  bool Designing() const { return designMarker_ != nullptr; }
+  void SetDesigning(bool v);
 
   // Parts few programs need are linked only into those that ask for them,
   // once, before they make their buttons:
@@ -474,7 +475,7 @@ class TFyeverButton : public gui::TButton {
   bool loaded_ = false;
   bool firstFocus_ = true;
   bool constructed_ = false;  // no face is rendered before the constructor ends
-  bool designing_ = false;
+  void (TFyeverButton::*designMarker_)() = nullptr;  // while designing: DrawRotationMarker
 
   // Geometry and placement.
   int windowWidth_ = 0;
