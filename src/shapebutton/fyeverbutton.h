@@ -35,6 +35,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -225,7 +226,8 @@ class TFyeverButton : public gui::TButton {
   //   bkUser is refused.
   // - the outlines of every kind but bkRect and bkRoundRect. Without them a
   //   button of another kind (bkUser aside) is the plain rectangle, and a
-  //   layout naming such a kind is refused.
+  //   layout naming such a kind is refused. Region tracing links them too,
+  //   and with either the regions of outlines made of several polygons.
   // - glyphs and frame animations. Without them the bitmaps are kept but
   //   not drawn, and no animation runs.
   // - gradients. Without them the face is filled with ButtonColor, and a
@@ -316,6 +318,10 @@ class TFyeverButton : public gui::TButton {
     PolygonSet (*userOutline)(const PolygonSet* user, const RegionBox& box, int32_t width,
                               int32_t height, int32_t depth) = nullptr;
     OutlineBuilder buildOutline = BuildPlainOutline;
+    // The shape's regions: of the one polygon a plain outline is, or of
+    // any polygon set.
+    q::RegionHandle (*shapeRegion)(std::span<const TPoint> points, std::span<const int32_t> counts,
+                                   std::span<const int32_t> levels) = PlainShapeRegion;
     void (TFyeverButton::*drawGlyph)(bool pressed) = nullptr;
     void (TFyeverButton::*drawFrame)(gui::TBitmap& strip, int count, int index) = nullptr;
     void (TFyeverButton::*animate)(TFyAnimation a, bool start) = nullptr;
@@ -323,6 +329,9 @@ class TFyeverButton : public gui::TButton {
     void (TFyeverButton::*createRotationTimer)() = nullptr;
   };
   static Parts parts_;
+  static q::RegionHandle PlainShapeRegion(std::span<const TPoint> points,
+                                          std::span<const int32_t> counts,
+                                          std::span<const int32_t> levels);
   void DrawMainGlyph(bool pressed);
   // Starts or stops the animation `a` (what StartAnimation and
   // StopAnimation do with glyphs linked).

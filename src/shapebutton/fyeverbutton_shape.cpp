@@ -56,13 +56,13 @@ void TFyeverButton::RebuildShape() {
 
 void TFyeverButton::MakeShapeRegions() {
   const PolygonSet& base = shape_.base;
-  pendingWindowRegion_ = rotatergn::PolygonsToRegion(base.points, base.counts, base.levels);
+  pendingWindowRegion_ = parts_.shapeRegion(base.points, base.counts, base.levels);
   // The outline frame follows the window region's own outline: a copy is
   // cheaper than tracing the same polygons again.
   outlineRegion_ =
       pendingWindowRegion_ ? CopyRegion(pendingWindowRegion_.Get()) : q::RegionHandle();
-  innerRegion_ = rotatergn::PolygonsToRegion(shape_.second, base.counts, base.levels);
-  focusRegion_ = rotatergn::PolygonsToRegion(shape_.focus, base.counts, base.levels);
+  innerRegion_ = parts_.shapeRegion(shape_.second, base.counts, base.levels);
+  focusRegion_ = parts_.shapeRegion(shape_.focus, base.counts, base.levels);
   outerLitRegion_ = rotatergn::QuadsToRegion(shape_.outer.first);
   outerShadedRegion_ = rotatergn::QuadsToRegion(shape_.outer.second);
   innerShadedRegion_ = rotatergn::QuadsToRegion(shape_.inner.first);
@@ -111,11 +111,22 @@ void TFyeverButton::UseRegionTracing() {
     return rotatergn::RegionToPolygons(region, out.points, out.counts, out.levels);
   };
   parts_.userOutline = UserOutline;
+  parts_.shapeRegion = rotatergn::PolygonsToRegion;
+}
+
+// A plain outline (bkRect, bkRoundRect) is a single polygon at level 0.
+q::RegionHandle TFyeverButton::PlainShapeRegion(std::span<const TPoint> points,
+                                                std::span<const int32_t>,
+                                                std::span<const int32_t>) {
+  return rotatergn::PolygonToRegion(points);
 }
 
 bool TFyeverButton::RegionTracingLinked() { return parts_.traceRegion != nullptr; }
 
-void TFyeverButton::UseEveryKind() { parts_.buildOutline = BuildOutline; }
+void TFyeverButton::UseEveryKind() {
+  parts_.buildOutline = BuildOutline;
+  parts_.shapeRegion = rotatergn::PolygonsToRegion;
+}
 
 bool TFyeverButton::EveryKindLinked() { return parts_.buildOutline != BuildPlainOutline; }
 
