@@ -49,7 +49,8 @@ std::string LayoutString(std::string_view text) {
     }
     if (!quoted) out += '\'';
     quoted = true;
-    out += c == '\'' ? std::string("''") : std::string(1, c);
+    if (c == '\'') out += '\'';  // a quote is written twice
+    out += c;
   }
   if (quoted) out += '\'';
   return out.empty() ? std::string("''") : out;
