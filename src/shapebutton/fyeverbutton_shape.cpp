@@ -220,7 +220,7 @@ void TFyeverButton::SetButtonAngle(int v) {
   // Only a difference beyond the 32-bit range needs folding: whole turns
   // change no direction.
   if (change > std::numeric_limits<int32_t>::max() || change < std::numeric_limits<int32_t>::min())
-    change %= 3600;
+    change = TurnRemainder(change);
   pendingAngle_ = static_cast<int>(change);
   if (captionFixed_) captionAngle_ = NormalizeAngle(captionAngle_ + change);
   if (gradientFixed_) gradientAngle_ = NormalizeAngle(gradientAngle_ + change);
