@@ -122,6 +122,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR cmdLine, int) {
   if (q::Error e = app.Initialize()) return gui::ReportStartFailure("spin-demo", e);
   TFyeverButton::UseGlyphs();
   TFyeverButton::UseGradients();
+  TFyeverButton::UseEveryKind();
   TFyeverButton::UseRotation();
   TSpinForm form;
   if (q::Error e = form.CreateFromLayout(kLayout)) return gui::ReportStartFailure("spin-demo", e);

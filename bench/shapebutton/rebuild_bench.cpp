@@ -36,6 +36,7 @@ int main() {
   std::printf("RebuildShape, 200 x 100 button, depth 2 (measured under Wine)\n");
   std::printf("%-22s %8s %12s %12s %12s %12s\n", "kind", "points", "30 deg", "0 deg", "poly fresh",
               "render");
+  TFyeverButton::UseEveryKind();
   TFyeverButton button(nullptr);
   button.SetButtonWidth(200);
   button.SetButtonHeight(100);

@@ -73,6 +73,7 @@ void Serve(gui::TApplication& app, ULONGLONG ms) {
 
 int main(int argc, char** argv) {
   TFyeverButton::UseRotation();
+  TFyeverButton::UseEveryKind();
   const int seconds = argc > 1 ? std::atoi(argv[1]) : 10;
   const std::string kind = argc > 2 ? argv[2] : "bkRoundRect";
   const int siblings = argc > 3 ? std::atoi(argv[3]) : 0;

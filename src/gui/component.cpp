@@ -22,6 +22,35 @@ std::string FixedText(double v) {
 
 }  // namespace
 
+q::Error TValue::ToEnum(std::span<const TEnumName> names, int& out) const {
+  if (kind == Kind::Ident) {
+    for (const TEnumName& n : names) {
+      if (n.name == text) {
+        out = n.value;
+        return {};
+      }
+    }
+  }
+  return q::Error::Fail("unknown value " + Describe());
+}
+
+q::Error TValue::ToSet(std::span<const TEnumName> names, int& out) const {
+  if (kind != Kind::Set) return q::Error::Fail("expected a set, got " + Describe());
+  int bits = 0;
+  for (const std::string& member : set) {
+    bool found = false;
+    for (const TEnumName& n : names) {
+      if (n.name == member) {
+        bits |= n.value;
+        found = true;
+      }
+    }
+    if (!found) return q::Error::Fail("unknown set member " + member);
+  }
+  out = bits;
+  return {};
+}
+
 std::string TValue::Describe() const {
   switch (kind) {
     case Kind::Int: return std::to_string(integer);
@@ -102,6 +131,18 @@ TComponent* TComponent::FindComponent(std::string_view name) const {
     if (c->name_ == name) return c;
   }
   return nullptr;
+}
+
+q::Error TComponent::FindComponentOf(std::string_view name, std::string_view className,
+                                     TComponent*& found) const {
+  TComponent* c = FindComponent(name);
+  if (!c) return q::Error::Fail("no component " + std::string(name));
+  if (!c->InheritsFrom(className)) {
+    return q::Error::Fail(std::string(name) + " is a " + std::string(c->ClassName()) + ", not a " +
+                          std::string(className));
+  }
+  found = c;
+  return {};
 }
 
 q::Error TComponent::SetParentComponent(TComponent*) { return {}; }

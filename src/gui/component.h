@@ -25,6 +25,7 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -53,10 +54,10 @@ using TObject = TComponent;
 // Events take the component that fires them.
 using TNotifyEvent = std::function<void(TObject* sender)>;
 
-template <typename E>
+// One value of an enumeration (or flag of a set) and its layout name.
 struct TEnumName {
   std::string_view name;
-  E value;
+  int value;
 };
 
 // One property value as a layout writes it.
@@ -73,35 +74,24 @@ struct TValue {
   q::Error ToDouble(double& out) const;
   q::Error ToString(std::string& out) const;
   q::Error ToColor(TColor& out) const;
-  template <typename E>
-  q::Error ToEnum(std::initializer_list<TEnumName<E>> names, E& out) const {
-    if (kind == Kind::Ident) {
-      for (const TEnumName<E>& n : names) {
-        if (n.name == text) {
-          out = n.value;
-          return {};
-        }
-      }
-    }
-    return q::Error::Fail("unknown value " + Describe());
-  }
+  // The value an identifier names in `names`.
+  q::Error ToEnum(std::span<const TEnumName> names, int& out) const;
   // A set of flags: every member must be one of the names; they are or-ed.
+  q::Error ToSet(std::span<const TEnumName> names, int& out) const;
+  // The same into an enumeration or flag type: one lookup for every type.
   template <typename E>
-  q::Error ToSet(std::initializer_list<TEnumName<E>> names, E& out) const {
-    if (kind != Kind::Set) return q::Error::Fail("expected a set, got " + Describe());
-    E bits{};
-    for (const std::string& member : set) {
-      bool found = false;
-      for (const TEnumName<E>& n : names) {
-        if (n.name == member) {
-          bits = static_cast<E>(bits | n.value);
-          found = true;
-        }
-      }
-      if (!found) return q::Error::Fail("unknown set member " + member);
-    }
-    out = bits;
-    return {};
+  q::Error ToEnum(std::span<const TEnumName> names, E& out) const {
+    int value = 0;
+    q::Error e = ToEnum(names, value);
+    if (!e) out = static_cast<E>(value);
+    return e;
+  }
+  template <typename E>
+  q::Error ToSet(std::span<const TEnumName> names, E& out) const {
+    int value = 0;
+    q::Error e = ToSet(names, value);
+    if (!e) out = static_cast<E>(value);
+    return e;
   }
   std::string Describe() const;
 };
@@ -154,15 +144,15 @@ class TComponent {
   // Points `field` at the owned component `name`, which must be a T.
   template <typename T>
   q::Error BindComponent(std::string_view name, T*& field) const {
-    TComponent* c = FindComponent(name);
-    if (!c) return q::Error::Fail("no component " + std::string(name));
-    if (!c->InheritsFrom(T::kClassName)) {
-      return q::Error::Fail(std::string(name) + " is a " + std::string(c->ClassName()) +
-                            ", not a " + std::string(T::kClassName));
-    }
-    field = static_cast<T*>(c);
-    return {};
+    TComponent* c = nullptr;
+    q::Error e = FindComponentOf(name, T::kClassName, c);
+    if (!e) field = static_cast<T*>(c);
+    return e;
   }
+  // The owned component `name` into `found`, when it is a `className`: the
+  // work of BindComponent, once for every class.
+  q::Error FindComponentOf(std::string_view name, std::string_view className,
+                           TComponent*& found) const;
 
   // True while a layout applies this component's properties.
   bool IsLoading() const { return loading_; }

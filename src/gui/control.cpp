@@ -770,18 +770,18 @@ bool ReadFontProperty(std::string_view sub, const TValue& v, TFont& f, q::Error&
   } else if (sub == "Color") {
     e = v.ToColor(f.Color);
   } else if (sub == "Style") {
-    e = v.ToSet<TFontStyles>({{"fsBold", fsBold},
-                              {"fsItalic", fsItalic},
-                              {"fsUnderline", fsUnderline},
-                              {"fsStrikeOut", fsStrikeOut}},
-                             f.Style);
+    static constexpr TEnumName kStyles[] = {{"fsBold", fsBold},
+                                            {"fsItalic", fsItalic},
+                                            {"fsUnderline", fsUnderline},
+                                            {"fsStrikeOut", fsStrikeOut}};
+    e = v.ToSet(kStyles, f.Style);
   } else if (sub == "Charset") {
     int cs = 0;
-    e = v.ToEnum<int>({{"ANSI_CHARSET", ANSI_CHARSET},
-                       {"DEFAULT_CHARSET", DEFAULT_CHARSET},
-                       {"SYMBOL_CHARSET", SYMBOL_CHARSET},
-                       {"OEM_CHARSET", OEM_CHARSET}},
-                      cs);
+    static constexpr TEnumName kCharsets[] = {{"ANSI_CHARSET", ANSI_CHARSET},
+                                              {"DEFAULT_CHARSET", DEFAULT_CHARSET},
+                                              {"SYMBOL_CHARSET", SYMBOL_CHARSET},
+                                              {"OEM_CHARSET", OEM_CHARSET}};
+    e = v.ToEnum(kCharsets, cs);
     if (e && v.kind == TValue::Kind::Int) e = v.ToInt(cs);
     f.Charset = static_cast<uint8_t>(cs);
   } else {
@@ -802,24 +802,21 @@ q::Error TWinControl::SetProperty(std::string_view name, const TValue& v) {
   }
   if (name == "Align") {
     TAlign a = alNone;
-    e = v.ToEnum<TAlign>({{"alNone", alNone},
-                          {"alTop", alTop},
-                          {"alBottom", alBottom},
-                          {"alLeft", alLeft},
-                          {"alRight", alRight},
-                          {"alClient", alClient}},
-                         a);
+    static constexpr TEnumName kAligns[] = {{"alNone", alNone},     {"alTop", alTop},
+                                            {"alBottom", alBottom}, {"alLeft", alLeft},
+                                            {"alRight", alRight},   {"alClient", alClient}};
+    e = v.ToEnum(kAligns, a);
     if (!e) SetAlign(a);
     return e;
   }
   if (name == "Cursor") {
     TCursor c = crDefault;
-    e = v.ToEnum<TCursor>({{"crDefault", crDefault},
-                           {"crArrow", crArrow},
-                           {"crIBeam", crIBeam},
-                           {"crHourGlass", crHourGlass},
-                           {"crHandPoint", crHandPoint}},
-                          c);
+    static constexpr TEnumName kCursors[] = {{"crDefault", crDefault},
+                                             {"crArrow", crArrow},
+                                             {"crIBeam", crIBeam},
+                                             {"crHourGlass", crHourGlass},
+                                             {"crHandPoint", crHandPoint}};
+    e = v.ToEnum(kCursors, c);
     if (!e) SetCursor(c);
     return e;
   }

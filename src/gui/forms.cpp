@@ -309,19 +309,20 @@ void TForm::WndProc(TMessage& m) {
 q::Error TForm::SetProperty(std::string_view name, const TValue& v) {
   if (name == "BorderStyle") {
     TBorderStyle s = bsNone;
-    if (q::Error e = v.ToEnum<TBorderStyle>({{"bsNone", bsNone},
-                                             {"bsSingle", bsSingle},
-                                             {"bsSizeable", bsSizeable},
-                                             {"bsDialog", bsDialog}},
-                                            s)) {
+    static constexpr TEnumName kStyles[] = {{"bsNone", bsNone},
+                                            {"bsSingle", bsSingle},
+                                            {"bsSizeable", bsSizeable},
+                                            {"bsDialog", bsDialog}};
+    if (q::Error e = v.ToEnum(kStyles, s)) {
       return e;
     }
     SetBorderStyle(s);
     return {};
   }
   if (name == "Position") {
-    return v.ToEnum<TPosition>({{"poDesigned", poDesigned}, {"poScreenCenter", poScreenCenter}},
-                               position_);
+    static constexpr TEnumName kPositions[] = {{"poDesigned", poDesigned},
+                                               {"poScreenCenter", poScreenCenter}};
+    return v.ToEnum(kPositions, position_);
   }
   if (name == "ActiveControl") {
     if (v.kind != TValue::Kind::Ident)

@@ -93,8 +93,9 @@ class Parser {
   }
 
  private:
-  q::Error Fail(const std::string& what) const {
-    return q::Error::Fail("layout line " + std::to_string(tok_.line) + ": " + what);
+  q::Error Fail(const std::string& what) const { return FailAt(tok_.line, what); }
+  static q::Error FailAt(int line, const std::string& what) {
+    return q::Error::Fail("layout line " + std::to_string(line) + ": " + what);
   }
 
   static bool IdentStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
@@ -309,18 +310,16 @@ class Parser {
     TComponent* comp = nullptr;
     if (!enclosing) {
       if (!root_.InheritsFrom(cls)) {
-        return q::Error::Fail("layout line " + std::to_string(line) + ": the layout is for a " +
-                              cls + ", not a " + std::string(root_.ClassName()));
+        return FailAt(line,
+                      "the layout is for a " + cls + ", not a " + std::string(root_.ClassName()));
       }
       comp = &root_;
     } else {
       if (root_.FindComponent(name)) {
-        return q::Error::Fail("layout line " + std::to_string(line) + ": a second component " +
-                              name);
+        return FailAt(line, "a second component " + name);
       }
       comp = create_(cls);
-      if (!comp)
-        return q::Error::Fail("layout line " + std::to_string(line) + ": unknown class " + cls);
+      if (!comp) return FailAt(line, "unknown class " + cls);
     }
     comp->SetName(name);
     comp->BeginLoading();

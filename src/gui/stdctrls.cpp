@@ -26,10 +26,9 @@ void Frame3D(TCanvas& canvas, RECT& r, TColor topLeft, TColor bottomRight, int w
 namespace {
 
 q::Error ReadAlignment(const TValue& v, TAlignment& a) {
-  return v.ToEnum<TAlignment>({{"taLeftJustify", taLeftJustify},
-                               {"taRightJustify", taRightJustify},
-                               {"taCenter", taCenter}},
-                              a);
+  static constexpr TEnumName kAlignments[] = {
+      {"taLeftJustify", taLeftJustify}, {"taRightJustify", taRightJustify}, {"taCenter", taCenter}};
+  return v.ToEnum(kAlignments, a);
 }
 
 UINT AlignmentFlag(TAlignment a) {
@@ -152,9 +151,9 @@ void TPanel::Paint() {
 q::Error TPanel::SetProperty(std::string_view name, const TValue& v) {
   if (name == "BevelOuter" || name == "BevelInner") {
     TBevelCut b = bvNone;
-    if (q::Error e = v.ToEnum<TBevelCut>(
-            {{"bvNone", bvNone}, {"bvLowered", bvLowered}, {"bvRaised", bvRaised}}, b))
-      return e;
+    static constexpr TEnumName kCuts[] = {
+        {"bvNone", bvNone}, {"bvLowered", bvLowered}, {"bvRaised", bvRaised}};
+    if (q::Error e = v.ToEnum(kCuts, b)) return e;
     name == "BevelOuter" ? SetBevelOuter(b) : SetBevelInner(b);
     return {};
   }
@@ -167,7 +166,8 @@ q::Error TPanel::SetProperty(std::string_view name, const TValue& v) {
   }
   if (name == "BorderStyle") {
     bool single = false;
-    if (q::Error e = v.ToEnum<bool>({{"bsNone", false}, {"bsSingle", true}}, single)) return e;
+    static constexpr TEnumName kStyles[] = {{"bsNone", false}, {"bsSingle", true}};
+    if (q::Error e = v.ToEnum(kStyles, single)) return e;
     SetBorderSingle(single);
     return {};
   }
@@ -291,8 +291,9 @@ q::Error TLabel::SetProperty(std::string_view name, const TValue& v) {
   }
   if (name == "Layout") {
     TTextLayout l = tlTop;
-    if (q::Error e = v.ToEnum<TTextLayout>(
-            {{"tlTop", tlTop}, {"tlCenter", tlCenter}, {"tlBottom", tlBottom}}, l)) {
+    static constexpr TEnumName kLayouts[] = {
+        {"tlTop", tlTop}, {"tlCenter", tlCenter}, {"tlBottom", tlBottom}};
+    if (q::Error e = v.ToEnum(kLayouts, l)) {
       return e;
     }
     SetLayout(l);

@@ -28,7 +28,13 @@ class ProgressThrottle {
   // True when the report of `position` is to be shown (and is then taken as
   // shown).
   bool Show(int32_t position, uint32_t now, uint32_t interval = kDefaultInterval) {
-    const int64_t drawn = int64_t{position} * pixels_ / total_;
+    // position * pixels / total, toward zero, in unsigned arithmetic: the
+    // program divides such numbers anyway, and a signed 64-bit division
+    // would bring one more library routine into the i686 build.
+    const auto size = static_cast<uint64_t>(position < 0 ? -int64_t{position} : position);
+    const auto part =
+        static_cast<int64_t>(size * static_cast<uint64_t>(pixels_) / static_cast<uint64_t>(total_));
+    const int64_t drawn = position < 0 ? -part : part;
     if (drawn == drawn_ && now - shownAt_ < interval) return false;
     drawn_ = drawn;
     shownAt_ = now;

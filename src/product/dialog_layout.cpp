@@ -1,5 +1,7 @@
 #include "product/dialog_layout.h"
 
+#include <initializer_list>
+
 #include "product/texts.h"
 
 namespace product {
@@ -24,6 +26,14 @@ std::string Lines(std::string_view text) {
   return out;
 }
 
+// The pieces one after another (the temporaries among them live until the
+// call returns).
+std::string Join(std::initializer_list<std::string_view> pieces) {
+  std::string out;
+  for (std::string_view piece : pieces) out += piece;
+  return out;
+}
+
 }  // namespace
 
 std::string LayoutString(std::string_view text) {
@@ -39,7 +49,8 @@ std::string LayoutString(std::string_view text) {
     }
     if (!quoted) out += '\'';
     quoted = true;
-    out += c == '\'' ? std::string("''") : std::string(1, c);
+    if (c == '\'') out += '\'';  // a quote is written twice
+    out += c;
   }
   if (quoted) out += '\'';
   return out.empty() ? std::string("''") : out;
@@ -49,14 +60,16 @@ std::string LayoutString(std::string_view text) {
 // Aligned controls give only what their alignment leaves open. The function
 // is long because it is the layout text itself, one object after another.
 std::string DialogLayout(std::string_view formClass, const AnswerButtons& b) {
-  const std::string yes = std::string(b.namePrefix) + "SI";
-  const std::string no = std::string(b.namePrefix) + "NO";
-  return std::string(R"(
-object Form3: )") +
-         std::string(formClass) + R"(
+  const std::string yes = Join({b.namePrefix, "SI"});
+  const std::string no = Join({b.namePrefix, "NO"});
+  return Join({R"(
+object Form3: )",
+               formClass,
+               R"(
   BorderStyle = bsNone
-  Caption = )" +
-         LayoutString(texts::kFormCaption) + R"(
+  Caption = )",
+               LayoutString(texts::kFormCaption),
+               R"(
   ClientWidth = 630
   ClientHeight = 297
   Color = clWhite
@@ -66,8 +79,9 @@ object Form3: )") +
   Font.Name = 'MS Sans Serif'
   Font.Style = []
   Position = poScreenCenter
-  ActiveControl = )" +
-         yes + R"(
+  ActiveControl = )",
+               yes,
+               R"(
   object Panel1: TPanel
     Align = alClient
     BevelInner = bvLowered
@@ -85,8 +99,9 @@ object Form3: )") +
         Align = alTop
         Alignment = taCenter
         Height = 32
-        Caption = )" +
-         LayoutString(texts::kTitle) + R"(
+        Caption = )",
+               LayoutString(texts::kTitle),
+               R"(
         Font.Color = clBlue
         Font.Height = -27
         Font.Name = 'Arial'
@@ -96,8 +111,9 @@ object Form3: )") +
         Align = alTop
         Alignment = taCenter
         Height = 75
-        Caption = )" +
-         LayoutString(texts::kDisclaimer) + R"(
+        Caption = )",
+               LayoutString(texts::kDisclaimer),
+               R"(
         Font.Color = clBlue
         Font.Height = -12
         Font.Name = 'Arial'
@@ -120,8 +136,9 @@ object Form3: )") +
             Align = alBottom
             Height = 13
             Cursor = crHandPoint
-            Caption = )" +
-         LayoutString(std::string(texts::kCreditPrefix) + texts::kMakerName) + R"(
+            Caption = )",
+               LayoutString(std::string(texts::kCreditPrefix) + texts::kMakerName),
+               R"(
             Font.Color = clBlue
             Font.Height = -11
             Font.Name = 'MS Sans Serif'
@@ -134,8 +151,9 @@ object Form3: )") +
       Align = alBottom
       Alignment = taCenter
       Height = 15
-      Caption = )" +
-         LayoutString(texts::kLayoutStatus) + R"(
+      Caption = )",
+               LayoutString(texts::kLayoutStatus),
+               R"(
       Font.Color = clBlue
       Font.Height = -12
       Font.Name = 'Arial'
@@ -149,33 +167,47 @@ object Form3: )") +
       TabOrder = 2
       Visible = False
     end
-    object )" +
-         no + ": " + std::string(b.className) + R"(
+    object )",
+               no,
+               ": ",
+               b.className,
+               R"(
       Left = 408
       Top = 160
       Width = 201
       Height = 105
-      Caption = )" +
-         LayoutString(texts::kNoCaption) + R"(
+      Caption = )",
+               LayoutString(texts::kNoCaption),
+               R"(
       TabOrder = 0
-      Font.Color = clNavy)" +
-         Lines(b.no) + Lines(b.shared) + kAnswerFont + R"(
+      Font.Color = clNavy)",
+               Lines(b.no),
+               Lines(b.shared),
+               kAnswerFont,
+               R"(
     end
-    object )" +
-         yes + ": " + std::string(b.className) + R"(
+    object )",
+               yes,
+               ": ",
+               b.className,
+               R"(
       Left = 16
       Top = 160
       Width = 193
       Height = 105
-      Caption = )" +
-         LayoutString(texts::kYesCaption) + R"(
+      Caption = )",
+               LayoutString(texts::kYesCaption),
+               R"(
       TabOrder = 1
-      Font.Color = clWhite)" +
-         Lines(b.yes) + Lines(b.shared) + kAnswerFont + R"(
+      Font.Color = clWhite)",
+               Lines(b.yes),
+               Lines(b.shared),
+               kAnswerFont,
+               R"(
     end
   end
 end
-)";
+)"});
 }
 
 }  // namespace product

@@ -35,11 +35,18 @@ target_include_directories(q_texts INTERFACE ${Q_GENERATED_DIR})
 
 # q_app_manifest(out name level): writes the application manifest of one
 # program (level asInvoker or requireAdministrator) and returns its path.
+# The program carries it without the template's comments and indentation.
 function(q_app_manifest out name level)
   set(Q_MANIFEST_NAME ${name})
   set(Q_MANIFEST_LEVEL ${level})
   set(path ${Q_GENERATED_DIR}/manifests/${name}.manifest)
-  configure_file(${Q_PRODUCT_DIR}/app.manifest.in ${path} @ONLY)
+  set(template ${Q_PRODUCT_DIR}/app.manifest.in)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${template})
+  file(READ ${template} text)
+  string(REGEX REPLACE "<!--[^>]*-->" "" text "${text}")
+  string(REGEX REPLACE ">[ \n]+<" "><" text "${text}")
+  string(REGEX REPLACE "[ \n]+" " " text "${text}")
+  file(CONFIGURE OUTPUT ${path} CONTENT "${text}" @ONLY)
   set(${out} ${path} PARENT_SCOPE)
 endfunction()
 

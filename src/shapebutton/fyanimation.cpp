@@ -40,8 +40,25 @@ bool TFyeverButton::AnimationRunning(TFyAnimation a) const {
 }
 
 void TFyeverButton::StartAnimation(TFyAnimation a) {
+  if (parts_.animate) (this->*parts_.animate)(a, true);
+}
+
+void TFyeverButton::StopAnimation(TFyAnimation a) {
+  if (parts_.animate) (this->*parts_.animate)(a, false);
+}
+
+void TFyeverButton::Animate(TFyAnimation a, bool start) {
   AnimationRecord& r = Record(a);
-  if (r.running || !parts_.drawFrame) return;
+  if (r.running == start) return;
+  r.running = start;
+  if (!start) {
+    if (AnimationRunning(TFyAnimation::Enter) || AnimationRunning(TFyAnimation::Exit) ||
+        AnimationRunning(TFyAnimation::Click)) {
+      return;  // the shared timer keeps serving the others
+    }
+    RetireAnimationTimer();
+    return;
+  }
   // Animations still running go on with the new timer, at this one's pace.
   RetireAnimationTimer();
   animationTimer_ = std::make_unique<gui::TTimer>(nullptr);
@@ -50,20 +67,8 @@ void TFyeverButton::StartAnimation(TFyAnimation a) {
   const int interval = Source(a).interval;
   animationTimer_->SetInterval(interval > 0 ? static_cast<unsigned>(interval) : 0);
   r.frame = 0;
-  r.running = true;
   animationTimer_->OnTimer = [this](gui::TObject*) { AnimationTick(); };
   animationTimer_->SetEnabled(true);
-}
-
-void TFyeverButton::StopAnimation(TFyAnimation a) {
-  AnimationRecord& r = Record(a);
-  if (!r.running) return;
-  r.running = false;
-  if (AnimationRunning(TFyAnimation::Enter) || AnimationRunning(TFyAnimation::Exit) ||
-      AnimationRunning(TFyAnimation::Click)) {
-    return;  // the shared timer keeps serving the others
-  }
-  RetireAnimationTimer();
 }
 
 void TFyeverButton::RetireAnimationTimer() {

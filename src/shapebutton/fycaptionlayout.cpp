@@ -102,13 +102,13 @@ CaptionPlacement PlaceCaption(const CaptionLayoutParams& p) {
   int64_t left = p.captionLeft, top = p.captionTop;
   switch (p.hAlign) {
     case haLeft: left = margin; break;
-    case haCenter: left = (rw - out.box.width) / 2; break;
+    case haCenter: left = Half(rw - out.box.width); break;
     case haRight: left = rw - margin - out.box.width; break;
     case haNone: break;
   }
   switch (p.vAlign) {
     case vaTop: top = margin; break;
-    case vaCenter: top = (rh - out.box.height) / 2; break;
+    case vaCenter: top = Half(rh - out.box.height); break;
     case vaBottom: top = rh - margin - out.box.height; break;
     case vaNone: break;
   }

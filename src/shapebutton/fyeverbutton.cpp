@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <span>
 
 namespace fyeverbutton {
 namespace {
@@ -244,21 +245,6 @@ void TFyeverButton::SetShowFocusRGN(bool v) {
 
 namespace {
 
-// An enumeration by the name of its value.
-template <typename E, size_t N>
-bool ApplyEnum(TFyeverButton& button, std::string_view property,
-               const std::array<std::string_view, N>& names, void (TFyeverButton::*set)(E),
-               std::string_view name, const gui::TValue& v, q::Error& error) {
-  if (name != property) return false;
-  E value{};
-  if (v.kind == gui::TValue::Kind::Ident && EnumFromName(names, v.text, value)) {
-    (button.*set)(value);
-  } else {
-    error = q::Error::Fail(std::string(name) + ": unknown value " + v.Describe());
-  }
-  return true;
-}
-
 using B = TFyeverButton;
 // constexpr: the compiler lays the tables out, no start-up code fills them.
 constexpr gui::TSetter<B, int> kIntSetters[] = {
@@ -308,13 +294,54 @@ constexpr gui::TSetter<B, const std::string&> kStringSetters[] = {
     {"StringButtonRegion", &B::SetStringButtonRegion},
 };
 
+// The enumerations, by the names of their values: one table and one lookup
+// for all of them, each setter taking the value's index.
+struct EnumSetter {
+  std::string_view name;
+  std::span<const std::string_view> values;
+  void (*set)(B& button, size_t index);
+};
+template <typename E, void (B::*Set)(E)>
+void SetEnum(B& button, size_t index) {
+  (button.*Set)(static_cast<E>(index));
+}
+constexpr EnumSetter kEnumSetters[] = {
+    {"ButtonKind", kButtonKindNames, SetEnum<TFyButtonKind, &B::SetButtonKind>},
+    {"Button3DKind", k3DKindNames, SetEnum<TFy3DKind, &B::SetButton3DKind>},
+    {"GradientKind", kGradientKindNames, SetEnum<TFyGradientKind, &B::SetGradientKind>},
+    {"Caption3dKind", kCaption3dKindNames, SetEnum<TFyCaption3dKind, &B::SetCaption3dKind>},
+    {"CaptionHAlign", kHAlignNames, SetEnum<TFyHAlign, &B::SetCaptionHAlign>},
+    {"CaptionVAlign", kVAlignNames, SetEnum<TFyVAlign, &B::SetCaptionVAlign>},
+    {"BitmapHAlign", kHAlignNames, SetEnum<TFyHAlign, &B::SetBitmapHAlign>},
+    {"BitmapVAlign", kVAlignNames, SetEnum<TFyVAlign, &B::SetBitmapVAlign>},
+};
+
+// Applies `v` through the enumeration setter `name` names; false when there
+// is none.
+bool ApplyEnum(B& button, std::string_view name, const gui::TValue& v, q::Error& error) {
+  for (const EnumSetter& s : kEnumSetters) {
+    if (s.name != name) continue;
+    for (size_t i = 0; i < s.values.size(); ++i) {
+      if (v.kind == gui::TValue::Kind::Ident && s.values[i] == v.text) {
+        s.set(button, i);
+        return true;
+      }
+    }
+    error = q::Error::Fail(std::string(name) + ": unknown value " + v.Describe());
+    return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 q::Error TFyeverButton::SetProperty(std::string_view name, const gui::TValue& v) {
   // A layout asking for a part this program does not link.
   if (v.kind == gui::TValue::Kind::Ident) {
     const std::string_view value = v.text;
+    const bool plainKind = value == "bkRect" || value == "bkRoundRect" || value == "bkUser";
     if ((name == "ButtonKind" && value == "bkUser" && !RegionTracingLinked()) ||
+        (name == "ButtonKind" && !plainKind && !EveryKindLinked()) ||
         (name == "GradientKind" && value != "gkNone" && !GradientsLinked()) ||
         (name == "Rotated" && value == "True" && !RotationLinked())) {
       return q::Error::Fail(std::string(name) + " = " + v.text +
@@ -330,17 +357,7 @@ q::Error TFyeverButton::SetProperty(std::string_view name, const gui::TValue& v)
     return std::move(error).WithContext(std::string(name));
   }
 
-  if (ApplyEnum(*this, "ButtonKind", kButtonKindNames, &B::SetButtonKind, name, v, error) ||
-      ApplyEnum(*this, "Button3DKind", k3DKindNames, &B::SetButton3DKind, name, v, error) ||
-      ApplyEnum(*this, "GradientKind", kGradientKindNames, &B::SetGradientKind, name, v, error) ||
-      ApplyEnum(*this, "Caption3dKind", kCaption3dKindNames, &B::SetCaption3dKind, name, v,
-                error) ||
-      ApplyEnum(*this, "CaptionHAlign", kHAlignNames, &B::SetCaptionHAlign, name, v, error) ||
-      ApplyEnum(*this, "CaptionVAlign", kVAlignNames, &B::SetCaptionVAlign, name, v, error) ||
-      ApplyEnum(*this, "BitmapHAlign", kHAlignNames, &B::SetBitmapHAlign, name, v, error) ||
-      ApplyEnum(*this, "BitmapVAlign", kVAlignNames, &B::SetBitmapVAlign, name, v, error)) {
-    return error;
-  }
+  if (ApplyEnum(*this, name, v, error)) return error;
   if (q::Error e = TButton::SetProperty(name, v)) return e;
   // The layout's own placement is a move while loading: the window may not
   // exist yet to report it.

@@ -35,6 +35,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -212,9 +213,10 @@ class TFyeverButton : public gui::TButton {
   // set and no render runs).
   void RenderFace();
   // While the button is edited in a designer, its face marks the rotation
-  // point; the next render shows the change.
-  bool Designing() const { return designing_; }
-  void SetDesigning(bool v) { designing_ = v; }
+  // point; the next render shows the change. The marker's drawing is linked
+  // only into programs that turn it on.
+  bool Designing() const { return designMarker_ != nullptr; }
+  void SetDesigning(bool v);
 
   // Parts few programs need are linked only into those that ask for them,
   // once, before they make their buttons:
@@ -222,6 +224,10 @@ class TFyeverButton : public gui::TButton {
   //   largest part of the button. Without it a bkUser button takes its
   //   region as it is (as with UserRGNAUTO false), and a layout naming
   //   bkUser is refused.
+  // - the outlines of every kind but bkRect and bkRoundRect. Without them a
+  //   button of another kind (bkUser aside) is the plain rectangle, and a
+  //   layout naming such a kind is refused. Region tracing links them too,
+  //   and with either the regions of outlines made of several polygons.
   // - glyphs and frame animations. Without them the bitmaps are kept but
   //   not drawn, and no animation runs.
   // - gradients. Without them the face is filled with ButtonColor, and a
@@ -230,6 +236,8 @@ class TFyeverButton : public gui::TButton {
   //   layout setting Rotated is refused.
   static void UseRegionTracing();
   static bool RegionTracingLinked();
+  static void UseEveryKind();
+  static bool EveryKindLinked();
   static void UseGlyphs();
   static void UseGradients();
   static bool GradientsLinked();
@@ -238,6 +246,7 @@ class TFyeverButton : public gui::TButton {
   // Every part: for programs that show what the button can do.
   static void UseEveryPart() {
     UseRegionTracing();
+    UseEveryKind();
     UseGlyphs();
     UseGradients();
     UseRotation();
@@ -306,13 +315,27 @@ class TFyeverButton : public gui::TButton {
   // The entry points of the parts linked on request (null until asked for).
   struct Parts {
     bool (*traceRegion)(HRGN region, PolygonSet& out) = nullptr;
+    PolygonSet (*userOutline)(const PolygonSet* user, const RegionBox& box, int32_t width,
+                              int32_t height, int32_t depth) = nullptr;
+    OutlineBuilder buildOutline = BuildPlainOutline;
+    // The shape's regions: of the one polygon a plain outline is, or of
+    // any polygon set.
+    q::RegionHandle (*shapeRegion)(std::span<const TPoint> points, std::span<const int32_t> counts,
+                                   std::span<const int32_t> levels) = PlainShapeRegion;
     void (TFyeverButton::*drawGlyph)(bool pressed) = nullptr;
     void (TFyeverButton::*drawFrame)(gui::TBitmap& strip, int count, int index) = nullptr;
+    void (TFyeverButton::*animate)(TFyAnimation a, bool start) = nullptr;
     void (TFyeverButton::*gradientFill)(gui::TColor c1, gui::TColor c2, int mode) = nullptr;
     void (TFyeverButton::*createRotationTimer)() = nullptr;
   };
   static Parts parts_;
+  static q::RegionHandle PlainShapeRegion(std::span<const TPoint> points,
+                                          std::span<const int32_t> counts,
+                                          std::span<const int32_t> levels);
   void DrawMainGlyph(bool pressed);
+  // Starts or stops the animation `a` (what StartAnimation and
+  // StopAnimation do with glyphs linked).
+  void Animate(TFyAnimation a, bool start);
   // Frame `index` of a strip of `count` frames, straight onto the window.
   void DrawStripFrame(gui::TBitmap& strip, int count, int index);
   // Why the window is moving or changing size: how the size and move
@@ -461,7 +484,7 @@ class TFyeverButton : public gui::TButton {
   bool loaded_ = false;
   bool firstFocus_ = true;
   bool constructed_ = false;  // no face is rendered before the constructor ends
-  bool designing_ = false;
+  void (TFyeverButton::*designMarker_)() = nullptr;  // while designing: DrawRotationMarker
 
   // Geometry and placement.
   int windowWidth_ = 0;

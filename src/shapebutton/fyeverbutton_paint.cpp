@@ -53,7 +53,7 @@ void TFyeverButton::RenderFace() {
     DrawCaption();
   }
   if (buttonKind_ != bkUser || TracesUserRegion()) Draw3DEffects();
-  if (designing_ && !face_->Empty()) DrawRotationMarker();
+  if (designMarker_ && !face_->Empty()) (this->*designMarker_)();
 
   const gui::TColor brush = StateColor(buttonColor_, Enabled());
   if (brush == gui::clNone) {

@@ -56,13 +56,13 @@ void TFyeverButton::RebuildShape() {
 
 void TFyeverButton::MakeShapeRegions() {
   const PolygonSet& base = shape_.base;
-  pendingWindowRegion_ = rotatergn::PolygonsToRegion(base.points, base.counts, base.levels);
+  pendingWindowRegion_ = parts_.shapeRegion(base.points, base.counts, base.levels);
   // The outline frame follows the window region's own outline: a copy is
   // cheaper than tracing the same polygons again.
   outlineRegion_ =
       pendingWindowRegion_ ? CopyRegion(pendingWindowRegion_.Get()) : q::RegionHandle();
-  innerRegion_ = rotatergn::PolygonsToRegion(shape_.second, base.counts, base.levels);
-  focusRegion_ = rotatergn::PolygonsToRegion(shape_.focus, base.counts, base.levels);
+  innerRegion_ = parts_.shapeRegion(shape_.second, base.counts, base.levels);
+  focusRegion_ = parts_.shapeRegion(shape_.focus, base.counts, base.levels);
   outerLitRegion_ = rotatergn::QuadsToRegion(shape_.outer.first);
   outerShadedRegion_ = rotatergn::QuadsToRegion(shape_.outer.second);
   innerShadedRegion_ = rotatergn::QuadsToRegion(shape_.inner.first);
@@ -71,12 +71,13 @@ void TFyeverButton::MakeShapeRegions() {
 
 PolygonSet TFyeverButton::BuildBaseOutline() {
   if (buttonKind_ == bkUser) {
+    // Reached only with tracing linked (TracesUserRegion).
     const PolygonSet* user = ActiveUserRegion() ? &userPolygons_ : nullptr;
-    return UserOutline(user, userBox_, buttonWidth_, buttonHeight_, buttonDepth_);
+    return parts_.userOutline(user, userBox_, buttonWidth_, buttonHeight_, buttonDepth_);
   }
   const Outline& o = CachedOutline({buttonKind_, buttonWidth_, buttonHeight_, buttonDepth_,
                                     peaksNumber_, radiusRatio_, arcAngle_},
-                                   shape_.outlines);
+                                   parts_.buildOutline, shape_.outlines);
   if (o.arcResizes) ResizeForArc(o.arcHeight);
   return o.set;
 }
@@ -109,9 +110,25 @@ void TFyeverButton::UseRegionTracing() {
   parts_.traceRegion = [](HRGN region, PolygonSet& out) {
     return rotatergn::RegionToPolygons(region, out.points, out.counts, out.levels);
   };
+  parts_.userOutline = UserOutline;
+  parts_.shapeRegion = rotatergn::PolygonsToRegion;
+}
+
+// A plain outline (bkRect, bkRoundRect) is a single polygon at level 0.
+q::RegionHandle TFyeverButton::PlainShapeRegion(std::span<const TPoint> points,
+                                                std::span<const int32_t>,
+                                                std::span<const int32_t>) {
+  return rotatergn::PolygonToRegion(points);
 }
 
 bool TFyeverButton::RegionTracingLinked() { return parts_.traceRegion != nullptr; }
+
+void TFyeverButton::UseEveryKind() {
+  parts_.buildOutline = BuildOutline;
+  parts_.shapeRegion = rotatergn::PolygonsToRegion;
+}
+
+bool TFyeverButton::EveryKindLinked() { return parts_.buildOutline != BuildPlainOutline; }
 
 bool TFyeverButton::TracesUserRegion() const { return userRgnAuto_ && parts_.traceRegion; }
 
@@ -203,7 +220,7 @@ void TFyeverButton::SetButtonAngle(int v) {
   // Only a difference beyond the 32-bit range needs folding: whole turns
   // change no direction.
   if (change > std::numeric_limits<int32_t>::max() || change < std::numeric_limits<int32_t>::min())
-    change %= 3600;
+    change = TurnRemainder(change);
   pendingAngle_ = static_cast<int>(change);
   if (captionFixed_) captionAngle_ = NormalizeAngle(captionAngle_ + change);
   if (gradientFixed_) gradientAngle_ = NormalizeAngle(gradientAngle_ + change);

@@ -59,17 +59,4 @@ enum TFyVAlign : uint8_t { vaTop, vaCenter, vaBottom, vaNone };
 inline constexpr std::array<std::string_view, 4> kVAlignNames{"vaTop", "vaCenter", "vaBottom",
                                                               "vaNone"};
 
-// The value named `name` in `names`; false when it is none of them.
-template <typename E, size_t N>
-constexpr bool EnumFromName(const std::array<std::string_view, N>& names, std::string_view name,
-                            E& out) {
-  for (size_t i = 0; i < N; ++i) {
-    if (names[i] == name) {
-      out = static_cast<E>(i);
-      return true;
-    }
-  }
-  return false;
-}
-
 }  // namespace fyeverbutton

@@ -21,6 +21,7 @@ PixelRows RowsOf(gui::TBitmap& b) { return {b.ScanLine(0), b.Width(), b.Height()
 void TFyeverButton::UseGlyphs() {
   parts_.drawGlyph = &TFyeverButton::DrawMainGlyph;
   parts_.drawFrame = &TFyeverButton::DrawStripFrame;
+  parts_.animate = &TFyeverButton::Animate;
 }
 
 void TFyeverButton::DrawMainGlyph(bool pressed) {

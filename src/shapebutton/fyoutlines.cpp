@@ -41,28 +41,24 @@ PolygonSet EllipseOutline(double w, double h, int32_t n) {
 }
 
 PolygonSet RoundRectOutline(int32_t w, int32_t h, int32_t depth) {
-  const int32_t r = Saturate(2 * static_cast<int64_t>(depth));
-  int32_t s[4] = {}, c[4] = {};
-  for (int i = 1; i <= 3; ++i) {
-    s[i] = RoundHalfEven(r * std::sin(i * kPi / 8));
-    c[i] = RoundHalfEven(r * std::cos(i * kPi / 8));
+  const int64_t r = Saturate(2 * static_cast<int64_t>(depth));
+  // Clockwise from the top right, each corner gives five points: where the
+  // side before it ends, three on its arc, and where the side after it
+  // starts. A corner's offsets from its centre are the corner before's
+  // turned by a quarter. The polygon starts where the top side starts.
+  const int64_t cx[4] = {w - r, w - r, r, r};
+  const int64_t cy[4] = {r, h - r, h - r, r};
+  Tpoints p(20);
+  for (int i = 0; i <= 4; ++i) {
+    int64_t dx = RoundHalfEven(r * std::sin(i * kPi / 8));
+    int64_t dy = -int64_t{RoundHalfEven(r * std::cos(i * kPi / 8))};
+    for (size_t k = 0; k < 4; ++k) {
+      p[(5 * k + static_cast<size_t>(i) + 1) % 20] = {Saturate(cx[k] + dx), Saturate(cy[k] + dy)};
+      const int64_t x = dx;
+      dx = -dy;
+      dy = x;
+    }
   }
-  auto at = [](int64_t x, int64_t y) { return TPoint{Saturate(x), Saturate(y)}; };
-  const int64_t W = w, H = h, R = r;
-  Tpoints p;
-  p.reserve(20);
-  p.push_back(at(R, 0));
-  p.push_back(at(W - R, 0));
-  for (int i = 1; i <= 3; ++i) p.push_back(at(W - R + s[i], R - c[i]));
-  p.push_back(at(W, R));
-  p.push_back(at(W, H - R));
-  for (int i = 1; i <= 3; ++i) p.push_back(at(W - R + c[i], H - R + s[i]));
-  p.push_back(at(W - R, H));
-  p.push_back(at(R, H));
-  for (int i = 1; i <= 3; ++i) p.push_back(at(R - s[i], H - R + c[i]));
-  p.push_back(at(0, H - R));
-  p.push_back(at(0, R));
-  for (int i = 1; i <= 3; ++i) p.push_back(at(R - c[i], R - s[i]));
   return OnePolygon(std::move(p));
 }
 
@@ -256,6 +252,13 @@ Outline BuildOutline(const OutlineParams& p) {
   return o;
 }
 
+Outline BuildPlainOutline(const OutlineParams& p) {
+  Outline o;
+  o.set = p.kind == bkRoundRect ? RoundRectOutline(p.width, p.height, p.depth)
+                                : RectOutline(p.width, p.height);
+  return o;
+}
+
 PolygonSet UserOutline(const PolygonSet* user, const RegionBox& box, int32_t width, int32_t height,
                        int32_t depth) {
   if (!user) return RectOutline(width, height);
@@ -301,11 +304,11 @@ bool IsRegionDataBlock(std::span<const uint8_t> bytes) {
   return q::Le32(bytes.data() + 8) <= (bytes.size() - headerSize) / kRect;
 }
 
-const Outline& CachedOutline(const OutlineParams& p, OutlineCache& cache) {
-  if (!cache.valid || !(cache.params == p)) {
-    cache.outline = BuildOutline(p);
+const Outline& CachedOutline(const OutlineParams& p, OutlineBuilder build, OutlineCache& cache) {
+  if (cache.build != build || !(cache.params == p)) {
+    cache.outline = build(p);
     cache.params = p;
-    cache.valid = true;
+    cache.build = build;
   }
   return cache.outline;
 }

@@ -64,15 +64,22 @@ struct Outline {
 //   (k = short side - 2 * max(2, depth) < 2) is the plain rectangle.
 Outline BuildOutline(const OutlineParams& p);
 
+// BuildOutline for bkRect and bkRoundRect alone; every other kind gives the
+// plain rectangle. A program that builds its outlines only with this one
+// leaves the other kinds' geometry out of its image.
+Outline BuildPlainOutline(const OutlineParams& p);
+
+using OutlineBuilder = Outline (*)(const OutlineParams& p);
+
 // The last outline built and what it was built from: a spinning button
 // rebuilds 25 times a second from the same properties, and the ring kinds
 // cost hundreds of points of trigonometry each time.
 struct OutlineCache {
-  bool valid = false;
+  OutlineBuilder build = nullptr;  // null: nothing built yet
   OutlineParams params;
   Outline outline;
 };
-const Outline& CachedOutline(const OutlineParams& p, OutlineCache& cache);
+const Outline& CachedOutline(const OutlineParams& p, OutlineBuilder build, OutlineCache& cache);
 
 // (0, 0), (w, 0), (w, h), (0, h).
 PolygonSet RectOutline(int32_t width, int32_t height);

@@ -27,11 +27,22 @@ int32_t Saturate(int64_t v) {
                                                   std::numeric_limits<int32_t>::max()));
 }
 
+int32_t TurnRemainder(int64_t angle) {
+  // angle = high * 2^32 + low, and 2^32 = 1696 modulo 3600: a value of the
+  // same remainder in 32 bits, then the sign of angle's own remainder.
+  const auto high = static_cast<int32_t>(angle >> 32);
+  const auto low = static_cast<uint32_t>(angle);
+  int32_t r = (high % 3600 * 1696 + static_cast<int32_t>(low % 3600)) % 3600;
+  if (angle > 0 && r < 0) r += 3600;
+  if (angle < 0 && r > 0) r -= 3600;
+  return r;
+}
+
 int32_t NormalizeAngle(int64_t angle) {
-  int64_t a = angle % 3600;  // -3599..3599
+  int32_t a = TurnRemainder(angle);  // -3599..3599
   if (a >= 1801) a -= 3600;
   if (a <= -1800) a += 3600;
-  return static_cast<int32_t>(a);
+  return a;
 }
 
 Extent TurnedSize(int32_t width, int32_t height, int32_t angle) {
@@ -105,8 +116,8 @@ void BuildShapeGeometry(PolygonSet outline, const ShapeParams& p, ShapeGeometry&
   out.second = c.second;
 
   const int32_t cx = p.width / 2, cy = p.height / 2;
-  const int32_t dx = Saturate((static_cast<int64_t>(p.windowWidth) - p.width) / 2);
-  const int32_t dy = Saturate((static_cast<int64_t>(p.windowHeight) - p.height) / 2);
+  const int32_t dx = Saturate(Half(static_cast<int64_t>(p.windowWidth) - p.width));
+  const int32_t dy = Saturate(Half(static_cast<int64_t>(p.windowHeight) - p.height));
   for (Tpoints* set : {&out.base.points, &out.first, &out.focus, &out.second}) {
     rotatergn::RotatePointsAbout(*set, cx, cy, p.angle);
     for (TPoint& pt : *set) {

@@ -17,6 +17,12 @@ namespace fyeverbutton {
 // Into -1799..1800 (3600 is a full turn), for any value.
 int32_t NormalizeAngle(int64_t angle);
 
+// angle % 3600 (the whole turns dropped, the sign kept), and v / 2, both
+// without a 64-bit division: where code is kept smallest, an i686 build
+// makes that a library call.
+int32_t TurnRemainder(int64_t angle);
+inline int64_t Half(int64_t v) { return (v + (v < 0 ? 1 : 0)) >> 1; }
+
 // Clamped to the 32-bit range.
 int32_t Saturate(int64_t v);
 

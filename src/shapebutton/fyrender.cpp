@@ -130,6 +130,10 @@ void TFyeverButton::Draw3DEffects() {
   if (focus) frame(focusRegion_.Get(), AsColor(c.frame));
 }
 
+void TFyeverButton::SetDesigning(bool v) {
+  designMarker_ = v ? &TFyeverButton::DrawRotationMarker : nullptr;
+}
+
 void TFyeverButton::DrawRotationMarker() {
   const int px = rotationCenterFixed_ ? buttonWidth_ / 2 : rotationPointX_;
   const int py = rotationCenterFixed_ ? buttonHeight_ / 2 : rotationPointY_;

@@ -5,29 +5,29 @@
 
 namespace rotatergn {
 
+q::RegionHandle PolygonToRegion(std::span<const TPoint> polygon) {
+  // Fewer than three points enclose nothing.
+  if (polygon.size() < 3) return q::RegionHandle(::CreateRectRgn(0, 0, 0, 0));
+  std::vector<POINT> buffer(polygon.size());
+  for (size_t i = 0; i < polygon.size(); ++i) buffer[i] = POINT{polygon[i].x, polygon[i].y};
+  return q::RegionHandle(
+      ::CreatePolygonRgn(buffer.data(), static_cast<int>(buffer.size()), ALTERNATE));
+}
+
 q::RegionHandle PolygonsToRegion(std::span<const TPoint> points, std::span<const int32_t> counts,
                                  std::span<const int32_t> levels) {
   const std::vector<CombineStep> plan = RegionCombinationPlan(points, counts, levels);
   q::RegionHandle result;
-  std::vector<POINT> buffer;
   for (const CombineStep& step : plan) {
-    // Fewer than three points enclose nothing: such a polygon adds and cuts
-    // nothing (and as the first one leaves the result empty).
-    q::RegionHandle polygon;
-    if (step.count >= 3) {
-      buffer.resize(step.count);
-      for (size_t i = 0; i < step.count; ++i)
-        buffer[i] = POINT{points[step.first + i].x, points[step.first + i].y};
-      polygon.Reset(::CreatePolygonRgn(buffer.data(), static_cast<int>(step.count), ALTERNATE));
-      if (!polygon) return {};
-    }
+    // A polygon of fewer than three points adds and cuts nothing (as the
+    // first one it leaves the result empty).
+    if (step.op != CombineOp::kCopy && step.count < 3) continue;
+    q::RegionHandle polygon = PolygonToRegion(points.subspan(step.first, step.count));
+    if (!polygon) return {};
     if (step.op == CombineOp::kCopy) {
-      // The first polygon's own region is the start: copying it into a new
-      // one would only cost a region.
-      result = polygon ? std::move(polygon) : q::RegionHandle(::CreateRectRgn(0, 0, 0, 0));
-      if (!result) return {};
-    } else if (polygon && ::CombineRgn(result.Get(), result.Get(), polygon.Get(),
-                                       step.op == CombineOp::kOr ? RGN_OR : RGN_DIFF) == ERROR) {
+      result = std::move(polygon);
+    } else if (::CombineRgn(result.Get(), result.Get(), polygon.Get(),
+                            step.op == CombineOp::kOr ? RGN_OR : RGN_DIFF) == ERROR) {
       return {};
     }
   }

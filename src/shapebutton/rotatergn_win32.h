@@ -16,6 +16,11 @@ namespace rotatergn {
 q::RegionHandle PolygonsToRegion(std::span<const TPoint> points, std::span<const int32_t> counts,
                                  std::span<const int32_t> levels);
 
+// The region of one polygon, filled alternately: what PolygonsToRegion
+// makes of a set of that polygon alone at level 0 (an empty region for
+// fewer than three points), without the code that combines several.
+q::RegionHandle PolygonToRegion(std::span<const TPoint> polygon);
+
 // Traces `region` into a polygon set (see the rectangle overload). An empty
 // region, no region, or one GDI cannot describe leaves the outputs as they
 // are and answers false.

@@ -226,6 +226,16 @@ def main():
     print("  resources: " + ", ".join(f"{k} {v}" for k, v in sorted(res.items())))
     if args.map:
         table = map_table(args.map)
+        # What the map names no input for: the import tables and thunks lld
+        # makes for short import libraries, and the padding between inputs.
+        named = collections.Counter()
+        for c in table.values():
+            named.update(c)
+        made = collections.Counter({name: max(0, vsize - named[name])
+                                    for name, vsize, _, _, _ in pe_sections(data)
+                                    if name in (".text", ".rdata", ".data")})
+        if sum(made.values()):
+            table["made by the linker, padding"] = made
         rows = sorted(table.items(), key=lambda kv: -sum(kv[1].values()))
         print(f"\n  {'module':36} {'.text':>8} {'.rdata':>8} {'.data':>8} {'total':>8}")
         for name, c in rows:
