@@ -1,6 +1,17 @@
 # Shared build rules: warnings as errors, shipped-code flags, sanitizers,
 # static Windows images, GoogleTest for every target, the Wine test harness.
 
+# A compiler cache, where the machine has one and the environment names no
+# launcher: every build folder at the same depth in the tree shares its
+# objects (the packaging's folder reuses the test build's).
+find_program(Q_CCACHE ccache)
+if(Q_CCACHE AND NOT CMAKE_CXX_COMPILER_LAUNCHER)
+  set(launcher env CCACHE_BASEDIR=${CMAKE_SOURCE_DIR} CCACHE_NOHASHDIR=1 CCACHE_DEPEND=1
+      ${Q_CCACHE})
+  set(CMAKE_C_COMPILER_LAUNCHER ${launcher})
+  set(CMAKE_CXX_COMPILER_LAUNCHER ${launcher})
+endif()
+
 set(Q_WARNINGS -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor
     -Wcast-align -Wunused -Woverloaded-virtual -Wnull-dereference
     -Wformat=2 -Wimplicit-fallthrough -Werror)
