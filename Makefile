@@ -23,7 +23,7 @@ deps:
 build: deps $(addprefix build-,$(PRESETS))
 
 $(addprefix build-,$(PRESETS)): build-%: deps
-	@test -f build/$*/CMakeCache.txt || cmake --preset $*
+	@grep -qs '^CMAKE_GENERATOR:INTERNAL=Ninja$$' build/$*/CMakeCache.txt || cmake --preset $* --fresh
 	cmake --build --preset $* -j$(JOBS)
 
 test: build

@@ -1,6 +1,17 @@
 # Shared build rules: warnings as errors, shipped-code flags, sanitizers,
 # static Windows images, GoogleTest for every target, the Wine test harness.
 
+# A compiler cache, where the machine has one and the environment names no
+# launcher: every build folder at the same depth in the tree shares its
+# objects (the packaging's folder reuses the test build's).
+find_program(Q_CCACHE ccache)
+if(Q_CCACHE AND NOT CMAKE_CXX_COMPILER_LAUNCHER)
+  set(launcher env CCACHE_BASEDIR=${CMAKE_SOURCE_DIR} CCACHE_NOHASHDIR=1 CCACHE_DEPEND=1
+      ${Q_CCACHE})
+  set(CMAKE_C_COMPILER_LAUNCHER ${launcher})
+  set(CMAKE_CXX_COMPILER_LAUNCHER ${launcher})
+endif()
+
 set(Q_WARNINGS -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor
     -Wcast-align -Wunused -Woverloaded-virtual -Wnull-dereference
     -Wformat=2 -Wimplicit-fallthrough -Werror)
@@ -145,6 +156,10 @@ elseif(WIN32)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  # Built for a quick build, as the test programs are (tests/CMakeLists.txt).
+  foreach(library gtest gtest_main gmock gmock_main)
+    target_compile_options(${library} PRIVATE $<$<NOT:$<CONFIG:Debug>>:-O0>)
+  endforeach()
   if(NOT TARGET GTest::gtest_main)
     add_library(GTest::gtest ALIAS gtest)
     add_library(GTest::gtest_main ALIAS gtest_main)
@@ -194,6 +209,7 @@ endif()
 # Windows tests are compiled but not registered without an emulator (win32).
 function(q_add_gtest target)
   cmake_parse_arguments(A "X11" "TIMEOUT" "" ${ARGN})
+  target_precompile_headers(${target} REUSE_FROM q_test_pch)
   if(NOT A_TIMEOUT)
     set(A_TIMEOUT 300)
   endif()

@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 packages=(
-  cmake make g++ clang libclang-rt-14-dev lld llvm python3
+  cmake make ninja-build ccache g++ clang libclang-rt-14-dev lld llvm python3
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-win32 g++-mingw-w64-i686-posix
   binutils-mingw-w64 libz-mingw-w64
   googletest libgtest-dev libgmock-dev

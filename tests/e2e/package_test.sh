@@ -34,12 +34,7 @@ head -c 300000 /dev/urandom >"$product/data/tables.bin"
 
 # --- Packaging, reproducibly ------------------------------------------------------
 # At the lowest priority: the tests running beside it may be timing a
-# button's turns on the screen. With the compiler launcher of the build
-# under test (a compiler cache), whatever the environment says: the
-# package's tree compiles the same sources.
-launcher() { sed -n "s/^CMAKE_$1_COMPILER_LAUNCHER:[A-Z]*=//p" "$Q_BUILD/CMakeCache.txt"; }
-export CMAKE_C_COMPILER_LAUNCHER=${CMAKE_C_COMPILER_LAUNCHER:-$(launcher C)}
-export CMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER:-$(launcher CXX)}
+# button's turns on the screen.
 package() {
   PACKAGE_BUILD=$pkg_build REPRODUCIBLE=1 VERSION=2.3 MAKER="Acme Tools" \
     nice -n 19 "$root/scripts/package.sh" win64 "$product" "$1"
