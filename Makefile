@@ -23,7 +23,8 @@ deps:
 build: deps $(addprefix build-,$(PRESETS))
 
 $(addprefix build-,$(PRESETS)): build-%: deps
-	@grep -qs '^CMAKE_GENERATOR:INTERNAL=Ninja$$' build/$*/CMakeCache.txt || cmake --preset $* --fresh
+	@test -f build/$*/build.ninja || cmake --preset $* --fresh
+	@echo "=== build $* ($$(date -u +%H:%M:%S) UTC)"
 	cmake --build --preset $* -j$(JOBS)
 
 test: build

@@ -43,6 +43,8 @@ args=(-S "$root" --preset "$preset" -B "$build" -DQ_TESTS=OFF -DQ_WINE_TESTS=OFF
       "-DQ_REPRODUCIBLE=$([ "${REPRODUCIBLE:-0}" = 1 ] && echo ON || echo OFF)"
       "$(option Q_VERSION "${VERSION:-}")" "$(option Q_MAKER_NAME "${MAKER:-}")"
       "$(option Q_MAKER_URL "${MAKER_URL:-}")" "$(option Q_MAKER_URL2 "$url2")")
+# A folder an older tree configured with another generator starts afresh.
+[ -f "$build/CMakeCache.txt" ] && [ ! -f "$build/build.ninja" ] && args+=(--fresh)
 quiet cmake "${args[@]}"
 cmake --build "$build" --target QuorvantisSetup -j"$jobs" >"$build/package.log" 2>&1 ||
   { tail -30 "$build/package.log" >&2; fail "the build failed (whole log: $build/package.log)"; }
