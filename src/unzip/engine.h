@@ -60,7 +60,8 @@ struct Engine {
   uintptr_t NotifyWindow = 0;
   int16_t NotifyId = 0;
   // --- kept between calls ------------------------------------------------
-  uint8_t* WindowStore = nullptr;  // kWindowSize bytes, the window of every entry
+  uint8_t* WindowStore = nullptr;   // kWindowSize bytes, the window of every entry
+  uint8_t* InflateStore = nullptr;  // inflate's buffer and tables, kept for the next entry
   uint32_t LastPumpTick = 0;       // 0 until the first pump
   bool EngineBusy = false;
   platform::EngineUi Ui = platform::DefaultEngineUi();
@@ -77,7 +78,10 @@ struct Engine {
   } Memory;
 
   Engine() = default;
-  ~Engine() { std::free(WindowStore); }
+  ~Engine() {
+    std::free(WindowStore);
+    std::free(InflateStore);
+  }
   Engine(const Engine&) = delete;
   Engine& operator=(const Engine&) = delete;
 
