@@ -1,0 +1,55 @@
+// A second thread and the counting semaphores that pace it: the extractor
+// writes its files on one while it decodes the next entry. This header
+// never pulls in a system header.
+#pragma once
+
+#include <cstdint>
+
+namespace platform {
+
+// A counting semaphore shared by two threads: one waits on it at a time.
+class Semaphore {
+ public:
+  explicit Semaphore(uint32_t initial);
+  ~Semaphore();
+  Semaphore(const Semaphore&) = delete;
+  Semaphore& operator=(const Semaphore&) = delete;
+
+  // False when the system could not make it (then it must not be used).
+  bool Valid() const { return handle_ != 0; }
+  // Adds one to the count, waking a waiter whose wait is over.
+  void Post();
+  // Waits until the count is at least `atLeast` (1 or more), then takes one.
+  // A waiter that needs several is woken once, not by every post: two
+  // threads handing work to each other then take turns in batches.
+  void Wait(uint32_t atLeast = 1);
+  // Takes one when the count is above zero; false, at once, when not.
+  bool TryWait();
+
+ private:
+  intptr_t handle_ = 0;
+};
+
+// A thread that runs `run(context)` to its end. Whoever starts it joins it:
+// the destructor does if nobody did.
+class Thread {
+ public:
+  Thread() = default;
+  ~Thread() { Join(); }
+  Thread(const Thread&) = delete;
+  Thread& operator=(const Thread&) = delete;
+
+  // False when the system could not make the thread: then nothing runs.
+  bool Start(void (*run)(void*), void* context);
+  // Waits until the thread has ended; returns at once when none runs.
+  void Join();
+
+ private:
+  intptr_t handle_ = 0;
+  bool running_ = false;
+  void (*run_)(void*) = nullptr;
+  void* context_ = nullptr;
+  friend struct ThreadEntry;
+};
+
+}  // namespace platform
