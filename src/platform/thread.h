@@ -19,12 +19,16 @@ class Semaphore {
   bool Valid() const { return handle_ != 0; }
   // Adds one to the count, waking a waiter whose wait is over.
   void Post();
-  // Waits until the count is at least `atLeast` (1 or more), then takes one.
+  // Waits until the count is at least `atLeast` (1 or more; see Hurry), then
+  // takes one.
   // A waiter that needs several is woken once, not by every post: two
   // threads handing work to each other then take turns in batches.
   void Wait(uint32_t atLeast = 1);
   // Takes one when the count is above zero; false, at once, when not.
   bool TryWait();
+  // From now on a wait ends as soon as the count is above zero, whatever it
+  // waits for: the poster has nothing more to add to a batch.
+  void Hurry();
 
  private:
   intptr_t handle_ = 0;

@@ -23,6 +23,7 @@ WriteBehind::~WriteBehind() {
   // A file whose decoding never ended is not kept.
   if (open_ != nullptr) EndFile(urWriteError, false, 0);
   if (threaded_) {
+    full_.Hurry();
     Slot& stop = Take();
     stop.stop = true;
     Hand(stop);
@@ -101,6 +102,7 @@ bool WriteBehind::Next(bool wait, TUnzipResult* result) {
   if (collected_ == entries_) return false;
   if (threaded_) {
     if (wait) {
+      full_.Hurry();  // nothing more comes: the file side stops batching
       done_.Wait();
     } else if (!done_.TryWait()) {
       return false;
@@ -117,7 +119,7 @@ bool WriteBehind::Next(bool wait, TUnzipResult* result) {
 void WriteBehind::Run(void* self) {
   auto* w = static_cast<WriteBehind*>(self);
   for (;;) {
-    w->full_.Wait();
+    if (!w->full_.TryWait()) w->full_.Wait(kBatch);
     Slot& slot = w->slots_[w->tail_++ % kSlots];
     if (slot.stop) break;
     w->Process(slot);

@@ -50,12 +50,15 @@ class WriteBehind final : public OutputSink {
 
  private:
   // A whole window fits a slot. The caller, finding none free, waits until
-  // half of them are: the threads then trade places a batch at a time
-  // rather than at every entry.
+  // half of them are; the file side, finding none full, waits for a batch
+  // (or the caller's end): the threads then wake each other once a batch
+  // rather than at every entry, which counts most where other processes
+  // keep the processors busy and every wake-up waits its turn.
   static constexpr uint32_t kSlots = 32;
   static constexpr uint32_t kSlotBytes = 32768;
   static constexpr uint32_t kRefill = kSlots / 2;
-  static_assert(kSlotBytes >= kWindowSize && kRefill >= 1);
+  static constexpr uint32_t kBatch = 8;
+  static_assert(kSlotBytes >= kWindowSize && kRefill >= 1 && kBatch < kSlots);
   // A piece of one entry's work: its first piece begins the entry, its
   // last ends it; a file's data comes in between.
   // Written by the caller before it is handed over, read by the file side

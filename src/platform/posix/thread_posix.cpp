@@ -15,6 +15,7 @@ struct Counter {
   uint32_t count;
   uint32_t waiters;
   uint32_t need;  // what the waiter waits for
+  bool hurried;
 };
 
 Counter* C(intptr_t handle) { return reinterpret_cast<Counter*>(handle); }
@@ -36,6 +37,7 @@ Semaphore::Semaphore(uint32_t initial) {
   c->count = initial;
   c->waiters = 0;
   c->need = 1;
+  c->hurried = false;
   handle_ = reinterpret_cast<intptr_t>(c);
 }
 
@@ -50,7 +52,7 @@ void Semaphore::Post() {
   Counter& c = *C(handle_);
   ::pthread_mutex_lock(&c.lock);
   ++c.count;
-  const bool waiting = c.waiters != 0 && c.count >= c.need;
+  const bool waiting = c.waiters != 0 && (c.count >= c.need || c.hurried);
   ::pthread_mutex_unlock(&c.lock);
   if (waiting) ::pthread_cond_signal(&c.wake);
 }
@@ -58,7 +60,7 @@ void Semaphore::Post() {
 void Semaphore::Wait(uint32_t atLeast) {
   Counter& c = *C(handle_);
   ::pthread_mutex_lock(&c.lock);
-  while (c.count < atLeast) {
+  while (c.count == 0 || (c.count < atLeast && !c.hurried)) {
     c.need = atLeast;
     ++c.waiters;
     ::pthread_cond_wait(&c.wake, &c.lock);
@@ -66,6 +68,15 @@ void Semaphore::Wait(uint32_t atLeast) {
   }
   --c.count;
   ::pthread_mutex_unlock(&c.lock);
+}
+
+void Semaphore::Hurry() {
+  Counter& c = *C(handle_);
+  ::pthread_mutex_lock(&c.lock);
+  c.hurried = true;
+  const bool waiting = c.waiters != 0 && c.count != 0;
+  ::pthread_mutex_unlock(&c.lock);
+  if (waiting) ::pthread_cond_signal(&c.wake);
 }
 
 bool Semaphore::TryWait() {

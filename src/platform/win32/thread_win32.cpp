@@ -17,6 +17,7 @@ struct Counter {
   uint32_t count = 0;
   uint32_t waiters = 0;
   uint32_t need = 1;  // what the waiter waits for
+  bool hurried = false;
 };
 
 Counter* C(intptr_t handle) { return reinterpret_cast<Counter*>(handle); }
@@ -25,7 +26,7 @@ Counter* C(intptr_t handle) { return reinterpret_cast<Counter*>(handle); }
 
 Semaphore::Semaphore(uint32_t initial) {
   auto* c = static_cast<Counter*>(::HeapAlloc(::GetProcessHeap(), 0, sizeof(Counter)));
-  if (c != nullptr) *c = Counter{SRWLOCK_INIT, CONDITION_VARIABLE_INIT, initial, 0, 1};
+  if (c != nullptr) *c = Counter{SRWLOCK_INIT, CONDITION_VARIABLE_INIT, initial, 0, 1, false};
   handle_ = reinterpret_cast<intptr_t>(c);
 }
 
@@ -37,7 +38,7 @@ void Semaphore::Post() {
   Counter& c = *C(handle_);
   ::AcquireSRWLockExclusive(&c.lock);
   ++c.count;
-  const bool waiting = c.waiters != 0 && c.count >= c.need;
+  const bool waiting = c.waiters != 0 && (c.count >= c.need || c.hurried);
   ::ReleaseSRWLockExclusive(&c.lock);
   if (waiting) ::WakeConditionVariable(&c.wake);
 }
@@ -45,7 +46,7 @@ void Semaphore::Post() {
 void Semaphore::Wait(uint32_t atLeast) {
   Counter& c = *C(handle_);
   ::AcquireSRWLockExclusive(&c.lock);
-  while (c.count < atLeast) {
+  while (c.count == 0 || (c.count < atLeast && !c.hurried)) {
     c.need = atLeast;
     ++c.waiters;
     ::SleepConditionVariableSRW(&c.wake, &c.lock, INFINITE, 0);
@@ -53,6 +54,15 @@ void Semaphore::Wait(uint32_t atLeast) {
   }
   --c.count;
   ::ReleaseSRWLockExclusive(&c.lock);
+}
+
+void Semaphore::Hurry() {
+  Counter& c = *C(handle_);
+  ::AcquireSRWLockExclusive(&c.lock);
+  c.hurried = true;
+  const bool waiting = c.waiters != 0 && c.count != 0;
+  ::ReleaseSRWLockExclusive(&c.lock);
+  if (waiting) ::WakeConditionVariable(&c.wake);
 }
 
 bool Semaphore::TryWait() {
