@@ -147,6 +147,9 @@ TUnzipResult DecodePlanned(Engine& e, const EntryPlan& plan, bool lent,
   e.LastPercent = 0;
   if (e.NotifyWindow != 0) e.Ui.notify(e.NotifyWindow, e.NotifyId, &e.LastPercent);
   e.RunningCrc = 0xFFFFFFFFu;
+  // The window starts as zeros for the decoders that keep their history in
+  // it; inflate keeps its own, and a stored copy only passes through.
+  if (plan.method != 0 && plan.method != 8) std::memset(e.OutputWindow, 0, kWindowSize);
 
   TUnzipResult result = Decode(e, plan.method);
   e.RunningCrc = ~e.RunningCrc;
@@ -222,11 +225,10 @@ TUnzipResult RunOne(Engine& e, platform::File* lent, uintptr_t NotifyWindow, int
                     const Body& body) {
   e.EngineBusy = true;
   if (lent != nullptr) e.ArchiveFile = std::move(*lent);
-  // One window for the engine's life, cleared for each entry: thousands of
-  // small entries would otherwise each map and unmap it.
+  // One window for the engine's life: thousands of small entries would
+  // otherwise each map and unmap it.
   if (e.WindowStore == nullptr) e.WindowStore = static_cast<uint8_t*>(std::malloc(kWindowSize));
   e.OutputWindow = e.WindowStore;
-  if (e.OutputWindow != nullptr) std::memset(e.OutputWindow, 0, kWindowSize);
   e.NotifyWindow = NotifyWindow;
   e.NotifyId = NotifyId;
   e.WindowPos = 0;
