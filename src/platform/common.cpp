@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "platform/file.h"
+#include "platform/thread.h"
 
 namespace platform {
 
@@ -94,6 +95,44 @@ bool IsValidDosTime(const DosTime& t) {
   const bool leap = (t.year % 4 == 0 && t.year % 100 != 0) || t.year % 400 == 0;
   const int days = kDays[t.month - 1] + (t.month == 2 && leap ? 1 : 0);
   return t.day <= days && t.hour < 24 && t.minute < 60 && t.second < 60;
+}
+
+// --- Semaphore ------------------------------------------------------------
+
+void Semaphore::Post() {
+  monitor_.Lock();
+  ++count_;
+  const bool wake = waiting_ && Over(need_);
+  monitor_.Unlock();
+  if (wake) monitor_.Wake();
+}
+
+void Semaphore::Wait(uint32_t atLeast) {
+  monitor_.Lock();
+  while (!Over(atLeast)) {
+    need_ = atLeast;
+    waiting_ = true;
+    monitor_.Sleep();
+    waiting_ = false;
+  }
+  --count_;
+  monitor_.Unlock();
+}
+
+bool Semaphore::TryWait() {
+  monitor_.Lock();
+  const bool taken = count_ != 0;
+  if (taken) --count_;
+  monitor_.Unlock();
+  return taken;
+}
+
+void Semaphore::Hurry() {
+  monitor_.Lock();
+  hurried_ = true;
+  const bool wake = waiting_ && Over(need_);
+  monitor_.Unlock();
+  if (wake) monitor_.Wake();
 }
 
 }  // namespace platform

@@ -5,79 +5,23 @@
 #include <memory>
 #include <utility>
 
-#include "common/digits.h"
 #include "common/little_endian.h"
 #include "platform/file.h"
 #include "unzip/decoders.h"
 #include "unzip/engine.h"
+#include "unzip/entry_output.h"
 #include "unzip/unzip.h"
 
 namespace unzip {
 namespace {
 
 constexpr uint32_t kBusyTimeoutMs = 30000;
-constexpr size_t kNameBufferSize = platform::kMaxPathBytes + 1;  // terminating zero included
-constexpr uint16_t kReadOnlyAttr = 0x01;
 constexpr uint16_t kFolderAttr = 0x10;
 constexpr uint16_t kFlagEncrypted = 0x0001;
 constexpr uint16_t kFlagDescriptor = 0x0008;
 
 using q::Le16;
 using q::Le32;
-
-// Cuts a text into separator-delimited tokens in place, like strtok but
-// keeping empty tokens and holding its position in the object.
-class PathTokenizer {
- public:
-  explicit PathTokenizer(char* text) : pos_(text) {}
-  char* Next() {
-    if (pos_ == nullptr) return nullptr;
-    char* token = pos_;
-    char* sep = std::strchr(pos_, platform::kPathSeparator);
-    if (sep != nullptr) {
-      *sep = '\0';
-      pos_ = sep + 1;
-    } else {
-      pos_ = nullptr;
-    }
-    return token;
-  }
-
- private:
-  char* pos_;
-};
-
-// Makes the folders of `name` one level at a time, each relative to the
-// current folder, and leaves the current folder in the deepest one reached.
-// The last component (the file name, or the empty text behind a final
-// separator) is never made a folder. Works on a copy: the tokenizer cuts it.
-void MakeFolderChain(const char* name) {
-  char buffer[kNameBufferSize];
-  std::strcpy(buffer, name);
-  const char* lastSep = std::strrchr(buffer, platform::kPathSeparator);
-  const char* lastPart = lastSep != nullptr ? lastSep + 1 : nullptr;
-  PathTokenizer tokens(buffer);
-  char* token = tokens.Next();
-  if (token != nullptr && platform::kHasDriveLetters && token[0] != '\0' && token[1] == ':') {
-    char root[4] = {token[0], ':', platform::kPathSeparator, '\0'};
-    platform::ChangeDir(root);
-    token = tokens.Next();
-  } else if (token != nullptr && token[0] == '\0' && token != lastPart) {
-    // An absolute path without a drive: start at the root.
-    char root[2] = {platform::kPathSeparator, '\0'};
-    platform::ChangeDir(root);
-    token = tokens.Next();
-  }
-  while (token != nullptr && token != lastPart) {
-    int code = platform::ChangeDir(token);
-    if (code != 0) {
-      code = platform::MakeDir(token);
-      if (code == 0) code = platform::ChangeDir(token);
-    }
-    if (code != 0) break;
-    token = tokens.Next();
-  }
-}
 
 TUnzipResult Decode(Engine& e, uint16_t method) {
   switch (method) {
@@ -153,34 +97,17 @@ bool AgreesWithDirectory(const LocalHeader& h, const TCentralEntry& c) {
          same(h.crc, c.Crc) && same(h.packed, c.Packed) && same(h.unpacked, c.Unpacked);
 }
 
-// The name the data is written to before it replaces `name`: a new file in
-// the same folder, so that the replacement is a rename. kFileExists never
-// comes back unless every try met a taken name.
-constexpr size_t kTemporarySize = kNameBufferSize + 16;
-static_assert(kTemporarySize >= (kNameBufferSize - 1) + 3 + 5 + 5, "room for the longest name");
-int CreateTemporary(Engine& e, const char* name, char (&temp)[kTemporarySize]) {
-  const char* sep = std::strrchr(name, platform::kPathSeparator);
-  const int folder = sep != nullptr ? static_cast<int>(sep - name + 1) : 0;
-  int code = platform::kFileExists;
-  for (uint32_t n = 0; n < 64 && code == platform::kFileExists; ++n) {
-    // The name's folder, "~qz", five hex digits, ".tmp" and its zero.
-    char* end = std::copy_n(name, folder, temp);
-    end = q::PutDigits(std::copy_n("~qz", 3, end), (e.Ui.tickCount() * 7u + n * 0x9E37u), 5, 16);
-    std::copy_n(".tmp", 5, end);
-    code = e.OutputFile.CreateNew(temp);
-  }
-  return code;
-}
+// What the local header and the directory say of an entry's data, once
+// they agree.
+struct EntryPlan {
+  uint16_t method;
+  uint32_t stamp, expectedCrc;
+  bool descriptor, sizesKnown;
+};
 
-// Everything of one call after the busy mark is set; the caller releases the
-// window and the mark (`lent`: the archive is already open). Long because it
-// is one entry's procedure in the order the result codes need: local header
-// and its agreement with the directory, checks, output name and temporary
-// file, decoding, sizes and CRC, progress, time stamp and attributes, the
-// rename over the target.
-TUnzipResult Extract(Engine& e, const char* ArchiveName, bool lent, const char* OutName,
-                     uint16_t Attr, uint32_t Offset, const TCentralEntry* central) {
-  if (!lent && e.ArchiveFile.OpenRead(ArchiveName) != 0) return urReadError;
+// The local header at `Offset`, its agreement with the directory and the
+// entry's sizes, method and encryption; the file position at its data.
+TUnzipResult PlanEntry(Engine& e, uint32_t Offset, const TCentralEntry* central, EntryPlan* plan) {
   LocalHeader h;
   if (!ReadLocalHeader(e, Offset, &h)) return urArchiveError;
   if (central != nullptr && !AgreesWithDirectory(h, *central)) return urArchiveError;
@@ -188,20 +115,19 @@ TUnzipResult Extract(Engine& e, const char* ArchiveName, bool lent, const char* 
   e.GeneralFlags = h.flags;
   e.CompressedSize = h.packed;
   e.UncompressedSize = h.unpacked;
-  uint32_t expectedCrc = h.crc;
-  const bool descriptor = (h.flags & kFlagDescriptor) != 0;
+  *plan = EntryPlan{h.method, h.stamp, h.crc, (h.flags & kFlagDescriptor) != 0, true};
   if (central != nullptr) {
     // The directory's values, which the local header matched or left out.
     e.CompressedSize = central->Packed;
     e.UncompressedSize = central->Unpacked;
-    expectedCrc = central->Crc;
-  } else if (descriptor && h.method != 0 && h.packed == 0) {
+    plan->expectedCrc = central->Crc;
+  } else if (plan->descriptor && h.method != 0 && h.packed == 0) {
     e.CompressedSize = DescriptorSizeMarker;
     e.UncompressedSize = DescriptorSizeMarker;
-    expectedCrc = 0;
+    plan->expectedCrc = 0;
   }
-  const bool sizesKnown = e.UncompressedSize != DescriptorSizeMarker;
-  e.OutputLimit = sizesKnown ? e.UncompressedSize : UINT64_MAX;
+  plan->sizesKnown = e.UncompressedSize != DescriptorSizeMarker;
+  e.OutputLimit = plan->sizesKnown ? e.UncompressedSize : UINT64_MAX;
   e.BytesWritten = 0;
   e.OutputOverrun = false;
   if (h.method > 31 || !(SupportedMethods() & (1u << h.method))) return urNotSupported;
@@ -209,6 +135,61 @@ TUnzipResult Extract(Engine& e, const char* ArchiveName, bool lent, const char* 
 
   e.BytesRead = 0;
   e.ArchiveFile.Seek(h.dataStart);
+  return urOk;
+}
+
+// The planned entry's data through e.Output: decoding, sizes, descriptor
+// and CRC, the progress messages around it and the receiver's abort.
+TUnzipResult DecodePlanned(Engine& e, const EntryPlan& plan, bool lent,
+                           const TCentralEntry* central) {
+  e.InputExhausted = false;
+  e.PumpMessages();
+  e.LastPercent = 0;
+  if (e.NotifyWindow != 0) e.Ui.notify(e.NotifyWindow, e.NotifyId, &e.LastPercent);
+  e.RunningCrc = 0xFFFFFFFFu;
+  // The window starts as zeros for the decoders that keep their history in
+  // it; inflate keeps its own, and a stored copy only passes through.
+  if (plan.method != 0 && plan.method != 8) std::memset(e.OutputWindow, 0, kWindowSize);
+
+  TUnzipResult result = Decode(e, plan.method);
+  e.RunningCrc = ~e.RunningCrc;
+  if (e.OutputOverrun) result = urArchiveError;  // more data than declared
+  if (result == urOk && plan.sizesKnown && e.BytesWritten != e.UncompressedSize) {
+    result = urArchiveError;  // the data ended short of its declared size
+  }
+  uint32_t expectedCrc = plan.expectedCrc;
+  if (result == urOk && plan.descriptor) {
+    // Without the directory the descriptor's CRC is the one to meet; with
+    // it, a descriptor that disagrees with the directory is damage.
+    const uint32_t described = ReadDescriptorCrc(e, plan.method, e.RunningCrc);
+    if (central == nullptr) {
+      expectedCrc = described;
+    } else if (described != expectedCrc) {
+      result = urArchiveError;
+    }
+  }
+
+  if (!lent) e.ArchiveFile.Close();
+  if (result == urOk && expectedCrc != e.RunningCrc) result = urCrcError;
+  if (result == urOk) {
+    e.LastPercent = 100;
+    if (e.NotifyWindow != 0) e.Ui.notify(e.NotifyWindow, e.NotifyId, &e.LastPercent);
+    if (static_cast<uint16_t>(e.LastPercent) == 0xFFFF) result = urUserAbort;
+  }
+  return result;
+}
+
+// Everything of one call after the busy mark is set; the caller releases the
+// window and the mark (`lent`: the archive is already open). In the order
+// the result codes need: the entry's plan, the name's checks, the output
+// file, the data, the file's end.
+TUnzipResult Extract(Engine& e, const char* ArchiveName, bool lent, const char* OutName,
+                     uint16_t Attr, uint32_t Offset, const TCentralEntry* central) {
+  if (!lent && e.ArchiveFile.OpenRead(ArchiveName) != 0) return urReadError;
+  EntryPlan plan;
+  if (const TUnzipResult planned = PlanEntry(e, Offset, central, &plan); planned != urOk) {
+    return planned;
+  }
 
   // The name buffer holds kMaxPathBytes bytes; a longer name (with the separator
   // a folder entry gets) is refused before anything is made.
@@ -228,104 +209,77 @@ TUnzipResult Extract(Engine& e, const char* ArchiveName, bool lent, const char* 
     MakeFolderChain(name);
     return urOk;  // no file, no messages, no attributes
   }
-  // A new file is written under its own name: should the entry fail, there
-  // is nothing to keep but to remove it. An existing one is replaced only
-  // once its successor is whole, written under a temporary name until then.
-  int code = e.OutputFile.CreateNew(name);
-  if (code == platform::kPathNotFound) {
-    MakeFolderChain(name);
-    code = e.OutputFile.CreateNew(name);
-  }
-  char temp[kTemporarySize] = "";
-  if (code == platform::kFileExists) {
-    // An entry named like the archive itself (or reaching it through a
-    // link) would replace the file being read.
-    if (platform::SameFile(ArchiveName, name)) return urWriteError;
-    code = CreateTemporary(e, name, temp);
-  }
-  if (code != 0) return urWriteError;
-  const char* written = temp[0] != '\0' ? temp : name;
-
-  e.InputExhausted = false;
-  e.PumpMessages();
-  e.LastPercent = 0;
-  if (e.NotifyWindow != 0) e.Ui.notify(e.NotifyWindow, e.NotifyId, &e.LastPercent);
-  e.RunningCrc = 0xFFFFFFFFu;
-
-  TUnzipResult result = Decode(e, h.method);
-  e.RunningCrc = ~e.RunningCrc;
-  if (e.OutputOverrun) result = urArchiveError;  // more data than declared
-  if (result == urOk && sizesKnown && e.BytesWritten != e.UncompressedSize) {
-    result = urArchiveError;  // the data ended short of its declared size
-  }
-  if (result == urOk && descriptor) {
-    // Without the directory the descriptor's CRC is the one to meet; with
-    // it, a descriptor that disagrees with the directory is damage.
-    const uint32_t described = ReadDescriptorCrc(e, h.method, e.RunningCrc);
-    if (central == nullptr) {
-      expectedCrc = described;
-    } else if (described != expectedCrc) {
-      result = urArchiveError;
-    }
-  }
-
-  if (!lent) e.ArchiveFile.Close();
-  if (result == urOk && expectedCrc != e.RunningCrc) result = urCrcError;
-  if (result == urOk) {
-    e.LastPercent = 100;
-    if (e.NotifyWindow != 0) e.Ui.notify(e.NotifyWindow, e.NotifyId, &e.LastPercent);
-    if (static_cast<uint16_t>(e.LastPercent) == 0xFFFF) result = urUserAbort;
-  }
-  // The time and attributes go on the open file, not by its name: no
-  // second open. A file that is not kept gets neither.
-  if (result == urOk) {
-    e.OutputFile.SetDosTime(h.stamp);
-    e.OutputFile.SetAttributes(Attr);
-  }
-  const bool closed = e.OutputFile.Close();
-  if (result == urOk && !closed) result = urWriteError;  // data may not have reached the disk
-  if (result == urOk && written == temp && !platform::RenameOver(temp, name)) {
-    result = urWriteError;
-  }
-  if (result != urOk) {
-    if (Attr & kReadOnlyAttr) platform::SetAttributes(written, 0);  // else it cannot be erased
-    platform::EraseFile(written);
-  }
-  return result;
+  EntryOutput output;
+  if (output.Create(ArchiveName, name, e.Ui.tickCount()) != urOk) return urWriteError;
+  e.Output = &output;
+  const TUnzipResult result = DecodePlanned(e, plan, lent, central);
+  e.Output = nullptr;
+  return output.Finish(result, plan.stamp, Attr);
 }
 
-// The archive is opened and closed here or, with `lent`, lent open by the
-// caller and handed back open; its name serves to recognise it either way.
-TUnzipResult RunOne(Engine& e, const char* ArchiveName, platform::File* lent, const char* OutName,
-                    uint16_t Attr, uint32_t Offset, uintptr_t NotifyWindow, int16_t NotifyId,
-                    const TCentralEntry* central) {
+// The archive is opened and closed by `body` or, with `lent`, lent open by
+// the caller and handed back open. `body(e, lent)` runs on the engine once
+// its window and input are ready.
+template <typename Body>
+TUnzipResult RunOne(Engine& e, platform::File* lent, uintptr_t NotifyWindow, int16_t NotifyId,
+                    const Body& body) {
   e.EngineBusy = true;
   if (lent != nullptr) e.ArchiveFile = std::move(*lent);
-  // One window for the engine's life, cleared for each entry: thousands of
-  // small entries would otherwise each map and unmap it.
+  // One window for the engine's life: thousands of small entries would
+  // otherwise each map and unmap it.
   if (e.WindowStore == nullptr) e.WindowStore = static_cast<uint8_t*>(std::malloc(kWindowSize));
   e.OutputWindow = e.WindowStore;
-  if (e.OutputWindow != nullptr) std::memset(e.OutputWindow, 0, kWindowSize);
   e.NotifyWindow = NotifyWindow;
   e.NotifyId = NotifyId;
   e.WindowPos = 0;
   e.ResetInput();
   TUnzipResult result = urWriteError;  // no window, no output
-  if (e.OutputWindow != nullptr) {
-    result = Extract(e, ArchiveName, lent != nullptr, OutName, Attr, Offset, central);
-  }
+  if (e.OutputWindow != nullptr) result = body(e, lent != nullptr);
   if (lent != nullptr) {
     *lent = std::move(e.ArchiveFile);
   } else {
     e.ArchiveFile.Close();
   }
-  e.OutputFile.Close();
+  e.Output = nullptr;
   e.OutputWindow = nullptr;
   e.EngineBusy = false;
   return result;
 }
 
+template <typename Body>
+TUnzipResult Run(platform::File* lent, uintptr_t NotifyWindow, int16_t NotifyId, const Body& body) {
+  Engine& engine = TheEngine();
+  engine.AbortRequested = false;
+  if (!engine.EngineBusy) return RunOne(engine, lent, NotifyWindow, NotifyId, body);
+  // A nested call from a message handler is refused, unless the mark has
+  // stood for more than 30 s without a pump. The extraction that set it is
+  // then stalled further up this very stack, so the call runs on a state of
+  // its own: the stalled one finds its window and files intact if it resumes.
+  const uint32_t since = engine.Ui.tickCount() - engine.LastPumpTick;
+  if (engine.LastPumpTick == 0 || since <= kBusyTimeoutMs) return urBusy;
+  auto nested = std::make_unique<Engine>();
+  nested->Ui = engine.Ui;
+  return RunOne(*nested, lent, NotifyWindow, NotifyId, body);
+}
+
 }  // namespace
+
+TUnzipResult DecodeEntryFrom(platform::File& archive, uint32_t offset, const TCentralEntry& central,
+                             OutputSink& sink, bool* started, uint32_t* stamp) {
+  *started = false;
+  if (!archive.IsOpen()) return urReadError;
+  return Run(&archive, 0, 0, [&](Engine& e, bool) {
+    EntryPlan plan;
+    if (const TUnzipResult planned = PlanEntry(e, offset, &central, &plan); planned != urOk) {
+      return planned;
+    }
+    *started = true;
+    *stamp = plan.stamp;
+    e.Output = &sink;
+    return DecodePlanned(e, plan, true, &central);
+  });
+}
+
 }  // namespace unzip
 
 uint32_t SupportedMethods() { return 0x17F; }
@@ -345,42 +299,21 @@ const char* UnzipResultName(int32_t result) {
   }
 }
 
-namespace {
-
-TUnzipResult Run(const char* ArchiveName, platform::File* lent, const char* OutName, uint16_t Attr,
-                 uint32_t Offset, uintptr_t NotifyWindow, int16_t NotifyId,
-                 const TCentralEntry* Central) {
-  unzip::Engine& engine = unzip::TheEngine();
-  engine.AbortRequested = false;
-  if (!engine.EngineBusy) {
-    return unzip::RunOne(engine, ArchiveName, lent, OutName, Attr, Offset, NotifyWindow, NotifyId,
-                         Central);
-  }
-  // A nested call from a message handler is refused, unless the mark has
-  // stood for more than 30 s without a pump. The extraction that set it is
-  // then stalled further up this very stack, so the call runs on a state of
-  // its own: the stalled one finds its window and files intact if it resumes.
-  const uint32_t since = engine.Ui.tickCount() - engine.LastPumpTick;
-  if (engine.LastPumpTick == 0 || since <= unzip::kBusyTimeoutMs) return urBusy;
-  auto nested = std::make_unique<unzip::Engine>();
-  nested->Ui = engine.Ui;
-  return unzip::RunOne(*nested, ArchiveName, lent, OutName, Attr, Offset, NotifyWindow, NotifyId,
-                       Central);
-}
-
-}  // namespace
-
 TUnzipResult UnzipEntry(const char* ArchiveName, const char* OutName, uint16_t Attr,
                         uint32_t Offset, uintptr_t NotifyWindow, int16_t NotifyId,
                         const TCentralEntry* Central) {
-  return Run(ArchiveName, nullptr, OutName, Attr, Offset, NotifyWindow, NotifyId, Central);
+  return unzip::Run(nullptr, NotifyWindow, NotifyId, [&](unzip::Engine& e, bool lent) {
+    return unzip::Extract(e, ArchiveName, lent, OutName, Attr, Offset, Central);
+  });
 }
 
 TUnzipResult UnzipEntryFrom(platform::File& Archive, const char* ArchiveName, const char* OutName,
                             uint16_t Attr, uint32_t Offset, uintptr_t NotifyWindow,
                             int16_t NotifyId, const TCentralEntry* Central) {
   if (!Archive.IsOpen()) return urReadError;
-  return Run(ArchiveName, &Archive, OutName, Attr, Offset, NotifyWindow, NotifyId, Central);
+  return unzip::Run(&Archive, NotifyWindow, NotifyId, [&](unzip::Engine& e, bool lent) {
+    return unzip::Extract(e, ArchiveName, lent, OutName, Attr, Offset, Central);
+  });
 }
 
 void SetEngineUi(const platform::EngineUi& ui) { unzip::TheEngine().Ui = ui; }

@@ -77,13 +77,11 @@ bool Engine::FlushBytes(const uint8_t* data, uint32_t count) {
     return false;
   }
   BytesWritten += count;
-  uint32_t written = 0;
-  bool ok;
+  bool ok = true;
   if (Memory.sink != nullptr) {
     Memory.sink(Memory.sinkContext, data, count);
-    ok = true;
   } else {
-    ok = OutputFile.Write(data, count, &written) && written == count;
+    ok = Output != nullptr && Output->Write(data, count);
   }
   UpdateCrc32(data, count);
   return ok;

@@ -31,6 +31,16 @@ inline constexpr uint16_t kMask[17] = {0x0000, 0x0001, 0x0003, 0x0007, 0x000F, 0
                                        0x003F, 0x007F, 0x00FF, 0x01FF, 0x03FF, 0x07FF,
                                        0x0FFF, 0x1FFF, 0x3FFF, 0x7FFF, 0xFFFF};
 
+// Where an entry's decoded bytes go: its output file, or the extractor's
+// write-behind queue. False when they could not be taken: the decoder stops.
+class OutputSink {
+ public:
+  virtual bool Write(const uint8_t* data, uint32_t count) = 0;
+
+ protected:
+  ~OutputSink() = default;
+};
+
 struct Engine {
   // --- the extraction in progress ---------------------------------------
   uint8_t* OutputWindow = nullptr;  // kWindowSize bytes, zero-filled per entry
@@ -41,7 +51,7 @@ struct Engine {
   uint64_t BitBuffer = 0;  // next unread bit is bit 0; zero above BitCount
   uint32_t BitCount = 0;   // valid bits in BitBuffer
   platform::File ArchiveFile;
-  platform::File OutputFile;
+  OutputSink* Output = nullptr;  // set while an entry is decoded
   // Sizes the data is decoded with (the directory's when the driver has
   // them, else the local header's): unsigned, so entries of 2-4 GiB work.
   uint32_t CompressedSize = 0;
@@ -60,8 +70,9 @@ struct Engine {
   uintptr_t NotifyWindow = 0;
   int16_t NotifyId = 0;
   // --- kept between calls ------------------------------------------------
-  uint8_t* WindowStore = nullptr;  // kWindowSize bytes, the window of every entry
-  uint32_t LastPumpTick = 0;       // 0 until the first pump
+  uint8_t* WindowStore = nullptr;   // kWindowSize bytes, the window of every entry
+  uint8_t* InflateStore = nullptr;  // inflate's buffer and tables, kept for the next entry
+  uint32_t LastPumpTick = 0;        // 0 until the first pump
   bool EngineBusy = false;
   platform::EngineUi Ui = platform::DefaultEngineUi();
   // Where the bit-reading decoders take compressed bytes from and where
@@ -77,7 +88,10 @@ struct Engine {
   } Memory;
 
   Engine() = default;
-  ~Engine() { std::free(WindowStore); }
+  ~Engine() {
+    std::free(WindowStore);
+    std::free(InflateStore);
+  }
   Engine(const Engine&) = delete;
   Engine& operator=(const Engine&) = delete;
 

@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "platform/file.h"
+#include "unzip/entry_output.h"
+#include "unzip/write_behind.h"
 #include "unzip/zipread.h"
 
 TExtractProgressEvent OnExtractProgress;
@@ -181,44 +183,48 @@ ExtractOutcome ExtractAllFiles(const std::string& ArchiveName, const std::string
   const int32_t total = static_cast<int32_t>(contents.size());
   Report(true, false, total, 0);
   outcome.entries.reserve(contents.size());
-  std::string madeFolder;  // the last entry's folder, known to exist
+  // Entry i is decoded here while the file side writes the ones before; an
+  // entry is reported once its result is final, in order.
+  unzip::WriteBehind files(ArchiveName, contents.size());
+  int32_t reported = 0;
+  const auto collect = [&](bool wait) {
+    TUnzipResult result;
+    while (reported < total && files.Next(wait, &result)) {
+      const ZipRec& entry = contents[static_cast<size_t>(reported)];
+      EntryOutcome& done = outcome.entries[static_cast<size_t>(reported)];
+      done.result = result;
+      const std::string& name = entry.FileName;
+      if (result == urOk && !name.empty() && name.back() != platform::kPathSeparator)
+        done.bytes = entry.Central.Unpacked;
+      Report(false, false, total, reported++);
+    }
+  };
   for (int32_t i = 0; i < total; ++i) {
     const ZipRec& entry = contents[static_cast<size_t>(i)];
-    EntryOutcome result{entry.FileName, urOk, false};
-    const std::string full = DestFolder + entry.FileName;
+    outcome.entries.push_back(EntryOutcome{entry.FileName, urOk, false});
+    std::string full = DestFolder + entry.FileName;
     if (!entry.NameValid || !IsSafeEntryName(entry.FileName)) {
-      result.result = urArchiveError;
-      result.refused = true;
+      outcome.entries.back().refused = true;
+      files.Known(urArchiveError);
     } else if (overlapping[static_cast<size_t>(i)]) {
-      result.result = urArchiveError;
+      files.Known(urArchiveError);
     } else if (full.size() > platform::kMaxPathBytes) {
-      result.result = urWriteError;
+      files.Known(urWriteError);
     } else if (full.back() == platform::kPathSeparator) {
-      ForceFolders(full);
-      result.result = FolderExists(full) ? urOk : urWriteError;
+      files.Folder(std::move(full));
     } else {
-      // The folders are made here from the whole path, which works at any
-      // length, rather than by the engine one current folder at a time,
-      // which stops where a current folder can reach no deeper. The current
-      // folder is left in the new folder as the engine would leave it.
-      // Entries come folder by folder: the folder of the one before needs
-      // no second look.
-      const std::string parent = full.substr(0, full.rfind(platform::kPathSeparator) + 1);
-      if (parent != madeFolder && !FolderExists(parent)) {
-        ForceFolders(parent);
-        platform::ChangeDir(parent.c_str());
-      }
-      result.result = open ? UnzipEntryFrom(archive, ArchiveName.c_str(), full.c_str(), 0,
-                                            entry.LocalHeaderPos, 0, 0, &entry.Central)
-                           : urReadError;
-      if (result.result == urOk) {
-        madeFolder = parent;
-        result.bytes = entry.Central.Unpacked;
-      }
+      files.BeginFile(std::move(full), GetEngineUi().tickCount());
+      bool started = false;
+      uint32_t stamp = 0;
+      const TUnzipResult decoded =
+          open ? unzip::DecodeEntryFrom(archive, entry.LocalHeaderPos, entry.Central, files,
+                                        &started, &stamp)
+               : urReadError;
+      files.EndFile(decoded, started, stamp);
     }
-    outcome.entries.push_back(std::move(result));
-    Report(false, false, total, i);
+    collect(false);
   }
+  collect(true);
   Report(false, true, 0, 0);
   if (outcome.FailedCount() != 0) outcome.status = ExtractStatus::kEntriesFailed;
   return outcome;

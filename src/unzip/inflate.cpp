@@ -196,7 +196,6 @@ class Inflater {
   explicit Inflater(Engine& e) : e_(e) {}
   Inflater(const Inflater&) = delete;
   Inflater& operator=(const Inflater&) = delete;
-  ~Inflater() { std::free(buffer_); }
 
   TUnzipResult Run();
 
@@ -628,11 +627,16 @@ TUnzipResult Inflater::Block(bool& last) {
 }
 
 TUnzipResult Inflater::Run() {
-  // One block: the buffer, then the tables at the next entry boundary.
+  // One block: the buffer, then the tables at the next entry boundary. It
+  // stays with the engine: thousands of small entries would otherwise each
+  // map, fault in and unmap it.
   constexpr size_t kTablesAt =
       (kBufferSize + alignof(HuffEntry) - 1) / alignof(HuffEntry) * alignof(HuffEntry);
-  buffer_ =
-      static_cast<uint8_t*>(std::malloc(kTablesAt + kDynamicTableEntries * sizeof(HuffEntry)));
+  if (e_.InflateStore == nullptr) {
+    e_.InflateStore =
+        static_cast<uint8_t*>(std::malloc(kTablesAt + kDynamicTableEntries * sizeof(HuffEntry)));
+  }
+  buffer_ = e_.InflateStore;
   if (buffer_ == nullptr) return urWriteError;  // no window, no output (as the driver does)
   tables_ = reinterpret_cast<HuffEntry*>(buffer_ + kTablesAt);
   out_ = buffer_ + kWindowStart;

@@ -98,12 +98,30 @@ TEST(Hostile, ArchivesFailWithoutLosingWhatWasThere) {
 }
 
 #if !defined(_WIN32)
-// A write the system refuses (a file-size limit): the entry fails, the file
-// it would replace stays.
+// Writes the system refuses (a file-size limit): each entry fails on its own,
+// and is reported only once its file is gone, the file it would replace back
+// as it was; the entries behind it are written as usual.
 TEST(Hostile, WriteFailureKeepsTheOldFile) {
   TempDir dir;
-  WriteFileBytes(dir / "a.zip", BuildZip({Stored("s", std::string(300000, 'w'))}));
+  const std::string big(300000, 'w');
+  WriteFileBytes(dir / "a.zip", BuildZip({Stored("s", big), Stored("n", big), Stored("t", "T")}));
   WriteFileBytes(dir / "s", ToBytes("OLD"));
+  // At each entry's report: whether a failed entry's file is still there
+  // (a temporary beside "s", or "n" from its report on).
+  struct Seen {
+    fs::path folder;
+    std::vector<bool> leftover;
+  } seen{dir.Path(), {}};
+  OnExtractProgress = {[](void* object, bool start, bool finish, int32_t, int32_t position) {
+                         auto* s = static_cast<Seen*>(object);
+                         if (start || finish) return;
+                         bool left = position >= 1 && fs::exists(s->folder / "n");
+                         for (const auto& f : fs::directory_iterator(s->folder)) {
+                           left |= f.path().filename().string().rfind("~qz", 0) == 0;
+                         }
+                         s->leftover.push_back(left);
+                       },
+                       &seen};
   rlimit saved{};
   getrlimit(RLIMIT_FSIZE, &saved);
   const rlimit small{65536, saved.rlim_max};
@@ -112,7 +130,13 @@ TEST(Hostile, WriteFailureKeepsTheOldFile) {
   const ExtractOutcome out = ExtractAllFiles(dir / "a.zip", dir.Path());
   setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, handler);
-  EXPECT_EQ(out.entries.at(0).result, urWriteError);
+  OnExtractProgress = {};
+  std::vector<TUnzipResult> results;
+  for (const EntryOutcome& e : out.entries) results.push_back(e.result);
+  EXPECT_EQ(results, (std::vector<TUnzipResult>{urWriteError, urWriteError, urOk}));
+  EXPECT_EQ(seen.leftover, (std::vector<bool>{false, false, false}));
+  EXPECT_FALSE(fs::exists(dir / "n"));
   EXPECT_EQ(ReadFileBytes(dir / "s"), ToBytes("OLD"));
+  EXPECT_EQ(ReadFileBytes(dir / "t"), ToBytes("T"));
 }
 #endif
