@@ -1,5 +1,7 @@
 #include "product/dialog_layout.h"
 
+#include <array>
+#include <cstddef>
 #include <initializer_list>
 
 #include "product/texts.h"
@@ -7,19 +9,55 @@
 namespace product {
 namespace {
 
+// A piece of layout text as the source shows it, indented by nesting. The
+// reader skips blanks, so the program carries the piece without the spaces
+// that begin its lines: `R"(...)"_layout` is made so at compile time.
+template <std::size_t N>
+struct IndentedText {
+  char text[N];
+  consteval IndentedText(const char (&source)[N]) {
+    for (std::size_t i = 0; i < N; ++i) text[i] = source[i];
+  }
+  // The characters that stay, in order, written to `out` if it is not
+  // null; returns their count.
+  constexpr std::size_t Outdent(char* out) const {
+    std::size_t size = 0;
+    bool lineStart = false;
+    for (std::size_t i = 0; i + 1 < N; ++i) {  // without the terminating zero
+      if (lineStart && text[i] == ' ') continue;
+      lineStart = text[i] == '\n';
+      if (out) out[size] = text[i];
+      ++size;
+    }
+    return size;
+  }
+};
+
+template <IndentedText source>
+constexpr auto kOutdented = [] {
+  std::array<char, source.Outdent(nullptr)> out{};
+  source.Outdent(out.data());
+  return out;
+}();
+
+template <IndentedText source>
+constexpr std::string_view operator""_layout() {
+  return {kOutdented<source>.data(), kOutdented<source>.size()};
+}
+
 // The answer buttons' font, the same for both.
-constexpr char kAnswerFont[] = R"(
+constexpr std::string_view kAnswerFont = R"(
       Font.Height = -13
       Font.Name = 'Tahoma'
-      Font.Style = [fsBold])";
+      Font.Style = [fsBold])"_layout;
 
-// Layout lines as the buttons' properties: each on its own line, indented.
+// Layout lines as the buttons' properties: each on its own line.
 std::string Lines(std::string_view text) {
   std::string out;
   while (!text.empty()) {
     const size_t end = text.find('\n');
     const std::string_view line = text.substr(0, end);
-    if (!line.empty()) out.append("\n      ").append(line);
+    if (!line.empty()) out.append("\n").append(line);
     if (end == std::string_view::npos) break;
     text.remove_prefix(end + 1);
   }
@@ -63,11 +101,11 @@ std::string DialogLayout(std::string_view formClass, const AnswerButtons& b) {
   const std::string yes = Join({b.namePrefix, "SI"});
   const std::string no = Join({b.namePrefix, "NO"});
   return Join({R"(
-object Form3: )",
+object Form3: )"_layout,
                formClass,
                R"(
   BorderStyle = bsNone
-  Caption = )",
+  Caption = )"_layout,
                LayoutString(texts::kFormCaption),
                R"(
   ClientWidth = 630
@@ -79,7 +117,7 @@ object Form3: )",
   Font.Name = 'MS Sans Serif'
   Font.Style = []
   Position = poScreenCenter
-  ActiveControl = )",
+  ActiveControl = )"_layout,
                yes,
                R"(
   object Panel1: TPanel
@@ -99,7 +137,7 @@ object Form3: )",
         Align = alTop
         Alignment = taCenter
         Height = 32
-        Caption = )",
+        Caption = )"_layout,
                LayoutString(texts::kTitle),
                R"(
         Font.Color = clBlue
@@ -111,7 +149,7 @@ object Form3: )",
         Align = alTop
         Alignment = taCenter
         Height = 75
-        Caption = )",
+        Caption = )"_layout,
                LayoutString(texts::kDisclaimer),
                R"(
         Font.Color = clBlue
@@ -136,7 +174,7 @@ object Form3: )",
             Align = alBottom
             Height = 13
             Cursor = crHandPoint
-            Caption = )",
+            Caption = )"_layout,
                LayoutString(std::string(texts::kCreditPrefix) + texts::kMakerName),
                R"(
             Font.Color = clBlue
@@ -151,7 +189,7 @@ object Form3: )",
       Align = alBottom
       Alignment = taCenter
       Height = 15
-      Caption = )",
+      Caption = )"_layout,
                LayoutString(texts::kLayoutStatus),
                R"(
       Font.Color = clBlue
@@ -167,7 +205,7 @@ object Form3: )",
       TabOrder = 2
       Visible = False
     end
-    object )",
+    object )"_layout,
                no,
                ": ",
                b.className,
@@ -176,17 +214,17 @@ object Form3: )",
       Top = 160
       Width = 201
       Height = 105
-      Caption = )",
+      Caption = )"_layout,
                LayoutString(texts::kNoCaption),
                R"(
       TabOrder = 0
-      Font.Color = clNavy)",
+      Font.Color = clNavy)"_layout,
                Lines(b.no),
                Lines(b.shared),
                kAnswerFont,
                R"(
     end
-    object )",
+    object )"_layout,
                yes,
                ": ",
                b.className,
@@ -195,11 +233,11 @@ object Form3: )",
       Top = 160
       Width = 193
       Height = 105
-      Caption = )",
+      Caption = )"_layout,
                LayoutString(texts::kYesCaption),
                R"(
       TabOrder = 1
-      Font.Color = clWhite)",
+      Font.Color = clWhite)"_layout,
                Lines(b.yes),
                Lines(b.shared),
                kAnswerFont,
@@ -207,7 +245,7 @@ object Form3: )",
     end
   end
 end
-)"});
+)"_layout});
 }
 
 }  // namespace product
