@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <initializer_list>
+#include <string>
 
 #include "product/texts.h"
 
@@ -45,6 +46,63 @@ constexpr std::string_view operator""_layout() {
   return {kOutdented<source>.data(), kOutdented<source>.size()};
 }
 
+// `text` as a layout string (LayoutString), written to `out` if it is not
+// null; returns its length.
+constexpr std::size_t Quote(std::string_view text, char* out) {
+  std::size_t size = 0;
+  const auto put = [&](char c) {
+    if (out) out[size] = c;
+    ++size;
+  };
+  bool quoted = false;
+  for (char c : text) {
+    const auto code = static_cast<unsigned char>(c);
+    if (code < 32) {
+      if (quoted) put('\'');
+      quoted = false;
+      put('#');
+      if (code >= 10) put(static_cast<char>('0' + code / 10));
+      put(static_cast<char>('0' + code % 10));
+      continue;
+    }
+    if (!quoted) put('\'');
+    quoted = true;
+    if (c == '\'') put('\'');  // a quote is written twice
+    put(c);
+  }
+  if (quoted) put('\'');
+  if (size == 0) {
+    put('\'');
+    put('\'');
+  }
+  return size;
+}
+
+// The product's texts one after another, and that as a layout string, both
+// made at compile time: the program carries only the quoted form.
+template <const char*... texts>
+constexpr auto kJoined = [] {
+  std::array<char, (std::char_traits<char>::length(texts) + ...)> out{};
+  std::size_t size = 0;
+  for (const char* text : {texts...}) {
+    while (*text) out[size++] = *text++;
+  }
+  return out;
+}();
+
+template <const char*... texts>
+constexpr auto kQuoted = [] {
+  constexpr std::string_view joined(kJoined<texts...>.data(), kJoined<texts...>.size());
+  std::array<char, Quote(joined, nullptr)> out{};
+  Quote(joined, out.data());
+  return out;
+}();
+
+template <const char*... texts>
+constexpr std::string_view Quoted() {
+  return {kQuoted<texts...>.data(), kQuoted<texts...>.size()};
+}
+
 // The answer buttons' font, the same for both.
 constexpr std::string_view kAnswerFont = R"(
       Font.Height = -13
@@ -75,23 +133,9 @@ std::string Join(std::initializer_list<std::string_view> pieces) {
 }  // namespace
 
 std::string LayoutString(std::string_view text) {
-  std::string out;
-  bool quoted = false;
-  for (char c : text) {
-    const auto code = static_cast<unsigned char>(c);
-    if (code < 32) {
-      if (quoted) out += '\'';
-      quoted = false;
-      out += '#' + std::to_string(code);
-      continue;
-    }
-    if (!quoted) out += '\'';
-    quoted = true;
-    if (c == '\'') out += '\'';  // a quote is written twice
-    out += c;
-  }
-  if (quoted) out += '\'';
-  return out.empty() ? std::string("''") : out;
+  std::string out(Quote(text, nullptr), '\0');
+  Quote(text, out.data());
+  return out;
 }
 
 // Sizes are pixels at 96 dpi; font heights are negative character heights.
@@ -106,7 +150,7 @@ object Form3: )"_layout,
                R"(
   BorderStyle = bsNone
   Caption = )"_layout,
-               LayoutString(texts::kFormCaption),
+               Quoted<texts::kFormCaption>(),
                R"(
   ClientWidth = 630
   ClientHeight = 297
@@ -138,7 +182,7 @@ object Form3: )"_layout,
         Alignment = taCenter
         Height = 32
         Caption = )"_layout,
-               LayoutString(texts::kTitle),
+               Quoted<texts::kTitle>(),
                R"(
         Font.Color = clBlue
         Font.Height = -27
@@ -150,7 +194,7 @@ object Form3: )"_layout,
         Alignment = taCenter
         Height = 75
         Caption = )"_layout,
-               LayoutString(texts::kDisclaimer),
+               Quoted<texts::kDisclaimer>(),
                R"(
         Font.Color = clBlue
         Font.Height = -12
@@ -175,7 +219,7 @@ object Form3: )"_layout,
             Height = 13
             Cursor = crHandPoint
             Caption = )"_layout,
-               LayoutString(std::string(texts::kCreditPrefix) + texts::kMakerName),
+               Quoted<texts::kCreditPrefix, texts::kMakerName>(),
                R"(
             Font.Color = clBlue
             Font.Height = -11
@@ -190,7 +234,7 @@ object Form3: )"_layout,
       Alignment = taCenter
       Height = 15
       Caption = )"_layout,
-               LayoutString(texts::kLayoutStatus),
+               Quoted<texts::kLayoutStatus>(),
                R"(
       Font.Color = clBlue
       Font.Height = -12
@@ -215,7 +259,7 @@ object Form3: )"_layout,
       Width = 201
       Height = 105
       Caption = )"_layout,
-               LayoutString(texts::kNoCaption),
+               Quoted<texts::kNoCaption>(),
                R"(
       TabOrder = 0
       Font.Color = clNavy)"_layout,
@@ -234,7 +278,7 @@ object Form3: )"_layout,
       Width = 193
       Height = 105
       Caption = )"_layout,
-               LayoutString(texts::kYesCaption),
+               Quoted<texts::kYesCaption>(),
                R"(
       TabOrder = 1
       Font.Color = clWhite)"_layout,
