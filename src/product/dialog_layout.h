@@ -140,16 +140,28 @@ constexpr std::string_view kAnswerFont = R"(
       Font.Name = 'Tahoma'
       Font.Style = [fsBold])"_layout;
 
+// The pieces, kept in order and by value.
+template <std::size_t N>
+constexpr std::array<std::string_view, N> InOrder(const std::string_view (&pieces)[N]) {
+  std::array<std::string_view, N> out{};
+  for (std::size_t i = 0; i < N; ++i) out[i] = pieces[i];
+  return out;
+}
+
 // The layout's pieces in order; joined, they are the layout. Sizes are
 // pixels at 96 dpi; font heights are negative character heights. Aligned
 // controls give only what their alignment leaves open.
 constexpr auto Pieces(std::string_view formClass, const AnswerButtons& b) {
-  return std::to_array<std::string_view>({R"(
-object Form3: )"_layout,      formClass,
-                                          R"(
+  // One piece a line, as the text reads.
+  // clang-format off
+  return InOrder({R"(
+object Form3: )"_layout,
+                  formClass,
+                  R"(
   BorderStyle = bsNone
-  Caption = )"_layout,      Quoted<texts::kFormCaption>(),
-                                          R"(
+  Caption = )"_layout,
+                  Quoted<texts::kFormCaption>(),
+                  R"(
   ClientWidth = 630
   ClientHeight = 297
   Color = clWhite
@@ -159,8 +171,9 @@ object Form3: )"_layout,      formClass,
   Font.Name = 'MS Sans Serif'
   Font.Style = []
   Position = poScreenCenter
-  ActiveControl = )"_layout,      b.yesName,
-                                          R"(
+  ActiveControl = )"_layout,
+                  b.yesName,
+                  R"(
   object Panel1: TPanel
     Align = alClient
     BevelInner = bvLowered
@@ -178,8 +191,9 @@ object Form3: )"_layout,      formClass,
         Align = alTop
         Alignment = taCenter
         Height = 32
-        Caption = )"_layout,      Quoted<texts::kTitle>(),
-                                          R"(
+        Caption = )"_layout,
+                  Quoted<texts::kTitle>(),
+                  R"(
         Font.Color = clBlue
         Font.Height = -27
         Font.Name = 'Arial'
@@ -189,8 +203,9 @@ object Form3: )"_layout,      formClass,
         Align = alTop
         Alignment = taCenter
         Height = 75
-        Caption = )"_layout,      Quoted<texts::kDisclaimer>(),
-                                          R"(
+        Caption = )"_layout,
+                  Quoted<texts::kDisclaimer>(),
+                  R"(
         Font.Color = clBlue
         Font.Height = -12
         Font.Name = 'Arial'
@@ -213,8 +228,10 @@ object Form3: )"_layout,      formClass,
             Align = alBottom
             Height = 13
             Cursor = crHandPoint
-            Caption = )"_layout,      Quoted<texts::kCreditPrefix, texts::kMakerName>(),
-                                          R"(
+            Caption = )"_layout,
+                  Quoted<texts::kCreditPrefix,
+                  texts::kMakerName>(),
+                  R"(
             Font.Color = clBlue
             Font.Height = -11
             Font.Name = 'MS Sans Serif'
@@ -227,8 +244,9 @@ object Form3: )"_layout,      formClass,
       Align = alBottom
       Alignment = taCenter
       Height = 15
-      Caption = )"_layout,      Quoted<texts::kLayoutStatus>(),
-                                          R"(
+      Caption = )"_layout,
+                  Quoted<texts::kLayoutStatus>(),
+                  R"(
       Font.Color = clBlue
       Font.Height = -12
       Font.Name = 'Arial'
@@ -242,37 +260,48 @@ object Form3: )"_layout,      formClass,
       TabOrder = 2
       Visible = False
     end
-    object )"_layout,      b.noName,
-                                          ": ",     b.className,
-                                          R"(
+    object )"_layout,
+                  b.noName,
+                  ": ",
+                  b.className,
+                  R"(
       Left = 408
       Top = 160
       Width = 201
       Height = 105
-      Caption = )"_layout,      Quoted<texts::kNoCaption>(),
-                                          R"(
+      Caption = )"_layout,
+                  Quoted<texts::kNoCaption>(),
+                  R"(
       TabOrder = 0
-      Font.Color = clNavy)"_layout,      b.no,
-                                          b.shared, kAnswerFont,
-                                          R"(
+      Font.Color = clNavy)"_layout,
+                  b.no,
+                  b.shared,
+                  kAnswerFont,
+                  R"(
     end
-    object )"_layout,      b.yesName,
-                                          ": ",     b.className,
-                                          R"(
+    object )"_layout,
+                  b.yesName,
+                  ": ",
+                  b.className,
+                  R"(
       Left = 16
       Top = 160
       Width = 193
       Height = 105
-      Caption = )"_layout,      Quoted<texts::kYesCaption>(),
-                                          R"(
+      Caption = )"_layout,
+                  Quoted<texts::kYesCaption>(),
+                  R"(
       TabOrder = 1
-      Font.Color = clWhite)"_layout,      b.yes,
-                                          b.shared, kAnswerFont,
-                                          R"(
+      Font.Color = clWhite)"_layout,
+                  b.yes,
+                  b.shared,
+                  kAnswerFont,
+                  R"(
     end
   end
 end
 )"_layout});
+  // clang-format on
 }
 
 constexpr std::size_t Size(const auto& pieces) {
