@@ -93,9 +93,10 @@ class Parser {
   }
 
  private:
-  q::Error Fail(const std::string& what) const { return FailAt(tok_.line, what); }
-  static q::Error FailAt(int line, const std::string& what) {
-    return q::Error::Fail("layout line " + std::to_string(line) + ": " + what);
+  // A view, not a string: a literal reason makes no string at each call.
+  q::Error Fail(std::string_view what) const { return FailAt(tok_.line, what); }
+  static q::Error FailAt(int line, std::string_view what) {
+    return q::Error::Fail(("layout line " + std::to_string(line) + ": ").append(what));
   }
 
   static bool IdentStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }

@@ -16,7 +16,8 @@ namespace {
 
 // The answer buttons' rounded-rectangle outline and everything that keeps
 // it still and unturned; the colours and sizes are each button's own.
-constexpr char kAnswerButtonLook[] = R"(ButtonKind = bkRoundRect
+constexpr std::string_view kAnswerButtonLook = R"(
+ButtonKind = bkRoundRect
 RadiusRatio = 0.5
 ArcAngle = 2.094395102393196
 ButtonAngle = 0
@@ -38,13 +39,16 @@ INT_PTR ShellOpen(const char* file, const char* directory) {
 
 }  // namespace
 
-std::string Form3Layout() {
-  return product::DialogLayout(
-      TForm3::kClassName,
-      {fyeverbutton::TFyeverButton::kClassName, "FyeverButton",
-       "ButtonColor = clGreen\nButtonWidth = 193\nButtonHeight = 105\nDefault = True",
-       "ButtonColor = clRed\nButtonWidth = 201\nButtonHeight = 105\nDefault = False",
-       kAnswerButtonLook});
+constexpr product::AnswerButtons kAnswerButtons{
+    fyeverbutton::TFyeverButton::kClassName,
+    "FyeverButtonSI",
+    "FyeverButtonNO",
+    "\nButtonColor = clGreen\nButtonWidth = 193\nButtonHeight = 105\nDefault = True",
+    "\nButtonColor = clRed\nButtonWidth = 201\nButtonHeight = 105\nDefault = False",
+    kAnswerButtonLook};
+
+std::string_view Form3Layout() {
+  return product::ConstantDialogLayout<TForm3::kClassName, kAnswerButtons>();
 }
 
 TForm3::TForm3() : FResModule(::GetModuleHandleA(nullptr)), FShellOpen(ShellOpen) {

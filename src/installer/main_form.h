@@ -38,7 +38,7 @@ class Transaction;
 
 // The dialog's layout text (outer object Form3 of class TForm3), with the
 // product's built-in texts and the maker's name in place.
-std::string Form3Layout();
+std::string_view Form3Layout();
 
 // Finishes or undoes an installation that was killed halfway (the folders
 // beside the installation folder), before anything else happens; what the

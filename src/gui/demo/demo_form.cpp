@@ -7,8 +7,8 @@
 namespace gui_demo {
 
 std::string DemoLayout() {
-  return product::DialogLayout(TDemoForm::kClassName,
-                               {gui::TButton::kClassName, "Button", "Default = True", "", ""});
+  return product::DialogLayout(TDemoForm::kClassName, {gui::TButton::kClassName, "ButtonSI",
+                                                       "ButtonNO", "\nDefault = True", "", ""});
 }
 
 TDemoForm::TDemoForm() {
