@@ -150,7 +150,8 @@ constexpr std::array<std::string_view, N> InOrder(const std::string_view (&piece
 
 // The layout's pieces in order; joined, they are the layout. Sizes are
 // pixels at 96 dpi; font heights are negative character heights. Aligned
-// controls give only what their alignment leaves open.
+// controls give only what their alignment leaves open. Long because it is
+// the whole layout text, one piece a line.
 constexpr auto Pieces(std::string_view formClass, const AnswerButtons& b) {
   // One piece a line, as the text reads.
   // clang-format off
