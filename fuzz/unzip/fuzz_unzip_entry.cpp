@@ -13,11 +13,14 @@
 //   the rest   the compressed data,
 // turned into a one-entry archive (local header, data, a descriptor and the
 // start of a next local header) that UnzipEntry extracts.
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "common/little_endian.h"
@@ -30,14 +33,23 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A scratch folder in memory-backed storage, the same for every run of the
-// program (libFuzzer may end the process without running exit handlers, so
-// a per-process folder would be left behind each time).
+// A scratch folder in memory-backed storage, one per process: runs of the
+// same fuzzer at once (two checkouts, parallel jobs) must not clear each
+// other's files. libFuzzer may end a process without running exit handlers,
+// so the folders of processes that no longer run are removed here.
 const fs::path& Scratch() {
   static const fs::path dir = [] {
     std::error_code ec;
-    fs::path p = fs::path(fs::exists("/dev/shm") ? "/dev/shm" : "/tmp") /
-                 ("qfuzz-" + fs::read_symlink("/proc/self/exe", ec).filename().string());
+    const fs::path base = fs::exists("/dev/shm") ? "/dev/shm" : "/tmp";
+    const std::string prefix =
+        "qfuzz-" + fs::read_symlink("/proc/self/exe", ec).filename().string() + "-";
+    for (const auto& e : fs::directory_iterator(base, ec)) {
+      const std::string name = e.path().filename().string();
+      if (name.rfind(prefix, 0) == 0 && !fs::exists("/proc/" + name.substr(prefix.size()), ec)) {
+        fs::remove_all(e.path(), ec);
+      }
+    }
+    fs::path p = base / (prefix + std::to_string(getpid()));
     fs::remove_all(p, ec);
     fs::create_directories(p, ec);
     return p;
