@@ -180,12 +180,12 @@ TUnzipResult DecodePlanned(Engine& e, const EntryPlan& plan, bool lent,
 }
 
 // Everything of one call after the busy mark is set; the caller releases the
-// window and the mark (`lent`: the archive is already open). In the order
-// the result codes need: the entry's plan, the name's checks, the output
-// file, the data, the file's end.
-TUnzipResult Extract(Engine& e, const char* ArchiveName, bool lent, const char* OutName,
-                     uint16_t Attr, uint32_t Offset, const TCentralEntry* central) {
-  if (!lent && e.ArchiveFile.OpenRead(ArchiveName) != 0) return urReadError;
+// window and the mark. In the order the result codes need: the archive
+// opened, the entry's plan, the name's checks, the output file, the data,
+// the file's end.
+TUnzipResult Extract(Engine& e, const char* ArchiveName, const char* OutName, uint16_t Attr,
+                     uint32_t Offset, const TCentralEntry* central) {
+  if (e.ArchiveFile.OpenRead(ArchiveName) != 0) return urReadError;
   EntryPlan plan;
   if (const TUnzipResult planned = PlanEntry(e, Offset, central, &plan); planned != urOk) {
     return planned;
@@ -212,14 +212,14 @@ TUnzipResult Extract(Engine& e, const char* ArchiveName, bool lent, const char* 
   EntryOutput output;
   if (output.Create(ArchiveName, name, e.Ui.tickCount()) != urOk) return urWriteError;
   e.Output = &output;
-  const TUnzipResult result = DecodePlanned(e, plan, lent, central);
+  const TUnzipResult result = DecodePlanned(e, plan, false, central);
   e.Output = nullptr;
   return output.Finish(result, plan.stamp, Attr);
 }
 
 // The archive is opened and closed by `body` or, with `lent`, lent open by
-// the caller and handed back open. `body(e, lent)` runs on the engine once
-// its window and input are ready.
+// the caller and handed back open. `body(e)` runs on the engine once its
+// window and input are ready.
 template <typename Body>
 TUnzipResult RunOne(Engine& e, platform::File* lent, uintptr_t NotifyWindow, int16_t NotifyId,
                     const Body& body) {
@@ -234,7 +234,7 @@ TUnzipResult RunOne(Engine& e, platform::File* lent, uintptr_t NotifyWindow, int
   e.WindowPos = 0;
   e.ResetInput();
   TUnzipResult result = urWriteError;  // no window, no output
-  if (e.OutputWindow != nullptr) result = body(e, lent != nullptr);
+  if (e.OutputWindow != nullptr) result = body(e);
   if (lent != nullptr) {
     *lent = std::move(e.ArchiveFile);
   } else {
@@ -268,7 +268,7 @@ TUnzipResult DecodeEntryFrom(platform::File& archive, uint32_t offset, const TCe
                              OutputSink& sink, bool* started, uint32_t* stamp) {
   *started = false;
   if (!archive.IsOpen()) return urReadError;
-  return Run(&archive, 0, 0, [&](Engine& e, bool) {
+  return Run(&archive, 0, 0, [&](Engine& e) {
     EntryPlan plan;
     if (const TUnzipResult planned = PlanEntry(e, offset, &central, &plan); planned != urOk) {
       return planned;
@@ -302,17 +302,8 @@ const char* UnzipResultName(int32_t result) {
 TUnzipResult UnzipEntry(const char* ArchiveName, const char* OutName, uint16_t Attr,
                         uint32_t Offset, uintptr_t NotifyWindow, int16_t NotifyId,
                         const TCentralEntry* Central) {
-  return unzip::Run(nullptr, NotifyWindow, NotifyId, [&](unzip::Engine& e, bool lent) {
-    return unzip::Extract(e, ArchiveName, lent, OutName, Attr, Offset, Central);
-  });
-}
-
-TUnzipResult UnzipEntryFrom(platform::File& Archive, const char* ArchiveName, const char* OutName,
-                            uint16_t Attr, uint32_t Offset, uintptr_t NotifyWindow,
-                            int16_t NotifyId, const TCentralEntry* Central) {
-  if (!Archive.IsOpen()) return urReadError;
-  return unzip::Run(&Archive, NotifyWindow, NotifyId, [&](unzip::Engine& e, bool lent) {
-    return unzip::Extract(e, ArchiveName, lent, OutName, Attr, Offset, Central);
+  return unzip::Run(nullptr, NotifyWindow, NotifyId, [&](unzip::Engine& e) {
+    return unzip::Extract(e, ArchiveName, OutName, Attr, Offset, Central);
   });
 }
 

@@ -49,9 +49,9 @@ class EntryOutput final : public OutputSink {
 };
 
 // The entry at `offset` of the open `archive` decoded into `sink`, with
-// UnzipEntryFrom's checks, sizes, CRC and results but no file and no
+// UnzipEntry's checks, sizes, CRC and results but no file and no
 // progress messages. `*started` tells whether it got as far as the data
-// (UnzipEntryFrom would have made the file); `*stamp` is then its time
+// (UnzipEntry would have made the file); `*stamp` is then its time
 // stamp.
 TUnzipResult DecodeEntryFrom(platform::File& archive, uint32_t offset, const TCentralEntry& central,
                              OutputSink& sink, bool* started, uint32_t* stamp);

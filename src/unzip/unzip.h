@@ -59,14 +59,6 @@ TUnzipResult UnzipEntry(const char* ArchiveName, const char* OutName, uint16_t A
                         uint32_t Offset, uintptr_t NotifyWindow, int16_t NotifyId,
                         const TCentralEntry* Central = nullptr);
 
-// The same with `ArchiveName` opened by the caller (OpenRead) as `Archive`,
-// which stays open across the entries of one archive instead of being
-// opened for each. The file position is the engine's to move; the file
-// stays open.
-TUnzipResult UnzipEntryFrom(platform::File& Archive, const char* ArchiveName, const char* OutName,
-                            uint16_t Attr, uint32_t Offset, uintptr_t NotifyWindow,
-                            int16_t NotifyId, const TCentralEntry* Central = nullptr);
-
 // Replaces the engine's message pump, key state, progress message and clock
 // (the defaults talk to the window system on Windows).
 void SetEngineUi(const platform::EngineUi& ui);

@@ -9,6 +9,14 @@
 #include "unzip/extract.h"
 
 namespace unzip {
+namespace {
+
+// The folder part of a file's path, its separator included.
+std::string FolderOf(const std::string& path) {
+  return path.substr(0, path.rfind(platform::kPathSeparator) + 1);
+}
+
+}  // namespace
 
 WriteBehind::WriteBehind(std::string archiveName, size_t entries)
     : archive_(std::move(archiveName)), jobs_(entries), results_(entries, urOk) {
@@ -152,7 +160,7 @@ void WriteBehind::StartEntry(const Slot& first) {
   // stops where a current folder can reach no deeper. The current folder
   // is left in the new folder as the engine would leave it. Entries come
   // folder by folder: the folder of the one before needs no second look.
-  const std::string parent = job.path.substr(0, job.path.rfind(platform::kPathSeparator) + 1);
+  const std::string parent = FolderOf(job.path);
   if (parent != madeFolder_ && !FolderExists(parent)) {
     ForceFolders(parent);
     platform::ChangeDir(parent.c_str());
@@ -175,8 +183,7 @@ TUnzipResult WriteBehind::EndEntry(const Slot& last) {
   fileOpen_ = false;
   const TUnzipResult result =
       output_.Finish(failure_ != urOk ? failure_ : last.decoded, last.stamp, 0);
-  if (result == urOk)
-    madeFolder_ = job.path.substr(0, job.path.rfind(platform::kPathSeparator) + 1);
+  if (result == urOk) madeFolder_ = FolderOf(job.path);
   return result;
 }
 
