@@ -115,6 +115,7 @@ e2e_check "bad-switch: nothing changed" test "$(state)" = "$installed"
 # ended.
 qe2e_watch "$work/freeze.out" freeze QuorvantisSetup.exe 60 "$(winpath "$work/release-first")"
 freezer=$!
+wait_until 30 grep -q watching "$work/freeze.out"
 start first "$setup" /S "/LOG=$(winpath "$work/first.log")"
 e2e_check "second: the first setup is held" wait_until 30 grep -q frozen "$work/freeze.out"
 unattended second 1618 "$setup" /S

@@ -17,8 +17,9 @@
 //                                "X.exe", that setup holding its mutex) exists,
 //                                shown or not, holds its thread still for
 //                                SECONDS, or until the file UNTIL exists:
-//                                prints "frozen"; exit 1 if none came
-//                                within a minute
+//                                prints "watching" once it looks, then
+//                                "frozen"; exit 1 if none came within a
+//                                minute
 //   qe2e freeze-progress TITLE SECONDS [UNTIL]
 //                                the same once the progress bar of that
 //                                window is visible and a third of the way
@@ -217,7 +218,13 @@ DWORD SetupThread(const char* exe) {
 // Waits up to a minute for the window (and with `progress`, for its bar a
 // third of the way), then freezes it.
 int FreezeWhen(const char* title, int seconds, bool progress, const std::string& until) {
-  bool watching = false;
+  // Without a bar to wait for, the caller may start what is to be held
+  // once this looks: a setup without a window can end within moments.
+  bool watching = !progress;
+  if (watching) {
+    std::printf("watching\n");
+    std::fflush(stdout);
+  }
   for (int waited = 0; waited < 60000; waited += 2, Sleep(2)) {
     if (const DWORD thread = SetupThread(title))
       return Freeze(thread, seconds, "frozen", until) ? 0 : 1;
