@@ -198,11 +198,8 @@ bool Freeze(DWORD threadId, int seconds, const std::string& said, const std::str
   return true;
 }
 
-// The first thread (the one at work) of program `exe` once the setup's
-// running mutex exists, else 0: a setup without a window (/S) is held so.
-DWORD SetupThread(const char* exe) {
-  if (!q::KernelHandle(OpenMutexW(SYNCHRONIZE, FALSE, L"Global\\QuorvantisSetup.Running")))
-    return 0;
+// The first thread (the one at work) of a running program `exe`, else 0.
+DWORD FirstThread(const char* exe) {
   const q::FileHandle all(CreateToolhelp32Snapshot(TH32CS_SNAPALL, 0));
   PROCESSENTRY32W p{};
   THREADENTRY32 t{};
@@ -212,6 +209,21 @@ DWORD SetupThread(const char* exe) {
     if (_wcsicmp(p.szExeFile, q::Widen(exe).c_str()) == 0) pid = p.th32ProcessID;
   for (BOOL ok = pid && Thread32First(all.Get(), &t); ok; ok = Thread32Next(all.Get(), &t))
     if (t.th32OwnerProcessID == pid) return t.th32ThreadID;
+  return 0;
+}
+
+// The thread of setup `exe` once it holds the running mutex, else 0: a setup
+// without a window (/S) is held so. The thread is found first and the mutex
+// then watched closely, for such a setup may hold it only for moments.
+DWORD SetupThread(const char* exe) {
+  const DWORD thread = FirstThread(exe);
+  if (!thread) return 0;
+  const q::KernelHandle handle(OpenThread(SYNCHRONIZE, FALSE, thread));
+  for (int ms = 0; handle && ms < 10000; ++ms, Sleep(1)) {
+    if (q::KernelHandle(OpenMutexW(SYNCHRONIZE, FALSE, L"Global\\QuorvantisSetup.Running")))
+      return thread;
+    if (WaitForSingleObject(handle.Get(), 0) == WAIT_OBJECT_0) break;  // it has ended
+  }
   return 0;
 }
 
