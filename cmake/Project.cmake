@@ -156,6 +156,12 @@ function(q_own_entry target)
   if(WIN32 AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
     target_link_libraries(${target} PRIVATE q_entry)
     target_link_options(${target} PRIVATE -nostartfiles -Wl,--disable-runtime-pseudo-reloc)
+    if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+      # The unwind tables of the few library objects (nothing unwinds them:
+      # no exceptions) join the read-only data instead of a section of
+      # their own, which would take a whole file block.
+      target_link_options(${target} PRIVATE -Wl,--Xlink=-merge:.eh_frame=.rdata)
+    endif()
   endif()
 endfunction()
 
