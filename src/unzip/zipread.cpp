@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 #include <utility>
 
 #include "common/little_endian.h"
@@ -273,8 +272,7 @@ int ZipFindFirst(const char* Name, TZipSearchRec& Rec) {
   Rec.ReadPos = 0;
   if (record.pos < kCentralHeaderSize) return kZipNotOpen;
 
-  Rec.Walk = new (std::nothrow) ZipWalk;
-  if (Rec.Walk == nullptr) return kZipFailed;
+  Rec.Walk = new ZipWalk;  // a few words: its buffer is the large part
   ZipWalk& walk = *Rec.Walk;
   walk.file = std::move(file);
   // One seek and one read for an ordinary archive: the directory is loaded
