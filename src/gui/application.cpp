@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/digits.h"
 #include "gui/forms.h"
 #include "gui/timer.h"
 
@@ -50,7 +51,7 @@ q::Error TApplication::StartCom(DWORD apartment) {
   const HRESULT hr = ::CoInitializeEx(nullptr, apartment);
   if (FAILED(hr)) {
     return q::Error::Fail("COM could not be initialised (HRESULT " +
-                          std::to_string(static_cast<unsigned long>(hr)) + ")");
+                          q::Decimal(static_cast<unsigned long>(hr)) + ")");
   }
   comInitialized_ = true;
   return {};

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "common/digits.h"
+
 namespace gui {
 namespace {
 
@@ -14,10 +16,10 @@ std::string FixedText(double v) {
   std::string sign = v < 0 ? "-" : "";
   if (v < 0) v = -v;
   if (v >= 1e13) return sign + "huge";  // beyond what fits the fixed form below
-  auto units = static_cast<uint64_t>(v * 1e6 + 0.5);
-  std::string fraction = std::to_string(units % 1000000);
-  return sign + std::to_string(units / 1000000) + "." + std::string(6 - fraction.size(), '0') +
-         fraction;
+  uint32_t micro = 0;
+  const uint64_t whole = q::DivideWide(static_cast<uint64_t>(v * 1e6 + 0.5), 1000000, micro);
+  const std::string fraction = q::Decimal(micro);
+  return sign + q::Decimal(whole) + "." + std::string(6 - fraction.size(), '0') + fraction;
 }
 
 }  // namespace
@@ -53,7 +55,7 @@ q::Error TValue::ToSet(std::span<const TEnumName> names, int& out) const {
 
 std::string TValue::Describe() const {
   switch (kind) {
-    case Kind::Int: return std::to_string(integer);
+    case Kind::Int: return q::SignedDecimal(integer);
     case Kind::Float: return text.empty() ? FixedText(real) : text;
     case Kind::String: return "'" + text + "'";
     case Kind::Ident: return text;

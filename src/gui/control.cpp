@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/digits.h"
 #include "gui/application.h"
 #include "gui/forms.h"
 
@@ -177,7 +178,7 @@ q::Error TWinControl::CreateHandle() {
     SetCreating(nullptr);
     if (!hwnd) {
       return q::Error::Fail(Name() + ": cannot create the window (error " +
-                            std::to_string(::GetLastError()) + ")");
+                            q::Decimal(::GetLastError()) + ")");
     }
     if (handle_ != hwnd) Attach(hwnd);
     if (!ownClass_) ::SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle()), FALSE);

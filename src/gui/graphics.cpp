@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "common/digits.h"
+
 namespace gui {
 
 LOGFONTA TFont::ToLogFont() const {
@@ -281,8 +283,8 @@ q::Error TBitmap::SetSize(int width, int height) {
   HBITMAP made = ::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (!made || !bits) {
     if (made) ::DeleteObject(made);
-    return q::Error::Fail("cannot create a " + std::to_string(width) + " x " +
-                          std::to_string(height) + " bitmap");
+    return q::Error::Fail("cannot create a " + q::SignedDecimal(width) + " x " +
+                          q::SignedDecimal(height) + " bitmap");
   }
   const size_t newRow = static_cast<size_t>((width * 3 + 3) & ~3);
   auto* dst = static_cast<uint8_t*>(bits);

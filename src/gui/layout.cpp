@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/digits.h"
+
 namespace gui {
 namespace {
 
@@ -96,7 +98,7 @@ class Parser {
   // A view, not a string: a literal reason makes no string at each call.
   q::Error Fail(std::string_view what) const { return FailAt(tok_.line, what); }
   static q::Error FailAt(int line, std::string_view what) {
-    return q::Error::Fail(("layout line " + std::to_string(line) + ": ").append(what));
+    return q::Error::Fail(("layout line " + q::SignedDecimal(line) + ": ").append(what));
   }
 
   static bool IdentStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
@@ -327,7 +329,7 @@ class Parser {
     created_.push_back(comp);
     if (enclosing) {
       if (q::Error e = comp->SetParentComponent(enclosing)) {
-        return std::move(e).WithContext("layout line " + std::to_string(line) + ": " + name);
+        return std::move(e).WithContext("layout line " + q::SignedDecimal(line) + ": " + name);
       }
     }
     for (;;) {
@@ -345,7 +347,7 @@ class Parser {
       TValue value;
       if (q::Error e = ReadValue(value)) return e;
       if (q::Error e = comp->SetProperty(prop, value)) {
-        return std::move(e).WithContext("layout line " + std::to_string(propLine) + ": " + name +
+        return std::move(e).WithContext("layout line " + q::SignedDecimal(propLine) + ": " + name +
                                         "." + prop);
       }
     }

@@ -4,6 +4,7 @@
 // and leaves the previous installation, if any, as it was.
 #include <optional>
 
+#include "common/digits.h"
 #include "common/wide.h"
 #include "common/win32_handles.h"
 #include "gui/application.h"
@@ -296,7 +297,7 @@ q::Error TForm3::ExtractArchive(const std::string& archive, const std::string& f
   const bool readable =
       outcome.status == ExtractStatus::kOk || outcome.status == ExtractStatus::kEntriesFailed;
   LogStep("archive", readable ? "ok" : "failed", archive,
-          readable ? std::to_string(outcome.entries.size()) + " entries" : outcome.Describe());
+          readable ? q::Decimal(outcome.entries.size()) + " entries" : outcome.Describe());
   // What the files take, for the list of installed programs.
   installedBytes = 0;
   for (const EntryOutcome& entry : outcome.entries) {
@@ -309,7 +310,7 @@ q::Error TForm3::ExtractArchive(const std::string& archive, const std::string& f
       LogStep("entry", "ok", entry.name, "folder");
     } else {
       installedBytes += entry.bytes;
-      LogStep("entry", "ok", entry.name, std::to_string(entry.bytes) + " bytes");
+      LogStep("entry", "ok", entry.name, q::Decimal(entry.bytes) + " bytes");
     }
   }
   if (!outcome.Ok()) {

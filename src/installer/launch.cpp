@@ -6,6 +6,7 @@
 #include <exdisp.h>
 #include <shlobj.h>
 
+#include "common/digits.h"
 #include "common/wide.h"
 #include "common/win32_handles.h"
 #include "installer/main_form.h"
@@ -94,7 +95,7 @@ std::string ShellOpenErrorText(INT_PTR rc) {
     case ERROR_ACCESS_DENIED:
     case ERROR_NOT_ENOUGH_MEMORY:
     case ERROR_BAD_FORMAT: return Win32ErrorText(static_cast<uint32_t>(rc));
-    default: return "the shell refused to open it (code " + std::to_string(rc) + ")";
+    default: return "the shell refused to open it (code " + q::SignedDecimal(rc) + ")";
   }
 }
 

@@ -1,6 +1,7 @@
 // SetupLog: see log_file.h.
 #include "installer/log_file.h"
 
+#include "common/digits.h"
 #include "common/wide.h"
 #include "installer/exit_codes.h"
 #include "installer/setup_log.h"
@@ -34,5 +35,5 @@ void SetupLog::Write(std::string_view step, std::string_view result, std::string
 }
 
 void SetupLog::Exit(int code, std::string_view message) {
-  Write("exit", std::to_string(code), setup::ExitCodeName(code), message);
+  Write("exit", q::SignedDecimal(code), setup::ExitCodeName(code), message);
 }

@@ -12,6 +12,8 @@
 
 #include <cstdint>
 
+#include "common/digits.h"
+
 class ProgressThrottle {
  public:
   static constexpr uint32_t kDefaultInterval = 50;
@@ -28,12 +30,12 @@ class ProgressThrottle {
   // True when the report of `position` is to be shown (and is then taken as
   // shown).
   bool Show(int32_t position, uint32_t now, uint32_t interval = kDefaultInterval) {
-    // position * pixels / total, toward zero, in unsigned arithmetic: the
-    // program divides such numbers anyway, and a signed 64-bit division
-    // would bring one more library routine into the i686 build.
+    // position * pixels / total, toward zero, without a 64-bit division
+    // (a library routine in the i686 build).
     const auto size = static_cast<uint64_t>(position < 0 ? -int64_t{position} : position);
-    const auto part =
-        static_cast<int64_t>(size * static_cast<uint64_t>(pixels_) / static_cast<uint64_t>(total_));
+    uint32_t rest = 0;
+    const auto part = static_cast<int64_t>(
+        q::DivideWide(size * static_cast<uint64_t>(pixels_), static_cast<uint32_t>(total_), rest));
     const int64_t drawn = position < 0 ? -part : part;
     if (drawn == drawn_ && now - shownAt_ < interval) return false;
     drawn_ = drawn;

@@ -1,5 +1,7 @@
 #include "installutils/os_version.h"
 
+#include "common/digits.h"
+
 namespace {
 
 constexpr uint32_t kPlatformWin32s = 0;
@@ -15,9 +17,9 @@ OsInfo ClassifyOsVersion(const OsVersionRecord* record) {
   os.OsMajor = record->majorVersion;
   os.OsMinor = record->minorVersion;
   os.OsBuild = record->buildNumber & 0xFFFFu;
-  os.OsMajorText = std::to_string(os.OsMajor);
-  os.OsMinorText = std::to_string(os.OsMinor);
-  os.OsBuildText = std::to_string(os.OsBuild);
+  os.OsMajorText = q::Decimal(os.OsMajor);
+  os.OsMinorText = q::Decimal(os.OsMinor);
+  os.OsBuildText = q::Decimal(os.OsBuild);
   switch (record->platformId) {
     case kPlatformWin32s:
       os.OsName = "Win32s";

@@ -5,6 +5,7 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include "common/digits.h"
 #include "common/wide.h"
 #include "common/win32_handles.h"
 #include "installutils/shell_guids.h"
@@ -53,8 +54,7 @@ q::Error CreateShortcut(const std::string& Target, const std::string& Arguments,
   const std::wstring target = q::Widen(Target);
   if (target.size() >= MAX_PATH) {
     return q::Error::Fail(context + ": the target path " + Target + " is longer than " +
-                          std::to_string(MAX_PATH - 1) +
-                          " characters, the most a shortcut can hold");
+                          q::Decimal(MAX_PATH - 1) + " characters, the most a shortcut can hold");
   }
 
   void* raw = nullptr;

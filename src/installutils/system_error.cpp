@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "common/digits.h"
 #include "common/wide.h"
 
 namespace {
@@ -33,7 +34,7 @@ std::string HexCode(uint32_t code) {
 
 std::string Win32ErrorText(uint32_t code) {
   std::string text = SystemMessage(code);
-  const std::string number = "error " + std::to_string(code);
+  const std::string number = "error " + q::Decimal(code);
   return text.empty() ? number : text + " (" + number + ")";
 }
 

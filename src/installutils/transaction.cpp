@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "common/digits.h"
 #include "common/little_endian.h"
 
 namespace txn {
@@ -18,7 +19,9 @@ std::string_view LeafName(std::string_view folder) {
 
 uint64_t RoundUp(uint64_t bytes, uint32_t unit) {
   if (unit == 0) return bytes;
-  return (bytes + unit - 1) / unit * unit;
+  uint32_t rest = 0;
+  q::DivideWide(bytes, unit, rest);
+  return rest == 0 ? bytes : bytes + (unit - rest);
 }
 
 // Record layouts of the archive's directory.
@@ -204,9 +207,8 @@ q::Error CheckSpace(uint64_t neededBytes, uint64_t freeBytes, const std::string&
   if (freeBytes >= neededBytes) return {};
   // Needed rounded up and free rounded down: the figures never look enough.
   return q::Error::Fail("there is not enough free space on the drive of " + folder +
-                        ": Setup needs " +
-                        std::to_string((neededBytes + kMegabyte - 1) / kMegabyte) + " MB, " +
-                        std::to_string(freeBytes / kMegabyte) + " MB are free");
+                        ": Setup needs " + q::Decimal((neededBytes + kMegabyte - 1) / kMegabyte) +
+                        " MB, " + q::Decimal(freeBytes / kMegabyte) + " MB are free");
 }
 
 }  // namespace txn

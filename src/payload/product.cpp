@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "common/digits.h"
 #include "common/win32_handles.h"
 #include "product/texts.h"
 
@@ -103,7 +104,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 int Fail(const char* what) {
   const std::string text =
-      std::string(what) + " failed (error " + std::to_string(GetLastError()) + ").";
+      std::string(what) + " failed (error " + q::Decimal(GetLastError()) + ").";
   MessageBoxA(nullptr, text.c_str(), texts::kProductName, MB_OK | MB_ICONERROR);
   return 1;
 }

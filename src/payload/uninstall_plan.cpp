@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/digits.h"
 #include "installutils/shell_text.h"
 #include "product/texts.h"
 
@@ -96,7 +97,7 @@ std::string FinishCommandLine(const std::string& copyPath, uint64_t parentProces
   std::string line = QuoteArgument(copyPath);
   if (silent) line.append(" ").append(texts::kQuietUninstallArgument);
   line.append(" ").append(kFinishSwitch);
-  line.append(" ").append(std::to_string(parentProcess));
+  line.append(" ").append(q::Decimal(parentProcess));
   line.append(" ").append(QuoteArgument(installDir));
   return line;
 }

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "common/digits.h"
 #include "platform/file.h"
 #include "unzip/entry_output.h"
 #include "unzip/write_behind.h"
@@ -149,7 +150,7 @@ std::string ExtractOutcome::Describe() const {
     case ExtractStatus::kEntriesFailed: break;
   }
   std::string text =
-      std::to_string(FailedCount()) + " of " + std::to_string(entries.size()) + " entries failed:";
+      q::Decimal(FailedCount()) + " of " + q::Decimal(entries.size()) + " entries failed:";
   int shown = 0;
   for (const EntryOutcome& e : entries) {
     if (e.result == urOk) continue;
