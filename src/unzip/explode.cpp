@@ -111,11 +111,10 @@ bool Tree::Read(Engine& e, HuffArena& arena, uint16_t n, const uint16_t* bases,
          table_ != nullptr;
 }
 
-// The decoding loop. kLowBits: distance bits sent plainly (6 for the 4K
+// The decoding loop. lowBits: distance bits sent plainly (6 for the 4K
 // dictionary, 7 for 8K). Without a literal tree a literal is 8 plain bits.
-template <bool kLiteralTree, uint32_t kLowBits>
 TUnzipResult ExplodeLoop(Engine& e, const Tree* literals, const Tree& lengths,
-                         const Tree& distances) {
+                         const Tree& distances, uint32_t lowBits) {
   e.BitBuffer = 0;
   e.BitCount = 0;
   LzWindow<kWindowSize> window(e);
@@ -128,7 +127,7 @@ TUnzipResult ExplodeLoop(Engine& e, const Tree* literals, const Tree& lengths,
     e.DumpBits(1);
     if (literal) {
       uint8_t b;
-      if constexpr (kLiteralTree) {
+      if (literals != nullptr) {
         const HuffEntry* t = literals->Decode(e);
         if (t == nullptr) return urArchiveError;
         b = static_cast<uint8_t>(t->Base);
@@ -139,7 +138,7 @@ TUnzipResult ExplodeLoop(Engine& e, const Tree* literals, const Tree& lengths,
       --remaining;
       continue;
     }
-    const uint32_t low = e.GetBits(kLowBits);
+    const uint32_t low = e.GetBits(lowBits);
     const HuffEntry* d = distances.Decode(e);
     if (d == nullptr) return urArchiveError;
     const HuffEntry* l = lengths.Decode(e);
@@ -151,19 +150,6 @@ TUnzipResult ExplodeLoop(Engine& e, const Tree* literals, const Tree& lengths,
   if (e.AbortRequested) return urUserAbort;  // the partial window is dropped
   if (!window.Finish()) return urWriteError;
   return e.InputExhausted ? urReadError : urOk;
-}
-
-TUnzipResult ExplodeLit8(Engine& e, const Tree& lit, const Tree& len, const Tree& dist) {
-  return ExplodeLoop<true, 7>(e, &lit, len, dist);
-}
-TUnzipResult ExplodeLit4(Engine& e, const Tree& lit, const Tree& len, const Tree& dist) {
-  return ExplodeLoop<true, 6>(e, &lit, len, dist);
-}
-TUnzipResult ExplodeNoLit8(Engine& e, const Tree& len, const Tree& dist) {
-  return ExplodeLoop<false, 7>(e, nullptr, len, dist);
-}
-TUnzipResult ExplodeNoLit4(Engine& e, const Tree& len, const Tree& dist) {
-  return ExplodeLoop<false, 6>(e, nullptr, len, dist);
 }
 
 }  // namespace
@@ -195,8 +181,7 @@ TUnzipResult ExplodeEntry(Engine& e) {
   if (!dist.Read(e, arena, kTreeSymbols, distanceBases, kExtraBits.data(), distanceBits)) {
     return urArchiveError;
   }
-  if (literalTree) return big ? ExplodeLit8(e, lit, len, dist) : ExplodeLit4(e, lit, len, dist);
-  return big ? ExplodeNoLit8(e, len, dist) : ExplodeNoLit4(e, len, dist);
+  return ExplodeLoop(e, literalTree ? &lit : nullptr, len, dist, big ? 7 : 6);
 }
 
 }  // namespace unzip
