@@ -65,9 +65,13 @@ std::vector<bool> OverlappingEntries(const TZipContens& contents) {
     const std::string& name = contents[i].FileName;
     if (name.empty() || name.back() != platform::kPathSeparator) order.push_back(i);
   }
-  std::sort(order.begin(), order.end(), [&contents](size_t a, size_t b) {
+  // A heap sort: n log n for any archive, and a third of the code of the
+  // library's general sort; the order of equal positions does not matter.
+  const auto before = [&contents](size_t a, size_t b) {
     return contents[a].LocalHeaderPos < contents[b].LocalHeaderPos;
-  });
+  };
+  std::make_heap(order.begin(), order.end(), before);
+  std::sort_heap(order.begin(), order.end(), before);
   std::vector<bool> overlaps(contents.size(), false);
   uint64_t reach = 0;  // the furthest end of the data seen so far
   size_t reacher = 0;  // the entry it belongs to
