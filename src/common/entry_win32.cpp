@@ -8,8 +8,9 @@
 // done here, in this order:
 //  - the x87 unit in the state the runtime's start-up leaves it (64-bit
 //    precision), so that floating-point results do not depend on the entry;
-//  - the static constructors (__main, which also registers their
-//    destructors with the C library's exit list);
+//  - the static constructors, in the order the C runtime's __main runs
+//    them, and the running of the linker's destructor list at exit (the
+//    compiler registers static destructors with the exit list itself);
 //  - WinMain with the module, the command line's arguments after the
 //    program name, and the window state the starter asked for;
 //  - exit() with WinMain's result, which runs the exit list and flushes the
@@ -18,7 +19,10 @@
 
 #include <cstdlib>
 
-extern "C" void __main();  // libgcc's constructor runner
+// The lists the linker makes of the objects' .ctors and .dtors entries:
+// -1, the functions, then a null.
+extern "C" void (*__CTOR_LIST__[])();
+extern "C" void (*__DTOR_LIST__[])();
 
 namespace {
 
@@ -34,6 +38,18 @@ LPSTR ArgumentsOf(LPSTR line) {
   }
   while (*line == ' ' || *line == '\t') ++line;
   return line;
+}
+
+void RunDestructors() {
+  for (auto* d = __DTOR_LIST__ + 1; *d != nullptr; ++d) (*d)();
+}
+
+// Last to first, as the C runtime runs them.
+void RunConstructors() {
+  size_t count = 0;
+  while (__CTOR_LIST__[count + 1] != nullptr) ++count;
+  for (; count != 0; --count) __CTOR_LIST__[count]();
+  std::atexit(RunDestructors);
 }
 
 }  // namespace
@@ -52,7 +68,7 @@ extern "C" __attribute__((force_align_arg_pointer, noreturn)) void WinMainCRTSta
 #if defined(__i386__)
   __asm__ volatile("fninit");
 #endif
-  __main();
+  RunConstructors();
   STARTUPINFOW startup;
   startup.cb = sizeof startup;
   ::GetStartupInfoW(&startup);

@@ -20,7 +20,7 @@ void SystemMessageBox(const char* text, const char* caption, unsigned style) {
   ::MessageBoxW(nullptr, q::Widen(text).c_str(), q::Widen(caption).c_str(), style);
 }
 
-ShortcutMessageBox g_messageBox = SystemMessageBox;
+ShortcutMessageBox g_messageBox = nullptr;  // null: SystemMessageBox
 
 template <typename I>
 HRESULT QueryInterfaceOf(IUnknown* object, const GUID& iid, q::ComPtr<I>* out) {
@@ -34,14 +34,15 @@ HRESULT QueryInterfaceOf(IUnknown* object, const GUID& iid, q::ComPtr<I>* out) {
 
 ShortcutMessageBox SetShortcutMessageBox(ShortcutMessageBox messageBox) {
   const ShortcutMessageBox previous = g_messageBox;
-  g_messageBox = messageBox != nullptr ? messageBox : SystemMessageBox;
-  return previous;
+  g_messageBox = messageBox;
+  return previous != nullptr ? previous : SystemMessageBox;
 }
 
 q::Error CreateShortcut(const std::string& Target, const std::string& Arguments,
                         const std::string& LinkFile, const std::string& Description) {
   if (!HasLinkExtension(LinkFile)) {
-    g_messageBox(kLinkExtensionMessage, kLinkExtensionCaption, kLinkExtensionStyle);
+    (g_messageBox != nullptr ? g_messageBox : SystemMessageBox)(
+        kLinkExtensionMessage, kLinkExtensionCaption, kLinkExtensionStyle);
     return {};
   }
   const std::string context = "cannot create shortcut " + LinkFile;
