@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "gui/application.h"
-#include "gui/layout.h"
 #include "gui/stdctrls.h"
 #include "gui/timer.h"
 
@@ -28,11 +27,12 @@ TComponent* TForm::CreateComponent(std::string_view cls) {
   return nullptr;
 }
 
-q::Error TForm::CreateFromLayout(std::string_view layout) {
+template <typename Source, typename Read>
+q::Error TForm::CreateFrom(const Source& source, Read read) {
   std::vector<TComponent*> created;
   BeginLoading();
   auto factory = [this](std::string_view cls) { return CreateComponent(cls); };
-  if (q::Error e = ReadLayout(layout, *this, factory, created)) return e;
+  if (q::Error e = read(source, *this, factory, created)) return e;
   // Windows are made at their aligned places, while still loading.
   AlignTree();
   if (q::Error e = CreateHandle()) return e;
@@ -43,6 +43,12 @@ q::Error TForm::CreateFromLayout(std::string_view layout) {
   if (q::Error e = BindComponents()) return std::move(e).WithContext(Name());
   DoCreate();
   return {};
+}
+
+q::Error TForm::CreateFromLayout(std::string_view layout) { return CreateFrom(layout, ReadLayout); }
+
+q::Error TForm::CreateFromLayout(const TCompiledLayout& layout) {
+  return CreateFrom(layout, ApplyLayout);
 }
 
 void TForm::DoCreate() {

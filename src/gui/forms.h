@@ -40,6 +40,7 @@
 #include <vector>
 
 #include "gui/control.h"
+#include "gui/layout.h"
 
 namespace gui {
 
@@ -58,6 +59,7 @@ class TForm : public TWinControl {
 
   // Creates the components of `layout` (the outer object is this form).
   q::Error CreateFromLayout(std::string_view layout);
+  q::Error CreateFromLayout(const TCompiledLayout& layout);
   // The classes the layout may name: TPanel, TLabel, TProgressBar, TButton,
   // TTimer; a subclass adds its own and calls this for the rest.
   virtual TComponent* CreateComponent(std::string_view className);
@@ -114,6 +116,9 @@ class TForm : public TWinControl {
 
  private:
   void Center();
+  // CreateFromLayout with `read` (ReadLayout or ApplyLayout) for its source.
+  template <typename Source, typename Read>
+  q::Error CreateFrom(const Source& source, Read read);
 
   TBorderStyle borderStyle_ = bsSizeable;
   TPosition position_ = poDesigned;

@@ -37,4 +37,24 @@ using TComponentFactory = std::function<TComponent*(std::string_view className)>
 q::Error ReadLayout(std::string_view text, TComponent& root, const TComponentFactory& create,
                     std::vector<TComponent*>& created);
 
+// A layout text read at compile time (gui/layout_reader.h):
+//   constexpr std::string_view Text() { return "object F: TForm ... end"; }
+//   form.CreateFromLayout(gui::CompiledLayout<Text>());
+// Only the reader makes one, so its records are well formed.
+class TCompiledLayout {
+ public:
+  std::string_view Records() const { return records_; }
+
+ private:
+  template <std::string_view (*text)()>
+  friend constexpr TCompiledLayout CompiledLayout();
+  constexpr explicit TCompiledLayout(std::string_view records) : records_(records) {}
+
+  std::string_view records_;
+};
+
+// What ReadLayout does with a text read without a fault.
+q::Error ApplyLayout(const TCompiledLayout& layout, TComponent& root,
+                     const TComponentFactory& create, std::vector<TComponent*>& created);
+
 }  // namespace gui

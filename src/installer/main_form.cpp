@@ -7,6 +7,7 @@
 
 #include "common/wide.h"
 #include "gui/application.h"
+#include "gui/layout_reader.h"
 #include "installer/exit_codes.h"
 #include "installer/log_file.h"
 #include "product/dialog_layout.h"
@@ -47,8 +48,8 @@ constexpr product::AnswerButtons kAnswerButtons{
     "\nButtonColor = clRed\nButtonWidth = 201\nButtonHeight = 105\nDefault = False",
     kAnswerButtonLook};
 
-std::string_view Form3Layout() {
-  return product::ConstantDialogLayout<TForm3::kClassName, kAnswerButtons>();
+gui::TCompiledLayout Form3Layout() {
+  return gui::CompiledLayout<product::ConstantDialogLayout<TForm3::kClassName, kAnswerButtons>>();
 }
 
 TForm3::TForm3() : FResModule(::GetModuleHandleA(nullptr)), FShellOpen(ShellOpen) {

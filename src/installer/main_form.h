@@ -36,9 +36,10 @@ namespace txn {
 class Transaction;
 }
 
-// The dialog's layout text (outer object Form3 of class TForm3), with the
-// product's built-in texts and the maker's name in place.
-std::string_view Form3Layout();
+// The dialog's layout (outer object Form3 of class TForm3), with the
+// product's built-in texts and the maker's name in place, read at compile
+// time.
+gui::TCompiledLayout Form3Layout();
 
 // Finishes or undoes an installation that was killed halfway (the folders
 // beside the installation folder), before anything else happens; what the
