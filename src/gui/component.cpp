@@ -24,6 +24,14 @@ std::string FixedText(double v) {
 
 }  // namespace
 
+int FindNamed(const std::string_view* first, size_t stride, size_t count, std::string_view name) {
+  const auto* entry = reinterpret_cast<const char*>(first);
+  for (size_t i = 0; i < count; ++i, entry += stride) {
+    if (*reinterpret_cast<const std::string_view*>(entry) == name) return static_cast<int>(i);
+  }
+  return -1;
+}
+
 q::Error TValue::ToEnum(std::span<const TEnumName> names, int& out) const {
   if (kind == Kind::Ident) {
     for (const TEnumName& n : names) {

@@ -22,6 +22,7 @@
 // IsLoaded() to behave differently once the layout is complete.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -104,20 +105,25 @@ struct TSetter {
   void (C::*set)(T);
 };
 
+// The index of the entry called `name` among `count` entries `stride`
+// bytes apart, `first` being the first entry's name; -1 when none is. The
+// search of every table, whatever its entries' type.
+int FindNamed(const std::string_view* first, size_t stride, size_t count, std::string_view name);
+
 // Applies `v` through the setter `name` names in `table`, read with
 // `convert` (a failed read goes to `error`); false when the table has no
 // such name.
 template <typename C, typename T, size_t N>
 bool ApplySetter(C& object, const TSetter<C, T> (&table)[N], std::string_view name, const TValue& v,
                  q::Error (TValue::*convert)(std::remove_cvref_t<T>&) const, q::Error& error) {
-  for (const TSetter<C, T>& s : table) {
-    if (s.name != name) continue;
-    std::remove_cvref_t<T> value{};
-    error = (v.*convert)(value);
-    if (!error) (object.*s.set)(std::move(value));
-    return true;
-  }
-  return false;
+  using Entry = TSetter<C, T>;
+  static_assert(offsetof(Entry, name) == 0, "an entry's address is its name's");
+  const int i = FindNamed(&table[0].name, sizeof table[0], N, name);
+  if (i < 0) return false;
+  std::remove_cvref_t<T> value{};
+  error = (v.*convert)(value);
+  if (!error) (object.*table[i].set)(std::move(value));
+  return true;
 }
 
 class TComponent {
