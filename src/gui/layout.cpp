@@ -18,6 +18,7 @@ using layout_detail::kObjectRecord;
 struct StringSink {
   std::string bytes;
   size_t size() const { return bytes.size(); }
+  void Share(size_t) {}  // records read at run time are read once
   void Insert(size_t at, const char* from, size_t n) {
     bytes.append(from, n);
     std::rotate(bytes.begin() + static_cast<std::ptrdiff_t>(at),
@@ -47,9 +48,10 @@ class RecordReader {
     }
   }
   std::string_view Text() {
-    const auto size = static_cast<size_t>(Count());
-    const std::string_view text = records_.substr(at_, size);
-    at_ += size;
+    const auto count = static_cast<size_t>(Count());
+    if (count & 1) return RecordReader(records_.substr(count >> 1)).Text();
+    const std::string_view text = records_.substr(at_, count >> 1);
+    at_ += count >> 1;
     return text;
   }
   double Real() {

@@ -10,7 +10,9 @@
 //   property: its value's kind (TValue::Kind), line, name, value
 //   end:      kEndRecord (of the innermost open object)
 // A line is the count of lines since the record before (0 for the first
-// record on line 1); a text is its length, then its characters. Values:
+// record on line 1). A text is a count: twice its length, then its
+// characters; or, odd, twice the place of the same text earlier, plus one
+// (a sink may put a text once and point at it after). Values:
 //   Int:  the integer, its sign in the lowest bit (0, -1, 1, -2 ... as
 //         0, 1, 2, 3 ...); Float: the double's 8 bytes, low first, then the
 //         text as written; String, Ident: the text; Set: the member texts,
@@ -96,6 +98,14 @@ constexpr double DecimalValue(std::string_view text) {
   return exponent < 0 ? value / power : value * power;
 }
 
+// `v` as a count into `out` (10 characters at most); returns their number.
+constexpr size_t WriteCount(uint64_t v, char* out) {
+  size_t n = 0;
+  for (; v > 127; v >>= 7) out[n++] = static_cast<char>(v | 128);
+  out[n++] = static_cast<char>(v);
+  return n;
+}
+
 // Where and why the reading stopped: the message is `what`, `detail` and
 // `after` one after another (views of literals or of the text).
 struct Fault {
@@ -113,8 +123,9 @@ struct Token {
   int line = 1;
 };
 
-// Reads a layout text into records put into `out`, which has size() and
-// Insert(at, characters, count).
+// Reads a layout text into records put into `out`, which has size(),
+// Insert(at, characters, count) and Share(start) (the text from `start` on
+// may become a pointer to the same text earlier).
 template <class Sink>
 class Reader {
  public:
@@ -284,14 +295,17 @@ class Reader {
   constexpr void Put(char c) { out_.Insert(out_.size(), &c, 1); }
   constexpr void PutCount(uint64_t v, size_t at) {
     char bytes[10] = {};
-    size_t n = 0;
-    for (; v > 127; v >>= 7) bytes[n++] = static_cast<char>(v | 128);
-    bytes[n++] = static_cast<char>(v);
-    out_.Insert(at, bytes, n);
+    out_.Insert(at, bytes, WriteCount(v, bytes));
   }
   constexpr void PutText(std::string_view text) {
-    PutCount(text.size(), out_.size());
+    const size_t start = out_.size();
     for (char c : text) Put(c);
+    EndText(start);
+  }
+  // The characters from `start` on are a text: its length goes before them.
+  constexpr void EndText(size_t start) {
+    PutCount(uint64_t{out_.size() - start} << 1, start);
+    out_.Share(start);
   }
   constexpr void PutRecord(unsigned char tag, int line, std::string_view name) {
     Put(static_cast<char>(tag));
@@ -327,7 +341,7 @@ class Reader {
         if (!Advance()) return false;
         if (tok_.kind != Token::Kind::String) return Fail("expected a string after '+'");
       }
-      PutCount(out_.size() - start, start);
+      EndText(start);
       Complete();
       return true;
     } else if (IsSymbol('[')) {
@@ -392,13 +406,9 @@ class Reader {
   Fault fault_;
 };
 
-// The records' size, for the array that holds them.
-struct CountingSink {
-  size_t count = 0;
-  constexpr size_t size() const { return count; }
-  constexpr void Insert(size_t, const char*, size_t n) { count += n; }
-};
-
+// Records made at compile time, in an array that holds `N` characters: a
+// text put a second time becomes a pointer to the first. Never read
+// beyond: a compilation that would stops there.
 template <size_t N>
 struct ArraySink {
   std::array<char, N> bytes{};
@@ -408,6 +418,17 @@ struct ArraySink {
     for (size_t i = used; i-- > at;) bytes[i + n] = bytes[i];
     for (size_t i = 0; i < n; ++i) bytes[at + i] = from[i];
     used += n;
+  }
+  constexpr void Share(size_t start) {
+    const std::string_view all(bytes.data(), used);
+    const std::string_view text = all.substr(start);
+    const size_t earlier = all.substr(0, start).find(text);
+    if (earlier == std::string_view::npos) return;
+    char pointer[10] = {};
+    const size_t n = WriteCount(uint64_t{earlier} << 1 | 1, pointer);
+    if (n >= text.size()) return;
+    used = start;
+    Insert(start, pointer, n);
   }
 };
 
@@ -419,16 +440,22 @@ constexpr void FaultAt(int line, std::string_view what) {
   if (line > 0 && what.data()) LayoutTextHasAFault();
 }
 
-template <class Sink>
-constexpr Sink ReadConstant(std::string_view text, Sink out) {
-  Reader<Sink> reader(text, out);
+// Records are at most four times as long as their text: the longest for
+// the fewest characters is a real such as "x=1e1" (16 characters).
+template <std::string_view (*text)()>
+constexpr auto kRead = [] {
+  ArraySink<text().size() * 4 + 16> out;
+  Reader reader(text(), out);
   if (!reader.Run()) FaultAt(reader.fault().line, reader.fault().what);
   return out;
-}
+}();
 
 template <std::string_view (*text)()>
-constexpr auto kRecords =
-    ReadConstant(text(), ArraySink<ReadConstant(text(), CountingSink{}).size()>{}).bytes;
+constexpr auto kRecords = [] {
+  std::array<char, kRead<text>.used> records{};
+  for (size_t i = 0; i < records.size(); ++i) records[i] = kRead<text>.bytes[i];
+  return records;
+}();
 
 }  // namespace gui::layout_detail
 
