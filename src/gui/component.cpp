@@ -41,11 +41,11 @@ q::Error TValue::ToEnum(std::span<const TEnumName> names, int& out) const {
       }
     }
   }
-  return q::Error::Fail("unknown value " + Describe());
+  return Refused("unknown value ");
 }
 
 q::Error TValue::ToSet(std::span<const TEnumName> names, int& out) const {
-  if (kind != Kind::Set) return q::Error::Fail("expected a set, got " + Describe());
+  if (kind != Kind::Set) return Refused("expected a set, got ");
   int bits = 0;
   for (const std::string& member : set) {
     bool found = false;
@@ -76,10 +76,14 @@ std::string TValue::Describe() const {
   return "?";
 }
 
+q::Error TValue::Refused(std::string_view what) const {
+  return q::Error::Fail(std::string(what).append(Describe()));
+}
+
 q::Error TValue::ToInt(int& out) const {
-  if (kind != Kind::Int) return q::Error::Fail("expected an integer, got " + Describe());
+  if (kind != Kind::Int) return Refused("expected an integer, got ");
   if (integer < std::numeric_limits<int>::min() || integer > std::numeric_limits<int>::max()) {
-    return q::Error::Fail("integer out of range: " + Describe());
+    return Refused("integer out of range: ");
   }
   out = static_cast<int>(integer);
   return {};
@@ -90,7 +94,7 @@ q::Error TValue::ToBool(bool& out) const {
     out = text == "True";
     return {};
   }
-  return q::Error::Fail("expected True or False, got " + Describe());
+  return Refused("expected True or False, got ");
 }
 
 q::Error TValue::ToDouble(double& out) const {
@@ -99,13 +103,13 @@ q::Error TValue::ToDouble(double& out) const {
   } else if (kind == Kind::Int) {
     out = static_cast<double>(integer);
   } else {
-    return q::Error::Fail("expected a number, got " + Describe());
+    return Refused("expected a number, got ");
   }
   return {};
 }
 
 q::Error TValue::ToString(std::string& out) const {
-  if (kind != Kind::String) return q::Error::Fail("expected a string, got " + Describe());
+  if (kind != Kind::String) return Refused("expected a string, got ");
   out = text;
   return {};
 }
@@ -120,7 +124,7 @@ q::Error TValue::ToColor(TColor& out) const {
     out = static_cast<TColor>(static_cast<uint32_t>(integer));
     return {};
   }
-  return q::Error::Fail("expected a colour, got " + Describe());
+  return Refused("expected a colour, got ");
 }
 
 TComponent::TComponent(TComponent* owner) : owner_(owner) {

@@ -95,6 +95,8 @@ struct TValue {
     return e;
   }
   std::string Describe() const;
+  // The failure "`what`" followed by this value as Describe() gives it.
+  q::Error Refused(std::string_view what) const;
 };
 
 // One entry of a class's property table: the layout name and the setter it

@@ -331,8 +331,7 @@ q::Error TForm::SetProperty(std::string_view name, const TValue& v) {
     return v.ToEnum(kPositions, position_);
   }
   if (name == "ActiveControl") {
-    if (v.kind != TValue::Kind::Ident)
-      return q::Error::Fail("expected a component name, got " + v.Describe());
+    if (v.kind != TValue::Kind::Ident) return v.Refused("expected a component name, got ");
     pendingActiveControl_ = v.text;
     return {};
   }

@@ -160,7 +160,7 @@ q::Error TPanel::SetProperty(std::string_view name, const TValue& v) {
   if (name == "BevelWidth" || name == "BorderWidth") {
     int w = 0;
     if (q::Error e = v.ToInt(w)) return e;
-    if (w < (name == "BevelWidth" ? 1 : 0)) return q::Error::Fail("out of range: " + v.Describe());
+    if (w < (name == "BevelWidth" ? 1 : 0)) return v.Refused("out of range: ");
     name == "BevelWidth" ? SetBevelWidth(w) : SetBorderWidth(w);
     return {};
   }
