@@ -76,12 +76,14 @@ q::Error Apply(std::string_view records, TComponent& root, const TComponentFacto
   int depth = 0;
   int line = 1;
   while (!in.AtEnd()) {
-    const unsigned char tag = in.Byte();
+    const unsigned char first = in.Byte();
+    const int tag = first & 7;
     if (tag == kEndRecord) {
       --depth;
       continue;
     }
-    line += static_cast<int>(in.Count());
+    line += first >> 3;
+    if (first >> 3 == layout_detail::kFarLine) line += static_cast<int>(in.Count());
     const std::string_view name = in.Text();
     if (tag == kObjectRecord) {
       const std::string_view cls = in.Text();

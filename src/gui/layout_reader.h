@@ -6,11 +6,13 @@
 // a compile error).
 //
 // Records, one after another:
-//   object:   kObjectRecord, line, name, class
-//   property: its value's kind (TValue::Kind), line, name, value
+//   object:   kObjectRecord and line, name, class
+//   property: its value's kind (TValue::Kind) and line, name, value
 //   end:      kEndRecord (of the innermost open object)
-// A line is the count of lines since the record before (0 for the first
-// record on line 1). A text is a count: twice its length, then its
+// A record's first character holds its tag in the low 3 bits and, above,
+// the count of lines since the record before (the first record's: since
+// line 1) when below kFarLine; else kFarLine, and the count less kFarLine
+// follows. A text is a count: twice its length, then its
 // characters; or, odd, twice the place of the same text earlier, plus one
 // (a sink may put a text once and point at it after). Values:
 //   Int:  the integer, its sign in the lowest bit (0, -1, 1, -2 ... as
@@ -36,6 +38,8 @@ inline constexpr int kMaxDepth = 64;
 
 inline constexpr unsigned char kObjectRecord = 5;
 inline constexpr unsigned char kEndRecord = 6;
+inline constexpr int kFarLine = 31;
+static_assert(kEndRecord < 8 && kFarLine << 3 == 248, "a tag and a line share one character");
 static_assert(static_cast<int>(TValue::Kind::Set) < kObjectRecord,
               "a property record's tag is its value's kind");
 
@@ -308,8 +312,9 @@ class Reader {
     out_.Share(start);
   }
   constexpr void PutRecord(unsigned char tag, int line, std::string_view name) {
-    Put(static_cast<char>(tag));
-    PutCount(static_cast<uint64_t>(line - recordLine_), out_.size());
+    const int lines = line - recordLine_;
+    Put(static_cast<char>(tag | std::min(lines, kFarLine) << 3));
+    if (lines >= kFarLine) PutCount(static_cast<uint64_t>(lines - kFarLine), out_.size());
     recordLine_ = line;
     PutText(name);
   }
