@@ -112,6 +112,12 @@ struct TSetter {
 // search of every table, whatever its entries' type.
 int FindNamed(const std::string_view* first, size_t stride, size_t count, std::string_view name);
 
+// The index of `name` in `names`; -1 when it is none of them.
+template <size_t N>
+int IndexOf(const std::string_view (&names)[N], std::string_view name) {
+  return FindNamed(names, sizeof names[0], N, name);
+}
+
 // Applies `v` through the setter `name` names in `table`, read with
 // `convert` (a failed read goes to `error`); false when the table has no
 // such name.

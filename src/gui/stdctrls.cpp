@@ -149,29 +149,32 @@ void TPanel::Paint() {
 }
 
 q::Error TPanel::SetProperty(std::string_view name, const TValue& v) {
-  if (name == "BevelOuter" || name == "BevelInner") {
+  static constexpr std::string_view kNames[] = {"BevelOuter",  "BevelInner",  "BevelWidth",
+                                                "BorderWidth", "BorderStyle", "Alignment"};
+  const int i = IndexOf(kNames, name);
+  if (i == 0 || i == 1) {
     TBevelCut b = bvNone;
     static constexpr TEnumName kCuts[] = {
         {"bvNone", bvNone}, {"bvLowered", bvLowered}, {"bvRaised", bvRaised}};
     if (q::Error e = v.ToEnum(kCuts, b)) return e;
-    name == "BevelOuter" ? SetBevelOuter(b) : SetBevelInner(b);
+    i == 0 ? SetBevelOuter(b) : SetBevelInner(b);
     return {};
   }
-  if (name == "BevelWidth" || name == "BorderWidth") {
+  if (i == 2 || i == 3) {
     int w = 0;
     if (q::Error e = v.ToInt(w)) return e;
-    if (w < (name == "BevelWidth" ? 1 : 0)) return v.Refused("out of range: ");
-    name == "BevelWidth" ? SetBevelWidth(w) : SetBorderWidth(w);
+    if (w < (i == 2 ? 1 : 0)) return v.Refused("out of range: ");
+    i == 2 ? SetBevelWidth(w) : SetBorderWidth(w);
     return {};
   }
-  if (name == "BorderStyle") {
+  if (i == 4) {
     bool single = false;
     static constexpr TEnumName kStyles[] = {{"bsNone", false}, {"bsSingle", true}};
     if (q::Error e = v.ToEnum(kStyles, single)) return e;
     SetBorderSingle(single);
     return {};
   }
-  if (name == "Alignment") {
+  if (i == 5) {
     TAlignment a = taCenter;
     if (q::Error e = ReadAlignment(v, a)) return e;
     SetAlignment(a);
@@ -283,13 +286,15 @@ void TLabel::SetShowAccelChar(bool on) {
 }
 
 q::Error TLabel::SetProperty(std::string_view name, const TValue& v) {
-  if (name == "Alignment") {
+  static constexpr std::string_view kNames[] = {"Alignment", "Layout", "WordWrap", "ShowAccelChar"};
+  const int i = IndexOf(kNames, name);
+  if (i == 0) {
     TAlignment a = taLeftJustify;
     if (q::Error e = ReadAlignment(v, a)) return e;
     SetAlignment(a);
     return {};
   }
-  if (name == "Layout") {
+  if (i == 1) {
     TTextLayout l = tlTop;
     static constexpr TEnumName kLayouts[] = {
         {"tlTop", tlTop}, {"tlCenter", tlCenter}, {"tlBottom", tlBottom}};
@@ -299,10 +304,10 @@ q::Error TLabel::SetProperty(std::string_view name, const TValue& v) {
     SetLayout(l);
     return {};
   }
-  if (name == "WordWrap" || name == "ShowAccelChar") {
+  if (i == 2 || i == 3) {
     bool b = false;
     if (q::Error e = v.ToBool(b)) return e;
-    name == "WordWrap" ? SetWordWrap(b) : SetShowAccelChar(b);
+    i == 2 ? SetWordWrap(b) : SetShowAccelChar(b);
     return {};
   }
   return TCustomControl::SetProperty(name, v);
@@ -375,16 +380,18 @@ void TProgressBar::StepIt() {
 }
 
 q::Error TProgressBar::SetProperty(std::string_view name, const TValue& v) {
-  if (name == "Min" || name == "Max" || name == "Position" || name == "Step") {
+  static constexpr std::string_view kNames[] = {"Min", "Max", "Position", "Step", "Smooth"};
+  const int i = IndexOf(kNames, name);
+  if (i >= 0 && i < 4) {
     int x = 0;
     if (q::Error e = v.ToInt(x)) return e;
-    if (name == "Min") SetMin(x);
-    if (name == "Max") SetMax(x);
-    if (name == "Position") SetPosition(x);
-    if (name == "Step") SetStep(x);
+    if (i == 0) SetMin(x);
+    if (i == 1) SetMax(x);
+    if (i == 2) SetPosition(x);
+    if (i == 3) SetStep(x);
     return {};
   }
-  if (name == "Smooth") {
+  if (i == 4) {
     bool b = false;
     if (q::Error e = v.ToBool(b)) return e;
     SetSmooth(b);
@@ -469,10 +476,11 @@ void TButton::Click() {
 }
 
 q::Error TButton::SetProperty(std::string_view name, const TValue& v) {
-  if (name == "Default" || name == "Cancel") {
+  static constexpr std::string_view kNames[] = {"Default", "Cancel"};
+  if (const int i = IndexOf(kNames, name); i >= 0) {
     bool b = false;
     if (q::Error e = v.ToBool(b)) return e;
-    name == "Default" ? SetDefault(b) : SetCancel(b);
+    i == 0 ? SetDefault(b) : SetCancel(b);
     return {};
   }
   return TWinControl::SetProperty(name, v);
