@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <iterator>
+
 namespace gui {
 
 uint32_t ColorToRGB(TColor c) {
@@ -10,50 +13,31 @@ uint32_t ColorToRGB(TColor c) {
 }
 
 bool ColorFromIdent(std::string_view ident, TColor& out) {
-  struct Named {
-    std::string_view name;
-    TColor value;
-  };
-  static constexpr Named kNames[] = {
-      {"clNone", clNone},
-      {"clDefault", clDefault},
-      {"clBlack", clBlack},
-      {"clMaroon", clMaroon},
-      {"clGreen", clGreen},
-      {"clOlive", clOlive},
-      {"clNavy", clNavy},
-      {"clPurple", clPurple},
-      {"clTeal", clTeal},
-      {"clGray", clGray},
-      {"clSilver", clSilver},
-      {"clRed", clRed},
-      {"clLime", clLime},
-      {"clYellow", clYellow},
-      {"clBlue", clBlue},
-      {"clFuchsia", clFuchsia},
-      {"clAqua", clAqua},
-      {"clWhite", clWhite},
-      {"clActiveCaption", clActiveCaption},
-      {"clWindow", clWindow},
-      {"clWindowFrame", clWindowFrame},
-      {"clWindowText", clWindowText},
-      {"clHighlight", clHighlight},
-      {"clHighlightText", clHighlightText},
-      {"clBtnFace", clBtnFace},
-      {"clBtnShadow", clBtnShadow},
-      {"clGrayText", clGrayText},
-      {"clBtnText", clBtnText},
-      {"clBtnHighlight", clBtnHighlight},
-      {"cl3DDkShadow", cl3DDkShadow},
-      {"cl3DLight", cl3DLight},
-      {"clInfoText", clInfoText},
-      {"clInfoBk", clInfoBk},
-  };
-  for (const Named& n : kNames) {
-    if (n.name == ident) {
-      out = n.value;
+  // The names after their "cl", each ended by a space, in the values' order:
+  // one string, not a table of pointers to the names.
+  static constexpr std::string_view kNames =
+      "None Default Black Maroon Green Olive Navy Purple Teal Gray Silver Red Lime Yellow Blue "
+      "Fuchsia Aqua White ActiveCaption Window WindowFrame WindowText Highlight HighlightText "
+      "BtnFace BtnShadow GrayText BtnText BtnHighlight 3DDkShadow 3DLight InfoText InfoBk ";
+  static constexpr TColor kValues[] = {
+      clNone,          clDefault,   clBlack,       clMaroon,     clGreen,        clOlive,
+      clNavy,          clPurple,    clTeal,        clGray,       clSilver,       clRed,
+      clLime,          clYellow,    clBlue,        clFuchsia,    clAqua,         clWhite,
+      clActiveCaption, clWindow,    clWindowFrame, clWindowText, clHighlight,    clHighlightText,
+      clBtnFace,       clBtnShadow, clGrayText,    clBtnText,    clBtnHighlight, cl3DDkShadow,
+      cl3DLight,       clInfoText,  clInfoBk};
+  static_assert(std::count(kNames.begin(), kNames.end(), ' ') == std::ssize(kValues));
+  if (!ident.starts_with("cl")) return false;
+  ident.remove_prefix(2);
+  const char* name = kNames.data();
+  for (TColor value : kValues) {
+    size_t size = 0;
+    while (name[size] != ' ') ++size;
+    if (std::string_view(name, size) == ident) {
+      out = value;
       return true;
     }
+    name += size + 1;
   }
   return false;
 }

@@ -55,9 +55,10 @@ using TObject = TComponent;
 // Events take the component that fires them.
 using TNotifyEvent = std::function<void(TObject* sender)>;
 
-// One value of an enumeration (or flag of a set) and its layout name.
+// One value of an enumeration (or flag of a set) and its layout name, a
+// literal's characters: an entry is two words, not three.
 struct TEnumName {
-  std::string_view name;
+  const char* name;
   int value;
 };
 
