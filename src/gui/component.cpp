@@ -33,10 +33,10 @@ std::string FixedText(double v) {
 
 }  // namespace
 
-int FindNamed(const std::string_view* first, size_t stride, size_t count, std::string_view name) {
+int FindNamed(const char* const* first, size_t stride, size_t count, std::string_view name) {
   const auto* entry = reinterpret_cast<const char*>(first);
   for (size_t i = 0; i < count; ++i, entry += stride) {
-    if (*reinterpret_cast<const std::string_view*>(entry) == name) return static_cast<int>(i);
+    if (*reinterpret_cast<const char* const*>(entry) == name) return static_cast<int>(i);
   }
   return -1;
 }

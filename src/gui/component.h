@@ -100,22 +100,22 @@ struct TValue {
   q::Error Refused(std::string_view what) const;
 };
 
-// One entry of a class's property table: the layout name and the setter it
-// goes through.
+// One entry of a class's property table: the layout name (a literal's
+// characters, as in TEnumName) and the setter it goes through.
 template <typename C, typename T>
 struct TSetter {
-  std::string_view name;
+  const char* name;
   void (C::*set)(T);
 };
 
 // The index of the entry called `name` among `count` entries `stride`
 // bytes apart, `first` being the first entry's name; -1 when none is. The
 // search of every table, whatever its entries' type.
-int FindNamed(const std::string_view* first, size_t stride, size_t count, std::string_view name);
+int FindNamed(const char* const* first, size_t stride, size_t count, std::string_view name);
 
 // The index of `name` in `names`; -1 when it is none of them.
 template <size_t N>
-int IndexOf(const std::string_view (&names)[N], std::string_view name) {
+int IndexOf(const char* const (&names)[N], std::string_view name) {
   return FindNamed(names, sizeof names[0], N, name);
 }
 

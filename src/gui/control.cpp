@@ -760,23 +760,25 @@ constexpr TSetter<C, std::string> kStringSetters[] = {{"Caption", &C::SetCaption
 
 // One "Font.X" property into `f`; false when X is no font property.
 bool ReadFontProperty(std::string_view sub, const TValue& v, TFont& f, q::Error& e) {
-  if (sub == "Name") {
+  static constexpr const char* kNames[] = {"Name", "Height", "Size", "Color", "Style", "Charset"};
+  const int i = IndexOf(kNames, sub);
+  if (i == 0) {
     e = v.ToString(f.Name);
-  } else if (sub == "Height") {
+  } else if (i == 1) {
     e = v.ToInt(f.Height);
-  } else if (sub == "Size") {  // points at 96 pixels per inch
+  } else if (i == 2) {  // Size: points at 96 pixels per inch
     int points = 0;
     e = v.ToInt(points);
     f.Height = -(points * 96 + 36) / 72;
-  } else if (sub == "Color") {
+  } else if (i == 3) {
     e = v.ToColor(f.Color);
-  } else if (sub == "Style") {
+  } else if (i == 4) {
     static constexpr TEnumName kStyles[] = {{"fsBold", fsBold},
                                             {"fsItalic", fsItalic},
                                             {"fsUnderline", fsUnderline},
                                             {"fsStrikeOut", fsStrikeOut}};
     e = v.ToSet(kStyles, f.Style);
-  } else if (sub == "Charset") {
+  } else if (i == 5) {
     int cs = 0;
     static constexpr TEnumName kCharsets[] = {{"ANSI_CHARSET", ANSI_CHARSET},
                                               {"DEFAULT_CHARSET", DEFAULT_CHARSET},
@@ -801,7 +803,9 @@ q::Error TWinControl::SetProperty(std::string_view name, const TValue& v) {
       ApplySetter(*this, kStringSetters, name, v, &TValue::ToString, e)) {
     return e;
   }
-  if (name == "Align") {
+  static constexpr const char* kNames[] = {"Align", "Cursor"};
+  const int i = IndexOf(kNames, name);
+  if (i == 0) {
     TAlign a = alNone;
     static constexpr TEnumName kAligns[] = {{"alNone", alNone},     {"alTop", alTop},
                                             {"alBottom", alBottom}, {"alLeft", alLeft},
@@ -810,7 +814,7 @@ q::Error TWinControl::SetProperty(std::string_view name, const TValue& v) {
     if (!e) SetAlign(a);
     return e;
   }
-  if (name == "Cursor") {
+  if (i == 1) {
     TCursor c = crDefault;
     static constexpr TEnumName kCursors[] = {{"crDefault", crDefault},
                                              {"crArrow", crArrow},

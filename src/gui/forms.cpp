@@ -313,7 +313,9 @@ void TForm::WndProc(TMessage& m) {
 }
 
 q::Error TForm::SetProperty(std::string_view name, const TValue& v) {
-  if (name == "BorderStyle") {
+  static constexpr const char* kNames[] = {"BorderStyle", "Position", "ActiveControl", "Visible"};
+  const int i = IndexOf(kNames, name);
+  if (i == 0) {
     TBorderStyle s = bsNone;
     static constexpr TEnumName kStyles[] = {{"bsNone", bsNone},
                                             {"bsSingle", bsSingle},
@@ -325,17 +327,17 @@ q::Error TForm::SetProperty(std::string_view name, const TValue& v) {
     SetBorderStyle(s);
     return {};
   }
-  if (name == "Position") {
+  if (i == 1) {
     static constexpr TEnumName kPositions[] = {{"poDesigned", poDesigned},
                                                {"poScreenCenter", poScreenCenter}};
     return v.ToEnum(kPositions, position_);
   }
-  if (name == "ActiveControl") {
+  if (i == 2) {
     if (v.kind != TValue::Kind::Ident) return v.Refused("expected a component name, got ");
     pendingActiveControl_ = v.text;
     return {};
   }
-  if (name == "Visible") return {};  // a form is shown by Show() or the application
+  if (i == 3) return {};  // Visible: a form is shown by Show() or the application
   return TWinControl::SetProperty(name, v);
 }
 

@@ -149,8 +149,8 @@ void TPanel::Paint() {
 }
 
 q::Error TPanel::SetProperty(std::string_view name, const TValue& v) {
-  static constexpr std::string_view kNames[] = {"BevelOuter",  "BevelInner",  "BevelWidth",
-                                                "BorderWidth", "BorderStyle", "Alignment"};
+  static constexpr const char* kNames[] = {"BevelOuter",  "BevelInner",  "BevelWidth",
+                                           "BorderWidth", "BorderStyle", "Alignment"};
   const int i = IndexOf(kNames, name);
   if (i == 0 || i == 1) {
     TBevelCut b = bvNone;
@@ -286,7 +286,7 @@ void TLabel::SetShowAccelChar(bool on) {
 }
 
 q::Error TLabel::SetProperty(std::string_view name, const TValue& v) {
-  static constexpr std::string_view kNames[] = {"Alignment", "Layout", "WordWrap", "ShowAccelChar"};
+  static constexpr const char* kNames[] = {"Alignment", "Layout", "WordWrap", "ShowAccelChar"};
   const int i = IndexOf(kNames, name);
   if (i == 0) {
     TAlignment a = taLeftJustify;
@@ -380,7 +380,7 @@ void TProgressBar::StepIt() {
 }
 
 q::Error TProgressBar::SetProperty(std::string_view name, const TValue& v) {
-  static constexpr std::string_view kNames[] = {"Min", "Max", "Position", "Step", "Smooth"};
+  static constexpr const char* kNames[] = {"Min", "Max", "Position", "Step", "Smooth"};
   const int i = IndexOf(kNames, name);
   if (i >= 0 && i < 4) {
     int x = 0;
@@ -476,7 +476,7 @@ void TButton::Click() {
 }
 
 q::Error TButton::SetProperty(std::string_view name, const TValue& v) {
-  static constexpr std::string_view kNames[] = {"Default", "Cancel"};
+  static constexpr const char* kNames[] = {"Default", "Cancel"};
   if (const int i = IndexOf(kNames, name); i >= 0) {
     bool b = false;
     if (q::Error e = v.ToBool(b)) return e;

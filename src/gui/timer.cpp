@@ -71,14 +71,16 @@ void TTimer::Loaded() {
 }
 
 q::Error TTimer::SetProperty(std::string_view name, const TValue& v) {
-  if (name == "Interval") {
+  static constexpr const char* kNames[] = {"Interval", "Enabled"};
+  const int i = IndexOf(kNames, name);
+  if (i == 0) {
     int ms = 0;
     if (q::Error e = v.ToInt(ms)) return e;
     if (ms < 0) return q::Error::Fail("negative interval");
     SetInterval(static_cast<unsigned>(ms));
     return {};
   }
-  if (name == "Enabled") {
+  if (i == 1) {
     bool b = false;
     if (q::Error e = v.ToBool(b)) return e;
     SetEnabled(b);
