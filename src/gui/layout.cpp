@@ -150,10 +150,10 @@ q::Error ReadLayout(std::string_view text, TComponent& root, const TComponentFac
   const bool read = reader.Run();
   // What comes before a fault is applied first, as the text reads: a
   // failing property there is the failure.
-  records.bytes.resize(reader.complete());
+  records.bytes.resize(reader.CompleteSize());
   if (q::Error e = Apply(records.bytes, root, create, created)) return e;
   if (read) return {};
-  const layout_detail::Fault& fault = reader.fault();
+  const layout_detail::Fault& fault = reader.LastFault();
   return q::Error::Fail(AtLine(fault.line, {fault.what, fault.detail, fault.after}));
 }
 

@@ -135,15 +135,15 @@ class Reader {
  public:
   constexpr Reader(std::string_view text, Sink& out) : text_(text), out_(out) {}
 
-  // False at a fault (fault()); the records complete before it are the
-  // first complete() characters put out.
+  // False at a fault (LastFault()); the records complete before it are the
+  // first CompleteSize() characters put out.
   constexpr bool Run() {
     if (!Advance() || !ReadObject(0)) return false;
     if (tok_.kind != Token::Kind::End) return Fail("text after the last end");
     return true;
   }
-  constexpr const Fault& fault() const { return fault_; }
-  constexpr size_t complete() const { return complete_; }
+  constexpr const Fault& LastFault() const { return fault_; }
+  constexpr size_t CompleteSize() const { return complete_; }
 
  private:
   constexpr bool Fail(std::string_view what, std::string_view detail = {},
@@ -451,7 +451,7 @@ template <std::string_view (*text)()>
 constexpr auto kRead = [] {
   ArraySink<text().size() * 4 + 16> out;
   Reader reader(text(), out);
-  if (!reader.Run()) FaultAt(reader.fault().line, reader.fault().what);
+  if (!reader.Run()) FaultAt(reader.LastFault().line, reader.LastFault().what);
   return out;
 }();
 
