@@ -1,6 +1,7 @@
 #include "installutils/system_folders.h"
 
 #include <cstring>
+#include <string_view>
 #include <utility>
 
 #include "common/wide.h"
@@ -63,8 +64,8 @@ OsInfo QueryOsVersion() {
   record.buildNumber = info.dwBuildNumber;
   record.platformId = info.dwPlatformId;
   // The system need not terminate the text within its 128 characters.
-  record.servicePack.assign(info.szCSDVersion,
-                            strnlen(info.szCSDVersion, sizeof info.szCSDVersion));
+  const std::string_view servicePack(info.szCSDVersion, sizeof info.szCSDVersion);
+  record.servicePack.assign(servicePack.substr(0, servicePack.find('\0')));
   return ClassifyOsVersion(&record);
 }
 
