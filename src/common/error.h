@@ -4,7 +4,10 @@
 #pragma once
 
 #include <string>
+#include <type_traits>
 #include <utility>
+
+#include "common/message.h"
 
 namespace q {
 
@@ -16,6 +19,13 @@ class [[nodiscard]] Error {
     e.failed_ = true;
     e.message_ = std::move(message);
     return e;
+  }
+  // A failure whose message is built from a pattern and its values (see
+  // message.h): Error::Failf("cannot read %s", path).
+  template <typename... Values>
+  [[gnu::always_inline]] static Error Failf(
+      message::Pattern<std::type_identity_t<Values>...> pattern, const Values&... values) {
+    return FailUnchecked(pattern.text, message::Pass(values)...);
   }
 
   bool Failed() const { return failed_; }
@@ -29,6 +39,8 @@ class [[nodiscard]] Error {
   }
 
  private:
+  static Error FailUnchecked(const char* pattern, ...);
+
   bool failed_ = false;
   std::string message_;
 };

@@ -74,7 +74,7 @@ q::Error NormalizeInstallFolder(std::string_view folder, std::string& out) {
     if (c == '/') c = '\\';
   }
   const auto fail = [&](const char* why) {
-    return q::Error::Fail("the installation folder \"" + std::string(folder) + "\" " + why);
+    return q::Error::Failf("the installation folder \"%s\" %s", folder, why);
   };
   std::string root;
   std::vector<std::string_view> steps;
@@ -154,7 +154,7 @@ q::Error ParseCommandLine(std::string_view arguments, Options& out) {
       out.logPath = word.substr(5);
       if (out.logPath.empty()) complain("/LOG= needs a file name");
     } else {
-      complain("unknown switch \"" + word + "\"");
+      complain(q::Message("unknown switch \"%s\"", word));
     }
   }
   if (first) return std::move(first).WithContext("wrong command line");

@@ -4,6 +4,7 @@
 // and leaves the previous installation, if any, as it was.
 #include <optional>
 
+#include "common/message.h"
 #include "common/wide.h"
 #include "common/win32_handles.h"
 #include "gui/application.h"
@@ -23,14 +24,14 @@
 namespace {
 
 q::Error LastError(const std::string& what) {
-  return q::Error::Fail(what + ": " + Win32ErrorText(::GetLastError()));
+  return q::Error::Failf("%s: %s", what, Win32ErrorText(::GetLastError()));
 }
 
 // A folder value read at start-up; an empty one names no folder at all.
 q::Error Known(const std::string& value, const char* which) {
   if (!value.empty()) return {};
-  return q::Error::Fail(std::string("the system does not say where its ") + which +
-                        " folder is (no value in the registry)");
+  return q::Error::Failf(
+      "the system does not say where its %s folder is (no value in the registry)", which);
 }
 
 // Creates `folder` (ending with "\") and every missing folder above it;
@@ -45,8 +46,8 @@ q::Error MakeFolderPath(const std::string& folder) {
     const std::string step = folder.substr(0, end);
     if (!::CreateDirectoryW(q::Widen(step).c_str(), nullptr) &&
         ::GetLastError() != ERROR_ALREADY_EXISTS) {
-      return LastError("cannot create the installation folder " + folder + ": cannot create " +
-                       step);
+      return LastError(
+          q::Message("cannot create the installation folder %s: cannot create %s", folder, step));
     }
   }
   return {};
@@ -138,8 +139,8 @@ q::Error TForm3::InstallSteps() {
   if (q::Error e = Known(programs, "Start menu's Programs")) return e;
   FStartMenuDir = JoinFolder(programs, texts::kProductName) + '\\';
   if (!FolderExists(base)) {
-    return q::Error::Fail("cannot create the installation folder " + FInstallDir + ": the folder " +
-                          base + " does not exist");
+    return q::Error::Failf("cannot create the installation folder %s: the folder %s does not exist",
+                           FInstallDir, base);
   }
   LogStep("folder", "ok", FInstallDir, FolderExists(FInstallDir) ? "exists" : "new");
 
@@ -190,12 +191,12 @@ q::Error TForm3::InstallTransacted(txn::Transaction& transaction, const std::str
     ::SetCurrentDirectoryW(q::WidePath(base).c_str());
     std::string also;
     if (shellCaptured) {
-      if (q::Error e = shellBefore.Restore()) also += "; " + e.Message();
+      if (q::Error e = shellBefore.Restore()) q::AppendMessage(also, "; %s", e.Message());
     }
-    if (q::Error e = transaction.Rollback()) also += "; " + e.Message();
+    if (q::Error e = transaction.Rollback()) q::AppendMessage(also, "; %s", e.Message());
     if (groupMade) ::RemoveDirectoryW(q::WidePath(FStartMenuDir).c_str());  // only while empty
     FExePath.clear();
-    return also.empty() ? why : q::Error::Fail(why.Message() + also);
+    return also.empty() ? why : q::Error::Failf("%s%s", why.Message(), also);
   };
 
   if (!FolderExists(FStartMenuDir)) {
@@ -259,11 +260,10 @@ q::Error TForm3::MakeProductFolder(const std::string& parent, const std::string&
         ::CreateDirectoryW(q::WidePath(folder).c_str(), nullptr)) {
       return {};
     }
-    return LastError(std::string("cannot create the ") + what + " " + folder + ": cannot open " +
-                     parent);
+    return LastError(q::Message("cannot create the %s %s: cannot open %s", what, folder, parent));
   }
   if (!::CreateDirectoryW(q::Widen(texts::kProductName).c_str(), nullptr)) {
-    return LastError(std::string("cannot create the ") + what + " " + folder);
+    return LastError(q::Message("cannot create the %s %s", what, folder));
   }
   return {};
 }
@@ -271,14 +271,14 @@ q::Error TForm3::MakeProductFolder(const std::string& parent, const std::string&
 q::Error TForm3::CopyArchiveToTemporaryFile(const std::string& path) {
   const void* bytes = ::LockResource(FResData);
   if (!bytes) return q::Error::Fail("cannot read this program's product archive");
-  const std::string what = "cannot write the temporary file " + path;
+  const std::string what = q::Message("cannot write the temporary file %s", path);
   q::FileHandle file(::CreateFileW(q::WidePath(path).c_str(), GENERIC_WRITE, 0, nullptr,
                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return LastError(what);
   // The whole archive in one write, straight from the resource.
   DWORD written = 0;
   if (!::WriteFile(file.Get(), bytes, FResSize, &written, nullptr)) return LastError(what);
-  if (written != FResSize) return q::Error::Fail(what + ": the disk is full");
+  if (written != FResSize) return q::Error::Failf("%s: the disk is full", what);
   // Closing flushes what the system still holds: its failure loses data.
   if (!::CloseHandle(file.Release())) return LastError(what);
   return {};
@@ -296,7 +296,7 @@ q::Error TForm3::ExtractArchive(const std::string& archive, const std::string& f
   const bool readable =
       outcome.status == ExtractStatus::kOk || outcome.status == ExtractStatus::kEntriesFailed;
   LogStep("archive", readable ? "ok" : "failed", archive,
-          readable ? std::to_string(outcome.entries.size()) + " entries" : outcome.Describe());
+          readable ? q::Message("%u entries", outcome.entries.size()) : outcome.Describe());
   // What the files take, for the list of installed programs.
   installedBytes = 0;
   for (const EntryOutcome& entry : outcome.entries) {
@@ -309,11 +309,11 @@ q::Error TForm3::ExtractArchive(const std::string& archive, const std::string& f
       LogStep("entry", "ok", entry.name, "folder");
     } else {
       installedBytes += entry.bytes;
-      LogStep("entry", "ok", entry.name, std::to_string(entry.bytes) + " bytes");
+      LogStep("entry", "ok", entry.name, q::Message("%u bytes", entry.bytes));
     }
   }
   if (!outcome.Ok()) {
-    return q::Error::Fail("the product archive could not be extracted: " + outcome.Describe());
+    return q::Error::Failf("the product archive could not be extracted: %s", outcome.Describe());
   }
   return {};
 }

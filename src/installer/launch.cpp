@@ -6,6 +6,7 @@
 #include <exdisp.h>
 #include <shlobj.h>
 
+#include "common/message.h"
 #include "common/wide.h"
 #include "common/win32_handles.h"
 #include "installer/main_form.h"
@@ -94,7 +95,7 @@ std::string ShellOpenErrorText(INT_PTR rc) {
     case ERROR_ACCESS_DENIED:
     case ERROR_NOT_ENOUGH_MEMORY:
     case ERROR_BAD_FORMAT: return Win32ErrorText(static_cast<uint32_t>(rc));
-    default: return "the shell refused to open it (code " + std::to_string(rc) + ")";
+    default: return q::Message("the shell refused to open it (code %s)", std::to_string(rc));
   }
 }
 
@@ -132,11 +133,12 @@ q::Error TForm3::RunInstalledProgram() {
     } else {
       // The path as it stands, however long: no fixed buffer to outgrow.
       const INT_PTR rc = FShellOpen(FExePath.c_str(), "");
-      const std::string how = "no desktop shell to start it (" + HresultText(hr) +
-                              "): started by Setup itself, with its rights";
+      const std::string how =
+          q::Message("no desktop shell to start it (%s): started by Setup itself, with its rights",
+                     HresultText(hr));
       if (rc <= 32) {
-        result = q::Error::Fail("cannot start " + FExePath + ": " + ShellOpenErrorText(rc));
-        LogStep("launch", "failed", FExePath, how + "; " + result.Message());
+        result = q::Error::Failf("cannot start %s: %s", FExePath, ShellOpenErrorText(rc));
+        LogStep("launch", "failed", FExePath, q::Message("%s; %s", how, result.Message()));
       } else {
         LogStep("launch", "ok", FExePath, how);
       }

@@ -8,6 +8,7 @@
 // (exit_codes.h); with /LOG= the log's last line says the same.
 #include <windows.h>
 
+#include "common/message.h"
 #include "common/wide.h"
 #include "common/win32_handles.h"
 #include "gui/application.h"
@@ -65,14 +66,15 @@ Outcome RunSetup(const setup::Options& options, SetupLog& log) {
     app.Run(form);
     code = form.ExitCode();
   }
-  return {code, code == setup::kExitSuccess     ? "Quorvantis is installed in " + form.InstallDir()
+  return {code, code == setup::kExitSuccess
+                    ? q::Message("Quorvantis is installed in %s", form.InstallDir())
                 : code == setup::kExitCancelled ? "setup was cancelled; nothing was installed"
                                                 : form.FailureMessage()};
 }
 
 Outcome Run(const setup::Options& options, const q::Error& parsed, SetupLog& log) {
   if (parsed) {
-    Tell(options, parsed.Message() + "\n\n" + setup::UsageText(), MB_ICONERROR);
+    Tell(options, q::Message("%s\n\n%s", parsed.Message(), setup::UsageText()), MB_ICONERROR);
     return {setup::kExitBadCommandLine, parsed.Message()};
   }
   if (options.help) {

@@ -1,5 +1,7 @@
 #include "installutils/os_version.h"
 
+#include "common/message.h"
+
 namespace {
 
 constexpr uint32_t kPlatformWin32s = 0;
@@ -15,9 +17,9 @@ OsInfo ClassifyOsVersion(const OsVersionRecord* record) {
   os.OsMajor = record->majorVersion;
   os.OsMinor = record->minorVersion;
   os.OsBuild = record->buildNumber & 0xFFFFu;
-  os.OsMajorText = std::to_string(os.OsMajor);
-  os.OsMinorText = std::to_string(os.OsMinor);
-  os.OsBuildText = std::to_string(os.OsBuild);
+  os.OsMajorText = q::Message("%u", os.OsMajor);
+  os.OsMinorText = q::Message("%u", os.OsMinor);
+  os.OsBuildText = q::Message("%u", os.OsBuild);
   switch (record->platformId) {
     case kPlatformWin32s:
       os.OsName = "Win32s";

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/message.h"
 #include "common/wide.h"
 #include "common/win32_handles.h"
 
@@ -19,15 +20,10 @@ std::string RelativeKeyPath(const std::string& Key) {
 }
 
 std::string KeyPathText(HKEY Root, const std::string& Key) {
-  std::string root;
-  if (Root == HKEY_LOCAL_MACHINE) {
-    root = "HKEY_LOCAL_MACHINE";
-  } else if (Root == HKEY_CURRENT_USER) {
-    root = "HKEY_CURRENT_USER";
-  } else {
-    root = "(registry key)";
-  }
-  return root + "\\" + RelativeKeyPath(Key);
+  const char* root = Root == HKEY_LOCAL_MACHINE  ? "HKEY_LOCAL_MACHINE"
+                     : Root == HKEY_CURRENT_USER ? "HKEY_CURRENT_USER"
+                                                 : "(registry key)";
+  return q::Message("%s\\%s", root, RelativeKeyPath(Key));
 }
 
 std::string RegReadString(HKEY Root, const std::string& Key, const std::string& ValueName) {

@@ -5,6 +5,7 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include "common/message.h"
 #include "common/wide.h"
 #include "common/win32_handles.h"
 #include "installutils/shell_guids.h"
@@ -43,18 +44,18 @@ q::Error CreateShortcut(const std::string& Target, const std::string& Arguments,
     g_messageBox(kLinkExtensionMessage, kLinkExtensionCaption, kLinkExtensionStyle);
     return {};
   }
-  const std::string context = "cannot create shortcut " + LinkFile;
-  auto fail = [&context](const std::string& what, HRESULT hr) {
-    return q::Error::Fail(context + ": " + what + ": " + HresultText(hr));
+  auto fail = [&LinkFile](const std::string& what, HRESULT hr) {
+    return q::Error::Failf("cannot create shortcut %s: %s: %s", LinkFile, what, HresultText(hr));
   };
 
   // The link object holds paths of fewer than MAX_PATH UTF-16 characters; a
   // longer one is saved cut short, as a link that starts something else.
   const std::wstring target = q::Widen(Target);
   if (target.size() >= MAX_PATH) {
-    return q::Error::Fail(context + ": the target path " + Target + " is longer than " +
-                          std::to_string(MAX_PATH - 1) +
-                          " characters, the most a shortcut can hold");
+    return q::Error::Failf(
+        "cannot create shortcut %s: the target path %s is longer than %u characters, the most a "
+        "shortcut can hold",
+        LinkFile, Target, unsigned{MAX_PATH - 1});
   }
 
   void* raw = nullptr;
@@ -72,14 +73,14 @@ q::Error CreateShortcut(const std::string& Target, const std::string& Arguments,
   }
 
   if (FAILED(hr = link.Get()->SetPath(target.c_str()))) {
-    return fail("cannot set the target " + Target, hr);
+    return fail(q::Message("cannot set the target %s", Target), hr);
   }
   if (FAILED(hr = link.Get()->SetArguments(q::Widen(Arguments).c_str()))) {
     return fail("cannot set the arguments", hr);
   }
   const std::string workingFolder(FolderPart(Target));
   if (FAILED(hr = link.Get()->SetWorkingDirectory(q::Widen(workingFolder).c_str()))) {
-    return fail("cannot set the working folder " + workingFolder, hr);
+    return fail(q::Message("cannot set the working folder %s", workingFolder), hr);
   }
   if (FAILED(hr = link.Get()->SetDescription(q::Widen(Description).c_str()))) {
     return fail("cannot set the description", hr);

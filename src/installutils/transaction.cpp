@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "common/little_endian.h"
+#include "common/message.h"
 
 namespace txn {
 
@@ -71,9 +72,8 @@ q::Error Recover(FolderOps& ops, const Folders& f, std::vector<std::string>& not
 }
 
 q::Error ProductRunning(std::string_view productFolder, const std::string& fileInUse) {
-  const std::string name(LeafName(productFolder));
-  return q::Error::Fail(name + " is running: close it first, then run Setup again (" + fileInUse +
-                        " is in use)");
+  return q::Error::Failf("%s is running: close it first, then run Setup again (%s is in use)",
+                         LeafName(productFolder), fileInUse);
 }
 
 q::Error Transaction::Begin() {
@@ -81,8 +81,10 @@ q::Error Transaction::Begin() {
   // Remains left to the next restart stand where this run must work.
   for (const std::string* folder : {&folders_.old, &folders_.staging}) {
     if (ops_.Exists(*folder)) {
-      return q::Error::Fail("the remains of an earlier installation in " + *folder +
-                            " are still in use: restart Windows, then run Setup again");
+      return q::Error::Failf(
+          "the remains of an earlier installation in %s are still in use: restart Windows, then "
+          "run Setup again",
+          *folder);
     }
   }
   hadProduct_ = ops_.Exists(folders_.product);
@@ -110,9 +112,10 @@ q::Error Transaction::Commit() {
       if (q::Error back = ops_.Rename(folders_.old, folders_.product)) {
         // Left for the recovery at the next start, which renames it back.
         state_ = State::kIdle;
-        return q::Error::Fail(e.Message() + "; the previous installation is in " + folders_.old +
-                              " and returns when Setup or the uninstaller runs next (" +
-                              back.Message() + ")");
+        return q::Error::Failf(
+            "%s; the previous installation is in %s and returns when Setup or the uninstaller "
+            "runs next (%s)",
+            e.Message(), folders_.old, back.Message());
       }
     }
     return Abort(std::move(e));
@@ -146,8 +149,9 @@ q::Error Transaction::Rollback() {
   }
   if (hadProduct_) {
     if (q::Error e = ops_.Rename(folders_.old, folders_.product)) {
-      return std::move(e).WithContext("the previous installation is in " + folders_.old +
-                                      " and returns when Setup or the uninstaller runs next");
+      return std::move(e).WithContext(q::Message(
+          "the previous installation is in %s and returns when Setup or the uninstaller runs next",
+          folders_.old));
     }
   }
   std::string note;
@@ -161,7 +165,7 @@ q::Error Transaction::Abort(q::Error why) {
   q::Error e = ops_.RemoveTree(folders_.staging, note);
   state_ = State::kIdle;
   if (!note.empty()) notes_.push_back(std::move(note));
-  if (e) return q::Error::Fail(why.Message() + "; " + e.Message());
+  if (e) return q::Error::Failf("%s; %s", why.Message(), e.Message());
   return why;
 }
 
@@ -203,10 +207,9 @@ uint64_t SpaceNeeded(const ArchiveFootprint& files, uint64_t archiveBytes, uint3
 q::Error CheckSpace(uint64_t neededBytes, uint64_t freeBytes, const std::string& folder) {
   if (freeBytes >= neededBytes) return {};
   // Needed rounded up and free rounded down: the figures never look enough.
-  return q::Error::Fail("there is not enough free space on the drive of " + folder +
-                        ": Setup needs " +
-                        std::to_string((neededBytes + kMegabyte - 1) / kMegabyte) + " MB, " +
-                        std::to_string(freeBytes / kMegabyte) + " MB are free");
+  return q::Error::Failf(
+      "there is not enough free space on the drive of %s: Setup needs %u MB, %u MB are free",
+      folder, (neededBytes + kMegabyte - 1) / kMegabyte, freeBytes / kMegabyte);
 }
 
 }  // namespace txn

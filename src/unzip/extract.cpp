@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "common/message.h"
 #include "platform/file.h"
 #include "unzip/entry_output.h"
 #include "unzip/write_behind.h"
@@ -148,8 +149,7 @@ std::string ExtractOutcome::Describe() const {
     case ExtractStatus::kDamaged: return "the archive is damaged";
     case ExtractStatus::kEntriesFailed: break;
   }
-  std::string text =
-      std::to_string(FailedCount()) + " of " + std::to_string(entries.size()) + " entries failed:";
+  std::string text = q::Message("%u of %u entries failed:", FailedCount(), entries.size());
   int shown = 0;
   for (const EntryOutcome& e : entries) {
     if (e.result == urOk) continue;
@@ -157,7 +157,8 @@ std::string ExtractOutcome::Describe() const {
       text += " ...";
       break;
     }
-    text += " " + e.name + " (" + (e.refused ? "unsafe name" : UnzipResultName(e.result)) + ")";
+    q::AppendMessage(text, " %s (%s)", e.name,
+                     e.refused ? "unsafe name" : UnzipResultName(e.result));
   }
   return text;
 }

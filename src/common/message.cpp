@@ -1,0 +1,64 @@
+// The message builder: see message.h.
+#include "common/message.h"
+
+#include <cstdarg>
+
+#include "common/error.h"
+
+namespace q {
+namespace message {
+
+void AppendList(std::string& out, const char* pattern, va_list values) {
+  while (*pattern) {
+    const char* end = pattern;
+    while (*end && *end != '%') ++end;
+    out.append(pattern, end);
+    pattern = end;
+    if (!*pattern) break;
+    const char kind = pattern[1];
+    pattern += 2;
+    if (kind == 's') {
+      const Text text = va_arg(values, Text);
+      out.append(text.data, text.size);
+      continue;
+    }
+    uint64_t number = va_arg(values, uint64_t);
+    char digits[20];
+    char* start = digits + sizeof digits;
+    do {
+      *--start = static_cast<char>('0' + number % 10);
+      number /= 10;
+    } while (number != 0);
+    out.append(start, digits + sizeof digits);
+  }
+}
+
+void AppendUnchecked(std::string& out, const char* pattern, ...) {
+  va_list values;
+  va_start(values, pattern);
+  AppendList(out, pattern, values);
+  va_end(values);
+}
+
+std::string Unchecked(const char* pattern, ...) {
+  std::string out;
+  va_list values;
+  va_start(values, pattern);
+  AppendList(out, pattern, values);
+  va_end(values);
+  return out;
+}
+
+}  // namespace message
+
+Error Error::FailUnchecked(const char* pattern, ...) {
+  Error e;
+  e.failed_ = true;
+  va_list values;
+  va_start(values, pattern);
+  message::AppendList(e.message_, pattern, values);
+  va_end(values);
+  return e;
+}
+
+}  // namespace q
