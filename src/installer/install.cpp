@@ -224,17 +224,16 @@ q::Error TForm3::InstallTransacted(txn::Transaction& transaction, const std::str
       return undo(std::move(e));
     }
   }
-  if (q::Error e = shellBefore.Capture(
-          {DesktopLinkPath(), FStartMenuDir + texts::kProductName + texts::kLinkExtension,
-           FStartMenuDir + texts::kUninstallLinkName + texts::kLinkExtension},
-          HKEY_LOCAL_MACHINE, RelativeKeyPath(UninstallKeyPath(texts::kProductName)))) {
+  const ShortcutLinks links = ShortcutLinkFiles();
+  if (q::Error e = shellBefore.Capture(links, HKEY_LOCAL_MACHINE,
+                                       RelativeKeyPath(UninstallKeyPath(texts::kProductName)))) {
     return undo(std::move(e));
   }
   shellCaptured = true;
 
   if (q::Error e = transaction.Commit()) return undo(std::move(e));
   FExePath = FInstallDir + texts::kProgramFile;
-  if (q::Error e = CreateShortcuts()) return undo(std::move(e));
+  if (q::Error e = CreateShortcuts(links)) return undo(std::move(e));
   if (q::Error e = RegisterProduct(installedBytes)) return undo(std::move(e));
   // The new installation stands: a previous one that cannot be removed
   // now is only worth telling.
@@ -242,10 +241,12 @@ q::Error TForm3::InstallTransacted(txn::Transaction& transaction, const std::str
   return {};
 }
 
-std::string TForm3::DesktopLinkPath() const {
+TForm3::ShortcutLinks TForm3::ShortcutLinkFiles() const {
   const std::string& desktop = DesktopFolder();
-  return desktop.empty() ? std::string()
-                         : JoinFolder(desktop, texts::kProductName) + texts::kLinkExtension;
+  return {desktop.empty() ? std::string()
+                          : JoinFolder(desktop, texts::kProductName) + texts::kLinkExtension,
+          FStartMenuDir + texts::kProductName + texts::kLinkExtension,
+          FStartMenuDir + texts::kUninstallLinkName + texts::kLinkExtension};
 }
 
 // Creates one level, `folder` (which ends with "\"), inside `parent`,
@@ -318,30 +319,31 @@ q::Error TForm3::ExtractArchive(const std::string& archive, const std::string& f
   return {};
 }
 
-q::Error TForm3::CreateShortcuts() {
+q::Error TForm3::CreateShortcuts(const ShortcutLinks& links) {
   if (q::Error e = Known(DesktopFolder(), "Desktop")) return e;
   const std::string uninstaller = FInstallDir + texts::kUninstallerFile;
   const struct {
     const std::string& target;
-    std::string link;
     const char* description;
-  } links[] = {
-      {FExePath, DesktopLinkPath(), texts::kProductName},
-      {FExePath, FStartMenuDir + texts::kProductName + texts::kLinkExtension, texts::kProductName},
-      {uninstaller, FStartMenuDir + texts::kUninstallLinkName + texts::kLinkExtension,
-       texts::kUninstallLinkName},
+  } shortcuts[] = {
+      {FExePath, texts::kProductName},
+      {FExePath, texts::kProductName},
+      {uninstaller, texts::kUninstallLinkName},
   };
-  for (const auto& link : links) {
-    if (q::Error e = CreateShortcut(link.target, "", link.link, link.description)) return e;
-    LogStep("shortcut", "ok", link.link, link.target);
+  static_assert(std::size(shortcuts) == std::tuple_size_v<ShortcutLinks>);
+  for (size_t i = 0; i < links.size(); ++i) {
+    const auto& [target, description] = shortcuts[i];
+    if (q::Error e = CreateShortcut(target, "", links[i], description)) return e;
+    LogStep("shortcut", "ok", links[i], target);
   }
   return {};
 }
 
 q::Error TForm3::RegisterProduct(uint64_t installedBytes) {
-  if (q::Error e = RegisterUninstall(
-          texts::kMakerName, texts::kProductName, texts::kDisplayVersion, texts::kMakerUrl, "", "",
-          FInstallDir + texts::kUninstallerFile, texts::kMakerUrl2, texts::kMakerUrl2)) {
+  const std::string uninstaller = FInstallDir + texts::kUninstallerFile;
+  if (q::Error e = RegisterUninstall(texts::kMakerName, texts::kProductName, texts::kDisplayVersion,
+                                     texts::kMakerUrl, "", "", uninstaller, texts::kMakerUrl2,
+                                     texts::kMakerUrl2)) {
     return e;
   }
   if (q::Error e = WriteUninstallExtras(HKEY_LOCAL_MACHINE, texts::kProductName,
@@ -349,8 +351,7 @@ q::Error TForm3::RegisterProduct(uint64_t installedBytes) {
     return e;
   }
   LogStep("uninstall-entry", "ok",
-          KeyPathText(HKEY_LOCAL_MACHINE, UninstallKeyPath(texts::kProductName)),
-          FInstallDir + texts::kUninstallerFile);
+          KeyPathText(HKEY_LOCAL_MACHINE, UninstallKeyPath(texts::kProductName)), uninstaller);
   return {};
 }
 

@@ -15,7 +15,7 @@ constexpr DWORD kMaxValueBytes = 1u << 20;
 
 }  // namespace
 
-std::string RelativeKeyPath(const std::string& Key) {
+std::string_view RelativeKeyPath(std::string_view Key) {
   return (!Key.empty() && Key.front() == '\\') ? Key.substr(1) : Key;
 }
 
@@ -63,7 +63,7 @@ std::string RegReadString(HKEY Root, const std::string& Key, const std::string& 
   return {};
 }
 
-LONG RegWriteString(HKEY Key, const char* ValueName, const std::string& Text) {
+LONG RegWriteString(HKEY Key, const char* ValueName, std::string_view Text) {
   const std::wstring text = q::Widen(Text);
   if (text.size() >= MAXDWORD / sizeof(wchar_t))
     return ERROR_INVALID_PARAMETER;  // too long for one value

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 
 // The text of the string value `ValueName` of `Key` below `Root` (a
 // predefined root or any open key; a leading "\" in `Key` is allowed). The
@@ -17,10 +18,10 @@ std::string RegReadString(HKEY Root, const std::string& Key, const std::string& 
 
 // Writes `Text` (UTF-8) as the REG_SZ value `ValueName` of the open key.
 // Returns the system's code (ERROR_SUCCESS on success).
-LONG RegWriteString(HKEY Key, const char* ValueName, const std::string& Text);
+LONG RegWriteString(HKEY Key, const char* ValueName, std::string_view Text);
 
 // `Key` without its leading "\", as the registry functions take it.
-std::string RelativeKeyPath(const std::string& Key);
+std::string_view RelativeKeyPath(std::string_view Key);
 
 // "HKEY_LOCAL_MACHINE\SOFTWARE\...", for messages.
 std::string KeyPathText(HKEY Root, const std::string& Key);

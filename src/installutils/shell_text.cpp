@@ -56,15 +56,15 @@ bool IsValidUninstallKeyName(std::string_view displayName) {
 
 std::vector<RegistryStringValue> UninstallValues(const UninstallEntry& entry) {
   const RegistryStringValue all[] = {
-      {"Publisher", entry.publisher},
-      {"DisplayVersion", entry.displayVersion},
-      {"URLInfoAbout", entry.urlInfoAbout},
-      {"HelpTelephone", entry.helpTelephone},
-      {"HelpLink", entry.helpLink},
-      {"URLUpdateInfo", entry.urlUpdateInfo},
+      {"Publisher", std::string(entry.publisher)},
+      {"DisplayVersion", std::string(entry.displayVersion)},
+      {"URLInfoAbout", std::string(entry.urlInfoAbout)},
+      {"HelpTelephone", std::string(entry.helpTelephone)},
+      {"HelpLink", std::string(entry.helpLink)},
+      {"URLUpdateInfo", std::string(entry.urlUpdateInfo)},
       {"UninstallString", QuoteCommandPath(entry.uninstallString)},
-      {"DisplayName", entry.displayName},
-      {"ModifyPath", entry.modifyPath},
+      {"DisplayName", std::string(entry.displayName)},
+      {"ModifyPath", std::string(entry.modifyPath)},
   };
   std::vector<RegistryStringValue> values;
   for (const RegistryStringValue& value : all) {

@@ -38,13 +38,13 @@ ShortcutMessageBox SetShortcutMessageBox(ShortcutMessageBox messageBox) {
   return previous;
 }
 
-q::Error CreateShortcut(const std::string& Target, const std::string& Arguments,
-                        const std::string& LinkFile, const std::string& Description) {
+q::Error CreateShortcut(std::string_view Target, std::string_view Arguments,
+                        std::string_view LinkFile, std::string_view Description) {
   if (!HasLinkExtension(LinkFile)) {
     g_messageBox(kLinkExtensionMessage, kLinkExtensionCaption, kLinkExtensionStyle);
     return {};
   }
-  auto fail = [&LinkFile](const std::string& what, HRESULT hr) {
+  auto fail = [&LinkFile](std::string_view what, HRESULT hr) {
     return q::Error::Failf("cannot create shortcut %s: %s: %s", LinkFile, what, HresultText(hr));
   };
 
@@ -78,7 +78,7 @@ q::Error CreateShortcut(const std::string& Target, const std::string& Arguments,
   if (FAILED(hr = link.Get()->SetArguments(q::Widen(Arguments).c_str()))) {
     return fail("cannot set the arguments", hr);
   }
-  const std::string workingFolder(FolderPart(Target));
+  const std::string_view workingFolder = FolderPart(Target);
   if (FAILED(hr = link.Get()->SetWorkingDirectory(q::Widen(workingFolder).c_str()))) {
     return fail(q::Message("cannot set the working folder %s", workingFolder), hr);
   }

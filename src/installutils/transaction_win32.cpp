@@ -207,8 +207,7 @@ q::Error QueryVolumeSpace(const std::string& folder, VolumeSpace& space) {
   return {};
 }
 
-q::Error ShellState::Capture(const std::vector<std::string>& files, HKEY root,
-                             const std::string& key) {
+q::Error ShellState::Capture(std::span<const std::string> files, HKEY root, std::string_view key) {
   files_.clear();
   values_.clear();
   for (const std::string& path : files) {

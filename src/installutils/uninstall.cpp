@@ -42,11 +42,11 @@ q::Error RegisterUninstallBelow(HKEY root, const UninstallEntry& entry) {
   return result;
 }
 
-q::Error RegisterUninstall(const std::string& Publisher, const std::string& DisplayName,
-                           const std::string& DisplayVersion, const std::string& HelpLink,
-                           const std::string& HelpTelephone, const std::string& ModifyPath,
-                           const std::string& UninstallString, const std::string& URLUpdateInfo,
-                           const std::string& URLInfoAbout) {
+q::Error RegisterUninstall(std::string_view Publisher, std::string_view DisplayName,
+                           std::string_view DisplayVersion, std::string_view HelpLink,
+                           std::string_view HelpTelephone, std::string_view ModifyPath,
+                           std::string_view UninstallString, std::string_view URLUpdateInfo,
+                           std::string_view URLInfoAbout) {
   const UninstallEntry entry{Publisher,       DisplayName,   DisplayVersion,
                              HelpLink,        HelpTelephone, ModifyPath,
                              UninstallString, URLUpdateInfo, URLInfoAbout};
