@@ -161,7 +161,7 @@ q::Error ParseCommandLine(std::string_view arguments, Options& out) {
   return {};
 }
 
-std::string UsageText() {
+std::string_view UsageText() {
   return "QuorvantisSetup.exe [/S] [/LOG=file] [/D=folder]\n"
          "\n"
          "/S\tInstall without any window or question; Quorvantis is not started.\n"

@@ -102,7 +102,7 @@ q::Error TForm3::DoInstall() {
     std::string text;
     for (const std::string& note : FInstallNotes) {
       LogStep("note", "ok", FInstallDir, note);
-      text += (text.empty() ? "" : "\n\n") + note;
+      q::AppendMessage(text, "%s%s", text.empty() ? "" : "\n\n", note);
     }
     if (!FUnattended) {
       ::MessageBoxW(Handle(), q::Widen(text).c_str(), q::Widen(texts::kTitle).c_str(),
@@ -156,7 +156,7 @@ q::Error TForm3::InstallSteps() {
   Win32FolderOps ops;
   txn::Transaction transaction(ops, txn::FoldersFor(FInstallDir));
   q::Error result = InstallTransacted(transaction, base, programs);
-  FInstallNotes.insert(FInstallNotes.end(), transaction.notes().begin(), transaction.notes().end());
+  for (const std::string& note : transaction.notes()) FInstallNotes.push_back(note);
   return result;
 }
 

@@ -35,7 +35,7 @@ constexpr wchar_t kRunningMutex[] = L"Global\\QuorvantisSetup.Running";
 
 // A message for the person at the screen; with /S there is none, and the
 // log and the exit code carry it.
-void Tell(const setup::Options& options, const std::string& text, UINT icon) {
+void Tell(const setup::Options& options, std::string_view text, UINT icon) {
   if (options.silent) return;
   ::MessageBoxW(nullptr, q::Widen(text).c_str(), kCaption, MB_OK | icon | MB_SETFOREGROUND);
 }
@@ -85,11 +85,11 @@ Outcome Run(const setup::Options& options, const q::Error& parsed, SetupLog& log
   const q::KernelHandle running(::CreateMutexW(nullptr, FALSE, kRunningMutex));
   const DWORD code = ::GetLastError();
   if (running ? code == ERROR_ALREADY_EXISTS : code == ERROR_ACCESS_DENIED) {
-    const std::string text =
+    constexpr std::string_view text =
         "Another Quorvantis setup is already running. Let it finish, then "
         "start this one again if it is still needed.";
     Tell(options, text, MB_ICONWARNING);
-    return {setup::kExitAlreadyRunning, text};
+    return {setup::kExitAlreadyRunning, std::string(text)};
   }
   if (!running) log.Write("mutex", "failed", "", Win32ErrorText(code));
   // The shortcut module's one message box (a link name without ".lnk",
