@@ -44,10 +44,6 @@ q::Error CreateShortcut(std::string_view Target, std::string_view Arguments,
     g_messageBox(kLinkExtensionMessage, kLinkExtensionCaption, kLinkExtensionStyle);
     return {};
   }
-  auto fail = [&LinkFile](std::string_view what, HRESULT hr) {
-    return q::Error::Failf("cannot create shortcut %s: %s: %s", LinkFile, what, HresultText(hr));
-  };
-
   // The link object holds paths of fewer than MAX_PATH UTF-16 characters; a
   // longer one is saved cut short, as a link that starts something else.
   const std::wstring target = q::Widen(Target);
@@ -58,35 +54,44 @@ q::Error CreateShortcut(std::string_view Target, std::string_view Arguments,
         LinkFile, Target, unsigned{MAX_PATH - 1});
   }
 
-  void* raw = nullptr;
-  HRESULT hr = ::CoCreateInstance(kClsidShellLink, nullptr,
-                                  CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, kIidUnknown, &raw);
-  if (FAILED(hr)) return fail("the shell's link object is not available", hr);
-  const q::ComPtr<IUnknown> object(static_cast<IUnknown*>(raw));
-  q::ComPtr<IShellLinkW> link;
-  if (FAILED(hr = QueryInterfaceOf(object.Get(), kIidShellLinkW, &link))) {
-    return fail("the shell's link object offers no IShellLinkW", hr);
-  }
-  q::ComPtr<IPersistFile> file;
-  if (FAILED(hr = QueryInterfaceOf(object.Get(), kIidPersistFile, &file))) {
-    return fail("the shell's link object offers no IPersistFile", hr);
-  }
-
-  if (FAILED(hr = link.Get()->SetPath(target.c_str()))) {
-    return fail(q::Message("cannot set the target %s", Target), hr);
-  }
-  if (FAILED(hr = link.Get()->SetArguments(q::Widen(Arguments).c_str()))) {
-    return fail("cannot set the arguments", hr);
-  }
-  const std::string_view workingFolder = FolderPart(Target);
-  if (FAILED(hr = link.Get()->SetWorkingDirectory(q::Widen(workingFolder).c_str()))) {
-    return fail(q::Message("cannot set the working folder %s", workingFolder), hr);
-  }
-  if (FAILED(hr = link.Get()->SetDescription(q::Widen(Description).c_str()))) {
-    return fail("cannot set the description", hr);
-  }
-  if (FAILED(hr = file.Get()->Save(q::WidePath(LinkFile).c_str(), FALSE))) {
-    return fail("cannot save the link file", hr);
-  }
-  return {};
+  // Each step says what failed (and the path it concerns, if any); the
+  // message is made in one place.
+  HRESULT hr = S_OK;
+  std::string_view path;
+  const char* const failed = [&]() -> const char* {
+    void* raw = nullptr;
+    hr = ::CoCreateInstance(kClsidShellLink, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
+                            kIidUnknown, &raw);
+    if (FAILED(hr)) return "the shell's link object is not available";
+    const q::ComPtr<IUnknown> object(static_cast<IUnknown*>(raw));
+    q::ComPtr<IShellLinkW> link;
+    if (FAILED(hr = QueryInterfaceOf(object.Get(), kIidShellLinkW, &link))) {
+      return "the shell's link object offers no IShellLinkW";
+    }
+    q::ComPtr<IPersistFile> file;
+    if (FAILED(hr = QueryInterfaceOf(object.Get(), kIidPersistFile, &file))) {
+      return "the shell's link object offers no IPersistFile";
+    }
+    path = Target;
+    if (FAILED(hr = link.Get()->SetPath(target.c_str()))) return "cannot set the target ";
+    path = {};
+    if (FAILED(hr = link.Get()->SetArguments(q::Widen(Arguments).c_str()))) {
+      return "cannot set the arguments";
+    }
+    path = FolderPart(Target);
+    if (FAILED(hr = link.Get()->SetWorkingDirectory(q::Widen(path).c_str()))) {
+      return "cannot set the working folder ";
+    }
+    path = {};
+    if (FAILED(hr = link.Get()->SetDescription(q::Widen(Description).c_str()))) {
+      return "cannot set the description";
+    }
+    if (FAILED(hr = file.Get()->Save(q::WidePath(LinkFile).c_str(), FALSE))) {
+      return "cannot save the link file";
+    }
+    return nullptr;
+  }();
+  if (!failed) return {};
+  return q::Error::Failf("cannot create shortcut %s: %s%s: %s", LinkFile, failed, path,
+                         HresultText(hr));
 }
