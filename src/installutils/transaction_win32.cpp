@@ -27,12 +27,11 @@ bool SameName(std::string_view a, std::string_view b) {
   return true;
 }
 
-// Calls `visit(path, name, data)` for each entry of `folder` but "." and
-// "..", with the entry's path and name in UTF-8.
-// False, with the system's code, when the folder cannot be listed; a
-// visitor returning false ends the walk early.
-template <typename Visit>
-bool ForEachEntry(const std::string& folder, DWORD& code, Visit visit) {
+using EntryVisitor = bool (*)(void* context, const std::string& path, const std::string& name,
+                              const WIN32_FIND_DATAW& data);
+
+// The walk below, once for every kind of visitor.
+bool ForEachEntryOf(const std::string& folder, DWORD& code, EntryVisitor visit, void* context) {
   WIN32_FIND_DATAW data;
   q::FindHandle find(::FindFirstFileW(q::WidePath(folder + "\\*").c_str(), &data));
   if (!find) {
@@ -42,10 +41,25 @@ bool ForEachEntry(const std::string& folder, DWORD& code, Visit visit) {
   do {
     const std::string name = q::Narrow(data.cFileName);
     if (name == "." || name == "..") continue;
-    if (!visit(folder + '\\' + name, name, data)) return true;
+    if (!visit(context, folder + '\\' + name, name, data)) return true;
   } while (::FindNextFileW(find.Get(), &data));
   code = ::GetLastError();
   return code == ERROR_NO_MORE_FILES;
+}
+
+// Calls `visit(path, name, data)` for each entry of `folder` but "." and
+// "..", with the entry's path and name in UTF-8.
+// False, with the system's code, when the folder cannot be listed; a
+// visitor returning false ends the walk early.
+template <typename Visit>
+bool ForEachEntry(const std::string& folder, DWORD& code, Visit visit) {
+  return ForEachEntryOf(
+      folder, code,
+      [](void* context, const std::string& path, const std::string& name,
+         const WIN32_FIND_DATAW& data) {
+        return (*static_cast<Visit*>(context))(path, name, data);
+      },
+      &visit);
 }
 
 bool IsFolder(const WIN32_FIND_DATAW& data) {
