@@ -1,9 +1,12 @@
 // The failure value of shipped code (no exceptions): success, or a message a
 // person can act on. Steps return it; callers stop at the first failure:
 //   if (q::Error err = CreateFolders()) return err;
+// Success is a null pointer, which every step returns and every caller
+// tests and discards: the message lives on the heap, made only on failure.
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <utility>
 
@@ -14,12 +17,16 @@ namespace q {
 class [[nodiscard]] Error {
  public:
   Error() = default;  // success
-  static Error Fail(std::string message) {
-    Error e;
-    e.failed_ = true;
-    e.message_ = std::move(message);
-    return e;
+  Error(Error&& other) noexcept : message_(std::exchange(other.message_, nullptr)) {}
+  Error& operator=(Error&& other) noexcept {
+    std::swap(message_, other.message_);  // ours goes with `other`
+    return *this;
   }
+  Error(const Error& other);
+  Error& operator=(const Error& other);
+  ~Error() { delete message_; }
+
+  static Error Fail(std::string message);
   // A failure whose message is built from a pattern and its values (see
   // message.h): Error::Failf("cannot read %s", path).
   template <typename... Values>
@@ -28,21 +35,18 @@ class [[nodiscard]] Error {
     return FailUnchecked(pattern.text, message::Pass(values)...);
   }
 
-  bool Failed() const { return failed_; }
-  explicit operator bool() const { return failed_; }
-  const std::string& Message() const { return message_; }
+  bool Failed() const { return message_ != nullptr; }
+  explicit operator bool() const { return message_ != nullptr; }
+  // Empty on success.
+  const std::string& Message() const;
 
   // "context: message", for a caller that knows what was being done.
-  Error&& WithContext(const std::string& context) && {
-    if (failed_) message_ = context + ": " + message_;
-    return std::move(*this);
-  }
+  Error&& WithContext(std::string_view context) &&;
 
  private:
   static Error FailUnchecked(const char* pattern, ...);
 
-  bool failed_ = false;
-  std::string message_;
+  std::string* message_ = nullptr;
 };
 
 }  // namespace q

@@ -1,4 +1,4 @@
-// The message builder: see message.h.
+// The message builder (see message.h) and the failure value (error.h).
 #include "common/message.h"
 
 #include <cstdarg>
@@ -53,12 +53,37 @@ std::string Unchecked(const char* pattern, ...) {
 
 Error Error::FailUnchecked(const char* pattern, ...) {
   Error e;
-  e.failed_ = true;
+  e.message_ = new std::string;
   va_list values;
   va_start(values, pattern);
-  message::AppendList(e.message_, pattern, values);
+  message::AppendList(*e.message_, pattern, values);
   va_end(values);
   return e;
+}
+
+namespace {
+const std::string kNoMessage;
+}  // namespace
+
+Error::Error(const Error& other)
+    : message_(other.message_ ? new std::string(*other.message_) : nullptr) {}
+
+Error& Error::operator=(const Error& other) {
+  if (this != &other) *this = Error(other);
+  return *this;
+}
+
+Error Error::Fail(std::string message) {
+  Error e;
+  e.message_ = new std::string(std::move(message));
+  return e;
+}
+
+const std::string& Error::Message() const { return message_ ? *message_ : kNoMessage; }
+
+Error&& Error::WithContext(std::string_view context) && {
+  if (message_) *message_ = q::Message("%s: %s", context, *message_);
+  return std::move(*this);
 }
 
 }  // namespace q
