@@ -1,6 +1,7 @@
 #include "installutils/system_folders.h"
 
 #include <cstring>
+#include <new>
 #include <utility>
 
 #include "common/wide.h"
@@ -77,16 +78,29 @@ SystemFolders ReadSystemFolders(const OsInfo& os, HKEY localMachine, HKEY curren
   return folders;
 }
 
+namespace {
+
+// Gives `value` the one `make` returns, made in its place: no assignment
+// operator of the records is needed.
+template <typename T, typename Make>
+void Remake(T& value, Make make) {
+  value.~T();
+  ::new (static_cast<void*>(&value)) T(make());
+}
+
+}  // namespace
+
 void InitializeInstallUtils() {
   if (g_state.initCount++ != 0) return;
-  g_state.os = QueryOsVersion();
-  g_state.folders = ReadSystemFolders(g_state.os, HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER);
-  g_state.others = ReadOtherFolders();
+  Remake(g_state.os, QueryOsVersion);
+  Remake(g_state.folders,
+         [] { return ReadSystemFolders(g_state.os, HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER); });
+  Remake(g_state.others, ReadOtherFolders);
 }
 
 void FinalizeInstallUtils() {
   if (g_state.initCount == 0 || --g_state.initCount != 0) return;
-  g_state = InstallUtilsState();
+  Remake(g_state, [] { return InstallUtilsState(); });
 }
 
 const OsInfo& OsInformation() { return g_state.os; }
