@@ -26,7 +26,7 @@ std::string KeyPathText(HKEY Root, const std::string& Key) {
   return q::Message("%s\\%s", root, RelativeKeyPath(Key));
 }
 
-std::string RegReadString(HKEY Root, const std::string& Key, const std::string& ValueName) {
+std::string RegReadString(HKEY Root, std::string_view Key, std::string_view ValueName) {
   HKEY opened = nullptr;
   if (::RegOpenKeyExW(Root, q::Widen(RelativeKeyPath(Key)).c_str(), 0, KEY_READ, &opened) !=
       ERROR_SUCCESS) {

@@ -14,7 +14,7 @@
 // Anything else gives an empty string and nothing further: a key that does
 // not exist or cannot be opened with full access, a missing value, a value
 // of another type, a value larger than a megabyte.
-std::string RegReadString(HKEY Root, const std::string& Key, const std::string& ValueName);
+std::string RegReadString(HKEY Root, std::string_view Key, std::string_view ValueName);
 
 // Writes `Text` (UTF-8) as the REG_SZ value `ValueName` of the open key.
 // Returns the system's code (ERROR_SUCCESS on success).

@@ -38,14 +38,14 @@ OtherFolders ReadOtherFolders() {
   OtherFolders f;
   f.WindowsFolder = SystemDirectory(::GetWindowsDirectoryW);
   f.SystemFolder = SystemDirectory(::GetSystemDirectoryW);
-  const std::pair<std::string*, const char*> userFolders[] = {
-      {&f.StartMenuFolder, "Start Menu"}, {&f.SendToFolder, "SendTo"},
-      {&f.StartupFolder, "Startup"},      {&f.NetHoodFolder, "NetHood"},
-      {&f.AppDataFolder, "AppData"},      {&f.FontsFolder, "Fonts"},
-      {&f.PersonalFolder, "Personal"},
+  static constexpr std::pair<std::string OtherFolders::*, const char*> kUserFolders[] = {
+      {&OtherFolders::StartMenuFolder, "Start Menu"}, {&OtherFolders::SendToFolder, "SendTo"},
+      {&OtherFolders::StartupFolder, "Startup"},      {&OtherFolders::NetHoodFolder, "NetHood"},
+      {&OtherFolders::AppDataFolder, "AppData"},      {&OtherFolders::FontsFolder, "Fonts"},
+      {&OtherFolders::PersonalFolder, "Personal"},
   };
-  for (const auto& [value, name] : userFolders) {
-    *value = RegReadString(HKEY_CURRENT_USER, kShellFoldersKey, name);
+  for (const auto& [value, name] : kUserFolders) {
+    f.*value = RegReadString(HKEY_CURRENT_USER, kShellFoldersKey, name);
   }
   return f;
 }
