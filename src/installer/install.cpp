@@ -23,6 +23,8 @@
 
 namespace {
 
+constexpr char kCannotCreateInstallFolder[] = "cannot create the installation folder";
+
 q::Error LastError(const std::string& what) {
   return q::Error::Failf("%s: %s", what, Win32ErrorText(::GetLastError()));
 }
@@ -47,7 +49,7 @@ q::Error MakeFolderPath(const std::string& folder) {
     if (!::CreateDirectoryW(q::Widen(step).c_str(), nullptr) &&
         ::GetLastError() != ERROR_ALREADY_EXISTS) {
       return LastError(
-          q::Message("cannot create the installation folder %s: cannot create %s", folder, step));
+          q::Message("%s %s: cannot create %s", kCannotCreateInstallFolder, folder, step));
     }
   }
   return {};
@@ -139,7 +141,7 @@ q::Error TForm3::InstallSteps() {
   if (q::Error e = Known(programs, "Start menu's Programs")) return e;
   FStartMenuDir = JoinFolder(programs, texts::kProductName) + '\\';
   if (!FolderExists(base)) {
-    return q::Error::Failf("cannot create the installation folder %s: the folder %s does not exist",
+    return q::Error::Failf("%s %s: the folder %s does not exist", kCannotCreateInstallFolder,
                            FInstallDir, base);
   }
   LogStep("folder", "ok", FInstallDir, FolderExists(FInstallDir) ? "exists" : "new");

@@ -29,6 +29,9 @@ constexpr size_t kMaxCommentSize = 0xFFFF;
 constexpr uint32_t kCentralSignature = 0x02014b50;
 constexpr size_t kCentralSize = 46;
 
+// Where the previous installation waits when it could not be put back.
+constexpr char kReturnsNextRun[] = " and returns when Setup or the uninstaller runs next";
+
 constexpr uint64_t kMegabyte = 1024 * 1024;
 // Folders and the file system's records of each file (a kilobyte each on
 // NTFS), beyond the files' own clusters.
@@ -112,10 +115,8 @@ q::Error Transaction::Commit() {
       if (q::Error back = ops_.Rename(folders_.old, folders_.product)) {
         // Left for the recovery at the next start, which renames it back.
         state_ = State::kIdle;
-        return q::Error::Failf(
-            "%s; the previous installation is in %s and returns when Setup or the uninstaller "
-            "runs next (%s)",
-            e.Message(), folders_.old, back.Message());
+        return q::Error::Failf("%s; the previous installation is in %s%s (%s)", e.Message(),
+                               folders_.old, kReturnsNextRun, back.Message());
       }
     }
     return Abort(std::move(e));
@@ -128,19 +129,13 @@ q::Error Transaction::Finish() {
   if (state_ != State::kCommitted) return q::Error::Fail("nothing was committed");
   state_ = State::kDone;
   if (!hadProduct_) return {};
-  std::string note;
-  q::Error e = ops_.RemoveTree(folders_.old, note);
-  if (!note.empty()) notes_.push_back(std::move(note));
-  return e;
+  return RemoveNoting(folders_.old);
 }
 
 q::Error Transaction::Rollback() {
   if (state_ == State::kStaging) {
-    std::string note;
-    q::Error e = ops_.RemoveTree(folders_.staging, note);
     state_ = State::kIdle;
-    if (!note.empty()) notes_.push_back(std::move(note));
-    return e;
+    return RemoveNoting(folders_.staging);
   }
   if (state_ != State::kCommitted) return {};
   state_ = State::kIdle;
@@ -149,24 +144,26 @@ q::Error Transaction::Rollback() {
   }
   if (hadProduct_) {
     if (q::Error e = ops_.Rename(folders_.old, folders_.product)) {
-      return std::move(e).WithContext(q::Message(
-          "the previous installation is in %s and returns when Setup or the uninstaller runs next",
-          folders_.old));
+      return q::Error::Failf("the previous installation is in %s%s: %s", folders_.old,
+                             kReturnsNextRun, e.Message());
     }
   }
-  std::string note;
-  q::Error e = ops_.RemoveTree(folders_.staging, note);
-  if (!note.empty()) notes_.push_back(std::move(note));
-  return e;
+  return RemoveNoting(folders_.staging);
 }
 
 q::Error Transaction::Abort(q::Error why) {
-  std::string note;
-  q::Error e = ops_.RemoveTree(folders_.staging, note);
   state_ = State::kIdle;
-  if (!note.empty()) notes_.push_back(std::move(note));
-  if (e) return q::Error::Failf("%s; %s", why.Message(), e.Message());
+  if (q::Error e = RemoveNoting(folders_.staging)) {
+    return q::Error::Failf("%s; %s", why.Message(), e.Message());
+  }
   return why;
+}
+
+q::Error Transaction::RemoveNoting(const std::string& folder) {
+  std::string note;
+  q::Error e = ops_.RemoveTree(folder, note);
+  if (!note.empty()) notes_.push_back(std::move(note));
+  return e;
 }
 
 std::optional<ArchiveFootprint> MeasureArchive(const uint8_t* data, size_t size,
