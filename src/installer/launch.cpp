@@ -22,7 +22,7 @@ using namespace shell_guids;
 struct VariantArg {
   VARIANT value;
   VariantArg() { ::VariantInit(&value); }
-  explicit VariantArg(const std::wstring& text) : VariantArg() {
+  explicit VariantArg(std::wstring_view text) : VariantArg() {
     value.vt = VT_BSTR;
     value.bstrVal = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
   }
@@ -112,7 +112,7 @@ HRESULT ShellExecuteThrough(IShellDispatch2& shell, const std::wstring& file,
                             const std::wstring& directory) {
   BSTR name = ::SysAllocStringLen(file.data(), static_cast<UINT>(file.size()));
   if (!name) return E_OUTOFMEMORY;
-  VariantArg arguments(std::wstring{}), folder(directory), verb(std::wstring(L"open")),
+  VariantArg arguments(std::wstring_view{}), folder(directory), verb(std::wstring_view(L"open")),
       show(SW_SHOWNORMAL);
   const HRESULT hr =
       shell.ShellExecute(name, arguments.value, folder.value, verb.value, show.value);
