@@ -1,7 +1,6 @@
 // The setup program's command line: see command_line.h.
 #include "installer/command_line.h"
 
-#include <vector>
 
 #include "installer/exit_codes.h"
 
@@ -77,7 +76,6 @@ q::Error NormalizeInstallFolder(std::string_view folder, std::string& out) {
     return q::Error::Failf("the installation folder \"%s\" %s", folder, why);
   };
   std::string root;
-  std::vector<std::string_view> steps;
   size_t rest = 0;
   size_t rootSteps = 0;  // the server and share of a network path
   if (path.size() >= 3 && ((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z') && path[1] == ':' &&
@@ -91,26 +89,28 @@ q::Error NormalizeInstallFolder(std::string_view folder, std::string& out) {
   } else {
     return fail("is not a full path (a drive's folder such as C:\\Apps\\Quorvantis, or a share's)");
   }
+  // The folder as it will be used: the root, then each step and a "\".
+  std::string normalized = root;
+  size_t steps = 0;
   const std::string_view tail = std::string_view(path).substr(rest);
   for (size_t start = 0; start <= tail.size();) {
     size_t end = tail.find('\\', start);
     if (end == std::string_view::npos) end = tail.size();
-    if (end > start) steps.push_back(tail.substr(start, end - start));
+    if (end > start) {
+      const std::string_view step = tail.substr(start, end - start);
+      if (!ValidStep(step)) {
+        return fail(
+            "holds a step that no folder can be named (\".\", \"..\", a trailing dot or "
+            "space, or one of < > : \" | ? * and control characters)");
+      }
+      normalized.append(step);
+      normalized += '\\';
+      ++steps;
+    }
     start = end + 1;
   }
-  for (std::string_view step : steps) {
-    if (!ValidStep(step)) {
-      return fail(
-          "holds a step that no folder can be named (\".\", \"..\", a trailing dot or "
-          "space, or one of < > : \" | ? * and control characters)");
-    }
-  }
-  if (steps.size() <= rootSteps) return fail("is the root of a drive or share, not a folder in it");
-  out = root;
-  for (std::string_view step : steps) {
-    out.append(step);
-    out += '\\';
-  }
+  if (steps <= rootSteps) return fail("is the root of a drive or share, not a folder in it");
+  out = std::move(normalized);
   return {};
 }
 
