@@ -1,7 +1,6 @@
 // The setup program's command line: see command_line.h.
 #include "installer/command_line.h"
 
-
 #include "installer/exit_codes.h"
 
 namespace setup {
