@@ -27,6 +27,7 @@ class [[nodiscard]] Error {
   ~Error() { delete message_; }
 
   static Error Fail(std::string message);
+  static Error Fail(const char* message);  // no string made at the caller
   // A failure whose message is built from a pattern and its values (see
   // message.h): Error::Failf("cannot read %s", path).
   template <typename... Values>

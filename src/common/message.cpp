@@ -79,6 +79,12 @@ Error Error::Fail(std::string message) {
   return e;
 }
 
+Error Error::Fail(const char* message) {
+  Error e;
+  e.message_ = new std::string(message);
+  return e;
+}
+
 const std::string& Error::Message() const { return message_ ? *message_ : kNoMessage; }
 
 Error&& Error::WithContext(std::string_view context) && {
