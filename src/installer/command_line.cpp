@@ -1,8 +1,6 @@
 // The setup program's command line: see command_line.h.
 #include "installer/command_line.h"
 
-#include <vector>
-
 #include "installer/exit_codes.h"
 
 namespace setup {
@@ -74,10 +72,9 @@ q::Error NormalizeInstallFolder(std::string_view folder, std::string& out) {
     if (c == '/') c = '\\';
   }
   const auto fail = [&](const char* why) {
-    return q::Error::Fail("the installation folder \"" + std::string(folder) + "\" " + why);
+    return q::Error::Failf("the installation folder \"%s\" %s", folder, why);
   };
   std::string root;
-  std::vector<std::string_view> steps;
   size_t rest = 0;
   size_t rootSteps = 0;  // the server and share of a network path
   if (path.size() >= 3 && ((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z') && path[1] == ':' &&
@@ -91,26 +88,28 @@ q::Error NormalizeInstallFolder(std::string_view folder, std::string& out) {
   } else {
     return fail("is not a full path (a drive's folder such as C:\\Apps\\Quorvantis, or a share's)");
   }
+  // The folder as it will be used: the root, then each step and a "\".
+  std::string normalized = root;
+  size_t steps = 0;
   const std::string_view tail = std::string_view(path).substr(rest);
   for (size_t start = 0; start <= tail.size();) {
     size_t end = tail.find('\\', start);
     if (end == std::string_view::npos) end = tail.size();
-    if (end > start) steps.push_back(tail.substr(start, end - start));
+    if (end > start) {
+      const std::string_view step = tail.substr(start, end - start);
+      if (!ValidStep(step)) {
+        return fail(
+            "holds a step that no folder can be named (\".\", \"..\", a trailing dot or "
+            "space, or one of < > : \" | ? * and control characters)");
+      }
+      normalized.append(step);
+      normalized += '\\';
+      ++steps;
+    }
     start = end + 1;
   }
-  for (std::string_view step : steps) {
-    if (!ValidStep(step)) {
-      return fail(
-          "holds a step that no folder can be named (\".\", \"..\", a trailing dot or "
-          "space, or one of < > : \" | ? * and control characters)");
-    }
-  }
-  if (steps.size() <= rootSteps) return fail("is the root of a drive or share, not a folder in it");
-  out = root;
-  for (std::string_view step : steps) {
-    out.append(step);
-    out += '\\';
-  }
+  if (steps <= rootSteps) return fail("is the root of a drive or share, not a folder in it");
+  out = std::move(normalized);
   return {};
 }
 
@@ -154,14 +153,14 @@ q::Error ParseCommandLine(std::string_view arguments, Options& out) {
       out.logPath = word.substr(5);
       if (out.logPath.empty()) complain("/LOG= needs a file name");
     } else {
-      complain("unknown switch \"" + word + "\"");
+      complain(q::Message("unknown switch \"%s\"", word));
     }
   }
   if (first) return std::move(first).WithContext("wrong command line");
   return {};
 }
 
-std::string UsageText() {
+std::string_view UsageText() {
   return "QuorvantisSetup.exe [/S] [/LOG=file] [/D=folder]\n"
          "\n"
          "/S\tInstall without any window or question; Quorvantis is not started.\n"

@@ -42,6 +42,6 @@ q::Error ParseCommandLine(std::string_view arguments, Options& out);
 q::Error NormalizeInstallFolder(std::string_view folder, std::string& out);
 
 // The text /? shows.
-std::string UsageText();
+std::string_view UsageText();
 
 }  // namespace setup

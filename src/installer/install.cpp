@@ -4,7 +4,7 @@
 // and leaves the previous installation, if any, as it was.
 #include <optional>
 
-#include "common/digits.h"
+#include "common/message.h"
 #include "common/wide.h"
 #include "common/win32_handles.h"
 #include "gui/application.h"
@@ -23,15 +23,17 @@
 
 namespace {
 
+constexpr char kCannotCreateInstallFolder[] = "cannot create the installation folder";
+
 q::Error LastError(const std::string& what) {
-  return q::Error::Fail(what + ": " + Win32ErrorText(::GetLastError()));
+  return q::Error::Failf("%s: %s", what, Win32ErrorText(::GetLastError()));
 }
 
 // A folder value read at start-up; an empty one names no folder at all.
 q::Error Known(const std::string& value, const char* which) {
   if (!value.empty()) return {};
-  return q::Error::Fail(std::string("the system does not say where its ") + which +
-                        " folder is (no value in the registry)");
+  return q::Error::Failf(
+      "the system does not say where its %s folder is (no value in the registry)", which);
 }
 
 // Creates `folder` (ending with "\") and every missing folder above it;
@@ -46,8 +48,8 @@ q::Error MakeFolderPath(const std::string& folder) {
     const std::string step = folder.substr(0, end);
     if (!::CreateDirectoryW(q::Widen(step).c_str(), nullptr) &&
         ::GetLastError() != ERROR_ALREADY_EXISTS) {
-      return LastError("cannot create the installation folder " + folder + ": cannot create " +
-                       step);
+      return LastError(
+          q::Message("%s %s: cannot create %s", kCannotCreateInstallFolder, folder, step));
     }
   }
   return {};
@@ -102,7 +104,7 @@ q::Error TForm3::DoInstall() {
     std::string text;
     for (const std::string& note : FInstallNotes) {
       LogStep("note", "ok", FInstallDir, note);
-      text += (text.empty() ? "" : "\n\n") + note;
+      q::AppendMessage(text, "%s%s", text.empty() ? "" : "\n\n", note);
     }
     if (!FUnattended) {
       ::MessageBoxW(Handle(), q::Widen(text).c_str(), q::Widen(texts::kTitle).c_str(),
@@ -139,8 +141,8 @@ q::Error TForm3::InstallSteps() {
   if (q::Error e = Known(programs, "Start menu's Programs")) return e;
   FStartMenuDir = JoinFolder(programs, texts::kProductName) + '\\';
   if (!FolderExists(base)) {
-    return q::Error::Fail("cannot create the installation folder " + FInstallDir + ": the folder " +
-                          base + " does not exist");
+    return q::Error::Failf("%s %s: the folder %s does not exist", kCannotCreateInstallFolder,
+                           FInstallDir, base);
   }
   LogStep("folder", "ok", FInstallDir, FolderExists(FInstallDir) ? "exists" : "new");
 
@@ -156,7 +158,7 @@ q::Error TForm3::InstallSteps() {
   Win32FolderOps ops;
   txn::Transaction transaction(ops, txn::FoldersFor(FInstallDir));
   q::Error result = InstallTransacted(transaction, base, programs);
-  FInstallNotes.insert(FInstallNotes.end(), transaction.notes().begin(), transaction.notes().end());
+  for (const std::string& note : transaction.notes()) FInstallNotes.push_back(note);
   return result;
 }
 
@@ -191,12 +193,12 @@ q::Error TForm3::InstallTransacted(txn::Transaction& transaction, const std::str
     ::SetCurrentDirectoryW(q::WidePath(base).c_str());
     std::string also;
     if (shellCaptured) {
-      if (q::Error e = shellBefore.Restore()) also += "; " + e.Message();
+      if (q::Error e = shellBefore.Restore()) q::AppendMessage(also, "; %s", e.Message());
     }
-    if (q::Error e = transaction.Rollback()) also += "; " + e.Message();
+    if (q::Error e = transaction.Rollback()) q::AppendMessage(also, "; %s", e.Message());
     if (groupMade) ::RemoveDirectoryW(q::WidePath(FStartMenuDir).c_str());  // only while empty
     FExePath.clear();
-    return also.empty() ? why : q::Error::Fail(why.Message() + also);
+    return also.empty() ? why : q::Error::Failf("%s%s", why.Message(), also);
   };
 
   if (!FolderExists(FStartMenuDir)) {
@@ -224,17 +226,16 @@ q::Error TForm3::InstallTransacted(txn::Transaction& transaction, const std::str
       return undo(std::move(e));
     }
   }
-  if (q::Error e = shellBefore.Capture(
-          {DesktopLinkPath(), FStartMenuDir + texts::kProductName + texts::kLinkExtension,
-           FStartMenuDir + texts::kUninstallLinkName + texts::kLinkExtension},
-          HKEY_LOCAL_MACHINE, RelativeKeyPath(UninstallKeyPath(texts::kProductName)))) {
+  const ShortcutLinks links = ShortcutLinkFiles();
+  if (q::Error e = shellBefore.Capture(links, HKEY_LOCAL_MACHINE,
+                                       RelativeKeyPath(UninstallKeyPath(texts::kProductName)))) {
     return undo(std::move(e));
   }
   shellCaptured = true;
 
   if (q::Error e = transaction.Commit()) return undo(std::move(e));
   FExePath = FInstallDir + texts::kProgramFile;
-  if (q::Error e = CreateShortcuts()) return undo(std::move(e));
+  if (q::Error e = CreateShortcuts(links)) return undo(std::move(e));
   if (q::Error e = RegisterProduct(installedBytes)) return undo(std::move(e));
   // The new installation stands: a previous one that cannot be removed
   // now is only worth telling.
@@ -242,10 +243,12 @@ q::Error TForm3::InstallTransacted(txn::Transaction& transaction, const std::str
   return {};
 }
 
-std::string TForm3::DesktopLinkPath() const {
+TForm3::ShortcutLinks TForm3::ShortcutLinkFiles() const {
   const std::string& desktop = DesktopFolder();
-  return desktop.empty() ? std::string()
-                         : JoinFolder(desktop, texts::kProductName) + texts::kLinkExtension;
+  return {desktop.empty() ? std::string()
+                          : JoinFolder(desktop, texts::kProductName) + texts::kLinkExtension,
+          FStartMenuDir + texts::kProductName + texts::kLinkExtension,
+          FStartMenuDir + texts::kUninstallLinkName + texts::kLinkExtension};
 }
 
 // Creates one level, `folder` (which ends with "\"), inside `parent`,
@@ -260,11 +263,10 @@ q::Error TForm3::MakeProductFolder(const std::string& parent, const std::string&
         ::CreateDirectoryW(q::WidePath(folder).c_str(), nullptr)) {
       return {};
     }
-    return LastError(std::string("cannot create the ") + what + " " + folder + ": cannot open " +
-                     parent);
+    return LastError(q::Message("cannot create the %s %s: cannot open %s", what, folder, parent));
   }
   if (!::CreateDirectoryW(q::Widen(texts::kProductName).c_str(), nullptr)) {
-    return LastError(std::string("cannot create the ") + what + " " + folder);
+    return LastError(q::Message("cannot create the %s %s", what, folder));
   }
   return {};
 }
@@ -272,14 +274,14 @@ q::Error TForm3::MakeProductFolder(const std::string& parent, const std::string&
 q::Error TForm3::CopyArchiveToTemporaryFile(const std::string& path) {
   const void* bytes = ::LockResource(FResData);
   if (!bytes) return q::Error::Fail("cannot read this program's product archive");
-  const std::string what = "cannot write the temporary file " + path;
+  const std::string what = q::Message("cannot write the temporary file %s", path);
   q::FileHandle file(::CreateFileW(q::WidePath(path).c_str(), GENERIC_WRITE, 0, nullptr,
                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return LastError(what);
   // The whole archive in one write, straight from the resource.
   DWORD written = 0;
   if (!::WriteFile(file.Get(), bytes, FResSize, &written, nullptr)) return LastError(what);
-  if (written != FResSize) return q::Error::Fail(what + ": the disk is full");
+  if (written != FResSize) return q::Error::Failf("%s: the disk is full", what);
   // Closing flushes what the system still holds: its failure loses data.
   if (!::CloseHandle(file.Release())) return LastError(what);
   return {};
@@ -297,7 +299,7 @@ q::Error TForm3::ExtractArchive(const std::string& archive, const std::string& f
   const bool readable =
       outcome.status == ExtractStatus::kOk || outcome.status == ExtractStatus::kEntriesFailed;
   LogStep("archive", readable ? "ok" : "failed", archive,
-          readable ? q::Decimal(outcome.entries.size()) + " entries" : outcome.Describe());
+          readable ? q::Message("%u entries", outcome.entries.size()) : outcome.Describe());
   // What the files take, for the list of installed programs.
   installedBytes = 0;
   for (const EntryOutcome& entry : outcome.entries) {
@@ -310,39 +312,40 @@ q::Error TForm3::ExtractArchive(const std::string& archive, const std::string& f
       LogStep("entry", "ok", entry.name, "folder");
     } else {
       installedBytes += entry.bytes;
-      LogStep("entry", "ok", entry.name, q::Decimal(entry.bytes) + " bytes");
+      LogStep("entry", "ok", entry.name, q::Message("%u bytes", entry.bytes));
     }
   }
   if (!outcome.Ok()) {
-    return q::Error::Fail("the product archive could not be extracted: " + outcome.Describe());
+    return q::Error::Failf("the product archive could not be extracted: %s", outcome.Describe());
   }
   return {};
 }
 
-q::Error TForm3::CreateShortcuts() {
+q::Error TForm3::CreateShortcuts(const ShortcutLinks& links) {
   if (q::Error e = Known(DesktopFolder(), "Desktop")) return e;
   const std::string uninstaller = FInstallDir + texts::kUninstallerFile;
   const struct {
     const std::string& target;
-    std::string link;
     const char* description;
-  } links[] = {
-      {FExePath, DesktopLinkPath(), texts::kProductName},
-      {FExePath, FStartMenuDir + texts::kProductName + texts::kLinkExtension, texts::kProductName},
-      {uninstaller, FStartMenuDir + texts::kUninstallLinkName + texts::kLinkExtension,
-       texts::kUninstallLinkName},
+  } shortcuts[] = {
+      {FExePath, texts::kProductName},
+      {FExePath, texts::kProductName},
+      {uninstaller, texts::kUninstallLinkName},
   };
-  for (const auto& link : links) {
-    if (q::Error e = CreateShortcut(link.target, "", link.link, link.description)) return e;
-    LogStep("shortcut", "ok", link.link, link.target);
+  static_assert(std::size(shortcuts) == std::tuple_size_v<ShortcutLinks>);
+  for (size_t i = 0; i < links.size(); ++i) {
+    const auto& [target, description] = shortcuts[i];
+    if (q::Error e = CreateShortcut(target, "", links[i], description)) return e;
+    LogStep("shortcut", "ok", links[i], target);
   }
   return {};
 }
 
 q::Error TForm3::RegisterProduct(uint64_t installedBytes) {
-  if (q::Error e = RegisterUninstall(
-          texts::kMakerName, texts::kProductName, texts::kDisplayVersion, texts::kMakerUrl, "", "",
-          FInstallDir + texts::kUninstallerFile, texts::kMakerUrl2, texts::kMakerUrl2)) {
+  const std::string uninstaller = FInstallDir + texts::kUninstallerFile;
+  if (q::Error e = RegisterUninstall(texts::kMakerName, texts::kProductName, texts::kDisplayVersion,
+                                     texts::kMakerUrl, "", "", uninstaller, texts::kMakerUrl2,
+                                     texts::kMakerUrl2)) {
     return e;
   }
   if (q::Error e = WriteUninstallExtras(HKEY_LOCAL_MACHINE, texts::kProductName,
@@ -350,8 +353,7 @@ q::Error TForm3::RegisterProduct(uint64_t installedBytes) {
     return e;
   }
   LogStep("uninstall-entry", "ok",
-          KeyPathText(HKEY_LOCAL_MACHINE, UninstallKeyPath(texts::kProductName)),
-          FInstallDir + texts::kUninstallerFile);
+          KeyPathText(HKEY_LOCAL_MACHINE, UninstallKeyPath(texts::kProductName)), uninstaller);
   return {};
 }
 

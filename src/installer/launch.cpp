@@ -7,6 +7,7 @@
 #include <shlobj.h>
 
 #include "common/digits.h"
+#include "common/message.h"
 #include "common/wide.h"
 #include "common/win32_handles.h"
 #include "installer/main_form.h"
@@ -22,7 +23,7 @@ using namespace shell_guids;
 struct VariantArg {
   VARIANT value;
   VariantArg() { ::VariantInit(&value); }
-  explicit VariantArg(const std::wstring& text) : VariantArg() {
+  explicit VariantArg(std::wstring_view text) : VariantArg() {
     value.vt = VT_BSTR;
     value.bstrVal = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
   }
@@ -95,7 +96,7 @@ std::string ShellOpenErrorText(INT_PTR rc) {
     case ERROR_ACCESS_DENIED:
     case ERROR_NOT_ENOUGH_MEMORY:
     case ERROR_BAD_FORMAT: return Win32ErrorText(static_cast<uint32_t>(rc));
-    default: return "the shell refused to open it (code " + q::SignedDecimal(rc) + ")";
+    default: return q::Message("the shell refused to open it (code %s)", q::SignedDecimal(rc));
   }
 }
 
@@ -112,7 +113,7 @@ HRESULT ShellExecuteThrough(IShellDispatch2& shell, const std::wstring& file,
                             const std::wstring& directory) {
   BSTR name = ::SysAllocStringLen(file.data(), static_cast<UINT>(file.size()));
   if (!name) return E_OUTOFMEMORY;
-  VariantArg arguments(std::wstring{}), folder(directory), verb(std::wstring(L"open")),
+  VariantArg arguments(std::wstring_view{}), folder(directory), verb(std::wstring_view(L"open")),
       show(SW_SHOWNORMAL);
   const HRESULT hr =
       shell.ShellExecute(name, arguments.value, folder.value, verb.value, show.value);
@@ -133,11 +134,12 @@ q::Error TForm3::RunInstalledProgram() {
     } else {
       // The path as it stands, however long: no fixed buffer to outgrow.
       const INT_PTR rc = FShellOpen(FExePath.c_str(), "");
-      const std::string how = "no desktop shell to start it (" + HresultText(hr) +
-                              "): started by Setup itself, with its rights";
+      const std::string how =
+          q::Message("no desktop shell to start it (%s): started by Setup itself, with its rights",
+                     HresultText(hr));
       if (rc <= 32) {
-        result = q::Error::Fail("cannot start " + FExePath + ": " + ShellOpenErrorText(rc));
-        LogStep("launch", "failed", FExePath, how + "; " + result.Message());
+        result = q::Error::Failf("cannot start %s: %s", FExePath, ShellOpenErrorText(rc));
+        LogStep("launch", "failed", FExePath, q::Message("%s; %s", how, result.Message()));
       } else {
         LogStep("launch", "ok", FExePath, how);
       }

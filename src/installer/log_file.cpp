@@ -2,6 +2,7 @@
 #include "installer/log_file.h"
 
 #include "common/digits.h"
+#include "common/message.h"
 #include "common/wide.h"
 #include "installer/exit_codes.h"
 #include "installer/setup_log.h"
@@ -11,14 +12,14 @@ q::Error SetupLog::Open(const std::string& path) {
   file_.Reset();
   if (path.empty()) return {};
   const std::wstring wide = q::Widen(path);
-  if (wide.empty()) return q::Error::Fail("the log file name " + path + " is not valid text");
+  if (wide.empty()) return q::Error::Failf("the log file name %s is not valid text", path);
   // FILE_APPEND_DATA alone: every write lands at the end, also when two
   // runs (a second setup turned away) write to the same file.
   file_.Reset(::CreateFileW(wide.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                             nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file_)
-    return q::Error::Fail("cannot write the log file " + path + ": " +
-                          Win32ErrorText(::GetLastError()));
+    return q::Error::Failf("cannot write the log file %s: %s", path,
+                           Win32ErrorText(::GetLastError()));
   return {};
 }
 

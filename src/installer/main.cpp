@@ -8,6 +8,7 @@
 // (exit_codes.h); with /LOG= the log's last line says the same.
 #include <windows.h>
 
+#include "common/message.h"
 #include "common/wide.h"
 #include "common/win32_handles.h"
 #include "gui/application.h"
@@ -34,7 +35,7 @@ constexpr wchar_t kRunningMutex[] = L"Global\\QuorvantisSetup.Running";
 
 // A message for the person at the screen; with /S there is none, and the
 // log and the exit code carry it.
-void Tell(const setup::Options& options, const std::string& text, UINT icon) {
+void Tell(const setup::Options& options, std::string_view text, UINT icon) {
   if (options.silent) return;
   ::MessageBoxW(nullptr, q::Widen(text).c_str(), kCaption, MB_OK | icon | MB_SETFOREGROUND);
 }
@@ -65,14 +66,15 @@ Outcome RunSetup(const setup::Options& options, SetupLog& log) {
     app.Run(form);
     code = form.ExitCode();
   }
-  return {code, code == setup::kExitSuccess     ? "Quorvantis is installed in " + form.InstallDir()
+  return {code, code == setup::kExitSuccess
+                    ? q::Message("Quorvantis is installed in %s", form.InstallDir())
                 : code == setup::kExitCancelled ? "setup was cancelled; nothing was installed"
                                                 : form.FailureMessage()};
 }
 
 Outcome Run(const setup::Options& options, const q::Error& parsed, SetupLog& log) {
   if (parsed) {
-    Tell(options, parsed.Message() + "\n\n" + setup::UsageText(), MB_ICONERROR);
+    Tell(options, q::Message("%s\n\n%s", parsed.Message(), setup::UsageText()), MB_ICONERROR);
     return {setup::kExitBadCommandLine, parsed.Message()};
   }
   if (options.help) {
@@ -83,11 +85,11 @@ Outcome Run(const setup::Options& options, const q::Error& parsed, SetupLog& log
   const q::KernelHandle running(::CreateMutexW(nullptr, FALSE, kRunningMutex));
   const DWORD code = ::GetLastError();
   if (running ? code == ERROR_ALREADY_EXISTS : code == ERROR_ACCESS_DENIED) {
-    const std::string text =
+    constexpr std::string_view text =
         "Another Quorvantis setup is already running. Let it finish, then "
         "start this one again if it is still needed.";
     Tell(options, text, MB_ICONWARNING);
-    return {setup::kExitAlreadyRunning, text};
+    return {setup::kExitAlreadyRunning, std::string(text)};
   }
   if (!running) log.Write("mutex", "failed", "", Win32ErrorText(code));
   // The shortcut module's one message box (a link name without ".lnk",

@@ -67,10 +67,9 @@ gui::TComponent* TForm3::CreateComponent(std::string_view className) {
 }
 
 q::Error TForm3::BindComponents() {
-  for (q::Error e : {BindControls(*this), BindComponent("FyeverButtonSI", FyeverButtonSI),
-                     BindComponent("FyeverButtonNO", FyeverButtonNO)}) {
-    if (e) return e;
-  }
+  if (q::Error e = BindControls(*this)) return e;
+  if (q::Error e = BindComponent("FyeverButtonSI", FyeverButtonSI)) return e;
+  if (q::Error e = BindComponent("FyeverButtonNO", FyeverButtonNO)) return e;
   FyeverButtonSI->OnClick = [this](gui::TObject* sender) { FyeverButtonSIClick(sender); };
   FyeverButtonNO->OnClick = [this](gui::TObject* sender) { FyeverButtonNOClick(sender); };
   LabelLink->OnClick = [this](gui::TObject* sender) { LabelLinkClick(sender); };

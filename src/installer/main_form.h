@@ -18,6 +18,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -119,8 +120,11 @@ class TForm3 : public gui::TForm, public gui_demo::TDialogControls {
   q::Error CopyArchiveToTemporaryFile(const std::string& path);
   q::Error ExtractArchive(const std::string& archive, const std::string& folder,
                           uint64_t& installedBytes);
-  std::string DesktopLinkPath() const;
-  q::Error CreateShortcuts();
+  // The shortcuts' link files: the desktop's (empty when the desktop is
+  // unknown), then the program's and the uninstaller's in the program group.
+  using ShortcutLinks = std::array<std::string, 3>;
+  ShortcutLinks ShortcutLinkFiles() const;
+  q::Error CreateShortcuts(const ShortcutLinks& links);
   q::Error RegisterProduct(uint64_t installedBytes);
   // Records the procedure's outcome for the exit code and the log.
   void InstallFinished(const q::Error& error);

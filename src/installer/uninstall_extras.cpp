@@ -1,5 +1,6 @@
 #include "installer/uninstall_extras.h"
 
+#include "common/message.h"
 #include "common/wide.h"
 #include "common/win32_handles.h"
 #include "installutils/registry.h"
@@ -20,20 +21,21 @@ UninstallExtras MakeUninstallExtras(const std::string& installDir, uint64_t inst
   extras.versionMajor = texts::kVersionMajor;
   extras.versionMinor = texts::kVersionMinor;
   // Quoted whatever the folder: the system runs this command as it stands.
-  extras.quietUninstallString =
-      "\"" + installDir + texts::kUninstallerFile + "\" " + texts::kQuietUninstallArgument;
+  extras.quietUninstallString = q::Message("\"%s%s\" %s", installDir, texts::kUninstallerFile,
+                                           texts::kQuietUninstallArgument);
   return extras;
 }
 
 q::Error WriteUninstallExtras(HKEY root, const std::string& displayName,
                               const UninstallExtras& extras) {
   const std::string path = UninstallKeyPath(displayName);
-  const std::string context = "cannot complete the uninstall entry " + KeyPathText(root, path);
+  const std::string context =
+      q::Message("cannot complete the uninstall entry %s", KeyPathText(root, path));
   HKEY opened = nullptr;
   const LONG rc =
       ::RegOpenKeyExW(root, q::Widen(RelativeKeyPath(path)).c_str(), 0, KEY_SET_VALUE, &opened);
   if (rc != ERROR_SUCCESS) {
-    return q::Error::Fail(context + ": " + Win32ErrorText(static_cast<uint32_t>(rc)));
+    return q::Error::Failf("%s: %s", context, Win32ErrorText(static_cast<uint32_t>(rc)));
   }
   const q::RegistryKeyHandle key(opened);
 
@@ -61,8 +63,8 @@ q::Error WriteUninstallExtras(HKEY root, const std::string& displayName,
                                reinterpret_cast<const BYTE*>(&v.number), sizeof v.number)
             : RegWriteString(key.Get(), v.name, *v.text);
     if (written != ERROR_SUCCESS) {
-      result = q::Error::Fail(context + ": cannot write the value \"" + v.name +
-                              "\": " + Win32ErrorText(static_cast<uint32_t>(written)));
+      result = q::Error::Failf("%s: cannot write the value \"%s\": %s", context, v.name,
+                               Win32ErrorText(static_cast<uint32_t>(written)));
       break;
     }
   }

@@ -57,15 +57,16 @@ OsInfo ClassifyOsVersion(const OsVersionRecord* record) {
 bool UsesOlderFolderBranch(const OsInfo& os) { return os.IsWin95 || os.IsWin98 || os.IsWinNT4; }
 
 FolderSources SelectFolderSources(const OsInfo& os) {
-  const FolderSource programFiles{RegistryRoot::kLocalMachine, kVersionKey, "ProgramFilesDir"};
-  if (UsesOlderFolderBranch(os)) {
-    // The per-user Programs folder exists on every such system, and the
-    // program group must be created inside an existing folder.
-    return {programFiles,
-            {RegistryRoot::kCurrentUser, kShellFoldersKey, "Programs"},
-            {RegistryRoot::kCurrentUser, kShellFoldersKey, "Desktop"}};
-  }
-  return {programFiles,
-          {RegistryRoot::kLocalMachine, kShellFoldersKey, "Common Programs"},
-          {RegistryRoot::kLocalMachine, kShellFoldersKey, "Common Desktop"}};
+  static constexpr FolderSource kProgramFiles{RegistryRoot::kLocalMachine, kVersionKey,
+                                              "ProgramFilesDir"};
+  // The per-user Programs folder exists on every older system, and the
+  // program group must be created inside an existing folder.
+  static constexpr FolderSources kOlder{kProgramFiles,
+                                        {RegistryRoot::kCurrentUser, kShellFoldersKey, "Programs"},
+                                        {RegistryRoot::kCurrentUser, kShellFoldersKey, "Desktop"}};
+  static constexpr FolderSources kNewer{
+      kProgramFiles,
+      {RegistryRoot::kLocalMachine, kShellFoldersKey, "Common Programs"},
+      {RegistryRoot::kLocalMachine, kShellFoldersKey, "Common Desktop"}};
+  return UsesOlderFolderBranch(os) ? kOlder : kNewer;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/message.h"
 #include "common/wide.h"
 #include "common/win32_handles.h"
 
@@ -14,23 +15,18 @@ constexpr DWORD kMaxValueBytes = 1u << 20;
 
 }  // namespace
 
-std::string RelativeKeyPath(const std::string& Key) {
+std::string_view RelativeKeyPath(std::string_view Key) {
   return (!Key.empty() && Key.front() == '\\') ? Key.substr(1) : Key;
 }
 
 std::string KeyPathText(HKEY Root, const std::string& Key) {
-  std::string root;
-  if (Root == HKEY_LOCAL_MACHINE) {
-    root = "HKEY_LOCAL_MACHINE";
-  } else if (Root == HKEY_CURRENT_USER) {
-    root = "HKEY_CURRENT_USER";
-  } else {
-    root = "(registry key)";
-  }
-  return root + "\\" + RelativeKeyPath(Key);
+  const char* root = Root == HKEY_LOCAL_MACHINE  ? "HKEY_LOCAL_MACHINE"
+                     : Root == HKEY_CURRENT_USER ? "HKEY_CURRENT_USER"
+                                                 : "(registry key)";
+  return q::Message("%s\\%s", root, RelativeKeyPath(Key));
 }
 
-std::string RegReadString(HKEY Root, const std::string& Key, const std::string& ValueName) {
+std::string RegReadString(HKEY Root, std::string_view Key, std::string_view ValueName) {
   HKEY opened = nullptr;
   if (::RegOpenKeyExW(Root, q::Widen(RelativeKeyPath(Key)).c_str(), 0, KEY_READ, &opened) !=
       ERROR_SUCCESS) {
@@ -67,7 +63,7 @@ std::string RegReadString(HKEY Root, const std::string& Key, const std::string& 
   return {};
 }
 
-LONG RegWriteString(HKEY Key, const char* ValueName, const std::string& Text) {
+LONG RegWriteString(HKEY Key, const char* ValueName, std::string_view Text) {
   const std::wstring text = q::Widen(Text);
   if (text.size() >= MAXDWORD / sizeof(wchar_t))
     return ERROR_INVALID_PARAMETER;  // too long for one value

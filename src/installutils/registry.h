@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 
 // The text of the string value `ValueName` of `Key` below `Root` (a
 // predefined root or any open key; a leading "\" in `Key` is allowed). The
@@ -13,14 +14,14 @@
 // Anything else gives an empty string and nothing further: a key that does
 // not exist or cannot be opened with full access, a missing value, a value
 // of another type, a value larger than a megabyte.
-std::string RegReadString(HKEY Root, const std::string& Key, const std::string& ValueName);
+std::string RegReadString(HKEY Root, std::string_view Key, std::string_view ValueName);
 
 // Writes `Text` (UTF-8) as the REG_SZ value `ValueName` of the open key.
 // Returns the system's code (ERROR_SUCCESS on success).
-LONG RegWriteString(HKEY Key, const char* ValueName, const std::string& Text);
+LONG RegWriteString(HKEY Key, const char* ValueName, std::string_view Text);
 
 // `Key` without its leading "\", as the registry functions take it.
-std::string RelativeKeyPath(const std::string& Key);
+std::string_view RelativeKeyPath(std::string_view Key);
 
 // "HKEY_LOCAL_MACHINE\SOFTWARE\...", for messages.
 std::string KeyPathText(HKEY Root, const std::string& Key);

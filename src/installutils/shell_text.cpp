@@ -1,5 +1,7 @@
 #include "installutils/shell_text.h"
 
+#include <utility>
+
 namespace {
 
 char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -55,20 +57,23 @@ bool IsValidUninstallKeyName(std::string_view displayName) {
 }
 
 std::vector<RegistryStringValue> UninstallValues(const UninstallEntry& entry) {
-  const RegistryStringValue all[] = {
-      {"Publisher", entry.publisher},
-      {"DisplayVersion", entry.displayVersion},
-      {"URLInfoAbout", entry.urlInfoAbout},
-      {"HelpTelephone", entry.helpTelephone},
-      {"HelpLink", entry.helpLink},
-      {"URLUpdateInfo", entry.urlUpdateInfo},
-      {"UninstallString", QuoteCommandPath(entry.uninstallString)},
-      {"DisplayName", entry.displayName},
-      {"ModifyPath", entry.modifyPath},
+  static constexpr std::pair<const char*, std::string_view UninstallEntry::*> kValues[] = {
+      {"Publisher", &UninstallEntry::publisher},
+      {"DisplayVersion", &UninstallEntry::displayVersion},
+      {"URLInfoAbout", &UninstallEntry::urlInfoAbout},
+      {"HelpTelephone", &UninstallEntry::helpTelephone},
+      {"HelpLink", &UninstallEntry::helpLink},
+      {"URLUpdateInfo", &UninstallEntry::urlUpdateInfo},
+      {"UninstallString", &UninstallEntry::uninstallString},
+      {"DisplayName", &UninstallEntry::displayName},
+      {"ModifyPath", &UninstallEntry::modifyPath},
   };
   std::vector<RegistryStringValue> values;
-  for (const RegistryStringValue& value : all) {
-    if (!value.data.empty()) values.push_back(value);
+  for (const auto& [name, field] : kValues) {
+    const std::string_view text = entry.*field;
+    if (text.empty()) continue;
+    values.push_back({name, field == &UninstallEntry::uninstallString ? QuoteCommandPath(text)
+                                                                      : std::string(text)});
   }
   return values;
 }

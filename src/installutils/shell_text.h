@@ -37,17 +37,18 @@ std::string UninstallKeyPath(std::string_view displayName);
 // a nested key the shell never lists).
 bool IsValidUninstallKeyName(std::string_view displayName);
 
-// What the installer registers; every field may be empty.
+// What the installer registers; every field may be empty. The texts are
+// the caller's, which outlive the entry.
 struct UninstallEntry {
-  std::string publisher;
-  std::string displayName;
-  std::string displayVersion;
-  std::string helpLink;
-  std::string helpTelephone;
-  std::string modifyPath;
-  std::string uninstallString;
-  std::string urlUpdateInfo;
-  std::string urlInfoAbout;
+  std::string_view publisher;
+  std::string_view displayName;
+  std::string_view displayVersion;
+  std::string_view helpLink;
+  std::string_view helpTelephone;
+  std::string_view modifyPath;
+  std::string_view uninstallString;
+  std::string_view urlUpdateInfo;
+  std::string_view urlInfoAbout;
 };
 
 struct RegistryStringValue {

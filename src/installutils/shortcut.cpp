@@ -5,7 +5,7 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
-#include "common/digits.h"
+#include "common/message.h"
 #include "common/wide.h"
 #include "common/win32_handles.h"
 #include "installutils/shell_guids.h"
@@ -38,55 +38,61 @@ ShortcutMessageBox SetShortcutMessageBox(ShortcutMessageBox messageBox) {
   return previous != nullptr ? previous : SystemMessageBox;
 }
 
-q::Error CreateShortcut(const std::string& Target, const std::string& Arguments,
-                        const std::string& LinkFile, const std::string& Description) {
+q::Error CreateShortcut(std::string_view Target, std::string_view Arguments,
+                        std::string_view LinkFile, std::string_view Description) {
   if (!HasLinkExtension(LinkFile)) {
     (g_messageBox != nullptr ? g_messageBox : SystemMessageBox)(
         kLinkExtensionMessage, kLinkExtensionCaption, kLinkExtensionStyle);
     return {};
   }
-  const std::string context = "cannot create shortcut " + LinkFile;
-  auto fail = [&context](const std::string& what, HRESULT hr) {
-    return q::Error::Fail(context + ": " + what + ": " + HresultText(hr));
-  };
-
   // The link object holds paths of fewer than MAX_PATH UTF-16 characters; a
   // longer one is saved cut short, as a link that starts something else.
   const std::wstring target = q::Widen(Target);
   if (target.size() >= MAX_PATH) {
-    return q::Error::Fail(context + ": the target path " + Target + " is longer than " +
-                          q::Decimal(MAX_PATH - 1) + " characters, the most a shortcut can hold");
+    return q::Error::Failf(
+        "cannot create shortcut %s: the target path %s is longer than %u characters, the most a "
+        "shortcut can hold",
+        LinkFile, Target, unsigned{MAX_PATH - 1});
   }
 
-  void* raw = nullptr;
-  HRESULT hr = ::CoCreateInstance(kClsidShellLink, nullptr,
-                                  CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, kIidUnknown, &raw);
-  if (FAILED(hr)) return fail("the shell's link object is not available", hr);
-  const q::ComPtr<IUnknown> object(static_cast<IUnknown*>(raw));
-  q::ComPtr<IShellLinkW> link;
-  if (FAILED(hr = QueryInterfaceOf(object.Get(), kIidShellLinkW, &link))) {
-    return fail("the shell's link object offers no IShellLinkW", hr);
-  }
-  q::ComPtr<IPersistFile> file;
-  if (FAILED(hr = QueryInterfaceOf(object.Get(), kIidPersistFile, &file))) {
-    return fail("the shell's link object offers no IPersistFile", hr);
-  }
-
-  if (FAILED(hr = link.Get()->SetPath(target.c_str()))) {
-    return fail("cannot set the target " + Target, hr);
-  }
-  if (FAILED(hr = link.Get()->SetArguments(q::Widen(Arguments).c_str()))) {
-    return fail("cannot set the arguments", hr);
-  }
-  const std::string workingFolder(FolderPart(Target));
-  if (FAILED(hr = link.Get()->SetWorkingDirectory(q::Widen(workingFolder).c_str()))) {
-    return fail("cannot set the working folder " + workingFolder, hr);
-  }
-  if (FAILED(hr = link.Get()->SetDescription(q::Widen(Description).c_str()))) {
-    return fail("cannot set the description", hr);
-  }
-  if (FAILED(hr = file.Get()->Save(q::WidePath(LinkFile).c_str(), FALSE))) {
-    return fail("cannot save the link file", hr);
-  }
-  return {};
+  // Each step says what failed (and the path it concerns, if any); the
+  // message is made in one place.
+  HRESULT hr = S_OK;
+  std::string_view path;
+  const char* const failed = [&]() -> const char* {
+    void* raw = nullptr;
+    hr = ::CoCreateInstance(kClsidShellLink, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
+                            kIidUnknown, &raw);
+    if (FAILED(hr)) return "the shell's link object is not available";
+    const q::ComPtr<IUnknown> object(static_cast<IUnknown*>(raw));
+    q::ComPtr<IShellLinkW> link;
+    if (FAILED(hr = QueryInterfaceOf(object.Get(), kIidShellLinkW, &link))) {
+      return "the shell's link object offers no IShellLinkW";
+    }
+    q::ComPtr<IPersistFile> file;
+    if (FAILED(hr = QueryInterfaceOf(object.Get(), kIidPersistFile, &file))) {
+      return "the shell's link object offers no IPersistFile";
+    }
+    path = Target;
+    if (FAILED(hr = link.Get()->SetPath(target.c_str()))) return "cannot set the target ";
+    path = {};
+    if (FAILED(hr = link.Get()->SetArguments(q::Widen(Arguments).c_str()))) {
+      return "cannot set the arguments";
+    }
+    path = FolderPart(Target);
+    if (FAILED(hr = link.Get()->SetWorkingDirectory(q::Widen(path).c_str()))) {
+      return "cannot set the working folder ";
+    }
+    path = {};
+    if (FAILED(hr = link.Get()->SetDescription(q::Widen(Description).c_str()))) {
+      return "cannot set the description";
+    }
+    if (FAILED(hr = file.Get()->Save(q::WidePath(LinkFile).c_str(), FALSE))) {
+      return "cannot save the link file";
+    }
+    return nullptr;
+  }();
+  if (!failed) return {};
+  return q::Error::Failf("cannot create shortcut %s: %s%s: %s", LinkFile, failed, path,
+                         HresultText(hr));
 }

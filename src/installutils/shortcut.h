@@ -1,7 +1,7 @@
 // Shortcut (".lnk") files through the shell's link object. Windows-only.
 #pragma once
 
-#include <string>
+#include <string_view>
 
 #include "common/error.h"
 
@@ -14,8 +14,8 @@
 // sees in a message box; nothing is written and the result is success. Any
 // failure of the shell's link object, among them a link folder that does not
 // exist, is an error naming the link file; no shortcut then exists.
-q::Error CreateShortcut(const std::string& Target, const std::string& Arguments,
-                        const std::string& LinkFile, const std::string& Description);
+q::Error CreateShortcut(std::string_view Target, std::string_view Arguments,
+                        std::string_view LinkFile, std::string_view Description);
 
 // How the wrong-extension message reaches the person: text, caption and
 // MessageBox style. Tests install their own to record it instead of

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "common/digits.h"
+#include "common/message.h"
 #include "common/wide.h"
 
 namespace {
@@ -30,17 +30,18 @@ std::string HexCode(uint32_t code) {
   return number;
 }
 
+// "text (number)", or the number alone when the system has no text.
+std::string WithNumber(const std::string& text, const std::string& number) {
+  return text.empty() ? number : q::Message("%s (%s)", text, number);
+}
+
 }  // namespace
 
 std::string Win32ErrorText(uint32_t code) {
-  std::string text = SystemMessage(code);
-  const std::string number = "error " + q::Decimal(code);
-  return text.empty() ? number : text + " (" + number + ")";
+  return WithNumber(SystemMessage(code), q::Message("error %u", code));
 }
 
 std::string HresultText(int32_t hr) {
   const uint32_t code = static_cast<uint32_t>(hr);
-  const std::string number = HexCode(code);
-  std::string text = SystemMessage(code);
-  return text.empty() ? number : text + " (" + number + ")";
+  return WithNumber(SystemMessage(code), HexCode(code));
 }

@@ -1,6 +1,7 @@
 #include "installutils/system_folders.h"
 
 #include <cstring>
+#include <new>
 #include <string_view>
 #include <utility>
 
@@ -38,14 +39,14 @@ OtherFolders ReadOtherFolders() {
   OtherFolders f;
   f.WindowsFolder = SystemDirectory(::GetWindowsDirectoryW);
   f.SystemFolder = SystemDirectory(::GetSystemDirectoryW);
-  const std::pair<std::string*, const char*> userFolders[] = {
-      {&f.StartMenuFolder, "Start Menu"}, {&f.SendToFolder, "SendTo"},
-      {&f.StartupFolder, "Startup"},      {&f.NetHoodFolder, "NetHood"},
-      {&f.AppDataFolder, "AppData"},      {&f.FontsFolder, "Fonts"},
-      {&f.PersonalFolder, "Personal"},
+  static constexpr std::pair<std::string OtherFolders::*, const char*> kUserFolders[] = {
+      {&OtherFolders::StartMenuFolder, "Start Menu"}, {&OtherFolders::SendToFolder, "SendTo"},
+      {&OtherFolders::StartupFolder, "Startup"},      {&OtherFolders::NetHoodFolder, "NetHood"},
+      {&OtherFolders::AppDataFolder, "AppData"},      {&OtherFolders::FontsFolder, "Fonts"},
+      {&OtherFolders::PersonalFolder, "Personal"},
   };
-  for (const auto& [value, name] : userFolders) {
-    *value = RegReadString(HKEY_CURRENT_USER, kShellFoldersKey, name);
+  for (const auto& [value, name] : kUserFolders) {
+    f.*value = RegReadString(HKEY_CURRENT_USER, kShellFoldersKey, name);
   }
   return f;
 }
@@ -78,16 +79,29 @@ SystemFolders ReadSystemFolders(const OsInfo& os, HKEY localMachine, HKEY curren
   return folders;
 }
 
+namespace {
+
+// Gives `value` the one `make` returns, made in its place: no assignment
+// operator of the records is needed.
+template <typename T, typename Make>
+void Remake(T& value, Make make) {
+  value.~T();
+  ::new (static_cast<void*>(&value)) T(make());
+}
+
+}  // namespace
+
 void InitializeInstallUtils() {
   if (g_state.initCount++ != 0) return;
-  g_state.os = QueryOsVersion();
-  g_state.folders = ReadSystemFolders(g_state.os, HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER);
-  g_state.others = ReadOtherFolders();
+  Remake(g_state.os, QueryOsVersion);
+  Remake(g_state.folders,
+         [] { return ReadSystemFolders(g_state.os, HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER); });
+  Remake(g_state.others, ReadOtherFolders);
 }
 
 void FinalizeInstallUtils() {
   if (g_state.initCount == 0 || --g_state.initCount != 0) return;
-  g_state = InstallUtilsState();
+  Remake(g_state, [] { return InstallUtilsState(); });
 }
 
 const OsInfo& OsInformation() { return g_state.os; }

@@ -4,6 +4,7 @@
 
 #include "common/digits.h"
 #include "common/little_endian.h"
+#include "common/message.h"
 
 namespace txn {
 
@@ -30,6 +31,9 @@ constexpr size_t kEndSize = 22;
 constexpr size_t kMaxCommentSize = 0xFFFF;
 constexpr uint32_t kCentralSignature = 0x02014b50;
 constexpr size_t kCentralSize = 46;
+
+// Where the previous installation waits when it could not be put back.
+constexpr char kReturnsNextRun[] = " and returns when Setup or the uninstaller runs next";
 
 constexpr uint64_t kMegabyte = 1024 * 1024;
 // Folders and the file system's records of each file (a kilobyte each on
@@ -74,9 +78,8 @@ q::Error Recover(FolderOps& ops, const Folders& f, std::vector<std::string>& not
 }
 
 q::Error ProductRunning(std::string_view productFolder, const std::string& fileInUse) {
-  const std::string name(LeafName(productFolder));
-  return q::Error::Fail(name + " is running: close it first, then run Setup again (" + fileInUse +
-                        " is in use)");
+  return q::Error::Failf("%s is running: close it first, then run Setup again (%s is in use)",
+                         LeafName(productFolder), fileInUse);
 }
 
 q::Error Transaction::Begin() {
@@ -84,8 +87,10 @@ q::Error Transaction::Begin() {
   // Remains left to the next restart stand where this run must work.
   for (const std::string* folder : {&folders_.old, &folders_.staging}) {
     if (ops_.Exists(*folder)) {
-      return q::Error::Fail("the remains of an earlier installation in " + *folder +
-                            " are still in use: restart Windows, then run Setup again");
+      return q::Error::Failf(
+          "the remains of an earlier installation in %s are still in use: restart Windows, then "
+          "run Setup again",
+          *folder);
     }
   }
   hadProduct_ = ops_.Exists(folders_.product);
@@ -113,9 +118,8 @@ q::Error Transaction::Commit() {
       if (q::Error back = ops_.Rename(folders_.old, folders_.product)) {
         // Left for the recovery at the next start, which renames it back.
         state_ = State::kIdle;
-        return q::Error::Fail(e.Message() + "; the previous installation is in " + folders_.old +
-                              " and returns when Setup or the uninstaller runs next (" +
-                              back.Message() + ")");
+        return q::Error::Failf("%s; the previous installation is in %s%s (%s)", e.Message(),
+                               folders_.old, kReturnsNextRun, back.Message());
       }
     }
     return Abort(std::move(e));
@@ -128,19 +132,13 @@ q::Error Transaction::Finish() {
   if (state_ != State::kCommitted) return q::Error::Fail("nothing was committed");
   state_ = State::kDone;
   if (!hadProduct_) return {};
-  std::string note;
-  q::Error e = ops_.RemoveTree(folders_.old, note);
-  if (!note.empty()) notes_.push_back(std::move(note));
-  return e;
+  return RemoveNoting(folders_.old);
 }
 
 q::Error Transaction::Rollback() {
   if (state_ == State::kStaging) {
-    std::string note;
-    q::Error e = ops_.RemoveTree(folders_.staging, note);
     state_ = State::kIdle;
-    if (!note.empty()) notes_.push_back(std::move(note));
-    return e;
+    return RemoveNoting(folders_.staging);
   }
   if (state_ != State::kCommitted) return {};
   state_ = State::kIdle;
@@ -149,23 +147,26 @@ q::Error Transaction::Rollback() {
   }
   if (hadProduct_) {
     if (q::Error e = ops_.Rename(folders_.old, folders_.product)) {
-      return std::move(e).WithContext("the previous installation is in " + folders_.old +
-                                      " and returns when Setup or the uninstaller runs next");
+      return q::Error::Failf("the previous installation is in %s%s: %s", folders_.old,
+                             kReturnsNextRun, e.Message());
     }
   }
-  std::string note;
-  q::Error e = ops_.RemoveTree(folders_.staging, note);
-  if (!note.empty()) notes_.push_back(std::move(note));
-  return e;
+  return RemoveNoting(folders_.staging);
 }
 
 q::Error Transaction::Abort(q::Error why) {
-  std::string note;
-  q::Error e = ops_.RemoveTree(folders_.staging, note);
   state_ = State::kIdle;
-  if (!note.empty()) notes_.push_back(std::move(note));
-  if (e) return q::Error::Fail(why.Message() + "; " + e.Message());
+  if (q::Error e = RemoveNoting(folders_.staging)) {
+    return q::Error::Failf("%s; %s", why.Message(), e.Message());
+  }
   return why;
+}
+
+q::Error Transaction::RemoveNoting(const std::string& folder) {
+  std::string note;
+  q::Error e = ops_.RemoveTree(folder, note);
+  if (!note.empty()) notes_.push_back(std::move(note));
+  return e;
 }
 
 std::optional<ArchiveFootprint> MeasureArchive(const uint8_t* data, size_t size,
@@ -206,9 +207,9 @@ uint64_t SpaceNeeded(const ArchiveFootprint& files, uint64_t archiveBytes, uint3
 q::Error CheckSpace(uint64_t neededBytes, uint64_t freeBytes, const std::string& folder) {
   if (freeBytes >= neededBytes) return {};
   // Needed rounded up and free rounded down: the figures never look enough.
-  return q::Error::Fail("there is not enough free space on the drive of " + folder +
-                        ": Setup needs " + q::Decimal((neededBytes + kMegabyte - 1) / kMegabyte) +
-                        " MB, " + q::Decimal(freeBytes / kMegabyte) + " MB are free");
+  return q::Error::Failf(
+      "there is not enough free space on the drive of %s: Setup needs %u MB, %u MB are free",
+      folder, (neededBytes + kMegabyte - 1) / kMegabyte, freeBytes / kMegabyte);
 }
 
 }  // namespace txn

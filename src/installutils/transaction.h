@@ -130,6 +130,8 @@ class Transaction {
  private:
   enum class State { kIdle, kStaging, kCommitted, kDone };
   q::Error Abort(q::Error why);
+  // Removes `folder` (RemoveTree); its note, if any, goes to notes().
+  q::Error RemoveNoting(const std::string& folder);
 
   FolderOps& ops_;
   Folders folders_;

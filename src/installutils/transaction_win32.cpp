@@ -3,6 +3,7 @@
 #include <iterator>
 #include <utility>
 
+#include "common/message.h"
 #include "common/wide.h"
 #include "common/win32_handles.h"
 #include "installutils/system_error.h"
@@ -10,7 +11,7 @@
 namespace {
 
 q::Error Failure(const std::string& what, DWORD code) {
-  return q::Error::Fail(what + ": " + Win32ErrorText(code));
+  return q::Error::Failf("%s: %s", what, Win32ErrorText(code));
 }
 
 bool Missing(DWORD code) { return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND; }
@@ -26,12 +27,11 @@ bool SameName(std::string_view a, std::string_view b) {
   return true;
 }
 
-// Calls `visit(path, name, data)` for each entry of `folder` but "." and
-// "..", with the entry's path and name in UTF-8.
-// False, with the system's code, when the folder cannot be listed; a
-// visitor returning false ends the walk early.
-template <typename Visit>
-bool ForEachEntry(const std::string& folder, DWORD& code, Visit visit) {
+using EntryVisitor = bool (*)(void* context, const std::string& path, const std::string& name,
+                              const WIN32_FIND_DATAW& data);
+
+// The walk below, once for every kind of visitor.
+bool ForEachEntryOf(const std::string& folder, DWORD& code, EntryVisitor visit, void* context) {
   WIN32_FIND_DATAW data;
   q::FindHandle find(::FindFirstFileW(q::WidePath(folder + "\\*").c_str(), &data));
   if (!find) {
@@ -41,10 +41,25 @@ bool ForEachEntry(const std::string& folder, DWORD& code, Visit visit) {
   do {
     const std::string name = q::Narrow(data.cFileName);
     if (name == "." || name == "..") continue;
-    if (!visit(folder + '\\' + name, name, data)) return true;
+    if (!visit(context, folder + '\\' + name, name, data)) return true;
   } while (::FindNextFileW(find.Get(), &data));
   code = ::GetLastError();
   return code == ERROR_NO_MORE_FILES;
+}
+
+// Calls `visit(path, name, data)` for each entry of `folder` but "." and
+// "..", with the entry's path and name in UTF-8.
+// False, with the system's code, when the folder cannot be listed; a
+// visitor returning false ends the walk early.
+template <typename Visit>
+bool ForEachEntry(const std::string& folder, DWORD& code, Visit visit) {
+  return ForEachEntryOf(
+      folder, code,
+      [](void* context, const std::string& path, const std::string& name,
+         const WIN32_FIND_DATAW& data) {
+        return (*static_cast<Visit*>(context))(path, name, data);
+      },
+      &visit);
 }
 
 bool IsFolder(const WIN32_FIND_DATAW& data) {
@@ -130,7 +145,8 @@ q::Error CarryOver(const std::string& from, const std::string& to, std::string_v
         if (there == INVALID_FILE_ATTRIBUTES) {
           if (folder ? !::CreateDirectoryExW(wideSource.c_str(), wideTarget.c_str(), nullptr)
                      : !::CopyFileW(wideSource.c_str(), wideTarget.c_str(), TRUE)) {
-            result = Failure("cannot carry " + source + " over to " + target, ::GetLastError());
+            result =
+                Failure(q::Message("cannot carry %s over to %s", source, target), ::GetLastError());
             return false;
           }
         } else if (!folder || !(there & FILE_ATTRIBUTE_DIRECTORY)) {
@@ -139,7 +155,7 @@ q::Error CarryOver(const std::string& from, const std::string& to, std::string_v
         if (folder) result = CarryOver(source, target, {});
         return !result;
       });
-  if (!result && !listed) return Failure("cannot read the folder " + from, code);
+  if (!result && !listed) return Failure(q::Message("cannot read the folder %s", from), code);
   return result;
 }
 
@@ -152,12 +168,12 @@ bool Win32FolderOps::Exists(const std::string& folder) {
 
 q::Error Win32FolderOps::MakeFolder(const std::string& folder) {
   if (::CreateDirectoryW(q::WidePath(folder).c_str(), nullptr)) return {};
-  return Failure("cannot create the folder " + folder, ::GetLastError());
+  return Failure(q::Message("cannot create the folder %s", folder), ::GetLastError());
 }
 
 q::Error Win32FolderOps::Rename(const std::string& from, const std::string& to) {
   if (::MoveFileExW(q::WidePath(from).c_str(), q::WidePath(to).c_str(), 0)) return {};
-  return Failure("cannot rename " + from + " to " + to, ::GetLastError());
+  return Failure(q::Message("cannot rename %s to %s", from, to), ::GetLastError());
 }
 
 q::Error Win32FolderOps::RemoveTree(const std::string& folder, std::string& note) {
@@ -168,11 +184,11 @@ q::Error Win32FolderOps::RemoveTree(const std::string& folder, std::string& note
   // Deepest first, so that each folder is empty by the time its turn comes.
   for (const std::string& path : left) {
     if (!::MoveFileExW(q::WidePath(path).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
-      return Failure("cannot remove " + folder + ": " + left.front(), reason);
+      return Failure(q::Message("cannot remove %s: %s", folder, left.front()), reason);
     }
   }
-  note = folder + " will be removed when Windows restarts (" + left.front() + ": " +
-         Win32ErrorText(reason) + ")";
+  note = q::Message("%s will be removed when Windows restarts (%s: %s)", folder, left.front(),
+                    Win32ErrorText(reason));
   return {};
 }
 
@@ -191,7 +207,8 @@ q::Error QueryVolumeSpace(const std::string& folder, VolumeSpace& space) {
   const std::wstring wide = q::WidePath(folder);
   ULARGE_INTEGER available{};
   if (!::GetDiskFreeSpaceExW(wide.c_str(), &available, nullptr, nullptr)) {
-    return Failure("cannot find out the free space on the drive of " + folder, ::GetLastError());
+    return Failure(q::Message("cannot find out the free space on the drive of %s", folder),
+                   ::GetLastError());
   }
   space.freeBytes = available.QuadPart;
   wchar_t root[MAX_PATH + 1];
@@ -204,8 +221,7 @@ q::Error QueryVolumeSpace(const std::string& folder, VolumeSpace& space) {
   return {};
 }
 
-q::Error ShellState::Capture(const std::vector<std::string>& files, HKEY root,
-                             const std::string& key) {
+q::Error ShellState::Capture(std::span<const std::string> files, HKEY root, std::string_view key) {
   files_.clear();
   values_.clear();
   for (const std::string& path : files) {
@@ -214,7 +230,7 @@ q::Error ShellState::Capture(const std::vector<std::string>& files, HKEY root,
                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
       const DWORD code = ::GetLastError();
-      if (!Missing(code)) return Failure("cannot read " + path, code);
+      if (!Missing(code)) return Failure(q::Message("cannot read %s", path), code);
     } else {
       state.existed = true;
       char buffer[16384];
@@ -233,14 +249,14 @@ q::Error ShellState::Capture(const std::vector<std::string>& files, HKEY root,
   keyExisted_ = rc == ERROR_SUCCESS;
   if (!keyExisted_) {
     if (rc == ERROR_FILE_NOT_FOUND) return {};
-    return Failure("cannot read the registry key " + key, static_cast<DWORD>(rc));
+    return Failure(q::Message("cannot read the registry key %s", key), static_cast<DWORD>(rc));
   }
   const q::RegistryKeyHandle handle(opened);
   DWORD count = 0, longestName = 0, longestData = 0;
   // The longest name in characters, the largest data in bytes.
   if (::RegQueryInfoKeyW(opened, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
                          &longestName, &longestData, nullptr, nullptr) != ERROR_SUCCESS) {
-    return q::Error::Fail("cannot read the registry key " + key);
+    return q::Error::Failf("cannot read the registry key %s", key);
   }
   for (DWORD i = 0; i < count; ++i) {
     std::wstring name(longestName + 1, L'\0');
@@ -249,7 +265,7 @@ q::Error ShellState::Capture(const std::vector<std::string>& files, HKEY root,
     const LONG got = ::RegEnumValueW(opened, i, name.data(), &nameSize, nullptr, &type,
                                      reinterpret_cast<BYTE*>(data.data()), &dataSize);
     if (got != ERROR_SUCCESS)
-      return Failure("cannot read the registry key " + key, static_cast<DWORD>(got));
+      return Failure(q::Message("cannot read the registry key %s", key), static_cast<DWORD>(got));
     name.resize(nameSize);
     data.resize(dataSize);
     values_.push_back({q::Narrow(name), type, std::move(data)});
@@ -260,7 +276,8 @@ q::Error ShellState::Capture(const std::vector<std::string>& files, HKEY root,
 q::Error ShellState::Restore() const {
   std::string failures;
   const auto fail = [&](const std::string& what, DWORD code) {
-    failures += (failures.empty() ? "" : "; ") + what + ": " + Win32ErrorText(code);
+    q::AppendMessage(failures, "%s%s: %s", failures.empty() ? "" : "; ", what,
+                     Win32ErrorText(code));
   };
   for (const FileState& state : files_) {
     if (!state.existed) {
@@ -310,11 +327,11 @@ q::Error ShellState::Restore() const {
         const LONG set = ::RegSetValueExW(created, q::Widen(v.name).c_str(), 0, v.type,
                                           reinterpret_cast<const BYTE*>(v.data.data()),
                                           static_cast<DWORD>(v.data.size()));
-        if (set != ERROR_SUCCESS) fail(key_ + "\\" + v.name, static_cast<DWORD>(set));
+        if (set != ERROR_SUCCESS) fail(q::Message("%s\\%s", key_, v.name), static_cast<DWORD>(set));
       }
       ::RegFlushKey(created);
     }
   }
   if (failures.empty()) return {};
-  return q::Error::Fail("cannot put back the earlier shortcuts and uninstall entry: " + failures);
+  return q::Error::Failf("cannot put back the earlier shortcuts and uninstall entry: %s", failures);
 }

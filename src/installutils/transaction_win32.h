@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,7 +51,7 @@ q::Error QueryVolumeSpace(const std::string& folder, VolumeSpace& space);
 // they were: a file or key that did not exist is removed again.
 class ShellState {
  public:
-  q::Error Capture(const std::vector<std::string>& files, HKEY root, const std::string& key);
+  q::Error Capture(std::span<const std::string> files, HKEY root, std::string_view key);
   q::Error Restore() const;
 
  private:

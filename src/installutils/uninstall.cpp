@@ -1,5 +1,6 @@
 #include "installutils/uninstall.h"
 
+#include "common/message.h"
 #include "common/wide.h"
 #include "common/win32_handles.h"
 #include "installutils/registry.h"
@@ -7,10 +8,10 @@
 
 q::Error RegisterUninstallBelow(HKEY root, const UninstallEntry& entry) {
   const std::string context =
-      "cannot register \"" + entry.displayName + "\" in the list of installed programs";
+      q::Message("cannot register \"%s\" in the list of installed programs", entry.displayName);
   if (!IsValidUninstallKeyName(entry.displayName)) {
-    return q::Error::Fail(context +
-                          ": the display name must be one non-empty key name, without \"\\\"");
+    return q::Error::Failf("%s: the display name must be one non-empty key name, without \"\\\"",
+                           context);
   }
   const std::string path = UninstallKeyPath(entry.displayName);
   HKEY created = nullptr;
@@ -18,8 +19,8 @@ q::Error RegisterUninstallBelow(HKEY root, const UninstallEntry& entry) {
       ::RegCreateKeyExW(root, q::Widen(RelativeKeyPath(path)).c_str(), 0, nullptr,
                         REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &created, nullptr);
   if (rc != ERROR_SUCCESS) {
-    return q::Error::Fail(context + ": cannot open or create " + KeyPathText(root, path) + ": " +
-                          Win32ErrorText(static_cast<uint32_t>(rc)));
+    return q::Error::Failf("%s: cannot open or create %s: %s", context, KeyPathText(root, path),
+                           Win32ErrorText(static_cast<uint32_t>(rc)));
   }
   const q::RegistryKeyHandle key(created);
 
@@ -27,9 +28,9 @@ q::Error RegisterUninstallBelow(HKEY root, const UninstallEntry& entry) {
   for (const RegistryStringValue& value : UninstallValues(entry)) {
     const LONG written = RegWriteString(key.Get(), value.name, value.data);
     if (written != ERROR_SUCCESS) {
-      result = q::Error::Fail(context + ": cannot write the value \"" + value.name + "\" of " +
-                              KeyPathText(root, path) + ": " +
-                              Win32ErrorText(static_cast<uint32_t>(written)));
+      result =
+          q::Error::Failf("%s: cannot write the value \"%s\" of %s: %s", context, value.name,
+                          KeyPathText(root, path), Win32ErrorText(static_cast<uint32_t>(written)));
       break;
     }
   }
@@ -41,11 +42,11 @@ q::Error RegisterUninstallBelow(HKEY root, const UninstallEntry& entry) {
   return result;
 }
 
-q::Error RegisterUninstall(const std::string& Publisher, const std::string& DisplayName,
-                           const std::string& DisplayVersion, const std::string& HelpLink,
-                           const std::string& HelpTelephone, const std::string& ModifyPath,
-                           const std::string& UninstallString, const std::string& URLUpdateInfo,
-                           const std::string& URLInfoAbout) {
+q::Error RegisterUninstall(std::string_view Publisher, std::string_view DisplayName,
+                           std::string_view DisplayVersion, std::string_view HelpLink,
+                           std::string_view HelpTelephone, std::string_view ModifyPath,
+                           std::string_view UninstallString, std::string_view URLUpdateInfo,
+                           std::string_view URLInfoAbout) {
   const UninstallEntry entry{Publisher,       DisplayName,   DisplayVersion,
                              HelpLink,        HelpTelephone, ModifyPath,
                              UninstallString, URLUpdateInfo, URLInfoAbout};

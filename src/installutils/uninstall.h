@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include <string>
+#include <string_view>
 
 #include "common/error.h"
 #include "installutils/shell_text.h"
@@ -18,11 +18,11 @@
 // Errors name the entry: a display name that cannot be a key name, a key
 // that cannot be opened or created (nothing written), a value that cannot be
 // written (the values before it stay).
-q::Error RegisterUninstall(const std::string& Publisher, const std::string& DisplayName,
-                           const std::string& DisplayVersion, const std::string& HelpLink,
-                           const std::string& HelpTelephone, const std::string& ModifyPath,
-                           const std::string& UninstallString, const std::string& URLUpdateInfo,
-                           const std::string& URLInfoAbout);
+q::Error RegisterUninstall(std::string_view Publisher, std::string_view DisplayName,
+                           std::string_view DisplayVersion, std::string_view HelpLink,
+                           std::string_view HelpTelephone, std::string_view ModifyPath,
+                           std::string_view UninstallString, std::string_view URLUpdateInfo,
+                           std::string_view URLInfoAbout);
 
 // The same below another root (tests pass a key of their own).
 q::Error RegisterUninstallBelow(HKEY root, const UninstallEntry& entry);

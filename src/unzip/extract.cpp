@@ -4,7 +4,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "common/digits.h"
+#include "common/message.h"
 #include "platform/file.h"
 #include "unzip/entry_output.h"
 #include "unzip/write_behind.h"
@@ -153,8 +153,7 @@ std::string ExtractOutcome::Describe() const {
     case ExtractStatus::kDamaged: return "the archive is damaged";
     case ExtractStatus::kEntriesFailed: break;
   }
-  std::string text =
-      q::Decimal(FailedCount()) + " of " + q::Decimal(entries.size()) + " entries failed:";
+  std::string text = q::Message("%u of %u entries failed:", FailedCount(), entries.size());
   int shown = 0;
   for (const EntryOutcome& e : entries) {
     if (e.result == urOk) continue;
@@ -162,7 +161,8 @@ std::string ExtractOutcome::Describe() const {
       text += " ...";
       break;
     }
-    text += " " + e.name + " (" + (e.refused ? "unsafe name" : UnzipResultName(e.result)) + ")";
+    q::AppendMessage(text, " %s (%s)", e.name,
+                     e.refused ? "unsafe name" : UnzipResultName(e.result));
   }
   return text;
 }
