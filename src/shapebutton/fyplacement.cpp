@@ -95,14 +95,13 @@ OutsideResize ResizeFromOutside(int32_t windowWidth, int32_t windowHeight, int32
 void BuildShapeGeometry(PolygonSet outline, const ShapeParams& p, ShapeGeometry& out) {
   ShapeGeometry::InsetCache& c = out.insets;
   if (!c.valid || c.depth != p.depth || c.borderFocus != p.borderFocus || !(c.outline == outline)) {
+    // first and focus from the outline, second from first.
     const int64_t d = p.depth;
-    c.first = outline.points;
-    rotatergn::InsetPolygons(c.first, outline.counts, outline.levels, p.depth);
-    c.focus = outline.points;
-    rotatergn::InsetPolygons(c.focus, outline.counts, outline.levels,
-                             Saturate(p.borderFocus ? 2 * d + 4 : d + 4));
-    c.second = c.first;
-    rotatergn::InsetPolygons(c.second, outline.counts, outline.levels, p.depth);
+    const int32_t depths[3] = {p.depth, Saturate(p.borderFocus ? 2 * d + 4 : d + 4), p.depth};
+    for (size_t i = 0; i < 3; ++i) {
+      c.sets[i] = i == 2 ? c.sets[0] : outline.points;
+      rotatergn::InsetPolygons(c.sets[i], outline.counts, outline.levels, depths[i]);
+    }
     c.outline = outline;
     c.depth = p.depth;
     c.borderFocus = p.borderFocus;
@@ -111,16 +110,16 @@ void BuildShapeGeometry(PolygonSet outline, const ShapeParams& p, ShapeGeometry&
   out.base = std::move(outline);
   const Tintegers& counts = out.base.counts;
   const Tintegers& levels = out.base.levels;
-  out.first = c.first;
-  out.focus = c.focus;
-  out.second = c.second;
 
   const int32_t cx = p.width / 2, cy = p.height / 2;
   const int32_t dx = Saturate(Half(static_cast<int64_t>(p.windowWidth) - p.width));
   const int32_t dy = Saturate(Half(static_cast<int64_t>(p.windowHeight) - p.height));
-  for (Tpoints* set : {&out.base.points, &out.first, &out.focus, &out.second}) {
-    rotatergn::RotatePointsAbout(*set, cx, cy, p.angle);
-    for (TPoint& pt : *set) {
+  Tpoints* const sets[] = {&out.base.points, &out.first, &out.focus, &out.second};
+  for (size_t i = 0; i < 4; ++i) {
+    Tpoints& set = *sets[i];
+    if (i > 0) set = c.sets[i - 1];
+    rotatergn::RotatePointsAbout(set, cx, cy, p.angle);
+    for (TPoint& pt : set) {
       pt = {Saturate(static_cast<int64_t>(pt.x) + dx), Saturate(static_cast<int64_t>(pt.y) + dy)};
     }
   }

@@ -90,7 +90,7 @@ struct ShapeGeometry {
     PolygonSet outline;
     int32_t depth = 0;
     bool borderFocus = false;
-    Tpoints first, focus, second;
+    Tpoints sets[3];  // first, focus, second
   } insets;
   OutlineCache outlines;  // the base outline, by the properties it comes from
 
