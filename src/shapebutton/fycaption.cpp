@@ -1,7 +1,5 @@
 // TFyeverButton: the caption, drawn into the face with a font turned by
 // CaptionAngle, plain, embossed or engraved, its accelerator underlined.
-#include <vector>
-
 #include "shapebutton/fycaptionlayout.h"
 #include "shapebutton/fyeverbutton.h"
 #include "shapebutton/fyplacement.h"
@@ -44,25 +42,18 @@ void TFyeverButton::DrawCaption() {
 
 void TFyeverButton::DrawCaptionPasses(int x, int y, std::string_view text, int angle) {
   gui::TCanvas& canvas = face_->Canvas();
-  // Every pass walks the same pieces: measured once, with the unturned font.
-  struct Placed {
-    CaptionPiece piece;
-    rotatergn::TPoint at;
-  };
-  std::vector<Placed> placed;
-  rotatergn::TPoint pen{x, y};
-  for (const CaptionPiece& piece : CaptionDrawPieces(text)) {
-    placed.push_back({piece, pen});
-    const rotatergn::TPoint step = AdvanceText(Measure(canvas, piece.text).width, angle);
-    pen = {Saturate(int64_t{pen.x} + step.x), Saturate(int64_t{pen.y} + step.y)};
-  }
+  // Every pass walks the same pieces, each measured with the unturned font
+  // before it is drawn.
   const CaptionPasses passes = PassesFor(caption3dKind_, pressed_);
   for (int i = 0; i < passes.count; ++i) {
     const CaptionPass& pass = passes.pass[static_cast<size_t>(i)];
-    for (const Placed& p : placed) {
-      DrawTextPiece(Saturate(int64_t{p.at.x} + pass.dx), Saturate(int64_t{p.at.y} + pass.dy),
-                    p.piece.underline, p.piece.text, pass.mode, angle);
-    }
+    rotatergn::TPoint pen{x, y};
+    ForEachDrawPiece(text, [&](std::string_view piece, bool underline) {
+      const rotatergn::TPoint step = AdvanceText(Measure(canvas, piece).width, angle);
+      DrawTextPiece(Saturate(int64_t{pen.x} + pass.dx), Saturate(int64_t{pen.y} + pass.dy),
+                    underline, piece, pass.mode, angle);
+      pen = {Saturate(int64_t{pen.x} + step.x), Saturate(int64_t{pen.y} + step.y)};
+    });
   }
 }
 

@@ -13,57 +13,20 @@ namespace {
 
 double Radians(int64_t angle) { return NormalizeAngle(angle) * std::numbers::pi / 1800; }
 
-// A doubled "&" at p is the literal form.
-bool LiteralAt(std::string_view text, size_t p) {
-  return p + 1 < text.size() && text[p + 1] == '&';
-}
-
 }  // namespace
 
 std::vector<std::string_view> CaptionMeasurePieces(std::string_view text) {
   std::vector<std::string_view> pieces;
-  while (!text.empty()) {
-    const size_t p = text.find('&');
-    if (p == std::string_view::npos) {
-      pieces.push_back(text);
-      break;
-    }
-    if (LiteralAt(text, p)) {
-      pieces.push_back(text.substr(0, p + 1));  // ends with the one "&" shown
-      text.remove_prefix(p + 2);
-    } else {
-      pieces.push_back(text.substr(0, p));
-      text.remove_prefix(p + 1);  // the accelerator goes with the next piece
-    }
-  }
+  ForEachMeasurePiece(text, [&pieces](std::string_view piece) { pieces.push_back(piece); });
   return pieces;
 }
 
-std::vector<CaptionPiece> CaptionDrawPieces(std::string_view rest) {
-  static constexpr std::string_view kSpace = " ";
+std::vector<CaptionPiece> CaptionDrawPieces(std::string_view text) {
   std::vector<CaptionPiece> pieces;
-  auto plain = [&pieces](std::string_view run) {
-    if (!run.empty()) pieces.push_back({run, false});
-  };
-  for (;;) {
-    const size_t p = rest.find('&');
-    if (p == std::string_view::npos) {
-      plain(rest);
-      return pieces;
-    }
-    if (LiteralAt(rest, p)) {
-      plain(rest.substr(0, p + 1));
-      rest.remove_prefix(p + 2);
-      continue;
-    }
-    plain(rest.substr(0, p));
-    if (p + 1 == rest.size()) {
-      pieces.push_back({kSpace, true});
-      return pieces;
-    }
-    pieces.push_back({rest.substr(p + 1, 1), true});
-    rest.remove_prefix(p + 2);
-  }
+  ForEachDrawPiece(text, [&pieces](std::string_view piece, bool underline) {
+    pieces.push_back({piece, underline});
+  });
+  return pieces;
 }
 
 TurnedBox TurnTextBox(TextExtent text, int32_t angle) {

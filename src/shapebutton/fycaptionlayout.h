@@ -20,17 +20,62 @@ namespace fyeverbutton {
 
 // The pieces the caption is measured by: the accelerator character is
 // measured with the text after it; a single "&" at the end adds nothing.
+// ForEachMeasurePiece calls f(piece) for each, in order.
 std::vector<std::string_view> CaptionMeasurePieces(std::string_view caption);
+template <typename F>
+void ForEachMeasurePiece(std::string_view text, F&& f);
 
 // The pieces the caption is drawn by, in order: plain runs and each
 // accelerator character on its own, underlined. A single "&" at the end
 // underlines a space, which the layout does not count. Empty runs are left
-// out.
+// out. ForEachDrawPiece calls f(text, underline) for each, in order.
 struct CaptionPiece {
   std::string_view text;
   bool underline = false;
 };
 std::vector<CaptionPiece> CaptionDrawPieces(std::string_view caption);
+template <typename F>
+void ForEachDrawPiece(std::string_view caption, F&& f);
+
+// A doubled "&" at p is the literal form: one "&" shown, no accelerator.
+constexpr bool LiteralAmpersand(std::string_view text, size_t p) {
+  return p + 1 < text.size() && text[p + 1] == '&';
+}
+
+template <typename F>
+void ForEachMeasurePiece(std::string_view text, F&& f) {
+  while (!text.empty()) {
+    const size_t p = text.find('&');
+    if (p == std::string_view::npos) {
+      f(text);
+      return;
+    }
+    // A literal piece ends with the one "&" shown; otherwise the
+    // accelerator goes with the next piece.
+    const bool literal = LiteralAmpersand(text, p);
+    f(text.substr(0, literal ? p + 1 : p));
+    text.remove_prefix(literal ? p + 2 : p + 1);
+  }
+}
+
+template <typename F>
+void ForEachDrawPiece(std::string_view rest, F&& f) {
+  for (;;) {
+    const size_t p = rest.find('&');
+    const bool literal = p != std::string_view::npos && LiteralAmpersand(rest, p);
+    const std::string_view run = rest.substr(0, literal ? p + 1 : p);
+    if (!run.empty()) f(run, false);
+    if (p == std::string_view::npos) return;
+    if (!literal) {
+      if (p + 1 == rest.size()) {
+        f(std::string_view(" "), true);
+        return;
+      }
+      f(rest.substr(p + 1, 1), true);
+    }
+    rest.remove_prefix(p + 2);
+  }
+}
 
 struct TextExtent {
   int32_t width = 0;
@@ -43,11 +88,11 @@ template <typename Measure>
 TextExtent MeasureCaption(std::string_view caption, Measure&& measure) {
   TextExtent total;
   int64_t width = 0;
-  for (std::string_view piece : CaptionMeasurePieces(caption)) {
+  ForEachMeasurePiece(caption, [&](std::string_view piece) {
     const TextExtent e = measure(piece);
     width += e.width;
     if (total.height == 0) total.height = e.height;
-  }
+  });
   total.width = static_cast<int32_t>(width > INT32_MAX ? INT32_MAX : width);
   return total;
 }
