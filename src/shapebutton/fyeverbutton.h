@@ -326,6 +326,7 @@ class TFyeverButton : public gui::TButton {
     void (TFyeverButton::*drawFrame)(gui::TBitmap& strip, int count, int index) = nullptr;
     void (TFyeverButton::*animate)(TFyAnimation a, bool start) = nullptr;
     void (TFyeverButton::*gradientFill)(gui::TColor c1, gui::TColor c2, int mode) = nullptr;
+    void (TFyeverButton::*gradientEffects)() = nullptr;
     void (TFyeverButton::*createRotationTimer)() = nullptr;
   };
   static Parts parts_;
@@ -401,6 +402,8 @@ class TFyeverButton : public gui::TButton {
   }
   // GradientFill clipped to `region`; nothing when there is no region.
   void ClippedGradient(HRGN region, gui::TColor c1, gui::TColor c2, int mode);
+  // Draw3DEffects on a gradient face (with gradients linked).
+  void DrawGradientEffects();
   void DrawRotationMarker();
   void PlayEnterOrExit(bool enter);
   void HoverChanged(bool enter);

@@ -12,9 +12,19 @@ namespace {
 
 gui::TPen SolidPen(gui::TColor c, int width) { return {c, width, gui::TPenStyle::psSolid}; }
 
+// One frame of `region`; nothing when there is no region.
+void FrameRegion(gui::TCanvas& canvas, HRGN region, gui::TColor c) {
+  if (!region) return;
+  canvas.SetBrushColor(c);
+  canvas.FrameRgn(region, 1, 1);
+}
+
 }  // namespace
 
-void TFyeverButton::UseGradients() { parts_.gradientFill = &TFyeverButton::GradientFill; }
+void TFyeverButton::UseGradients() {
+  parts_.gradientFill = &TFyeverButton::GradientFill;
+  parts_.gradientEffects = &TFyeverButton::DrawGradientEffects;
+}
 
 bool TFyeverButton::GradientsLinked() { return parts_.gradientFill != nullptr; }
 
@@ -78,39 +88,38 @@ void TFyeverButton::ClippedGradient(HRGN region, gui::TColor c1, gui::TColor c2,
   canvas.SelectClipRgn(nullptr);
 }
 
-void TFyeverButton::Draw3DEffects() {
+void TFyeverButton::DrawGradientEffects() {
   gui::TCanvas& canvas = face_->Canvas();
-  const bool gradient = Gradient();
-  const bool enabled = Enabled();
   const FaceEffects e = EffectsFor(button3DKind_, hover_);
-  const bool focus = ShowsFocus(active_, showFocusRgn_, gradient, enabled);
-  auto frame = [&canvas](HRGN region, gui::TColor c) {
-    if (!region) return;
-    canvas.SetBrushColor(c);
-    canvas.FrameRgn(region, 1, 1);
-  };
+  // Bands shade the gradient itself, pressed or not, enabled or not.
+  const gui::TColor lit1 = Lighten(buttonColor_), lit2 = Lighten(buttonColor1_);
+  const gui::TColor dark1 = Darken(buttonColor_), dark2 = Darken(buttonColor1_);
+  if (e.outerBevel) {
+    ClippedGradient(outerLitRegion_.Get(), pressed_ ? dark1 : lit1, pressed_ ? dark2 : lit2,
+                    pressed_ ? -1 : 1);
+    ClippedGradient(outerShadedRegion_.Get(), pressed_ ? lit1 : dark1, pressed_ ? lit2 : dark2,
+                    pressed_ ? 1 : -1);
+  }
+  if (e.innerBevel) {
+    ClippedGradient(innerLitRegion_.Get(), lit1, lit2, 1);
+    ClippedGradient(innerShadedRegion_.Get(), dark1, dark2, -1);
+  }
+  const gui::TColor frames = Darken(dark1);
+  if (e.outlineFrame) FrameRegion(canvas, outlineRegion_.Get(), frames);
+  if (e.innerBevel) FrameRegion(canvas, innerRegion_.Get(), frames);
+  if (ShowsFocus(active_, showFocusRgn_, true, Enabled()))
+    FrameRegion(canvas, focusRegion_.Get(), dark1);
+}
 
-  if (gradient) {
-    // Bands shade the gradient itself, pressed or not, enabled or not.
-    const gui::TColor lit1 = Lighten(buttonColor_), lit2 = Lighten(buttonColor1_);
-    const gui::TColor dark1 = Darken(buttonColor_), dark2 = Darken(buttonColor1_);
-    if (e.outerBevel) {
-      ClippedGradient(outerLitRegion_.Get(), pressed_ ? dark1 : lit1, pressed_ ? dark2 : lit2,
-                      pressed_ ? -1 : 1);
-      ClippedGradient(outerShadedRegion_.Get(), pressed_ ? lit1 : dark1, pressed_ ? lit2 : dark2,
-                      pressed_ ? 1 : -1);
-    }
-    if (e.innerBevel) {
-      ClippedGradient(innerLitRegion_.Get(), lit1, lit2, 1);
-      ClippedGradient(innerShadedRegion_.Get(), dark1, dark2, -1);
-    }
-    const gui::TColor frames = Darken(dark1);
-    if (e.outlineFrame) frame(outlineRegion_.Get(), frames);
-    if (e.innerBevel) frame(innerRegion_.Get(), frames);
-    if (focus) frame(focusRegion_.Get(), dark1);
+void TFyeverButton::Draw3DEffects() {
+  // A gradient face is only ever chosen with gradients linked.
+  if (Gradient()) {
+    (this->*parts_.gradientEffects)();
     return;
   }
-
+  gui::TCanvas& canvas = face_->Canvas();
+  const bool enabled = Enabled();
+  const FaceEffects e = EffectsFor(button3DKind_, hover_);
   const BevelColors c = SolidBevelColors(Rgb(buttonColor_), enabled, pressed_);
   auto fill = [&canvas](HRGN region, uint32_t rgb) {
     if (!region) return;
@@ -125,9 +134,11 @@ void TFyeverButton::Draw3DEffects() {
     fill(innerLitRegion_.Get(), c.innerLit);
     fill(innerShadedRegion_.Get(), c.innerShaded);
   }
-  if (e.outlineFrame) frame(outlineRegion_.Get(), AsColor(c.frame));
-  if (e.innerBevel) frame(innerRegion_.Get(), AsColor(c.frame));
-  if (focus) frame(focusRegion_.Get(), AsColor(c.frame));
+  const gui::TColor frame = AsColor(c.frame);
+  if (e.outlineFrame) FrameRegion(canvas, outlineRegion_.Get(), frame);
+  if (e.innerBevel) FrameRegion(canvas, innerRegion_.Get(), frame);
+  if (ShowsFocus(active_, showFocusRgn_, false, enabled))
+    FrameRegion(canvas, focusRegion_.Get(), frame);
 }
 
 void TFyeverButton::SetDesigning(bool v) {
