@@ -294,21 +294,38 @@ constexpr gui::TSetter<B, const std::string&> kStringSetters[] = {
     {"StringButtonRegion", &B::SetStringButtonRegion},
 };
 
+// A layout asking for a part of the button this program does not link.
+q::Error NotLinked(std::string_view name, const gui::TValue& v) {
+  return q::Error::Fail(std::string(name) + " = " + v.text +
+                        ": this program does not link that part of the button");
+}
+
 // The enumerations, by the names of their values: one table and one lookup
-// for all of them, each setter taking the value's index.
+// for all of them, each setter taking the value's index. `refused` (where
+// present) tells, by the index a name has (the count for no known name),
+// the values whose part is not linked.
 struct EnumSetter {
   std::string_view name;
   std::span<const std::string_view> values;
   void (*set)(B& button, size_t index);
+  bool (*refused)(size_t index) = nullptr;
 };
 template <typename E, void (B::*Set)(E)>
 void SetEnum(B& button, size_t index) {
   (button.*Set)(static_cast<E>(index));
 }
+// bkUser needs region tracing, kinds other than the plain ones (and
+// unknown names) every kind.
+bool KindRefused(size_t i) {
+  const bool plain = i == bkRect || i == bkRoundRect || i == bkUser;
+  return (i == bkUser && !B::RegionTracingLinked()) || (!plain && !B::EveryKindLinked());
+}
+bool GradientRefused(size_t i) { return i != gkNone && !B::GradientsLinked(); }
 constexpr EnumSetter kEnumSetters[] = {
-    {"ButtonKind", kButtonKindNames, SetEnum<TFyButtonKind, &B::SetButtonKind>},
+    {"ButtonKind", kButtonKindNames, SetEnum<TFyButtonKind, &B::SetButtonKind>, KindRefused},
     {"Button3DKind", k3DKindNames, SetEnum<TFy3DKind, &B::SetButton3DKind>},
-    {"GradientKind", kGradientKindNames, SetEnum<TFyGradientKind, &B::SetGradientKind>},
+    {"GradientKind", kGradientKindNames, SetEnum<TFyGradientKind, &B::SetGradientKind>,
+     GradientRefused},
     {"Caption3dKind", kCaption3dKindNames, SetEnum<TFyCaption3dKind, &B::SetCaption3dKind>},
     {"CaptionHAlign", kHAlignNames, SetEnum<TFyHAlign, &B::SetCaptionHAlign>},
     {"CaptionVAlign", kVAlignNames, SetEnum<TFyVAlign, &B::SetCaptionVAlign>},
@@ -321,8 +338,14 @@ constexpr EnumSetter kEnumSetters[] = {
 bool ApplyEnum(B& button, std::string_view name, const gui::TValue& v, q::Error& error) {
   for (const EnumSetter& s : kEnumSetters) {
     if (s.name != name) continue;
-    for (size_t i = 0; i < s.values.size(); ++i) {
-      if (v.kind == gui::TValue::Kind::Ident && s.values[i] == v.text) {
+    if (v.kind == gui::TValue::Kind::Ident) {
+      size_t i = 0;
+      while (i < s.values.size() && s.values[i] != v.text) ++i;
+      if (s.refused && s.refused(i)) {
+        error = NotLinked(name, v);
+        return true;
+      }
+      if (i < s.values.size()) {
         s.set(button, i);
         return true;
       }
@@ -336,17 +359,9 @@ bool ApplyEnum(B& button, std::string_view name, const gui::TValue& v, q::Error&
 }  // namespace
 
 q::Error TFyeverButton::SetProperty(std::string_view name, const gui::TValue& v) {
-  // A layout asking for a part this program does not link.
-  if (v.kind == gui::TValue::Kind::Ident) {
-    const std::string_view value = v.text;
-    const bool plainKind = value == "bkRect" || value == "bkRoundRect" || value == "bkUser";
-    if ((name == "ButtonKind" && value == "bkUser" && !RegionTracingLinked()) ||
-        (name == "ButtonKind" && !plainKind && !EveryKindLinked()) ||
-        (name == "GradientKind" && value != "gkNone" && !GradientsLinked()) ||
-        (name == "Rotated" && value == "True" && !RotationLinked())) {
-      return q::Error::Fail(std::string(name) + " = " + v.text +
-                            ": this program does not link that part of the button");
-    }
+  if (name == "Rotated" && v.kind == gui::TValue::Kind::Ident && v.text == "True" &&
+      !RotationLinked()) {
+    return NotLinked(name, v);
   }
   q::Error error;
   if (gui::ApplySetter(*this, kIntSetters, name, v, &gui::TValue::ToInt, error) ||
