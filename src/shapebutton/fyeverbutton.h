@@ -187,14 +187,14 @@ class TFyeverButton : public gui::TButton {
   int WindowWidth() const { return windowWidth_; }
   int WindowHeight() const { return windowHeight_; }
   // The window region a rebuild made and no paint has applied yet.
-  HRGN PendingWindowRegion() const { return pendingWindowRegion_.Get(); }
-  HRGN OutlineRegion() const { return outlineRegion_.Get(); }
-  HRGN InnerRegion() const { return innerRegion_.Get(); }
-  HRGN FocusRegion() const { return focusRegion_.Get(); }
-  HRGN OuterBevelLitRegion() const { return outerLitRegion_.Get(); }
-  HRGN OuterBevelShadedRegion() const { return outerShadedRegion_.Get(); }
-  HRGN InnerBevelLitRegion() const { return innerLitRegion_.Get(); }
-  HRGN InnerBevelShadedRegion() const { return innerShadedRegion_.Get(); }
+  HRGN PendingWindowRegion() const { return regions_[kWindowRgn].Get(); }
+  HRGN OutlineRegion() const { return regions_[kOutlineRgn].Get(); }
+  HRGN InnerRegion() const { return regions_[kInnerRgn].Get(); }
+  HRGN FocusRegion() const { return regions_[kFocusRgn].Get(); }
+  HRGN OuterBevelLitRegion() const { return regions_[kOuterLitRgn].Get(); }
+  HRGN OuterBevelShadedRegion() const { return regions_[kOuterShadedRgn].Get(); }
+  HRGN InnerBevelLitRegion() const { return regions_[kInnerLitRgn].Get(); }
+  HRGN InnerBevelShadedRegion() const { return regions_[kInnerShadedRgn].Get(); }
   // The face bitmap (null before the first render).
   const gui::TBitmap* Face() const { return face_.get(); }
   bool Pressed() const { return pressed_; }
@@ -512,15 +512,21 @@ class TFyeverButton : public gui::TButton {
   // The last rebuild's polygons (kept for their storage).
   ShapeGeometry shape_;
 
-  // Regions of the last rebuild, in window coordinates.
-  q::RegionHandle pendingWindowRegion_;
-  q::RegionHandle outlineRegion_;
-  q::RegionHandle innerRegion_;
-  q::RegionHandle focusRegion_;
-  q::RegionHandle outerLitRegion_;
-  q::RegionHandle outerShadedRegion_;
-  q::RegionHandle innerLitRegion_;
-  q::RegionHandle innerShadedRegion_;
+  // Regions of the last rebuild, in window coordinates: the window region
+  // no paint has taken yet, the outline, inner and focus outlines, and the
+  // bevel bands.
+  enum ShapeRegion {
+    kWindowRgn,
+    kOutlineRgn,
+    kInnerRgn,
+    kFocusRgn,
+    kOuterLitRgn,
+    kOuterShadedRgn,
+    kInnerLitRgn,
+    kInnerShadedRgn,
+    kShapeRgns
+  };
+  q::RegionHandle regions_[kShapeRgns];
 };
 
 }  // namespace fyeverbutton

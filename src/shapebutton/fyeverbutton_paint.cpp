@@ -97,10 +97,10 @@ void TFyeverButton::PaintWindow(HDC dc) {
 void TFyeverButton::ApplyPendingRegion(bool redraw) {
   if (!pendingRegionFlag_ || !HandleAllocated()) return;
   pendingRegionFlag_ = false;
-  if (!pendingWindowRegion_) return;
+  if (!regions_[kWindowRgn]) return;
   // The window system owns the region once it has taken it; one it
   // refused is still ours to delete.
-  HRGN region = pendingWindowRegion_.Release();
+  HRGN region = regions_[kWindowRgn].Release();
   if (!::SetWindowRgn(Handle(), region, redraw ? TRUE : FALSE)) ::DeleteObject(region);
 }
 

@@ -22,14 +22,14 @@ q::RegionHandle CopyRegion(HRGN source) {
 
 void TFyeverButton::RebuildShape() {
   // A window region no paint has taken yet is the button's to delete.
-  if (pendingWindowRegion_) {
-    pendingWindowRegion_.Reset();
+  if (regions_[kWindowRgn]) {
+    regions_[kWindowRgn].Reset();
     pendingRegionFlag_ = false;
   }
   if (buttonKind_ == bkUser && !TracesUserRegion()) {
     // The user's region is the window region as it is: no bevels, no turn.
     HRGN user = ActiveUserRegion();
-    pendingWindowRegion_ = user ? CopyRegion(user) : q::RegionHandle(::CreateRectRgn(0, 0, 0, 0));
+    regions_[kWindowRgn] = user ? CopyRegion(user) : q::RegionHandle(::CreateRectRgn(0, 0, 0, 0));
     pendingRegionFlag_ = true;
     RenderFace();
     return;
@@ -56,17 +56,17 @@ void TFyeverButton::RebuildShape() {
 
 void TFyeverButton::MakeShapeRegions() {
   const PolygonSet& base = shape_.base;
-  pendingWindowRegion_ = parts_.shapeRegion(base.points, base.counts, base.levels);
   // The outline frame follows the window region's own outline: a copy is
   // cheaper than tracing the same polygons again.
-  outlineRegion_ =
-      pendingWindowRegion_ ? CopyRegion(pendingWindowRegion_.Get()) : q::RegionHandle();
-  innerRegion_ = parts_.shapeRegion(shape_.second, base.counts, base.levels);
-  focusRegion_ = parts_.shapeRegion(shape_.focus, base.counts, base.levels);
-  outerLitRegion_ = rotatergn::QuadsToRegion(shape_.outer.first);
-  outerShadedRegion_ = rotatergn::QuadsToRegion(shape_.outer.second);
-  innerShadedRegion_ = rotatergn::QuadsToRegion(shape_.inner.first);
-  innerLitRegion_ = rotatergn::QuadsToRegion(shape_.inner.second);
+  const Tpoints* const outlines[] = {&base.points, nullptr, &shape_.second, &shape_.focus};
+  for (size_t i = kWindowRgn; i <= kFocusRgn; ++i) {
+    regions_[i] = outlines[i] ? parts_.shapeRegion(*outlines[i], base.counts, base.levels)
+                  : regions_[kWindowRgn] ? CopyRegion(regions_[kWindowRgn].Get())
+                                         : q::RegionHandle();
+  }
+  const rotatergn::QuadList* const bands[] = {&shape_.outer.first, &shape_.outer.second,
+                                              &shape_.inner.second, &shape_.inner.first};
+  for (size_t i = 0; i < 4; ++i) regions_[kOuterLitRgn + i] = rotatergn::QuadsToRegion(*bands[i]);
 }
 
 PolygonSet TFyeverButton::BuildBaseOutline() {
@@ -253,7 +253,7 @@ void TFyeverButton::SetButtonAngle(int v) {
 // What the turned shape no longer covers, in the parent's coordinates: the
 // window moves without repainting, the parent repaints that part.
 q::RegionHandle TFyeverButton::Uncovered() {
-  if (!pendingWindowRegion_) {
+  if (!regions_[kWindowRgn]) {
     if (face_) face_->Canvas().FillRect({0, 0, Width(), Height()});
     return {};
   }
@@ -263,7 +263,7 @@ q::RegionHandle TFyeverButton::Uncovered() {
   // A window without a region yet is its whole rectangle.
   if (::GetWindowRgn(Handle(), uncovered.Get()) == ERROR)
     uncovered.Reset(::CreateRectRgn(0, 0, Width(), Height()));
-  q::RegionHandle next = CopyRegion(pendingWindowRegion_.Get());
+  q::RegionHandle next = CopyRegion(regions_[kWindowRgn].Get());
   if (!uncovered || !next) return {};
   ::OffsetRgn(next.Get(), windowLeft_ - Left(), windowTop_ - Top());
   ::CombineRgn(uncovered.Get(), uncovered.Get(), next.Get(), RGN_DIFF);

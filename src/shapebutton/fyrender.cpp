@@ -95,20 +95,20 @@ void TFyeverButton::DrawGradientEffects() {
   const gui::TColor lit1 = Lighten(buttonColor_), lit2 = Lighten(buttonColor1_);
   const gui::TColor dark1 = Darken(buttonColor_), dark2 = Darken(buttonColor1_);
   if (e.outerBevel) {
-    ClippedGradient(outerLitRegion_.Get(), pressed_ ? dark1 : lit1, pressed_ ? dark2 : lit2,
+    ClippedGradient(regions_[kOuterLitRgn].Get(), pressed_ ? dark1 : lit1, pressed_ ? dark2 : lit2,
                     pressed_ ? -1 : 1);
-    ClippedGradient(outerShadedRegion_.Get(), pressed_ ? lit1 : dark1, pressed_ ? lit2 : dark2,
-                    pressed_ ? 1 : -1);
+    ClippedGradient(regions_[kOuterShadedRgn].Get(), pressed_ ? lit1 : dark1,
+                    pressed_ ? lit2 : dark2, pressed_ ? 1 : -1);
   }
   if (e.innerBevel) {
-    ClippedGradient(innerLitRegion_.Get(), lit1, lit2, 1);
-    ClippedGradient(innerShadedRegion_.Get(), dark1, dark2, -1);
+    ClippedGradient(regions_[kInnerLitRgn].Get(), lit1, lit2, 1);
+    ClippedGradient(regions_[kInnerShadedRgn].Get(), dark1, dark2, -1);
   }
   const gui::TColor frames = Darken(dark1);
-  if (e.outlineFrame) FrameRegion(canvas, outlineRegion_.Get(), frames);
-  if (e.innerBevel) FrameRegion(canvas, innerRegion_.Get(), frames);
+  if (e.outlineFrame) FrameRegion(canvas, regions_[kOutlineRgn].Get(), frames);
+  if (e.innerBevel) FrameRegion(canvas, regions_[kInnerRgn].Get(), frames);
   if (ShowsFocus(active_, showFocusRgn_, true, Enabled()))
-    FrameRegion(canvas, focusRegion_.Get(), dark1);
+    FrameRegion(canvas, regions_[kFocusRgn].Get(), dark1);
 }
 
 void TFyeverButton::Draw3DEffects() {
@@ -127,18 +127,18 @@ void TFyeverButton::Draw3DEffects() {
     canvas.FillRgn(region);
   };
   if (e.outerBevel) {
-    fill(outerLitRegion_.Get(), c.outerLit);
-    fill(outerShadedRegion_.Get(), c.outerShaded);
+    fill(regions_[kOuterLitRgn].Get(), c.outerLit);
+    fill(regions_[kOuterShadedRgn].Get(), c.outerShaded);
   }
   if (e.innerBevel) {
-    fill(innerLitRegion_.Get(), c.innerLit);
-    fill(innerShadedRegion_.Get(), c.innerShaded);
+    fill(regions_[kInnerLitRgn].Get(), c.innerLit);
+    fill(regions_[kInnerShadedRgn].Get(), c.innerShaded);
   }
   const gui::TColor frame = AsColor(c.frame);
-  if (e.outlineFrame) FrameRegion(canvas, outlineRegion_.Get(), frame);
-  if (e.innerBevel) FrameRegion(canvas, innerRegion_.Get(), frame);
+  if (e.outlineFrame) FrameRegion(canvas, regions_[kOutlineRgn].Get(), frame);
+  if (e.innerBevel) FrameRegion(canvas, regions_[kInnerRgn].Get(), frame);
   if (ShowsFocus(active_, showFocusRgn_, false, enabled))
-    FrameRegion(canvas, focusRegion_.Get(), frame);
+    FrameRegion(canvas, regions_[kFocusRgn].Get(), frame);
 }
 
 void TFyeverButton::SetDesigning(bool v) {
