@@ -95,14 +95,15 @@ OutsideResize ResizeFromOutside(int32_t windowWidth, int32_t windowHeight, int32
 void BuildShapeGeometry(PolygonSet outline, const ShapeParams& p, ShapeGeometry& out) {
   ShapeGeometry::InsetCache& c = out.insets;
   if (!c.valid || c.depth != p.depth || c.borderFocus != p.borderFocus || !(c.outline == outline)) {
-    // first and focus from the outline, second from first.
+    // first and focus from the outline, second from first. Copies are made
+    // anew rather than assigned: the program then needs no assigning copy.
     const int64_t d = p.depth;
     const int32_t depths[3] = {p.depth, Saturate(p.borderFocus ? 2 * d + 4 : d + 4), p.depth};
     for (size_t i = 0; i < 3; ++i) {
-      c.sets[i] = i == 2 ? c.sets[0] : outline.points;
+      c.sets[i] = Tpoints(i == 2 ? c.sets[0] : outline.points);
       rotatergn::InsetPolygons(c.sets[i], outline.counts, outline.levels, depths[i]);
     }
-    c.outline = outline;
+    c.outline = PolygonSet(outline);
     c.depth = p.depth;
     c.borderFocus = p.borderFocus;
     c.valid = true;
@@ -117,7 +118,7 @@ void BuildShapeGeometry(PolygonSet outline, const ShapeParams& p, ShapeGeometry&
   Tpoints* const sets[] = {&out.base.points, &out.first, &out.focus, &out.second};
   for (size_t i = 0; i < 4; ++i) {
     Tpoints& set = *sets[i];
-    if (i > 0) set = c.sets[i - 1];
+    if (i > 0) set = Tpoints(c.sets[i - 1]);
     rotatergn::RotatePointsAbout(set, cx, cy, p.angle);
     for (TPoint& pt : set) {
       pt = {Saturate(static_cast<int64_t>(pt.x) + dx), Saturate(static_cast<int64_t>(pt.y) + dy)};
