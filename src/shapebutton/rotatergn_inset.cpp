@@ -137,7 +137,7 @@ BevelQuadLists BevelQuads(std::span<const TPoint> outer, std::span<const TPoint>
       // edges running left.
       const bool first = filled ? dy < dx : !(dx >= 0 && dy < dx);
       QuadList& list = first ? lists.first : lists.second;
-      list.points.insert(list.points.end(), {outer[i], inner[i], inner[j], outer[j]});
+      for (const TPoint& q : {outer[i], inner[i], inner[j], outer[j]}) list.points.push_back(q);
       list.counts.push_back(4);
       ++list.quads;
     }
