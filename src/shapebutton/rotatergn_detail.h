@@ -72,21 +72,24 @@ class ProbeIndex {
     bottom_ = bottom;
     bands_ = n;
     band_height_ = (static_cast<double>(bottom) - top) / static_cast<double>(n) + 1;
-    std::vector<size_t> sizes(bands_ + 1, 0);
+    // Band b's count goes to start_[b + 2], whose running sums make
+    // start_[b + 1] where band b begins; filing the edges advances it to
+    // where band b ends, which is where band b + 1 begins.
+    std::vector<size_t> start(bands_ + 2, 0);
     size_t entries = 0;
     for (size_t i = 0; i < n; ++i) {
       const auto [b0, b1] = EdgeBands(i);
       entries += b1 - b0 + 1;
       if (entries > 8 * n) return;
-      for (size_t b = b0; b <= b1; ++b) ++sizes[b + 1];
+      for (size_t b = b0; b <= b1; ++b) ++start[b + 2];
     }
-    for (size_t b = 0; b < bands_; ++b) sizes[b + 1] += sizes[b];
-    start_ = sizes;
-    edges_.resize(entries);
+    for (size_t b = 0; b < bands_; ++b) start[b + 2] += start[b + 1];
+    edges_.assign(entries, 0);
     for (size_t i = 0; i < n; ++i) {
       const auto [b0, b1] = EdgeBands(i);
-      for (size_t b = b0; b <= b1; ++b) edges_[sizes[b]++] = i;
+      for (size_t b = b0; b <= b1; ++b) edges_[start[b + 1]++] = i;
     }
+    start_ = std::move(start);
     indexed_ = true;
   }
 
