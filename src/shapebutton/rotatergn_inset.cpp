@@ -63,7 +63,7 @@ Inset InsetVertex(std::span<const TPoint> poly, const ProbeIndex& probes, size_t
   return out;
 }
 
-bool StrictlyBetween(double x, int32_t a, int32_t b) {
+bool StrictlyBetween(int32_t x, int32_t a, int32_t b) {
   return (a < x && x < b) || (b < x && x < a);
 }
 
@@ -77,7 +77,8 @@ bool MovesCross(TPoint p1, TPoint q1, TPoint p2, TPoint q2) {
   if (cross == 0) return false;
   const double numerator =
       bx * ax * (static_cast<double>(p2.y) - p1.y) + ay * p1.x * bx - by * p2.x * ax;
-  const double x = RoundHalfEven(numerator / cross);
+  // A whole number: compared with the ends in integers.
+  const int32_t x = RoundHalfEven(numerator / cross);
   return StrictlyBetween(x, p1.x, q1.x) && StrictlyBetween(x, p2.x, q2.x);
 }
 
