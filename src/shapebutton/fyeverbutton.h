@@ -318,6 +318,9 @@ class TFyeverButton : public gui::TButton {
     PolygonSet (*userOutline)(const PolygonSet* user, const RegionBox& box, int32_t width,
                               int32_t height, int32_t depth) = nullptr;
     OutlineBuilder buildOutline = BuildPlainOutline;
+    // The plain outlines have a few points each; the other kinds and traced
+    // regions can have thousands.
+    rotatergn::InsetFunction inset = rotatergn::InsetSmallPolygons;
     // The shape's regions: of the one polygon a plain outline is, or of
     // any polygon set.
     q::RegionHandle (*shapeRegion)(std::span<const TPoint> points, std::span<const int32_t> counts,

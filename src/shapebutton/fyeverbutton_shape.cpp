@@ -47,7 +47,7 @@ void TFyeverButton::RebuildShape() {
   const bool borderFocus = button3DKind_ == dk3dBorder || button3DKind_ == dk3dBorderFlatten;
   BuildShapeGeometry(std::move(outline),
                      {buttonWidth_, buttonHeight_, buttonDepth_, borderFocus, buttonAngle_,
-                      windowWidth_, windowHeight_},
+                      windowWidth_, windowHeight_, parts_.inset},
                      shape_);
   MakeShapeRegions();
   pendingRegionFlag_ = true;
@@ -112,6 +112,7 @@ void TFyeverButton::UseRegionTracing() {
   };
   parts_.userOutline = UserOutline;
   parts_.shapeRegion = rotatergn::PolygonsToRegion;
+  parts_.inset = rotatergn::InsetPolygons;
 }
 
 // A plain outline (bkRect, bkRoundRect) is a single polygon at level 0.
@@ -126,6 +127,7 @@ bool TFyeverButton::RegionTracingLinked() { return parts_.traceRegion != nullptr
 void TFyeverButton::UseEveryKind() {
   parts_.buildOutline = BuildOutline;
   parts_.shapeRegion = rotatergn::PolygonsToRegion;
+  parts_.inset = rotatergn::InsetPolygons;
 }
 
 bool TFyeverButton::EveryKindLinked() { return parts_.buildOutline != BuildPlainOutline; }

@@ -101,7 +101,7 @@ void BuildShapeGeometry(PolygonSet outline, const ShapeParams& p, ShapeGeometry&
     const int32_t depths[3] = {p.depth, Saturate(p.borderFocus ? 2 * d + 4 : d + 4), p.depth};
     for (size_t i = 0; i < 3; ++i) {
       c.sets[i] = Tpoints(i == 2 ? c.sets[0] : outline.points);
-      rotatergn::InsetPolygons(c.sets[i], outline.counts, outline.levels, depths[i]);
+      p.inset(c.sets[i], outline.counts, outline.levels, depths[i]);
     }
     c.outline = PolygonSet(outline);
     c.depth = p.depth;

@@ -75,6 +75,8 @@ struct ShapeParams {
   int32_t angle = 0;
   int32_t windowWidth = 0;
   int32_t windowHeight = 0;
+  // InsetSmallPolygons where the outlines are known to be small.
+  rotatergn::InsetFunction inset = rotatergn::InsetPolygons;
 };
 
 // The turned shape in window coordinates. `base` is the outline (the window

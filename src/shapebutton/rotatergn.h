@@ -80,6 +80,14 @@ void CopyPoints(const Tpoints& source, Tpoints& destination);
 // two neighbours cross, the less sharp vertex takes the sharper one's point.
 void InsetPolygons(std::span<TPoint> points, std::span<const int32_t> counts,
                    std::span<const int32_t> levels, int32_t depth);
+// The same insets without the index that keeps polygons of hundreds of
+// points fast: each probe reads every edge of its polygon. For the few
+// points of simple outlines; a program that insets nothing larger links
+// only this one.
+void InsetSmallPolygons(std::span<TPoint> points, std::span<const int32_t> counts,
+                        std::span<const int32_t> levels, int32_t depth);
+using InsetFunction = void (*)(std::span<TPoint> points, std::span<const int32_t> counts,
+                               std::span<const int32_t> levels, int32_t depth);
 
 // Quads (four points each) with their counts (4 each).
 struct QuadList {

@@ -29,8 +29,15 @@ struct Inset {
   int32_t sharpness = 0;  // |round(1000 cos h)|: 0 straight, 1000 a spike
 };
 
+// The plain scan in ProbeIndex's place: the same answers, every edge read.
+struct PlainProbes {
+  std::span<const TPoint> poly;
+  bool Inside(double y, double x) const { return PointInPolygon(poly, y, x); }
+};
+
 // The inset of vertex v of `poly` (the polygon's own points).
-Inset InsetVertex(std::span<const TPoint> poly, const ProbeIndex& probes, size_t v, bool filled,
+template <typename Probes>
+Inset InsetVertex(std::span<const TPoint> poly, const Probes& probes, size_t v, bool filled,
                   int32_t depth) {
   const size_t n = poly.size();
   const TPoint p = poly[v];
@@ -82,16 +89,16 @@ bool MovesCross(TPoint p1, TPoint q1, TPoint p2, TPoint q2) {
   return StrictlyBetween(x, p1.x, q1.x) && StrictlyBetween(x, p2.x, q2.x);
 }
 
-}  // namespace
-
-void InsetPolygons(std::span<TPoint> points, std::span<const int32_t> counts,
-                   std::span<const int32_t> levels, int32_t depth) {
+// InsetPolygons, the probes of each polygon's inside answered by Probes.
+template <typename Probes>
+void InsetWith(std::span<TPoint> points, std::span<const int32_t> counts,
+               std::span<const int32_t> levels, int32_t depth) {
   std::vector<Inset> inset(points.size());
   size_t used = 0;
   ForEachPolygon(points.size(), counts, [&](size_t k, PolygonRange r) {
     const std::span<const TPoint> poly = points.subspan(r.first, r.count);
     const bool filled = LevelOf(levels, k) % 2 == 0;
-    const ProbeIndex probes(poly);
+    const Probes probes{poly};
     for (size_t v = 0; v < r.count; ++v)
       inset[r.first + v] = InsetVertex(poly, probes, v, filled, depth);
     used = r.first + r.count;
@@ -121,6 +128,18 @@ void InsetPolygons(std::span<TPoint> points, std::span<const int32_t> counts,
     });
   }
   for (size_t i = 0; i < used; ++i) points[i] = inset[i].point;
+}
+
+}  // namespace
+
+void InsetPolygons(std::span<TPoint> points, std::span<const int32_t> counts,
+                   std::span<const int32_t> levels, int32_t depth) {
+  InsetWith<ProbeIndex>(points, counts, levels, depth);
+}
+
+void InsetSmallPolygons(std::span<TPoint> points, std::span<const int32_t> counts,
+                        std::span<const int32_t> levels, int32_t depth) {
+  InsetWith<PlainProbes>(points, counts, levels, depth);
 }
 
 BevelQuadLists BevelQuads(std::span<const TPoint> outer, std::span<const TPoint> inner,
