@@ -1,6 +1,5 @@
 // TFyeverButton: the shape rebuild, user regions, and the window's size and
 // place as the button turns and is resized.
-#include <cstring>
 #include <limits>
 
 #include "gui/forms.h"
@@ -155,12 +154,13 @@ void TFyeverButton::SetStringButtonRegion(const std::string& v) {
   } else {
     // The text is untrusted: only a block whose header and rectangle count
     // fit it reaches the region maker.
+    // The bytes are the allocator's, aligned for any object of their size:
+    // the region maker reads the block where it lies.
+    static_assert(__STDCPP_DEFAULT_NEW_ALIGNMENT__ >= alignof(RGNDATA));
     const std::vector<uint8_t> bytes = DecodeRegionString(v);
     if (IsRegionDataBlock(bytes)) {
-      std::vector<DWORD> aligned((bytes.size() + sizeof(DWORD) - 1) / sizeof(DWORD));
-      std::memcpy(aligned.data(), bytes.data(), bytes.size());
       stringRegion_.Reset(::ExtCreateRegion(nullptr, static_cast<DWORD>(bytes.size()),
-                                            reinterpret_cast<const RGNDATA*>(aligned.data())));
+                                            reinterpret_cast<const RGNDATA*>(bytes.data())));
     }
   }
   userSource_ = UserSource::String;
