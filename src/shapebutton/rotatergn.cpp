@@ -16,11 +16,12 @@ int32_t RoundHalfEven(double v) {
   if (v <= -2147483648.0) return std::numeric_limits<int32_t>::min();
   // Explicit rather than nearbyint: the result must not depend on a rounding
   // mode some other code in the process may have set. v - floor(v) is exact.
+  // floor(v) is inside the 32-bit range here, and below its top.
   const double f = std::floor(v);
   const double d = v - f;
-  double r = f;
-  if (d > 0.5 || (d == 0.5 && std::fmod(f, 2.0) != 0.0)) r = f + 1.0;
-  return static_cast<int32_t>(r);
+  int32_t r = static_cast<int32_t>(f);
+  if (d > 0.5 || (d == 0.5 && (r & 1) != 0)) ++r;
+  return r;
 }
 
 namespace {
