@@ -321,6 +321,8 @@ class TFyeverButton : public gui::TButton {
     // The plain outlines have a few points each; the other kinds and traced
     // regions can have thousands.
     rotatergn::InsetFunction inset = rotatergn::InsetSmallPolygons;
+    // Only an arc band (one of the other kinds) sizes its window itself.
+    void (TFyeverButton::*resizeForArc)(int newHeight) = nullptr;
     // The shape's regions: of the one polygon a plain outline is, or of
     // any polygon set.
     q::RegionHandle (*shapeRegion)(std::span<const TPoint> points, std::span<const int32_t> counts,

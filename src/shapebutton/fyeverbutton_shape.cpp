@@ -77,7 +77,7 @@ PolygonSet TFyeverButton::BuildBaseOutline() {
   const Outline& o = CachedOutline({buttonKind_, buttonWidth_, buttonHeight_, buttonDepth_,
                                     peaksNumber_, radiusRatio_, arcAngle_},
                                    parts_.buildOutline, shape_.outlines);
-  if (o.arcResizes) ResizeForArc(o.arcHeight);
+  if (o.arcResizes) (this->*parts_.resizeForArc)(o.arcHeight);
   return o.set;
 }
 
@@ -127,6 +127,7 @@ void TFyeverButton::UseEveryKind() {
   parts_.buildOutline = BuildOutline;
   parts_.shapeRegion = rotatergn::PolygonsToRegion;
   parts_.inset = rotatergn::InsetPolygons;
+  parts_.resizeForArc = &TFyeverButton::ResizeForArc;
 }
 
 bool TFyeverButton::EveryKindLinked() { return parts_.buildOutline != BuildPlainOutline; }
