@@ -1,17 +1,24 @@
 #include "shapebutton/rotatergn_win32.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <type_traits>
 
 namespace rotatergn {
+namespace {
+
+// The window system reads points as they lie: a TPoint is laid out as a POINT.
+static_assert(sizeof(TPoint) == sizeof(POINT) && offsetof(TPoint, x) == offsetof(POINT, x) &&
+              offsetof(TPoint, y) == offsetof(POINT, y) && sizeof(LONG) == sizeof(int32_t));
+const POINT* AsPoints(const TPoint* points) { return reinterpret_cast<const POINT*>(points); }
+
+}  // namespace
 
 q::RegionHandle PolygonToRegion(std::span<const TPoint> polygon) {
   // Fewer than three points enclose nothing.
   if (polygon.size() < 3) return q::RegionHandle(::CreateRectRgn(0, 0, 0, 0));
-  std::vector<POINT> buffer(polygon.size());
-  for (size_t i = 0; i < polygon.size(); ++i) buffer[i] = POINT{polygon[i].x, polygon[i].y};
   return q::RegionHandle(
-      ::CreatePolygonRgn(buffer.data(), static_cast<int>(buffer.size()), ALTERNATE));
+      ::CreatePolygonRgn(AsPoints(polygon.data()), static_cast<int>(polygon.size()), ALTERNATE));
 }
 
 q::RegionHandle PolygonsToRegion(std::span<const TPoint> points, std::span<const int32_t> counts,
@@ -39,10 +46,8 @@ q::RegionHandle QuadsToRegion(const QuadList& quads) {
   Tintegers counts;
   JoinQuadRuns(quads, joined, counts);
   if (counts.empty()) return {};
-  std::vector<POINT> points(joined.size());
-  for (size_t i = 0; i < joined.size(); ++i) points[i] = POINT{joined[i].x, joined[i].y};
   static_assert(std::is_same_v<INT, int32_t>);
-  return q::RegionHandle(::CreatePolyPolygonRgn(points.data(), counts.data(),
+  return q::RegionHandle(::CreatePolyPolygonRgn(AsPoints(joined.data()), counts.data(),
                                                 static_cast<int>(counts.size()), ALTERNATE));
 }
 
