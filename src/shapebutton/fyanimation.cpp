@@ -85,7 +85,9 @@ void TFyeverButton::RetireAnimationTimer() {
 }
 
 void TFyeverButton::ReleaseAnimationTimer() {
-  if (retiredTimers_.empty()) return;
+  // Timers are only ever made and retired with glyphs linked: the test
+  // lets a program without them leave out the rest, here and in the tick.
+  if (!parts_.animate || retiredTimers_.empty()) return;
   if (inAnimationTick_) {
     // Reached from a message loop run inside a tick: that tick's timer may
     // be among these. Later, then.
@@ -97,6 +99,7 @@ void TFyeverButton::ReleaseAnimationTimer() {
 }
 
 void TFyeverButton::AnimationTick() {
+  if (!parts_.animate) return;
   const bool outer = !inAnimationTick_;
   inAnimationTick_ = true;
   for (TFyAnimation a : {TFyAnimation::Enter, TFyAnimation::Exit, TFyAnimation::Click}) {

@@ -58,7 +58,9 @@ void TFyeverButton::FreeRotationTimer() {
 // Changes made before the window exists wait for the timer CreateHandle
 // makes, which takes them all.
 void TFyeverButton::RotationTimerChanged() {
-  if (!rotationTimer_) return;
+  // Without the rotation part no timer is ever made: the test lets a
+  // program that does not link it leave out the rest.
+  if (!RotationLinked() || !rotationTimer_) return;
   rotationTimer_->SetInterval(static_cast<DWORD>(rotatedTime_));
   if (rotated_ && rotationTimer_->Suspended()) {
     rotationTimer_->Resume();
