@@ -531,6 +531,8 @@ class TFyeverButton : public gui::TButton {
     kInnerShadedRgn,
     kShapeRgns
   };
+  // Made and drawn by loops over these runs.
+  static_assert(kFocusRgn == kOutlineRgn + 2 && kInnerShadedRgn == kOuterLitRgn + 3);
   q::RegionHandle regions_[kShapeRgns];
 };
 

@@ -121,24 +121,20 @@ void TFyeverButton::Draw3DEffects() {
   const bool enabled = Enabled();
   const FaceEffects e = EffectsFor(button3DKind_, hover_);
   const BevelColors c = SolidBevelColors(Rgb(buttonColor_), enabled, pressed_);
-  auto fill = [&canvas](HRGN region, uint32_t rgb) {
-    if (!region) return;
-    canvas.SetBrushColor(AsColor(rgb));
+  // The bands in the order of their regions: outer lit and shaded, inner
+  // lit and shaded; then the outline, inner and focus frames.
+  const uint32_t bands[4] = {c.outerLit, c.outerShaded, c.innerLit, c.innerShaded};
+  for (size_t i = 0; i < 4; ++i) {
+    HRGN region = regions_[kOuterLitRgn + i].Get();
+    if (!(i < 2 ? e.outerBevel : e.innerBevel) || !region) continue;
+    canvas.SetBrushColor(AsColor(bands[i]));
     canvas.FillRgn(region);
-  };
-  if (e.outerBevel) {
-    fill(regions_[kOuterLitRgn].Get(), c.outerLit);
-    fill(regions_[kOuterShadedRgn].Get(), c.outerShaded);
   }
-  if (e.innerBevel) {
-    fill(regions_[kInnerLitRgn].Get(), c.innerLit);
-    fill(regions_[kInnerShadedRgn].Get(), c.innerShaded);
+  const bool frames[3] = {e.outlineFrame, e.innerBevel,
+                          ShowsFocus(active_, showFocusRgn_, false, enabled)};
+  for (size_t i = 0; i < 3; ++i) {
+    if (frames[i]) FrameRegion(canvas, regions_[kOutlineRgn + i].Get(), AsColor(c.frame));
   }
-  const gui::TColor frame = AsColor(c.frame);
-  if (e.outlineFrame) FrameRegion(canvas, regions_[kOutlineRgn].Get(), frame);
-  if (e.innerBevel) FrameRegion(canvas, regions_[kInnerRgn].Get(), frame);
-  if (ShowsFocus(active_, showFocusRgn_, false, enabled))
-    FrameRegion(canvas, regions_[kFocusRgn].Get(), frame);
 }
 
 void TFyeverButton::SetDesigning(bool v) {
