@@ -36,7 +36,8 @@ TFyeverButton::AnimationSource TFyeverButton::Source(TFyAnimation a) {
 }
 
 bool TFyeverButton::AnimationRunning(TFyAnimation a) const {
-  return const_cast<TFyeverButton*>(this)->Record(a).running;
+  // Only the glyphs part starts animations.
+  return parts_.animate && const_cast<TFyeverButton*>(this)->Record(a).running;
 }
 
 void TFyeverButton::StartAnimation(TFyAnimation a) {
