@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "common/digits.h"
+#include "common/message.h"
 #include "gui/forms.h"
 #include "gui/timer.h"
 
@@ -50,8 +50,8 @@ q::Error TApplication::StartCom(DWORD apartment) {
   if (comInitialized_) return {};
   const HRESULT hr = ::CoInitializeEx(nullptr, apartment);
   if (FAILED(hr)) {
-    return q::Error::Fail("COM could not be initialised (HRESULT " +
-                          q::Decimal(static_cast<unsigned long>(hr)) + ")");
+    return q::Error::Failf("COM could not be initialised (HRESULT %u)",
+                           static_cast<unsigned long>(hr));
   }
   comInitialized_ = true;
   return {};

@@ -2,20 +2,13 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <initializer_list>
 #include <limits>
 
 #include "common/digits.h"
+#include "common/message.h"
 
 namespace gui {
 namespace {
-
-// The pieces one after another: one routine for the messages' joins.
-std::string Joined(std::initializer_list<std::string_view> pieces) {
-  std::string out;
-  for (std::string_view piece : pieces) out += piece;
-  return out;
-}
 
 // A real with six decimals, for messages. Written by hand: the C library's
 // formatter would bring its whole floating-point printing machinery.
@@ -23,12 +16,12 @@ std::string FixedText(double v) {
   if (!(v == v)) return "nan";
   const std::string_view sign = v < 0 ? "-" : "";
   if (v < 0) v = -v;
-  if (v >= 1e13) return Joined({sign, "huge"});  // beyond what fits the fixed form below
+  if (v >= 1e13) return q::Message("%shuge", sign);  // beyond what fits the fixed form below
   uint32_t micro = 0;
   const uint64_t whole = q::DivideWide(static_cast<uint64_t>(v * 1e6 + 0.5), 1000000, micro);
   const std::string fraction = q::Decimal(micro);
-  return Joined(
-      {sign, q::Decimal(whole), ".", std::string_view("000000", 6 - fraction.size()), fraction});
+  return q::Message("%s%u.%s%s", sign, whole, std::string_view("000000", 6 - fraction.size()),
+                    fraction);
 }
 
 }  // namespace
@@ -74,7 +67,7 @@ std::string TValue::Describe() const {
   switch (kind) {
     case Kind::Int: return q::SignedDecimal(integer);
     case Kind::Float: return text.empty() ? FixedText(real) : text;
-    case Kind::String: return Joined({"'", text, "'"});
+    case Kind::String: return q::Message("'%s'", text);
     case Kind::Ident: return text;
     case Kind::Set: {
       std::string s = "[";
@@ -159,9 +152,9 @@ TComponent* TComponent::FindComponent(std::string_view name) const {
 q::Error TComponent::FindComponentOf(std::string_view name, std::string_view className,
                                      TComponent*& found) const {
   TComponent* c = FindComponent(name);
-  if (!c) return q::Error::Fail(Joined({"no component ", name}));
+  if (!c) return q::Error::Failf("no component %s", name);
   if (!c->InheritsFrom(className)) {
-    return q::Error::Fail(Joined({name, " is a ", c->ClassName(), ", not a ", className}));
+    return q::Error::Failf("%s is a %s, not a %s", name, c->ClassName(), className);
   }
   found = c;
   return {};
@@ -170,7 +163,7 @@ q::Error TComponent::FindComponentOf(std::string_view name, std::string_view cla
 q::Error TComponent::SetParentComponent(TComponent*) { return {}; }
 
 q::Error TComponent::SetProperty(std::string_view name, const TValue&) {
-  return q::Error::Fail(Joined({ClassName(), " has no property ", name}));
+  return q::Error::Failf("%s has no property %s", ClassName(), name);
 }
 
 void TComponent::Loaded() {

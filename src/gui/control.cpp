@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "common/digits.h"
+#include "common/message.h"
 #include "gui/application.h"
 #include "gui/forms.h"
 
@@ -177,8 +177,7 @@ q::Error TWinControl::CreateHandle() {
                           p.Width, p.Height, p.WndParent, id, ::GetModuleHandleA(nullptr), nullptr);
     SetCreating(nullptr);
     if (!hwnd) {
-      return q::Error::Fail(Name() + ": cannot create the window (error " +
-                            q::Decimal(::GetLastError()) + ")");
+      return q::Error::Failf("%s: cannot create the window (error %u)", Name(), ::GetLastError());
     }
     if (handle_ != hwnd) Attach(hwnd);
     if (!ownClass_) ::SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle()), FALSE);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/digits.h"
+#include "common/message.h"
 
 namespace gui {
 
@@ -283,8 +284,8 @@ q::Error TBitmap::SetSize(int width, int height) {
   HBITMAP made = ::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (!made || !bits) {
     if (made) ::DeleteObject(made);
-    return q::Error::Fail("cannot create a " + q::SignedDecimal(width) + " x " +
-                          q::SignedDecimal(height) + " bitmap");
+    return q::Error::Failf("cannot create a %s x %s bitmap", q::SignedDecimal(width),
+                           q::SignedDecimal(height));
   }
   const size_t newRow = static_cast<size_t>((width * 3 + 3) & ~3);
   auto* dst = static_cast<uint8_t*>(bits);

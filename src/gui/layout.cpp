@@ -2,10 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <initializer_list>
 #include <string>
 
-#include "common/digits.h"
+#include "common/message.h"
 #include "gui/layout_reader.h"
 
 namespace gui {
@@ -14,6 +13,9 @@ namespace {
 using layout_detail::kEndRecord;
 using layout_detail::kMaxDepth;
 using layout_detail::kObjectRecord;
+
+// Lines count from 1.
+unsigned Line(int line) { return static_cast<unsigned>(line); }
 
 struct StringSink {
   std::string bytes;
@@ -25,13 +27,6 @@ struct StringSink {
                 bytes.end() - static_cast<std::ptrdiff_t>(n), bytes.end());
   }
 };
-
-// "layout line N: " and `parts`, for a failure or its context.
-std::string AtLine(int line, std::initializer_list<std::string_view> parts) {
-  std::string text = "layout line " + q::SignedDecimal(line) + ": ";
-  for (std::string_view part : parts) text += part;
-  return text;
-}
 
 // Reads records as the reader puts them.
 class RecordReader {
@@ -90,22 +85,22 @@ q::Error Apply(std::string_view records, TComponent& root, const TComponentFacto
       TComponent* comp = &root;
       if (depth == 0) {
         if (!root.InheritsFrom(cls)) {
-          return q::Error::Fail(
-              AtLine(line, {"the layout is for a ", cls, ", not a ", root.ClassName()}));
+          return q::Error::Failf("layout line %u: the layout is for a %s, not a %s", Line(line),
+                                 cls, root.ClassName());
         }
       } else {
         if (root.FindComponent(name)) {
-          return q::Error::Fail(AtLine(line, {"a second component ", name}));
+          return q::Error::Failf("layout line %u: a second component %s", Line(line), name);
         }
         comp = create(cls);
-        if (!comp) return q::Error::Fail(AtLine(line, {"unknown class ", cls}));
+        if (!comp) return q::Error::Failf("layout line %u: unknown class %s", Line(line), cls);
       }
       comp->SetName(std::string(name));
       comp->BeginLoading();
       created.push_back(comp);
       if (depth > 0) {
         if (q::Error e = comp->SetParentComponent(open[depth - 1])) {
-          return std::move(e).WithContext(AtLine(line, {name}));
+          return std::move(e).WithContext(q::Message("layout line %u: %s", Line(line), name));
         }
       }
       open[depth++] = comp;
@@ -130,7 +125,8 @@ q::Error Apply(std::string_view records, TComponent& root, const TComponentFacto
     }
     TComponent* comp = open[depth - 1];
     if (q::Error e = comp->SetProperty(name, value)) {
-      return std::move(e).WithContext(AtLine(line, {comp->Name(), ".", name}));
+      return std::move(e).WithContext(
+          q::Message("layout line %u: %s.%s", Line(line), comp->Name(), name));
     }
   }
   return {};
@@ -154,7 +150,8 @@ q::Error ReadLayout(std::string_view text, TComponent& root, const TComponentFac
   if (q::Error e = Apply(records.bytes, root, create, created)) return e;
   if (read) return {};
   const layout_detail::Fault& fault = reader.LastFault();
-  return q::Error::Fail(AtLine(fault.line, {fault.what, fault.detail, fault.after}));
+  return q::Error::Failf("layout line %u: %s%s%s", Line(fault.line), fault.what, fault.detail,
+                         fault.after);
 }
 
 }  // namespace gui
