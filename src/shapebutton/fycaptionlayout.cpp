@@ -15,20 +15,6 @@ double Radians(int64_t angle) { return NormalizeAngle(angle) * std::numbers::pi 
 
 }  // namespace
 
-std::vector<std::string_view> CaptionMeasurePieces(std::string_view text) {
-  std::vector<std::string_view> pieces;
-  ForEachMeasurePiece(text, [&pieces](std::string_view piece) { pieces.push_back(piece); });
-  return pieces;
-}
-
-std::vector<CaptionPiece> CaptionDrawPieces(std::string_view text) {
-  std::vector<CaptionPiece> pieces;
-  ForEachDrawPiece(text, [&pieces](std::string_view piece, bool underline) {
-    pieces.push_back({piece, underline});
-  });
-  return pieces;
-}
-
 TurnedBox TurnTextBox(TextExtent text, int32_t angle) {
   const double a = Radians(angle);
   const double s = std::sin(a), c = std::cos(a);

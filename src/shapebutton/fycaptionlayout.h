@@ -11,37 +11,20 @@
 #include <array>
 #include <cstdint>
 #include <string_view>
-#include <vector>
 
 #include "shapebutton/fyeverbutton_types.h"
 #include "shapebutton/rotatergn.h"
 
 namespace fyeverbutton {
 
-// The pieces the caption is measured by: the accelerator character is
-// measured with the text after it; a single "&" at the end adds nothing.
-// ForEachMeasurePiece calls f(piece) for each, in order.
-std::vector<std::string_view> CaptionMeasurePieces(std::string_view caption);
-template <typename F>
-void ForEachMeasurePiece(std::string_view text, F&& f);
-
-// The pieces the caption is drawn by, in order: plain runs and each
-// accelerator character on its own, underlined. A single "&" at the end
-// underlines a space, which the layout does not count. Empty runs are left
-// out. ForEachDrawPiece calls f(text, underline) for each, in order.
-struct CaptionPiece {
-  std::string_view text;
-  bool underline = false;
-};
-std::vector<CaptionPiece> CaptionDrawPieces(std::string_view caption);
-template <typename F>
-void ForEachDrawPiece(std::string_view caption, F&& f);
-
 // A doubled "&" at p is the literal form: one "&" shown, no accelerator.
 constexpr bool LiteralAmpersand(std::string_view text, size_t p) {
   return p + 1 < text.size() && text[p + 1] == '&';
 }
 
+// The pieces the caption is measured by, f(piece) for each in order: the
+// accelerator character is measured with the text after it; a single "&"
+// at the end adds nothing.
 template <typename F>
 void ForEachMeasurePiece(std::string_view text, F&& f) {
   while (!text.empty()) {
@@ -58,6 +41,10 @@ void ForEachMeasurePiece(std::string_view text, F&& f) {
   }
 }
 
+// The pieces the caption is drawn by, f(text, underline) for each in
+// order: plain runs and each accelerator character on its own, underlined.
+// A single "&" at the end underlines a space, which the layout does not
+// count. Empty runs are left out.
 template <typename F>
 void ForEachDrawPiece(std::string_view rest, F&& f) {
   for (;;) {

@@ -16,11 +16,11 @@ namespace {
 // Measured pieces joined by "|"; drawn pieces, underlined ones in brackets.
 std::string Pieces(std::string_view caption) {
   std::string out;
-  for (std::string_view p : CaptionMeasurePieces(caption)) out.append(p).append("|");
+  ForEachMeasurePiece(caption, [&out](std::string_view p) { out.append(p).append("|"); });
   out += " ";
-  for (const CaptionPiece& p : CaptionDrawPieces(caption)) {
-    out.append(p.underline ? "[" : "").append(p.text).append(p.underline ? "]" : "|");
-  }
+  ForEachDrawPiece(caption, [&out](std::string_view text, bool underline) {
+    out.append(underline ? "[" : "").append(text).append(underline ? "]" : "|");
+  });
   return out;
 }
 

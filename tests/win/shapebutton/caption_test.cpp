@@ -52,13 +52,13 @@ void Expected(TProbeButton& b, gui::TBitmap& out) {
   for (const CaptionPass& pass : std::span(passes.pass.data(), static_cast<size_t>(passes.count))) {
     ::SetTextColor(dc, pass.mode > 0 ? L(ground) : pass.mode < 0 ? D(ground) : text);
     int x = start.x + pass.dx, y = start.y + pass.dy;
-    for (const CaptionPiece& piece : CaptionDrawPieces(caption)) {
-      const rotatergn::TPoint step = AdvanceText(measure(piece.text).width, b.CaptionAngle());
-      use(NormalizeAngle(b.CaptionAngle()), piece.underline);
-      ::TextOutA(dc, x, y, piece.text.data(), static_cast<int>(piece.text.size()));
+    ForEachDrawPiece(caption, [&](std::string_view piece, bool underline) {
+      const rotatergn::TPoint step = AdvanceText(measure(piece).width, b.CaptionAngle());
+      use(NormalizeAngle(b.CaptionAngle()), underline);
+      ::TextOutA(dc, x, y, piece.data(), static_cast<int>(piece.size()));
       x += step.x;
       y += step.y;
-    }
+    });
   }
   ::SelectObject(dc, ::GetStockObject(SYSTEM_FONT));
 }
