@@ -47,6 +47,7 @@
 #include <cstring>
 #include <exception>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -237,8 +238,12 @@ int FreezeWhen(const char* title, int seconds, bool progress, const std::string&
     std::printf("watching\n");
     std::fflush(stdout);
   }
+  // Only a program's name is looked for among the processes: a snapshot of
+  // them all per look would let a quick window's bar pass unseen.
+  const std::string_view named(title);
+  const bool program = named.size() > 4 && _stricmp(title + named.size() - 4, ".exe") == 0;
   for (int waited = 0; waited < 60000; waited += 2, Sleep(2)) {
-    if (const DWORD thread = SetupThread(title))
+    if (const DWORD thread = program ? SetupThread(title) : 0)
       return Freeze(thread, seconds, "frozen", until) ? 0 : 1;
     HWND window = FindWindowA(nullptr, title);
     if (!window) continue;
